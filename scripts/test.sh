@@ -1,0 +1,21 @@
+#!/bin/sh
+# Builds and runs every test: the normal build, the core again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the database reader's fuzzer for FUZZ_SECONDS (default 60).
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+
+echo "== Build and test"
+cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$here/build" -j "$jobs"
+ctest --test-dir "$here/build" --output-on-failure -j "$jobs"
+
+echo "== Core tests under ASan+UBSan"
+cmake -S "$here" -B "$here/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DVELMORIX_GUI=OFF -DVELMORIX_SANITIZE=ON
+cmake --build "$here/build-asan" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$here/build-asan" --output-on-failure -j "$jobs"
+
+echo "== Fuzzing"
+"$here/fuzz/run.sh" "$here/build-fuzz" "${FUZZ_SECONDS:-60}"

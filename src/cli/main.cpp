@@ -1,0 +1,60 @@
+// velmorix-cli: the recording database and file operations from a terminal or a script.
+#include "CliCommand.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+namespace {
+
+using namespace vmxcli;
+
+const CommandSpec kCommands[] = {
+    {"list", "DB [--json]", "list the recordings of a database", runList},
+    {"show", "DB ID [--json]", "show one recording", runShow},
+    {"create", "DB", "create an empty database file", runCreate},
+    {"rename", "DB ID NAME", "rename a recording", runRename},
+    {"delete", "DB ID...", "delete recordings with their part files", runDelete},
+    {"check", "DB", "check a database and its part files", runCheck},
+    {"demo", "DIR", "write a small demo receiver disk", runDemo},
+};
+
+void printUsage(FILE* out)
+{
+    std::fprintf(out, "usage: velmorix-cli COMMAND ARGS...\n\ncommands:\n");
+    for (const auto& c : kCommands)
+        std::fprintf(out, "  %-8s %-40s %s\n", c.name, c.usage, c.summary);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        printUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? kExitUsage : kExitOk;
+    }
+    const std::string name = argv[1];
+    for (const auto& c : kCommands) {
+        if (name != c.name)
+            continue;
+        Args args(argv + 2, argv + argc);
+        try {
+            return c.run(args);
+        } catch (const UsageError& e) {
+            std::fprintf(stderr, "velmorix-cli %s: %s\nusage: velmorix-cli %s %s\n", c.name,
+                         e.text.c_str(), c.name, c.usage);
+            return kExitUsage;
+        } catch (const Failure& e) {
+            std::fprintf(stderr, "velmorix-cli %s: %s\n", c.name, e.text.c_str());
+            return kExitFailed;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "velmorix-cli %s: %s\n", c.name, e.what());
+            return kExitFailed;
+        }
+    }
+    std::fprintf(stderr, "velmorix-cli: unknown command \"%s\"\n", name.c_str());
+    printUsage(stderr);
+    return kExitUsage;
+}
