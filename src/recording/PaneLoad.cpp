@@ -26,11 +26,17 @@ std::string LoadPane(int side, const std::string& dbPath, LoadedPane& pane)
         return "cannot open the database " + dbPath + ": " + std::strerror(errno) + ".";
     if (S_ISDIR(st.st_mode))
         return dbPath + " is a folder, not a database file.";
+    const std::string previousPath = AVMGetDbPath(side);
     if (!AVMSetDbPath(side, dbPath))
         return "the database path " + dbPath + " is too long.";
     DBMSetActiveSide(side);
-    if (AVMReadDb(kDBMTypeRecord) != 0)
-        return "cannot read the database " + dbPath + " (" + DBMLastTrace() + ").";
+    if (AVMReadDb(kDBMTypeRecord) != 0) {
+        // The side keeps the records of its previous database, so it keeps that path too: a
+        // later write must never put those records into the rejected file.
+        AVMSetDbPath(side, previousPath);
+        return "cannot read the database " + dbPath + ": it is damaged or not a recordings database (" +
+               DBMLastTrace() + ").";
+    }
     pane.side = side;
     pane.dbPath = dbPath;
     pane.folder = AVMFolderOf(dbPath);
