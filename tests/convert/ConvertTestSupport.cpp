@@ -59,3 +59,51 @@ std::vector<std::string> readRecordedArgs(const std::string& logFile)
 }
 
 }  // namespace vmxtest
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <signal.h>
+#include <thread>
+
+namespace vmxtest {
+
+const std::string& SampleTransportStream()
+{
+    static std::unique_ptr<TempDir> dir;
+    static std::string path;
+    if (path.empty()) {
+        dir = std::make_unique<TempDir>();
+        path = (*dir / "sample.ts").string();
+        const std::string command =
+            "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=720x576:rate=25 "
+            "-f lavfi -i sine=frequency=440:sample_rate=48000 -t 8 -c:v mpeg2video -b:v 3M -c:a mp2 "
+            "-f mpegts '" + path + "'";
+        if (std::system(command.c_str()) != 0)
+            ADD_FAILURE() << "ffmpeg could not make the sample stream";
+    }
+    return path;
+}
+
+bool ProcessAlive(int pid)
+{
+    if (kill(pid, 0) != 0)
+        return false;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string pidText, name, state;
+    stat >> pidText >> name >> state;
+    return state != "Z";
+}
+
+bool WaitFor(const std::function<bool()>& done, double seconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+}  // namespace vmxtest

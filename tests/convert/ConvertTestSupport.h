@@ -2,6 +2,7 @@
 
 #include "support/TempDir.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,18 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 // Writes a sh script that appends its arguments, each followed by a zero byte, to `logFile`.
 void writeArgvRecorder(const std::string& scriptPath, const std::string& logFile);
 std::vector<std::string> readRecordedArgs(const std::string& logFile);
+
+}  // namespace vmxtest
+
+namespace vmxtest {
+
+// An 8-second MPEG-2 transport stream with MP2 audio, made once per test program with ffmpeg.
+const std::string& SampleTransportStream();
+
+// True while a process with that id exists and has not ended (zombies count as ended).
+bool ProcessAlive(int pid);
+
+// Waits up to `seconds` for `done` to become true; returns its last value.
+bool WaitFor(const std::function<bool()>& done, double seconds);
 
 }  // namespace vmxtest
