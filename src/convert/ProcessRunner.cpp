@@ -129,10 +129,11 @@ bool CProcessRunner::StartProcess(const std::vector<std::string>& argv, bool nor
     std::unique_lock lock(m_mutex);
     if (m_stopping)
         return false;  // the run is being stopped: no new child
-    if (m_job && !m_job->reaped)
-        return fail("another child is still running");
-    if (argv.empty())
-        return fail("no command");
+    if ((m_job && !m_job->reaped) || argv.empty()) {
+        const bool busy = m_job && !m_job->reaped;
+        lock.unlock();
+        return fail(busy ? "another child is still running" : "no command");
+    }
 
     auto job = std::make_unique<Job>();
     UniqueFd childIn, childOut, childErr;

@@ -148,6 +148,7 @@ TEST(ProcessRunner, CommandThatCannotStart)
     EXPECT_FALSE(runner.StartProcess({"/nonexistent/encoder", "x"}, true));
     EXPECT_EQ(runner.output, "Unable to start /nonexistent/encoder x\n");
     EXPECT_FALSE(runner.LastStartError().empty());
+    EXPECT_FALSE(runner.StartProcess({}, true));
     runner.StopChild();
     runner.StopChild();  // nothing running: harmless
     EXPECT_EQ(runner.terminated, 0);
@@ -184,6 +185,7 @@ TEST(ProcessRunner, StopEndsOnlyItsOwnProcessGroup)
     ASSERT_TRUE(runner.StartChild((dir / "job.sh").string(), false, true));
     ASSERT_TRUE(WaitFor([&] { return !readText(dir / "pids").empty(); }, 10));
     const int grandchild = std::stoi(readText(dir / "pids"));
+    EXPECT_FALSE(runner.StartChild((dir / "job.sh").string(), false, true));  // one child at a time
     runner.StopChild();
     ASSERT_EQ(runner.terminated, 1);  // reported before StopChild returns
     EXPECT_TRUE(runner.exits[0].stopped);
