@@ -39,5 +39,6 @@ int runRename(const Args& args);
 int runDelete(const Args& args);
 int runCheck(const Args& args);
 int runDemo(const Args& args);
+int runConvert(const Args& args);
 
 }  // namespace vmxcli

@@ -18,6 +18,8 @@ const CommandSpec kCommands[] = {
     {"delete", "DB ID...", "delete recordings with their part files", runDelete},
     {"check", "DB", "check a database and its part files", runCheck},
     {"demo", "DIR", "write a small demo receiver disk", runDemo},
+    {"convert", "FILE... --dest DIR [--prefix P] [--audio-dump] [--yes]",
+     "convert video files to AVI (or dump their audio to MP3)", runConvert},
 };
 
 void printUsage(FILE* out)
