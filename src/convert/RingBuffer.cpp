@@ -80,18 +80,24 @@ void CRingBuffer::Clear()
 bool NextLine(CRingBuffer& buffer, std::string& line)
 {
     char work[1024];
-    const int n = std::min(buffer.Count(), 1023);
-    if (n == 0 || !buffer.Read(work, n, false))
-        return false;
-    work[n] = '\0';
-    for (int i = 0; i < n; ++i) {
-        if (work[i] == '\0')
+    for (;;) {
+        const int n = std::min(buffer.Count(), 1023);
+        if (n == 0 || !buffer.Read(work, n, false))
             return false;
-        if (work[i] == '\r' || work[i] == '\n') {
-            line.assign(work, static_cast<std::size_t>(i));
-            buffer.Skip(i + 1);
-            return true;
+        work[n] = '\0';
+        for (int i = 0; i < n; ++i) {
+            if (work[i] == '\0')
+                return false;
+            if (work[i] == '\r' || work[i] == '\n') {
+                line.assign(work, static_cast<std::size_t>(i));
+                buffer.Skip(i + 1);
+                return true;
+            }
         }
+        if (n < 1023)
+            return false;
+        // 1,023 bytes without a line end cannot be a status line. They are dropped so that the
+        // lines after them are still read and the buffer does not grow for ever.
+        buffer.Skip(n);
     }
-    return false;
 }
