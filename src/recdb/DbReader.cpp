@@ -1,0 +1,245 @@
+#include "recdb/DbReader.h"
+
+#include "recdb/DiskNaming.h"
+#include "recdb/FileCache.h"
+#include "recdb/RecordStore.h"
+#include "recdb/Trace.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <new>
+#include <unistd.h>
+
+namespace {
+
+std::uint16_t g_rememberedPartCount = 0;
+
+template <typename T>
+void swapField(std::uint8_t* image, std::size_t offset)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        std::reverse(image + offset, image + offset + sizeof(T));
+}
+
+template <typename T>
+T hostField(const std::uint8_t* image, std::size_t offset)
+{
+    T value;
+    std::memcpy(&value, image + offset, sizeof value);
+    return value;
+}
+
+// The database file, open for reading while a load runs.
+class OpenFile {
+public:
+    explicit OpenFile(const std::string& path) : m_fd(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~OpenFile()
+    {
+        AVMCacheSetFile(-1);
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    bool ok() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+bool isSwappedOffset16(std::size_t offset)
+{
+    switch (offset) {
+    case 0: case 18: case 28: case 30: case 32: case 34: case 36: case 38: case 42:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void AVMSwapRecordImage(std::uint8_t* image)
+{
+    g_rememberedPartCount = hostField<std::uint16_t>(image, 18);
+    for (std::size_t offset = 0; offset < 44; offset += 2) {
+        if (isSwappedOffset16(offset))
+            swapField<std::uint16_t>(image, offset);
+    }
+    swapField<std::uint32_t>(image, 20);
+    swapField<std::uint32_t>(image, 24);
+    swapField<std::uint32_t>(image, 92);
+    for (std::size_t offset = 96; offset < 136; offset += 8)
+        swapField<std::uint64_t>(image, offset);
+}
+
+std::uint16_t AVMSwapRememberedPartCount()
+{
+    return g_rememberedPartCount;
+}
+
+unsigned char AVMReadDbSub(int type, int version, AVMRecordTable* table)
+{
+    if (!table || !table->records)
+        return 1;
+    std::unique_ptr<std::uint8_t[]> section(new (std::nothrow) std::uint8_t[160]);
+    if (!section) {
+        DBMTrace("infor: AVMReadDbSub ERR alloc.");
+        return 1;
+    }
+    const std::uint32_t imageLen = version >= 5 ? kAVMImageSize : version == 4 ? kAVMImageSizeV4 : kAVMImageSizeV3;
+    const std::uint32_t headLen = version >= 4 ? imageLen + 1 : imageLen;
+    std::uint32_t position = kAVMHeaderArea;
+
+    for (int i = 0; i < kDBMMaxRecords; ++i) {
+        std::uint8_t image[kAVMImageSize] = {};
+        std::memset(section.get(), 0, 160);
+        unsigned char lastRead = AVMReadFile(position, section.get(), headLen);
+        if (lastRead)
+            DBMTrace("infor: AVMReadDbSub error type(%d) pos(%u).", type, position);
+        position += headLen;
+        std::memcpy(image, section.get(), imageLen);
+
+        if (version >= 4) {
+            unsigned sum = 0;
+            for (std::uint32_t k = 0; k < imageLen; ++k)
+                sum += image[k];
+            sum &= 0xFF;
+            if (sum != section[imageLen])
+                DBMTrace("fatal: AVMReadDbSub ERR i(%d/%d)sum(0x%x:0x%x).", i, table->count, sum, section[imageLen]);
+        }
+        AVMSwapRecordImage(image);
+
+        const auto partCount = hostField<std::uint16_t>(image, 18);
+        if (partCount > kDBMMaxParts) {
+            DBMTrace("infor: AVMReadDbSub AVMRec count(%d).", partCount);
+            return 1;
+        }
+        AVMRec& rec = table->records[i];
+        rec.id = hostField<std::uint16_t>(image, 0);
+        std::memcpy(rec.name, image + 2, sizeof rec.name);
+        rec.partCount = partCount;
+        rec.startTime = hostField<std::uint32_t>(image, 20);
+        rec.duration = hostField<std::uint32_t>(image, 24);
+        rec.vid = hostField<std::uint16_t>(image, 28);
+        rec.aid = hostField<std::uint16_t>(image, 30);
+        rec.pid = hostField<std::uint16_t>(image, 32);
+        rec.streamWord4 = hostField<std::uint16_t>(image, 34);
+        rec.ecmPid = hostField<std::uint16_t>(image, 36);
+        rec.streamWord6 = hostField<std::uint16_t>(image, 38);
+        rec.attr1 = image[40];
+        rec.attr2 = image[41];
+        rec.attr3 = hostField<std::uint16_t>(image, 42);
+        std::memcpy(rec.attrBlock, image + 44, sizeof rec.attrBlock);
+        if (version >= 4) {
+            rec.extA = hostField<std::uint64_t>(image, 96);
+            rec.extB = hostField<std::uint64_t>(image, 104);
+            for (std::size_t k = 0; k < 3; ++k)
+                rec.extC[k] = hostField<std::uint64_t>(image, 112 + 8 * k);
+        } else {
+            rec.extA = 0;
+        }
+        if (version >= 5)
+            rec.extD = image[136];
+
+        for (int j = 0; j < partCount; ++j) {
+            AVMPart& part = rec.parts[j];
+            std::memset(part.name, 0, sizeof part.name);
+            lastRead = AVMReadFile(position, part.name, kAVMPartNameLen);
+            if (lastRead)
+                DBMTrace("infor: AVMReadDbSub error type(%d)pos(%u)j(%d).", type, position, j);
+            position += kAVMPartNameLen;
+            if (version <= 3 && part.name[0] == 'R')
+                rec.extA += kAVMPartNameLen;
+        }
+        if (lastRead)
+            return 1;
+    }
+    return 0;
+}
+
+unsigned char AVMReadDb(int type)
+{
+    AVMRecordTable table{};
+    if (!DBMGetSys(type, &table)) {
+        DBMTrace("infor: AVMReadDb error get sys.");
+        return 1;
+    }
+    if (!table.records)
+        return 1;
+
+    // The load fills a copy of the records, so that a file rejected half-way leaves the store
+    // exactly as it was.
+    std::unique_ptr<AVMRec[]> scratch(new (std::nothrow) AVMRec[kDBMMaxRecords]);
+    if (!scratch)
+        return 1;
+    std::copy(table.records, table.records + kDBMMaxRecords, scratch.get());
+    AVMRec* const storeRecords = table.records;
+    table.records = scratch.get();
+
+    bool loaded = false;
+    std::uint16_t count = 0;
+    const int nameTypes[2] = {(type & 0xFF) == 3 ? 3 : 0, (type & 0xFF) == 3 ? 5 : 2};
+    for (int round = 0; round < 2 && !loaded; ++round) {
+        if (round == 1)
+            AVMSetRetryName(true);
+        for (int attempt = 0; attempt < 2 && !loaded; ++attempt) {
+            char name[256] = {};
+            AVMMakeNameString(name, nameTypes[attempt]);
+            OpenFile file(AVMActiveDbPath());
+            if (!AVMFileCacheActive() || !file.ok()) {
+                DBMTrace("infor: AVMReadDb error open(%s).", name);
+                continue;
+            }
+            AVMCacheSetFile(file.fd());
+            AVMResetFileCache();
+            std::uint8_t header[6] = {};
+            if (AVMReadFile(0, header, sizeof header))
+                DBMTrace("infor: AVMReadDb error type(%d) pos(%d).", type, 0);
+            const int version = header[0] << 8 | header[1];
+            const int headerSize = header[2] << 8 | header[3];
+            const int headerCount = header[4] << 8 | header[5];
+            if (headerSize == 0 || headerSize > 512 || (version <= 3 && headerCount > kDBMMaxRecords)) {
+                DBMTrace("infor: AVMReadDb header size(%d)version(%d)count(%d).", headerSize, version, headerCount);
+                continue;
+            }
+            if (version > 5) {
+                DBMTrace("infor: AVMReadDb unknown version(%d)count(%d).", version, headerCount);
+                continue;
+            }
+            // Each attempt starts again from the store's records.
+            std::copy(storeRecords, storeRecords + kDBMMaxRecords, scratch.get());
+            if (AVMReadDbSub(type, version, &table) == 0) {
+                loaded = true;
+                count = static_cast<std::uint16_t>(headerCount);
+            }
+        }
+    }
+    AVMSetRetryName(false);
+    if (!loaded)
+        return 1;
+
+    std::copy(scratch.get(), scratch.get() + kDBMMaxRecords, storeRecords);
+    table.records = storeRecords;
+    table.count = count;
+    // The id map is rebuilt from nothing: entries of an earlier database must not survive.
+    std::fill(std::begin(table.idMap), std::end(table.idMap), kDBMMapFree);
+    for (int i = 0; i < kDBMMaxRecords; ++i) {
+        AVMRec& rec = storeRecords[i];
+        rec.slot = static_cast<std::uint16_t>(i + 1);
+        if (rec.id >= 1 && rec.id <= kDBMMaxIds) {
+            table.idMap[rec.id - 1] = static_cast<std::uint16_t>(i);
+        } else if (rec.id != kDBMIdFree) {
+            // An id the receiver never writes (0xFFFF would otherwise mean "deleted here" and
+            // cost the recording its part files at the next write). The record is not listed;
+            // its files stay where they are.
+            rec.id = kDBMIdFree;
+        }
+    }
+    DBMSetSys(type, &table);
+    return 0;
+}

@@ -1,0 +1,356 @@
+#include "recdb/DbWriter.h"
+
+#include "recdb/DbReader.h"
+#include "recdb/DiskNaming.h"
+#include "recdb/FileCache.h"
+#include "recdb/RecordStore.h"
+#include "recdb/Trace.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// A file descriptor closed when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    bool ok() const { return m_fd >= 0; }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// A temporary file in a folder; removed unless it was renamed into place.
+class TempFile {
+public:
+    explicit TempFile(const std::string& folder, const std::string& stem)
+    {
+        m_path = folder + "." + stem + ".velmorix-XXXXXX";
+        m_fd.reset(::mkostemp(m_path.data(), O_CLOEXEC));
+        if (!m_fd.ok())
+            m_path.clear();
+    }
+    ~TempFile()
+    {
+        m_fd.reset();
+        if (!m_path.empty())
+            ::unlink(m_path.c_str());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    bool ok() const { return m_fd.ok(); }
+    int fd() const { return m_fd.get(); }
+
+    // Flushes, closes and renames the file to `target`. True on success.
+    bool commit(const std::string& target, mode_t mode)
+    {
+        if (::fchmod(m_fd.get(), mode) != 0 || ::fsync(m_fd.get()) != 0)
+            return false;
+        m_fd.reset();
+        if (::rename(m_path.c_str(), target.c_str()) != 0)
+            return false;
+        m_path.clear();
+        return true;
+    }
+
+private:
+    std::string m_path;
+    Fd m_fd;
+};
+
+bool readWhole(int fd, std::vector<std::uint8_t>& out)
+{
+    out.clear();
+    std::uint8_t buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        out.insert(out.end(), buffer, buffer + n);
+    }
+}
+
+bool writeAllAt(int fd, const std::uint8_t* data, std::size_t length, off_t position)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pwrite(fd, data + done, length - done, position + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void syncFolder(const std::string& folder)
+{
+    Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.ok())
+        ::fsync(dir.get());
+}
+
+std::string fileNameOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+template <typename T>
+void putHost(std::uint8_t* image, std::size_t offset, T value)
+{
+    std::memcpy(image + offset, &value, sizeof value);
+}
+
+// The record's image in host order (the writer turns it big-endian afterwards).
+void buildImage(const AVMRec& rec, std::uint8_t* image)
+{
+    std::memset(image, 0, kAVMImageSize);
+    putHost<std::uint16_t>(image, 0, rec.id);
+    if (rec.id == kDBMIdFree)
+        return;
+    std::memcpy(image + 2, rec.name, sizeof rec.name);
+    putHost<std::uint16_t>(image, 18, rec.partCount);
+    putHost<std::uint32_t>(image, 20, rec.startTime);
+    putHost<std::uint32_t>(image, 24, rec.duration);
+    putHost<std::uint16_t>(image, 28, rec.vid);
+    putHost<std::uint16_t>(image, 30, rec.aid);
+    putHost<std::uint16_t>(image, 32, rec.pid);
+    putHost<std::uint16_t>(image, 34, rec.streamWord4);
+    putHost<std::uint16_t>(image, 36, rec.ecmPid);
+    putHost<std::uint16_t>(image, 38, rec.streamWord6);
+    image[40] = rec.attr1;
+    image[41] = rec.attr2;
+    putHost<std::uint16_t>(image, 42, rec.attr3);
+    std::memcpy(image + 44, rec.attrBlock, sizeof rec.attrBlock);
+    putHost<std::uint64_t>(image, 96, rec.extA);
+    putHost<std::uint64_t>(image, 104, rec.extB);
+    for (std::size_t k = 0; k < 3; ++k)
+        putHost<std::uint64_t>(image, 112 + 8 * k, rec.extC[k]);
+    image[136] = rec.extD;
+}
+
+// Writes header and sections of the store into the cache's file. Returns 0 when every write
+// succeeded.
+unsigned char writeContent(int type, const AVMRecordTable& table)
+{
+    unsigned char failed = 0;
+    const std::uint8_t header[6] = {0, 5, 0, 6, static_cast<std::uint8_t>(table.count >> 8),
+                                    static_cast<std::uint8_t>(table.count & 0xFF)};
+    failed |= AVMWriteFile(0, header, sizeof header);
+
+    std::uint32_t position = kAVMHeaderArea;
+    for (int i = 0; i < kDBMMaxRecords; ++i) {
+        const AVMRec& rec = table.records[i];
+        std::uint8_t image[kAVMImageSize];
+        buildImage(rec, image);
+        unsigned sum = 0;
+        for (const std::uint8_t b : image)
+            sum += b;
+        const auto checksum = static_cast<std::uint8_t>(sum & 0xFF);
+        AVMSwapRecordImage(image);
+        const std::uint16_t parts = AVMSwapRememberedPartCount();
+
+        if (AVMWriteFile(position, image, kAVMImageSize)) {
+            DBMTrace("infor: AVMWriteDb error type(%d) pos(%u).", type, position);
+            failed = 1;
+        }
+        if (AVMWriteFile(position + kAVMImageSize, &checksum, 1)) {
+            DBMTrace("infor: AVMWriteDb error sum type(%d) pos(%u).", type, position + kAVMImageSize);
+            failed = 1;
+        }
+        position += kAVMImageSize + 1;
+        for (int j = 0; j < parts && j < kDBMMaxParts; ++j) {
+            if (AVMWriteFile(position, rec.parts[j].name, kAVMPartNameLen)) {
+                DBMTrace("infor: AVMWriteDb error type(%d)pos(%u)j(%d).", type, position, j);
+                failed = 1;
+            }
+            position += kAVMPartNameLen;
+        }
+    }
+    if (AVMWriteFile(position, nullptr, 0))
+        failed = 1;
+    return failed;
+}
+
+}  // namespace
+
+std::string AVMBackupPathOf(const std::string& dbPath)
+{
+    const std::string folder = AVMFolderOf(dbPath);
+    std::string name = fileNameOf(dbPath);
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    return folder + name + ".BAK";
+}
+
+std::string AVMCreateEmptyDb(const std::string& dbPath)
+{
+    static const std::uint8_t kEmpty[6] = {0, 5, 0, 6, 0, 0};
+    Fd fd(::open(dbPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (!fd.ok())
+        return dbPath + ": " + std::strerror(errno);
+    if (!writeAllAt(fd.get(), kEmpty, sizeof kEmpty, 0) || ::fsync(fd.get()) != 0) {
+        const std::string why = std::strerror(errno);
+        fd.reset();
+        ::unlink(dbPath.c_str());
+        return dbPath + ": " + why;
+    }
+    return {};
+}
+
+unsigned char AVMRenameDbFile(int type)
+{
+    if (!AVMFileCacheActive())
+        return 1;
+    char dbName[256] = {};
+    char backupName[256] = {};
+    if ((type & 0xFF) == kDBMTypeRecord) {
+        AVMMakeNameString(dbName, 0);
+        AVMMakeNameString(backupName, 11);
+    } else {
+        AVMMakeNameString(dbName, 3);
+        AVMMakeNameString(backupName, 13);
+    }
+    return 0;
+}
+
+unsigned char AVMDeleteRecordFiles(AVMRec* record, int /*type*/)
+{
+    if (!record)
+        return 0;
+    // Part files live beside the database that lists them, never relative to the current folder.
+    const std::string& dbPath = AVMActiveDbPath();
+    const std::string folder = AVMFolderOf(dbPath);
+    const int count = record->partCount <= kDBMMaxParts ? record->partCount : 0;
+    for (int j = 0; j < count && !dbPath.empty(); ++j) {
+        const char* name = record->parts[j].name;
+        if (!AVMIsSafePartName(name)) {
+            DBMTrace("fatal: file name(%s) refused.", AVMPrintablePartName(name).c_str());
+            continue;
+        }
+        const std::string path = folder + std::string(name, kAVMPartNameLen);
+        DBMTrace("fatal: file name(%s).", path.c_str());
+        ::unlink(path.c_str());
+    }
+    const std::uint16_t partCount = record->partCount;
+    AVMPart parts[kDBMMaxParts];
+    std::memcpy(parts, record->parts, sizeof parts);
+    std::memset(record, 0, sizeof *record);
+    record->partCount = partCount;
+    std::memcpy(record->parts, parts, sizeof parts);
+    return 0;
+}
+
+unsigned char AVMWriteDb(int type)
+{
+    AVMRecordTable table{};
+    if (!DBMGetSys(type, &table)) {
+        DBMTrace("infor: AVMWriteDb error get sys.");
+        return 1;
+    }
+    if (AVMRenameDbFile(type))
+        DBMTrace("infor: AVMRenameDbFile error.");
+    if (!table.records || !AVMFileCacheActive())
+        return 1;
+
+    const std::string dbPath = AVMActiveDbPath();
+    const std::string folder = AVMFolderOf(dbPath);
+    const int nameTypes[2] = {(type & 0xFF) == 3 ? 3 : 0, (type & 0xFF) == 3 ? 5 : 2};
+    Fd old;
+    for (int attempt = 0; attempt < 2 && !old.ok(); ++attempt) {
+        char name[256] = {};
+        AVMMakeNameString(name, nameTypes[attempt]);
+        // The database must exist: no database is created here.
+        old.reset(dbPath.empty() ? -1 : ::open(dbPath.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!old.ok())
+            DBMTrace("infor: AVMWriteDb error open(%s).", name);
+    }
+    struct stat st {};
+    std::vector<std::uint8_t> previous;
+    if (!old.ok() || ::fstat(old.get(), &st) != 0 || !S_ISREG(st.st_mode) || !readWhole(old.get(), previous)) {
+        return 1;
+    }
+    old.reset();
+
+    TempFile temp(folder, fileNameOf(dbPath));
+    if (!temp.ok()) {
+        DBMTrace("infor: AVMWriteDb error open(%s).", dbPath.c_str());
+        return 1;
+    }
+
+    // Records deleted since the last write are written as free sections; their part files go
+    // only once the new database is in place.
+    std::vector<int> deleted;
+    for (int i = 0; i < kDBMMaxRecords; ++i) {
+        if (table.records[i].id == kDBMIdDeleted)
+            deleted.push_back(i);
+    }
+    std::vector<std::uint16_t> oldIds(kDBMMaxRecords);
+    for (int i = 0; i < kDBMMaxRecords; ++i) {
+        oldIds[static_cast<std::size_t>(i)] = table.records[i].id;
+        table.records[i].id = kDBMIdFree;
+    }
+    const int listed = table.count < kDBMMaxIds ? table.count : kDBMMaxIds;
+    for (int k = 0; k < listed; ++k) {
+        const std::uint16_t index = table.idMap[k];
+        if (index < kDBMMaxRecords)
+            table.records[index].id = static_cast<std::uint16_t>(k + 1);
+    }
+
+    AVMCacheSetFile(temp.fd());
+    AVMResetFileCache();
+    unsigned char failed = writeContent(type, table);
+    AVMCacheSetFile(-1);
+
+    if (!failed) {
+        // Bytes of the old file beyond the new content are kept, as an in-place update would.
+        struct stat written {};
+        if (::fstat(temp.fd(), &written) != 0)
+            failed = 1;
+        else if (static_cast<std::size_t>(written.st_size) < previous.size())
+            failed = !writeAllAt(temp.fd(), previous.data() + written.st_size,
+                                 previous.size() - static_cast<std::size_t>(written.st_size), written.st_size);
+    }
+    if (!failed) {
+        TempFile backup(folder, fileNameOf(dbPath) + ".BAK");
+        failed = !backup.ok() || !writeAllAt(backup.fd(), previous.data(), previous.size(), 0) ||
+                 !backup.commit(AVMBackupPathOf(dbPath), st.st_mode & 07777);
+    }
+    if (!failed)
+        failed = !temp.commit(dbPath, st.st_mode & 07777);
+    if (failed) {
+        // The database on disk is unchanged; the store keeps its deleted records for the next
+        // write and its ids as they were.
+        for (int i = 0; i < kDBMMaxRecords; ++i)
+            table.records[i].id = oldIds[static_cast<std::size_t>(i)];
+        DBMTrace("infor: AVMWriteDb error write(%s).", dbPath.c_str());
+        return 1;
+    }
+    syncFolder(folder);
+    for (const int i : deleted)
+        AVMDeleteRecordFiles(&table.records[i], type);
+    return 0;
+}

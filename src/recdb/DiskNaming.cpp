@@ -1,0 +1,159 @@
+#include "recdb/DiskNaming.h"
+
+#include "recdb/RecordStore.h"
+#include "recdb/Trace.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool g_retryName = false;
+std::string g_dbPath[2];
+// The per-side record-store path strings that name type 14 reports; nothing fills them.
+const char g_storePath[2][kAVMMaxPath + 1] = {"", ""};
+
+constexpr const char* kDrive = "C:\\";
+
+struct NameDef {
+    const char* folder;  // null: no folder
+    const char* base;
+    const char* ext;
+};
+
+// Name types 0..13 in order; 9 is the configuration file at the root.
+constexpr NameDef kNames[] = {
+    {"RECORD", "DZT000", ".DB"},  {"RECORD", "DZT000", ".TMP"}, {"RECORD", "DZT000", ".BAK"},
+    {"RECORD", "DZR000", ".DB"},  {"RECORD", "DZR000", ".TMP"}, {"RECORD", "DZR000", ".BAK"},
+    {"MP3", "DZM000", ".DB"},     {"IMAGE", "DZI000", ".DB"},   {"STREAM", "DZS000", ".DB"},
+    {nullptr, "CONFIG.CFG", ""},  {nullptr, "DZT000", ".TMP"},  {nullptr, "DZT000", ".BAK"},
+    {nullptr, "DZR000", ".TMP"},  {nullptr, "DZR000", ".BAK"},
+};
+
+constexpr const char* kFolders[] = {"RECORD", "MP3", "IMAGE", "STREAM"};  // types 15..18
+
+}  // namespace
+
+unsigned char AVMMakeNameString(char* text, int nameType)
+{
+    if (!text)
+        return 1;
+    const int type = nameType & 0xFF;
+    constexpr std::size_t kSize = 256;
+    if (type <= 13) {
+        const NameDef& def = kNames[type];
+        char base[kSize] = {};
+        std::snprintf(base, sizeof base, "%s", def.base);
+        if (!g_retryName && type != 9)
+            base[5] = '5';
+        if (type <= 8)
+            std::snprintf(text, kSize, "%s%s\\%s%s", kDrive, def.folder, base, def.ext);
+        else if (type == 9)
+            std::snprintf(text, kSize, "%s%s", kDrive, base);
+        else
+            std::snprintf(text, kSize, "%s%s", base, def.ext);
+        return 0;
+    }
+    if (type == 14) {
+        std::snprintf(text, kSize, "%s", g_storePath[DBMGetActiveSide() == 0 ? 0 : 1]);
+        return 0;
+    }
+    if (type <= 18) {
+        std::snprintf(text, kSize, "%s%s\\", kDrive, kFolders[type - 15]);
+        return 0;
+    }
+    DBMTrace("inofr: AVMMakeNameString error type(%d).", type);
+    return 0;
+}
+
+void AVMMakeRecordPrefix(const AVMRec* record, char* text)
+{
+    if (!text)
+        return;
+    int slot = 0;
+    if (!DBMIsInitialized()) {
+        DBMTrace("infor: DBM Record not yet initialized.");
+    } else if (record) {
+        AVMRecordTable table{};
+        DBMGetSys(kDBMTypeRecord, &table);
+        // A record that is not listed has no id map entry; its own slot is the best we know.
+        if (record->id >= 1 && record->id <= kDBMMaxIds && table.idMap[record->id - 1] < kDBMMaxRecords)
+            slot = table.idMap[record->id - 1] + 1;
+        else
+            slot = record->slot;
+    }
+    std::snprintf(text, 7, "RF%04d", slot % 10000);
+}
+
+void AVMSetRetryName(bool set)
+{
+    g_retryName = set;
+}
+
+bool AVMGetRetryName()
+{
+    return g_retryName;
+}
+
+bool AVMSetDbPath(int side, const std::string& path)
+{
+    if (path.size() > kAVMMaxPath || path.find('\0') != std::string::npos)
+        return false;
+    g_dbPath[side == 0 ? 0 : 1] = path;
+    return true;
+}
+
+const std::string& AVMGetDbPath(int side)
+{
+    return g_dbPath[side == 0 ? 0 : 1];
+}
+
+const std::string& AVMActiveDbPath()
+{
+    return AVMGetDbPath(DBMGetActiveSide());
+}
+
+std::string AVMFolderOf(const std::string& dbPath)
+{
+    const auto slash = dbPath.rfind('/');
+    return slash == std::string::npos ? std::string() : dbPath.substr(0, slash + 1);
+}
+
+bool AVMIsSafePartName(const char* name)
+{
+    if (!name || name[0] == '.')
+        return false;
+    for (std::size_t i = 0; i < kAVMPartNameLen; ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c > 0x7E || c == '/' || c == '\\')
+            return false;
+    }
+    return true;
+}
+
+bool AVMRecordHasSafeParts(const AVMRec& record)
+{
+    if (record.partCount > kDBMMaxParts)
+        return false;
+    for (int j = 0; j < record.partCount; ++j) {
+        if (!AVMIsSafePartName(record.parts[j].name))
+            return false;
+    }
+    return true;
+}
+
+std::string AVMPrintablePartName(const char* name)
+{
+    std::string out;
+    for (std::size_t i = 0; i < kAVMPartNameLen; ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c >= 0x20 && c <= 0x7E && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "recdb/AVMRec.h"
+
+#include <string>
+
+// Names of the receiver disk's folders, databases and part files, and the per-side database
+// paths that the database reader and writer open.
+
+// Writes the receiver-side path or name of a name type (0..18) into `text` (at least 256
+// bytes). Returns 1 when `text` is null, 0 otherwise (also for an unknown type, which writes
+// nothing).
+unsigned char AVMMakeNameString(char* text, int nameType);
+
+// Writes the record prefix "RF%04d" (the record's index in the active store plus one) into
+// `text` (at least 7 bytes).
+void AVMMakeRecordPrefix(const AVMRec* record, char* text);
+
+// The retry-name flag: clear, the base names end in '5'; set, in '0'.
+void AVMSetRetryName(bool set);
+bool AVMGetRetryName();
+
+// The database file path of a side (at most 511 characters). The view sets it before loading,
+// writing or creating that side's database; the reader and writer use the active side's.
+inline constexpr std::size_t kAVMMaxPath = 511;
+bool AVMSetDbPath(int side, const std::string& path);
+const std::string& AVMGetDbPath(int side);
+const std::string& AVMActiveDbPath();
+
+// The folder of a database path: everything up to and including its last '/' ("" when it has
+// none, which means the current folder).
+std::string AVMFolderOf(const std::string& dbPath);
+
+// True when a part name may be used as a file name in the database's folder: exactly 12
+// printable ASCII characters, no '/' or '\', not starting with '.'. Names read from a damaged
+// or hostile database may be anything; such a record is listed but no file of it is touched.
+bool AVMIsSafePartName(const char* name);
+
+// True when every part name of the record is safe.
+bool AVMRecordHasSafeParts(const AVMRec& record);
+
+// The part name as text for messages, with unprintable bytes shown as \xNN.
+std::string AVMPrintablePartName(const char* name);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+// The database file cache: two windows of 128 KB over the one open database file. Reads go
+// through both windows; writes use window 0 as a write-back buffer. Status: 0 success, 1 failure.
+
+inline constexpr std::uint32_t kAVMWindowSize = 0x20000;
+
+unsigned char AVMInitFileCache();
+unsigned char AVMResetFileCache();
+unsigned char AVMReadFile(std::uint32_t position, void* destination, std::uint32_t length);
+// With data null: flush every valid window's filled bytes.
+unsigned char AVMWriteFile(std::uint32_t position, const void* data, std::uint32_t length);
+
+bool AVMFileCacheActive();
+
+// The file the cache reads from and writes to (a descriptor the caller owns; -1 for none).
+void AVMCacheSetFile(int fd);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "recdb/AVMRec.h"
+
+#include <cstdint>
+
+// The two record stores (side 0 = left pane, side 1 = right pane) and the module flags.
+// Store operations return 1 for success and 0 for failure.
+
+unsigned char DBMInitRecord();
+void DBMFreeAll();
+unsigned char DBMGetSys(int type, AVMRecordTable* table);
+unsigned char DBMSetSys(int type, const AVMRecordTable* table);
+unsigned char DBMGetRecord(int type, unsigned id, AVMRec* record);
+void DBMSetRecord(int type, unsigned id, const AVMRec* record);
+unsigned char DBMAllocRecord(int type, std::uint16_t* id, AVMRec* record);
+void DBMDeleteRecord(int position);
+void DBMCheckRecord();
+
+// True once DBMInitRecord has succeeded.
+bool DBMIsInitialized();
+
+// The active side (0 left, 1 right) that type-2 operations and the database files address.
+void DBMSetActiveSide(int side);
+int DBMGetActiveSide();
+
+// The store's own record array of the active side (null before DBMInitRecord).
+AVMRec* DBMActiveRecords();

@@ -1,0 +1,47 @@
+#include "recording/PaneLoad.h"
+
+#include "recdb/DbReader.h"
+#include "recdb/DiskNaming.h"
+#include "recdb/FileCache.h"
+#include "recdb/RecordStore.h"
+#include "recdb/Trace.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace vmx {
+
+bool InitRecordDatabase()
+{
+    if (DBMIsInitialized() && AVMFileCacheActive())
+        return true;
+    return DBMInitRecord() == 1 && AVMInitFileCache() == 0;
+}
+
+std::string LoadPane(int side, const std::string& dbPath, LoadedPane& pane)
+{
+    struct stat st {};
+    if (::stat(dbPath.c_str(), &st) != 0)
+        return "cannot open the database " + dbPath + ": " + std::strerror(errno) + ".";
+    if (S_ISDIR(st.st_mode))
+        return dbPath + " is a folder, not a database file.";
+    const std::string previousPath = AVMGetDbPath(side);
+    if (!AVMSetDbPath(side, dbPath))
+        return "the database path " + dbPath + " is too long.";
+    DBMSetActiveSide(side);
+    if (AVMReadDb(kDBMTypeRecord) != 0) {
+        // The side keeps the records of its previous database, so it keeps that path too: a
+        // later write must never put those records into the rejected file.
+        AVMSetDbPath(side, previousPath);
+        return "cannot read the database " + dbPath + ": it is damaged or not a recordings database (" +
+               DBMLastTrace() + ").";
+    }
+    pane.side = side;
+    pane.dbPath = dbPath;
+    pane.folder = AVMFolderOf(dbPath);
+    pane.timing = BuildTimingList(side, pane.folder);
+    return {};
+}
+
+}  // namespace vmx
