@@ -1,6 +1,7 @@
-// velmorix-shot MEDIA [SECONDS]: starts the program's main window as velmorix does, plays MEDIA in
-// the player, pauses on a frame after a second and a half, shows sample details, two marks and
-// the slider, and closes after SECONDS (default 8). Used to take screenshots under Xvfb.
+// velmorix-shot MEDIA [SECONDS [play]]: starts the program's main window as velmorix does, plays
+// MEDIA in the player, pauses on a frame after a second and a half (unless "play" is given),
+// shows sample details, two marks and the slider, and closes after SECONDS (default 8). Used to
+// take screenshots and measurements under Xvfb.
 
 #include "app/CMainFrame.h"
 #include "app/CVelmorixApp.h"
@@ -18,7 +19,7 @@
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: velmorix-shot MEDIA [SECONDS]\n", stderr);
+        std::fputs("usage: velmorix-shot MEDIA [SECONDS [play]]\n", stderr);
         return 2;
     }
     const QString media = QString::fromLocal8Bit(argv[1]);
@@ -51,7 +52,8 @@ int main(int argc, char** argv)
     view->PositionSlider()->Enable(true);
     view->PositionSlider()->SetPos(1);
     view->Player()->SetFileName(media);
-    QTimer::singleShot(1500, view->Player(), &CGomxctrl1::Pause);
+    if (argc < 4 || QByteArray(argv[3]) != "play")
+        QTimer::singleShot(1500, view->Player(), &CGomxctrl1::Pause);
     QTimer::singleShot(seconds * 1000, app.MainFrame(), &QWidget::close);
     return app.exec();
 }
