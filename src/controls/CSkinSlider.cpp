@@ -36,6 +36,18 @@ bool LoadSkin(const QString& name, bool useMask, ColorRef maskColor, int sampleX
     return true;
 }
 
+// Both bitmaps of a role, or neither when one of them cannot be loaded.
+bool LoadSkinPair(const QString& first, const QString& second, bool useMask, ColorRef maskColor, int sampleX,
+                  int sampleY, QPixmap* outFirst, QPixmap* outSecond)
+{
+    if (LoadSkin(first, useMask, maskColor, sampleX, sampleY, outFirst)
+        && LoadSkin(second, useMask, maskColor, sampleX, sampleY, outSecond))
+        return true;
+    *outFirst = QPixmap();
+    *outSecond = QPixmap();
+    return false;
+}
+
 QSize LogicalSize(const QPixmap& pixmap)
 {
     return pixmap.deviceIndependentSize().toSize();
@@ -118,13 +130,9 @@ bool CSkinSlider::SetChannelBitmaps(const QString& normal, const QString& active
 {
     QPixmap first;
     QPixmap second;
-    if (!LoadSkin(normal, useMask, maskColor, sampleX, sampleY, &first)
-        || !LoadSkin(active, useMask, maskColor, sampleX, sampleY, &second)) {
-        SetChannelPixmaps({}, {});
-        return false;
-    }
+    const bool ok = LoadSkinPair(normal, active, useMask, maskColor, sampleX, sampleY, &first, &second);
     SetChannelPixmaps(first, second);
-    return true;
+    return ok;
 }
 
 bool CSkinSlider::SetThumbBitmaps(const QString& normal, const QString& pressed, bool useMask,
@@ -132,13 +140,9 @@ bool CSkinSlider::SetThumbBitmaps(const QString& normal, const QString& pressed,
 {
     QPixmap first;
     QPixmap second;
-    if (!LoadSkin(normal, useMask, maskColor, sampleX, sampleY, &first)
-        || !LoadSkin(pressed, useMask, maskColor, sampleX, sampleY, &second)) {
-        SetThumbPixmaps({}, {});
-        return false;
-    }
+    const bool ok = LoadSkinPair(normal, pressed, useMask, maskColor, sampleX, sampleY, &first, &second);
     SetThumbPixmaps(first, second);
-    return true;
+    return ok;
 }
 
 void CSkinSlider::SetChannelPixmaps(const QPixmap& normal, const QPixmap& active)
