@@ -1,0 +1,23 @@
+#include "controls/CColorFormView.h"
+
+#include <QPainter>
+#include <QPaintEvent>
+
+CColorFormView::CColorFormView(QWidget* parent)
+    : QWidget(parent)
+    , m_crBackground(FromQColor(palette().color(QPalette::Button)))
+    , m_brush(ToQColor(m_crBackground))
+{
+}
+
+void CColorFormView::SetBackgroundColor(ColorRef color)
+{
+    m_crBackground = color;
+    m_brush = QBrush(ToQColor(color));
+}
+
+void CColorFormView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.fillRect(event->rect(), m_brush);
+}

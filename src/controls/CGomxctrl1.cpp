@@ -1,0 +1,197 @@
+#include "controls/CGomxctrl1.h"
+
+#include "controls/CMpvVideoWidget.h"
+
+#include <QGuiApplication>
+#include <QVBoxLayout>
+
+namespace {
+
+bool PlatformHasOpenGL()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+} // namespace
+
+CGomxctrl1::CGomxctrl1(QWidget* parent, int controlId)
+    : QWidget(parent)
+    , m_controlId(controlId)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    StartMpv(!PlatformHasOpenGL());
+}
+
+CGomxctrl1::~CGomxctrl1()
+{
+    // The render context must go before the mpv instance it draws.
+    delete m_video;
+    m_video = nullptr;
+}
+
+void CGomxctrl1::StartMpv(bool headless)
+{
+    if (!m_mpv)
+        return;
+    m_mpv.SetOption("config", "no");
+    m_mpv.SetOption("terminal", "no");
+    m_mpv.SetOption("input-default-bindings", "no");
+    m_mpv.SetOption("osc", "no");
+    m_mpv.SetOption("load-scripts", "no");
+    m_mpv.SetOption("ytdl", "no");
+    m_mpv.SetOption("idle", "yes");
+    m_mpv.SetOption("keep-open", "no");
+    m_mpv.SetOption("image-display-duration", "inf");
+    m_mpv.SetOption("audio-display", "no");
+    m_mpv.SetOption("audio-fallback-to-null", "yes");
+    m_mpv.SetOption("hwdec", "no");
+    m_mpv.SetOption("vo", headless ? "null" : "libmpv");
+    if (!m_mpv.Initialize())
+        return;
+    mpv_set_wakeup_callback(
+        m_mpv.get(),
+        [](void* self) {
+            auto* player = static_cast<CGomxctrl1*>(self);
+            if (!player->m_drainQueued.exchange(true))
+                QMetaObject::invokeMethod(player, &CGomxctrl1::DrainEvents, Qt::QueuedConnection);
+        },
+        this);
+    if (!headless) {
+        m_video = new CMpvVideoWidget(m_mpv.get(), this);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(m_video);
+        connect(m_video, &CMpvVideoWidget::ready, this, [this] {
+            if (m_waitingForVideo) {
+                const QString path = *m_waitingForVideo;
+                m_waitingForVideo.reset();
+                LoadNow(path);
+            }
+        });
+    }
+}
+
+void CGomxctrl1::SetFileName(const QString& path)
+{
+    if (!m_mpv)
+        return;
+    m_paused = false;
+    m_loaded = true;
+    m_fileReady = false;
+    m_pendingSeek.reset();
+    m_mpv.SetProperty("pause", "no");
+    // Video needs the render context: until the widget has been shown once, hold the file back.
+    if (m_video != nullptr && !m_video->IsReady()) {
+        m_waitingForVideo = path;
+        return;
+    }
+    LoadNow(path);
+}
+
+void CGomxctrl1::LoadNow(const QString& path)
+{
+    const QByteArray utf8 = path.toUtf8();
+    if (m_mpv.Command({"loadfile", utf8.constData(), "replace"}))
+        ++m_pendingStarts;
+    else
+        m_loaded = false;
+}
+
+void CGomxctrl1::SetCurrentPosition(double seconds)
+{
+    if (!m_mpv || !m_loaded)
+        return;
+    if (!m_fileReady) {
+        m_pendingSeek = seconds;
+        return;
+    }
+    const QByteArray target = QByteArray::number(seconds, 'f', 3);
+    m_mpv.Command({"seek", target.constData(), "absolute"});
+}
+
+int CGomxctrl1::GetPlayState() const
+{
+    if (!m_loaded)
+        return kStopped;
+    return m_paused ? kPaused : kPlaying;
+}
+
+void CGomxctrl1::Resume()
+{
+    if (!m_mpv)
+        return;
+    m_paused = false;
+    m_mpv.SetProperty("pause", "no");
+}
+
+void CGomxctrl1::Pause()
+{
+    if (!m_mpv)
+        return;
+    m_paused = true;
+    m_mpv.SetProperty("pause", "yes");
+}
+
+void CGomxctrl1::Stop()
+{
+    if (!m_mpv)
+        return;
+    m_loaded = false;
+    m_fileReady = false;
+    m_pendingSeek.reset();
+    m_waitingForVideo.reset();
+    m_mpv.Command({"stop"});
+}
+
+std::optional<double> CGomxctrl1::CurrentPosition() const
+{
+    if (!m_loaded)
+        return std::nullopt;
+    return m_mpv.GetDouble("time-pos");
+}
+
+void CGomxctrl1::DrainEvents()
+{
+    m_drainQueued = false;
+    for (;;) {
+        const mpv_event* event = mpv_wait_event(m_mpv.get(), 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            break;
+        switch (event->event_id) {
+        case MPV_EVENT_START_FILE:
+            if (m_pendingStarts > 0)
+                --m_pendingStarts;
+            break;
+        case MPV_EVENT_FILE_LOADED:
+            if (m_pendingStarts == 0 && m_loaded) {
+                m_fileReady = true;
+                if (m_pendingSeek) {
+                    const double seconds = *m_pendingSeek;
+                    m_pendingSeek.reset();
+                    SetCurrentPosition(seconds);
+                }
+            }
+            break;
+        case MPV_EVENT_END_FILE: {
+            // A file replaced by a newer one also ends; only the current file's end counts.
+            if (m_pendingStarts > 0)
+                break;
+            const auto* end = static_cast<const mpv_event_end_file*>(event->data);
+            const bool reachedEnd = end->reason == MPV_END_FILE_REASON_EOF;
+            const bool wasLoaded = m_loaded;
+            m_loaded = false;
+            m_fileReady = false;
+            if (reachedEnd && wasLoaded)
+                emit EndOfFile(0);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}

@@ -1,0 +1,48 @@
+#include "controls/MpvHandle.h"
+
+#include <vector>
+
+MpvHandle::MpvHandle()
+    : m_handle(mpv_create())
+{
+}
+
+MpvHandle::~MpvHandle()
+{
+    if (m_handle != nullptr) {
+        mpv_set_wakeup_callback(m_handle, nullptr, nullptr);
+        mpv_terminate_destroy(m_handle);
+    }
+}
+
+bool MpvHandle::SetOption(const char* name, const char* value)
+{
+    return m_handle != nullptr && mpv_set_option_string(m_handle, name, value) >= 0;
+}
+
+bool MpvHandle::Initialize()
+{
+    return m_handle != nullptr && mpv_initialize(m_handle) >= 0;
+}
+
+bool MpvHandle::SetProperty(const char* name, const char* value)
+{
+    return m_handle != nullptr && mpv_set_property_string(m_handle, name, value) >= 0;
+}
+
+std::optional<double> MpvHandle::GetDouble(const char* name) const
+{
+    double value = 0;
+    if (m_handle == nullptr || mpv_get_property(m_handle, name, MPV_FORMAT_DOUBLE, &value) < 0)
+        return std::nullopt;
+    return value;
+}
+
+bool MpvHandle::Command(std::initializer_list<const char*> words)
+{
+    if (m_handle == nullptr)
+        return false;
+    std::vector<const char*> args(words);
+    args.push_back(nullptr);
+    return mpv_command(m_handle, args.data()) >= 0;
+}

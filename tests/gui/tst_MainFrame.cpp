@@ -1,0 +1,149 @@
+#include "app/CMainFrame.h"
+#include "app/CVelmorixApp.h"
+#include "app/CVelmorixDoc.h"
+#include "controls/CBitmapButton.h"
+#include "controls/CColorLabel.h"
+#include "controls/CGomxctrl1.h"
+#include "controls/CMarkBar.h"
+#include "controls/CSkinSlider.h"
+#include "view/CVelmorixView.h"
+#include "view/FormTemplate.h"
+
+#include "recdb/RecordStore.h"
+
+#include <QComboBox>
+#include <QMenuBar>
+#include <QTableWidget>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include <clocale>
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+
+    void titleCarriesBuildDateAndTime()
+    {
+        QCOMPARE(CVelmorixApp::TitleText("May 30 2007", "14:12:05"),
+                 QStringLiteral("Velmorix(May 30 2007 14:12:05)  Version:2.32"));
+        QVERIFY(CVelmorixApp::Title().startsWith(QStringLiteral("Velmorix(")));
+    }
+
+    void frameHasNoMenuToolOrStatusBar()
+    {
+        CMainFrame frame;
+        QVERIFY(frame.findChild<QMenuBar*>() == nullptr);
+        QVERIFY(frame.findChild<QToolBar*>() == nullptr);
+        QVERIFY(frame.findChild<QStatusBar*>() == nullptr);
+        QCOMPARE(frame.centralWidget(), frame.View());
+    }
+
+    void closingReleasesTheStoresExactlyOnce()
+    {
+        CMainFrame frame;
+        frame.View()->OnInitialUpdate();
+        frame.show();
+        QVERIFY(DBMIsInitialized());
+        frame.close();
+        QVERIFY(!DBMIsInitialized());
+        // Stores set up again by someone else are not released by a second close.
+        QCOMPARE(DBMInitRecord(), 1);
+        frame.show();
+        frame.close();
+        QVERIFY(DBMIsInitialized());
+        DBMFreeAll();
+    }
+
+    void initialUpdateSetsUpTheControls()
+    {
+        CMainFrame frame;
+        CVelmorixView* view = frame.View();
+        view->OnInitialUpdate();
+        QCOMPARE(view->BackgroundColor(), ColorRef(0x0000E1FF));
+        QCOMPARE(view->Label(1028)->Text(), QStringLiteral("Information"));
+        QCOMPARE(view->Label(1029)->Text(), QStringLiteral("<< Load Path >>"));
+        QCOMPARE(view->MarkBar()->StyleBits(), 171u);
+        QVERIFY(view->MarkBar()->GetMarks().empty());
+        QVERIFY(!view->PositionSlider()->IsSliderEnabled());
+        for (const FormTemplate::Control& control : FormTemplate::Controls()) {
+            if (control.kind != FormTemplate::Kind::Button)
+                continue;
+            CBitmapButton* button = view->Button(control.id);
+            QVERIFY2(button->LoadBitmaps(QString::fromLatin1(control.caption)), control.caption);
+            // Artwork is drawn at the control's size, so it is never stretched.
+            QCOMPARE(button->sizeHint(), button->size());
+        }
+        for (const int id : {1009, 1005, 1006})
+            QVERIFY(!view->Button(id)->isEnabled());
+        QCOMPARE(view->ModeSelector()->count(), 3);
+        QCOMPARE(view->ModeSelector()->currentText(), QStringLiteral("RECORD MODE"));
+        QCOMPARE(view->Pane(0)->columnCount(), 3);
+        DBMFreeAll();
+    }
+
+    void place_data()
+    {
+        QTest::addColumn<double>("moveX");
+        QTest::addColumn<double>("growY");
+        QTest::addColumn<int>("extraWidth");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("design size keeps the place") << 0.5 << 0.5 << 0 << QRect(10, 20, 30, 40);
+        QTest::newRow("half the extra width moves it") << 0.5 << 0.0 << 100 << QRect(60, 20, 30, 40);
+        QTest::newRow("a smaller window moves nothing") << 0.5 << 0.5 << -80 << QRect(10, 20, 30, 40);
+    }
+    void place()
+    {
+        QFETCH(double, moveX);
+        QFETCH(double, growY);
+        QFETCH(int, extraWidth);
+        QFETCH(QRect, expected);
+        QCOMPARE(FormTemplate::Place(QRect(10, 20, 30, 40), FormTemplate::Anchor{moveX, 0, 0, growY}, extraWidth, 0),
+                 expected);
+    }
+
+    void playerAndPanesGrowWithTheWindow()
+    {
+        CMainFrame frame;
+        CVelmorixView* view = frame.View();
+        frame.show();
+        const DialogBaseUnits units = BaseUnitsOf(DialogFont());
+        QCOMPARE(view->size(), view->DesignSize());
+        QCOMPARE(view->Player()->geometry(), DluToPixels(QRect(7, 7, 228, 137), units));
+        const QRect right = view->Pane(1)->geometry();
+        view->resize(view->DesignSize() + QSize(200, 100));
+        QCOMPARE(view->Player()->size(), DluToPixels(QRect(7, 7, 228, 137), units).size() + QSize(100, 50));
+        QCOMPARE(view->Pane(1)->geometry(), right.translated(100, 50).adjusted(0, 0, 100, 50));
+        QCOMPARE(view->MarkBar()->width(), DluToPixelsX(479, units) + 200);
+        // Nothing leaves the form.
+        for (const FormTemplate::Control& control : FormTemplate::Controls())
+            QVERIFY(view->rect().contains(view->Control(control.id)->geometry()));
+    }
+
+    void documentOpensWithoutReading()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("notes.txt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("anything");
+        file.close();
+        CVelmorixDoc doc;
+        QString error;
+        QVERIFY(doc.OnOpenDocument(path, &error));
+        QCOMPARE(doc.PathName(), QFileInfo(path).absoluteFilePath());
+        QVERIFY(!doc.IsModified());
+
+        QVERIFY(!doc.OnOpenDocument(dir.filePath("absent.txt"), &error));
+        QVERIFY(error.contains(QStringLiteral("absent.txt")));
+        QVERIFY(!doc.OnOpenDocument(dir.path(), &error));
+        QVERIFY(error.contains(QStringLiteral("folder")));
+    }
+};
+
+QTEST_MAIN(MainFrameTest)
+#include "tst_MainFrame.moc"
