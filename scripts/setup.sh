@@ -3,8 +3,12 @@
 # disk, shows its recordings and starts the desktop program (or says why it cannot).
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/scripts/install-deps.sh"
-cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [ "$(id -u)" -eq 0 ]; then
+  "$here/scripts/install-deps.sh"
+else
+  sudo "$here/scripts/install-deps.sh"
+fi
+cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIX_GUI=ON
 cmake --build "$here/build"
 demo="$here/build/demo-disk"
 [ -f "$demo/RECORD/DZT000.DB" ] || "$here/build/bin/velmorix-cli" demo "$demo"

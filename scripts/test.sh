@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
 echo "== Build and test"
-cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIX_GUI=ON
 cmake --build "$here/build" -j "$jobs"
 ctest --test-dir "$here/build" --output-on-failure -j "$jobs"
 
