@@ -43,5 +43,6 @@ int runCopy(const Args& args);
 int runMerge(const Args& args);
 int runCut(const Args& args);
 int runMedia(const Args& args);
+int runConvert(const Args& args);
 
 }  // namespace vmxcli

@@ -39,7 +39,7 @@ int runCopy(const Args& input)
         throw UsageError{"name the source database, the target database and at least one recording id"};
     const std::string srcPath = args[0];
     const std::string dstPath = args[1];
-    vmx::LoadedPane source = loadDatabase(0, srcPath);
+    vmx::LoadedPane source = loadDatabase(srcPath, 0);
     std::vector<int> rows;
     for (std::size_t i = 2; i < args.size(); ++i)
         rows.push_back(rowOfId(source, args[i]));
@@ -56,7 +56,7 @@ int runCopy(const Args& input)
     if (::access(dstPath.c_str(), F_OK) == 0) {
         if (sameFile(srcPath, dstPath))
             throw Failure{"Your loaded file is same!!"};
-        target = loadDatabase(1, dstPath);
+        target = loadDatabase(dstPath, 1);
     } else {
         ui.newFileAnswer = dstPath;
         const vmx::OfferOutcome offer = vmx::OfferNewDb(target, srcName, dstName, ui);

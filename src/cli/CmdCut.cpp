@@ -11,7 +11,7 @@ int runCut(const Args& input)
     const bool yes = takeFlag(args, "--yes");
     if (args.size() != 4)
         throw UsageError{"name the database, one recording id and the start and end marks in seconds"};
-    vmx::LoadedPane pane = loadDatabase(0, args[0]);
+    vmx::LoadedPane pane = loadDatabase(args[0], 0);
     const int row = rowOfId(pane, args[1]);
     const double start = parseSeconds(args[2], "START");
     const double end = parseSeconds(args[3], "END");

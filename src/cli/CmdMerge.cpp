@@ -9,7 +9,7 @@ int runMerge(const Args& args)
 {
     if (args.size() != 3)
         throw UsageError{"name the database, one recording id and the output folder"};
-    const vmx::LoadedPane pane = loadDatabase(0, args[0]);
+    const vmx::LoadedPane pane = loadDatabase(args[0], 0);
     const int row = rowOfId(pane, args[1]);
     TerminalUi ui(false);
     std::string merged;

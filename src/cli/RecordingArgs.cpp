@@ -7,15 +7,6 @@
 
 namespace vmxcli {
 
-bool takeFlag(Args& args, const std::string& flag)
-{
-    const auto it = std::find(args.begin(), args.end(), flag);
-    if (it == args.end())
-        return false;
-    args.erase(it);
-    return true;
-}
-
 std::string takeOption(Args& args, const std::string& name)
 {
     const auto it = std::find(args.begin(), args.end(), name);
@@ -26,16 +17,6 @@ std::string takeOption(Args& args, const std::string& name)
     std::string value = *(it + 1);
     args.erase(it, it + 2);
     return value;
-}
-
-vmx::LoadedPane loadDatabase(int side, const std::string& path)
-{
-    if (!vmx::InitRecordDatabase())
-        throw Failure{"not enough memory for the record store."};
-    vmx::LoadedPane pane;
-    if (const std::string error = vmx::LoadPane(side, path, pane); !error.empty())
-        throw Failure{error};
-    return pane;
 }
 
 int rowOfId(const vmx::LoadedPane& pane, const std::string& id)

@@ -23,6 +23,8 @@ const CommandSpec kCommands[] = {
     {"cut", "DB ID START END [--yes]", "cut the stretch between two marks (seconds) out of a recording", runCut},
     {"media", "put FILE...|get NAME... DIR|list mp3|image|delete NAME... [--receiver DIR]",
      "MP3 files and pictures on the receiver", runMedia},
+    {"convert", "FILE... --dest DIR [--prefix P] [--audio-dump] [--yes]",
+     "convert video files to AVI (or dump their audio to MP3)", runConvert},
 };
 
 void printUsage(FILE* out)

@@ -60,7 +60,9 @@ public:
     // Flushes, closes and renames the file to `target`. True on success.
     bool commit(const std::string& target, mode_t mode)
     {
-        if (::fchmod(m_fd.get(), mode) != 0 || ::fsync(m_fd.get()) != 0)
+        // Best effort: FAT-formatted receiver disks refuse permission changes.
+        (void)::fchmod(m_fd.get(), mode);
+        if (::fsync(m_fd.get()) != 0)
             return false;
         m_fd.reset();
         if (::rename(m_path.c_str(), target.c_str()) != 0)

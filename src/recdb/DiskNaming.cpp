@@ -42,7 +42,7 @@ unsigned char AVMMakeNameString(char* text, int nameType)
     constexpr std::size_t kSize = 256;
     if (type <= 13) {
         const NameDef& def = kNames[type];
-        char base[kSize] = {};
+        char base[16] = {};
         std::snprintf(base, sizeof base, "%s", def.base);
         if (!g_retryName && type != 9)
             base[5] = '5';
@@ -55,7 +55,7 @@ unsigned char AVMMakeNameString(char* text, int nameType)
         return 0;
     }
     if (type == 14) {
-        std::snprintf(text, kSize, "%s", g_storePath[DBMGetActiveSide() == 0 ? 0 : 1]);
+        std::snprintf(text, kSize, "%.255s", g_storePath[DBMGetActiveSide() == 0 ? 0 : 1]);
         return 0;
     }
     if (type <= 18) {

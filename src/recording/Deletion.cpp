@@ -21,15 +21,16 @@ DeleteResult deleteRows(std::vector<int> rows, std::vector<TimingEntry>* timing)
     int count = 0;
     if (DBMGetSys(kDBMTypeRecord, &table))
         count = table.count;
-    std::string leftOnDisk;
     for (const int row : rows) {
         AVMRec record{};
         if (row < 0 || row >= count || !DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
             result.message = "there is no recording " + std::to_string(row + 1) + "; nothing was deleted.";
             return result;
         }
-        if (const std::string unsafe = UnsafePartsMessage(record); !unsafe.empty())
-            leftOnDisk += (leftOnDisk.empty() ? "" : " ") + unsafe;
+        if (const std::string unsafe = UnsafePartsMessage(record); !unsafe.empty()) {
+            result.message = "Nothing was deleted: " + unsafe;
+            return result;
+        }
     }
     // Highest row first keeps the rows still waiting valid.
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
@@ -45,7 +46,6 @@ DeleteResult deleteRows(std::vector<int> rows, std::vector<TimingEntry>* timing)
         return result;
     }
     result.ok = true;
-    result.message = leftOnDisk;
     return result;
 }
 

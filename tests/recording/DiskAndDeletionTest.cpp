@@ -6,6 +6,9 @@
 #include "RecordingFixture.h"
 #include "recording/RecordingFiles.h"
 
+#include "recdb/RecordStore.h"
+
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -99,8 +102,18 @@ TEST(DeletionTest, RowsGoHighestFirstWithOneWrite)
     EXPECT_FALSE(std::filesystem::exists(dir / "RF0005AB.TRP"));
     EXPECT_TRUE(std::filesystem::exists(dir / "RF0006AB.TRP"));
 
-    // Bad rows refuse the whole deletion; every row deletes everything.
+    // Bad rows, or a record naming a file outside the folder, refuse the whole deletion.
     EXPECT_FALSE(DeleteRecordRows(pane, {0, 4}).ok);
+    AVMRec unsafe = recordAt(pane, 1);
+    std::memcpy(unsafe.parts[1].name, "../RF0003AB", 12);
+    DBMSetRecord(kDBMTypeRecord, 2, &unsafe);
+    const DeleteResult refused = DeleteRecordRows(pane, {0, 1});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.message.find("not a valid part name"), std::string::npos) << refused.message;
+    EXPECT_EQ(pane.timing.size(), 4u);
+    std::memcpy(unsafe.parts[1].name, "RF0003AB.TRP", 12);
+    DBMSetRecord(kDBMTypeRecord, 2, &unsafe);
+    // Every row deletes everything.
     EXPECT_TRUE(DeleteRecordRows(pane, {0, 1, 2, 3}).ok);
     EXPECT_TRUE(pane.timing.empty());
     ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");

@@ -1,0 +1,60 @@
+// Feeds arbitrary bytes to the database reader as a database file, then does what a pane does
+// with a loaded database: measures its recordings and reads every listed record, and runs the
+// read-only file check on the same bytes.
+#include "recdb/DbCheck.h"
+#include "recdb/DbReader.h"
+#include "recdb/DiskNaming.h"
+#include "recdb/FileCache.h"
+#include "recdb/RecordStore.h"
+#include "recording/PaneLoad.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string& folder()
+{
+    static std::string path = [] {
+        const char* shm = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        std::string tmpl = std::string(shm) + "/vmx-fuzz-XXXXXX";
+        if (!mkdtemp(tmpl.data()))
+            std::abort();
+        return tmpl + "/";
+    }();
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (!vmx::InitRecordDatabase())
+        std::abort();
+    const std::string db = folder() + "DZT000.DB";
+    std::FILE* f = std::fopen(db.c_str(), "wb");
+    if (!f)
+        std::abort();
+    if (size && std::fwrite(data, 1, size, f) != size)
+        std::abort();
+    std::fclose(f);
+
+    vmx::LoadedPane pane;
+    if (vmx::LoadPane(0, db, pane).empty()) {
+        AVMRecordTable table{};
+        DBMGetSys(kDBMTypeRecord, &table);
+        for (unsigned id = 1; id <= table.count && id <= kDBMMaxIds; ++id) {
+            AVMRec rec{};
+            if (DBMGetRecord(kDBMTypeRecord, id, &rec)) {
+                char prefix[8];
+                AVMMakeRecordPrefix(&rec, prefix);
+                (void)AVMRecordHasSafeParts(rec);
+            }
+        }
+    }
+    (void)AVMCheckDbFile(db);
+    return 0;
+}

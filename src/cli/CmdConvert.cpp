@@ -1,0 +1,220 @@
+// velmorix-cli convert: the encoding run of the settings dialog, driven from a terminal.
+#include "CliCommand.h"
+
+#include "convert/EncodeRun.h"
+#include "convert/EncodeSettings.h"
+#include "convert/FileHelpers.h"
+#include "convert/Profile.h"
+
+#include <algorithm>
+#include <atomic>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <pthread.h>
+#include <unistd.h>
+
+namespace vmxcli {
+namespace {
+
+struct ConvertOptions {
+    std::vector<std::string> files;
+    std::string dest;
+    std::string prefix;
+    bool prefixGiven = false;
+    bool audioDump = false;
+    bool yes = false;
+};
+
+ConvertOptions parseOptions(const Args& args)
+{
+    ConvertOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size())
+                throw UsageError{a + " needs a value"};
+            return args[++i];
+        };
+        if (a == "--dest")
+            o.dest = value();
+        else if (a == "--prefix") {
+            o.prefix = value();
+            o.prefixGiven = true;
+        } else if (a == "--audio-dump")
+            o.audioDump = true;
+        else if (a == "--yes")
+            o.yes = true;
+        else if (a.starts_with("--"))
+            throw UsageError{"unknown option " + a};
+        else
+            o.files.push_back(a);
+    }
+    if (o.files.empty())
+        throw UsageError{"no source file given"};
+    if (o.dest.empty())
+        throw UsageError{"--dest is required"};
+    return o;
+}
+
+// Hears the run's end on the runner's thread and prints each job's result.
+class RunWatcher : public CEncodeRun::Listener {
+public:
+    void OnJobEnded(const JobOutcome& job) override
+    {
+        std::lock_guard lock(m_mutex);
+        if (job.status == JobOutcome::Status::Done)
+            std::fprintf(stderr, "\rdone: %s\n", job.outputPath.c_str());
+        else if (job.status == JobOutcome::Status::Failed)
+            std::fprintf(stderr, "\rfailed: %s: %s\n", job.sourcePath.c_str(), job.message.c_str());
+        else
+            std::fprintf(stderr, "\rstopped: %s (its output was removed)\n", job.sourcePath.c_str());
+    }
+    void OnRunEnded(const RunOutcome& outcome) override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_outcome = outcome;
+        }
+        m_ended = true;
+    }
+    bool ended() const { return m_ended.load(); }
+    RunOutcome outcome()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_outcome;
+    }
+
+private:
+    std::mutex m_mutex;
+    RunOutcome m_outcome;
+    std::atomic<bool> m_ended{false};
+};
+
+void drawProgress(int percent, std::size_t job, std::size_t jobs)
+{
+    constexpr int kWidth = 40;
+    const int filled = std::clamp(percent, 0, 100) * kWidth / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%%  job %zu/%zu", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(), percent, job, jobs);
+    if (!isatty(STDERR_FILENO))
+        std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+bool askOverwrite(const std::string& path)
+{
+    if (!isatty(STDIN_FILENO))
+        return false;
+    std::fprintf(stderr, "%s already exists. Overwrite it? [y/N] ", path.c_str());
+    std::string answer;
+    std::getline(std::cin, answer);
+    return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+}  // namespace
+
+int runConvert(const Args& args)
+{
+    const ConvertOptions options = parseOptions(args);
+    std::setlocale(LC_CTYPE, "");  // subtitle code page 0 means the locale's charset
+
+    // The settings as the dialog loads them and hands them to a run.
+    EncodeSettings& settings = CurrentEncodeSettings();
+    LoadEncodeSettings(settings, "encoding-custom.ini");
+    settings = CEncodeRun::AsDialogReturnsThem(settings);
+    const std::string prefix =
+        options.prefixGiven ? options.prefix : ReadProfileString("GENERAL", "FILEHEADER", "[P]", "setting.ini");
+
+    std::error_code destError;
+    const std::string dest = std::filesystem::absolute(options.dest, destError).string();
+    CEncodeRun run;
+    run.SetDestination(destError ? options.dest : dest, prefix);
+    for (const auto& file : options.files) {
+        std::error_code ec;
+        // An absolute path can never be taken for an encoder option.
+        const std::string path = std::filesystem::absolute(file, ec).string();
+        switch (run.AddSourceFile(ec ? file : path)) {
+        case CEncodeRun::AddResult::Added:
+            break;
+        case CEncodeRun::AddResult::IgnoredExtension:
+            std::fprintf(stderr, "velmorix-cli convert: %s is not a video file type; skipped\n", file.c_str());
+            break;
+        case CEncodeRun::AddResult::UnicodeProblem:
+            std::fprintf(stderr, "velmorix-cli convert: %s: %s; skipped\n", file.c_str(),
+                         LookupText("TXT_UNICODE_PROBLEM").c_str());
+            break;
+        }
+    }
+
+    const RunKind kind = options.audioDump ? RunKind::AudioDump : RunKind::Encode;
+    std::string firstOutput;
+    switch (run.CheckStart(kind, firstOutput)) {
+    case CEncodeRun::StartCheck::Ok:
+    case CEncodeRun::StartCheck::Running:
+        break;
+    case CEncodeRun::StartCheck::NoSources:
+        throw Failure{"Please check source path: none of the given files can be converted"};
+    case CEncodeRun::StartCheck::InvalidFolder:
+        throw Failure{"Invalid folder: " + options.dest + " is not an existing folder"};
+    case CEncodeRun::StartCheck::AskOverwrite:
+        if (!options.yes && !askOverwrite(firstOutput))
+            throw Failure{firstOutput + " already exists; give --yes to overwrite it"};
+        break;
+    }
+
+    // Ctrl-C and termination are taken by this thread; the runner's threads and the encoder
+    // never see them (the encoder runs in a process group of its own).
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    RunWatcher watcher;
+    run.SetListener(&watcher);
+    const std::size_t jobs = run.Jobs().size();
+    run.Start(kind);
+    bool interrupted = false;
+    int shown = -1;
+    while (!watcher.ended()) {
+        const timespec tick{0, 250'000'000};
+        if (sigtimedwait(&stopSignals, nullptr, &tick) > 0) {
+            interrupted = true;
+            std::fprintf(stderr, "\rstopping...\n");
+            run.Stop();
+            break;
+        }
+        const int percent = run.UpdateProgress();
+        if (percent != shown && !watcher.ended()) {
+            drawProgress(percent, run.CurrentJobIndex() + 1, jobs);
+            shown = percent;
+        }
+    }
+    run.Stop();  // waits for every thread of the run
+    run.SetListener(nullptr);
+    pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
+
+    const RunOutcome outcome = watcher.outcome();
+    if (interrupted || outcome.cancelled)
+        throw Failure{"the conversion was interrupted; the unfinished output was removed"};
+    if (!outcome.error.empty())
+        throw Failure{outcome.error};
+    drawProgress(100, jobs, jobs);
+    if (isatty(STDERR_FILENO))
+        std::fputc('\n', stderr);
+    std::size_t done = 0;
+    for (const auto& job : outcome.jobs)
+        done += job.status == JobOutcome::Status::Done ? 1 : 0;
+    if (done != jobs)
+        throw Failure{std::to_string(jobs - done) + " of " + std::to_string(jobs) + " conversions failed"};
+    std::fprintf(stderr, "Encoding complete!\n");
+    return kExitOk;
+}
+
+}  // namespace vmxcli

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Small file, path and text helpers shared by the conversion code and the main view.
+
+// The folder of the running executable, ending in '/'. Computed once from /proc/self/exe and
+// cached; SetProgramFolder replaces it (tests point it at a temporary folder).
+const std::string& GetProgramFolder();
+void SetProgramFolder(std::string folder);
+
+// The folder the program writes its own files into (scripts, converted subtitles), ending in '/':
+// the program folder when it is writable, otherwise the per-user data folder
+// ($XDG_DATA_HOME/velmorix or ~/.local/share/velmorix), created on demand.
+std::string GetWritableFolder();
+
+// The per-user data folder, ending in '/' (not created).
+std::string GetUserDataFolder();
+
+bool FileExists(const std::string& path);    // exists and is not a directory
+bool FolderExists(const std::string& path);  // exists and is a directory
+
+// The low 32 bits of the file's size, or -1 when it cannot be opened for reading (or is a folder).
+std::int32_t FileSizeOf(const std::string& path);
+
+// The file name with its extension, without any folder.
+std::string PathFileName(const std::string& path);
+// The extension of the file name including its dot; empty when there is none.
+std::string PathExtension(const std::string& path);
+
+// folder + separator + name, without doubling a separator at the joint.
+std::string JoinPath(const std::string& folder, const std::string& name, char separator = '/');
+
+// Replaces every byte `from` by `to`; returns the number of replacements.
+int ReplaceChar(std::string& text, char from, char to);
+
+// The display text of a TXT_ key: the key itself.
+std::string LookupText(std::string_view key);
+
+std::string ToLowerAscii(std::string text);
+
+// The leading decimal number of a text (blanks and a sign may come first), independent of the
+// locale; 0.0 when the text does not begin with a number.
+double LeadingDouble(std::string_view text);
+
+// A number written with three decimals ("%.3f"), independent of the locale.
+std::string FormatFixed3(double value);

@@ -1,0 +1,120 @@
+#include "Profile.h"
+
+#include "FileHelpers.h"
+
+#include <cstdint>
+#include <fstream>
+#include <optional>
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// The raw value of section/key in the file, or nothing when the file, section or key is absent.
+std::optional<std::string> findValue(std::string_view section, std::string_view key,
+                                     const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    bool inSection = false;
+    bool sectionSeen = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::string_view text = trim(line);
+        if (text.empty() || text.front() == ';')
+            continue;
+        if (text.front() == '[') {
+            if (inSection)
+                return std::nullopt;  // only the first section of that name counts
+            const auto close = text.find(']');
+            const std::string_view name =
+                trim(text.substr(1, close == std::string_view::npos ? text.size() - 1 : close - 1));
+            inSection = !sectionSeen && equalsNoCase(name, section);
+            sectionSeen = sectionSeen || inSection;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        const auto eq = text.find('=');
+        if (eq == std::string_view::npos || !equalsNoCase(trim(text.substr(0, eq)), key))
+            continue;
+        std::string_view value = trim(text.substr(eq + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front()) {
+            value = value.substr(1, value.size() - 2);
+        }
+        return std::string(value.substr(0, kProfileValueLimit));
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string ResolveProfilePath(const std::string& fileName)
+{
+    if (!fileName.empty() && fileName.front() == '/')
+        return fileName;
+    return GetProgramFolder() + fileName;
+}
+
+std::string ReadProfileString(std::string_view section, std::string_view key,
+                              std::string_view defaultValue, const std::string& fileName)
+{
+    auto value = findValue(section, key, ResolveProfilePath(fileName));
+    if (!value)
+        return std::string(defaultValue.substr(0, kProfileValueLimit));
+    return *value;
+}
+
+int LeadingInt(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    std::uint32_t value = 0;  // wraps like a 32-bit accumulator on absurdly long numbers
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    if (negative)
+        value = 0u - value;
+    return static_cast<int>(value);
+}
+
+int ReadProfileInt(std::string_view section, std::string_view key, int defaultValue,
+                   const std::string& fileName)
+{
+    const auto value = findValue(section, key, ResolveProfilePath(fileName));
+    return value ? LeadingInt(*value) : defaultValue;
+}

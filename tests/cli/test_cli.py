@@ -1,0 +1,259 @@
+#!/usr/bin/env python3
+"""End-to-end tests of velmorix-cli's database commands on databases built here byte by byte."""
+import json
+import os
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+CLI = None
+FULL_PART = 133795840
+
+
+def image(rec, version):
+    """The record image of one record (a dict), as the file holds it."""
+    img = bytearray(144)
+    struct.pack_into(">H", img, 0, rec["id"])
+    img[2:18] = rec["name"]
+    struct.pack_into(">HII", img, 18, rec.get("part_count", len(rec["parts"])), rec["start_time"], rec["duration"])
+    struct.pack_into(">6H", img, 28, *rec["streams"])
+    img[40], img[41] = rec["attr1"], rec["attr2"]
+    struct.pack_into(">H", img, 42, rec["attr3"])
+    img[44:92] = rec["attr_block"]
+    struct.pack_into(">QQQQQ", img, 96, rec["ext_a"], rec["ext_b"], *rec["ext_c"])
+    img[136] = rec["ext_d"]
+    return bytes(img[: 144 if version >= 5 else 136 if version == 4 else 92])
+
+
+def encode(version, count, records, header_size=6):
+    """File bytes of a database; records maps record index -> record dict."""
+    out = bytearray(struct.pack(">HHH", version, header_size, count)) + bytes(506)
+    for i in range(200):
+        rec = records.get(i)
+        if rec is None:
+            out += bytes((144 if version >= 5 else 136 if version == 4 else 92) + (1 if version >= 4 else 0))
+            continue
+        img = image(rec, version)
+        out += img
+        if version >= 4:
+            out.append(sum(img) & 0xFF)
+        for p in rec["parts"]:
+            out += p
+    return bytes(out)
+
+
+def part_name(slot, j):
+    return b"RF%04d%c%c.TRP" % (slot, 65 + j // 26, 65 + j % 26)
+
+
+def random_record(rng, rec_id, slot, parts):
+    return {
+        "id": rec_id,
+        "name": bytes(rng.randrange(256) for _ in range(16)),
+        "start_time": rng.getrandbits(32),
+        "duration": rng.getrandbits(32),
+        "streams": [rng.getrandbits(16) for _ in range(6)],
+        "attr1": rng.randrange(256),
+        "attr2": rng.randrange(256),
+        "attr3": rng.getrandbits(16),
+        "attr_block": bytes(rng.randrange(256) for _ in range(48)),
+        "ext_a": rng.getrandbits(64),
+        "ext_b": rng.getrandbits(64),
+        "ext_c": [rng.getrandbits(64) for _ in range(3)],
+        "ext_d": rng.randrange(256),
+        "parts": [part_name(slot, j) for j in range(parts)],
+    }
+
+
+def display_name(name):
+    text = name[1:]
+    end = text.find(b"\0")
+    return (text if end < 0 else text[:end]).decode("latin-1")
+
+
+class CliTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="vmx-cli-")
+        self.db = os.path.join(self.dir, "DZT000.DB")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def cli(self, *args, expect=0):
+        proc = subprocess.run([CLI, *args], capture_output=True, timeout=60)
+        self.assertEqual(proc.returncode, expect, proc.stderr.decode(errors="replace"))
+        return proc
+
+    def write(self, data, path=None):
+        with open(path or self.db, "wb") as f:
+            f.write(data)
+
+    def read(self, path=None):
+        with open(path or self.db, "rb") as f:
+            return f.read()
+
+    def touch_parts(self, rec, sizes=None):
+        for j, p in enumerate(rec["parts"]):
+            size = sizes[j] if sizes else 1000 + j
+            with open(os.path.join(self.dir, p.decode()), "wb") as f:
+                f.truncate(size)
+
+    def test_every_version_is_listed_as_its_bytes_say(self):
+        for version in range(6):
+            with self.subTest(version=version):
+                rng = random.Random(version)
+                records = {}
+                ids = list(range(1, 8))
+                rng.shuffle(ids)
+                for rec_id, index in zip(ids, rng.sample(range(200), 7)):
+                    records[index] = random_record(rng, rec_id, index + 1, rng.randrange(4))
+                self.write(encode(version, 7, records))
+                out = json.loads(self.cli("list", self.db, "--json").stdout)
+                self.assertEqual((out["version"], out["header_size"], out["count"]), (version, 6, 7))
+                by_id = {r["id"]: (i, r) for i, r in records.items()}
+                self.assertEqual([r["id"] for r in out["records"]], list(range(1, 8)))
+                for got in out["records"]:
+                    index, rec = by_id[got["id"]]
+                    # No part file exists, so extA keeps what the file says (versions 0..3: 12 per part).
+                    ext_a = rec["ext_a"] if version >= 4 else 12 * len(rec["parts"])
+                    want = {
+                        "id": rec["id"], "slot": index + 1, "name": display_name(rec["name"]),
+                        "name_hex": rec["name"].hex(), "start_time": rec["start_time"],
+                        "duration": rec["duration"], "vid": rec["streams"][0], "aid": rec["streams"][1],
+                        "pid": rec["streams"][2], "stream_word4": rec["streams"][3],
+                        "ecm_pid": rec["streams"][4], "stream_word6": rec["streams"][5],
+                        "attr1": rec["attr1"], "attr2": rec["attr2"], "attr3": rec["attr3"],
+                        "part_count": len(rec["parts"]), "parts": [p.decode() for p in rec["parts"]],
+                        "ext_a": ext_a,
+                    }
+                    self.assertEqual(got, want)
+                shown = json.loads(self.cli("show", self.db, "3", "--json").stdout)
+                self.assertEqual(shown, out["records"][2])
+
+    def three_records(self):
+        rng = random.Random(7)
+        records = {i: random_record(rng, i + 1, i + 1, 2) for i in range(3)}
+        for rec in records.values():
+            rec["name"] = b"\x05" + rec["name"][1:]
+            self.touch_parts(rec, [FULL_PART, 5000])
+            rec["ext_a"] = FULL_PART + 5000
+        return records
+
+    def test_round_trip_rename_and_delete_give_exact_bytes(self):
+        records = self.three_records()
+        original = encode(5, 3, records)
+        self.write(original)
+        records[1]["name"] = records[1]["name"][:1] + b"Kanal Zwei" + bytes(5)
+        self.cli("rename", self.db, "2", "Kanal Zwei")
+        self.assertEqual(self.read(), encode(5, 3, records))
+        self.assertEqual(self.read(os.path.join(self.dir, "DZT000.BAK")), original)
+
+        self.cli("delete", self.db, "1", "3")
+        expected = encode(5, 1, {1: dict(records[1], id=1)})
+        written = self.read()
+        self.assertEqual(written[: len(expected)], expected)
+        self.assertEqual(len(written), len(original), "the old tail stays, as with an in-place update")
+        left = sorted(f for f in os.listdir(self.dir) if f.endswith(".TRP"))
+        self.assertEqual(left, ["RF0002AA.TRP", "RF0002AB.TRP"])
+
+    def test_extA_is_measured_from_the_parts_and_kept_when_a_part_is_missing(self):
+        records = self.three_records()
+        records[0]["ext_a"] = 1
+        records[2]["ext_a"] = 77
+        self.write(encode(5, 3, records))
+        os.remove(os.path.join(self.dir, "RF0003AB.TRP"))
+        self.cli("rename", self.db, "1", "X")
+        out = json.loads(self.cli("list", self.db, "--json").stdout)
+        self.assertEqual(out["records"][0]["ext_a"], FULL_PART + 5000)
+        self.assertEqual(out["records"][2]["ext_a"], 77)
+
+    def test_create_and_check(self):
+        self.cli("create", self.db)
+        self.assertEqual(self.read(), bytes([0, 5, 0, 6, 0, 0]))
+        self.cli("create", self.db, expect=1)
+        self.cli("check", self.db)
+        records = self.three_records()
+        records[1]["parts"].append(b"RF0002AC.TRP")
+        data = bytearray(encode(5, 3, records))
+        data[512 + 145 + 12 * 2 + 5] ^= 0x10  # inside record index 1's image: checksum mismatch
+        self.write(bytes(data))
+        os.truncate(os.path.join(self.dir, "RF0001AA.TRP"), 10)
+        open(os.path.join(self.dir, "RF0042AA.TRP"), "wb").close()
+        out = self.cli("check", self.db, expect=1).stdout.decode()
+        self.assertIn("record index 1 (offset 681): checksum", out)
+        self.assertIn("RF0001AA.TRP holds 10 bytes", out)
+        self.assertIn("RF0002AC.TRP is missing", out)
+        self.assertIn("RF0042AA.TRP is not named by any recording", out)
+
+    def test_usage_and_failures(self):
+        self.cli(expect=2)
+        self.cli("list", expect=2)
+        self.cli("show", self.db, "abc", expect=2)
+        self.cli("show", self.db, "0", expect=2)
+        self.cli("list", os.path.join(self.dir, "missing.DB"), expect=1)
+        self.cli("list", self.dir, expect=1)
+        self.cli("create", self.db)
+        self.cli("show", self.db, "1", expect=1)
+        self.cli("rename", self.db, "1", "x", expect=1)
+        proc = self.cli("delete", self.db, "1", expect=1)
+        self.assertEqual(proc.stderr.count(b"\n"), 1, "one clear sentence")
+
+    def test_damaged_and_hostile_databases(self):
+        rng = random.Random(1)
+        victim = os.path.join(self.dir, "outside", "victim")
+        os.makedirs(os.path.dirname(victim))
+        self.write(b"keep", victim)
+        rec_dir = os.path.join(self.dir, "RECORD")
+        os.makedirs(rec_dir)
+        db = os.path.join(rec_dir, "DZT000.DB")
+        evil = random_record(rng, 1, 1, 0)
+        evil["parts"] = [b"../outside/v", b"/etc/passwd\0", b".hidden.TRPx"]
+        good = random_record(rng, 2, 2, 1)
+        samples = [encode(5, 2, {0: evil, 1: good})]
+        base = encode(5, 3, self.three_records())
+        samples += [base[:n] for n in (0, 3, 6, 100, 600, 700, len(base) - 1)]
+        for _ in range(30):
+            flipped = bytearray(base)
+            for _ in range(rng.randrange(1, 20)):
+                flipped[rng.randrange(len(flipped))] ^= 1 << rng.randrange(8)
+            samples.append(bytes(flipped))
+        samples += [bytes(rng.randrange(256) for _ in range(rng.randrange(2000, 40000))) for _ in range(10)]
+        over = self.three_records()
+        over[1]["part_count"] = 281
+        samples.append(encode(5, 3, over))
+        for n, data in enumerate(samples):
+            with self.subTest(sample=n):
+                self.write(data, db)
+                for args in (["list", db, "--json"], ["list", db], ["check", db], ["show", db, "1"],
+                             ["rename", db, "1", "n"], ["delete", db, "1"]):
+                    proc = subprocess.run([CLI, *args], capture_output=True, timeout=30)
+                    self.assertIn(proc.returncode, (0, 1), (args, proc.stderr))
+                    if proc.returncode == 1:
+                        self.assertTrue(proc.stderr.strip(), "a failure says why")
+                    if args[0] == "list" and proc.returncode == 0 and "--json" in args:
+                        json.loads(proc.stdout)
+                self.assertEqual(self.read(victim), b"keep")
+        self.assertTrue(os.path.exists("/etc/passwd"))
+        # The hostile record is listed but nothing of it is deleted.
+        self.write(samples[0], db)
+        out = json.loads(self.cli("list", db, "--json").stdout)
+        self.assertEqual(out["records"][0]["parts"][0], "../outside/v")
+        err = self.cli("delete", db, "1", expect=1).stderr
+        self.assertIn(b"not a plain file name", err)
+        self.assertEqual(self.read(db), samples[0])
+
+    def test_count_281_fails_the_load(self):
+        records = self.three_records()
+        records[1]["part_count"] = 281
+        self.write(encode(5, 3, records))
+        err = self.cli("list", self.db, expect=1).stderr
+        self.assertIn(b"AVMRec count(281)", err)
+
+
+if __name__ == "__main__":
+    CLI = sys.argv.pop(1)
+    unittest.main(verbosity=1)

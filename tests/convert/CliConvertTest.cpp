@@ -1,0 +1,120 @@
+// velmorix-cli convert end to end, with the real encoder on a generated transport stream.
+#include "ConvertTestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+using namespace vmxtest;
+
+namespace {
+
+// A program folder of its own: the CLI and the shipped templates copied into a temporary folder,
+// so the scripts a run writes never meet another test's.
+class CliConvert : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::copy_file(std::string(VELMORIX_BIN_DIR) + "/velmorix-cli", cli());
+        std::filesystem::copy_file(std::string(VELMORIX_SOURCE_DIR) + "/res/tamsel.ini", prog / "tamsel.ini");
+        std::filesystem::create_directory(out());
+    }
+    std::string cli() const { return (prog / "velmorix-cli").string(); }
+    std::string out() const { return (work / "out dir").string(); }
+
+    // Runs a command; returns its exit status and puts its output in `text`.
+    static int run(const std::string& command, std::string& text)
+    {
+        text.clear();
+        FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+        char buffer[4096];
+        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            text.append(buffer, n);
+        const int status = pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    static double duration(const std::string& file, const std::string& stream)
+    {
+        std::string text;
+        run("ffprobe -v error -select_streams " + stream + " -show_entries stream=duration -of csv=p=0 '" + file + "'",
+            text);
+        return text.empty() ? -1.0 : std::stod(text);
+    }
+
+    TempDir prog;
+    TempDir work;
+};
+
+TEST_F(CliConvert, EncodesAndDumpsAudio)
+{
+    const std::string source = (work / "news 1.ts").string();
+    std::filesystem::copy_file(SampleTransportStream(), source);
+    std::string text;
+    ASSERT_EQ(run("'" + cli() + "' convert '" + source + "' --dest '" + out() + "'", text), 0) << text;
+    const std::string avi = out() + "/[P]news 1.avi";
+    ASSERT_TRUE(std::filesystem::exists(avi)) << text;
+    EXPECT_NEAR(duration(avi, "v:0"), 8.0, 0.5);
+    EXPECT_NEAR(duration(avi, "a:0"), 8.0, 0.5);
+    // Playable: decodes to the end without an error.
+    EXPECT_EQ(run("ffmpeg -nostdin -v error -i '" + avi + "' -f null -", text), 0);
+    EXPECT_EQ(text, "");
+
+    ASSERT_EQ(run("'" + cli() + "' convert '" + source + "' --dest '" + out() + "' --prefix 'A-' --audio-dump", text),
+              0)
+        << text;
+    const std::string mp3 = out() + "/A-news 1.mp3";
+    ASSERT_GT(std::filesystem::file_size(mp3), 0u);
+    EXPECT_NEAR(duration(mp3, "a:0"), 8.0, 0.5);
+
+    // The first output exists: without --yes and without a terminal the run does not start.
+    EXPECT_EQ(run("'" + cli() + "' convert '" + source + "' --dest '" + out() + "' </dev/null", text), 1);
+    EXPECT_NE(text.find("--yes"), std::string::npos) << text;
+    // A missing source fails: nothing written counts as done.
+    EXPECT_EQ(run("'" + cli() + "' convert '" + (work / "gone.ts").string() + "' --dest '" + out() +
+                      "' --audio-dump --yes",
+                  text),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(out() + "/[P]gone.mp3"));
+}
+
+TEST_F(CliConvert, InterruptStopsTheEncoderOnly)
+{
+    // An encoder that leaves a partial output behind and runs until it is stopped.
+    const std::string pidFile = (work / "encoder.pid").string();
+    writeText(prog / "mencoder", "#!/bin/sh\nprintf partial > \"$3\"\necho $$ > '" + pidFile +
+                                     "'\nprintf 'Pos: 1.0s 25f (10%%)\\r'\nexec sleep 60\n");
+    std::filesystem::permissions(prog / "mencoder", std::filesystem::perms::owner_all);
+    // An unrelated process with the encoder's name.
+    std::filesystem::copy_file("/bin/sleep", work / "mencoder");
+    const std::string other = (work / "mencoder").string();
+    pid_t unrelated = -1;
+    char* otherArgv[] = {const_cast<char*>(other.c_str()), const_cast<char*>("60"), nullptr};
+    ASSERT_EQ(posix_spawn(&unrelated, other.c_str(), nullptr, nullptr, otherArgv, environ), 0);
+
+    const std::string source = (work / "long.ts").string();
+    writeText(source, std::string(1000, 'x'));
+    const std::string dest = out();
+    pid_t cliPid = -1;
+    const std::string cliPath = cli();
+    char* argv[] = {const_cast<char*>(cliPath.c_str()), const_cast<char*>("convert"), const_cast<char*>(source.c_str()),
+                    const_cast<char*>("--dest"), const_cast<char*>(dest.c_str()), nullptr};
+    ASSERT_EQ(posix_spawn(&cliPid, cliPath.c_str(), nullptr, nullptr, argv, environ), 0);
+    ASSERT_TRUE(WaitFor([&] { return !readText(pidFile).empty(); }, 20));
+    const int encoder = std::stoi(readText(pidFile));
+    ASSERT_TRUE(ProcessAlive(encoder));
+
+    kill(cliPid, SIGINT);
+    int status = 0;
+    ASSERT_TRUE(WaitFor([&] { return waitpid(cliPid, &status, WNOHANG) == cliPid; }, 20));
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(WaitFor([&] { return !ProcessAlive(encoder); }, 5));
+    EXPECT_FALSE(std::filesystem::exists(out() + "/[P]long.avi"));
+    EXPECT_TRUE(ProcessAlive(unrelated));
+    kill(unrelated, SIGKILL);
+    waitpid(unrelated, nullptr, 0);
+}
+
+}  // namespace

@@ -1,0 +1,219 @@
+#include "convert/ComposeParameters.h"
+#include "convert/FileHelpers.h"
+#include "convert/JobScript.h"
+#include "convert/TextConvert.h"
+
+#include "ConvertTestSupport.h"
+
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace vmxtest;
+
+namespace {
+
+const std::string kGoldenDir = std::string(VELMORIX_SOURCE_DIR) + "/tests/convert/golden/";
+
+// The text form and the argument form of one composition, with the temporary folder written
+// as @DIR@ so the result does not depend on where the test runs.
+std::string describe(const EncodeSettings& s, const std::string& video, const std::string& sub,
+                     const std::string& out, const std::string& dir)
+{
+    std::string text = "text: [" + ComposeParameters(s, video, sub, out) + "]\n";
+    for (const auto& arg : ComposeArguments(s, video, sub, out))
+        text += "arg: [" + arg + "]\n";
+    return replaced(text, dir, "@DIR@");
+}
+
+struct ComposeCase {
+    const char* golden;
+    std::function<void(EncodeSettings&)> change;
+    const char* video;  // a name inside the temporary folder; "*" prefix = create the file
+    const char* sub;
+};
+
+TEST(ComposeParameters, MatchesGoldenFiles)
+{
+    ProgramFolderScope scope;
+    std::filesystem::copy_file(kGoldenDir + "tamsel-test.ini", scope.dir() / "tamsel.ini");
+    const std::string dir = scope.dir().str();
+    writeText(scope.dir() / "video.trp", "x");
+    writeText(scope.dir() / "news.sub", "sub");
+    writeText(scope.dir() / "100% net.trp", "x");
+    const auto keep = [](EncodeSettings&) {};
+    const ComposeCase cases[] = {
+        {"default-missing-video.txt", keep, "Video.trp", "Subtitle.smi"},
+        {"default-existing-video.txt", keep, "video.trp", ""},
+        {"index-rebuild.txt", [](EncodeSettings& s) { s.bIndexRebuild = 1; }, "video.trp", "news.sub"},
+        {"codec-8.txt", [](EncodeSettings& s) { s.nVidEncoder = 8; }, "video.trp", ""},
+        {"codec-7.txt", [](EncodeSettings& s) { s.nVidEncoder = 7; }, "video.trp", ""},
+        {"ratio-1.2.txt",
+         [](EncodeSettings& s) { s.ratio = "1.2"; s.bBlackBox = 0; s.bFullRatio = 0; }, "video.trp", ""},
+        {"ratio-1.2-black-box.txt", [](EncodeSettings& s) { s.ratio = "1.2"; }, "video.trp", ""},
+        {"full-ratio.txt", [](EncodeSettings& s) { s.ratio = "1.2"; s.bFullRatio = 1; }, "video.trp", ""},
+        {"keep-ratio.txt", [](EncodeSettings& s) { s.ratio = "1.2"; s.bChangeRatio = 0; }, "video.trp", ""},
+        {"sub-file.txt", [](EncodeSettings& s) { s.sPathFont = "/fonts/a b.ttf"; }, "video.trp", "news.sub"},
+        {"copy-streams.txt",
+         [](EncodeSettings& s) { s.bNoVideoEncoding = 1; s.bNoAudioEncoding = 1; s.bUseVolNorm = 0; },
+         "video.trp", "news.sub"},
+        {"options-off.txt",
+         [](EncodeSettings& s) {
+             s.bUseFps = 0; s.bUseResize = 0; s.bUseSRate = 0; s.bUseSub = 0;
+             s.sAddionalOption = "-endpos 5 -info \"name=a b\" $VID_W$";
+         },
+         "video.trp", "news.sub"},
+        {"percent-and-network-paths.txt", keep, "100% net.trp", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.golden);
+        EncodeSettings s;
+        s.sPathFont = "/fonts/pil.ttf";
+        c.change(s);
+        const std::string video = dir + "/" + c.video;
+        const std::string sub = *c.sub ? dir + "/" + c.sub : "";
+        const std::string out = std::string(c.golden) == "percent-and-network-paths.txt"
+                                    ? "//server/share/100%/[P]out.avi"
+                                    : dir + "/out.avi";
+        expectGolden(c.golden, describe(s, video, sub, out, dir));
+    }
+}
+
+TEST(ComposeParameters, ConvertsSamiSubtitlesToUtf8)
+{
+    ProgramFolderScope scope;
+    std::filesystem::copy_file(kGoldenDir + "tamsel-test.ini", scope.dir() / "tamsel.ini");
+    // "자막" in CP949.
+    writeBytes(scope.dir() / "news.SMI", {0xC0, 0xDA, 0xB8, 0xB7, '\n'});
+    EncodeSettings s;
+    s.nSubCodePage = 949;
+    const std::string sub = (scope.dir() / "news.SMI").string();
+    const std::string text = ComposeParameters(s, "missing.trp", sub, "out.avi");
+    EXPECT_NE(text.find("SUB '" + scope.folder() + "temp.smi'"), std::string::npos) << text;
+    EXPECT_EQ(readText(scope.dir() / "temp.smi"), "\xEC\x9E\x90\xEB\xA7\x89\n");
+
+    // A lower-case .sub file is used as it stands.
+    writeText(scope.dir() / "other.sub", "x");
+    const auto args = ComposeArguments(s, "missing.trp", (scope.dir() / "other.sub").string(), "out.avi");
+    EXPECT_NE(std::find(args.begin(), args.end(), (scope.dir() / "other.sub").string()), args.end());
+}
+
+TEST(ComposeParameters, Geometry)
+{
+    const struct {
+        const char* name;
+        const char* ratio;
+        int changeRatio, blackBox, fullRatio;
+        bool exists;
+        Geometry expected;
+    } cases[] = {
+        {"defaults", "1.6", 1, 1, 0, true, {240, 256, 0, 0}},
+        {"ratio 1.2 plain", "1.2", 1, 0, 0, true, {266, 266, 691, 576}},
+        {"ratio 1.2 black box", "1.2", 1, 1, 0, true, {240, 266, 691, 576}},
+        {"ratio 1.2 full", "1.2", 1, 0, 1, true, {240, 240, 691, 576}},
+        {"keep source ratio", "1.2", 0, 0, 0, true, {256, 256, 0, 0}},
+        {"no source", "1.2", 1, 0, 0, false, {240, 240, 0, 0}},
+        {"ratio zero", "0", 1, 0, 0, true, {2147483647, 2147483647, 0, 576}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EncodeSettings s;
+        s.ratio = c.ratio;
+        s.bChangeRatio = c.changeRatio;
+        s.bBlackBox = c.blackBox;
+        s.bFullRatio = c.fullRatio;
+        EXPECT_EQ(ComputeGeometry(s, c.exists), c.expected);
+    }
+}
+
+TEST(ComposeParameters, SplitsTemplateWords)
+{
+    EXPECT_EQ(SplitTemplateWords("  a \"b c\"d 'e \"f' \"\" "),
+              (std::vector<std::string>{"a", "b cd", "e \"f", ""}));
+}
+
+TEST(JobScript, OutputPaths)
+{
+    const struct {
+        const char* source;
+        const char* folder;
+        const char* expected;
+    } cases[] = {
+        {"/rec/[m]News.trp", "/video", "/video/[P][m]News.avi"},
+        {"/rec/[m]News.trp", "/video/", "/video/[P][m]News.avi"},
+        {"/rec.d/noext", "/out.d", "/out.d/[P]noext.avi"},
+        {"/rec/a.b.ts", "//server/share", "//server/share/[P]a.b.avi"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        EXPECT_EQ(OutputPathFor(c.source, c.folder, "[P]", ".avi"), c.expected);
+    }
+    TempDir dir;
+    EXPECT_EQ(SubtitleCandidate((dir / "a.trp").string()), (dir / "a.sub").string());
+    writeText(dir / "a.smi", "");
+    EXPECT_EQ(SubtitleCandidate((dir / "a.trp").string()), (dir / "a.smi").string());
+    EXPECT_EQ(SubtitleCandidate("/x.d/noext"), "");
+}
+
+// Every hostile path reaches the encoder as one unchanged argument, and nothing else runs.
+TEST(JobScript, HostilePathsReachTheEncoderUnchanged)
+{
+    ProgramFolderScope scope;
+    std::filesystem::copy_file(kGoldenDir + "tamsel-test.ini", scope.dir() / "tamsel.ini");
+    const std::string log = scope.folder() + "argv.log";
+    writeArgvRecorder(scope.folder() + "mencoder", log);
+    writeArgvRecorder(scope.folder() + "mplayer", log);
+    const std::string hostile = "a b'c\"d$(touch pwned)`touch pwned2`;touch pwned3 %x% \\\\y $VID_W$ \xC3\xBC\nz";
+    const std::string folder = scope.folder() + "out $HOME '\"";
+    std::filesystem::create_directory(folder);
+    const std::string source = scope.folder() + hostile + ".trp";
+    writeText(source, "x");
+
+    CurrentEncodeSettings() = EncodeSettings();
+    CurrentEncodeSettings().sPathFont = "/fonts/pil.ttf";
+    const PreparedJob job = PrepareEncodingJob(source, folder, "[P]'%");
+    ASSERT_TRUE(job.ok()) << job.error;
+    EXPECT_EQ(job.scriptPath, scope.folder() + "convert.bat");
+    EXPECT_EQ(job.outputPath, folder + "/[P]'%" + hostile + ".avi");
+    ASSERT_EQ(std::system(("cd '" + scope.folder() + "' && /bin/sh convert.bat").c_str()), 0);
+    auto args = readRecordedArgs(log);
+    ASSERT_GE(args.size(), 4u);
+    EXPECT_EQ(args[0], "GEN");
+    EXPECT_EQ(args[1], source);
+    EXPECT_EQ(args[2], "-o");
+    EXPECT_EQ(args[3], job.outputPath);
+    expectGolden("convert-bat.txt", replaced(readText(job.scriptPath), scope.folder(), "@DIR@/"));
+
+    std::filesystem::remove(log);
+    const PreparedJob dump = PrepareAudioDumpJob(source, folder, "[P]");
+    ASSERT_TRUE(dump.ok()) << dump.error;
+    ASSERT_EQ(std::system(("cd '" + scope.folder() + "' && /bin/sh convert2.bat").c_str()), 0);
+    EXPECT_EQ(readRecordedArgs(log), (std::vector<std::string>{"-vo", "null", "-dumpaudio", source, "-dumpfile",
+                                                               folder + "/[P]" + hostile + ".mp3"}));
+    expectGolden("convert2-bat.txt", replaced(readText(dump.scriptPath), scope.folder(), "@DIR@/"));
+    for (const char* name : {"pwned", "pwned2", "pwned3"})
+        EXPECT_FALSE(std::filesystem::exists(scope.dir() / name)) << name;
+}
+
+TEST(JobScript, UnwritableScriptIsReported)
+{
+    ProgramFolderScope scope;
+    std::filesystem::create_directory(scope.dir() / "convert2.bat");  // a folder where the script goes
+    const PreparedJob job = PrepareAudioDumpJob("/rec/a.trp", "/out", "[P]");
+    EXPECT_FALSE(job.ok());
+    EXPECT_NE(job.error.find("convert2.bat"), std::string::npos);
+}
+
+TEST(TextConvert, Charsets)
+{
+    EXPECT_EQ(CodePageCharset(949), "CP949");
+    EXPECT_EQ(CodePageCharset(65001), "UTF-8");
+    TempDir dir;
+    writeBytes(dir / "in", {'a', 0, 'b'});
+    EXPECT_TRUE(ConvertTextToUtf8((dir / "in").string(), (dir / "out").string(), 1252));
+    EXPECT_EQ(readText(dir / "out"), "a");  // a zero byte ends the text
+    EXPECT_FALSE(ConvertTextToUtf8((dir / "missing").string(), (dir / "out").string(), 949));
+    EXPECT_EQ(readText(dir / "out"), "");
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+#include "convert/EncodeRun.h"
+#include "convert/EncodeSettings.h"
+
+#include "ConvertTestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace vmxtest;
+
+namespace {
+
+// A program folder with the shipped templates and fake encoders: a source whose name holds
+// "fail" ends with an error, "slow" reports 50 % and waits, "empty" writes nothing; any other
+// source gets its output written.
+class EncodeRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::copy_file(std::string(VELMORIX_SOURCE_DIR) + "/res/tamsel.ini", scope.dir() / "tamsel.ini");
+        const std::string fake =
+            "#!/bin/sh\n"
+            "src=$1; out=$3\n"
+            "[ \"$1\" = -vo ] && { src=$4; out=$6; }\n"
+            "case \"$src\" in\n"
+            "  *fail*) printf partial > \"$out\"; echo 'Error: bad input' >&2; exit 2;;\n"
+            "  *slow*) printf partial > \"$out\"; printf 'Pos: 1.0s 25f (50%%)\\r'; exec sleep 30;;\n"
+            "  *empty*) exit 0;;\n"
+            "  *) printf done > \"$out\";;\n"
+            "esac\n";
+        for (const char* name : {"mencoder", "mplayer"}) {
+            writeText(scope.dir() / name, fake);
+            std::filesystem::permissions(scope.dir() / name, std::filesystem::perms::owner_all);
+        }
+        std::filesystem::create_directory(out());
+        CurrentEncodeSettings() = EncodeSettings();
+        run.SetDestination(out(), "[P]");
+        run.SetListener(&listener);
+    }
+
+    std::string source(const std::string& name, std::size_t size)
+    {
+        writeText(scope.dir() / name, std::string(size, 'x'));
+        return (scope.dir() / name).string();
+    }
+    std::string out() const { return scope.folder() + "out"; }
+
+    struct Listener : CEncodeRun::Listener {
+        std::atomic<bool> ended{false};
+        RunOutcome outcome;
+        void OnRunEnded(const RunOutcome& o) override
+        {
+            outcome = o;
+            ended = true;
+        }
+    };
+
+    ProgramFolderScope scope;
+    Listener listener;
+    CEncodeRun run;
+};
+
+TEST_F(EncodeRunTest, StartChecks)
+{
+    std::string first;
+    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), CEncodeRun::StartCheck::NoSources);
+    EXPECT_EQ(run.AddSourceFile(source("a.txt", 1)), CEncodeRun::AddResult::IgnoredExtension);
+    EXPECT_EQ(run.AddSourceFile(scope.folder() + "a?.ts"), CEncodeRun::AddResult::UnicodeProblem);
+    EXPECT_EQ(run.AddSourceFile(source("a.TRP", 10)), CEncodeRun::AddResult::Added);
+    EXPECT_EQ(run.AddSourceFile(scope.folder() + "missing.ts"), CEncodeRun::AddResult::Added);
+    EXPECT_EQ(run.TotalBytes(), 9);  // an unreadable file counts as -1
+    run.SetDestination(scope.folder() + "nowhere", "[P]");
+    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), CEncodeRun::StartCheck::InvalidFolder);
+    run.SetDestination(out(), "[P]");
+    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), CEncodeRun::StartCheck::Ok);
+    EXPECT_EQ(first, out() + "/[P]a.avi");
+    writeText(first, "old");
+    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), CEncodeRun::StartCheck::AskOverwrite);
+    EXPECT_EQ(run.CheckStart(RunKind::AudioDump, first), CEncodeRun::StartCheck::Ok);
+}
+
+TEST_F(EncodeRunTest, FailedJobsAreReportedAndTheRunGoesOn)
+{
+    run.AddSourceFile(source("fail.ts", 10));
+    run.AddSourceFile(source("empty.ts", 10));
+    run.AddSourceFile(source("good.ts", 10));
+    ASSERT_TRUE(run.Start(RunKind::Encode));
+    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    const auto& jobs = listener.outcome.jobs;
+    ASSERT_EQ(jobs.size(), 3u);
+    EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
+    EXPECT_NE(jobs[0].message.find("exit code 2"), std::string::npos) << jobs[0].message;
+    EXPECT_NE(jobs[0].message.find("Error: bad input"), std::string::npos) << jobs[0].message;
+    EXPECT_FALSE(std::filesystem::exists(jobs[0].outputPath));
+    EXPECT_EQ(jobs[1].status, JobOutcome::Status::Failed);
+    EXPECT_NE(jobs[1].message.find("no output"), std::string::npos);
+    EXPECT_EQ(jobs[2].status, JobOutcome::Status::Done);
+    EXPECT_EQ(readText(out() + "/[P]good.avi"), "done");
+    EXPECT_FALSE(listener.outcome.allDone());
+    EXPECT_EQ(run.UpdateProgress(), 100);
+    EXPECT_FALSE(run.IsRunning());
+}
+
+// The audio player exits 0 even without input: only an output file with content counts.
+TEST_F(EncodeRunTest, AudioDumpWithoutOutputFails)
+{
+    run.AddSourceFile(source("empty.trp", 10));
+    run.AddSourceFile(source("good.trp", 10));
+    ASSERT_TRUE(run.Start(RunKind::AudioDump));
+    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    ASSERT_EQ(listener.outcome.jobs.size(), 2u);
+    EXPECT_EQ(listener.outcome.jobs[0].status, JobOutcome::Status::Failed);
+    EXPECT_EQ(listener.outcome.jobs[1].outputPath, out() + "/[P]good.mp3");
+    EXPECT_EQ(listener.outcome.jobs[1].status, JobOutcome::Status::Done);
+}
+
+TEST_F(EncodeRunTest, OverallProgressAndStop)
+{
+    run.AddSourceFile(source("first.ts", 100));
+    run.AddSourceFile(source("slow.ts", 300));
+    ASSERT_TRUE(run.Start(RunKind::Encode));
+    ASSERT_TRUE(WaitFor([&] { return run.CurrentJobIndex() == 1 && run.JobPercent() == 50; }, 20));
+    EXPECT_EQ(run.UpdateProgress(), (150 + 100) * 100 / 400);
+    run.Stop();
+    EXPECT_TRUE(listener.ended);
+    EXPECT_TRUE(listener.outcome.cancelled);
+    ASSERT_EQ(listener.outcome.jobs.size(), 2u);
+    EXPECT_EQ(listener.outcome.jobs[1].status, JobOutcome::Status::Cancelled);
+    EXPECT_TRUE(std::filesystem::exists(out() + "/[P]first.avi"));
+    EXPECT_FALSE(std::filesystem::exists(out() + "/[P]slow.avi"));  // cut short: removed
+    EXPECT_FALSE(run.IsRunning());
+}
+
+TEST_F(EncodeRunTest, UnwritableScriptEndsTheRun)
+{
+    std::filesystem::create_directory(scope.dir() / "convert.bat");
+    run.AddSourceFile(source("good.ts", 10));
+    EXPECT_FALSE(run.Start(RunKind::Encode));
+    EXPECT_TRUE(listener.ended);
+    EXPECT_NE(listener.outcome.error.find("convert.bat"), std::string::npos);
+    EXPECT_FALSE(run.IsRunning());
+}
+
+TEST(EncodeRun, SettingsAsTheDialogReturnsThem)
+{
+    EncodeSettings s;
+    s.nVidEncoder = 9;
+    s.fVidFps = 23.9761;
+    const EncodeSettings back = CEncodeRun::AsDialogReturnsThem(s);
+    EXPECT_EQ(back.nVidEncoder, 0);
+    EXPECT_DOUBLE_EQ(back.fVidFps, 23.976);
+    s.nVidEncoder = 6;
+    EXPECT_EQ(CEncodeRun::AsDialogReturnsThem(s).nVidEncoder, 6);
+}
+
+}  // namespace

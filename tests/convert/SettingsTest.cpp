@@ -1,0 +1,185 @@
+#include "convert/EncodeSettings.h"
+#include "convert/FileHelpers.h"
+#include "convert/Profile.h"
+
+#include "ConvertTestSupport.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace vmxtest;
+
+namespace {
+
+TEST(Profile, ReadsWithPrivateProfileSemantics)
+{
+    ProgramFolderScope scope;
+    writeText(scope.dir() / "t.ini",
+              "; comment\n"
+              "[Video]\n"
+              "  Width =  640  \r\n"
+              "quoted=\"a b\"\n"
+              "single=' x '\n"
+              "half=\"open\n"
+              "inner=a\"b\"\n"
+              "num=12abc\n"
+              "neg=  -5\n"
+              "word=abc\n"
+              "empty=\n"
+              "semi=a;b\n"
+              "dup=first\n"
+              "dup=second\n"
+              "[AUDIO]\n"
+              "rate=1\n"
+              "[video]\n"
+              "late=1\n");
+    const struct {
+        const char* section;
+        const char* key;
+        const char* expected;
+    } cases[] = {
+        {"VIDEO", "width", "640"},  {"video", "QUOTED", "a b"},  {"VIDEO", "single", " x "},
+        {"VIDEO", "half", "\"open"}, {"VIDEO", "inner", "a\"b\""}, {"VIDEO", "empty", ""},
+        {"VIDEO", "semi", "a;b"},    {"VIDEO", "dup", "first"},   {"VIDEO", "rate", "DEF"},
+        {"VIDEO", "late", "DEF"},    {"NONE", "width", "DEF"},    {"AUDIO", "rate", "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.section) + "/" + c.key);
+        EXPECT_EQ(ReadProfileString(c.section, c.key, "DEF", "t.ini"), c.expected);
+    }
+    EXPECT_EQ(ReadProfileInt("VIDEO", "num", 7, "t.ini"), 12);
+    EXPECT_EQ(ReadProfileInt("VIDEO", "neg", 7, "t.ini"), -5);
+    EXPECT_EQ(ReadProfileInt("VIDEO", "word", 7, "t.ini"), 0);
+    EXPECT_EQ(ReadProfileInt("VIDEO", "missing", 7, "t.ini"), 7);
+    EXPECT_EQ(ReadProfileInt("VIDEO", "width", 7, "missing.ini"), 7);
+    // An absolute name is used as it stands.
+    EXPECT_EQ(ReadProfileString("VIDEO", "width", "", (scope.dir() / "t.ini").string()), "640");
+}
+
+TEST(Profile, CutsLongValues)
+{
+    ProgramFolderScope scope;
+    writeText(scope.dir() / "t.ini", "[S]\nk=" + std::string(12000, 'x') + "\n");
+    EXPECT_EQ(ReadProfileString("S", "k", "", "t.ini").size(), kProfileValueLimit);
+}
+
+TEST(EncodeSettings, LoadOverlaysOnlyPresentKeys)
+{
+    ProgramFolderScope scope;
+    EncodeSettings s;
+    s.ratio = "2.0";
+    s.fVidFps = 29.97;
+    s.nAudSrate = 22050;
+    writeText(scope.dir() / "encoding-custom.ini", "[VIDEO]\nnVidW=640\n");
+    EncodeSettings expected = s;
+    expected.nVidW = 640;
+    expected.ratio = "1.6";  // absent ratio always falls back to 1.6
+    LoadEncodeSettings(s, "encoding-custom.ini");
+    EXPECT_EQ(s, expected);
+
+    s.fVidFps = 23.9761;
+    LoadEncodeSettings(s, "encoding-custom.ini");
+    EXPECT_DOUBLE_EQ(s.fVidFps, 23.976);
+
+    writeText(scope.dir() / "encoding-custom.ini", "[VIDEO]\nfVidFps=abc\n");
+    LoadEncodeSettings(s, "encoding-custom.ini");
+    EXPECT_EQ(s.fVidFps, 0.0);
+}
+
+TEST(EncodeSettings, LoadsEveryKeyFromItsSection)
+{
+    ProgramFolderScope scope;
+    writeText(scope.dir() / "encoding-custom.ini",
+              "[VIDEO]\nbThreadPriorityNorm=1\nbUseVolNorm=0\nbUseReport=1\nbLoadSettingAfterInit=0\n"
+              "bUseFps=0\nbUseResize=0\nbChangeRatio=0\nbUseSRate=0\nbIndexRebuild=1\nbNoVideoEncoding=1\n"
+              "bNoAudioEncoding=1\nfVidFps=25\nnVidW=720\nnVidH=576\nnVidBitrate=900\nratio=1.33\n"
+              "bBlackBox=0\nbFullRatio=1\nnVidEncoder=7\n"
+              "[AUDIO]\nnAudBitrate=128\nnAudVolume=3\nnAlgorithm=2\nnAudMode=3\nnAudVBR=0\nnAudSrate=48000\n"
+              "[SUB]\nnSubPos=90\nnSubBlur=1\nnSubOutline=3\nnSubSize=5\nbUseSub=0\nsPathFont=/f/font.ttf\n"
+              "[ETC]\nsAddionalOption=-endpos 5\n"
+              // Keys in the wrong section are not found.
+              "[AUDIO]\nnVidW=1\n");
+    EncodeSettings s;
+    LoadEncodeSettings(s, "encoding-custom.ini");
+    EncodeSettings e;
+    e.bThreadPriorityNorm = 1; e.bUseVolNorm = 0; e.bUseReport = 1; e.bLoadSettingAfterInit = 0;
+    e.bUseFps = 0; e.bUseResize = 0; e.bChangeRatio = 0; e.bUseSRate = 0; e.bIndexRebuild = 1;
+    e.bNoVideoEncoding = 1; e.bNoAudioEncoding = 1; e.fVidFps = 25; e.nVidW = 720; e.nVidH = 576;
+    e.nVidBitrate = 900; e.ratio = "1.33"; e.bBlackBox = 0; e.bFullRatio = 1; e.nVidEncoder = 7;
+    e.nAudBitrate = 128; e.nAudVolume = 3; e.nAlgorithm = 2; e.nAudMode = 3; e.nAudVBR = 0;
+    e.nAudSrate = 48000; e.nSubPos = 90; e.nSubBlur = 1; e.nSubOutline = 3; e.nSubSize = 5;
+    e.bUseSub = 0; e.sPathFont = "/f/font.ttf"; e.sAddionalOption = "-endpos 5";
+    EXPECT_EQ(s, e);
+
+    // Reset keeps exactly the five fields it does not own.
+    ResetEncodeSettings(s);
+    EncodeSettings reset;
+    reset.bThreadPriorityNorm = 1; reset.bUseVolNorm = 0; reset.bUseReport = 1; reset.bLoadSettingAfterInit = 0;
+    EXPECT_EQ(s, reset);
+}
+
+TEST(EncodeSettings, FontDefaultsToProgramFolder)
+{
+    if (DefaultFontPath().ends_with("gulim.ttc"))
+        GTEST_SKIP() << "this machine has gulim.ttc";
+    EXPECT_EQ(EncodeSettings().sPathFont, GetProgramFolder() + "pil.ttf");
+}
+
+TEST(FileHelpers, Paths)
+{
+    const struct {
+        const char* folder;
+        const char* name;
+        const char* joined;
+    } joins[] = {
+        {"/out", "[P]a.avi", "/out/[P]a.avi"}, {"/out/", "/[P]a.avi", "/out/[P]a.avi"},
+        {"", "a", "/a"}, {"/out", "/", "/out/"}, {"/out", "", "/out/"},
+    };
+    for (const auto& j : joins) {
+        SCOPED_TRACE(std::string(j.folder) + " + " + j.name);
+        EXPECT_EQ(JoinPath(j.folder, j.name, '/'), j.joined);
+    }
+    EXPECT_EQ(JoinPath("C:\\out\\", "\\[P]a.avi", '\\'), "C:\\out\\[P]a.avi");
+    EXPECT_EQ(PathFileName("/a.b/c.d.trp"), "c.d.trp");
+    EXPECT_EQ(PathExtension("/a.b/c.d.TRP"), ".TRP");
+    EXPECT_EQ(PathExtension("/a.b/noext"), "");
+    std::string text = "a.b.c";
+    EXPECT_EQ(ReplaceChar(text, '.', '_'), 2);
+    EXPECT_EQ(text, "a_b_c");
+    EXPECT_EQ(ReplaceChar(text, '_', '_'), 0);
+    EXPECT_EQ(LookupText("TXT_APP_NAME"), "TXT_APP_NAME");
+    EXPECT_EQ(LeadingDouble(" 1.25x"), 1.25);
+    EXPECT_EQ(FormatFixed3(29.97), "29.970");
+}
+
+TEST(FileHelpers, FilesAndFolders)
+{
+    TempDir dir;
+    writeText(dir / "f", "12345");
+    EXPECT_EQ(FileSizeOf((dir / "f").string()), 5);
+    EXPECT_EQ(FileSizeOf(dir.str()), -1);
+    EXPECT_EQ(FileSizeOf((dir / "missing").string()), -1);
+    EXPECT_TRUE(FileExists((dir / "f").string()));
+    EXPECT_FALSE(FileExists(dir.str()));
+    EXPECT_TRUE(FolderExists(dir.str()));
+    EXPECT_FALSE(FolderExists((dir / "f").string()));
+}
+
+TEST(FileHelpers, WritableFolderFallsBackToUserData)
+{
+    TempDir data;
+    const std::string saved = GetProgramFolder();
+    const char* oldXdg = std::getenv("XDG_DATA_HOME");
+    const std::string keepXdg = oldXdg ? oldXdg : "";
+    setenv("XDG_DATA_HOME", data.str().c_str(), 1);
+    SetProgramFolder((data / "no-such-folder").string());
+    EXPECT_EQ(GetWritableFolder(), data.str() + "/velmorix/");
+    EXPECT_TRUE(FolderExists(data.str() + "/velmorix"));
+    SetProgramFolder(saved);
+    if (oldXdg)
+        setenv("XDG_DATA_HOME", keepXdg.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace

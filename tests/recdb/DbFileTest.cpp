@@ -1,0 +1,445 @@
+// Reading and writing database files through the file cache.
+#include "recdb/DbReader.h"
+#include "recdb/DbWriter.h"
+#include "recdb/DiskNaming.h"
+#include "recdb/FileCache.h"
+#include "recdb/RecordStore.h"
+#include "recdb/Trace.h"
+
+#include "support/DbImage.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+using namespace vmxtest;
+namespace fs = std::filesystem;
+
+class DbFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(DBMInitRecord(), 1);
+        ASSERT_EQ(AVMInitFileCache(), 0);
+        DBMSetActiveSide(0);
+        dbPath = (dir / "DZT000.DB").string();
+        AVMSetDbPath(0, dbPath);
+    }
+
+    unsigned char load(const TestDb& db)
+    {
+        writeBytes(dbPath, encodeDb(db));
+        return AVMReadDb(2);
+    }
+
+    static AVMRecordTable table()
+    {
+        AVMRecordTable t{};
+        DBMGetSys(2, &t);
+        return t;
+    }
+
+    static AVMRec record(unsigned id)
+    {
+        AVMRec rec{};
+        EXPECT_EQ(DBMGetRecord(2, id, &rec), 1) << "id " << id;
+        return rec;
+    }
+
+    void touchParts(const TestRecord& r)
+    {
+        for (const auto& p : r.parts)
+            writeText(dir / p, "part " + p);
+    }
+
+    TempDir dir;
+    std::string dbPath;
+};
+
+TEST_F(DbFile, SixByteFileLoadsAsAnEmptyStoreWithoutMessages)
+{
+    writeBytes(dbPath, {0, 5, 0, 6, 0, 0});
+    DBMTrace("none");
+    ASSERT_EQ(AVMReadDb(2), 0);
+    EXPECT_STREQ(DBMLastTrace(), "none");
+    EXPECT_EQ(table().count, 0);
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(table().records[i].id, 0);
+}
+
+TEST_F(DbFile, RejectedHeadersFailTheLoad)
+{
+    const struct {
+        std::uint16_t version, size, count;
+        const char* message;
+    } cases[] = {
+        {3, 6, 201, "infor: AVMReadDb header size(6)version(3)count(201)."},
+        {5, 0, 1, "infor: AVMReadDb header size(0)version(5)count(1)."},
+        {5, 513, 1, "infor: AVMReadDb header size(513)version(5)count(1)."},
+        {6, 6, 2, "infor: AVMReadDb unknown version(6)count(2)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        TestDb db;
+        db.version = c.version;
+        db.headerSize = c.size;
+        db.count = c.count;
+        EXPECT_EQ(load(db), 1);
+        EXPECT_STREQ(DBMLastTrace(), c.message);
+        EXPECT_FALSE(AVMGetRetryName()) << "the retry flag is cleared again";
+    }
+    writeBytes(dbPath, {});
+    EXPECT_EQ(AVMReadDb(2), 1) << "an empty file has header size 0";
+    AVMSetDbPath(0, (dir / "missing.DB").string());
+    EXPECT_EQ(AVMReadDb(2), 1);
+    EXPECT_STREQ(DBMLastTrace(), "infor: AVMReadDb error open(C:\\RECORD\\DZT000.BAK).");
+}
+
+TEST_F(DbFile, EveryVersionCarriesItsFields)
+{
+    for (std::uint16_t version = 0; version <= 5; ++version) {
+        SCOPED_TRACE(version);
+        std::mt19937 rng(version);
+        TestDb db;
+        db.version = version;
+        db.count = 2;
+        db.records[3] = randomRecord(rng, 2, 4, 2);
+        db.records[7] = randomRecord(rng, 1, 8, 0);
+        ASSERT_EQ(load(db), 0);
+        const AVMRec a = record(2);
+        const TestRecord& want = db.records[3];
+        EXPECT_EQ(a.slot, 4);
+        EXPECT_EQ(0, std::memcmp(a.name, want.name.data(), 16));
+        EXPECT_EQ(a.startTime, want.startTime);
+        EXPECT_EQ(a.duration, want.duration);
+        EXPECT_EQ(a.ecmPid, want.streams[4]);
+        EXPECT_EQ(a.streamWord6, want.streams[5]);
+        EXPECT_EQ(a.attr3, want.attr3);
+        EXPECT_EQ(0, std::memcmp(a.attrBlock, want.attrBlock.data(), 48));
+        EXPECT_EQ(a.partCount, 2);
+        EXPECT_STREQ(a.parts[1].name, "RF0004AB.TRP");
+        if (version >= 4) {
+            EXPECT_EQ(a.extA, want.extA);
+            EXPECT_EQ(a.extC[2], want.extC[2]);
+        } else {
+            EXPECT_EQ(a.extA, 24u) << "old versions count 12 per part name starting with R";
+        }
+        if (version == 5) {
+            EXPECT_EQ(a.extD, want.extD);
+        }
+        EXPECT_EQ(record(1).slot, 8);
+    }
+}
+
+TEST_F(DbFile, ChecksumMismatchIsReportedAndTheRecordKept)
+{
+    TestDb db;
+    db.count = 1;
+    db.records[4] = makeRecord(1, "Arte", 5, 1);
+    db.records[4].badChecksum = true;
+    ASSERT_EQ(load(db), 0);
+    EXPECT_EQ(record(1).partCount, 1);
+    // The message of record index 4 was followed by more reads, so rebuild to see it last.
+    db.records.clear();
+    db.records[199] = makeRecord(1, "Arte", 200, 0);
+    db.records[199].badChecksum = true;
+    ASSERT_EQ(load(db), 0);
+    unsigned sum = 0;
+    const auto bytes = encodeDb(db);
+    const std::size_t at = 512 + 199 * 145;
+    for (std::size_t k = 0; k < 144; ++k)
+        sum += bytes[at + k];
+    char expected[80];
+    std::snprintf(expected, sizeof expected, "fatal: AVMReadDbSub ERR i(199/1)sum(0x%x:0x%x).", sum & 0xFF, bytes[at + 144]);
+    EXPECT_STREQ(DBMLastTrace(), expected);
+    EXPECT_EQ((sum + 1) & 0xFF, bytes[at + 144]);
+}
+
+TEST_F(DbFile, FailedLoadLeavesTheStoreAsItWas)
+{
+    TestDb good;
+    good.count = 2;
+    good.records[0] = makeRecord(1, "One", 1, 1);
+    good.records[1] = makeRecord(2, "Two", 2, 1);
+    ASSERT_EQ(load(good), 0);
+
+    TestDb bad;
+    bad.count = 1;
+    bad.records[0] = makeRecord(1, "Other", 1, 0);
+    bad.records[5].partCountOverride = 281;
+    bad.records[5].id = 2;
+    EXPECT_EQ(load(bad), 1);
+    EXPECT_STREQ(DBMLastTrace(), "infor: AVMReadDbSub AVMRec count(281).");
+    EXPECT_EQ(table().count, 2);
+    AVMRec one = record(1);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(one.name + 1)), "One");
+    EXPECT_EQ(record(2).partCount, 1);
+}
+
+TEST_F(DbFile, SuccessfulLoadStartsFromAnEmptyIdMap)
+{
+    TestDb big;
+    big.count = 3;
+    for (int i = 0; i < 3; ++i)
+        big.records[i] = makeRecord(static_cast<std::uint16_t>(i + 1), "Big", i + 1, 1);
+    ASSERT_EQ(load(big), 0);
+    TestDb small;
+    small.count = 1;
+    small.records[0] = makeRecord(1, "Small", 1, 1);
+    ASSERT_EQ(load(small), 0);
+    EXPECT_EQ(table().idMap[1], kDBMMapFree);
+    EXPECT_EQ(table().idMap[2], kDBMMapFree);
+    // The next record is listed second and written, not lost behind a stale entry.
+    std::uint16_t id = 0;
+    AVMRec rec{};
+    ASSERT_EQ(DBMAllocRecord(2, &id, &rec), 1);
+    EXPECT_EQ(id, 2);
+    ASSERT_EQ(AVMWriteDb(2), 0);
+    ASSERT_EQ(AVMReadDb(2), 0);
+    EXPECT_EQ(table().count, 2);
+}
+
+TEST_F(DbFile, ReadsPastTheEndAreZerosNotAnEarlierFile)
+{
+    // A long file fills both windows with non-zero bytes...
+    std::vector<std::uint8_t> noise(300000, 0xAB);
+    writeBytes(dir / "noise", noise);
+    const int fd = ::open((dir / "noise").c_str(), O_RDONLY);
+    AVMCacheSetFile(fd);
+    AVMResetFileCache();
+    std::uint8_t byte = 0;
+    ASSERT_EQ(AVMReadFile(140000, &byte, 1), 0);
+    EXPECT_EQ(byte, 0xAB);
+    ::close(fd);
+    // ...and a short file read at the same places shows zeros.
+    writeBytes(dir / "short", {1, 2, 3});
+    const int fd2 = ::open((dir / "short").c_str(), O_RDONLY);
+    AVMCacheSetFile(fd2);
+    AVMResetFileCache();
+    std::uint8_t bytes[8];
+    ASSERT_EQ(AVMReadFile(0, bytes, 8), 0);
+    EXPECT_EQ(bytes[2], 3);
+    EXPECT_EQ(bytes[3], 0);
+    ASSERT_EQ(AVMReadFile(140000, &byte, 1), 0);
+    EXPECT_EQ(byte, 0);
+    ::close(fd2);
+    AVMCacheSetFile(-1);
+}
+
+TEST_F(DbFile, ReadsAcrossWindowsAndLargeWritesMatchTheBytes)
+{
+    std::vector<std::uint8_t> data(400000);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    writeBytes(dir / "data", data);
+    int fd = ::open((dir / "data").c_str(), O_RDONLY);
+    AVMCacheSetFile(fd);
+    AVMResetFileCache();
+    std::vector<std::uint8_t> got(kAVMWindowSize);
+    for (std::uint32_t pos : {0u, 131000u, 131060u, 262100u, 5u, 270000u}) {
+        SCOPED_TRACE(pos);
+        ASSERT_EQ(AVMReadFile(pos, got.data(), 100), 0);
+        EXPECT_TRUE(std::equal(got.begin(), got.begin() + 100, data.begin() + pos));
+    }
+    ASSERT_EQ(AVMReadFile(100, got.data(), kAVMWindowSize), 0);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), data.begin() + 100));
+    EXPECT_EQ(AVMReadFile(0, got.data(), kAVMWindowSize + 1), 1) << "longer than a window";
+    ::close(fd);
+
+    // Pieces written through the window give the same file as one large write.
+    fd = ::open((dir / "out").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    AVMCacheSetFile(fd);
+    AVMResetFileCache();
+    std::uint32_t pos = 0;
+    for (std::uint32_t len : {6u, 506u, 131000u, 131072u, 100u, 7u}) {
+        ASSERT_EQ(AVMWriteFile(pos, data.data() + pos, len), 0);
+        pos += len;
+    }
+    ASSERT_EQ(AVMWriteFile(pos, nullptr, 0), 0);
+    ::close(fd);
+    AVMCacheSetFile(-1);
+    const auto written = readBytes(dir / "out");
+    ASSERT_EQ(written.size(), pos);
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), data.begin()));
+}
+
+TEST_F(DbFile, EmptyStoreIsWrittenAsHeaderAndTwoHundredFreeSections)
+{
+    writeBytes(dbPath, {0, 5, 0, 6, 0, 0});
+    ASSERT_EQ(AVMReadDb(2), 0);
+    ASSERT_EQ(AVMWriteDb(2), 0);
+    const auto bytes = readBytes(dbPath);
+    ASSERT_EQ(bytes.size(), 29512u);
+    const std::vector<std::uint8_t> header{0, 5, 0, 6, 0, 0};
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
+    EXPECT_TRUE(std::all_of(bytes.begin() + 6, bytes.end(), [](auto b) { return b == 0; }));
+    EXPECT_EQ(readBytes(dir / "DZT000.BAK"), header) << "the previous content is the backup";
+}
+
+TEST_F(DbFile, WritingRenumbersInListOrderAndRoundTripsBytes)
+{
+    TestDb db;
+    db.count = 2;
+    db.records[4] = makeRecord(2, "Four", 5, 2);
+    db.records[9] = makeRecord(1, "Nine", 10, 1);
+    ASSERT_EQ(load(db), 0);
+    ASSERT_EQ(AVMWriteDb(2), 0);
+    EXPECT_EQ(readBytes(dbPath), encodeDb(db)) << "a version 5 file is written back unchanged";
+    EXPECT_EQ(table().records[4].id, 2);
+    EXPECT_EQ(table().records[9].id, 1);
+
+    // Older versions come back as version 5 with the same records.
+    db.version = 3;
+    ASSERT_EQ(load(db), 0);
+    ASSERT_EQ(AVMWriteDb(2), 0);
+    TestDb v5 = db;
+    v5.version = 5;
+    v5.records[4].extA = 24;
+    v5.records[9].extA = 12;
+    EXPECT_EQ(readBytes(dbPath), encodeDb(v5));
+}
+
+TEST_F(DbFile, BytesAfterTheLastSectionSurviveAWrite)
+{
+    TestDb db;
+    db.count = 1;
+    db.records[0] = makeRecord(1, "One", 1, 3);
+    auto bytes = encodeDb(db);
+    bytes.insert(bytes.end(), {9, 8, 7});
+    writeBytes(dbPath, bytes);
+    ASSERT_EQ(AVMReadDb(2), 0);
+    AVMRec rec = record(1);
+    rec.partCount = 1;  // the new content is 24 bytes shorter
+    DBMSetRecord(2, 1, &rec);
+    ASSERT_EQ(AVMWriteDb(2), 0);
+    const auto after = readBytes(dbPath);
+    ASSERT_EQ(after.size(), bytes.size());
+    EXPECT_TRUE(std::equal(after.end() - 27, after.end(), bytes.end() - 27));
+}
+
+TEST_F(DbFile, DeletedRecordsLosePartFilesFromTheDatabaseFolderOnly)
+{
+    TestDb db;
+    db.count = 3;
+    for (int i = 0; i < 3; ++i) {
+        db.records[i] = makeRecord(static_cast<std::uint16_t>(i + 1), "Rec", i + 1, 2);
+        touchParts(db.records[i]);
+    }
+    ASSERT_EQ(load(db), 0);
+    // A file of the same name in the current folder must survive.
+    TempDir elsewhere;
+    const fs::path cwd = fs::current_path();
+    fs::current_path(elsewhere.path());
+    writeText(elsewhere / "RF0002AA.TRP", "not ours");
+
+    DBMDeleteRecord(1);
+    ASSERT_EQ(AVMWriteDb(2), 0);
+    fs::current_path(cwd);
+    EXPECT_STREQ(DBMLastTrace(), ("fatal: file name(" + (dir / "RF0002AB.TRP").string() + ").").c_str());
+    EXPECT_FALSE(fs::exists(dir / "RF0002AA.TRP"));
+    EXPECT_FALSE(fs::exists(dir / "RF0002AB.TRP"));
+    EXPECT_TRUE(fs::exists(dir / "RF0001AA.TRP"));
+    EXPECT_TRUE(fs::exists(dir / "RF0003AB.TRP"));
+    EXPECT_TRUE(fs::exists(elsewhere / "RF0002AA.TRP"));
+
+    TestDb expected = db;
+    expected.count = 2;
+    expected.records.erase(1);
+    expected.records[2].id = 2;
+    // The new content is 24 bytes shorter; the old file's last bytes stay behind it.
+    const auto written = readBytes(dbPath);
+    const auto want = encodeDb(expected);
+    ASSERT_EQ(written.size(), want.size() + 24);
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), written.begin()));
+    EXPECT_EQ(table().records[1].id, 0) << "the deleted record is free again";
+    EXPECT_EQ(table().records[1].partCount, 2) << "its part list stays for reuse";
+}
+
+TEST_F(DbFile, HostilePartNamesNeverReachTheFileSystem)
+{
+    TempDir outside;
+    writeText(outside / "victim", "keep me");
+    TestDb db;
+    db.count = 1;
+    db.records[0] = makeRecord(1, "Evil", 1, 0);
+    // "../" reaches out of the folder; 12 bytes exactly.
+    const std::string rel = fs::relative(outside / "victim", dir.path()).string();
+    ASSERT_EQ(rel.substr(0, 3), "../");
+    db.records[0].parts = {"../../../../", "/etc/passwd\0"};
+    db.records[0].parts[1].resize(12, '\0');
+    ASSERT_EQ(load(db), 0);
+    EXPECT_EQ(record(1).partCount, 2) << "the record is still listed";
+    DBMDeleteRecord(0);
+    ASSERT_EQ(AVMWriteDb(2), 0);
+    EXPECT_TRUE(fs::exists("/etc/passwd"));
+    EXPECT_TRUE(fs::exists(outside / "victim"));
+    EXPECT_TRUE(fs::exists(dir.path()));
+}
+
+TEST_F(DbFile, FailedWriteKeepsTheDatabaseAndTheDeletedRecordsFiles)
+{
+    TestDb db;
+    db.count = 2;
+    db.records[0] = makeRecord(1, "One", 1, 1);
+    db.records[1] = makeRecord(2, "Two", 2, 1);
+    touchParts(db.records[0]);
+    ASSERT_EQ(load(db), 0);
+    const auto before = readBytes(dbPath);
+    // The backup cannot be put in place: a folder stands where it goes.
+    fs::create_directory(dir / "DZT000.BAK");
+    writeText(dir / "DZT000.BAK" / "x", "x");
+    DBMDeleteRecord(0);
+    EXPECT_EQ(AVMWriteDb(2), 1);
+    EXPECT_EQ(readBytes(dbPath), before);
+    EXPECT_TRUE(fs::exists(dir / "RF0001AA.TRP"));
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".velmorix-"), std::string::npos) << "no temporary file is left";
+    // Once the obstacle is gone the deletion completes.
+    fs::remove_all(dir / "DZT000.BAK");
+    ASSERT_EQ(AVMWriteDb(2), 0);
+    EXPECT_FALSE(fs::exists(dir / "RF0001AA.TRP"));
+    EXPECT_EQ(readBytes(dir / "DZT000.BAK"), before);
+}
+
+TEST_F(DbFile, UnknownIdsAreNeitherListedNorDeleted)
+{
+    TestDb db;
+    db.count = 1;
+    db.records[0] = makeRecord(1, "One", 1, 1);
+    db.records[1] = makeRecord(0xFFFF, "Ghost", 2, 1);
+    touchParts(db.records[1]);
+    ASSERT_EQ(load(db), 0);
+    ASSERT_EQ(AVMWriteDb(2), 0);
+    EXPECT_TRUE(fs::exists(dir / "RF0002AA.TRP"));
+}
+
+TEST_F(DbFile, WriteNeedsAnExistingDatabase)
+{
+    AVMSetDbPath(0, (dir / "none.DB").string());
+    EXPECT_EQ(AVMWriteDb(2), 1);
+    EXPECT_STREQ(DBMLastTrace(), "infor: AVMWriteDb error open(C:\\RECORD\\DZT005.BAK).");
+    EXPECT_FALSE(fs::exists(dir / "none.DB"));
+}
+
+TEST_F(DbFile, SwapTwiceRestoresTheImage)
+{
+    std::uint8_t image[144];
+    for (int i = 0; i < 144; ++i)
+        image[i] = static_cast<std::uint8_t>(i);
+    std::uint8_t copy[144];
+    std::memcpy(copy, image, sizeof image);
+    AVMSwapRecordImage(image);
+    EXPECT_EQ(image[18], 19);
+    EXPECT_EQ(image[96], 103);
+    EXPECT_EQ(image[40], 40) << "bytes are not swapped";
+    AVMSwapRecordImage(image);
+    EXPECT_EQ(0, std::memcmp(image, copy, sizeof image));
+}
+
+}  // namespace

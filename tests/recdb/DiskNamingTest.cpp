@@ -1,0 +1,83 @@
+#include "recdb/DiskNaming.h"
+
+#include "recdb/Trace.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+struct NameCase {
+    int type;
+    const char* retry;  // flag set
+    const char* plain;  // flag clear
+};
+
+TEST(DiskNaming, NameTypesWithAndWithoutTheRetryFlag)
+{
+    const NameCase cases[] = {
+        {0, "C:\\RECORD\\DZT000.DB", "C:\\RECORD\\DZT005.DB"},
+        {1, "C:\\RECORD\\DZT000.TMP", "C:\\RECORD\\DZT005.TMP"},
+        {2, "C:\\RECORD\\DZT000.BAK", "C:\\RECORD\\DZT005.BAK"},
+        {3, "C:\\RECORD\\DZR000.DB", "C:\\RECORD\\DZR005.DB"},
+        {5, "C:\\RECORD\\DZR000.BAK", "C:\\RECORD\\DZR005.BAK"},
+        {6, "C:\\MP3\\DZM000.DB", "C:\\MP3\\DZM005.DB"},
+        {7, "C:\\IMAGE\\DZI000.DB", "C:\\IMAGE\\DZI005.DB"},
+        {8, "C:\\STREAM\\DZS000.DB", "C:\\STREAM\\DZS005.DB"},
+        {9, "C:\\CONFIG.CFG", "C:\\CONFIG.CFG"},
+        {10, "DZT000.TMP", "DZT005.TMP"},
+        {13, "DZR000.BAK", "DZR005.BAK"},
+        {14, "", ""},
+        {15, "C:\\RECORD\\", "C:\\RECORD\\"},
+        {18, "C:\\STREAM\\", "C:\\STREAM\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        char text[256];
+        AVMSetRetryName(true);
+        EXPECT_EQ(AVMMakeNameString(text, c.type), 0);
+        EXPECT_STREQ(text, c.retry);
+        AVMSetRetryName(false);
+        EXPECT_EQ(AVMMakeNameString(text, c.type + 256), 0) << "only the low 8 bits count";
+        EXPECT_STREQ(text, c.plain);
+    }
+}
+
+TEST(DiskNaming, UnknownTypeLeavesTheBufferAndNullBufferFails)
+{
+    char text[256];
+    std::strcpy(text, "untouched");
+    EXPECT_EQ(AVMMakeNameString(text, 19), 0);
+    EXPECT_STREQ(text, "untouched");
+    EXPECT_STREQ(DBMLastTrace(), "inofr: AVMMakeNameString error type(19).");
+    EXPECT_EQ(AVMMakeNameString(nullptr, 0), 1);
+}
+
+TEST(DiskNaming, OnlyPlainTwelveCharacterNamesAreSafe)
+{
+    const struct {
+        const char* name;
+        bool safe;
+    } cases[] = {
+        {"RF0001AA.TRP", true},  {"RF 001AA.TRP", true},  {"../../etc/pa", false},
+        {"RF0001/A.TRP", false}, {"RF0001\\A.TRP", false}, {".F0001AA.TRP", false},
+        {"RF0001AA.TR", false},  {"RF0001AA\x01TRP", false}, {"RF0001AA\xE9TRP", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        char name[13] = {};
+        std::strncpy(name, c.name, 12);
+        EXPECT_EQ(AVMIsSafePartName(name), c.safe);
+    }
+}
+
+TEST(DiskNaming, FolderOfAPathKeepsItsSlash)
+{
+    EXPECT_EQ(AVMFolderOf("/media/disk/RECORD/DZT000.DB"), "/media/disk/RECORD/");
+    EXPECT_EQ(AVMFolderOf("DZT000.DB"), "");
+    EXPECT_FALSE(AVMSetDbPath(0, std::string(512, 'a')));
+    EXPECT_TRUE(AVMSetDbPath(0, std::string(511, 'a')));
+}
+
+}  // namespace
