@@ -45,7 +45,8 @@ int main(int argc, char** argv)
     for (std::size_t i = 0; i < block.size(); ++i)
         block[i] = static_cast<unsigned char>(i * 7 + i / 188);
     for (int i = 0; i < parts; ++i) {
-        std::snprintf(record.parts[i].name, sizeof record.parts[i].name, "%s%c%c.TRP", prefix, 'A' + i / 26, 'A' + i % 26);
+        const std::string partName = std::string(prefix, 6) + static_cast<char>('A' + i / 26) + static_cast<char>('A' + i % 26) + ".TRP";
+        std::memcpy(record.parts[i].name, partName.data(), kAVMPartNameLen);
         const std::string path = dir + "/" + record.parts[i].name;
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::uint64_t size = i + 1 < parts ? vmx::kFullPartSize : last;

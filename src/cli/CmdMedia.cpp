@@ -30,6 +30,15 @@ vmx::MediaKind kindOf(const std::string& name)
     throw UsageError{"\"" + name + "\" is neither an MP3 file (.mp3) nor a picture (.jpg, .jpeg)"};
 }
 
+// The arguments that belong in the receiver folder of `kind`.
+std::vector<std::string> ofKind(const Args& args, vmx::MediaKind kind)
+{
+    std::vector<std::string> names;
+    std::copy_if(args.begin(), args.end(), std::back_inserter(names),
+                 [&](const std::string& name) { return kindOf(name) == kind; });
+    return names;
+}
+
 vmx::MediaKind kindByName(const std::string& word)
 {
     if (word == "mp3")
@@ -76,9 +85,7 @@ int runMedia(const Args& input)
         if (args.empty())
             throw UsageError{"name the files to copy onto the receiver"};
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
-            std::vector<std::string> files;
-            std::copy_if(args.begin(), args.end(), std::back_inserter(files),
-                         [&](const std::string& f) { return kindOf(f) == kind; });
+            const std::vector<std::string> files = ofKind(args, kind);
             if (!files.empty())
                 finish(ui, vmx::CopyMediaToReceiver(files, mediaFolder(root, kind), ui));
         }
@@ -93,9 +100,7 @@ int runMedia(const Args& input)
         if (::stat(target.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             throw Failure{target + " is not a folder."};
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
-            std::vector<std::string> names;
-            std::copy_if(args.begin(), args.end(), std::back_inserter(names),
-                         [&](const std::string& f) { return kindOf(f) == kind; });
+            const std::vector<std::string> names = ofKind(args, kind);
             if (!names.empty())
                 finish(ui, vmx::CopyMediaToPc(names, vmx::ReceiverMediaFolder(root, kind), target, ui));
         }
@@ -112,9 +117,7 @@ int runMedia(const Args& input)
         if (args.empty())
             throw UsageError{"name the receiver's files to delete"};
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
-            std::vector<std::string> names;
-            std::copy_if(args.begin(), args.end(), std::back_inserter(names),
-                         [&](const std::string& f) { return kindOf(f) == kind; });
+            const std::vector<std::string> names = ofKind(args, kind);
             if (!names.empty())
                 finish(ui, vmx::DeleteMediaFiles(names, vmx::ReceiverMediaFolder(root, kind)));
         }

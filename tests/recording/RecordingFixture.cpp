@@ -49,8 +49,8 @@ void addRecording(vmx::LoadedPane& pane, const std::string& name, std::uint32_t 
     char prefix[8] = {};
     AVMMakeRecordPrefix(&record, prefix);
     for (std::size_t i = 0; i < partSizes.size(); ++i) {
-        std::snprintf(record.parts[i].name, sizeof record.parts[i].name, "%s%c%c.TRP", prefix,
-                      static_cast<char>('A' + i / 26), static_cast<char>('A' + i % 26));
+        const std::string partName = std::string(prefix, 6) + static_cast<char>('A' + i / 26) + static_cast<char>('A' + i % 26) + ".TRP";
+        std::memcpy(record.parts[i].name, partName.data(), kAVMPartNameLen);
         const std::string path = pane.folder + record.parts[i].name;
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ASSERT_GE(fd, 0) << path;
