@@ -121,9 +121,21 @@ public:
             m_cancelled = failure.cancelled;
             return "cannot copy " + from + " to " + to + ": " + failure.reason() + ".";
         }
-        // The part must be on the disk before a database names it.
-        if (::fdatasync(out.get()) != 0 || !out.close())
+        // Writing back starts now; flush() waits for it before a database names the part.
+        ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        if (!out.close())
             return "cannot write " + to + ": " + std::strerror(errno) + ".";
+        return {};
+    }
+
+    // Waits until every copied part is on the disk. Returns an empty string or what went wrong.
+    std::string flush() const
+    {
+        for (const std::string& path : m_created) {
+            UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            if (!fd.ok() || ::fdatasync(fd.get()) != 0)
+                return "cannot write " + path + ": " + std::strerror(errno) + ".";
+        }
         return {};
     }
 
@@ -184,6 +196,12 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
                            " The recording \"" + name + "\" was not copied; the files made for it were removed.";
             return result;
         }
+    }
+    if (const std::string error = copier.flush(); !error.empty()) {
+        undoAlloc(id);
+        result.error = "Copying failed: " + error + " The recording \"" + name +
+                       "\" was not copied; the files made for it were removed.";
+        return result;
     }
     DBMSetRecord(kDBMTypeRecord, id, &to);
     if (AVMWriteDb(kDBMTypeRecord) != 0) {
