@@ -39,6 +39,10 @@ int runRename(const Args& args);
 int runDelete(const Args& args);
 int runCheck(const Args& args);
 int runDemo(const Args& args);
+int runCopy(const Args& args);
+int runMerge(const Args& args);
+int runCut(const Args& args);
+int runMedia(const Args& args);
 int runConvert(const Args& args);
 
 }  // namespace vmxcli

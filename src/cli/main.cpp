@@ -18,6 +18,11 @@ const CommandSpec kCommands[] = {
     {"delete", "DB ID...", "delete recordings with their part files", runDelete},
     {"check", "DB", "check a database and its part files", runCheck},
     {"demo", "DIR", "write a small demo receiver disk", runDemo},
+    {"copy", "SRC_DB DST_DB ID... [--yes]", "copy recordings with their part files into another database", runCopy},
+    {"merge", "DB ID OUTDIR", "join a recording's part files into one .trp file", runMerge},
+    {"cut", "DB ID START END [--yes]", "cut the stretch between two marks (seconds) out of a recording", runCut},
+    {"media", "put FILE...|get NAME... DIR|list mp3|image|delete NAME... [--receiver DIR]",
+     "MP3 files and pictures on the receiver", runMedia},
     {"convert", "FILE... --dest DIR [--prefix P] [--audio-dump] [--yes]",
      "convert video files to AVI (or dump their audio to MP3)", runConvert},
 };

@@ -12,6 +12,28 @@
 
 namespace vmx {
 
+TimingEntry LoadedPane::timingAt(int row) const
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= timing.size())
+        return TimingEntry{UINT32_MAX, 0, UINT64_MAX, UINT32_MAX, UINT32_MAX};
+    return timing[static_cast<std::size_t>(row)];
+}
+
+void RefreshTimingEntry(LoadedPane& pane, int row)
+{
+    DBMSetActiveSide(pane.side);
+    const auto id = static_cast<unsigned>(row + 1);
+    AVMRec record{};
+    if (row < 0 || static_cast<std::size_t>(row) >= pane.timing.size() || !DBMGetRecord(kDBMTypeRecord, id, &record))
+        return;
+    const TimingEntry entry = ComputeTimingEntry(pane.folder, record);
+    pane.timing[static_cast<std::size_t>(row)] = entry;
+    if (entry.measured()) {
+        record.extA = entry.totalSize;
+        DBMSetRecord(kDBMTypeRecord, id, &record);
+    }
+}
+
 bool InitRecordDatabase()
 {
     if (DBMIsInitialized() && AVMFileCacheActive())

@@ -1,0 +1,56 @@
+#!/bin/sh
+# Times velmorix-cli's merge, copy and cut against cat and cp on the same part files and prints
+# the ratios (medians of RUNS alternating runs; below 1 means velmorix is faster).
+#
+#   bench/run.sh [BUILD_DIR] [RUNS]      (default build/ and 5 runs)
+#
+# Fixture: a recording of three full parts (3 x 133,795,840 bytes of data) in a temporary folder
+# for merge and copy, and a one-part recording of 60 seconds for the cut, which removes 10
+# seconds from the middle of it. velmorix flushes what it writes to the disk before it reports
+# success (a merged file before it is renamed into place, a copied part before a database
+# names it, a trimmed part before the database is written), so the baselines are followed by
+# `sync` of the files they wrote.
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build}
+runs=${2:-5}
+cli=$build/bin/velmorix-cli
+fixture=$build/bin/velmorix-bench-fixture
+[ -x "$cli" ] && [ -x "$fixture" ] || { echo "build velmorix-cli and velmorix-bench-fixture in $build first" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velmorix-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT INT TERM
+mkdir "$work/rec" "$work/one"
+"$fixture" "$work/rec" 3
+"$fixture" "$work/one" 1
+parts="$work/rec/RF0001AA.TRP $work/rec/RF0001AB.TRP $work/rec/RF0001AC.TRP"
+
+now() { date +%s%N; }
+# Runs a command and prints its wall time in nanoseconds.
+timed() { t0=$(now); "$@" >/dev/null; t1=$(now); echo $((t1 - t0)); }
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+merge_velmorix() { rm -f "$work/out/"*; "$cli" merge "$work/rec/DZT000.DB" 1 "$work/out"; }
+merge_cat() { rm -f "$work/out/"*; cat $parts > "$work/out/cat.trp"; sync "$work/out/cat.trp"; }
+copy_velmorix() { rm -rf "$work/dst"; mkdir "$work/dst"; "$cli" copy "$work/rec/DZT000.DB" "$work/dst/DZT000.DB" 1 --yes; }
+copy_cp() { rm -rf "$work/dst"; mkdir "$work/dst"; cp $parts "$work/dst/"; sync "$work/dst/"*; }
+cut_velmorix() { "$cli" cut "$work/one/DZT000.DB" 1 20 30 --yes; }
+cut_cp() { rm -f "$work/out/"*; cp "$work/one/RF0001AA.TRP" "$work/out/part.trp"; sync "$work/out/part.trp"; }
+
+mkdir "$work/out"
+: > "$work/times"
+i=0
+while [ "$i" -lt "$runs" ]; do
+    for op in merge_velmorix merge_cat copy_velmorix copy_cp cut_velmorix cut_cp; do
+        echo "$op $(timed "$op")" >> "$work/times"
+    done
+    i=$((i + 1))
+done
+
+med() { awk -v op="$1" '$1 == op { print $2 }' "$work/times" | median; }
+ratio() { awk -v a="$(med "$1")" -v b="$(med "$2")" -v name="$3" \
+    'BEGIN { printf "%-10s %8.3f  (%.0f ms / %.0f ms)\n", name, a / b, a / 1e6, b / 1e6 }'; }
+echo "medians of $runs alternating runs, $(uname -r)"
+ratio merge_velmorix merge_cat "merge/cat"
+ratio copy_velmorix copy_cp "copy/cp"
+ratio cut_velmorix cut_cp "cut/cp"

@@ -1,0 +1,82 @@
+#include "CliCommand.h"
+#include "RecordingArgs.h"
+#include "TerminalUi.h"
+#include "recording/RecordingTransfer.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vmxcli {
+
+namespace {
+
+std::string fileNameOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool beginsWith(const std::string& text, const char* prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+bool sameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+int runCopy(const Args& input)
+{
+    Args args = input;
+    const bool yes = takeFlag(args, "--yes");
+    if (args.size() < 3)
+        throw UsageError{"name the source database, the target database and at least one recording id"};
+    const std::string srcPath = args[0];
+    const std::string dstPath = args[1];
+    vmx::LoadedPane source = loadDatabase(srcPath, 0);
+    std::vector<int> rows;
+    for (std::size_t i = 2; i < args.size(); ++i)
+        rows.push_back(rowOfId(source, args[i]));
+
+    const std::string srcName = fileNameOf(srcPath);
+    const std::string dstName = fileNameOf(dstPath);
+    if ((beginsWith(srcName, "DZT") && !beginsWith(dstName, "DZT")) ||
+        (beginsWith(srcName, "DZR") && !beginsWith(dstName, "DZR")))
+        throw Failure{"Can't load deffertent DB file"};
+
+    TerminalUi ui(yes);
+    vmx::LoadedPane target;
+    target.side = 1;
+    if (::access(dstPath.c_str(), F_OK) == 0) {
+        if (sameFile(srcPath, dstPath))
+            throw Failure{"Your loaded file is same!!"};
+        target = loadDatabase(dstPath, 1);
+    } else {
+        ui.newFileAnswer = dstPath;
+        const vmx::OfferOutcome offer = vmx::OfferNewDb(target, srcName, dstName, ui);
+        if (offer != vmx::OfferOutcome::Created) {
+            const std::string why = ui.takeMessages();
+            throw Failure{why.empty() ? dstPath + " does not exist and was not created" +
+                                            (ui.declinedForLackOfTerminal() ? " (pass --yes to create it)." : ".")
+                                      : why};
+        }
+    }
+
+    const vmx::TransferResult result = vmx::TransferRecordings(source, target, rows, ui);
+    if (result.refused || result.failed > 0 || result.cancelled || !result.dbWritten) {
+        const std::string why = ui.takeMessages();
+        throw Failure{why + (why.empty() ? "" : "\n") + std::to_string(result.copied) + " of " +
+                      std::to_string(rows.size()) + " recordings copied."};
+    }
+    ui.printMessages();
+    std::printf("%d recording%s copied into %s.\n", result.copied, result.copied == 1 ? "" : "s", dstPath.c_str());
+    return kExitOk;
+}
+
+}  // namespace vmxcli

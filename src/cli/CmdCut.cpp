@@ -1,0 +1,31 @@
+#include "CliCommand.h"
+#include "RecordingArgs.h"
+#include "TerminalUi.h"
+#include "recording/Cut.h"
+
+namespace vmxcli {
+
+int runCut(const Args& input)
+{
+    Args args = input;
+    const bool yes = takeFlag(args, "--yes");
+    if (args.size() != 4)
+        throw UsageError{"name the database, one recording id and the start and end marks in seconds"};
+    vmx::LoadedPane pane = loadDatabase(args[0], 0);
+    const int row = rowOfId(pane, args[1]);
+    const double start = parseSeconds(args[2], "START");
+    const double end = parseSeconds(args[3], "END");
+    if (!(start < end))
+        throw UsageError{"START must lie before END"};
+    TerminalUi ui(yes);
+    const vmx::CutResult result = vmx::CutRecording(pane, row, 2, start, end, ui);
+    if (result.outcome == vmx::CutOutcome::Declined)
+        throw Failure{std::string("nothing was cut: \"") + vmx::kCutQuestion + "\" was answered No" +
+                      (ui.declinedForLackOfTerminal() ? " (pass --yes to cut without asking)." : ".")};
+    if (result.outcome != vmx::CutOutcome::Done)
+        throw Failure{ui.takeMessages()};
+    ui.printMessages();
+    return kExitOk;
+}
+
+}  // namespace vmxcli

@@ -1,0 +1,129 @@
+#include "CliCommand.h"
+#include "RecordingArgs.h"
+#include "TerminalUi.h"
+#include "recording/MediaFiles.h"
+#include "recording/ReceiverDisk.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace vmxcli {
+
+namespace {
+
+// The receiver folder a file belongs in, from its extension.
+vmx::MediaKind kindOf(const std::string& name)
+{
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    auto endsWith = [&](const char* tail) {
+        const std::size_t n = std::strlen(tail);
+        return lower.size() >= n && lower.compare(lower.size() - n, n, tail) == 0;
+    };
+    if (endsWith(".mp3"))
+        return vmx::MediaKind::Mp3;
+    if (endsWith(".jpg") || endsWith(".jpeg"))
+        return vmx::MediaKind::Image;
+    throw UsageError{"\"" + name + "\" is neither an MP3 file (.mp3) nor a picture (.jpg, .jpeg)"};
+}
+
+// The arguments that belong in the receiver folder of `kind`.
+std::vector<std::string> ofKind(const Args& args, vmx::MediaKind kind)
+{
+    std::vector<std::string> names;
+    std::copy_if(args.begin(), args.end(), std::back_inserter(names),
+                 [&](const std::string& name) { return kindOf(name) == kind; });
+    return names;
+}
+
+vmx::MediaKind kindByName(const std::string& word)
+{
+    if (word == "mp3")
+        return vmx::MediaKind::Mp3;
+    if (word == "image" || word == "jpeg")
+        return vmx::MediaKind::Image;
+    throw UsageError{"\"" + word + "\" is not a media kind (mp3 or image)"};
+}
+
+// The receiver's folder of a kind, created when the receiver has none yet.
+std::string mediaFolder(const std::string& root, vmx::MediaKind kind)
+{
+    const std::string folder = vmx::ReceiverMediaFolder(root, kind);
+    if (!vmx::HasReceiverFolder(root, kind) && ::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
+        throw Failure{"cannot create " + folder + ": " + std::strerror(errno) + "."};
+    return folder;
+}
+
+void finish(TerminalUi& ui, const vmx::MediaResult& result)
+{
+    if (!result.failures.empty())
+        throw Failure{ui.takeMessages().empty() ? result.failures.front() : result.failures.front() +
+                      (result.failures.size() > 1 ? " (and " + std::to_string(result.failures.size() - 1) + " more)" : "")};
+    ui.printMessages();
+}
+
+}  // namespace
+
+int runMedia(const Args& input)
+{
+    Args args = input;
+    const std::string override = takeOption(args, "--receiver");
+    if (args.empty())
+        throw UsageError{"say put, get, list or delete"};
+    const std::string action = args[0];
+    args.erase(args.begin());
+    std::string error;
+    const std::string root = vmx::ResolveReceiverRoot(override, error);
+    if (root.empty())
+        throw Failure{error};
+    TerminalUi ui(false);
+
+    if (action == "put") {
+        if (args.empty())
+            throw UsageError{"name the files to copy onto the receiver"};
+        for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
+            const std::vector<std::string> files = ofKind(args, kind);
+            if (!files.empty())
+                finish(ui, vmx::CopyMediaToReceiver(files, mediaFolder(root, kind), ui));
+        }
+        return kExitOk;
+    }
+    if (action == "get") {
+        if (args.size() < 2)
+            throw UsageError{"name the receiver's files and the folder to copy them into"};
+        const std::string target = args.back();
+        args.pop_back();
+        struct stat st {};
+        if (::stat(target.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            throw Failure{target + " is not a folder."};
+        for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
+            const std::vector<std::string> names = ofKind(args, kind);
+            if (!names.empty())
+                finish(ui, vmx::CopyMediaToPc(names, vmx::ReceiverMediaFolder(root, kind), target, ui));
+        }
+        return kExitOk;
+    }
+    if (action == "list") {
+        if (args.size() != 1)
+            throw UsageError{"say which folder to list: mp3 or image"};
+        for (const vmx::MediaFileEntry& file : vmx::ListReceiverFiles(root, kindByName(args[0])))
+            std::printf("%d\t%s\t%u\n", file.number, file.name.c_str(), file.sizeKb);
+        return kExitOk;
+    }
+    if (action == "delete") {
+        if (args.empty())
+            throw UsageError{"name the receiver's files to delete"};
+        for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
+            const std::vector<std::string> names = ofKind(args, kind);
+            if (!names.empty())
+                finish(ui, vmx::DeleteMediaFiles(names, vmx::ReceiverMediaFolder(root, kind)));
+        }
+        return kExitOk;
+    }
+    throw UsageError{"\"" + action + "\" is not put, get, list or delete"};
+}
+
+}  // namespace vmxcli

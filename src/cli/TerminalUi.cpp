@@ -1,0 +1,148 @@
+#include "TerminalUi.h"
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace vmxcli {
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+struct sigaction g_previous {};
+bool g_handlerInstalled = false;
+
+void installInterruptHandler()
+{
+    if (g_handlerInstalled)
+        return;
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &g_previous);
+    g_handlerInstalled = true;
+}
+
+void removeInterruptHandler()
+{
+    if (g_handlerInstalled)
+        ::sigaction(SIGINT, &g_previous, nullptr);
+    g_handlerInstalled = false;
+}
+
+}  // namespace
+
+TerminalUi::TerminalUi(bool assumeYes) : m_assumeYes(assumeYes), m_stderrTty(::isatty(STDERR_FILENO) == 1) {}
+
+TerminalUi::~TerminalUi()
+{
+    removeInterruptHandler();
+}
+
+bool TerminalUi::askYesNo(const std::string& text, const std::string&)
+{
+    m_declinedNoTerminal = false;
+    if (m_assumeYes)
+        return true;
+    if (::isatty(STDIN_FILENO) != 1) {
+        m_declinedNoTerminal = true;
+        return false;
+    }
+    clearLine();
+    std::fprintf(stderr, "%s [y/N] ", text.c_str());
+    std::fflush(stderr);
+    std::string answer;
+    std::getline(std::cin, answer);
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+void TerminalUi::showMessage(const std::string& text, const std::string&)
+{
+    m_messages.push_back(text);
+}
+
+std::string TerminalUi::chooseFolder(const std::string&, const std::string&)
+{
+    return folderAnswer;
+}
+
+std::vector<std::string> TerminalUi::chooseFiles(const std::string&, const std::string&)
+{
+    return filesAnswer;
+}
+
+std::string TerminalUi::chooseNewFile(const std::string&, const std::string&, const std::string&)
+{
+    return newFileAnswer;
+}
+
+void TerminalUi::openProgress(const std::string&)
+{
+    g_interrupted = 0;
+    installInterruptHandler();
+}
+
+bool TerminalUi::updateProgress(const vmx::CopyProgressView& view)
+{
+    if (m_stderrTty) {
+        const int width = 30;
+        const int filled = view.overallPercent * width / 100;
+        std::fprintf(stderr, "\r[%.*s%*s] %3d%%  part %3d%%  %s", filled, "##############################",
+                     width - filled, "", view.overallPercent, view.filePercent, view.status.c_str());
+        std::fflush(stderr);
+        m_lineDrawn = true;
+    }
+    return g_interrupted == 0;
+}
+
+void TerminalUi::closeProgress()
+{
+    clearLine();
+    removeInterruptHandler();
+}
+
+void TerminalUi::showWait(const std::string& text)
+{
+    if (m_stderrTty) {
+        std::fprintf(stderr, "\r%s", text.c_str());
+        std::fflush(stderr);
+        m_lineDrawn = true;
+    }
+}
+
+void TerminalUi::closeWait()
+{
+    clearLine();
+}
+
+void TerminalUi::clearLine()
+{
+    if (m_lineDrawn)
+        std::fprintf(stderr, "\r\033[K");
+    m_lineDrawn = false;
+}
+
+std::string TerminalUi::takeMessages()
+{
+    std::string text;
+    for (const std::string& message : m_messages)
+        text += (text.empty() ? "" : "\n") + message;
+    m_messages.clear();
+    return text;
+}
+
+void TerminalUi::printMessages()
+{
+    for (const std::string& message : m_messages)
+        std::printf("%s\n", message.c_str());
+    m_messages.clear();
+}
+
+}  // namespace vmxcli

@@ -1,0 +1,405 @@
+#include "recording/Cut.h"
+
+#include "recdb/DbWriter.h"
+#include "recdb/RecordStore.h"
+#include "recdb/Trace.h"
+#include "recording/RecordingFiles.h"
+#include "recording/UniqueFd.h"
+#include "recording/WaitScope.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vmx {
+
+const std::array<std::uint8_t, kPacketSize> kFillerPacket = [] {
+    std::array<std::uint8_t, kPacketSize> packet{};
+    const std::uint8_t head[5] = {0x47, 0x5F, 0xFF, 0x30, 0xAA};
+    const std::uint8_t pes[7] = {0x01, 0xE0, 0x00, 0x00, 0x80, 0x00, 0x04};
+    std::copy(std::begin(head), std::end(head), packet.begin());
+    std::copy(std::begin(pes), std::end(pes), packet.begin() + 177);
+    std::fill(packet.begin() + 184, packet.end(), 0xFF);
+    return packet;
+}();
+
+namespace {
+
+// Packets of filler written by one call.
+constexpr std::size_t kFillerRun = 4096;
+
+const std::vector<std::uint8_t>& fillerRun()
+{
+    static const std::vector<std::uint8_t> run = [] {
+        std::vector<std::uint8_t> bytes(kFillerRun * kPacketSize);
+        for (std::size_t k = 0; k < kFillerRun; ++k)
+            std::copy(kFillerPacket.begin(), kFillerPacket.end(), bytes.begin() + static_cast<std::ptrdiff_t>(k * kPacketSize));
+        return bytes;
+    }();
+    return run;
+}
+
+int writeAllAt(int fd, const std::uint8_t* data, std::size_t length, std::uint64_t position)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pwrite(fd, data + done, length - done, static_cast<off_t>(position + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+std::int64_t ceilDiv(std::int64_t value, std::int64_t by)
+{
+    return value <= 0 ? 0 : (value + by - 1) / by;
+}
+
+// A part opened for its rewrite, with its size.
+struct OpenPart {
+    std::string path;
+    UniqueFd fd;
+    std::uint64_t size = 0;
+};
+
+std::string openForTrim(const std::string& path, OpenPart& part)
+{
+    part.path = path;
+    part.fd.reset(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    struct stat st {};
+    if (!part.fd.ok() || ::fstat(part.fd.get(), &st) != 0)
+        return "cannot open " + path + " for rewriting: " + std::strerror(errno) + ".";
+    if (!S_ISREG(st.st_mode))
+        return path + " is not a file.";
+    part.size = static_cast<std::uint64_t>(st.st_size);
+    return {};
+}
+
+std::string trim(OpenPart& part, PacketRange range)
+{
+    if (const int error = FillPackets(part.fd.get(), part.size, range); error != 0)
+        return "cannot rewrite " + part.path + ": " + std::strerror(error) + ".";
+    return {};
+}
+
+// The multi-part cut's name plan: kept parts (record order) and their new names.
+struct Renumbering {
+    std::vector<int> kept;
+    std::vector<int> removed;
+    std::vector<std::string> newNames;
+};
+
+Renumbering planRenumbering(const AVMRec& record, const CutPlan& plan, std::uint32_t duration)
+{
+    Renumbering r;
+    for (int i = 0; i < record.partCount; ++i) {
+        const bool keep = (i <= plan.startIndex && plan.start != 0) || (i >= plan.endIndex && plan.end != duration);
+        (keep ? r.kept : r.removed).push_back(i);
+    }
+    const std::string prefix = r.removed.empty() ? std::string() : PartName(record, r.removed.back()).substr(0, 6);
+    for (std::size_t k = 0; k < r.kept.size(); ++k) {
+        std::string name = prefix;
+        name += static_cast<char>('A' + k / 26);
+        name += static_cast<char>('A' + k % 26);
+        name += ".TRP";
+        r.newNames.push_back(name);
+    }
+    return r;
+}
+
+// Refuses a renumbering that would need a file name already taken by something else.
+std::string checkRenumbering(const std::string& folder, const AVMRec& record, const Renumbering& r)
+{
+    std::set<std::string> own;
+    for (int i = 0; i < record.partCount; ++i)
+        own.insert(PartName(record, i));
+    for (const int i : r.removed) {
+        struct stat st {};
+        if (::stat(PartPath(folder, record, i).c_str(), &st) != 0)
+            return "the part " + PartPath(folder, record, i) + " is missing: " + std::strerror(errno) + ".";
+    }
+    for (std::size_t k = 0; k < r.kept.size(); ++k) {
+        const std::string oldName = PartName(record, r.kept[k]);
+        const std::string& newName = r.newNames[k];
+        struct stat st {};
+        if (::stat((folder + oldName).c_str(), &st) != 0)
+            return "the part " + folder + oldName + " is missing: " + std::strerror(errno) + ".";
+        if (newName == oldName)
+            continue;
+        if (!own.count(newName) && ::lstat((folder + newName).c_str(), &st) == 0)
+            return folder + newName + " already exists and belongs to no part of this recording; the parts "
+                   "cannot be renumbered.";
+        for (std::size_t j = k + 1; j < r.kept.size(); ++j) {
+            if (PartName(record, r.kept[j]) == newName)
+                return "the part " + oldName + " cannot be renamed to " + newName +
+                       ", which a later part of the recording still uses.";
+        }
+    }
+    return {};
+}
+
+// The record after a multi-part cut that left `names` as its parts.
+void updateRecord(AVMRec& record, const std::vector<std::string>& names, const CutPlan& plan, const TimingEntry& timing)
+{
+    const auto count = static_cast<std::uint32_t>(names.size());
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        std::memset(record.parts[k].name, 0, sizeof record.parts[k].name);
+        std::memcpy(record.parts[k].name, names[k].data(), kAVMPartNameLen);
+    }
+    if (plan.end == record.duration) {
+        record.duration = plan.partSeconds * count;
+        record.extA = static_cast<std::uint64_t>(count) * kFullPartSize;
+    } else if (count > 0) {
+        record.duration = plan.partSeconds * (count - 1) + timing.secondsInLastPart;
+        record.extA = static_cast<std::uint64_t>(count - 1) * kFullPartSize + timing.lastPartSize;
+    }
+    record.partCount = static_cast<std::uint16_t>(count);
+}
+
+std::string writeDb(const LoadedPane& pane)
+{
+    DBMSetActiveSide(pane.side);
+    if (AVMWriteDb(kDBMTypeRecord) != 0)
+        return "The database " + pane.dbPath + " could not be written (" + DBMLastTrace() + ").";
+    return {};
+}
+
+CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPlan& plan, const TimingEntry& timing,
+                          const Renumbering& plan2, OpenPart* startPart, OpenPart* endPart, UserInterface& ui)
+{
+    const std::string& folder = pane.folder;
+    std::string failure;
+    bool changedNames = false;
+    // What the record must name when the cut stops: every part file still on disk, in order.
+    std::vector<std::string> names;
+
+    if (startPart)
+        failure = trim(*startPart, plan.startTrim());
+    if (failure.empty() && endPart)
+        failure = trim(*endPart, plan.endTrim());
+    if (!failure.empty()) {
+        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + failure + " No part was deleted or renamed.");
+        return {CutOutcome::Failed, true};
+    }
+
+    std::set<int> deleted;
+    for (const int i : plan2.removed) {
+        const std::string path = PartPath(folder, record, i);
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+            failure = std::string(kDeleteFailedMessage) + "\ncannot delete " + path + ": " + std::strerror(errno) +
+                      ". The cut stopped; the recording keeps the parts that are still on disk.";
+            break;
+        }
+        deleted.insert(i);
+        changedNames = true;
+    }
+
+    std::size_t renamed = 0;
+    if (failure.empty()) {
+        for (; renamed < plan2.kept.size(); ++renamed) {
+            const std::string oldName = PartName(record, plan2.kept[renamed]);
+            const std::string& newName = plan2.newNames[renamed];
+            if (oldName == newName)
+                continue;
+            if (const int error = RenameNoReplace(folder + oldName, folder + newName); error != 0) {
+                failure = "cannot rename " + folder + oldName + " to " + newName + ": " + std::strerror(error) +
+                          ". The cut stopped; the recording names its parts as they are on disk.";
+                break;
+            }
+        }
+    }
+    for (int i = 0, k = 0; i < record.partCount; ++i) {
+        if (deleted.count(i))
+            continue;
+        const bool isKept = k < static_cast<int>(plan2.kept.size()) && plan2.kept[static_cast<std::size_t>(k)] == i;
+        if (isKept && static_cast<std::size_t>(k) < renamed)
+            names.push_back(plan2.newNames[static_cast<std::size_t>(k)]);
+        else
+            names.push_back(PartName(record, i));
+        if (isKept)
+            ++k;
+    }
+    if (changedNames) {
+        updateRecord(record, names, plan, timing);
+        DBMSetActiveSide(pane.side);
+        DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record);
+        RefreshTimingEntry(pane, row);
+    }
+    const std::string dbError = writeDb(pane);
+    if (!failure.empty()) {
+        ui.showMessage(failure + (dbError.empty() ? "" : " " + dbError));
+        return {CutOutcome::Failed, true};
+    }
+    if (!dbError.empty()) {
+        ui.showMessage("The parts were cut but " + dbError);
+        return {CutOutcome::Failed, true};
+    }
+    ui.showMessage(kMultiCutDoneMessage);
+    return {CutOutcome::Done, true};
+}
+
+}  // namespace
+
+PacketRange CutPlan::startTrim() const
+{
+    return {ceilDiv(startByte, kPacketSize), INT64_MAX};
+}
+
+PacketRange CutPlan::endTrim() const
+{
+    return {firstSecondPackets, endByte < 0 ? -1 : endByte / kPacketSize};
+}
+
+PacketRange CutPlan::singlePart() const
+{
+    return {std::max(firstSecondPackets, ceilDiv(startByte, kPacketSize)), endByte < 0 ? -1 : endByte / kPacketSize};
+}
+
+std::string PlanCut(const TimingEntry& timing, int partCount, double startMark, double endMark, CutPlan& plan)
+{
+    if (!timing.measured())
+        return kNoMarksMessage;
+    if (partCount < 1)
+        return "This recording has no part files to cut.";
+    if (timing.secondsPerPart == 0)
+        return "This recording cannot be cut: its duration is too short for the size of its part files.";
+    if (!(startMark >= 0) || !(endMark >= startMark))
+        return "The start mark must lie before the end mark.";
+    if (endMark >= static_cast<double>(timing.duration) + 1)
+        return "The end mark lies after the end of the recording.";
+    plan = CutPlan{};
+    plan.start = static_cast<std::uint32_t>(startMark);
+    plan.end = static_cast<std::uint32_t>(endMark);
+    if (plan.start == 0 && plan.end == timing.duration)
+        return "The marks span the whole recording, so nothing would be left; delete the recording instead.";
+    const std::uint32_t p = timing.secondsPerPart;
+    const auto last = static_cast<std::uint32_t>(partCount - 1);
+    plan.partSeconds = p;
+    plan.startIndex = static_cast<int>(std::min(plan.start / p, last));
+    plan.endIndex = static_cast<int>(std::min(plan.end / p, last));
+    if (plan.startIndex == plan.endIndex)
+        plan.wholePartsRemoved = 0;
+    else if (plan.end != timing.duration && plan.start != 0)
+        plan.wholePartsRemoved = plan.endIndex - plan.startIndex - 1;
+    else
+        plan.wholePartsRemoved = plan.endIndex - plan.startIndex;
+    plan.kind = plan.startIndex == plan.endIndex ? CutPlan::Kind::SinglePart
+              : plan.wholePartsRemoved == 0      ? CutPlan::Kind::TwoPart
+                                                 : CutPlan::Kind::MultiPart;
+
+    const double quotient = static_cast<double>(kFullPartSize) / p;
+    plan.rateQuotient = static_cast<float>(quotient);
+    plan.byteRate = static_cast<std::int32_t>(std::ceil(quotient));
+    plan.startByte = static_cast<std::int64_t>(plan.start - static_cast<std::uint32_t>(plan.startIndex) * p) * plan.byteRate;
+    plan.endByte = static_cast<std::int64_t>(plan.end - static_cast<std::uint32_t>(plan.endIndex) * p) * plan.byteRate;
+    // Packets whose position, as a float, is not greater than the rate quotient are the first
+    // second of a part.
+    std::int64_t k = std::max<std::int64_t>(0, static_cast<std::int64_t>(quotient / kPacketSize) - 2);
+    while (static_cast<float>(static_cast<std::int32_t>(k * kPacketSize)) <= plan.rateQuotient)
+        ++k;
+    plan.firstSecondPackets = k;
+    return {};
+}
+
+int FillPackets(int fd, std::uint64_t size, PacketRange range)
+{
+    const auto packets = static_cast<std::int64_t>((size + kPacketSize - 1) / kPacketSize);
+    const std::int64_t first = std::max<std::int64_t>(range.first, 0);
+    const std::int64_t last = std::min(range.last, packets - 1);
+    if (first > last)
+        return 0;
+    const std::uint64_t begin = static_cast<std::uint64_t>(first) * kPacketSize;
+    const std::uint64_t end = std::min(size, static_cast<std::uint64_t>(last + 1) * kPacketSize);
+    const std::vector<std::uint8_t>& run = fillerRun();
+    for (std::uint64_t position = begin; position < end;) {
+        // Every run starts on a packet boundary, so a shorter final packet receives the filler's
+        // first bytes.
+        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(end - position, run.size()));
+        if (const int error = writeAllAt(fd, run.data(), length, position); error != 0)
+            return error;
+        position += length;
+    }
+    return ::fdatasync(fd) == 0 ? 0 : errno;
+}
+
+CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark, UserInterface& ui)
+{
+    const TimingEntry timing = pane.timingAt(row);
+    if (markCount != 2 || !timing.measured()) {
+        ui.showMessage(kNoMarksMessage);
+        return {};
+    }
+    DBMSetActiveSide(pane.side);
+    AVMRec record{};
+    if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
+        return {};
+    if (const std::string unsafe = UnsafePartsMessage(record); !unsafe.empty()) {
+        ui.showMessage("Cannot cut: " + unsafe);
+        return {};
+    }
+    CutPlan plan;
+    if (const std::string refusal = PlanCut(timing, record.partCount, startMark, endMark, plan); !refusal.empty()) {
+        ui.showMessage(refusal);
+        return {};
+    }
+
+    // Everything that could stop the cut half way is checked before the question.
+    const bool single = plan.kind == CutPlan::Kind::SinglePart;
+    const bool multi = plan.kind == CutPlan::Kind::MultiPart;
+    Renumbering renumbering;
+    OpenPart startPart;
+    OpenPart endPart;
+    bool trimStart = !single && (!multi || plan.start != 0);
+    bool trimEnd = !single && (!multi || plan.end != timing.duration);
+    std::string problem;
+    if (single)
+        problem = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
+    if (problem.empty() && trimStart)
+        problem = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
+    if (problem.empty() && trimEnd)
+        problem = openForTrim(PartPath(pane.folder, record, plan.endIndex), endPart);
+    if (problem.empty() && multi) {
+        renumbering = planRenumbering(record, plan, timing.duration);
+        problem = checkRenumbering(pane.folder, record, renumbering);
+    }
+    if (!problem.empty()) {
+        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + problem + " Nothing was changed.");
+        return {CutOutcome::Refused, false};
+    }
+
+    if (!ui.askYesNo(kCutQuestion, kCutQuestionCaption))
+        return {CutOutcome::Declined, single};
+
+    WaitScope wait(ui);
+    if (multi)
+        return runMultiPartCut(pane, row, record, plan, timing, renumbering, trimStart ? &startPart : nullptr,
+                               trimEnd ? &endPart : nullptr, ui);
+
+    std::string failure = single ? trim(startPart, plan.singlePart()) : trim(startPart, plan.startTrim());
+    if (!single) {
+        const std::string second = trim(endPart, plan.endTrim());
+        if (failure.empty())
+            failure = second;
+    }
+    if (!failure.empty()) {
+        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + failure);
+        return {CutOutcome::Failed, true};
+    }
+    if (const std::string dbError = writeDb(pane); !dbError.empty()) {
+        ui.showMessage("The parts were cut but " + dbError);
+        return {CutOutcome::Failed, true};
+    }
+    ui.showMessage(kCutDoneMessage);
+    return {CutOutcome::Done, true};
+}
+
+}  // namespace vmx

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "recording/PaneLoad.h"
+#include "recording/UserInterface.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace vmx {
+
+inline constexpr std::uint32_t kPacketSize = 188;
+
+// The packet written in place of every removed packet: the null packet identifier, an
+// adaptation field of 170 bytes and a 13-byte payload that begins a video PES header.
+extern const std::array<std::uint8_t, kPacketSize> kFillerPacket;
+
+inline constexpr const char* kNoMarksMessage = "Can't open file or You don't mark  point";
+inline constexpr const char* kCutQuestion = "Do you really processing?";
+inline constexpr const char* kCutQuestionCaption = "information";
+inline constexpr const char* kCutDoneMessage = "Processing Complete";
+inline constexpr const char* kMultiCutDoneMessage = "Processing Complete!";
+inline constexpr const char* kTrimFailedMessage = "파일없음2.";
+inline constexpr const char* kDeleteFailedMessage = "DeleteFile error!";
+
+// Packets [first, last] of a part (inclusive; empty when first > last) that a trim replaces.
+struct PacketRange {
+    std::int64_t first = 0;
+    std::int64_t last = -1;
+    bool empty() const { return first > last; }
+};
+
+// Where a cut falls, computed from the marks and the recording's timing entry.
+struct CutPlan {
+    enum class Kind { SinglePart, TwoPart, MultiPart };
+    Kind kind = Kind::SinglePart;
+    std::uint32_t start = 0;          // start mark in whole seconds
+    std::uint32_t end = 0;            // end mark in whole seconds
+    std::uint32_t partSeconds = 0;    // seconds per full part
+    int startIndex = 0;
+    int endIndex = 0;
+    int wholePartsRemoved = 0;
+    float rateQuotient = 0;           // full part size / part seconds, single precision
+    std::int32_t byteRate = 0;        // the same quotient rounded up
+    std::int64_t startByte = 0;       // start mark's byte position in the start part
+    std::int64_t endByte = 0;         // end mark's byte position in the end part
+    std::int64_t firstSecondPackets = 0;  // packets at a part's start that fall in its first second
+
+    // The packets each rewrite replaces by filler.
+    PacketRange startTrim() const;   // keeps the part's beginning up to the start mark
+    PacketRange endTrim() const;     // removes up to the end mark, keeping the first second
+    PacketRange singlePart() const;  // between both marks, keeping the first second
+};
+
+// Plans a cut of a recording of `partCount` parts between the marks (seconds, truncated). Returns
+// an empty string, or the sentence that refuses it before any file changes.
+std::string PlanCut(const TimingEntry& timing, int partCount, double startMark, double endMark, CutPlan& plan);
+
+// Writes the filler packet over the packets of `range` of the open part (of `size` bytes), in
+// place; a final packet shorter than 188 bytes gets the filler's first bytes. Only those bytes
+// are written. Returns 0 or an errno value.
+int FillPackets(int fd, std::uint64_t size, PacketRange range);
+
+enum class CutOutcome {
+    Refused,   // nothing was changed (the user was told why)
+    Declined,  // the user answered No
+    Done,
+    Failed,    // stopped part way (the user was told what is on disk)
+};
+
+struct CutResult {
+    CutOutcome outcome = CutOutcome::Refused;
+    bool resetMarks = false;  // the mark bar's marks no longer apply
+};
+
+// Removes the stretch between the marks from the recording at `row` of the pane, in place on
+// disk, and writes the database. `markCount` is the number of marks set on the mark bar.
+CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark, UserInterface& ui);
+
+}  // namespace vmx

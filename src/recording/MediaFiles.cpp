@@ -1,0 +1,123 @@
+#include "recording/MediaFiles.h"
+
+#include "recording/KernelCopy.h"
+#include "recording/UniqueFd.h"
+#include "recording/WaitScope.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vmx {
+
+namespace {
+
+std::string baseName(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Copies `from` to `to` through a temporary file beside `to`, renamed into place at the end.
+std::string copyReplacing(const std::string& from, const std::string& to)
+{
+    UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!in.ok() || ::fstat(in.get(), &st) != 0)
+        return "cannot read " + from + ": " + std::strerror(errno) + ".";
+    if (!S_ISREG(st.st_mode))
+        return from + " is not a file.";
+    const auto slash = to.rfind('/');
+    std::string temp = (slash == std::string::npos ? std::string() : to.substr(0, slash + 1)) + ".velmorix-copy-XXXXXX";
+    UniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!out.ok())
+        return "cannot write into the folder of " + to + ": " + std::strerror(errno) + ".";
+    CopyFailure failure;
+    std::string error;
+    if (!CopyBytes(in.get(), 0, out.get(), 0, static_cast<std::uint64_t>(st.st_size), {}, failure))
+        error = "cannot copy " + from + " to " + to + ": " + failure.reason() + ".";
+    else if (::fchmod(out.get(), 0644) != 0 || ::fdatasync(out.get()) != 0 || !out.close() ||
+             ::rename(temp.c_str(), to.c_str()) != 0)
+        error = "cannot write " + to + ": " + std::strerror(errno) + ".";
+    if (!error.empty())
+        ::unlink(temp.c_str());
+    return error;
+}
+
+void report(UserInterface& ui, const MediaResult& result)
+{
+    std::string text;
+    for (const std::string& failure : result.failures)
+        text += (text.empty() ? "" : "\n") + failure;
+    ui.showMessage(text);
+}
+
+}  // namespace
+
+bool IsPlainFileName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+MediaResult CopyMediaToReceiver(const std::vector<std::string>& pcPaths, const std::string& receiverFolder,
+                                UserInterface& ui)
+{
+    MediaResult result;
+    {
+        WaitScope wait(ui);
+        for (const std::string& path : pcPaths) {
+            const std::string error = copyReplacing(path, receiverFolder + "/" + baseName(path));
+            if (error.empty())
+                ++result.done;
+            else
+                result.failures.push_back(error);
+        }
+    }
+    if (!result.failures.empty())
+        report(ui, result);
+    return result;
+}
+
+MediaResult CopyMediaToPc(const std::vector<std::string>& names, const std::string& receiverFolder,
+                          const std::string& pcFolder, UserInterface& ui)
+{
+    MediaResult result;
+    {
+        WaitScope wait(ui);
+        for (const std::string& name : names) {
+            if (!IsPlainFileName(name)) {
+                result.failures.push_back("\"" + name + "\" is not a file name of the receiver's folder.");
+                continue;
+            }
+            const std::string error = copyReplacing(receiverFolder + "/" + name, pcFolder + "/" + name);
+            if (error.empty())
+                ++result.done;
+            else
+                result.failures.push_back(error);
+        }
+    }
+    if (result.failures.empty())
+        ui.showMessage(kOperationCompleteMessage);
+    else
+        report(ui, result);
+    return result;
+}
+
+MediaResult DeleteMediaFiles(const std::vector<std::string>& names, const std::string& receiverFolder)
+{
+    MediaResult result;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        const std::string path = receiverFolder + "/" + *it;
+        if (!IsPlainFileName(*it))
+            result.failures.push_back("\"" + *it + "\" is not a file name of the receiver's folder.");
+        else if (::unlink(path.c_str()) != 0)
+            result.failures.push_back("cannot delete " + path + ": " + std::strerror(errno) + ".");
+        else
+            ++result.done;
+    }
+    return result;
+}
+
+}  // namespace vmx

@@ -1,0 +1,152 @@
+#include "recording/Merge.h"
+
+#include "recdb/RecordStore.h"
+#include "recording/KernelCopy.h"
+#include "recording/RecordingFiles.h"
+#include "recording/UniqueFd.h"
+#include "recording/WaitScope.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vmx {
+
+namespace {
+
+// The output file while it is written: a hidden temporary file beside it, removed unless it was
+// renamed into place.
+class PendingOutput {
+public:
+    explicit PendingOutput(const std::string& target) : m_target(target)
+    {
+        const auto slash = target.rfind('/');
+        const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+        m_temp = folder + ".velmorix-merge-XXXXXX";
+        m_fd.reset(::mkostemp(m_temp.data(), O_CLOEXEC));
+        if (!m_fd.ok())
+            m_temp.clear();
+    }
+    ~PendingOutput()
+    {
+        m_fd.reset();
+        if (!m_temp.empty())
+            ::unlink(m_temp.c_str());
+    }
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+
+    int fd() const { return m_fd.get(); }
+    bool ok() const { return m_fd.ok(); }
+
+    // Flushes the file and puts it in place. Returns 0 or an errno value.
+    int commit()
+    {
+        if (::fchmod(m_fd.get(), 0644) != 0 || ::fdatasync(m_fd.get()) != 0 || !m_fd.close())
+            return errno;
+        if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
+            return errno;
+        m_temp.clear();
+        return 0;
+    }
+
+private:
+    std::string m_target;
+    std::string m_temp;
+    UniqueFd m_fd;
+};
+
+}  // namespace
+
+std::string MergedFilePath(const std::string& folder, const AVMRec& record)
+{
+    std::string name = RecordDisplayName(record);
+    for (char& c : name) {
+        if (c == '/')
+            c = '_';
+    }
+    std::string base = folder;
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    return base + "/[m]" + name + ".trp";
+}
+
+bool IsPlainFolderPath(const std::string& folder)
+{
+    for (const char c : folder) {
+        const auto value = static_cast<signed char>(c);
+        if (value < 7)
+            return false;
+    }
+    return true;
+}
+
+MergeOutcome MergeRecording(const LoadedPane& pane, int row, std::string outFolder, UserInterface& ui,
+                            std::string* mergedPath)
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= pane.timing.size()) {
+        ui.showMessage(kSelectItemFirstMessage);
+        return MergeOutcome::Refused;
+    }
+    if (outFolder.empty())
+        outFolder = ui.chooseFolder(kChooseOutputFolderTitle, "");
+    if (outFolder.empty())
+        return MergeOutcome::Cancelled;
+    if (!IsPlainFolderPath(outFolder)) {
+        ui.showMessage(kEnglishFolderMessage);
+        return MergeOutcome::Refused;
+    }
+    DBMSetActiveSide(pane.side);
+    AVMRec record{};
+    if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
+        ui.showMessage("Recording " + std::to_string(row + 1) + " cannot be read from " + pane.dbPath + ".");
+        return MergeOutcome::Refused;
+    }
+    if (const std::string unsafe = UnsafePartsMessage(record); !unsafe.empty()) {
+        ui.showMessage("Cannot merge: " + unsafe);
+        return MergeOutcome::Refused;
+    }
+    const std::string target = MergedFilePath(outFolder, record);
+    if (mergedPath)
+        *mergedPath = target;
+
+    PendingOutput output(target);
+    if (!output.ok()) {
+        ui.showMessage("Cannot create " + target + ": " + std::strerror(errno) + ".");
+        return MergeOutcome::Failed;
+    }
+    std::string failure;
+    {
+        WaitScope wait(ui);
+        std::uint64_t position = 0;
+        for (int i = 0; i < record.partCount && failure.empty(); ++i) {
+            const std::string part = PartPath(pane.folder, record, i);
+            UniqueFd in(::open(part.c_str(), O_RDONLY | O_CLOEXEC));
+            struct stat st {};
+            if (!in.ok() || ::fstat(in.get(), &st) != 0) {
+                failure = "Cannot read the part " + PartName(record, i) + " (" + part + "): " + std::strerror(errno) + ".";
+                break;
+            }
+            const auto size = static_cast<std::uint64_t>(st.st_size);
+            CopyFailure why;
+            if (!CopyBytes(in.get(), 0, output.fd(), position, size, {}, why))
+                failure = "Cannot copy the part " + PartName(record, i) + " into " + target + ": " + why.reason() + ".";
+            position += size;
+        }
+        if (failure.empty()) {
+            if (const int error = output.commit(); error != 0)
+                failure = "Cannot write " + target + ": " + std::strerror(error) + ".";
+        }
+    }
+    if (!failure.empty()) {
+        ui.showMessage(failure + " Nothing was merged.");
+        return MergeOutcome::Failed;
+    }
+    ui.showMessage(kMergeCompleteMessage);
+    return MergeOutcome::Done;
+}
+
+}  // namespace vmx

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "recording/PaneLoad.h"
+#include "recording/UserInterface.h"
+
+#include <string>
+
+namespace vmx {
+
+inline constexpr const char* kMergeCompleteMessage = "Merge complete!";
+inline constexpr const char* kSelectItemFirstMessage = "Please select the item first.";
+inline constexpr const char* kChooseOutputFolderTitle = "Please select a folder what you want to save output file";
+inline constexpr const char* kEnglishFolderMessage =
+    "please make sure that the folder path should be in English.\r\nex)c:pvr\\pvrconver";
+
+// The merged file's path: folder + "/[m]" + the recording's name + ".trp". A '/' in the name,
+// which cannot stand in a file name, becomes '_'.
+std::string MergedFilePath(const std::string& folder, const AVMRec& record);
+
+// True when every byte of the folder path lies in 7..127.
+bool IsPlainFolderPath(const std::string& folder);
+
+enum class MergeOutcome { Done, Cancelled, Refused, Failed };
+
+// Joins the part files of the recording at `row` of the pane, in record order, into one file in
+// `outFolder` (asked with the folder chooser when empty). The output appears only when every
+// byte was copied; it replaces a file of the same name. `mergedPath` receives the output path as
+// soon as it is known.
+MergeOutcome MergeRecording(const LoadedPane& pane, int row, std::string outFolder, UserInterface& ui,
+                            std::string* mergedPath = nullptr);
+
+}  // namespace vmx

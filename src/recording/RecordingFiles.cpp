@@ -1,0 +1,70 @@
+#include "recording/RecordingFiles.h"
+
+#include "recdb/DiskNaming.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace vmx {
+
+std::string RecordDisplayName(const AVMRec& record)
+{
+    std::string name;
+    for (std::size_t i = 1; i < sizeof record.name && record.name[i] != 0; ++i)
+        name += static_cast<char>(record.name[i]);
+    return name;
+}
+
+std::string PartName(const AVMRec& record, int index)
+{
+    return std::string(record.parts[index].name, kAVMPartNameLen);
+}
+
+std::string PartPath(const std::string& folder, const AVMRec& record, int index)
+{
+    return folder + PartName(record, index);
+}
+
+std::string UnsafePartsMessage(const AVMRec& record)
+{
+    if (record.partCount > kDBMMaxParts)
+        return "the recording \"" + RecordDisplayName(record) + "\" claims " + std::to_string(record.partCount) +
+               " parts, more than a recording can have; its files are left alone.";
+    for (int j = 0; j < record.partCount; ++j) {
+        if (!AVMIsSafePartName(record.parts[j].name))
+            return "the recording \"" + RecordDisplayName(record) + "\" names a part file \"" +
+                   AVMPrintablePartName(record.parts[j].name) +
+                   "\" that is not a valid part name; its files are left alone.";
+    }
+    return {};
+}
+
+int CreateNewFile(const std::string& path, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0)
+        return fd;
+    if (errno == EEXIST)
+        error = path + " already exists and belongs to no recording being written; it was left untouched.";
+    else
+        error = "cannot create " + path + ": " + std::strerror(errno) + ".";
+    return -1;
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the no-replace flag: look first, then rename.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+}  // namespace vmx

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "recdb/AVMRec.h"
+
+#include <string>
+
+namespace vmx {
+
+// The channel name of a record: the bytes after its marker byte up to the first zero byte.
+std::string RecordDisplayName(const AVMRec& record);
+
+// The 12-character name of part `index` of a record.
+std::string PartName(const AVMRec& record, int index);
+
+// folder + the part's name.
+std::string PartPath(const std::string& folder, const AVMRec& record, int index);
+
+// A sentence refusing file work on a record whose part names are unsafe, naming the first bad
+// one; empty when every part name is safe.
+std::string UnsafePartsMessage(const AVMRec& record);
+
+// Creates a new file that must not exist yet (O_EXCL). Returns the descriptor, or -1 with a
+// sentence in `error`; a name clash says so plainly.
+int CreateNewFile(const std::string& path, std::string& error);
+
+// Renames without ever replacing an existing file. Returns 0 or an errno value (EEXIST when
+// `to` exists).
+int RenameNoReplace(const std::string& from, const std::string& to);
+
+}  // namespace vmx

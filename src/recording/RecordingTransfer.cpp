@@ -1,0 +1,329 @@
+#include "recording/RecordingTransfer.h"
+
+#include "recdb/DbWriter.h"
+#include "recdb/DiskNaming.h"
+#include "recdb/RecordStore.h"
+#include "recdb/Trace.h"
+#include "recording/CopyProgress.h"
+#include "recording/KernelCopy.h"
+#include "recording/RecordingFiles.h"
+#include "recording/UniqueFd.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace vmx {
+
+namespace {
+
+bool beginsWith(const std::string& text, const char* prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+std::string fileNameOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Takes a freshly allocated record out of the active store again, as if it had never been
+// allocated: its list id becomes free and the record free.
+void undoAlloc(std::uint16_t id)
+{
+    AVMRecordTable table{};
+    if (!DBMGetSys(kDBMTypeRecord, &table) || id == 0 || id > kDBMMaxIds)
+        return;
+    const std::uint16_t index = table.idMap[id - 1];
+    if (index < kDBMMaxRecords && table.records) {
+        table.records[index].id = kDBMIdFree;
+        table.records[index].partCount = 0;
+    }
+    table.idMap[id - 1] = kDBMMapFree;
+    if (table.count != 0)
+        --table.count;
+    DBMSetSys(kDBMTypeRecord, &table);
+}
+
+// Records the active store can still take: free list ids and free records, whichever is fewer.
+int roomInActiveStore()
+{
+    AVMRecordTable table{};
+    if (!DBMGetSys(kDBMTypeRecord, &table) || !table.records)
+        return 0;
+    int freeIds = 0;
+    for (const std::uint16_t entry : table.idMap)
+        freeIds += entry >= kDBMMaxRecords ? 1 : 0;
+    int freeRecords = 0;
+    for (int i = 0; i < kDBMMaxRecords; ++i)
+        freeRecords += table.records[i].id == kDBMIdFree ? 1 : 0;
+    return std::min(freeIds, freeRecords);
+}
+
+void copyRecordFields(const AVMRec& from, AVMRec& to)
+{
+    std::memcpy(to.name, from.name, sizeof to.name);
+    to.extA = from.extA;
+    to.startTime = from.startTime;
+    to.duration = from.duration;
+    to.vid = from.vid;
+    to.aid = from.aid;
+    to.pid = from.pid;
+    to.streamWord4 = from.streamWord4;
+    to.ecmPid = from.ecmPid;
+    to.streamWord6 = from.streamWord6;
+    to.attr1 = from.attr1;
+    to.attr2 = from.attr2;
+    to.attr3 = from.attr3;
+    std::memcpy(to.attrBlock, from.attrBlock, 16);
+    to.partCount = from.partCount;
+}
+
+// The copy of one recording's part files. Files it created are removed unless commit() is called.
+class PartCopier {
+public:
+    PartCopier(CopyProgress& progress, UserInterface& ui) : m_progress(progress), m_ui(ui) {}
+    ~PartCopier()
+    {
+        for (const std::string& path : m_created)
+            ::unlink(path.c_str());
+    }
+    PartCopier(const PartCopier&) = delete;
+    PartCopier& operator=(const PartCopier&) = delete;
+
+    void commit() { m_created.clear(); }
+    bool cancelled() const { return m_cancelled; }
+
+    // Copies one part; returns an empty string or what went wrong.
+    std::string copy(const std::string& from, const std::string& to)
+    {
+        UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat st {};
+        if (!in.ok() || ::fstat(in.get(), &st) != 0)
+            return "cannot read " + from + ": " + std::strerror(errno) + ".";
+        std::string error;
+        UniqueFd out(CreateNewFile(to, error));
+        if (!out.ok())
+            return error;
+        m_created.push_back(to);
+        const auto size = static_cast<std::uint64_t>(st.st_size);
+        m_ui.updateProgress(m_progress.update(size, 0));
+        CopyFailure failure;
+        const bool copied = CopyBytes(in.get(), 0, out.get(), 0, size, [&](std::uint64_t done) {
+            return m_ui.updateProgress(m_progress.update(size, done));
+        }, failure);
+        if (!copied) {
+            m_cancelled = failure.cancelled;
+            return "cannot copy " + from + " to " + to + ": " + failure.reason() + ".";
+        }
+        // Writing back starts now; flush() waits for it before a database names the part.
+        ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        if (!out.close())
+            return "cannot write " + to + ": " + std::strerror(errno) + ".";
+        return {};
+    }
+
+    // Waits until every copied part is on the disk. Returns an empty string or what went wrong.
+    std::string flush() const
+    {
+        for (const std::string& path : m_created) {
+            UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            if (!fd.ok() || ::fdatasync(fd.get()) != 0)
+                return "cannot write " + path + ": " + std::strerror(errno) + ".";
+        }
+        return {};
+    }
+
+private:
+    CopyProgress& m_progress;
+    UserInterface& m_ui;
+    std::vector<std::string> m_created;
+    bool m_cancelled = false;
+};
+
+struct OneCopy {
+    bool ok = false;
+    bool cancelled = false;
+    std::string error;
+};
+
+// Copies the recording at `row` of the source side into a new record of the target side and
+// writes the target database.
+OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int row, CopyProgress& progress,
+                         UserInterface& ui)
+{
+    OneCopy result;
+    DBMSetActiveSide(source.side);
+    AVMRec from{};
+    if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &from)) {
+        result.error = "recording " + std::to_string(row + 1) + " cannot be read from " + source.dbPath + ".";
+        return result;
+    }
+    const std::string name = RecordDisplayName(from);
+    if (const std::string unsafe = UnsafePartsMessage(from); !unsafe.empty()) {
+        result.error = "Not copied: " + unsafe;
+        return result;
+    }
+    DBMSetActiveSide(target.side);
+    std::uint16_t id = 0;
+    AVMRec to{};
+    if (!DBMAllocRecord(kDBMTypeRecord, &id, &to) || !DBMGetRecord(kDBMTypeRecord, id, &to)) {
+        result.error = "the database " + target.dbPath + " has no room for the recording \"" + name + "\" (" +
+                       DBMLastTrace() + "); it was not copied.";
+        return result;
+    }
+    copyRecordFields(from, to);
+    std::memset(to.parts, 0, sizeof to.parts);
+    char prefix[8] = {};
+    AVMMakeRecordPrefix(&to, prefix);
+    for (int i = 0; i < from.partCount; ++i) {
+        std::memcpy(to.parts[i].name, prefix, 6);
+        std::memcpy(to.parts[i].name + 6, from.parts[i].name + 6, 6);
+    }
+
+    PartCopier copier(progress, ui);
+    for (int i = 0; i < from.partCount; ++i) {
+        const std::string error = copier.copy(PartPath(source.folder, from, i), PartPath(target.folder, to, i));
+        if (!error.empty()) {
+            undoAlloc(id);
+            result.cancelled = copier.cancelled();
+            result.error = (result.cancelled ? "The copy was cancelled" : "Copying failed: " + error) +
+                           " The recording \"" + name + "\" was not copied; the files made for it were removed.";
+            return result;
+        }
+    }
+    if (const std::string error = copier.flush(); !error.empty()) {
+        undoAlloc(id);
+        result.error = "Copying failed: " + error + " The recording \"" + name +
+                       "\" was not copied; the files made for it were removed.";
+        return result;
+    }
+    DBMSetRecord(kDBMTypeRecord, id, &to);
+    if (AVMWriteDb(kDBMTypeRecord) != 0) {
+        undoAlloc(id);
+        result.error = "cannot write the database " + target.dbPath + " (" + DBMLastTrace() + "). The recording \"" +
+                       name + "\" was not copied; the files made for it were removed.";
+        return result;
+    }
+    copier.commit();
+    result.ok = true;
+    return result;
+}
+
+// Refuses a transfer that cannot fit before any file is copied. Empty when it fits.
+std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const std::vector<int>& rows)
+{
+    for (const int row : rows) {
+        if (row < 0 || static_cast<std::size_t>(row) >= source.timing.size())
+            return "there is no recording " + std::to_string(row + 1) + " in " + source.dbPath + ".";
+    }
+    DBMSetActiveSide(target.side);
+    const int room = roomInActiveStore();
+    if (static_cast<std::size_t>(room) < rows.size())
+        return "the database " + target.dbPath + " has room for " + std::to_string(room) + " more recordings but " +
+               std::to_string(rows.size()) + " were chosen; nothing was copied.";
+    std::uint64_t needed = 0;
+    for (const int row : rows) {
+        if (source.timingAt(row).measured())
+            needed += source.totalSizeAt(row);
+    }
+    struct statvfs vfs {};
+    const std::string folder = target.folder.empty() ? "." : target.folder;
+    if (::statvfs(folder.c_str(), &vfs) == 0) {
+        const std::uint64_t available = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+        if (available < needed)
+            return "not enough free space in " + folder + ": " + std::to_string(needed) + " bytes are needed, " +
+                   std::to_string(available) + " are free; nothing was copied.";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string DefaultNewDbName(const std::string& leftDbName, const std::string& rightDbName)
+{
+    if (beginsWith(leftDbName, "DZR") || beginsWith(rightDbName, "DZR"))
+        return "DZR000";
+    return "DZT000";
+}
+
+OfferOutcome OfferNewDb(LoadedPane& target, const std::string& leftDbName, const std::string& rightDbName,
+                        UserInterface& ui)
+{
+    const std::string defaultName = DefaultNewDbName(leftDbName, rightDbName);
+    DBMSetActiveSide(target.side);
+    AVMRecordTable table{};
+    if (target.loaded() || (DBMIsInitialized() && DBMGetSys(kDBMTypeRecord, &table) && table.count > 0))
+        return OfferOutcome::NotNeeded;
+    if (!ui.askYesNo(kNoInformationQuestion, "Information"))
+        return OfferOutcome::Declined;
+    const std::string path = ui.chooseNewFile("", defaultName, kDbFileFilter);
+    if (path.empty())
+        return OfferOutcome::Declined;
+    if (const std::string error = AVMCreateEmptyDb(path); !error.empty()) {
+        ui.showMessage("Cannot create the database " + error + ".");
+        return OfferOutcome::Failed;
+    }
+    if (const std::string error = LoadPane(target.side, path, target); !error.empty()) {
+        ui.showMessage("The new database " + fileNameOf(path) + " was created but cannot be loaded: " + error);
+        return OfferOutcome::Failed;
+    }
+    ui.showMessage(kDbCreatedMessage);
+    return OfferOutcome::Created;
+}
+
+TransferResult TransferRecordings(LoadedPane& source, LoadedPane& target, std::vector<int> rows, UserInterface& ui)
+{
+    TransferResult result;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (!target.loaded()) {
+        ui.showMessage("No database is loaded to copy the recordings into.");
+        result.refused = true;
+        return result;
+    }
+    if (const std::string error = checkRoom(source, target, rows); !error.empty()) {
+        ui.showMessage("Cannot copy: " + error);
+        result.refused = true;
+        return result;
+    }
+
+    CopyProgress progress;
+    std::uint64_t total = 0;
+    for (const int row : rows) {
+        if (source.timingAt(row).measured())
+            total += source.totalSizeAt(row);
+    }
+    progress.start(total);
+    if (!rows.empty())
+        ui.openProgress("Copying....");
+    for (const int row : rows) {
+        const OneCopy one = copyOneRecording(source, target, row, progress, ui);
+        if (one.ok) {
+            ++result.copied;
+            target.timing.push_back(source.timingAt(row));
+            continue;
+        }
+        ++result.failed;
+        ui.showMessage(one.error);
+        if (one.cancelled) {
+            result.cancelled = true;
+            break;
+        }
+    }
+    if (!rows.empty())
+        ui.closeProgress();
+    DBMSetActiveSide(target.side);
+    result.dbWritten = AVMWriteDb(kDBMTypeRecord) == 0;
+    if (!result.dbWritten)
+        ui.showMessage("Cannot write the database " + target.dbPath + " (" + DBMLastTrace() + ").");
+    progress.finish();
+    return result;
+}
+
+}  // namespace vmx

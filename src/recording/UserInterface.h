@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vmx {
+
+// What the copy window shows after each step of a copy.
+struct CopyProgressView {
+    int overallPercent = 0;  // upper bar, 0..100
+    int filePercent = 0;     // lower bar, 0..100
+    std::string status;      // status line
+    std::string warning;     // warning line
+};
+
+// Everything a core operation needs from the person in front of the screen: questions,
+// messages, choosers, the copy window and the wait window. The desktop program answers with
+// dialogs, velmorix-cli from the terminal, tests from a script. No core operation opens a
+// dialog of its own.
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
+
+    // A message with an OK button; an empty caption means the application's title.
+    virtual void showMessage(const std::string& text, const std::string& caption = {}) = 0;
+
+    // The folder chooser; an empty result means the user cancelled.
+    virtual std::string chooseFolder(const std::string& title, const std::string& initialFolder) = 0;
+
+    // The open-file dialog allowing several files; empty when cancelled.
+    virtual std::vector<std::string> chooseFiles(const std::string& title, const std::string& filter) = 0;
+
+    // A dialog naming a file to create, offering `defaultName`; empty when cancelled.
+    virtual std::string chooseNewFile(const std::string& title, const std::string& defaultName,
+                                      const std::string& filter) = 0;
+
+    // The copy window: opened once per transfer, updated after every copied chunk, closed at the
+    // end. updateProgress returns false when the user asked to cancel.
+    virtual void openProgress(const std::string& caption) = 0;
+    virtual bool updateProgress(const CopyProgressView& view) = 0;
+    virtual void closeProgress() = 0;
+
+    // The wait window shown while a long operation works.
+    virtual void showWait(const std::string& text) = 0;
+    virtual void closeWait() = 0;
+};
+
+}  // namespace vmx

@@ -1,0 +1,122 @@
+#include "recording/Deletion.h"
+#include "recording/MediaFiles.h"
+#include "recording/ReceiverDisk.h"
+
+#include "FakeUi.h"
+#include "RecordingFixture.h"
+#include "recording/RecordingFiles.h"
+
+#include "recdb/RecordStore.h"
+
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace vmx;
+using namespace vmxtest;
+
+TEST(ReceiverDiskTest, LastMountedVolumeWithAReceiverFolderWins)
+{
+    TempDir base;
+    for (const char* folder : {"usb1/RECORD", "usb 2/MP3", "usb3/mp3", "other/IMAGE"})
+        std::filesystem::create_directories(base / folder);
+    const std::string b = base.str();
+    writeText(base / "mounts", "/dev/sda1 / ext4 rw 0 0\n"
+                                "/dev/sdb1 " + b + "/usb1 vfat rw 0 0\n"
+                                "/dev/sdc1 " + b + "/usb\\0402 vfat rw 0 0\n"
+                                "/dev/sdd1 " + b + "/usb3 vfat rw 0 0\n");
+    ReceiverSearch search{(base / "mounts").string(), {b}};
+    EXPECT_EQ(FindReceiverRoot(search), b + "/usb 2");
+    search.bases = {b + "/usb1"};
+    EXPECT_EQ(FindReceiverRoot(search), b + "/usb1");
+    search.bases = {"/nowhere"};
+    std::string error;
+    EXPECT_EQ(ResolveReceiverRoot("", error, search), "");
+    EXPECT_NE(error.find("--receiver"), std::string::npos);
+    EXPECT_EQ(ResolveReceiverRoot(b + "/usb3", error, search), b + "/usb3");
+    EXPECT_FALSE(HasReceiverFolder(b + "/usb3", MediaKind::Mp3));  // "mp3" is not "MP3"
+    EXPECT_TRUE(HasReceiverFolder(b + "/usb 2", MediaKind::Mp3));
+}
+
+TEST(ReceiverDiskTest, ListingsGiveSizesInKbytes)
+{
+    TempDir root;
+    std::filesystem::create_directories(root / "MP3/a dir.mp3");
+    writeBytes(root / "MP3/b.mp3", std::vector<std::uint8_t>(1023));
+    writeBytes(root / "MP3/c.MP3", std::vector<std::uint8_t>(1048576));
+    writeText(root / "MP3/notes.txt", "x");
+    const auto files = ListReceiverFiles(root.str(), MediaKind::Mp3);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].number, 2);  // the directory took number 1
+    EXPECT_EQ(files[0].name, "b.mp3");
+    EXPECT_EQ(files[0].sizeKb, 0u);
+    EXPECT_EQ(files[1].name, "c.MP3");
+    EXPECT_EQ(files[1].sizeKb, 1024u);
+    EXPECT_TRUE(ListReceiverFiles(root.str(), MediaKind::Image).empty());
+}
+
+TEST(MediaFilesTest, PutGetAndDelete)
+{
+    TempDir pc;
+    TempDir receiver;
+    const std::string folder = ReceiverMediaFolder(receiver.str(), MediaKind::Image);
+    std::filesystem::create_directories(folder);
+    writeText(pc / "a.jpg", "picture a");
+    writeText(std::filesystem::path(folder) / "a.jpg", "old picture");
+    FakeUi ui;
+    MediaResult result = CopyMediaToReceiver({(pc / "a.jpg").string(), (pc / "missing.jpg").string()}, folder, ui);
+    EXPECT_EQ(result.done, 1);
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_NE(ui.lastMessage().find("missing.jpg"), std::string::npos);
+    EXPECT_EQ(readText(std::filesystem::path(folder) / "a.jpg"), "picture a");
+
+    TempDir back;
+    result = CopyMediaToPc({"a.jpg"}, folder, back.str(), ui);
+    EXPECT_EQ(result.done, 1);
+    EXPECT_EQ(ui.lastMessage(), "Operation Complete");
+    EXPECT_EQ(readText(back / "a.jpg"), "picture a");
+    EXPECT_EQ(CopyMediaToPc({"../a.jpg"}, folder, back.str(), ui).failures.size(), 1u);
+
+    result = DeleteMediaFiles({"a.jpg", "gone.jpg"}, folder);
+    EXPECT_EQ(result.done, 1);
+    EXPECT_EQ(result.failures.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(folder) / "a.jpg"));
+}
+
+TEST(DeletionTest, RowsGoHighestFirstWithOneWrite)
+{
+    TempDir dir;
+    LoadedPane pane = makeDb(0, dir.str());
+    for (int i = 1; i <= 6; ++i)
+        addRecording(pane, "REC" + std::to_string(i), 10, {376, 188});
+    const DeleteResult result = DeleteRecordRows(pane, {4, 1});
+    EXPECT_TRUE(result.ok) << result.message;
+    ASSERT_EQ(pane.timing.size(), 4u);
+    LoadedPane reloaded;
+    ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");
+    std::vector<std::string> names;
+    for (int row = 0; row < 4; ++row)
+        names.push_back(RecordDisplayName(recordAt(reloaded, row)));
+    EXPECT_EQ(names, (std::vector<std::string>{"REC1", "REC3", "REC4", "REC6"}));
+    EXPECT_FALSE(std::filesystem::exists(dir / "RF0002AA.TRP"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "RF0005AB.TRP"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "RF0006AB.TRP"));
+
+    // Bad rows, or a record naming a file outside the folder, refuse the whole deletion.
+    EXPECT_FALSE(DeleteRecordRows(pane, {0, 4}).ok);
+    AVMRec unsafe = recordAt(pane, 1);
+    std::memcpy(unsafe.parts[1].name, "../RF0003AB", 12);
+    DBMSetRecord(kDBMTypeRecord, 2, &unsafe);
+    const DeleteResult refused = DeleteRecordRows(pane, {0, 1});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.message.find("not a valid part name"), std::string::npos) << refused.message;
+    EXPECT_EQ(pane.timing.size(), 4u);
+    std::memcpy(unsafe.parts[1].name, "RF0003AB.TRP", 12);
+    DBMSetRecord(kDBMTypeRecord, 2, &unsafe);
+    // Every row deletes everything.
+    EXPECT_TRUE(DeleteRecordRows(pane, {0, 1, 2, 3}).ok);
+    EXPECT_TRUE(pane.timing.empty());
+    ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");
+    EXPECT_TRUE(reloaded.timing.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "RF0006AB.TRP"));
+}

@@ -1,0 +1,68 @@
+#include "recording/Merge.h"
+
+#include "FakeUi.h"
+#include "RecordingFixture.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace vmx;
+using namespace vmxtest;
+
+namespace {
+
+class MergeTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    TempDir out;
+    FakeUi ui;
+    LoadedPane pane = makeDb(0, dir.str());
+};
+
+}  // namespace
+
+TEST_F(MergeTest, OutputIsTheConcatenationOfTheParts)
+{
+    addRecording(pane, "NEWS 9", 60, {524288, 524289, 0, 1000});
+    std::string merged;
+    EXPECT_EQ(MergeRecording(pane, 0, out.str(), ui, &merged), MergeOutcome::Done);
+    EXPECT_EQ(merged, out.str() + "/[m]NEWS 9.trp");
+    EXPECT_EQ(ui.lastMessage(), "Merge complete!");
+    EXPECT_EQ(ui.waitDepth, 0);
+    std::vector<std::uint8_t> expected;
+    for (const char* name : {"RF0001AA.TRP", "RF0001AB.TRP", "RF0001AC.TRP", "RF0001AD.TRP"}) {
+        const auto bytes = readBytes(dir / name);
+        expected.insert(expected.end(), bytes.begin(), bytes.end());
+    }
+    EXPECT_EQ(readBytes(merged), expected);
+    // A second merge replaces the file without asking.
+    EXPECT_EQ(MergeRecording(pane, 0, out.str(), ui), MergeOutcome::Done);
+    EXPECT_EQ(readBytes(merged).size(), expected.size());
+}
+
+TEST_F(MergeTest, MissingPartRemovesTheIncompleteOutput)
+{
+    addRecording(pane, "FILM", 60, {5000, 5000, 100});
+    writeText(out / "[m]FILM.trp", "an older merge");
+    std::filesystem::remove(dir / "RF0001AB.TRP");
+    EXPECT_EQ(MergeRecording(pane, 0, out.str(), ui), MergeOutcome::Failed);
+    EXPECT_NE(ui.lastMessage().find("RF0001AB.TRP"), std::string::npos) << ui.lastMessage();
+    EXPECT_EQ(readText(out / "[m]FILM.trp"), "an older merge");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(ui.waitDepth, 0);
+}
+
+TEST_F(MergeTest, FolderChoiceAndRefusals)
+{
+    addRecording(pane, "A/B", 60, {376});
+    EXPECT_EQ(MergeRecording(pane, -1, out.str(), ui), MergeOutcome::Refused);
+    EXPECT_EQ(ui.lastMessage(), "Please select the item first.");
+    ui.folderAnswer = "";
+    EXPECT_EQ(MergeRecording(pane, 0, "", ui), MergeOutcome::Cancelled);
+    EXPECT_EQ(ui.events.back(), "choose folder: Please select a folder what you want to save output file");
+    EXPECT_EQ(MergeRecording(pane, 0, out.str() + "/Vid\xC3\xA9os", ui), MergeOutcome::Refused);
+    EXPECT_EQ(ui.lastMessage(), "please make sure that the folder path should be in English.\r\nex)c:pvr\\pvrconver");
+    ui.folderAnswer = out.str();
+    EXPECT_EQ(MergeRecording(pane, 0, "", ui), MergeOutcome::Done);
+    EXPECT_TRUE(std::filesystem::exists(out / "[m]A_B.trp"));
+}

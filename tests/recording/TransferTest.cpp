@@ -1,0 +1,195 @@
+#include "recording/RecordingTransfer.h"
+
+#include "FakeUi.h"
+#include "RecordingFixture.h"
+#include "recdb/DbWriter.h"
+#include "recdb/RecordStore.h"
+#include "recording/CopyProgress.h"
+#include "recording/RecordingFiles.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace vmx;
+using namespace vmxtest;
+
+namespace {
+
+class TransferTest : public ::testing::Test {
+protected:
+    TempDir srcDir;
+    TempDir dstDir;
+    FakeUi ui;
+    LoadedPane source = makeDb(0, srcDir.str());
+    LoadedPane target = makeDb(1, dstDir.str());
+
+    // Fills the target with `n` small recordings so that the next new record gets slot n + 1.
+    void fillTarget(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            addRecording(target, "OLD" + std::to_string(i), 10, {376});
+    }
+};
+
+}  // namespace
+
+TEST(CopyProgressTest, Arithmetic)
+{
+    struct Step {
+        std::uint64_t fileTotal, copied;
+        int filePercent, overallPercent;
+        std::uint64_t transferredMb;
+    };
+    struct Case {
+        const char* what;
+        std::uint64_t total;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {"1,999 bytes copied completely", 1999, {{1999, 0, 0, 0, 0}, {1999, 1999, 100, 0, 0}}},
+        {"a file under 1,000 bytes", 999, {{999, 0, 0, 0, 0}, {999, 500, 50, 0, 0}, {999, 999, 100, 0, 0}}},
+        {"an empty file and a total of 0", 0, {{0, 0, 100, 0, 0}}},
+        {"megabytes counted once per file, the next file from 0",
+         4000000,
+         {{2000000, 1500000, 75, 25, 1}, {2000000, 2000000, 100, 50, 2}, {2000000, 1000000, 50, 75, 3},
+          {2000000, 2000000, 100, 100, 4}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CopyProgress progress;
+        progress.start(c.total);
+        for (const Step& s : c.steps) {
+            const CopyProgressView view = progress.update(s.fileTotal, s.copied);
+            EXPECT_EQ(view.filePercent, s.filePercent);
+            EXPECT_EQ(view.overallPercent, s.overallPercent);
+            EXPECT_EQ(progress.transferredMegabytes(), s.transferredMb);
+            EXPECT_EQ(view.warning, "Do not unplug the USB Connection!!!");
+        }
+    }
+    CopyProgress progress;
+    progress.start(4000000);
+    EXPECT_EQ(progress.update(4000000, 2000000).status, "2(Mbytes) transferred of total 4000000(bytes) 50(left)");
+}
+
+TEST_F(TransferTest, CopiesRegisterRecordsAndNameParts)
+{
+    addRecording(source, "FIRST", 90, {200000, 200000, 1000});
+    addRecording(source, "SECOND", 30, {5000});
+    fillTarget(4);
+    const auto result = TransferRecordings(source, target, {1, 0}, ui);
+    EXPECT_EQ(result.copied, 2);
+    EXPECT_EQ(result.failed, 0);
+    EXPECT_TRUE(result.dbWritten);
+    EXPECT_EQ(DBMGetActiveSide(), 1);
+    EXPECT_EQ(ui.events.front(), "progress open: Copying....");
+    EXPECT_EQ(ui.events.back(), "progress close");
+    ASSERT_FALSE(ui.updates.empty());
+    EXPECT_EQ(ui.updates.back().overallPercent, 0);  // 0.4 MB of 0.4 MB: whole megabytes only
+
+    // The new records come last in source row order; the first gets slot 5.
+    ASSERT_EQ(target.timing.size(), 6u);
+    // Sizes are measured as full parts before the last one.
+    EXPECT_EQ(target.timingAt(4).totalSize, 2 * kFullPartSize + 1000);
+    LoadedPane reloaded;
+    ASSERT_EQ(LoadPane(1, target.dbPath, reloaded), "");
+    const AVMRec first = recordAt(reloaded, 4);
+    EXPECT_EQ(RecordDisplayName(first), "FIRST");
+    EXPECT_EQ(first.duration, 90u);
+    EXPECT_EQ(first.extA, 2 * kFullPartSize + 1000);
+    EXPECT_EQ(partNames(first), (std::vector<std::string>{"RF0005AA.TRP", "RF0005AB.TRP", "RF0005AC.TRP"}));
+    EXPECT_EQ(RecordDisplayName(recordAt(reloaded, 5)), "SECOND");
+    EXPECT_EQ(partNames(recordAt(reloaded, 5)), (std::vector<std::string>{"RF0006AA.TRP"}));
+    EXPECT_EQ(readBytes(dstDir / "RF0005AB.TRP"), readBytes(srcDir / "RF0001AB.TRP"));
+    EXPECT_EQ(readBytes(dstDir / "RF0006AA.TRP"), readBytes(srcDir / "RF0002AA.TRP"));
+    EXPECT_TRUE(std::filesystem::exists(AVMBackupPathOf(target.dbPath)));
+}
+
+TEST_F(TransferTest, FailedCopiesLeaveNothingBehind)
+{
+    addRecording(source, "BROKEN", 90, {200000, 200000, 1000});
+    addRecording(source, "GOOD", 30, {5000});
+    std::filesystem::remove(srcDir / "RF0001AB.TRP");
+    const auto result = TransferRecordings(source, target, {0, 1}, ui);
+    EXPECT_EQ(result.copied, 1);
+    EXPECT_EQ(result.failed, 1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("RF0001AB.TRP"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("No such file"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find("\"BROKEN\" was not copied"), std::string::npos) << ui.messages[0];
+    // The good one took the first slot; nothing of the broken one is left.
+    LoadedPane reloaded;
+    ASSERT_EQ(LoadPane(1, target.dbPath, reloaded), "");
+    ASSERT_EQ(reloaded.timing.size(), 1u);
+    EXPECT_EQ(RecordDisplayName(recordAt(reloaded, 0)), "GOOD");
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dstDir.path()))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"DZT000.BAK", "DZT000.DB", "RF0001AA.TRP"}));
+}
+
+TEST_F(TransferTest, ExistingFileIsNeverOverwritten)
+{
+    addRecording(source, "FILM", 30, {5000, 100});
+    writeText(dstDir / "RF0001AB.TRP", "somebody else's");
+    const auto result = TransferRecordings(source, target, {0}, ui);
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_NE(ui.lastMessage().find("RF0001AB.TRP already exists"), std::string::npos) << ui.lastMessage();
+    EXPECT_EQ(readText(dstDir / "RF0001AB.TRP"), "somebody else's");
+    EXPECT_FALSE(std::filesystem::exists(dstDir / "RF0001AA.TRP"));
+    AVMRecordTable table{};
+    DBMSetActiveSide(1);
+    ASSERT_TRUE(DBMGetSys(kDBMTypeRecord, &table));
+    EXPECT_EQ(table.count, 0);
+}
+
+TEST_F(TransferTest, CancelStopsTheTransfer)
+{
+    addRecording(source, "FILM", 30, {5000, 100});
+    ui.cancelAfterUpdates = 1;
+    const auto result = TransferRecordings(source, target, {0}, ui);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(result.copied, 0);
+    EXPECT_FALSE(std::filesystem::exists(dstDir / "RF0001AA.TRP"));
+}
+
+TEST_F(TransferTest, FullStoreRefusesBeforeCopying)
+{
+    addRecording(source, "A", 10, {376});
+    addRecording(source, "B", 10, {376});
+    fillTarget(199);
+    const auto before = readBytes(target.dbPath);
+    const auto result = TransferRecordings(source, target, {0, 1}, ui);
+    EXPECT_TRUE(result.refused);
+    EXPECT_NE(ui.lastMessage().find("room for 1 more"), std::string::npos) << ui.lastMessage();
+    EXPECT_FALSE(std::filesystem::exists(dstDir / "RF0200AA.TRP"));
+    EXPECT_EQ(readBytes(target.dbPath), before);
+}
+
+TEST(OfferNewDbTest, CreatesLoadsAndNamesTheDefault)
+{
+    initStore();
+    TempDir dir;
+    EXPECT_EQ(DefaultNewDbName("DZR000.DB", ""), "DZR000");
+    EXPECT_EQ(DefaultNewDbName("X.DB", "DZR001.DB"), "DZR000");
+    EXPECT_EQ(DefaultNewDbName("DZT000.DB", "X.DB"), "DZT000");
+
+    LoadedPane target;
+    target.side = 1;
+    DBMSetActiveSide(1);
+    AVMRecordTable table{};
+    DBMGetSys(kDBMTypeRecord, &table);
+    table.count = 0;
+    DBMSetSys(kDBMTypeRecord, &table);
+    FakeUi ui;
+    ui.answers = {false};
+    EXPECT_EQ(OfferNewDb(target, "DZR000.DB", "", ui), OfferOutcome::Declined);
+    ui.newFileAnswer = dir.str() + "/DZR000.DB";
+    EXPECT_EQ(OfferNewDb(target, "DZR000.DB", "", ui), OfferOutcome::Created);
+    EXPECT_EQ(ui.events[0], "ask: There is no information in the list. Do you want to create new file? [Information]");
+    EXPECT_EQ(ui.events[2], "choose new file: DZR000");
+    EXPECT_EQ(ui.lastMessage(), "DB File Creatation complete!");
+    EXPECT_EQ(readBytes(dir / "DZR000.DB"), (std::vector<std::uint8_t>{0, 5, 0, 6, 0, 0}));
+    EXPECT_TRUE(target.loaded());
+    EXPECT_EQ(OfferNewDb(target, "", "", ui), OfferOutcome::NotNeeded);
+}
