@@ -9,6 +9,8 @@
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
 #include "recdb/Trace.h"
+#include "recording/Deletion.h"
+#include "recording/RecordingFiles.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +20,7 @@
 namespace vmxcli {
 namespace {
 
+// The channel name's bytes as stored (for JSON, which escapes every byte it must).
 std::string displayName(const AVMRec& rec)
 {
     std::string name;
@@ -173,7 +176,7 @@ int runList(const Args& argsIn)
     for (const auto& [id, rec] : records) {
         const auto& t = pane.timing;
         const std::uint64_t size = id - 1 < t.size() ? t[id - 1].totalSize : UINT64_MAX;
-        std::printf("%-4u %-16s %-20s %-9s %5u %10s\n", id, displayName(rec).c_str(), startTimeText(rec.startTime).c_str(),
+        std::printf("%-4u %-16s %-20s %-9s %5u %10s\n", id, vmx::RecordDisplayName(rec).c_str(), startTimeText(rec.startTime).c_str(),
                     durationText(rec.duration).c_str(), rec.partCount, sizeText(size).c_str());
     }
     std::printf("%zu recording(s) in %s\n", records.size(), db.c_str());
@@ -195,7 +198,7 @@ int runShow(const Args& argsIn)
         std::printf("%s\n", out.str().c_str());
         return kExitOk;
     }
-    std::printf("No:         %u\nChannel:    %s\nStart:      %s\nDuration:   %s\n", id, displayName(rec).c_str(),
+    std::printf("No:         %u\nChannel:    %s\nStart:      %s\nDuration:   %s\n", id, vmx::RecordDisplayName(rec).c_str(),
                 startTimeText(rec.startTime).c_str(), durationText(rec.duration).c_str());
     std::printf("VID: %d | AID: %d | PID: %d | ecmPID: %d\n", rec.vid, rec.aid, rec.pid, rec.ecmPid);
     std::printf("Size:       %s (%llu bytes)\nParts:      %u\n", sizeText(rec.extA).c_str(),
@@ -228,7 +231,7 @@ int runRename(const Args& args)
         rec.name[i] = i - 1 < name.size() ? static_cast<std::uint8_t>(name[i - 1]) : 0;
     DBMSetRecord(kDBMTypeRecord, id, &rec);
     writeDatabase(db);
-    std::printf("Recording %u is now \"%s\"\n", id, displayName(rec).c_str());
+    std::printf("Recording %u is now \"%s\"\n", id, vmx::RecordDisplayName(rec).c_str());
     return kExitOk;
 }
 
@@ -240,22 +243,15 @@ int runDelete(const Args& args)
     std::set<unsigned> ids;
     for (std::size_t i = 1; i < args.size(); ++i)
         ids.insert(parseId(args[i]));
-    loadDatabase(db);
+    auto pane = loadDatabase(db);
+    std::vector<int> rows;
     for (const unsigned id : ids) {
-        const AVMRec rec = recordOrFail(id, db);
-        if (!AVMRecordHasSafeParts(rec))
-            throw Failure{"recording " + std::to_string(id) + " names a part file that is not a plain file name in the database's folder; nothing was deleted."};
+        recordOrFail(id, db);
+        rows.push_back(static_cast<int>(id) - 1);
     }
-    AVMRecordTable table{};
-    DBMGetSys(kDBMTypeRecord, &table);
-    const std::size_t noted = table.count;
-    // Highest row first, so the rows still waiting keep their numbers.
-    for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
-        DBMDeleteRecord(static_cast<int>(*it) - 1);
-        if (ids.size() != noted)
-            DBMCheckRecord();
-    }
-    writeDatabase(db);
+    const vmx::DeleteResult result = vmx::DeleteRecordRows(pane, rows);
+    if (!result.ok)
+        throw Failure{result.message};
     std::printf("Deleted %zu recording(s) from %s\n", ids.size(), db.c_str());
     return kExitOk;
 }

@@ -12,9 +12,18 @@ namespace vmx {
 
 std::string RecordDisplayName(const AVMRec& record)
 {
+    // Control bytes of a damaged name are shown as \xNN so that messages stay one clean line.
     std::string name;
-    for (std::size_t i = 1; i < sizeof record.name && record.name[i] != 0; ++i)
-        name += static_cast<char>(record.name[i]);
+    for (std::size_t i = 1; i < sizeof record.name && record.name[i] != 0; ++i) {
+        const unsigned char c = record.name[i];
+        if (c < 0x20 || c == 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            name += hex;
+        } else {
+            name += static_cast<char>(c);
+        }
+    }
     return name;
 }
 

@@ -243,7 +243,8 @@ class CliTest(unittest.TestCase):
         out = json.loads(self.cli("list", db, "--json").stdout)
         self.assertEqual(out["records"][0]["parts"][0], "../outside/v")
         err = self.cli("delete", db, "1", expect=1).stderr
-        self.assertIn(b"not a plain file name", err)
+        self.assertIn(b'names a part file "../outside/v" that is not a valid part name', err)
+        self.assertEqual(err.count(b"\n"), 1, "one line, control bytes escaped")
         self.assertEqual(self.read(db), samples[0])
 
     def test_count_281_fails_the_load(self):
