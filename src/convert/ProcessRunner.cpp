@@ -14,11 +14,11 @@ extern char** environ;
 
 struct CProcessRunner::Job {
     pid_t pid = -1;           // also the process group id
-    UniqueFd input;           // parent's end of the child's standard input
-    UniqueFd output;          // parent's end of the child's standard output
-    UniqueFd error;           // parent's end of the child's standard error
-    UniqueFd stopRead;        // readable once the readers are to give up
-    UniqueFd stopWrite;
+    vmx::UniqueFd input;           // parent's end of the child's standard input
+    vmx::UniqueFd output;          // parent's end of the child's standard output
+    vmx::UniqueFd error;           // parent's end of the child's standard error
+    vmx::UniqueFd stopRead;        // readable once the readers are to give up
+    vmx::UniqueFd stopWrite;
     std::thread outputReader;
     std::thread errorReader;
     std::thread waiter;
@@ -53,7 +53,7 @@ struct SpawnSetup {
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 };
 
-bool makePipe(UniqueFd& readEnd, UniqueFd& writeEnd)
+bool makePipe(vmx::UniqueFd& readEnd, vmx::UniqueFd& writeEnd)
 {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
@@ -136,7 +136,7 @@ bool CProcessRunner::StartProcess(const std::vector<std::string>& argv, bool nor
     }
 
     auto job = std::make_unique<Job>();
-    UniqueFd childIn, childOut, childErr;
+    vmx::UniqueFd childIn, childOut, childErr;
     if (!makePipe(childIn, job->input) || !makePipe(job->output, childOut) || !makePipe(job->error, childErr) ||
         !makePipe(job->stopRead, job->stopWrite)) {
         lock.unlock();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UniqueFd.h"
+#include "common/UniqueFd.h"
 
 #include <atomic>
 #include <condition_variable>

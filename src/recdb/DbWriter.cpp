@@ -1,5 +1,6 @@
 #include "recdb/DbWriter.h"
 
+#include "common/UniqueFd.h"
 #include "recdb/DbReader.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/FileCache.h"
@@ -14,26 +15,6 @@
 #include <vector>
 
 namespace {
-
-// A file descriptor closed when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    bool ok() const { return m_fd >= 0; }
-    void reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
 
 // A temporary file in a folder; removed unless it was renamed into place.
 class TempFile {
@@ -73,7 +54,7 @@ public:
 
 private:
     std::string m_path;
-    Fd m_fd;
+    vmx::UniqueFd m_fd;
 };
 
 bool readWhole(int fd, std::vector<std::uint8_t>& out)
@@ -108,7 +89,7 @@ bool writeAllAt(int fd, const std::uint8_t* data, std::size_t length, off_t posi
 
 void syncFolder(const std::string& folder)
 {
-    Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    vmx::UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.ok())
         ::fsync(dir.get());
 }
@@ -211,7 +192,7 @@ std::string AVMBackupPathOf(const std::string& dbPath)
 std::string AVMCreateEmptyDb(const std::string& dbPath)
 {
     static const std::uint8_t kEmpty[6] = {0, 5, 0, 6, 0, 0};
-    Fd fd(::open(dbPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    vmx::UniqueFd fd(::open(dbPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (!fd.ok())
         return dbPath + ": " + std::strerror(errno);
     if (!writeAllAt(fd.get(), kEmpty, sizeof kEmpty, 0) || ::fsync(fd.get()) != 0) {
@@ -281,7 +262,7 @@ unsigned char AVMWriteDb(int type)
     const std::string dbPath = AVMActiveDbPath();
     const std::string folder = AVMFolderOf(dbPath);
     const int nameTypes[2] = {(type & 0xFF) == 3 ? 3 : 0, (type & 0xFF) == 3 ? 5 : 2};
-    Fd old;
+    vmx::UniqueFd old;
     for (int attempt = 0; attempt < 2 && !old.ok(); ++attempt) {
         char name[256] = {};
         AVMMakeNameString(name, nameTypes[attempt]);

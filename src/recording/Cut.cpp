@@ -4,7 +4,7 @@
 #include "recdb/RecordStore.h"
 #include "recdb/Trace.h"
 #include "recording/RecordingFiles.h"
-#include "recording/UniqueFd.h"
+#include "common/UniqueFd.h"
 #include "recording/WaitScope.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "recording/MediaFiles.h"
 
 #include "recording/KernelCopy.h"
-#include "recording/UniqueFd.h"
+#include "common/UniqueFd.h"
 #include "recording/WaitScope.h"
 
 #include <cerrno>

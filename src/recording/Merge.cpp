@@ -3,7 +3,7 @@
 #include "recdb/RecordStore.h"
 #include "recording/KernelCopy.h"
 #include "recording/RecordingFiles.h"
-#include "recording/UniqueFd.h"
+#include "common/UniqueFd.h"
 #include "recording/WaitScope.h"
 
 #include <cerrno>

@@ -7,7 +7,7 @@
 #include "recording/CopyProgress.h"
 #include "recording/KernelCopy.h"
 #include "recording/RecordingFiles.h"
-#include "recording/UniqueFd.h"
+#include "common/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -15,6 +15,7 @@ public:
 
     int get() const { return m_fd; }
     bool ok() const { return m_fd >= 0; }
+    explicit operator bool() const { return ok(); }
     int release();
     void reset(int fd = -1);
     // Closes the descriptor and reports whether close() succeeded (a write error can show up

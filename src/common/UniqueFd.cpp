@@ -1,4 +1,4 @@
-#include "recording/UniqueFd.h"
+#include "common/UniqueFd.h"
 
 #include <unistd.h>
 
