@@ -1,5 +1,6 @@
 #include "recdb/DbWriter.h"
 
+#include "common/PendingFile.h"
 #include "common/UniqueFd.h"
 #include "recdb/DbReader.h"
 #include "recdb/DiskNaming.h"
@@ -15,47 +16,6 @@
 #include <vector>
 
 namespace {
-
-// A temporary file in a folder; removed unless it was renamed into place.
-class TempFile {
-public:
-    explicit TempFile(const std::string& folder, const std::string& stem)
-    {
-        m_path = folder + "." + stem + ".velmorix-XXXXXX";
-        m_fd.reset(::mkostemp(m_path.data(), O_CLOEXEC));
-        if (!m_fd.ok())
-            m_path.clear();
-    }
-    ~TempFile()
-    {
-        m_fd.reset();
-        if (!m_path.empty())
-            ::unlink(m_path.c_str());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    bool ok() const { return m_fd.ok(); }
-    int fd() const { return m_fd.get(); }
-
-    // Flushes, closes and renames the file to `target`. True on success.
-    bool commit(const std::string& target, mode_t mode)
-    {
-        // Best effort: FAT-formatted receiver disks refuse permission changes.
-        (void)::fchmod(m_fd.get(), mode);
-        if (::fsync(m_fd.get()) != 0)
-            return false;
-        m_fd.reset();
-        if (::rename(m_path.c_str(), target.c_str()) != 0)
-            return false;
-        m_path.clear();
-        return true;
-    }
-
-private:
-    std::string m_path;
-    vmx::UniqueFd m_fd;
-};
 
 bool readWhole(int fd, std::vector<std::uint8_t>& out)
 {
@@ -278,7 +238,7 @@ unsigned char AVMWriteDb(int type)
     }
     old.reset();
 
-    TempFile temp(folder, fileNameOf(dbPath));
+    vmx::PendingFile temp(dbPath);
     if (!temp.ok()) {
         DBMTrace("infor: AVMWriteDb error open(%s).", dbPath.c_str());
         return 1;
@@ -318,12 +278,12 @@ unsigned char AVMWriteDb(int type)
                                  previous.size() - static_cast<std::size_t>(written.st_size), written.st_size);
     }
     if (!failed) {
-        TempFile backup(folder, fileNameOf(dbPath) + ".BAK");
+        vmx::PendingFile backup(AVMBackupPathOf(dbPath));
         failed = !backup.ok() || !writeAllAt(backup.fd(), previous.data(), previous.size(), 0) ||
-                 !backup.commit(AVMBackupPathOf(dbPath), st.st_mode & 07777);
+                 backup.commit(st.st_mode & 07777) != 0;
     }
     if (!failed)
-        failed = !temp.commit(dbPath, st.st_mode & 07777);
+        failed = temp.commit(st.st_mode & 07777) != 0;
     if (failed) {
         // The database on disk is unchanged; the store keeps its deleted records for the next
         // write and its ids as they were.

@@ -1,6 +1,7 @@
 #include "recording/MediaFiles.h"
 
 #include "recording/KernelCopy.h"
+#include "common/PendingFile.h"
 #include "common/UniqueFd.h"
 #include "recording/WaitScope.h"
 
@@ -29,20 +30,15 @@ std::string copyReplacing(const std::string& from, const std::string& to)
         return "cannot read " + from + ": " + std::strerror(errno) + ".";
     if (!S_ISREG(st.st_mode))
         return from + " is not a file.";
-    const auto slash = to.rfind('/');
-    std::string temp = (slash == std::string::npos ? std::string() : to.substr(0, slash + 1)) + ".velmorix-copy-XXXXXX";
-    UniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
+    PendingFile out(to);
     if (!out.ok())
         return "cannot write into the folder of " + to + ": " + std::strerror(errno) + ".";
     CopyFailure failure;
+    if (!CopyBytes(in.get(), 0, out.fd(), 0, static_cast<std::uint64_t>(st.st_size), {}, failure))
+        return "cannot copy " + from + " to " + to + ": " + failure.reason() + ".";
     std::string error;
-    if (!CopyBytes(in.get(), 0, out.get(), 0, static_cast<std::uint64_t>(st.st_size), {}, failure))
-        error = "cannot copy " + from + " to " + to + ": " + failure.reason() + ".";
-    else if (::fchmod(out.get(), 0644) != 0 || ::fdatasync(out.get()) != 0 || !out.close() ||
-             ::rename(temp.c_str(), to.c_str()) != 0)
-        error = "cannot write " + to + ": " + std::strerror(errno) + ".";
-    if (!error.empty())
-        ::unlink(temp.c_str());
+    if (const int code = out.commit(); code != 0)
+        error = "cannot write " + to + ": " + std::strerror(code) + ".";
     return error;
 }
 

@@ -3,6 +3,7 @@
 #include "recdb/RecordStore.h"
 #include "recording/KernelCopy.h"
 #include "recording/RecordingFiles.h"
+#include "common/PendingFile.h"
 #include "common/UniqueFd.h"
 #include "recording/WaitScope.h"
 
@@ -14,52 +15,6 @@
 #include <unistd.h>
 
 namespace vmx {
-
-namespace {
-
-// The output file while it is written: a hidden temporary file beside it, removed unless it was
-// renamed into place.
-class PendingOutput {
-public:
-    explicit PendingOutput(const std::string& target) : m_target(target)
-    {
-        const auto slash = target.rfind('/');
-        const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-        m_temp = folder + ".velmorix-merge-XXXXXX";
-        m_fd.reset(::mkostemp(m_temp.data(), O_CLOEXEC));
-        if (!m_fd.ok())
-            m_temp.clear();
-    }
-    ~PendingOutput()
-    {
-        m_fd.reset();
-        if (!m_temp.empty())
-            ::unlink(m_temp.c_str());
-    }
-    PendingOutput(const PendingOutput&) = delete;
-    PendingOutput& operator=(const PendingOutput&) = delete;
-
-    int fd() const { return m_fd.get(); }
-    bool ok() const { return m_fd.ok(); }
-
-    // Flushes the file and puts it in place. Returns 0 or an errno value.
-    int commit()
-    {
-        if (::fchmod(m_fd.get(), 0644) != 0 || ::fdatasync(m_fd.get()) != 0 || !m_fd.close())
-            return errno;
-        if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
-            return errno;
-        m_temp.clear();
-        return 0;
-    }
-
-private:
-    std::string m_target;
-    std::string m_temp;
-    UniqueFd m_fd;
-};
-
-}  // namespace
 
 std::string MergedFilePath(const std::string& folder, const AVMRec& record)
 {
@@ -113,7 +68,7 @@ MergeOutcome MergeRecording(const LoadedPane& pane, int row, std::string outFold
     if (mergedPath)
         *mergedPath = target;
 
-    PendingOutput output(target);
+    PendingFile output(target);
     if (!output.ok()) {
         ui.showMessage("Cannot create " + target + ": " + std::strerror(errno) + ".");
         return MergeOutcome::Failed;

@@ -1,0 +1,46 @@
+#include "common/PendingFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vmx {
+
+std::string FolderOfPath(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+PendingFile::PendingFile(const std::string& target) : m_target(target)
+{
+    const std::string folder = FolderOfPath(target);
+    m_temp = folder + "." + target.substr(folder.size()) + ".velmorix-XXXXXX";
+    m_fd.reset(::mkostemp(m_temp.data(), O_CLOEXEC));
+    if (!m_fd.ok())
+        m_temp.clear();
+}
+
+PendingFile::~PendingFile()
+{
+    m_fd.reset();
+    if (!m_temp.empty())
+        ::unlink(m_temp.c_str());
+}
+
+int PendingFile::commit(mode_t mode)
+{
+    if (!m_fd.ok())
+        return EBADF;
+    (void)::fchmod(m_fd.get(), mode);
+    if (::fsync(m_fd.get()) != 0 || !m_fd.close())
+        return errno;
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
+        return errno;
+    m_temp.clear();
+    return 0;
+}
+
+}  // namespace vmx
