@@ -31,7 +31,8 @@ void printUsage(FILE* out)
 {
     std::fprintf(out, "usage: velmorix-cli COMMAND ARGS...\n\ncommands:\n");
     for (const auto& c : kCommands)
-        std::fprintf(out, "  %-8s %-40s %s\n", c.name, c.usage, c.summary);
+        std::fprintf(out, "  %s %s\n      %s\n", c.name, c.usage, c.summary);
+    std::fprintf(out, "\nExit status: 0 done, 1 the operation failed, 2 bad usage.\n");
 }
 
 }  // namespace
