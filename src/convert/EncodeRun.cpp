@@ -176,7 +176,7 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
     const EncodeJob job = jobAt(index);
     outcome.sourcePath = job.sourcePath;
     outcome.outputPath = m_currentOutput;
-    if (exit.stopped || m_cancel) {
+    if (exit.stopped) {
         // A stopped job's output is cut short: it is not left behind as a result.
         outcome.status = JobOutcome::Status::Cancelled;
         removeFile(m_currentOutput);
@@ -198,7 +198,7 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
         m_listener->OnJobEnded(outcome);
 
     m_completedBytes += job.size;
-    if (outcome.status == JobOutcome::Status::Cancelled) {
+    if (outcome.status == JobOutcome::Status::Cancelled || m_cancel) {
         endRun({});
         return;
     }
