@@ -135,6 +135,36 @@ TEST_F(EncodeRunTest, OverallProgressAndStop)
     EXPECT_FALSE(run.IsRunning());
 }
 
+// With no prefix and the source's own folder as destination, "clip.avi" would be its own
+// output: that job is not run and its source stays as it was; the other jobs still run.
+TEST_F(EncodeRunTest, OutputThatIsItsSourceIsRefused)
+{
+    run.SetDestination(scope.folder(), "");
+    run.AddSourceFile(source("clip.avi", 10));
+    run.AddSourceFile(source("good.ts", 10));
+    ASSERT_TRUE(run.Start(RunKind::Encode));
+    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    const auto& jobs = listener.outcome.jobs;
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
+    EXPECT_NE(jobs[0].message.find("overwrite its source"), std::string::npos) << jobs[0].message;
+    EXPECT_EQ(readText(scope.dir() / "clip.avi"), std::string(10, 'x'));
+    EXPECT_EQ(jobs[1].status, JobOutcome::Status::Done);
+    EXPECT_EQ(readText(scope.dir() / "good.avi"), "done");
+
+    // Alone, the refused job ends the run at once.
+    CEncodeRun single;
+    single.SetDestination(scope.folder(), "");
+    single.AddSourceFile((scope.dir() / "clip.avi").string());
+    Listener heard;
+    single.SetListener(&heard);
+    EXPECT_FALSE(single.Start(RunKind::Encode));
+    EXPECT_TRUE(heard.ended);
+    ASSERT_EQ(heard.outcome.jobs.size(), 1u);
+    EXPECT_FALSE(single.IsRunning());
+    EXPECT_EQ(readText(scope.dir() / "clip.avi"), std::string(10, 'x'));
+}
+
 // A stop that comes after the encoder has finished by itself keeps the finished output.
 TEST_F(EncodeRunTest, StopAfterTheEncoderEndedKeepsItsOutput)
 {
