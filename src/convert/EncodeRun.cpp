@@ -27,6 +27,14 @@ void removeFile(const std::string& path)
     std::filesystem::remove(path, ec);
 }
 
+// True when both names lead to one existing file (an empty prefix and the source's own folder
+// as destination turn "a.avi" into itself).
+bool sameFile(const std::string& a, const std::string& b)
+{
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
 }  // namespace
 
 bool RunOutcome::allDone() const
@@ -128,6 +136,19 @@ bool CEncodeRun::startJob()
     }
     m_currentSize = FileSizeOf(job.sourcePath);
     m_jobPercent = 0;
+    // The encoder would empty its own input, and a failed or stopped job's output is removed:
+    // a job whose output is its source is not run at all.
+    const std::string output = OutputPathFor(job.sourcePath, m_destFolder, m_prefix,
+                                             m_kind == RunKind::Encode ? ".avi" : ".mp3");
+    if (sameFile(output, job.sourcePath)) {
+        m_currentOutput.clear();
+        const JobOutcome outcome{m_currentIndex, job.sourcePath, output, JobOutcome::Status::Failed,
+                                 "the output file would overwrite its source"};
+        if (recordJob(outcome, job.size))
+            return startJob();
+        endRun({});
+        return false;
+    }
     const PreparedJob prepared = m_kind == RunKind::Encode
                                      ? PrepareEncodingJob(job.sourcePath, m_destFolder, m_prefix)
                                      : PrepareAudioDumpJob(job.sourcePath, m_destFolder, m_prefix);
@@ -176,7 +197,7 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
     const EncodeJob job = jobAt(index);
     outcome.sourcePath = job.sourcePath;
     outcome.outputPath = m_currentOutput;
-    if (exit.stopped || m_cancel) {
+    if (exit.stopped) {
         // A stopped job's output is cut short: it is not left behind as a result.
         outcome.status = JobOutcome::Status::Cancelled;
         removeFile(m_currentOutput);
@@ -193,21 +214,24 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
         outcome.message += lastLines();
         removeFile(m_currentOutput);
     }
+    if (recordJob(outcome, job.size))
+        startJob();
+    else
+        endRun({});
+}
+
+// Keeps a job's outcome and counts its bytes as done; true when another job is to follow (the
+// current index then names it).
+bool CEncodeRun::recordJob(const JobOutcome& outcome, std::int32_t size)
+{
     m_outcome.jobs.push_back(outcome);
     if (m_listener)
         m_listener->OnJobEnded(outcome);
-
-    m_completedBytes += job.size;
-    if (outcome.status == JobOutcome::Status::Cancelled) {
-        endRun({});
-        return;
-    }
-    if (index + 1 < jobCount()) {
-        m_currentIndex = index + 1;
-        startJob();
-    } else {
-        endRun({});
-    }
+    m_completedBytes += size;
+    if (outcome.status == JobOutcome::Status::Cancelled || m_cancel || outcome.index + 1 >= jobCount())
+        return false;
+    m_currentIndex = outcome.index + 1;
+    return true;
 }
 
 void CEncodeRun::endRun(std::string error)

@@ -282,9 +282,11 @@ void CProcessRunner::StopChild()
         m_stopping = true;
         if (m_job && !m_job->reaped) {
             Job& current = *m_job;
-            current.stopRequested = true;
-            if (!current.exited)
+            // A child that has already ended by itself keeps its own result.
+            if (!current.exited) {
+                current.stopRequested = true;
                 kill(-current.pid, SIGTERM);
+            }
             if (!m_changed.wait_for(lock, kStopGrace, [&] { return current.exited || current.reaped; }) &&
                 !current.reaped) {
                 kill(-current.pid, SIGKILL);

@@ -1,6 +1,7 @@
 #include "TextConvert.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iconv.h>
 #include <iterator>
@@ -26,25 +27,46 @@ private:
     iconv_t m_cd;
 };
 
+// Converts the whole text. A byte sequence the charset does not know becomes U+FFFD and the
+// conversion goes on after its first byte, so one damaged character never costs the rest of
+// the subtitles; an incomplete sequence at the very end becomes one U+FFFD.
 bool convert(const std::string& text, const std::string& charset, std::string& out)
 {
     IconvHandle cd("UTF-8", charset.c_str());
     if (!cd.valid())
         return false;
+    constexpr char kReplacement[] = "\xEF\xBF\xBD";
     out.assign(text.size() * 4 + 16, '\0');
     char* in = const_cast<char*>(text.data());
     std::size_t inLeft = text.size();
     char* dst = out.data();
     std::size_t outLeft = out.size();
+    auto makeRoom = [&] {
+        const std::size_t used = out.size() - outLeft;
+        out.resize(out.size() * 2);
+        dst = out.data() + used;
+        outLeft = out.size() - used;
+    };
     while (inLeft > 0) {
-        if (iconv(cd.get(), &in, &inLeft, &dst, &outLeft) == static_cast<std::size_t>(-1)) {
-            if (errno != E2BIG)
-                return false;
-            const std::size_t used = out.size() - outLeft;
-            out.resize(out.size() * 2);
-            dst = out.data() + used;
-            outLeft = out.size() - used;
+        if (iconv(cd.get(), &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1))
+            continue;
+        const int error = errno;
+        if (error == E2BIG) {
+            makeRoom();
+            continue;
         }
+        if (error != EILSEQ && error != EINVAL)
+            return false;
+        if (outLeft < sizeof kReplacement)
+            makeRoom();
+        std::memcpy(dst, kReplacement, sizeof kReplacement - 1);
+        dst += sizeof kReplacement - 1;
+        outLeft -= sizeof kReplacement - 1;
+        if (error == EINVAL)
+            break;  // the text ends inside a character
+        ++in;
+        --inLeft;
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);  // back to the initial shift state
     }
     out.resize(out.size() - outLeft);
     return true;

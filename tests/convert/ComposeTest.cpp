@@ -214,6 +214,24 @@ TEST(TextConvert, Charsets)
     EXPECT_EQ(readText(dir / "out"), "a");  // a zero byte ends the text
     EXPECT_FALSE(ConvertTextToUtf8((dir / "missing").string(), (dir / "out").string(), 949));
     EXPECT_EQ(readText(dir / "out"), "");
+
+    // A byte the code page does not know costs that character only, not the whole file.
+    const struct {
+        const char* name;
+        int codePage;
+        std::vector<unsigned char> bytes;
+        const char* expected;
+    } damaged[] = {
+        {"stray byte in CP949", 949, {0xC0, 0xDA, 0xFF, ' ', 0xB8, 0xB7, '\n'}, "\xEC\x9E\x90\xEF\xBF\xBD \xEB\xA7\x89\n"},
+        {"cut at the end", 949, {'a', 0xC0}, "a\xEF\xBF\xBD"},
+        {"Latin-1 byte in UTF-8", 65001, {'c', 'a', 'f', 0xE9, ' ', 'o', 'k'}, "caf\xEF\xBF\xBD ok"},
+    };
+    for (const auto& d : damaged) {
+        SCOPED_TRACE(d.name);
+        writeBytes(dir / "in", d.bytes);
+        EXPECT_TRUE(ConvertTextToUtf8((dir / "in").string(), (dir / "out").string(), d.codePage));
+        EXPECT_EQ(readText(dir / "out"), d.expected);
+    }
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 
 #include "ConvertTestSupport.h"
 
+#include <csignal>
 #include <filesystem>
+#include <sstream>
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
@@ -11,8 +13,8 @@ using namespace vmxtest;
 namespace {
 
 // A program folder with the shipped templates and fake encoders: a source whose name holds
-// "fail" ends with an error, "slow" reports 50 % and waits, "empty" writes nothing; any other
-// source gets its output written.
+// "fail" ends with an error, "slow" reports 50 % and waits, "empty" writes nothing, "orphan"
+// finishes but leaves its output pipe held open; any other source gets its output written.
 class EncodeRunTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -26,6 +28,8 @@ protected:
             "  *fail*) printf partial > \"$out\"; echo 'Error: bad input' >&2; exit 2;;\n"
             "  *slow*) printf partial > \"$out\"; printf 'Pos: 1.0s 25f (50%%)\\r'; exec sleep 30;;\n"
             "  *empty*) exit 0;;\n"
+            // Ends by itself while a process outside its group still holds its output open.
+            "  *orphan*) printf done > \"$out\"; setsid sleep 30 & echo \"$$ $!\" > \"$out.pids\"; exit 0;;\n"
             "  *) printf done > \"$out\";;\n"
             "esac\n";
         for (const char* name : {"mencoder", "mplayer"}) {
@@ -129,6 +133,57 @@ TEST_F(EncodeRunTest, OverallProgressAndStop)
     EXPECT_TRUE(std::filesystem::exists(out() + "/[P]first.avi"));
     EXPECT_FALSE(std::filesystem::exists(out() + "/[P]slow.avi"));  // cut short: removed
     EXPECT_FALSE(run.IsRunning());
+}
+
+// With no prefix and the source's own folder as destination, "clip.avi" would be its own
+// output: that job is not run and its source stays as it was; the other jobs still run.
+TEST_F(EncodeRunTest, OutputThatIsItsSourceIsRefused)
+{
+    run.SetDestination(scope.folder(), "");
+    run.AddSourceFile(source("clip.avi", 10));
+    run.AddSourceFile(source("good.ts", 10));
+    ASSERT_TRUE(run.Start(RunKind::Encode));
+    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    const auto& jobs = listener.outcome.jobs;
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
+    EXPECT_NE(jobs[0].message.find("overwrite its source"), std::string::npos) << jobs[0].message;
+    EXPECT_EQ(readText(scope.dir() / "clip.avi"), std::string(10, 'x'));
+    EXPECT_EQ(jobs[1].status, JobOutcome::Status::Done);
+    EXPECT_EQ(readText(scope.dir() / "good.avi"), "done");
+
+    // Alone, the refused job ends the run at once.
+    CEncodeRun single;
+    single.SetDestination(scope.folder(), "");
+    single.AddSourceFile((scope.dir() / "clip.avi").string());
+    Listener heard;
+    single.SetListener(&heard);
+    EXPECT_FALSE(single.Start(RunKind::Encode));
+    EXPECT_TRUE(heard.ended);
+    ASSERT_EQ(heard.outcome.jobs.size(), 1u);
+    EXPECT_FALSE(single.IsRunning());
+    EXPECT_EQ(readText(scope.dir() / "clip.avi"), std::string(10, 'x'));
+}
+
+// A stop that comes after the encoder has finished by itself keeps the finished output.
+TEST_F(EncodeRunTest, StopAfterTheEncoderEndedKeepsItsOutput)
+{
+    run.AddSourceFile(source("orphan.ts", 10));
+    ASSERT_TRUE(run.Start(RunKind::Encode));
+    const std::string avi = out() + "/[P]orphan.avi";
+    int encoder = 0;
+    int holder = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        std::istringstream(readText(avi + ".pids")) >> encoder >> holder;
+        return holder > 0;
+    }, 20));
+    ASSERT_TRUE(WaitFor([&] { return !ProcessAlive(encoder); }, 20));
+    run.Stop();
+    kill(holder, SIGKILL);
+    ASSERT_TRUE(listener.ended);
+    ASSERT_EQ(listener.outcome.jobs.size(), 1u);
+    EXPECT_EQ(listener.outcome.jobs[0].status, JobOutcome::Status::Done);
+    EXPECT_EQ(readText(avi), "done");
 }
 
 TEST_F(EncodeRunTest, UnwritableScriptEndsTheRun)
