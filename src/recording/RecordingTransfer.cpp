@@ -243,9 +243,21 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
     return result;
 }
 
+bool sameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 // Refuses a transfer that cannot fit before any file is copied. Empty when it fits.
 std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const std::vector<int>& rows)
 {
+    // Both sides holding one database file: whichever side writes last would drop what the
+    // other wrote, so the copy would not stay registered.
+    if (sameFile(source.dbPath, target.dbPath))
+        return "both sides hold the same database " + target.dbPath + "; nothing was copied.";
     for (const int row : rows) {
         if (row < 0 || static_cast<std::size_t>(row) >= source.timing.size())
             return "there is no recording " + std::to_string(row + 1) + " in " + source.dbPath + ".";

@@ -245,3 +245,16 @@ TEST_F(TransferTest, HeaderCountThatDisagreesWithTheRecords)
         }
     }
 }
+
+TEST_F(TransferTest, SameDatabaseOnBothSidesIsRefused)
+{
+    addRecording(source, "FILM", 30, {5000});
+    LoadedPane again;
+    ASSERT_EQ(LoadPane(1, srcDir.str() + "/./DZT000.DB", again), "");
+    const auto before = readBytes(source.dbPath);
+    const auto result = TransferRecordings(source, again, {0}, ui);
+    EXPECT_TRUE(result.refused);
+    EXPECT_NE(ui.lastMessage().find("same database"), std::string::npos) << ui.lastMessage();
+    EXPECT_EQ(readBytes(source.dbPath), before);
+    EXPECT_FALSE(std::filesystem::exists(srcDir / "RF0002AA.TRP"));
+}
