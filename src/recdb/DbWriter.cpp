@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <set>
 #include <vector>
 
 namespace {
@@ -180,10 +181,12 @@ unsigned char AVMRenameDbFile(int type)
     return 0;
 }
 
-unsigned char AVMDeleteRecordFiles(AVMRec* record, int /*type*/)
+namespace {
+
+// Deletes the part files of a deleted record from the database's folder, except files named in
+// `keep` (part files that a listed record of the store still names), and clears the record.
+void deleteRecordFiles(AVMRec* record, const std::set<std::string>& keep)
 {
-    if (!record)
-        return 0;
     // Part files live beside the database that lists them, never relative to the current folder.
     const std::string& dbPath = AVMActiveDbPath();
     const std::string folder = AVMFolderOf(dbPath);
@@ -195,6 +198,10 @@ unsigned char AVMDeleteRecordFiles(AVMRec* record, int /*type*/)
             continue;
         }
         const std::string path = folder + std::string(name, kAVMPartNameLen);
+        if (keep.count(std::string(name, kAVMPartNameLen))) {
+            DBMTrace("fatal: file name(%s) kept: a listed recording names it.", path.c_str());
+            continue;
+        }
         DBMTrace("fatal: file name(%s).", path.c_str());
         ::unlink(path.c_str());
     }
@@ -204,6 +211,29 @@ unsigned char AVMDeleteRecordFiles(AVMRec* record, int /*type*/)
     std::memset(record, 0, sizeof *record);
     record->partCount = partCount;
     std::memcpy(record->parts, parts, sizeof parts);
+}
+
+// The part names of the records listed in the store (id 1..200).
+std::set<std::string> listedPartNames(const AVMRecordTable& table)
+{
+    std::set<std::string> names;
+    for (int i = 0; i < kDBMMaxRecords; ++i) {
+        const AVMRec& rec = table.records[i];
+        if (rec.id == kDBMIdFree || rec.id > kDBMMaxIds)
+            continue;
+        const int parts = rec.partCount <= kDBMMaxParts ? rec.partCount : kDBMMaxParts;
+        for (int j = 0; j < parts; ++j)
+            names.emplace(rec.parts[j].name, kAVMPartNameLen);
+    }
+    return names;
+}
+
+}  // namespace
+
+unsigned char AVMDeleteRecordFiles(AVMRec* record, int /*type*/)
+{
+    if (record)
+        deleteRecordFiles(record, {});
     return 0;
 }
 
@@ -293,7 +323,10 @@ unsigned char AVMWriteDb(int type)
         return 1;
     }
     syncFolder(folder);
+    // A damaged database may name one file in a deleted and in a listed recording; the listed one
+    // keeps it.
+    const std::set<std::string> stillListed = listedPartNames(table);
     for (const int i : deleted)
-        AVMDeleteRecordFiles(&table.records[i], type);
+        deleteRecordFiles(&table.records[i], stillListed);
     return 0;
 }

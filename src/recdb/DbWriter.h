@@ -11,7 +11,7 @@
 // folder, is flushed to disk and renamed over the database, and the previous content is kept
 // as the companion with the same base name and the extension ".BAK". Part files of records
 // deleted since the last write are removed from the database's folder once the new database is
-// in place.
+// in place, except files that a listed recording still names.
 
 unsigned char AVMRenameDbFile(int type);
 unsigned char AVMDeleteRecordFiles(AVMRec* record, int type);

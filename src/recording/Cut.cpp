@@ -91,6 +91,36 @@ std::string trim(OpenPart& part, PacketRange range)
     return {};
 }
 
+// Refuses a cut of a recording whose part files are not its own alone: a damaged database can
+// name one file twice in a recording, or a file of another recording (listed, or deleted and
+// waiting for the next write). Deleting, trimming or renaming such a file would damage the
+// other user of it. Empty when every part file belongs to this recording once.
+std::string sharedPartsMessage(const AVMRec& record, unsigned id)
+{
+    AVMRecordTable table{};
+    if (!DBMGetSys(kDBMTypeRecord, &table) || !table.records || id == 0 || id > kDBMMaxIds)
+        return {};
+    const std::uint16_t own = table.idMap[id - 1];
+    std::set<std::string> names;
+    for (int j = 0; j < record.partCount; ++j) {
+        if (!names.insert(PartName(record, j)).second)
+            return "the recording \"" + RecordDisplayName(record) + "\" lists the part file \"" + PartName(record, j) +
+                   "\" twice; its files are left alone.";
+    }
+    for (int i = 0; i < kDBMMaxRecords; ++i) {
+        const AVMRec& other = table.records[i];
+        if (i == own || other.id == kDBMIdFree)
+            continue;
+        const int parts = std::min<int>(other.partCount, kDBMMaxParts);
+        for (int j = 0; j < parts; ++j) {
+            if (names.count(PartName(other, j)))
+                return "the part file \"" + PartName(other, j) + "\" of the recording \"" + RecordDisplayName(record) +
+                       "\" also belongs to the recording \"" + RecordDisplayName(other) + "\"; its files are left alone.";
+        }
+    }
+    return {};
+}
+
 // The multi-part cut's name plan: kept parts (record order) and their new names.
 struct Renumbering {
     std::vector<int> kept;
@@ -342,7 +372,8 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     AVMRec record{};
     if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
         return {};
-    if (const std::string unsafe = UnsafePartsMessage(record); !unsafe.empty()) {
+    if (std::string unsafe = UnsafePartsMessage(record); !unsafe.empty() ||
+        !(unsafe = sharedPartsMessage(record, static_cast<unsigned>(row + 1))).empty()) {
         ui.showMessage("Cannot cut: " + unsafe);
         return {};
     }

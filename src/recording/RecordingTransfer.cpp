@@ -50,6 +50,24 @@ void undoAlloc(std::uint16_t id)
     DBMSetSys(kDBMTypeRecord, &table);
 }
 
+// The active store's count of listed records.
+unsigned listedCount()
+{
+    AVMRecordTable table{};
+    return DBMGetSys(kDBMTypeRecord, &table) ? table.count : 0;
+}
+
+// Puts the timing entry of a new record at its row (list id - 1); rows the store counts but
+// cannot deliver read as unmeasured.
+void placeTiming(LoadedPane& pane, std::uint16_t id, const TimingEntry& entry)
+{
+    DBMSetActiveSide(pane.side);
+    const std::size_t rows = std::max<std::size_t>(listedCount(), id);
+    if (pane.timing.size() < rows)
+        pane.timing.resize(rows, TimingEntry{UINT32_MAX, 0, UINT64_MAX, UINT32_MAX, UINT32_MAX});
+    pane.timing[id - 1u] = entry;
+}
+
 // Records the active store can still take: free list ids and free records, whichever is fewer.
 int roomInActiveStore()
 {
@@ -148,6 +166,7 @@ private:
 
 struct OneCopy {
     bool ok = false;
+    std::uint16_t id = 0;  // the new record's list id
     bool cancelled = false;
     std::string error;
 };
@@ -177,6 +196,15 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
                        DBMLastTrace() + "); it was not copied.";
         return result;
     }
+    // A damaged database can hold recordings beyond the count in its header; a new record placed
+    // after them would lie outside the count and be dropped by the next write.
+    if (id > listedCount()) {
+        undoAlloc(id);
+        result.error = "the database " + target.dbPath + " holds more recordings than its header counts, so the "
+                       "recording \"" + name + "\" could not be registered; it was not copied.";
+        return result;
+    }
+    result.id = id;
     copyRecordFields(from, to);
     std::memset(to.parts, 0, sizeof to.parts);
     char prefix[8] = {};
@@ -215,9 +243,21 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
     return result;
 }
 
+bool sameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 // Refuses a transfer that cannot fit before any file is copied. Empty when it fits.
 std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const std::vector<int>& rows)
 {
+    // Both sides holding one database file: whichever side writes last would drop what the
+    // other wrote, so the copy would not stay registered.
+    if (sameFile(source.dbPath, target.dbPath))
+        return "both sides hold the same database " + target.dbPath + "; nothing was copied.";
     for (const int row : rows) {
         if (row < 0 || static_cast<std::size_t>(row) >= source.timing.size())
             return "there is no recording " + std::to_string(row + 1) + " in " + source.dbPath + ".";
@@ -306,7 +346,7 @@ TransferResult TransferRecordings(LoadedPane& source, LoadedPane& target, std::v
         const OneCopy one = copyOneRecording(source, target, row, progress, ui);
         if (one.ok) {
             ++result.copied;
-            target.timing.push_back(source.timingAt(row));
+            placeTiming(target, one.id, source.timingAt(row));
             continue;
         }
         ++result.failed;

@@ -377,3 +377,37 @@ TEST_F(CutTest, MissingPartOrNameClashStopsBeforeAnyChange)
     EXPECT_NE(ui.lastMessage().find("RF0001AB.TRP"), std::string::npos) << ui.lastMessage();
     EXPECT_TRUE(std::filesystem::exists(dir / "RF0099AA.TRP"));
 }
+
+TEST_F(CutTest, PartFilesListedTwiceOrSharedAreLeftAlone)
+{
+    // Damaged databases: a recording naming one of its part files twice, or a part file of
+    // another recording. A cut to the end would delete that file while something still plays it.
+    struct Case {
+        const char* what;
+        int row;  // the recording cut
+        const char* thirdPart;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"listed twice", 0, "RF0001AA.TRP", "lists the part file \"RF0001AA.TRP\" twice"},
+        {"another recording's part", 0, "RF0002AA.TRP", "also belongs to the recording \"NEWS\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir caseDir;
+        LoadedPane p = makeDb(0, caseDir.str());
+        addRecording(p, "FILM", 150, {kFull, kFull, kFull});
+        addRecording(p, "NEWS", 60, {kFull});
+        AVMRec record = recordAt(p, c.row);
+        std::memcpy(record.parts[2].name, c.thirdPart, 12);
+        DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(c.row + 1), &record);
+        RefreshTimingEntry(p, c.row);
+        FakeUi caseUi;
+        const CutResult result = CutRecording(p, c.row, 2, 70, 150, caseUi);
+        EXPECT_EQ(result.outcome, CutOutcome::Refused);
+        ASSERT_EQ(caseUi.messages.size(), 1u);
+        EXPECT_NE(caseUi.messages[0].find(c.message), std::string::npos) << caseUi.messages[0];
+        for (const char* name : {"RF0001AA.TRP", "RF0001AB.TRP", "RF0002AA.TRP"})
+            EXPECT_TRUE(std::filesystem::exists(caseDir / name)) << name;
+    }
+}

@@ -120,3 +120,23 @@ TEST(DeletionTest, RowsGoHighestFirstWithOneWrite)
     EXPECT_TRUE(reloaded.timing.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "RF0006AB.TRP"));
 }
+
+TEST(DeletionTest, PartFilesStillListedElsewhereAreKept)
+{
+    // A damaged database in which the second recording also names the first one's part file.
+    TempDir dir;
+    LoadedPane pane = makeDb(0, dir.str());
+    addRecording(pane, "FILM", 10, {376});
+    addRecording(pane, "NEWS", 10, {376, 188});
+    AVMRec news = recordAt(pane, 1);
+    std::memcpy(news.parts[1].name, "RF0001AA.TRP", 12);
+    DBMSetRecord(kDBMTypeRecord, 2, &news);
+    const DeleteResult result = DeleteRecordRows(pane, {1});
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_FALSE(std::filesystem::exists(dir / "RF0002AA.TRP"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "RF0001AA.TRP")) << "FILM lost its part";
+    LoadedPane reloaded;
+    ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");
+    ASSERT_EQ(reloaded.timing.size(), 1u);
+    EXPECT_TRUE(reloaded.timingAt(0).measured());
+}

@@ -193,3 +193,68 @@ TEST(OfferNewDbTest, CreatesLoadsAndNamesTheDefault)
     EXPECT_TRUE(target.loaded());
     EXPECT_EQ(OfferNewDb(target, "", "", ui), OfferOutcome::NotNeeded);
 }
+
+TEST_F(TransferTest, HeaderCountThatDisagreesWithTheRecords)
+{
+    // Three recordings with ids 1..3 whose header counts 2 (the third lies beyond the count) or 5
+    // (ids 4 and 5 name nothing).
+    struct Case {
+        const char* what;
+        std::uint8_t headerCount;
+        bool copied;
+        int row;  // where the copy is listed
+    };
+    const Case cases[] = {
+        {"a recording beyond the count", 2, false, -1},
+        {"a count beyond the recordings", 5, true, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir from;
+        TempDir to;
+        LoadedPane src = makeDb(0, from.str());
+        LoadedPane dst = makeDb(1, to.str());
+        for (int i = 0; i < 3; ++i)
+            addRecording(dst, "OLD" + std::to_string(i), 10, {376});
+        auto bytes = readBytes(dst.dbPath);
+        bytes[5] = c.headerCount;
+        writeBytes(dst.dbPath, bytes);
+        ASSERT_EQ(LoadPane(1, dst.dbPath, dst), "");
+        addRecording(src, "FILM", 30, {5000});
+        FakeUi caseUi;
+        const auto result = TransferRecordings(src, dst, {0}, caseUi);
+        EXPECT_EQ(result.copied, c.copied ? 1 : 0);
+        LoadedPane reloaded;
+        ASSERT_EQ(LoadPane(1, dst.dbPath, reloaded), "");
+        int listedAt = -1;
+        for (int row = 0; row < static_cast<int>(reloaded.timing.size()); ++row) {
+            AVMRec record{};
+            DBMSetActiveSide(1);
+            if (DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record) &&
+                RecordDisplayName(record) == "FILM")
+                listedAt = row;
+        }
+        EXPECT_EQ(listedAt, c.row);
+        EXPECT_EQ(std::filesystem::exists(to / "RF0004AA.TRP"), c.copied);
+        if (c.copied) {
+            ASSERT_EQ(dst.timing.size(), reloaded.timing.size());
+            EXPECT_EQ(dst.timingAt(c.row).totalSize, 5000u);
+        } else {
+            EXPECT_NE(caseUi.messages.at(0).find("holds more recordings than its header counts"), std::string::npos)
+                << caseUi.messages.at(0);
+        }
+    }
+}
+
+TEST_F(TransferTest, SameDatabaseOnBothSidesIsRefused)
+{
+    addRecording(source, "FILM", 30, {5000});
+    LoadedPane again;
+    ASSERT_EQ(LoadPane(1, srcDir.str() + "/./DZT000.DB", again), "");
+    const auto before = readBytes(source.dbPath);
+    const auto result = TransferRecordings(source, again, {0}, ui);
+    EXPECT_TRUE(result.refused);
+    EXPECT_NE(ui.lastMessage().find("same database"), std::string::npos) << ui.lastMessage();
+    EXPECT_EQ(readBytes(source.dbPath), before);
+    EXPECT_FALSE(std::filesystem::exists(srcDir / "RF0002AA.TRP"));
+}
