@@ -86,6 +86,31 @@ private slots:
         DBMFreeAll();
     }
 
+    void textsFitTheirControls()
+    {
+        CMainFrame frame;
+        CVelmorixView* view = frame.View();
+        view->OnInitialUpdate();
+        frame.show();
+        // Label fonts are no taller than their cell heights, and the fixed texts are not cut off.
+        const struct {
+            int id;
+            int cellHeight;
+            int margin;
+        } labels[] = {{1028, 25, 10}, {1029, 15, 0}};
+        for (const auto& label : labels) {
+            const CColorLabel* control = view->Label(label.id);
+            const QFontMetrics metrics(control->font());
+            QVERIFY2(metrics.height() <= label.cellHeight, qPrintable(control->Text()));
+            QVERIFY2(metrics.horizontalAdvance(control->Text()) + label.margin <= control->width(),
+                     qPrintable(control->Text()));
+            QVERIFY2(metrics.height() <= control->height(), qPrintable(control->Text()));
+        }
+        // The mode selector shows its longest entry whole.
+        QVERIFY(view->ModeSelector()->sizeHint().width() <= view->ModeSelector()->width());
+        DBMFreeAll();
+    }
+
     void place_data()
     {
         QTest::addColumn<double>("moveX");
