@@ -34,6 +34,22 @@ private slots:
         QVERIFY(CVelmorixApp::Title().startsWith(QStringLiteral("Velmorix(")));
     }
 
+    void documentArgumentIsTheFirstNonOption_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("none") << QStringList{} << QString();
+        QTest::newRow("one file") << QStringList{"a.db"} << QStringLiteral("a.db");
+        QTest::newRow("options are ignored") << QStringList{"--verbose", "-x"} << QString();
+        QTest::newRow("file after an option") << QStringList{"-x", "/tmp/a.db", "b.db"} << QStringLiteral("/tmp/a.db");
+    }
+    void documentArgumentIsTheFirstNonOption()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        QCOMPARE(CVelmorixApp::DocumentArgument(arguments), file);
+    }
+
     void frameHasNoMenuToolOrStatusBar()
     {
         CMainFrame frame;
