@@ -173,7 +173,7 @@ void CGomxctrl1::DrainEvents()
             m_startedEntry = static_cast<const mpv_event_start_file*>(event->data)->playlist_entry_id;
             break;
         case MPV_EVENT_FILE_LOADED:
-            // Always about the file started last.
+            // This event names no entry: it is about the file mpv started last.
             if (m_loaded && m_entry != kNoEntry && m_startedEntry == m_entry) {
                 m_fileReady = true;
                 if (m_pendingSeek) {
