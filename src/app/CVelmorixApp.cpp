@@ -23,14 +23,23 @@ QString CVelmorixApp::Title()
     return TitleText(__DATE__, __TIME__);
 }
 
+QString CVelmorixApp::DocumentArgument(const QStringList& arguments)
+{
+    for (const QString& argument : arguments) {
+        if (!argument.startsWith(QLatin1Char('-')))
+            return argument;
+    }
+    return {};
+}
+
 bool CVelmorixApp::InitInstance()
 {
-    const QStringList args = arguments().mid(1);
-    if (args.isEmpty()) {
+    const QString file = DocumentArgument(arguments().mid(1));
+    if (file.isEmpty()) {
         m_document.OnNewDocument();
     } else {
         QString error;
-        if (!m_document.OnOpenDocument(args.first(), &error)) {
+        if (!m_document.OnOpenDocument(file, &error)) {
             QMessageBox::critical(nullptr, QStringLiteral("Velmorix"), error);
             return false;
         }

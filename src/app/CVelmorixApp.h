@@ -22,6 +22,10 @@ public:
     CMainFrame* MainFrame() const { return m_frame.get(); }
     CVelmorixDoc& Document() { return m_document; }
 
+    // The file named on a command line (program name left out): the first argument that is not
+    // an option. Options (arguments beginning with '-') are ignored. Empty when there is none.
+    static QString DocumentArgument(const QStringList& arguments);
+
     // "Velmorix(<date> <time>)  Version:2.32".
     static QString TitleText(const char* buildDate, const char* buildTime);
     static QString Title();

@@ -5,6 +5,9 @@
 #include <QGuiApplication>
 #include <QVBoxLayout>
 
+// Playlist entry ids in the loadfile answer and in the start and end events.
+static_assert(MPV_CLIENT_API_VERSION >= MPV_MAKE_VERSION(1, 108), "libmpv of mpv 0.33 or newer is needed");
+
 namespace {
 
 bool PlatformHasOpenGL()
@@ -83,6 +86,7 @@ void CGomxctrl1::SetFileName(const QString& path)
     m_paused = false;
     m_loaded = true;
     m_fileReady = false;
+    m_entry = kNoEntry;
     m_pendingSeek.reset();
     m_mpv.SetProperty("pause", "no");
     // Video needs the render context: until the widget has been shown once, hold the file back.
@@ -96,9 +100,10 @@ void CGomxctrl1::SetFileName(const QString& path)
 void CGomxctrl1::LoadNow(const QString& path)
 {
     const QByteArray utf8 = path.toUtf8();
-    if (m_mpv.Command({"loadfile", utf8.constData(), "replace"}))
-        ++m_pendingStarts;
-    else
+    const std::optional<std::int64_t> entry =
+        m_mpv.CommandForInt({"loadfile", utf8.constData(), "replace"}, "playlist_entry_id");
+    m_entry = entry.value_or(kNoEntry);
+    if (!entry)
         m_loaded = false;
 }
 
@@ -143,6 +148,7 @@ void CGomxctrl1::Stop()
         return;
     m_loaded = false;
     m_fileReady = false;
+    m_entry = kNoEntry;
     m_pendingSeek.reset();
     m_waitingForVideo.reset();
     m_mpv.Command({"stop"});
@@ -164,11 +170,11 @@ void CGomxctrl1::DrainEvents()
             break;
         switch (event->event_id) {
         case MPV_EVENT_START_FILE:
-            if (m_pendingStarts > 0)
-                --m_pendingStarts;
+            m_startedEntry = static_cast<const mpv_event_start_file*>(event->data)->playlist_entry_id;
             break;
         case MPV_EVENT_FILE_LOADED:
-            if (m_pendingStarts == 0 && m_loaded) {
+            // This event names no entry: it is about the file mpv started last.
+            if (m_loaded && m_entry != kNoEntry && m_startedEntry == m_entry) {
                 m_fileReady = true;
                 if (m_pendingSeek) {
                     const double seconds = *m_pendingSeek;
@@ -178,10 +184,10 @@ void CGomxctrl1::DrainEvents()
             }
             break;
         case MPV_EVENT_END_FILE: {
-            // A file replaced by a newer one also ends; only the current file's end counts.
-            if (m_pendingStarts > 0)
-                break;
+            // A file replaced by a newer one, or stopped, also ends; only the current file's end counts.
             const auto* end = static_cast<const mpv_event_end_file*>(event->data);
+            if (m_entry == kNoEntry || end->playlist_entry_id != m_entry)
+                break;
             const bool reachedEnd = end->reason == MPV_END_FILE_REASON_EOF;
             const bool wasLoaded = m_loaded;
             m_loaded = false;

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <cstdint>
 #include <optional>
 
 class CMpvVideoWidget;
@@ -56,7 +57,11 @@ private:
     bool m_loaded = false;
     bool m_fileReady = false;
     bool m_paused = false;
-    int m_pendingStarts = 0;
+    // mpv's playlist entry of the file last handed over (kNoEntry when none or stopped), and of
+    // the file mpv started last: only their events count, a replaced or stopped file's do not.
+    static constexpr std::int64_t kNoEntry = -1;
+    std::int64_t m_entry = kNoEntry;
+    std::int64_t m_startedEntry = kNoEntry;
     std::optional<QString> m_waitingForVideo;
     std::optional<double> m_pendingSeek;
 };

@@ -297,6 +297,18 @@ void CMarkBar::timerEvent(QTimerEvent* event)
         ShowValueTip(m_markers[std::size_t(m_hovered)], point);
 }
 
+void CMarkBar::leaveEvent(QEvent* event)
+{
+    // The pointer left the bar, so it is over no marker any more: no tip will come for the
+    // marker it last passed over.
+    QWidget::leaveEvent(event);
+    if (m_dragged >= 0)
+        return;
+    m_hovered = -1;
+    m_hoverTimer.stop();
+    m_tip.HideTip();
+}
+
 void CMarkBar::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);

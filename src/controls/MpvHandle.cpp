@@ -1,5 +1,6 @@
 #include "controls/MpvHandle.h"
 
+#include <cstring>
 #include <vector>
 
 MpvHandle::MpvHandle()
@@ -45,4 +46,25 @@ bool MpvHandle::Command(std::initializer_list<const char*> words)
     std::vector<const char*> args(words);
     args.push_back(nullptr);
     return mpv_command(m_handle, args.data()) >= 0;
+}
+
+std::optional<std::int64_t> MpvHandle::CommandForInt(std::initializer_list<const char*> words, const char* key)
+{
+    if (m_handle == nullptr)
+        return std::nullopt;
+    std::vector<const char*> args(words);
+    args.push_back(nullptr);
+    mpv_node result{};
+    if (mpv_command_ret(m_handle, args.data(), &result) < 0)
+        return std::nullopt;
+    std::optional<std::int64_t> value;
+    if (result.format == MPV_FORMAT_NODE_MAP) {
+        const mpv_node_list* map = result.u.list;
+        for (int i = 0; i < map->num; ++i) {
+            if (std::strcmp(map->keys[i], key) == 0 && map->values[i].format == MPV_FORMAT_INT64)
+                value = map->values[i].u.int64;
+        }
+    }
+    mpv_free_node_contents(&result);
+    return value;
 }

@@ -2,6 +2,7 @@
 
 #include <mpv/client.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <optional>
 
@@ -22,6 +23,9 @@ public:
     bool SetProperty(const char* name, const char* value);
     std::optional<double> GetDouble(const char* name) const;
     bool Command(std::initializer_list<const char*> words);
+    // Runs a command that answers with a map and returns its integer entry under key; nullopt
+    // when the command fails or the answer has no such entry.
+    std::optional<std::int64_t> CommandForInt(std::initializer_list<const char*> words, const char* key);
 
 private:
     mpv_handle* m_handle;

@@ -11,6 +11,7 @@
 #include "recdb/RecordStore.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -35,12 +36,18 @@ constexpr int kDetailsLineIds[] = {1019, 1011, 1018};
 const std::vector<ColorRef> kMarkColors{0x2800FF, 0x0C0D1B, 0x2800FF};
 constexpr int kMarkStyle = 171;
 
-QFont BlackArial(int pixelHeight)
+// The labels' fonts are given by their cell height (ascent plus descent), not by the height of
+// their letters: take the largest pixel size whose lines are no taller than the cell.
+QFont BlackArial(int cellHeight)
 {
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelHeight);
     font.setWeight(QFont::Black);
     font.setStyleStrategy(QFont::PreferAntialias);
+    for (int pixels = cellHeight; pixels > 1; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font).height() <= cellHeight)
+            break;
+    }
     return font;
 }
 
@@ -198,6 +205,20 @@ void CVelmorixView::OnInitialUpdate()
     m_modeSelector->addItems({QStringLiteral("RECORD MODE"), QStringLiteral("MP3 MODE"), QStringLiteral("JPEG MODE")});
     m_modeSelector->setCurrentIndex(0);
     LayOut(); // the slider took its bitmap's size
+    FitModeSelectorText();
+}
+
+void CVelmorixView::FitModeSelectorText()
+{
+    // The template's drop-down is narrow for "RECORD MODE" in the form's font: narrow the letters
+    // rather than cut the text.
+    QFont font = this->font();
+    for (const int stretch : {int(QFont::Unstretched), int(QFont::SemiCondensed), int(QFont::Condensed)}) {
+        font.setStretch(stretch);
+        m_modeSelector->setFont(font);
+        if (m_modeSelector->sizeHint().width() <= m_modeSelector->width())
+            return;
+    }
 }
 
 void CVelmorixView::SetRecordColumns()

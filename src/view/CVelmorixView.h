@@ -49,6 +49,7 @@ private:
     void CreateControls();
     void LayOut();
     void SetRecordColumns();
+    void FitModeSelectorText();
 
     DialogBaseUnits m_units;
     QHash<int, QWidget*> m_controls;

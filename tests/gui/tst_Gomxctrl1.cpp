@@ -159,6 +159,21 @@ private slots:
         QCOMPARE(player->GetPlayState(), int(CGomxctrl1::kPlaying));
     }
 
+    void filesStoppedBeforeTheyStartDoNotConfuseTheNext()
+    {
+        // mpv may drop files replaced or stopped before it got round to starting them: the
+        // file handed over next must still open, take its seek and report its end.
+        QSignalSpy ends(player, &CGomxctrl1::EndOfFile);
+        player->SetFileName(ts);
+        player->SetFileName(mp3);
+        player->Stop();
+        player->SetFileName(ts);
+        player->SetCurrentPosition(2.0);
+        QVERIFY(ends.wait(8000));
+        QCOMPARE(ends.count(), 1);
+        QCOMPARE(player->GetPlayState(), int(CGomxctrl1::kStopped));
+    }
+
     void mp3Plays()
     {
         player->SetFileName(mp3);

@@ -34,6 +34,22 @@ private slots:
         QVERIFY(CVelmorixApp::Title().startsWith(QStringLiteral("Velmorix(")));
     }
 
+    void documentArgumentIsTheFirstNonOption_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("none") << QStringList{} << QString();
+        QTest::newRow("one file") << QStringList{"a.db"} << QStringLiteral("a.db");
+        QTest::newRow("options are ignored") << QStringList{"--verbose", "-x"} << QString();
+        QTest::newRow("file after an option") << QStringList{"-x", "/tmp/a.db", "b.db"} << QStringLiteral("/tmp/a.db");
+    }
+    void documentArgumentIsTheFirstNonOption()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        QCOMPARE(CVelmorixApp::DocumentArgument(arguments), file);
+    }
+
     void frameHasNoMenuToolOrStatusBar()
     {
         CMainFrame frame;
@@ -83,6 +99,31 @@ private slots:
         QCOMPARE(view->ModeSelector()->count(), 3);
         QCOMPARE(view->ModeSelector()->currentText(), QStringLiteral("RECORD MODE"));
         QCOMPARE(view->Pane(0)->columnCount(), 3);
+        DBMFreeAll();
+    }
+
+    void textsFitTheirControls()
+    {
+        CMainFrame frame;
+        CVelmorixView* view = frame.View();
+        view->OnInitialUpdate();
+        frame.show();
+        // Label fonts are no taller than their cell heights, and the fixed texts are not cut off.
+        const struct {
+            int id;
+            int cellHeight;
+            int margin;
+        } labels[] = {{1028, 25, 10}, {1029, 15, 0}};
+        for (const auto& label : labels) {
+            const CColorLabel* control = view->Label(label.id);
+            const QFontMetrics metrics(control->font());
+            QVERIFY2(metrics.height() <= label.cellHeight, qPrintable(control->Text()));
+            QVERIFY2(metrics.horizontalAdvance(control->Text()) + label.margin <= control->width(),
+                     qPrintable(control->Text()));
+            QVERIFY2(metrics.height() <= control->height(), qPrintable(control->Text()));
+        }
+        // The mode selector shows its longest entry whole.
+        QVERIFY(view->ModeSelector()->sizeHint().width() <= view->ModeSelector()->width());
         DBMFreeAll();
     }
 

@@ -234,6 +234,16 @@ private slots:
         QVERIFY(!bar->Tip().isVisible());
     }
 
+    void leavingTheBarCancelsTheHoverTip()
+    {
+        Start(kViewStyle, {20.0f});
+        Hover(bar, On(20.0f));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(bar, &leave);
+        QTest::qWait(1300);
+        QVERIFY(!bar->Tip().isVisible());
+    }
+
     void noDecimalsStyleFormatsWholeValues()
     {
         Start(kViewStyle | CMarkBar::kNoDecimals, {20.0f, 60.0f});
