@@ -17,6 +17,9 @@ int runCut(const Args& input)
     const double end = parseSeconds(args[3], "END");
     if (!(start < end))
         throw UsageError{"START must lie before END"};
+    if (!pane.timingAt(row).measured())
+        throw Failure{"recording " + args[1] + " cannot be cut: its last part file is missing or unreadable, so its "
+                      "length is unknown (velmorix-cli check names the file)."};
     TerminalUi ui(yes);
     const vmx::CutResult result = vmx::CutRecording(pane, row, 2, start, end, ui);
     if (result.outcome == vmx::CutOutcome::Declined)

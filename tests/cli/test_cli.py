@@ -255,6 +255,85 @@ class CliTest(unittest.TestCase):
         self.assertIn(b"AVMRec count(281)", err)
 
 
+class RecordingCommandsTest(CliTest):
+    """copy, merge, cut and media from the command line, on small recordings."""
+
+    def recording(self, sizes):
+        rng = random.Random(len(sizes))
+        rec = random_record(rng, 1, 1, len(sizes))
+        rec["name"] = b"\x05Kanal\0" + bytes(9)
+        rec["duration"] = 60 * len(sizes)
+        for j, size in enumerate(sizes):
+            with open(os.path.join(self.dir, rec["parts"][j].decode()), "wb") as f:
+                f.write(bytes([(j * 37 + k) & 0xFF for k in range(256)]) * (size // 256) + bytes(size % 256))
+        self.write(encode(5, 1, {0: rec}))
+        return rec
+
+    def test_merge_joins_the_parts(self):
+        rec = self.recording([188 * 1000, 188 * 10 + 7])
+        out = os.path.join(self.dir, "out")
+        os.mkdir(out)
+        self.cli("merge", self.db, "1", out)
+        joined = b"".join(self.read(os.path.join(self.dir, p.decode())) for p in rec["parts"])
+        self.assertEqual(self.read(os.path.join(out, "[m]Kanal.trp")), joined)
+        os.remove(os.path.join(self.dir, rec["parts"][1].decode()))
+        err = self.cli("merge", self.db, "1", out, expect=1).stderr
+        self.assertIn(rec["parts"][1], err)
+        self.assertEqual(self.read(os.path.join(out, "[m]Kanal.trp")), joined, "an earlier result stays")
+
+    def test_copy_registers_the_recording_with_new_part_names(self):
+        rec = self.recording([188 * 50])
+        target_dir = os.path.join(self.dir, "target")
+        os.mkdir(target_dir)
+        target = os.path.join(target_dir, "DZT000.DB")
+        self.cli("create", target)
+        self.cli("copy", self.db, target, "1")
+        self.cli("copy", self.db, target, "1")
+        out = json.loads(self.cli("list", target, "--json").stdout)
+        self.assertEqual([r["parts"] for r in out["records"]], [["RF0001AA.TRP"], ["RF0002AA.TRP"]])
+        self.assertEqual(out["records"][1]["name_hex"], rec["name"].hex())
+        for name in ("RF0001AA.TRP", "RF0002AA.TRP"):
+            self.assertEqual(self.read(os.path.join(target_dir, name)), self.read(os.path.join(self.dir, "RF0001AA.TRP")))
+        self.cli("copy", self.db, self.db, "1", expect=1)
+        self.cli("copy", self.db, os.path.join(self.dir, "DZR000.DB"), "1", expect=1)
+
+    def test_cut_needs_a_measurable_recording_and_an_answer(self):
+        self.recording([188 * 3000])
+        before = self.read(os.path.join(self.dir, "RF0001AA.TRP"))
+        proc = subprocess.run([CLI, "cut", self.db, "1", "10", "20"], capture_output=True, stdin=subprocess.DEVNULL, timeout=60)
+        self.assertEqual(proc.returncode, 1)
+        self.assertIn(b"--yes", proc.stderr)
+        self.assertEqual(self.read(os.path.join(self.dir, "RF0001AA.TRP")), before)
+        self.cli("cut", self.db, "1", "10", "20", "--yes")
+        after = self.read(os.path.join(self.dir, "RF0001AA.TRP"))
+        self.assertEqual(len(after), len(before))
+        self.assertNotEqual(after, before)
+        # One part shorter than a full part: about 9,400 bytes a second, so seconds 10..20 are
+        # packets 500..1000.
+        self.assertEqual(after[188 * 750:188 * 750 + 4], bytes([0x47, 0x5F, 0xFF, 0x30]), "filler in the stretch")
+        self.assertEqual(after[: 188 * 490], before[: 188 * 490])
+        self.assertEqual(after[188 * 1010:], before[188 * 1010:])
+        os.remove(os.path.join(self.dir, "RF0001AA.TRP"))
+        self.assertIn(b"last part file is missing", self.cli("cut", self.db, "1", "10", "20", "--yes", expect=1).stderr)
+
+    def test_media_put_and_get(self):
+        receiver = os.path.join(self.dir, "disk")
+        os.makedirs(os.path.join(receiver, "MP3"))
+        song = os.path.join(self.dir, "song one.mp3")
+        self.write(b"ID3 tune", song)
+        self.cli("media", "put", song, "--receiver", receiver)
+        self.assertEqual(self.read(os.path.join(receiver, "MP3", "song one.mp3")), b"ID3 tune")
+        listing = self.cli("media", "list", "mp3", "--receiver", receiver).stdout.decode()
+        self.assertIn("song one.mp3", listing)
+        back = os.path.join(self.dir, "back")
+        os.mkdir(back)
+        self.cli("media", "get", "song one.mp3", back, "--receiver", receiver)
+        self.assertEqual(self.read(os.path.join(back, "song one.mp3")), b"ID3 tune")
+        self.write(b"outside", os.path.join(self.dir, "outside.mp3"))
+        self.cli("media", "get", "../../outside.mp3", back, "--receiver", receiver, expect=1)
+        self.assertFalse(os.path.exists(os.path.join(back, "outside.mp3")))
+
+
 if __name__ == "__main__":
     CLI = sys.argv.pop(1)
     unittest.main(verbosity=1)
