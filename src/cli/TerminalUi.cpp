@@ -110,6 +110,9 @@ void TerminalUi::closeProgress()
 
 void TerminalUi::showWait(const std::string& text)
 {
+    // A merge or cut is not left half done: Ctrl-C is held until the step has ended.
+    g_interrupted = 0;
+    installInterruptHandler();
     if (m_stderrTty) {
         std::fprintf(stderr, "\r%s", text.c_str());
         std::fflush(stderr);
@@ -120,6 +123,9 @@ void TerminalUi::showWait(const std::string& text)
 void TerminalUi::closeWait()
 {
     clearLine();
+    removeInterruptHandler();
+    if (g_interrupted)
+        std::fprintf(stderr, "Interrupted; the step that was running has been completed first.\n");
 }
 
 void TerminalUi::clearLine()
