@@ -9,7 +9,7 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
   build-essential cmake ninja-build pkg-config g++ clang libclang-rt-14-dev \
-  libgtest-dev libgmock-dev googletest libbenchmark-dev \
-  qt6-base-dev libqt6opengl6-dev libgl-dev libmpv-dev libinih-dev \
+  libgtest-dev libgmock-dev googletest \
+  qt6-base-dev libqt6opengl6-dev libgl-dev libmpv-dev \
   ffmpeg mencoder mplayer xvfb xauth imagemagick fonts-dejavu-core \
   python3 ca-certificates >/dev/null
