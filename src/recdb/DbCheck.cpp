@@ -51,6 +51,12 @@ bool looksLikePartFile(const std::string& name)
 std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
 {
     std::vector<std::string> problems;
+    // Opening a FIFO would wait for a writer; a device or folder is no database.
+    struct stat kind {};
+    if (::stat(dbPath.c_str(), &kind) == 0 && !S_ISREG(kind.st_mode)) {
+        problems.push_back(format("%s: not a regular file, so it cannot be a database.", dbPath.c_str()));
+        return problems;
+    }
     std::ifstream in(dbPath, std::ios::binary);
     if (!in) {
         problems.push_back(format("%s: cannot open the database: %s.", dbPath.c_str(), std::strerror(errno)));

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -32,10 +33,25 @@ T hostField(const std::uint8_t* image, std::size_t offset)
     return value;
 }
 
+// Opens a database for reading. Only a regular file counts: a FIFO would block the open (hence
+// O_NONBLOCK) and a device or folder is no database.
+int openRegularForReading(const std::string& path)
+{
+    if (path.empty())
+        return -1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // The database file, open for reading while a load runs.
 class OpenFile {
 public:
-    explicit OpenFile(const std::string& path) : m_fd(path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    explicit OpenFile(const std::string& path) : m_fd(openRegularForReading(path)) {}
     ~OpenFile()
     {
         AVMCacheSetFile(-1);

@@ -48,6 +48,21 @@ bool writeAllAt(int fd, const std::uint8_t* data, std::size_t length, off_t posi
     return true;
 }
 
+// Opens an existing database to take its content before it is replaced. Only a regular file
+// counts: a FIFO would block a plain open (hence O_NONBLOCK), a device or folder is no database.
+int openDatabase(const std::string& path)
+{
+    if (path.empty())
+        return -1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 void syncFolder(const std::string& folder)
 {
     vmx::UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -246,7 +261,7 @@ unsigned char AVMWriteDb(int type)
     }
     if (AVMRenameDbFile(type))
         DBMTrace("infor: AVMRenameDbFile error.");
-    if (!table.records || !AVMFileCacheActive())
+    if (!table.records)
         return 1;
 
     const std::string dbPath = AVMActiveDbPath();
@@ -257,13 +272,16 @@ unsigned char AVMWriteDb(int type)
         char name[256] = {};
         AVMMakeNameString(name, nameTypes[attempt]);
         // The database must exist: no database is created here.
-        old.reset(dbPath.empty() ? -1 : ::open(dbPath.c_str(), O_RDONLY | O_CLOEXEC));
+        old.reset(AVMFileCacheActive() ? openDatabase(dbPath) : -1);
         if (!old.ok())
             DBMTrace("infor: AVMWriteDb error open(%s).", name);
     }
+    if (!old.ok())
+        return 1;
     struct stat st {};
     std::vector<std::uint8_t> previous;
-    if (!old.ok() || ::fstat(old.get(), &st) != 0 || !S_ISREG(st.st_mode) || !readWhole(old.get(), previous)) {
+    if (::fstat(old.get(), &st) != 0 || !readWhole(old.get(), previous)) {
+        DBMTrace("infor: AVMWriteDb error read(%s).", dbPath.c_str());
         return 1;
     }
     old.reset();

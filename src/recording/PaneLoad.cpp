@@ -48,6 +48,8 @@ std::string LoadPane(int side, const std::string& dbPath, LoadedPane& pane)
         return "cannot open the database " + dbPath + ": " + std::strerror(errno) + ".";
     if (S_ISDIR(st.st_mode))
         return dbPath + " is a folder, not a database file.";
+    if (!S_ISREG(st.st_mode))
+        return dbPath + " is not a regular file, so it cannot be a database.";
     const std::string previousPath = AVMGetDbPath(side);
     if (!AVMSetDbPath(side, dbPath))
         return "the database path " + dbPath + " is too long.";

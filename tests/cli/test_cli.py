@@ -196,6 +196,11 @@ class CliTest(unittest.TestCase):
         self.cli("show", self.db, "0", expect=2)
         self.cli("list", os.path.join(self.dir, "missing.DB"), expect=1)
         self.cli("list", self.dir, expect=1)
+        fifo = os.path.join(self.dir, "fifo.DB")
+        os.mkfifo(fifo)
+        for command in ("list", "check"):
+            proc = self.cli(command, fifo, expect=1)
+            self.assertIn(b"not a regular file", proc.stdout + proc.stderr)
         self.cli("create", self.db)
         self.cli("show", self.db, "1", expect=1)
         self.cli("rename", self.db, "1", "x", expect=1)

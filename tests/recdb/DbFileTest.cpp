@@ -1,4 +1,5 @@
 // Reading and writing database files through the file cache.
+#include "recdb/DbCheck.h"
 #include "recdb/DbReader.h"
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -425,6 +427,29 @@ TEST_F(DbFile, WriteNeedsAnExistingDatabase)
     EXPECT_EQ(AVMWriteDb(2), 1);
     EXPECT_STREQ(DBMLastTrace(), "infor: AVMWriteDb error open(C:\\RECORD\\DZT005.BAK).");
     EXPECT_FALSE(fs::exists(dir / "none.DB"));
+}
+
+TEST_F(DbFile, OnlyARegularFileIsADatabase)
+{
+    // A FIFO would block a plain open until a writer comes; the alarm turns a hang into a failure.
+    ASSERT_EQ(::mkfifo((dir / "fifo.DB").c_str(), 0644), 0);
+    fs::create_directory(dir / "folder.DB");
+    for (const char* name : {"fifo.DB", "folder.DB", "/dev/null"}) {
+        SCOPED_TRACE(name);
+        const std::string path = name[0] == '/' ? std::string(name) : (dir / name).string();
+        AVMSetDbPath(0, path);
+        ::alarm(20);
+        EXPECT_EQ(AVMReadDb(2), 1);
+        EXPECT_STREQ(DBMLastTrace(), "infor: AVMReadDb error open(C:\\RECORD\\DZT000.BAK).");
+        EXPECT_EQ(AVMWriteDb(2), 1);
+        EXPECT_STREQ(DBMLastTrace(), "infor: AVMWriteDb error open(C:\\RECORD\\DZT005.BAK).");
+        const auto problems = AVMCheckDbFile(path);
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_NE(problems[0].find("not a regular file"), std::string::npos) << problems[0];
+        ::alarm(0);
+    }
+    EXPECT_FALSE(fs::exists(dir / "fifo.BAK"));
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo.DB"));
 }
 
 TEST_F(DbFile, SwapTwiceRestoresTheImage)
