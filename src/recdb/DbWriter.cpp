@@ -50,13 +50,15 @@ bool writeAllAt(int fd, const std::uint8_t* data, std::size_t length, off_t posi
 
 // Opens an existing database to take its content before it is replaced. Only a regular file
 // counts: a FIFO would block a plain open (hence O_NONBLOCK), a device or folder is no database.
+// It must be writable too: the rename that replaces it would otherwise override a read-only
+// file (read-only attribute on FAT, no write permission elsewhere), even for root.
 int openDatabase(const std::string& path)
 {
     if (path.empty())
         return -1;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0)) {
         ::close(fd);
         return -1;
     }

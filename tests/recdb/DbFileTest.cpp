@@ -452,6 +452,26 @@ TEST_F(DbFile, OnlyARegularFileIsADatabase)
     EXPECT_TRUE(fs::is_fifo(dir / "fifo.DB"));
 }
 
+TEST_F(DbFile, ReadOnlyDatabaseIsNotReplaced)
+{
+    TestDb db;
+    db.count = 1;
+    db.records[0] = makeRecord(1, "One", 1, 1);
+    touchParts(db.records[0]);
+    ASSERT_EQ(load(db), 0);
+    const auto before = readBytes(dbPath);
+    fs::permissions(dbPath, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    DBMDeleteRecord(0);
+    EXPECT_EQ(AVMWriteDb(2), 1);
+    EXPECT_STREQ(DBMLastTrace(), "infor: AVMWriteDb error open(C:\\RECORD\\DZT005.BAK).");
+    EXPECT_EQ(readBytes(dbPath), before);
+    EXPECT_TRUE(fs::exists(dir / "RF0001AA.TRP"));
+    EXPECT_FALSE(fs::exists(dir / "DZT000.BAK"));
+    // Loading needs no write access.
+    EXPECT_EQ(AVMReadDb(2), 0);
+    fs::permissions(dbPath, fs::perms::owner_write, fs::perm_options::add);
+}
+
 TEST_F(DbFile, SwapTwiceRestoresTheImage)
 {
     std::uint8_t image[144];
