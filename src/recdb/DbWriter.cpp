@@ -9,6 +9,7 @@
 #include "recdb/Trace.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -63,6 +64,21 @@ int openDatabase(const std::string& path)
         return -1;
     }
     return fd;
+}
+
+// The file that a write replaces: the database itself, or where it points when its path is a
+// symbolic link, so that the link stays and the file it names gets the new content.
+std::string replacedFileOf(const std::string& dbPath)
+{
+    struct stat st {};
+    if (::lstat(dbPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return dbPath;
+    char* real = ::realpath(dbPath.c_str(), nullptr);
+    if (!real)
+        return dbPath;
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
 }
 
 void syncFolder(const std::string& folder)
@@ -267,7 +283,6 @@ unsigned char AVMWriteDb(int type)
         return 1;
 
     const std::string dbPath = AVMActiveDbPath();
-    const std::string folder = AVMFolderOf(dbPath);
     const int nameTypes[2] = {(type & 0xFF) == 3 ? 3 : 0, (type & 0xFF) == 3 ? 5 : 2};
     vmx::UniqueFd old;
     for (int attempt = 0; attempt < 2 && !old.ok(); ++attempt) {
@@ -288,7 +303,8 @@ unsigned char AVMWriteDb(int type)
     }
     old.reset();
 
-    vmx::PendingFile temp(dbPath);
+    const std::string replaced = replacedFileOf(dbPath);
+    vmx::PendingFile temp(replaced);
     if (!temp.ok()) {
         DBMTrace("infor: AVMWriteDb error open(%s).", dbPath.c_str());
         return 1;
@@ -328,7 +344,7 @@ unsigned char AVMWriteDb(int type)
                                  previous.size() - static_cast<std::size_t>(written.st_size), written.st_size);
     }
     if (!failed) {
-        vmx::PendingFile backup(AVMBackupPathOf(dbPath));
+        vmx::PendingFile backup(AVMBackupPathOf(replaced));
         failed = !backup.ok() || !writeAllAt(backup.fd(), previous.data(), previous.size(), 0) ||
                  backup.commit(st.st_mode & 07777) != 0;
     }
@@ -342,7 +358,7 @@ unsigned char AVMWriteDb(int type)
         DBMTrace("infor: AVMWriteDb error write(%s).", dbPath.c_str());
         return 1;
     }
-    syncFolder(folder);
+    syncFolder(AVMFolderOf(replaced));
     // A damaged database may name one file in a deleted and in a listed recording; the listed one
     // keeps it.
     const std::set<std::string> stillListed = listedPartNames(table);

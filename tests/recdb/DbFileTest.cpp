@@ -472,6 +472,38 @@ TEST_F(DbFile, ReadOnlyDatabaseIsNotReplaced)
     fs::permissions(dbPath, fs::perms::owner_write, fs::perm_options::add);
 }
 
+TEST_F(DbFile, DatabaseReachedThroughALinkIsUpdatedWhereTheLinkPoints)
+{
+    TestDb db;
+    db.count = 2;
+    db.records[0] = makeRecord(1, "One", 1, 1);
+    db.records[1] = makeRecord(2, "Two", 2, 1);
+    touchParts(db.records[0]);
+    touchParts(db.records[1]);
+    fs::create_directory(dir / "real");
+    const fs::path real = dir / "real" / "DATA.DB";
+    writeBytes(real, encodeDb(db));
+    const auto before = readBytes(real);
+    fs::create_symlink("real/DATA.DB", dbPath);
+    ASSERT_EQ(AVMReadDb(2), 0);
+    DBMDeleteRecord(0);
+    ASSERT_EQ(AVMWriteDb(2), 0);
+    EXPECT_TRUE(fs::is_symlink(dbPath)) << "the link stays a link";
+    EXPECT_EQ(fs::read_symlink(dbPath), "real/DATA.DB");
+    TestDb expected = db;
+    expected.count = 1;
+    expected.records.erase(0);
+    expected.records[1].id = 1;
+    const auto want = encodeDb(expected);
+    const auto after = readBytes(real);
+    ASSERT_GE(after.size(), want.size());
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), after.begin()));
+    EXPECT_EQ(readBytes(dir / "real" / "DATA.BAK"), before) << "the backup lies beside the file it keeps";
+    // Part files are those of the folder the database was opened from.
+    EXPECT_FALSE(fs::exists(dir / "RF0001AA.TRP"));
+    EXPECT_TRUE(fs::exists(dir / "RF0002AA.TRP"));
+}
+
 TEST_F(DbFile, SwapTwiceRestoresTheImage)
 {
     std::uint8_t image[144];
