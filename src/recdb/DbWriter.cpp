@@ -320,13 +320,21 @@ unsigned char AVMWriteDb(int type)
     std::vector<std::uint16_t> oldIds(kDBMMaxRecords);
     for (int i = 0; i < kDBMMaxRecords; ++i) {
         oldIds[static_cast<std::size_t>(i)] = table.records[i].id;
-        table.records[i].id = kDBMIdFree;
+        if (table.records[i].id == kDBMIdDeleted)
+            table.records[i].id = kDBMIdFree;
     }
+    // The listed records get ids 1..count in list order. A damaged database can also hold
+    // recordings that the id map names beyond the header's count, or that carry an id another
+    // record won at the load; they are not listed, but they keep their place in the file instead
+    // of vanishing from it at the next write.
     const int listed = table.count < kDBMMaxIds ? table.count : kDBMMaxIds;
-    for (int k = 0; k < listed; ++k) {
+    for (int k = 0; k < kDBMMaxIds; ++k) {
         const std::uint16_t index = table.idMap[k];
-        if (index < kDBMMaxRecords)
-            table.records[index].id = static_cast<std::uint16_t>(k + 1);
+        if (index >= kDBMMaxRecords)
+            continue;
+        AVMRec& rec = table.records[index];
+        if (k < listed || (rec.id != kDBMIdFree && rec.id <= kDBMMaxIds))
+            rec.id = static_cast<std::uint16_t>(k + 1);
     }
 
     AVMCacheSetFile(temp.fd());

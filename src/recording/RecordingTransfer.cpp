@@ -197,7 +197,7 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
         return result;
     }
     // A damaged database can hold recordings beyond the count in its header; a new record placed
-    // after them would lie outside the count and be dropped by the next write.
+    // after them would lie outside the count, where no pane lists it.
     if (id > listedCount()) {
         undoAlloc(id);
         result.error = "the database " + target.dbPath + " holds more recordings than its header counts, so the "

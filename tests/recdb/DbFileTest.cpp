@@ -504,6 +504,33 @@ TEST_F(DbFile, DatabaseReachedThroughALinkIsUpdatedWhereTheLinkPoints)
     EXPECT_TRUE(fs::exists(dir / "RF0002AA.TRP"));
 }
 
+TEST_F(DbFile, RecordsTheCountDoesNotListStayInTheFile)
+{
+    const struct {
+        const char* what;
+        std::uint16_t count;
+        std::vector<std::uint16_t> ids;  // of record indexes 0, 1, ...
+    } cases[] = {
+        {"an id beyond the header's count", 2, {1, 2, 3}},
+        {"a hole in the ids", 3, {1, 2, 5}},
+        {"two records with one id", 3, {1, 2, 2, 3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDb db;
+        db.count = c.count;
+        for (std::size_t i = 0; i < c.ids.size(); ++i)
+            db.records[static_cast<int>(i)] = makeRecord(c.ids[i], "Rec" + std::to_string(i), static_cast<int>(i) + 1, 1);
+        ASSERT_EQ(load(db), 0);
+        AVMRec first = record(1);
+        first.name[1] = 'X';
+        DBMSetRecord(2, 1, &first);
+        ASSERT_EQ(AVMWriteDb(2), 0);
+        db.records[0].name[1] = 'X';
+        EXPECT_EQ(readBytes(dbPath), encodeDb(db)) << "only the renamed record changed";
+    }
+}
+
 TEST_F(DbFile, SwapTwiceRestoresTheImage)
 {
     std::uint8_t image[144];
