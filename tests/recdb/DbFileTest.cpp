@@ -15,6 +15,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -529,6 +531,35 @@ TEST_F(DbFile, RecordsTheCountDoesNotListStayInTheFile)
         db.records[0].name[1] = 'X';
         EXPECT_EQ(readBytes(dbPath), encodeDb(db)) << "only the renamed record changed";
     }
+}
+
+TEST_F(DbFile, FullDiskDuringTheWriteKeepsEverything)
+{
+    TestDb db;
+    db.count = 2;
+    db.records[0] = makeRecord(1, "One", 1, 1);
+    db.records[1] = makeRecord(2, "Two", 2, 1);
+    touchParts(db.records[0]);
+    ASSERT_EQ(load(db), 0);
+    const auto before = readBytes(dbPath);
+    DBMDeleteRecord(0);
+    // A file size limit makes every write past 4 KB fail as on a full disk.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previousLimit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+    rlimit small = previousLimit;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const unsigned char status = AVMWriteDb(2);
+    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(readBytes(dbPath), before);
+    EXPECT_TRUE(fs::exists(dir / "RF0001AA.TRP"));
+    EXPECT_FALSE(fs::exists(dir / "DZT000.BAK"));
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".velmorix-"), std::string::npos) << "no temporary file is left";
+    EXPECT_EQ(table().records[0].id, kDBMIdDeleted) << "the deletion is still pending";
 }
 
 TEST_F(DbFile, SwapTwiceRestoresTheImage)
