@@ -216,6 +216,17 @@ unsigned char AVMRenameDbFile(int type)
 
 namespace {
 
+// A part name as the receiver's FAT disk compares it: without regard to letter case.
+std::string partKey(const char* name)
+{
+    std::string key(name, kAVMPartNameLen);
+    for (char& c : key) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return key;
+}
+
 // Deletes the part files of a deleted record from the database's folder, except files named in
 // `keep` (part files that a listed record of the store still names), and clears the record.
 void deleteRecordFiles(AVMRec* record, const std::set<std::string>& keep)
@@ -231,7 +242,7 @@ void deleteRecordFiles(AVMRec* record, const std::set<std::string>& keep)
             continue;
         }
         const std::string path = folder + std::string(name, kAVMPartNameLen);
-        if (keep.count(std::string(name, kAVMPartNameLen))) {
+        if (keep.count(partKey(name))) {
             DBMTrace("fatal: file name(%s) kept: a listed recording names it.", path.c_str());
             continue;
         }
@@ -256,7 +267,7 @@ std::set<std::string> listedPartNames(const AVMRecordTable& table)
             continue;
         const int parts = rec.partCount <= kDBMMaxParts ? rec.partCount : kDBMMaxParts;
         for (int j = 0; j < parts; ++j)
-            names.emplace(rec.parts[j].name, kAVMPartNameLen);
+            names.insert(partKey(rec.parts[j].name));
     }
     return names;
 }

@@ -562,6 +562,36 @@ TEST_F(DbFile, FullDiskDuringTheWriteKeepsEverything)
     EXPECT_EQ(table().records[0].id, kDBMIdDeleted) << "the deletion is still pending";
 }
 
+TEST_F(DbFile, PartFilesAnotherRecordStillNamesAreKept)
+{
+    // The first record is deleted; on the receiver's FAT disk its part file is also the file that
+    // another record of the damaged database names.
+    const struct {
+        const char* what;
+        std::uint16_t count;
+        std::uint16_t otherId;
+        const char* otherPart;
+    } cases[] = {
+        {"listed, in other letter case", 2, 2, "rf0001aa.trp"},
+        {"beyond the header's count", 1, 2, "RF0001AA.TRP"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDb db;
+        db.count = c.count;
+        db.records[0] = makeRecord(1, "Gone", 1, 1);
+        db.records[1] = makeRecord(c.otherId, "Kept", 2, 1);
+        db.records[1].parts[0] = c.otherPart;
+        touchParts(db.records[0]);
+        ASSERT_EQ(load(db), 0);
+        DBMDeleteRecord(0);
+        ASSERT_EQ(AVMWriteDb(2), 0);
+        EXPECT_TRUE(fs::exists(dir / "RF0001AA.TRP"));
+        EXPECT_STREQ(DBMLastTrace(),
+                     ("fatal: file name(" + (dir / "RF0001AA.TRP").string() + ") kept: a listed recording names it.").c_str());
+    }
+}
+
 TEST_F(DbFile, SwapTwiceRestoresTheImage)
 {
     std::uint8_t image[144];
