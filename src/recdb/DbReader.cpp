@@ -151,16 +151,13 @@ unsigned char AVMReadDbSub(int type, int version, AVMRecordTable* table)
         rec.attr2 = image[41];
         rec.attr3 = hostField<std::uint16_t>(image, 42);
         std::memcpy(rec.attrBlock, image + 44, sizeof rec.attrBlock);
-        if (version >= 4) {
-            rec.extA = hostField<std::uint64_t>(image, 96);
-            rec.extB = hostField<std::uint64_t>(image, 104);
-            for (std::size_t k = 0; k < 3; ++k)
-                rec.extC[k] = hostField<std::uint64_t>(image, 112 + 8 * k);
-        } else {
-            rec.extA = 0;
-        }
-        if (version >= 5)
-            rec.extD = image[136];
+        // Fields an older version does not carry read as zero (the cleared image holds zeros
+        // there): values left from a database loaded earlier must not be written into this one.
+        rec.extA = version >= 4 ? hostField<std::uint64_t>(image, 96) : 0;
+        rec.extB = hostField<std::uint64_t>(image, 104);
+        for (std::size_t k = 0; k < 3; ++k)
+            rec.extC[k] = hostField<std::uint64_t>(image, 112 + 8 * k);
+        rec.extD = image[136];
 
         for (int j = 0; j < partCount; ++j) {
             AVMPart& part = rec.parts[j];

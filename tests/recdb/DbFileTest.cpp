@@ -141,6 +141,33 @@ TEST_F(DbFile, EveryVersionCarriesItsFields)
     }
 }
 
+TEST_F(DbFile, FieldsAnOlderVersionLacksReadAsZeroNotAsTheEarlierDatabase)
+{
+    for (std::uint16_t version : {3, 4}) {
+        SCOPED_TRACE(version);
+        std::mt19937 rng(version);
+        TestDb first;
+        first.count = 1;
+        first.records[0] = randomRecord(rng, 1, 1, 1);
+        ASSERT_EQ(load(first), 0);
+        ASSERT_NE(record(1).extD, 0);
+        TestDb older;
+        older.version = version;
+        older.count = 1;
+        older.records[0] = randomRecord(rng, 1, 1, 1);
+        ASSERT_EQ(load(older), 0);
+        const AVMRec rec = record(1);
+        EXPECT_EQ(rec.extD, 0);
+        if (version == 3) {
+            EXPECT_EQ(rec.extB, 0u);
+            EXPECT_EQ(rec.extC[0], 0u);
+            EXPECT_EQ(rec.extC[2], 0u);
+        } else {
+            EXPECT_EQ(rec.extB, older.records[0].extB);
+        }
+    }
+}
+
 TEST_F(DbFile, ChecksumMismatchIsReportedAndTheRecordKept)
 {
     TestDb db;
