@@ -62,6 +62,24 @@ protected:
             writeText(dir / p, "part " + p);
     }
 
+    // Loads records "One" (id 1, part RF0001AA.TRP on disk) and "Two"; returns the file's bytes.
+    std::vector<std::uint8_t> loadOneAndTwo()
+    {
+        TestDb db;
+        db.count = 2;
+        db.records[0] = makeRecord(1, "One", 1, 1);
+        db.records[1] = makeRecord(2, "Two", 2, 1);
+        touchParts(db.records[0]);
+        EXPECT_EQ(load(db), 0);
+        return readBytes(dbPath);
+    }
+
+    void expectNoTemporaryFile() const
+    {
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            EXPECT_EQ(entry.path().filename().string().find(".velmorix-"), std::string::npos) << "no temporary file is left";
+    }
+
     TempDir dir;
     std::string dbPath;
 };
@@ -415,13 +433,7 @@ TEST_F(DbFile, HostilePartNamesNeverReachTheFileSystem)
 
 TEST_F(DbFile, FailedWriteKeepsTheDatabaseAndTheDeletedRecordsFiles)
 {
-    TestDb db;
-    db.count = 2;
-    db.records[0] = makeRecord(1, "One", 1, 1);
-    db.records[1] = makeRecord(2, "Two", 2, 1);
-    touchParts(db.records[0]);
-    ASSERT_EQ(load(db), 0);
-    const auto before = readBytes(dbPath);
+    const auto before = loadOneAndTwo();
     // The backup cannot be put in place: a folder stands where it goes.
     fs::create_directory(dir / "DZT000.BAK");
     writeText(dir / "DZT000.BAK" / "x", "x");
@@ -429,8 +441,7 @@ TEST_F(DbFile, FailedWriteKeepsTheDatabaseAndTheDeletedRecordsFiles)
     EXPECT_EQ(AVMWriteDb(2), 1);
     EXPECT_EQ(readBytes(dbPath), before);
     EXPECT_TRUE(fs::exists(dir / "RF0001AA.TRP"));
-    for (const auto& entry : fs::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename().string().find(".velmorix-"), std::string::npos) << "no temporary file is left";
+    expectNoTemporaryFile();
     // Once the obstacle is gone the deletion completes.
     fs::remove_all(dir / "DZT000.BAK");
     ASSERT_EQ(AVMWriteDb(2), 0);
@@ -483,12 +494,7 @@ TEST_F(DbFile, OnlyARegularFileIsADatabase)
 
 TEST_F(DbFile, ReadOnlyDatabaseIsNotReplaced)
 {
-    TestDb db;
-    db.count = 1;
-    db.records[0] = makeRecord(1, "One", 1, 1);
-    touchParts(db.records[0]);
-    ASSERT_EQ(load(db), 0);
-    const auto before = readBytes(dbPath);
+    const auto before = loadOneAndTwo();
     fs::permissions(dbPath, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     DBMDeleteRecord(0);
     EXPECT_EQ(AVMWriteDb(2), 1);
@@ -562,13 +568,7 @@ TEST_F(DbFile, RecordsTheCountDoesNotListStayInTheFile)
 
 TEST_F(DbFile, FullDiskDuringTheWriteKeepsEverything)
 {
-    TestDb db;
-    db.count = 2;
-    db.records[0] = makeRecord(1, "One", 1, 1);
-    db.records[1] = makeRecord(2, "Two", 2, 1);
-    touchParts(db.records[0]);
-    ASSERT_EQ(load(db), 0);
-    const auto before = readBytes(dbPath);
+    const auto before = loadOneAndTwo();
     DBMDeleteRecord(0);
     // A file size limit makes every write past 4 KB fail as on a full disk.
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -584,8 +584,7 @@ TEST_F(DbFile, FullDiskDuringTheWriteKeepsEverything)
     EXPECT_EQ(readBytes(dbPath), before);
     EXPECT_TRUE(fs::exists(dir / "RF0001AA.TRP"));
     EXPECT_FALSE(fs::exists(dir / "DZT000.BAK"));
-    for (const auto& entry : fs::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename().string().find(".velmorix-"), std::string::npos) << "no temporary file is left";
+    expectNoTemporaryFile();
     EXPECT_EQ(table().records[0].id, kDBMIdDeleted) << "the deletion is still pending";
 }
 
