@@ -1,35 +1,12 @@
 #include "CliCommand.h"
 #include "RecordingArgs.h"
 #include "TerminalUi.h"
+#include "common/FilePaths.h"
 #include "recording/RecordingTransfer.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vmxcli {
-
-namespace {
-
-std::string fileNameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool beginsWith(const std::string& text, const char* prefix)
-{
-    return text.rfind(prefix, 0) == 0;
-}
-
-bool sameFile(const std::string& a, const std::string& b)
-{
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-}  // namespace
 
 int runCopy(const Args& input)
 {
@@ -44,17 +21,17 @@ int runCopy(const Args& input)
     for (std::size_t i = 2; i < args.size(); ++i)
         rows.push_back(rowOfId(source, args[i]));
 
-    const std::string srcName = fileNameOf(srcPath);
-    const std::string dstName = fileNameOf(dstPath);
-    if ((beginsWith(srcName, "DZT") && !beginsWith(dstName, "DZT")) ||
-        (beginsWith(srcName, "DZR") && !beginsWith(dstName, "DZR")))
+    const std::string srcName = vmx::FileNameOfPath(srcPath);
+    const std::string dstName = vmx::FileNameOfPath(dstPath);
+    if ((srcName.starts_with("DZT") && !dstName.starts_with("DZT")) ||
+        (srcName.starts_with("DZR") && !dstName.starts_with("DZR")))
         throw Failure{"Can't load deffertent DB file"};
 
     TerminalUi ui(yes);
     vmx::LoadedPane target;
     target.side = 1;
     if (::access(dstPath.c_str(), F_OK) == 0) {
-        if (sameFile(srcPath, dstPath))
+        if (vmx::IsSameFile(srcPath, dstPath))
             throw Failure{"Your loaded file is same!!"};
         target = loadDatabase(dstPath, 1);
     } else {

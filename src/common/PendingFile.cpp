@@ -1,5 +1,7 @@
 #include "common/PendingFile.h"
 
+#include "common/FilePaths.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -7,12 +9,6 @@
 #include <unistd.h>
 
 namespace vmx {
-
-std::string FolderOfPath(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 PendingFile::PendingFile(const std::string& target) : m_target(target)
 {

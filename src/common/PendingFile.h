@@ -31,7 +31,4 @@ private:
     UniqueFd m_fd;
 };
 
-// The folder part of a path, ending in '/' ("" for a bare name).
-std::string FolderOfPath(const std::string& path);
-
 }  // namespace vmx

@@ -1,7 +1,9 @@
 #include "recdb/DbWriter.h"
 
+#include "common/FilePaths.h"
 #include "common/PendingFile.h"
 #include "common/UniqueFd.h"
+#include "common/WriteAll.h"
 #include "recdb/DbReader.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/FileCache.h"
@@ -33,20 +35,6 @@ bool readWhole(int fd, std::vector<std::uint8_t>& out)
             return true;
         out.insert(out.end(), buffer, buffer + n);
     }
-}
-
-bool writeAllAt(int fd, const std::uint8_t* data, std::size_t length, off_t position)
-{
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::pwrite(fd, data + done, length - done, position + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Opens an existing database to take its content before it is replaced. Only a regular file
@@ -86,12 +74,6 @@ void syncFolder(const std::string& folder)
     vmx::UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.ok())
         ::fsync(dir.get());
-}
-
-std::string fileNameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 template <typename T>
@@ -176,7 +158,7 @@ unsigned char writeContent(int type, const AVMRecordTable& table)
 std::string AVMBackupPathOf(const std::string& dbPath)
 {
     const std::string folder = AVMFolderOf(dbPath);
-    std::string name = fileNameOf(dbPath);
+    std::string name = vmx::FileNameOfPath(dbPath);
     const auto dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0)
         name.erase(dot);
@@ -189,7 +171,7 @@ std::string AVMCreateEmptyDb(const std::string& dbPath)
     vmx::UniqueFd fd(::open(dbPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (!fd.ok())
         return dbPath + ": " + std::strerror(errno);
-    if (!writeAllAt(fd.get(), kEmpty, sizeof kEmpty, 0) || ::fsync(fd.get()) != 0) {
+    if (vmx::WriteAllAt(fd.get(), kEmpty, sizeof kEmpty, 0) != 0 || ::fsync(fd.get()) != 0) {
         const std::string why = std::strerror(errno);
         fd.reset();
         ::unlink(dbPath.c_str());
@@ -359,12 +341,13 @@ unsigned char AVMWriteDb(int type)
         if (::fstat(temp.fd(), &written) != 0)
             failed = 1;
         else if (static_cast<std::size_t>(written.st_size) < previous.size())
-            failed = !writeAllAt(temp.fd(), previous.data() + written.st_size,
-                                 previous.size() - static_cast<std::size_t>(written.st_size), written.st_size);
+            failed = vmx::WriteAllAt(temp.fd(), previous.data() + written.st_size,
+                                     previous.size() - static_cast<std::size_t>(written.st_size),
+                                     static_cast<std::uint64_t>(written.st_size)) != 0;
     }
     if (!failed) {
         vmx::PendingFile backup(AVMBackupPathOf(replaced));
-        failed = !backup.ok() || !writeAllAt(backup.fd(), previous.data(), previous.size(), 0) ||
+        failed = !backup.ok() || vmx::WriteAllAt(backup.fd(), previous.data(), previous.size(), 0) != 0 ||
                  backup.commit(st.st_mode & 07777) != 0;
     }
     if (!failed)

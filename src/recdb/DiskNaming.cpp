@@ -1,5 +1,7 @@
 #include "recdb/DiskNaming.h"
 
+#include "common/FilePaths.h"
+
 #include "recdb/RecordStore.h"
 #include "recdb/Trace.h"
 
@@ -115,8 +117,7 @@ const std::string& AVMActiveDbPath()
 
 std::string AVMFolderOf(const std::string& dbPath)
 {
-    const auto slash = dbPath.rfind('/');
-    return slash == std::string::npos ? std::string() : dbPath.substr(0, slash + 1);
+    return vmx::FolderOfPath(dbPath);
 }
 
 bool AVMIsSafePartName(const char* name)

@@ -5,6 +5,7 @@
 #include "recdb/Trace.h"
 #include "recording/RecordingFiles.h"
 #include "common/UniqueFd.h"
+#include "common/WriteAll.h"
 #include "recording/WaitScope.h"
 
 #include <algorithm>
@@ -43,20 +44,6 @@ const std::vector<std::uint8_t>& fillerRun()
         return bytes;
     }();
     return run;
-}
-
-int writeAllAt(int fd, const std::uint8_t* data, std::size_t length, std::uint64_t position)
-{
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::pwrite(fd, data + done, length - done, static_cast<off_t>(position + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
 }
 
 std::int64_t ceilDiv(std::int64_t value, std::int64_t by)
@@ -354,7 +341,7 @@ int FillPackets(int fd, std::uint64_t size, PacketRange range)
         // Every run starts on a packet boundary, so a shorter final packet receives the filler's
         // first bytes.
         const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(end - position, run.size()));
-        if (const int error = writeAllAt(fd, run.data(), length, position); error != 0)
+        if (const int error = WriteAllAt(fd, run.data(), length, position); error != 0)
             return error;
         position += length;
     }

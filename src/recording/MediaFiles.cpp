@@ -1,6 +1,7 @@
 #include "recording/MediaFiles.h"
 
 #include "recording/KernelCopy.h"
+#include "common/FilePaths.h"
 #include "common/PendingFile.h"
 #include "common/UniqueFd.h"
 #include "recording/WaitScope.h"
@@ -14,12 +15,6 @@
 namespace vmx {
 
 namespace {
-
-std::string baseName(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // Copies `from` to `to` through a temporary file beside `to`, renamed into place at the end.
 std::string copyReplacing(const std::string& from, const std::string& to)
@@ -64,7 +59,7 @@ MediaResult CopyMediaToReceiver(const std::vector<std::string>& pcPaths, const s
     {
         WaitScope wait(ui);
         for (const std::string& path : pcPaths) {
-            const std::string error = copyReplacing(path, receiverFolder + "/" + baseName(path));
+            const std::string error = copyReplacing(path, receiverFolder + "/" + FileNameOfPath(path));
             if (error.empty())
                 ++result.done;
             else

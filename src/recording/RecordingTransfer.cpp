@@ -1,5 +1,6 @@
 #include "recording/RecordingTransfer.h"
 
+#include "common/FilePaths.h"
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
@@ -20,17 +21,6 @@
 namespace vmx {
 
 namespace {
-
-bool beginsWith(const std::string& text, const char* prefix)
-{
-    return text.rfind(prefix, 0) == 0;
-}
-
-std::string fileNameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // Takes a freshly allocated record out of the active store again, as if it had never been
 // allocated: its list id becomes free and the record free.
@@ -243,20 +233,12 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
     return result;
 }
 
-bool sameFile(const std::string& a, const std::string& b)
-{
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 // Refuses a transfer that cannot fit before any file is copied. Empty when it fits.
 std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const std::vector<int>& rows)
 {
     // Both sides holding one database file: whichever side writes last would drop what the
     // other wrote, so the copy would not stay registered.
-    if (sameFile(source.dbPath, target.dbPath))
+    if (IsSameFile(source.dbPath, target.dbPath))
         return "both sides hold the same database " + target.dbPath + "; nothing was copied.";
     for (const int row : rows) {
         if (row < 0 || static_cast<std::size_t>(row) >= source.timing.size())
@@ -287,7 +269,7 @@ std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const 
 
 std::string DefaultNewDbName(const std::string& leftDbName, const std::string& rightDbName)
 {
-    if (beginsWith(leftDbName, "DZR") || beginsWith(rightDbName, "DZR"))
+    if (leftDbName.starts_with("DZR") || rightDbName.starts_with("DZR"))
         return "DZR000";
     return "DZT000";
 }
@@ -310,7 +292,7 @@ OfferOutcome OfferNewDb(LoadedPane& target, const std::string& leftDbName, const
         return OfferOutcome::Failed;
     }
     if (const std::string error = LoadPane(target.side, path, target); !error.empty()) {
-        ui.showMessage("The new database " + fileNameOf(path) + " was created but cannot be loaded: " + error);
+        ui.showMessage("The new database " + FileNameOfPath(path) + " was created but cannot be loaded: " + error);
         return OfferOutcome::Failed;
     }
     ui.showMessage(kDbCreatedMessage);
