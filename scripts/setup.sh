@@ -1,12 +1,20 @@
 #!/bin/sh
-# From nothing to a running Velmorix: installs the dependencies, builds, writes a demo receiver
-# disk, shows its recordings and starts the desktop program (or says why it cannot).
+# From nothing to a running Velmorix: installs the dependencies (when any are missing), builds,
+# writes a demo receiver disk, shows its recordings and starts the desktop program (or says why
+# it cannot).
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
-if [ "$(id -u)" -eq 0 ]; then
-  "$here/scripts/install-deps.sh"
-else
-  sudo "$here/scripts/install-deps.sh"
+deps="$here/scripts/install-deps.sh"
+if "$deps" --check; then
+  echo "Every package Velmorix needs is installed."
+elif [ "$(id -u)" -eq 0 ]; then
+  "$deps"
+elif ! command -v sudo >/dev/null 2>&1; then
+  echo "sudo is not installed here, so run \"$deps\" as root (for example with su -c) and then run setup.sh again." >&2
+  exit 1
+elif ! sudo "$deps"; then
+  echo "Installing the packages through sudo failed, so run \"$deps\" as root (for example with su -c) and then run setup.sh again." >&2
+  exit 1
 fi
 cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIX_GUI=ON
 cmake --build "$here/build"
@@ -14,8 +22,22 @@ demo="$here/build/demo-disk"
 [ -f "$demo/RECORD/DZT000.DB" ] || "$here/build/bin/velmorix-cli" demo "$demo"
 "$here/build/bin/velmorix-cli" list "$demo/RECORD/DZT000.DB"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  echo "Starting velmorix (the desktop program)."
-  "$here/build/bin/velmorix" >/dev/null 2>&1 &
+  # Started in the background; it counts as started when it is still running a moment later.
+  log="$here/build/velmorix.log"
+  "$here/build/bin/velmorix" >"$log" 2>&1 &
+  pid=$!
+  sleep 2
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "Starting velmorix (the desktop program); its messages go to build/velmorix.log."
+  else
+    status=0
+    wait "$pid" || status=$?
+    if [ "$status" -ne 0 ]; then
+      echo "velmorix did not start (exit status $status). It said:" >&2
+      sed 's/^/  /' "$log" >&2
+      exit 1
+    fi
+  fi
 else
   echo "No display here (DISPLAY and WAYLAND_DISPLAY are unset), so the desktop program"
   echo "build/bin/velmorix cannot start; build/bin/velmorix-cli works from the terminal, e.g."

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds and runs every test: the normal build, the core again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the database reader's fuzzer for FUZZ_SECONDS (default 60).
+# Builds and runs every test: the normal build, its Debian package checked by lintian, the core
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, and the database reader's fuzzer
+# for FUZZ_SECONDS (default 60).
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -9,6 +10,11 @@ echo "== Build and test"
 cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIX_GUI=ON
 cmake --build "$here/build" -j "$jobs"
 ctest --test-dir "$here/build" --output-on-failure -j "$jobs"
+
+echo "== Debian package, checked by lintian"
+rm -rf "$here/build/package"
+cpack --config "$here/build/CPackConfig.cmake" -G DEB -B "$here/build/package"
+lintian --fail-on error,warning "$here/build/package/"velmorix_*.deb
 
 echo "== Core tests under ASan+UBSan"
 cmake -S "$here" -B "$here/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -1,8 +1,13 @@
 #include "app/CVelmorixApp.h"
 
+#include "VelmorixVersion.h"
+
+#include <QIcon>
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -16,17 +21,51 @@ bool DisplayAvailable()
     return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
+bool HasArgument(int argc, char** argv, const char* wanted)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], wanted))
+            return true;
+    }
+    return false;
+}
+
+// The window icon, drawn from the same artwork as the installed icon theme entry, so the window
+// has it also when run from the build folder.
+QIcon ApplicationIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icon/%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Answered before anything needs a display, so they work over ssh and in scripts.
+    if (HasArgument(argc, argv, "--version")) {
+        std::printf("velmorix %s\n", VELMORIX_VERSION);
+        return 0;
+    }
+    if (HasArgument(argc, argv, "--help") || HasArgument(argc, argv, "-h")) {
+        std::printf("usage: velmorix [FILE] [Qt options]\n"
+                    "       velmorix --version\n\n"
+                    "The Velmorix desktop program. velmorix-cli does the same work from a terminal;\n"
+                    "see velmorix(1) and velmorix-cli(1).\n");
+        return 0;
+    }
     if (!DisplayAvailable()) {
         std::fputs("velmorix: no display found (DISPLAY and WAYLAND_DISPLAY are not set). Start it in a "
                    "desktop session, or use velmorix-cli to work on a receiver disk from the terminal.\n",
                    stderr);
         return 1;
     }
+    // Lets a Wayland compositor match the window with the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELMORIX_APP_ID));
     CVelmorixApp app(argc, argv);
+    app.setWindowIcon(ApplicationIcon());
     // libmpv parses numbers with the C locale.
     std::setlocale(LC_NUMERIC, "C");
     if (!app.InitInstance())

@@ -1,6 +1,8 @@
 // velmorix-cli: the recording database and file operations from a terminal or a script.
 #include "CliCommand.h"
 
+#include "VelmorixVersion.h"
+
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -29,7 +31,7 @@ const CommandSpec kCommands[] = {
 
 void printUsage(FILE* out)
 {
-    std::fprintf(out, "usage: velmorix-cli COMMAND ARGS...\n\ncommands:\n");
+    std::fprintf(out, "usage: velmorix-cli COMMAND ARGS...\n       velmorix-cli --version\n\ncommands:\n");
     for (const auto& c : kCommands)
         std::fprintf(out, "  %s %s\n      %s\n", c.name, c.usage, c.summary);
     std::fprintf(out, "\nExit status: 0 done, 1 the operation failed, 2 bad usage.\n");
@@ -42,6 +44,10 @@ int main(int argc, char** argv)
     if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
         printUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? kExitUsage : kExitOk;
+    }
+    if (!std::strcmp(argv[1], "--version")) {
+        std::printf("velmorix-cli %s\n", VELMORIX_VERSION);
+        return kExitOk;
     }
     const std::string name = argv[1];
     for (const auto& c : kCommands) {

@@ -1,0 +1,54 @@
+# bash completion for velmorix-cli: its commands, their options, and file names elsewhere.
+# Plain bash (no helpers from the bash-completion package), so it can also be sourced by hand.
+
+_velmorix_cli()
+{
+    local cur=${COMP_WORDS[COMP_CWORD]}
+    local prev=${COMP_WORDS[COMP_CWORD-1]}
+    local commands="list show create rename delete check demo copy merge cut media convert"
+    COMPREPLY=()
+
+    if [ "$COMP_CWORD" -eq 1 ]; then
+        mapfile -t COMPREPLY < <(compgen -W "$commands --version --help" -- "$cur")
+        return
+    fi
+
+    local command=${COMP_WORDS[1]} options=""
+    case $command in
+        list | show) options="--json" ;;
+        copy | cut) options="--yes" ;;
+        media) options="--receiver" ;;
+        convert) options="--dest --prefix --audio-dump --yes" ;;
+    esac
+
+    case $prev in
+        --receiver | --dest)
+            mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+            compopt -o filenames 2>/dev/null
+            return
+            ;;
+        --prefix)
+            return
+            ;;
+    esac
+
+    if [ "${cur#-}" != "$cur" ]; then
+        mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
+        return
+    fi
+
+    if [ "$command" = media ]; then
+        if [ "$COMP_CWORD" -eq 2 ]; then
+            mapfile -t COMPREPLY < <(compgen -W "put get list delete" -- "$cur")
+            return
+        fi
+        if [ "$COMP_CWORD" -eq 3 ] && [ "${COMP_WORDS[2]}" = list ]; then
+            mapfile -t COMPREPLY < <(compgen -W "mp3 image" -- "$cur")
+            return
+        fi
+    fi
+    mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+    compopt -o filenames 2>/dev/null
+}
+
+complete -F _velmorix_cli velmorix-cli
