@@ -111,7 +111,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
                 name[k] = static_cast<char>(byteAt(bytes, position + k));
             if (!listed)
                 continue;
-            if (!AVMIsSafePartName(name)) {
+            if (!vmx::IsSafePartNameOf(name, dbPath)) {
                 problems.push_back(format("record %u: part %u has the unusable name \"%s\".", id, j + 1,
                                           AVMPrintablePartName(name).c_str()));
                 continue;

@@ -219,7 +219,7 @@ void deleteRecordFiles(AVMRec* record, const std::set<std::string>& keep)
     const int count = record->partCount <= kDBMMaxParts ? record->partCount : 0;
     for (int j = 0; j < count && !dbPath.empty(); ++j) {
         const char* name = record->parts[j].name;
-        if (!AVMIsSafePartName(name)) {
+        if (!vmx::IsSafePartNameOf(name, dbPath)) {
             DBMTrace("fatal: file name(%s) refused.", AVMPrintablePartName(name).c_str());
             continue;
         }

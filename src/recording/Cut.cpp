@@ -4,6 +4,7 @@
 #include "recdb/RecordStore.h"
 #include "recdb/Trace.h"
 #include "recording/RecordingFiles.h"
+#include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 #include "common/WriteAll.h"
 #include "recording/WaitScope.h"
@@ -60,15 +61,9 @@ struct OpenPart {
 
 std::string openForTrim(const std::string& path, OpenPart& part)
 {
+    // A link would let the rewrite reach a file outside the folder.
     part.path = path;
-    part.fd.reset(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-    struct stat st {};
-    if (!part.fd.ok() || ::fstat(part.fd.get(), &st) != 0)
-        return "cannot open " + path + " for rewriting: " + std::strerror(errno) + ".";
-    if (!S_ISREG(st.st_mode))
-        return path + " is not a file.";
-    part.size = static_cast<std::uint64_t>(st.st_size);
-    return {};
+    return OpenRegularFile(path, O_RDWR | O_NOFOLLOW, part.fd, part.size);
 }
 
 std::string trim(OpenPart& part, PacketRange range)
@@ -133,6 +128,18 @@ Renumbering planRenumbering(const AVMRec& record, const CutPlan& plan, std::uint
     return r;
 }
 
+// Empty when the part is a regular file of the folder (not a link, folder or pipe, which a
+// deletion or renaming would fail on or reach through).
+std::string partFileProblem(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return "the part " + path + " is missing: " + std::strerror(errno) + ".";
+    if (!S_ISREG(st.st_mode))
+        return "the part " + path + " is not a regular file; it was left alone.";
+    return {};
+}
+
 // Refuses a renumbering that would need a file name already taken by something else.
 std::string checkRenumbering(const std::string& folder, const AVMRec& record, const Renumbering& r)
 {
@@ -140,16 +147,15 @@ std::string checkRenumbering(const std::string& folder, const AVMRec& record, co
     for (int i = 0; i < record.partCount; ++i)
         own.insert(PartName(record, i));
     for (const int i : r.removed) {
-        struct stat st {};
-        if (::stat(PartPath(folder, record, i).c_str(), &st) != 0)
-            return "the part " + PartPath(folder, record, i) + " is missing: " + std::strerror(errno) + ".";
+        if (std::string problem = partFileProblem(PartPath(folder, record, i)); !problem.empty())
+            return problem;
     }
     for (std::size_t k = 0; k < r.kept.size(); ++k) {
         const std::string oldName = PartName(record, r.kept[k]);
         const std::string& newName = r.newNames[k];
+        if (std::string problem = partFileProblem(folder + oldName); !problem.empty())
+            return problem;
         struct stat st {};
-        if (::stat((folder + oldName).c_str(), &st) != 0)
-            return "the part " + folder + oldName + " is missing: " + std::strerror(errno) + ".";
         if (newName == oldName)
             continue;
         if (!own.count(newName) && ::lstat((folder + newName).c_str(), &st) == 0)
@@ -359,7 +365,7 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     AVMRec record{};
     if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
         return {};
-    if (std::string unsafe = UnsafePartsMessage(record); !unsafe.empty() ||
+    if (std::string unsafe = UnsafePartsMessage(record, pane.dbPath); !unsafe.empty() ||
         !(unsafe = sharedPartsMessage(record, static_cast<unsigned>(row + 1))).empty()) {
         ui.showMessage("Cannot cut: " + unsafe);
         return {};

@@ -27,7 +27,7 @@ DeleteResult deleteRows(std::vector<int> rows, std::vector<TimingEntry>* timing)
             result.message = "there is no recording " + std::to_string(row + 1) + "; nothing was deleted.";
             return result;
         }
-        if (const std::string unsafe = UnsafePartsMessage(record); !unsafe.empty()) {
+        if (const std::string unsafe = UnsafePartsMessage(record, AVMActiveDbPath()); !unsafe.empty()) {
             result.message = "Nothing was deleted: " + unsafe;
             return result;
         }

@@ -37,13 +37,13 @@ std::string PartPath(const std::string& folder, const AVMRec& record, int index)
     return folder + PartName(record, index);
 }
 
-std::string UnsafePartsMessage(const AVMRec& record)
+std::string UnsafePartsMessage(const AVMRec& record, const std::string& dbPath)
 {
     if (record.partCount > kDBMMaxParts)
         return "the recording \"" + RecordDisplayName(record) + "\" claims " + std::to_string(record.partCount) +
                " parts, more than a recording can have; its files are left alone.";
     for (int j = 0; j < record.partCount; ++j) {
-        if (!AVMIsSafePartName(record.parts[j].name))
+        if (!IsSafePartNameOf(record.parts[j].name, dbPath))
             return "the recording \"" + RecordDisplayName(record) + "\" names a part file \"" +
                    AVMPrintablePartName(record.parts[j].name) +
                    "\" that is not a valid part name; its files are left alone.";

@@ -6,8 +6,9 @@
 #include "recdb/RecordStore.h"
 #include "recdb/Trace.h"
 #include "recording/CopyProgress.h"
-#include "recording/KernelCopy.h"
+#include "common/KernelCopy.h"
 #include "recording/RecordingFiles.h"
+#include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 
 #include <algorithm>
@@ -110,16 +111,15 @@ public:
     // Copies one part; returns an empty string or what went wrong.
     std::string copy(const std::string& from, const std::string& to)
     {
-        UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-        struct stat st {};
-        if (!in.ok() || ::fstat(in.get(), &st) != 0)
-            return "cannot read " + from + ": " + std::strerror(errno) + ".";
+        UniqueFd in;
+        std::uint64_t size = 0;
+        if (std::string error = OpenRegularFile(from, O_RDONLY | O_NOFOLLOW, in, size); !error.empty())
+            return error;
         std::string error;
         UniqueFd out(CreateNewFile(to, error));
         if (!out.ok())
             return error;
         m_created.push_back(to);
-        const auto size = static_cast<std::uint64_t>(st.st_size);
         m_ui.updateProgress(m_progress.update(size, 0));
         CopyFailure failure;
         const bool copied = CopyBytes(in.get(), 0, out.get(), 0, size, [&](std::uint64_t done) {
@@ -174,7 +174,7 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
         return result;
     }
     const std::string name = RecordDisplayName(from);
-    if (const std::string unsafe = UnsafePartsMessage(from); !unsafe.empty()) {
+    if (const std::string unsafe = UnsafePartsMessage(from, source.dbPath); !unsafe.empty()) {
         result.error = "Not copied: " + unsafe;
         return result;
     }
