@@ -83,6 +83,27 @@ TEST(MediaFilesTest, PutGetAndDelete)
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(folder) / "a.jpg"));
 }
 
+TEST(MediaFilesTest, NamesAsLongAsTheDiskAllowsAreCopied)
+{
+    // The receiver and a plain copy accept names up to 255 bytes; the temporary name beside the
+    // target must not make them longer.
+    TempDir pc;
+    TempDir receiver;
+    const std::string folder = ReceiverMediaFolder(receiver.str(), MediaKind::Mp3);
+    std::filesystem::create_directories(folder);
+    FakeUi ui;
+    for (const std::size_t length : {200u, 239u, 255u}) {
+        SCOPED_TRACE(length);
+        const std::string name = std::string(length - 4, 's') + ".mp3";
+        writeText(pc / name, "tune");
+        EXPECT_EQ(CopyMediaToReceiver({(pc / name).string()}, folder, ui).done, 1) << ui.lastMessage();
+        EXPECT_EQ(readText(std::filesystem::path(folder) / name), "tune");
+        std::filesystem::remove(pc / name);
+        EXPECT_EQ(CopyMediaToPc({name}, folder, pc.str(), ui).done, 1) << ui.lastMessage();
+        EXPECT_EQ(readText(pc / name), "tune");
+    }
+}
+
 TEST(DeletionTest, RowsGoHighestFirstWithOneWrite)
 {
     TempDir dir;
