@@ -214,6 +214,12 @@ void DBMSetRecord(int type, unsigned id, const AVMRec* record)
 
 unsigned char DBMAllocRecord(int type, std::uint16_t* id, AVMRec* record)
 {
+    return vmx::AllocRecordWhere(type, id, record, [](int) { return true; });
+}
+
+unsigned char vmx::AllocRecordWhere(int type, std::uint16_t* id, AVMRec* record,
+                                    const std::function<bool(int index)>& usable)
+{
     if (!g.initialized)
         return 0;
     AVMRecordTable* table = tableOf(type);
@@ -229,7 +235,7 @@ unsigned char DBMAllocRecord(int type, std::uint16_t* id, AVMRec* record)
         return 0;
     }
     int r = 0;
-    while (table->records && r < kDBMMaxRecords && table->records[r].id != kDBMIdFree)
+    while (table->records && r < kDBMMaxRecords && (table->records[r].id != kDBMIdFree || !usable(r)))
         ++r;
     if (!table->records || r == kDBMMaxRecords) {
         DBMTrace("infor: DBMAllocRecord error rec full.");
