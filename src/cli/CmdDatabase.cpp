@@ -8,7 +8,6 @@
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
-#include "recdb/Trace.h"
 #include "recording/Deletion.h"
 #include "recording/RecordingFiles.h"
 
@@ -125,8 +124,8 @@ void expectCount(const Args& args, std::size_t n)
 // Writes the active side's database, or throws Failure.
 void writeDatabase(const std::string& dbPath)
 {
-    if (AVMWriteDb(kDBMTypeRecord) != 0)
-        throw Failure{"could not write the database " + dbPath + "; it is unchanged on disk (" + DBMLastTrace() + ")."};
+    if (const std::string error = vmx::WriteDb(kDBMTypeRecord); !error.empty())
+        throw Failure{error + " " + dbPath + " is unchanged on disk."};
 }
 
 AVMRec recordOrFail(unsigned id, const std::string& dbPath)

@@ -3,7 +3,6 @@
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
-#include "recdb/Trace.h"
 #include "recording/RecordingFiles.h"
 
 #include <algorithm>
@@ -40,9 +39,9 @@ DeleteResult deleteRows(std::vector<int> rows, std::vector<TimingEntry>* timing)
         if (rows.size() != static_cast<std::size_t>(count))
             DBMCheckRecord();
     }
-    if (AVMWriteDb(kDBMTypeRecord) != 0) {
-        result.message = "cannot write the database " + AVMActiveDbPath() + " (" + DBMLastTrace() +
-                         "); it still lists the recordings and their files were kept.";
+    if (const std::string error = WriteDb(kDBMTypeRecord); !error.empty()) {
+        result.message = "Nothing was deleted: " + error + " The database still lists the recordings and their files "
+                         "were kept.";
         return result;
     }
     result.ok = true;

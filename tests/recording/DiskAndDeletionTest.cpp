@@ -161,3 +161,19 @@ TEST(DeletionTest, PartFilesStillListedElsewhereAreKept)
     ASSERT_EQ(reloaded.timing.size(), 1u);
     EXPECT_TRUE(reloaded.timingAt(0).measured());
 }
+
+TEST(DeletionTest, DatabaseThatCannotBeWrittenDeletesNothingAndSaysWhy)
+{
+    TempDir dir;
+    LoadedPane pane = makeDb(0, dir.str());
+    addRecording(pane, "FILM", 10, {376});
+    const auto before = readBytes(pane.dbPath);
+    std::filesystem::permissions(pane.dbPath, std::filesystem::perms::owner_read);
+    const DeleteResult result = DeleteRecordRows(pane, {0});
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, "Nothing was deleted: the database " + pane.dbPath +
+                                  " is read-only, so it cannot be written. The database still lists the recordings "
+                                  "and their files were kept.");
+    EXPECT_EQ(readBytes(pane.dbPath), before);
+    EXPECT_TRUE(std::filesystem::exists(dir / "RF0001AA.TRP"));
+}
