@@ -19,15 +19,6 @@
 namespace vmxcli {
 namespace {
 
-// The channel name's bytes as stored (for JSON, which escapes every byte it must).
-std::string displayName(const AVMRec& rec)
-{
-    std::string name;
-    for (std::size_t i = 1; i < sizeof rec.name && rec.name[i]; ++i)
-        name += static_cast<char>(rec.name[i]);
-    return name;
-}
-
 std::string hex(const std::uint8_t* bytes, std::size_t n)
 {
     std::string out;
@@ -58,12 +49,13 @@ std::string durationText(std::uint32_t seconds)
     return text;
 }
 
+// One record as JSON; the name goes as its stored bytes, which the writer escapes as it must.
 void recordJson(Json& json, unsigned id, const AVMRec& rec)
 {
     json.beginObject()
         .key("id").value(id)
         .key("slot").value(rec.slot)
-        .key("name").value(displayName(rec))
+        .key("name").value(vmx::RecordNameBytes(rec))
         .key("name_hex").value(hex(rec.name, sizeof rec.name))
         .key("start_time").value(rec.startTime)
         .key("duration").value(rec.duration)

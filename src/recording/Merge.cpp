@@ -19,9 +19,10 @@ namespace vmx {
 
 std::string MergedFilePath(const std::string& folder, const AVMRec& record)
 {
-    std::string name = RecordDisplayName(record);
+    std::string name = RecordNameBytes(record);
     for (char& c : name) {
-        if (c == '/')
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || byte < 0x20 || byte == 0x7F)
             c = '_';
     }
     std::string base = folder;

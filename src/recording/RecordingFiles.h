@@ -6,7 +6,12 @@
 
 namespace vmx {
 
-// The channel name of a record: the bytes after its marker byte up to the first zero byte.
+// The channel name of a record as stored: the bytes after its marker byte up to the first zero
+// byte (at most 15).
+std::string RecordNameBytes(const AVMRec& record);
+
+// The channel name for messages and listings: RecordNameBytes with control bytes shown as \xNN,
+// so that a damaged name stays on one clean line.
 std::string RecordDisplayName(const AVMRec& record);
 
 // The 12-character name of part `index` of a record.
