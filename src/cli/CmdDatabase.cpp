@@ -96,7 +96,7 @@ std::string sizeText(std::uint64_t bytes)
     char text[32];
     if (bytes == UINT64_MAX)
         return "missing";
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1048576.0);
+    std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / 1048576.0);
     return text;
 }
 
