@@ -290,3 +290,23 @@ void DBMCheckRecord()
         DBMTrace("infor: DBMCheckRecord type(%d) count(%d->%d).", kDBMTypeRecord, table.count, listed);
     table.count = static_cast<std::uint16_t>(listed);
 }
+
+vmx::StoreList vmx::SaveActiveList()
+{
+    StoreList saved;
+    AVMRecordTable& table = g.sides[g.activeSide].table;
+    saved.table = table;
+    for (int i = 0; i < kDBMMaxRecords && table.records; ++i)
+        saved.ids[i] = table.records[i].id;
+    return saved;
+}
+
+void vmx::RestoreActiveList(const StoreList& saved)
+{
+    AVMRecordTable& table = g.sides[g.activeSide].table;
+    AVMRec* const own = table.records;
+    table = saved.table;
+    table.records = own;
+    for (int i = 0; i < kDBMMaxRecords && own; ++i)
+        own[i].id = saved.ids[i];
+}

@@ -35,4 +35,14 @@ namespace vmx {
 // when no free record is usable.
 unsigned char AllocRecordWhere(int type, std::uint16_t* id, AVMRec* record, const std::function<bool(int index)>& usable);
 
+// The active side's list as it stands: count, id map and the id of every record (listed, free or
+// deleted). An operation that changes the list and then cannot write the database puts it back,
+// so that what the user was told holds and no later write finishes the change.
+struct StoreList {
+    AVMRecordTable table{};
+    std::uint16_t ids[kDBMMaxRecords] = {};
+};
+StoreList SaveActiveList();
+void RestoreActiveList(const StoreList& saved);
+
 }  // namespace vmx

@@ -31,6 +31,18 @@ DeleteResult deleteRows(std::vector<int> rows, std::vector<TimingEntry>* timing)
             return result;
         }
     }
+    // The write that removes the part files must be possible before anything is marked; should it
+    // fail all the same, the list and the timing go back to how they were.
+    const std::string dbPath = AVMActiveDbPath();
+    const auto refuse = [&result](const std::string& why) {
+        result.message = "Nothing was deleted: " + why + " The database still lists the recordings and their files "
+                         "were kept.";
+        return result;
+    };
+    if (const std::string why = CheckDbWritable(dbPath); !why.empty())
+        return refuse(why);
+    const StoreList saved = SaveActiveList();
+    const std::vector<TimingEntry> savedTiming = timing ? *timing : std::vector<TimingEntry>();
     // Highest row first keeps the rows still waiting valid.
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         if (timing && static_cast<std::size_t>(*it) < timing->size())
@@ -40,9 +52,10 @@ DeleteResult deleteRows(std::vector<int> rows, std::vector<TimingEntry>* timing)
             DBMCheckRecord();
     }
     if (const std::string error = WriteDb(kDBMTypeRecord); !error.empty()) {
-        result.message = "Nothing was deleted: " + error + " The database still lists the recordings and their files "
-                         "were kept.";
-        return result;
+        RestoreActiveList(saved);
+        if (timing)
+            *timing = savedTiming;
+        return refuse(error);
     }
     result.ok = true;
     return result;

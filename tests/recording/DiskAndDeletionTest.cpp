@@ -6,6 +6,7 @@
 #include "RecordingFixture.h"
 #include "recording/RecordingFiles.h"
 
+#include "recdb/DbWriter.h"
 #include "recdb/RecordStore.h"
 
 #include <cstring>
@@ -176,4 +177,14 @@ TEST(DeletionTest, DatabaseThatCannotBeWrittenDeletesNothingAndSaysWhy)
                                   "and their files were kept.");
     EXPECT_EQ(readBytes(pane.dbPath), before);
     EXPECT_TRUE(std::filesystem::exists(dir / "RF0001AA.TRP"));
+    // What the user was told holds: the recording is still there, also for the next write of
+    // this side, which must not finish the deletion behind the user's back.
+    ASSERT_EQ(pane.timing.size(), 1u);
+    EXPECT_EQ(RecordDisplayName(recordAt(pane, 0)), "FILM");
+    std::filesystem::permissions(pane.dbPath, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    ASSERT_EQ(WriteDb(kDBMTypeRecord), "");
+    EXPECT_TRUE(std::filesystem::exists(dir / "RF0001AA.TRP"));
+    LoadedPane reloaded;
+    ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");
+    EXPECT_EQ(reloaded.timing.size(), 1u);
 }
