@@ -394,19 +394,19 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     bool trimEnd = !single && (!multi || plan.end != timing.duration);
     // A part that cannot be opened is the receiver tool's "파일없음2." case; any other refusal is
     // said without it.
-    std::string missing;
+    std::string unopened;
     if (single)
-        missing = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
-    if (missing.empty() && trimStart)
-        missing = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
-    if (missing.empty() && trimEnd)
-        missing = openForTrim(PartPath(pane.folder, record, plan.endIndex), endPart);
-    if (missing.empty() && multi) {
+        unopened = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
+    if (unopened.empty() && trimStart)
+        unopened = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
+    if (unopened.empty() && trimEnd)
+        unopened = openForTrim(PartPath(pane.folder, record, plan.endIndex), endPart);
+    if (unopened.empty() && multi) {
         renumbering = planRenumbering(record, plan, timing.duration);
-        missing = checkRenumberedParts(pane.folder, record, renumbering);
+        unopened = checkRenumberedParts(pane.folder, record, renumbering);
     }
-    if (!missing.empty()) {
-        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + missing + " Nothing was changed.");
+    if (!unopened.empty()) {
+        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + unopened + " Nothing was changed.");
         return {CutOutcome::Refused, false};
     }
     // The cut ends with a write of the database; one that cannot be written must stop it now,
