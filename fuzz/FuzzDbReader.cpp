@@ -34,13 +34,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (!vmx::InitRecordDatabase())
         std::abort();
+    // The same bytes stand as the folder's other database too, which the check reads for the part
+    // names it lists.
     const std::string db = folder() + "DZT000.DB";
-    std::FILE* f = std::fopen(db.c_str(), "wb");
-    if (!f)
-        std::abort();
-    if (size && std::fwrite(data, 1, size, f) != size)
-        std::abort();
-    std::fclose(f);
+    for (const std::string& path : {db, folder() + "DZR000.DB"}) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f)
+            std::abort();
+        if (size && std::fwrite(data, 1, size, f) != size)
+            std::abort();
+        std::fclose(f);
+    }
 
     vmx::LoadedPane pane;
     if (vmx::LoadPane(0, db, pane).empty()) {

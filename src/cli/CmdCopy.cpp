@@ -43,10 +43,12 @@ int runCopy(const Args& input)
                                             (ui.declinedForLackOfTerminal() ? " (pass --yes to create it)." : ".")
                                       : why};
         }
+        // "DB File Creatation complete!" belongs to the creation, not to how the copy ends.
+        ui.printMessages();
     }
 
     const vmx::TransferResult result = vmx::TransferRecordings(source, target, rows, ui);
-    if (result.refused || result.failed > 0 || result.cancelled || !result.dbWritten) {
+    if (!result.done()) {
         const std::string why = ui.takeMessages();
         throw Failure{why + (why.empty() ? "" : "\n") + std::to_string(result.copied) + " of " +
                       std::to_string(rows.size()) + " recordings copied."};

@@ -8,7 +8,6 @@
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
-#include "recdb/Trace.h"
 #include "recording/Deletion.h"
 #include "recording/RecordingFiles.h"
 
@@ -19,15 +18,6 @@
 
 namespace vmxcli {
 namespace {
-
-// The channel name's bytes as stored (for JSON, which escapes every byte it must).
-std::string displayName(const AVMRec& rec)
-{
-    std::string name;
-    for (std::size_t i = 1; i < sizeof rec.name && rec.name[i]; ++i)
-        name += static_cast<char>(rec.name[i]);
-    return name;
-}
 
 std::string hex(const std::uint8_t* bytes, std::size_t n)
 {
@@ -59,12 +49,13 @@ std::string durationText(std::uint32_t seconds)
     return text;
 }
 
+// One record as JSON; the name goes as its stored bytes, which the writer escapes as it must.
 void recordJson(Json& json, unsigned id, const AVMRec& rec)
 {
     json.beginObject()
         .key("id").value(id)
         .key("slot").value(rec.slot)
-        .key("name").value(displayName(rec))
+        .key("name").value(vmx::RecordNameBytes(rec))
         .key("name_hex").value(hex(rec.name, sizeof rec.name))
         .key("start_time").value(rec.startTime)
         .key("duration").value(rec.duration)
@@ -105,7 +96,7 @@ std::string sizeText(std::uint64_t bytes)
     char text[32];
     if (bytes == UINT64_MAX)
         return "missing";
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1048576.0);
+    std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / 1048576.0);
     return text;
 }
 
@@ -125,8 +116,8 @@ void expectCount(const Args& args, std::size_t n)
 // Writes the active side's database, or throws Failure.
 void writeDatabase(const std::string& dbPath)
 {
-    if (AVMWriteDb(kDBMTypeRecord) != 0)
-        throw Failure{"could not write the database " + dbPath + "; it is unchanged on disk (" + DBMLastTrace() + ")."};
+    if (const std::string error = vmx::WriteDb(kDBMTypeRecord); !error.empty())
+        throw Failure{error + " " + dbPath + " is unchanged on disk."};
 }
 
 AVMRec recordOrFail(unsigned id, const std::string& dbPath)

@@ -94,7 +94,8 @@ bool TerminalUi::updateProgress(const vmx::CopyProgressView& view)
     if (m_stderrTty) {
         const int width = 30;
         const int filled = view.overallPercent * width / 100;
-        std::fprintf(stderr, "\r[%.*s%*s] %3d%%  part %3d%%  %s", filled, "##############################",
+        // \033[K clears what a longer line before it left on the right.
+        std::fprintf(stderr, "\r[%.*s%*s] %3d%%  part %3d%%  %s\033[K", filled, "##############################",
                      width - filled, "", view.overallPercent, view.filePercent, view.status.c_str());
         std::fflush(stderr);
         m_lineDrawn = true;
@@ -114,7 +115,7 @@ void TerminalUi::showWait(const std::string& text)
     g_interrupted = 0;
     installInterruptHandler();
     if (m_stderrTty) {
-        std::fprintf(stderr, "\r%s", text.c_str());
+        std::fprintf(stderr, "\r%s\033[K", text.c_str());
         std::fflush(stderr);
         m_lineDrawn = true;
     }

@@ -12,8 +12,9 @@ namespace vmx {
 
 PendingFile::PendingFile(const std::string& target) : m_target(target)
 {
-    const std::string folder = FolderOfPath(target);
-    m_temp = folder + "." + target.substr(folder.size()) + ".velmorix-XXXXXX";
+    // A short name of its own: one built from the target's name would fail for names near the
+    // file system's 255-byte limit that the target itself may have.
+    m_temp = FolderOfPath(target) + ".velmorix-XXXXXX";
     m_fd.reset(::mkostemp(m_temp.data(), O_CLOEXEC));
     if (!m_fd.ok())
         m_temp.clear();

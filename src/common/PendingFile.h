@@ -7,9 +7,9 @@
 
 namespace vmx {
 
-// A file written under a hidden temporary name beside its final place and put there whole by
-// commit(); until then whatever stands at the final place is untouched, and a file that is never
-// committed is removed.
+// A file written under a short hidden temporary name (".velmorix-" and six characters) beside its
+// final place and put there whole by commit(); until then whatever stands at the final place is
+// untouched, and a file that is never committed is removed.
 class PendingFile {
 public:
     // The temporary file goes into the folder of `target`.

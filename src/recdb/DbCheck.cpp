@@ -1,17 +1,21 @@
 #include "recdb/DbCheck.h"
 
+#include "common/AsciiCase.h"
+#include "common/FilePaths.h"
+#include "common/RegularFile.h"
 #include "recdb/AVMRec.h"
 #include "recdb/DbReader.h"
 #include "recdb/DiskNaming.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,26 +28,126 @@ std::string format(const char* fmt, auto... args)
     return text;
 }
 
-unsigned be16(const std::vector<std::uint8_t>& bytes, std::size_t at)
+// The first bytes of a database file, as many as its content can span: whatever follows is never
+// looked at, so a huge damaged file costs no more memory than a full database.
+struct DbContent {
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t fileSize = 0;
+
+    unsigned be16(std::size_t at) const { return static_cast<unsigned>(byteAt(at) << 8 | byteAt(at + 1)); }
+    std::uint8_t byteAt(std::size_t at) const { return at < bytes.size() ? bytes[at] : 0; }
+};
+
+// Reads a database's content; empty string, or why it cannot be read.
+std::string readContent(const std::string& path, DbContent& content)
 {
-    const unsigned hi = at < bytes.size() ? bytes[at] : 0;
-    const unsigned lo = at + 1 < bytes.size() ? bytes[at + 1] : 0;
-    return hi << 8 | lo;
+    vmx::UniqueFd fd;
+    if (std::string error = vmx::OpenRegularFile(path, O_RDONLY, fd, content.fileSize); !error.empty())
+        return error;
+    content.bytes.resize(static_cast<std::size_t>(std::min(content.fileSize, vmx::kMaxDbContentSize)));
+    std::size_t done = 0;
+    while (done < content.bytes.size()) {
+        const ssize_t n = ::pread(fd.get(), content.bytes.data() + done, content.bytes.size() - done,
+                                  static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return "cannot read " + path + ": " + std::strerror(errno) + ".";
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    content.bytes.resize(done);
+    return {};
 }
 
-std::uint8_t byteAt(const std::vector<std::uint8_t>& bytes, std::size_t at)
+struct Header {
+    unsigned version = 0;
+    unsigned size = 0;
+    unsigned count = 0;
+
+    bool readable() const { return version <= 5 && size >= 1 && size <= 512 && count <= kDBMMaxRecords; }
+};
+
+Header headerOf(const DbContent& content)
 {
-    return at < bytes.size() ? bytes[at] : 0;
+    return {content.be16(0), content.be16(2), content.be16(4)};
 }
 
+// One record section as the walk finds it.
+struct Section {
+    int index = 0;
+    std::size_t offset = 0;
+    unsigned id = 0;
+    unsigned partCount = 0;
+    std::vector<std::string> names;  // 12 bytes each
+};
+
+// Walks the 200 record sections of a database's content in file order, handing each to `visit`.
+// A part count above 280 is handed over without names and ends the walk: nothing after it can be
+// placed.
+template <typename Visit>
+void walkSections(const DbContent& content, unsigned version, Visit&& visit)
+{
+    const std::size_t imageLen = version >= 5 ? kAVMImageSize : version == 4 ? kAVMImageSizeV4 : kAVMImageSizeV3;
+    const std::size_t headLen = version >= 4 ? imageLen + 1 : imageLen;
+    std::size_t position = kAVMHeaderArea;
+    for (int i = 0; i < kDBMMaxRecords; ++i) {
+        Section section;
+        section.index = i;
+        section.offset = position;
+        section.id = content.be16(position);
+        section.partCount = content.be16(position + 18);
+        position += headLen;
+        if (section.partCount <= kDBMMaxParts) {
+            for (unsigned j = 0; j < section.partCount; ++j, position += kAVMPartNameLen) {
+                std::string name(kAVMPartNameLen, '\0');
+                for (std::size_t k = 0; k < kAVMPartNameLen; ++k)
+                    name[k] = static_cast<char>(content.byteAt(position + k));
+                section.names.push_back(name);
+            }
+        }
+        visit(section);
+        if (section.partCount > kDBMMaxParts)
+            return;
+    }
+}
+
+// A name the receiver gives part files ("RF....xx.TRP"), in any letter case.
 bool looksLikePartFile(const std::string& name)
 {
-    if (name.size() != kAVMPartNameLen || name.compare(0, 2, "RF") != 0)
-        return false;
-    std::string ext = name.substr(8);
-    for (auto& c : ext)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return ext == ".TRP";
+    const std::string key = vmx::AsciiUpper(name);
+    return key.size() == kAVMPartNameLen && key.starts_with("RF") && key.ends_with(".TRP");
+}
+
+// The part names (upper-cased) that the listed recordings of the other databases in `folder`
+// name: DZT000.DB and DZR000.DB share the receiver's RECORD folder.
+std::set<std::string> otherDatabasesParts(const std::string& folder, const std::string& dbPath)
+{
+    std::set<std::string> names;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return names;
+    std::vector<std::string> databases;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string path = folder + entry->d_name;
+        if (vmx::FatNameKey(entry->d_name).ends_with(".DB") && !vmx::IsSameFile(path, dbPath))
+            databases.push_back(path);
+    }
+    ::closedir(dir);
+    for (const std::string& path : databases) {
+        DbContent content;
+        if (!readContent(path, content).empty() || !headerOf(content).readable())
+            continue;
+        const Header header = headerOf(content);
+        walkSections(content, header.version, [&](const Section& section) {
+            if (section.id >= 1 && section.id <= header.count) {
+                for (const std::string& name : section.names)
+                    names.insert(vmx::AsciiUpper(name));
+            }
+        });
+    }
+    return names;
 }
 
 }  // namespace
@@ -51,84 +155,74 @@ bool looksLikePartFile(const std::string& name)
 std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
 {
     std::vector<std::string> problems;
-    // Opening a FIFO would wait for a writer; a device or folder is no database.
-    struct stat kind {};
-    if (::stat(dbPath.c_str(), &kind) == 0 && !S_ISREG(kind.st_mode)) {
-        problems.push_back(format("%s: not a regular file, so it cannot be a database.", dbPath.c_str()));
+    DbContent content;
+    if (std::string error = readContent(dbPath, content); !error.empty()) {
+        problems.push_back(error);
         return problems;
     }
-    std::ifstream in(dbPath, std::ios::binary);
-    if (!in) {
-        problems.push_back(format("%s: cannot open the database: %s.", dbPath.c_str(), std::strerror(errno)));
-        return problems;
-    }
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const std::string folder = AVMFolderOf(dbPath);
 
-    const unsigned version = be16(bytes, 0);
-    const unsigned headerSize = be16(bytes, 2);
-    const unsigned count = be16(bytes, 4);
-    if (bytes.size() < 6)
-        problems.push_back(format("%s: the file is %zu bytes long, shorter than the 6-byte header.", dbPath.c_str(), bytes.size()));
-    if (version > 5)
-        problems.push_back(format("%s: unknown version %u.", dbPath.c_str(), version));
-    if (headerSize == 0 || headerSize > 512)
-        problems.push_back(format("%s: header size %u is not between 1 and 512.", dbPath.c_str(), headerSize));
-    if (count > kDBMMaxRecords)
-        problems.push_back(format("%s: record count %u is above %d.", dbPath.c_str(), count, kDBMMaxRecords));
+    const Header header = headerOf(content);
+    if (content.fileSize < 6)
+        problems.push_back(format("%s: the file is %llu bytes long, shorter than the 6-byte header.", dbPath.c_str(),
+                                  static_cast<unsigned long long>(content.fileSize)));
+    if (header.version > 5)
+        problems.push_back(format("%s: unknown version %u.", dbPath.c_str(), header.version));
+    if (header.size == 0 || header.size > 512)
+        problems.push_back(format("%s: header size %u is not between 1 and 512.", dbPath.c_str(), header.size));
+    if (header.count > kDBMMaxRecords)
+        problems.push_back(format("%s: record count %u is above %d.", dbPath.c_str(), header.count, kDBMMaxRecords));
     if (!problems.empty())
         return problems;
 
-    const std::size_t imageLen = version >= 5 ? kAVMImageSize : version == 4 ? kAVMImageSizeV4 : kAVMImageSizeV3;
-    const std::size_t headLen = version >= 4 ? imageLen + 1 : imageLen;
-    std::size_t position = kAVMHeaderArea;
-    std::set<std::string> named;
+    const std::size_t imageLen =
+        header.version >= 5 ? kAVMImageSize : header.version == 4 ? kAVMImageSizeV4 : kAVMImageSizeV3;
+    std::set<std::string> named = otherDatabasesParts(folder, dbPath);
     std::set<unsigned> ids;
-    for (int i = 0; i < kDBMMaxRecords; ++i) {
-        const std::size_t sectionAt = position;
-        const unsigned id = be16(bytes, position);
-        const unsigned partCount = be16(bytes, position + 18);
-        if (version >= 4) {
+    bool unreadable = false;
+    walkSections(content, header.version, [&](const Section& section) {
+        const int i = section.index;
+        if (header.version >= 4) {
             unsigned sum = 0;
             for (std::size_t k = 0; k < imageLen; ++k)
-                sum += byteAt(bytes, position + k);
-            if ((sum & 0xFF) != byteAt(bytes, position + imageLen))
+                sum += content.byteAt(section.offset + k);
+            if ((sum & 0xFF) != content.byteAt(section.offset + imageLen))
                 problems.push_back(format("record index %d (offset %zu): checksum 0x%02x does not match the stored 0x%02x.",
-                                          i, sectionAt, sum & 0xFF, byteAt(bytes, position + imageLen)));
+                                          i, section.offset, sum & 0xFF, content.byteAt(section.offset + imageLen)));
         }
-        position += headLen;
-        if (partCount > kDBMMaxParts) {
+        if (section.partCount > kDBMMaxParts) {
             problems.push_back(format("record index %d (offset %zu): part count %u is above %d; the rest of the file cannot be read.",
-                                      i, sectionAt, partCount, kDBMMaxParts));
-            return problems;
+                                      i, section.offset, section.partCount, kDBMMaxParts));
+            unreadable = true;
+            return;
         }
-        const bool listed = id >= 1 && id <= count;
-        if (listed && !ids.insert(id).second)
+        const unsigned id = section.id;
+        const bool listed = id >= 1 && id <= header.count;
+        if (!listed)
+            return;
+        if (!ids.insert(id).second)
             problems.push_back(format("record index %d: list id %u is used by another record too.", i, id));
-        for (unsigned j = 0; j < partCount; ++j, position += kAVMPartNameLen) {
-            char name[kAVMPartNameLen + 1] = {};
-            for (std::size_t k = 0; k < kAVMPartNameLen; ++k)
-                name[k] = static_cast<char>(byteAt(bytes, position + k));
-            if (!listed)
-                continue;
-            if (!AVMIsSafePartName(name)) {
+        for (unsigned j = 0; j < section.partCount; ++j) {
+            const std::string& file = section.names[j];
+            if (!vmx::IsSafePartNameOf(file.c_str(), dbPath)) {
                 problems.push_back(format("record %u: part %u has the unusable name \"%s\".", id, j + 1,
-                                          AVMPrintablePartName(name).c_str()));
+                                          AVMPrintablePartName(file.c_str()).c_str()));
                 continue;
             }
-            const std::string file(name, kAVMPartNameLen);
-            named.insert(file);
+            named.insert(vmx::AsciiUpper(file));
             struct stat st {};
             if (::stat((folder + file).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
                 problems.push_back(format("record %u: part file %s is missing.", id, (folder + file).c_str()));
-            } else if (j + 1 < partCount && static_cast<std::uint64_t>(st.st_size) != kFullPart) {
+            } else if (j + 1 < section.partCount && static_cast<std::uint64_t>(st.st_size) != kFullPart) {
                 problems.push_back(format("record %u: part file %s holds %lld bytes, not %llu.", id,
                                           (folder + file).c_str(), static_cast<long long>(st.st_size),
                                           static_cast<unsigned long long>(kFullPart)));
             }
         }
-    }
-    for (unsigned id = 1; id <= count; ++id) {
+    });
+    if (unreadable)
+        return problems;
+    for (unsigned id = 1; id <= header.count; ++id) {
         if (!ids.count(id))
             problems.push_back(format("%s: list id %u is counted in the header but no record carries it.", dbPath.c_str(), id));
     }
@@ -137,7 +231,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
         std::set<std::string> orphans;
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
-            if (looksLikePartFile(name) && !named.count(name))
+            if (looksLikePartFile(name) && !named.count(vmx::AsciiUpper(name)))
                 orphans.insert(name);
         }
         ::closedir(dir);

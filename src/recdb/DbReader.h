@@ -37,6 +37,15 @@ inline constexpr std::uint32_t kAVMImageSize = 144;
 inline constexpr std::uint32_t kAVMImageSizeV4 = 136;
 inline constexpr std::uint32_t kAVMImageSizeV3 = 92;
 
+namespace vmx {
+
+// The most bytes a database's content can span: the header area and 200 version 5 sections of
+// 280 part names each. A reader never looks further; bytes after it are carried along unread.
+inline constexpr std::uint64_t kMaxDbContentSize =
+    kAVMHeaderArea + std::uint64_t{kDBMMaxRecords} * (kAVMImageSize + 1 + std::uint64_t{kDBMMaxParts} * kAVMPartNameLen);
+
+}  // namespace vmx
+
 // Converts every numeric field of a 144-byte record image between file order (big-endian) and
 // host order; twice restores the image. Remembers the image's partCount as it stood before.
 void AVMSwapRecordImage(std::uint8_t* image);

@@ -1,7 +1,10 @@
 #include "recdb/DbWriter.h"
 
+#include "common/AsciiCase.h"
 #include "common/FilePaths.h"
+#include "common/KernelCopy.h"
 #include "common/PendingFile.h"
+#include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 #include "common/WriteAll.h"
 #include "recdb/DbReader.h"
@@ -10,6 +13,7 @@
 #include "recdb/RecordStore.h"
 #include "recdb/Trace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -21,37 +25,27 @@
 
 namespace {
 
-bool readWhole(int fd, std::vector<std::uint8_t>& out)
-{
-    out.clear();
-    std::uint8_t buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        out.insert(out.end(), buffer, buffer + n);
-    }
-}
-
 // Opens an existing database to take its content before it is replaced. Only a regular file
-// counts: a FIFO would block a plain open (hence O_NONBLOCK), a device or folder is no database.
-// It must be writable too: the rename that replaces it would otherwise override a read-only
-// file (read-only attribute on FAT, no write permission elsewhere), even for root.
-int openDatabase(const std::string& path)
+// counts: a FIFO would block a plain open, a device or folder is no database. It must be writable
+// too: the rename that replaces it would otherwise override a read-only file (read-only attribute
+// on FAT, no write permission elsewhere), even for root. Returns an empty string or why not.
+std::string openDatabase(const std::string& path, vmx::UniqueFd& fd, struct stat& st)
 {
     if (path.empty())
-        return -1;
-    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    struct stat st {};
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0)) {
-        ::close(fd);
-        return -1;
+        return "no database file is chosen for this side.";
+    std::uint64_t size = 0;
+    if (std::string error = vmx::OpenRegularFile(path, O_RDWR, fd, size); !error.empty())
+        return error;
+    if (::fstat(fd.get(), &st) != 0) {
+        const int error = errno;
+        fd.reset();
+        return "cannot write the database " + path + ": " + std::strerror(error) + ".";
     }
-    return fd;
+    if ((st.st_mode & 0222) == 0) {
+        fd.reset();
+        return "the database " + path + " is read-only, so it cannot be written.";
+    }
+    return {};
 }
 
 // The file that a write replaces: the database itself, or where it points when its path is a
@@ -67,6 +61,12 @@ std::string replacedFileOf(const std::string& dbPath)
     std::string resolved = real;
     std::free(real);
     return resolved;
+}
+
+std::string folderText(const std::string& file)
+{
+    const std::string folder = AVMFolderOf(file);
+    return folder.empty() ? std::string("the current folder") : folder;
 }
 
 void syncFolder(const std::string& folder)
@@ -111,13 +111,19 @@ void buildImage(const AVMRec& rec, std::uint8_t* image)
 }
 
 // Writes header and sections of the store into the cache's file. Returns 0 when every write
-// succeeded.
-unsigned char writeContent(int type, const AVMRecordTable& table)
+// succeeded, else the errno value of the first failure.
+int writeContent(int type, const AVMRecordTable& table)
 {
-    unsigned char failed = 0;
+    int error = 0;
+    auto noteFailure = [&error] {
+        if (error == 0)
+            error = errno != 0 ? errno : EIO;
+    };
+    errno = 0;
     const std::uint8_t header[6] = {0, 5, 0, 6, static_cast<std::uint8_t>(table.count >> 8),
                                     static_cast<std::uint8_t>(table.count & 0xFF)};
-    failed |= AVMWriteFile(0, header, sizeof header);
+    if (AVMWriteFile(0, header, sizeof header))
+        noteFailure();
 
     std::uint32_t position = kAVMHeaderArea;
     for (int i = 0; i < kDBMMaxRecords; ++i) {
@@ -132,25 +138,54 @@ unsigned char writeContent(int type, const AVMRecordTable& table)
         const std::uint16_t parts = AVMSwapRememberedPartCount();
 
         if (AVMWriteFile(position, image, kAVMImageSize)) {
+            noteFailure();
             DBMTrace("infor: AVMWriteDb error type(%d) pos(%u).", type, position);
-            failed = 1;
         }
         if (AVMWriteFile(position + kAVMImageSize, &checksum, 1)) {
+            noteFailure();
             DBMTrace("infor: AVMWriteDb error sum type(%d) pos(%u).", type, position + kAVMImageSize);
-            failed = 1;
         }
         position += kAVMImageSize + 1;
         for (int j = 0; j < parts && j < kDBMMaxParts; ++j) {
             if (AVMWriteFile(position, rec.parts[j].name, kAVMPartNameLen)) {
+                noteFailure();
                 DBMTrace("infor: AVMWriteDb error type(%d)pos(%u)j(%d).", type, position, j);
-                failed = 1;
             }
             position += kAVMPartNameLen;
         }
     }
     if (AVMWriteFile(position, nullptr, 0))
-        failed = 1;
-    return failed;
+        noteFailure();
+    return error;
+}
+
+// Bytes of the old file beyond the new content are kept, as an in-place update would, streamed
+// from file to file: a damaged database may carry any amount of them.
+std::string copyTrailingBytes(int oldFd, std::uint64_t oldSize, int newFd, const std::string& dbPath)
+{
+    struct stat written {};
+    if (::fstat(newFd, &written) != 0)
+        return "cannot write the database " + dbPath + ": " + std::strerror(errno) + ".";
+    const auto newSize = static_cast<std::uint64_t>(written.st_size);
+    vmx::CopyFailure failure;
+    if (newSize < oldSize && !vmx::CopyBytes(oldFd, newSize, newFd, newSize, oldSize - newSize, {}, failure))
+        return "cannot carry over the last bytes of the database " + dbPath + ": " + failure.reason() + ".";
+    return {};
+}
+
+// Puts the old content, streamed from the open old file, in place as the .BAK beside `replaced`.
+std::string writeBackup(int oldFd, const struct stat& old, const std::string& replaced)
+{
+    const std::string path = AVMBackupPathOf(replaced);
+    vmx::PendingFile backup(path);
+    if (!backup.ok())
+        return "cannot write the backup " + path + ": " + std::strerror(errno) + ".";
+    vmx::CopyFailure failure;
+    if (!vmx::CopyBytes(oldFd, 0, backup.fd(), 0, static_cast<std::uint64_t>(old.st_size), {}, failure))
+        return "cannot write the backup " + path + ": " + failure.reason() + ".";
+    if (const int error = backup.commit(old.st_mode & 07777); error != 0)
+        return "cannot put the backup " + path + " in place: " + std::strerror(error) + ".";
+    return {};
 }
 
 }  // namespace
@@ -201,12 +236,7 @@ namespace {
 // A part name as the receiver's FAT disk compares it: without regard to letter case.
 std::string partKey(const char* name)
 {
-    std::string key(name, kAVMPartNameLen);
-    for (char& c : key) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return key;
+    return vmx::AsciiUpper(std::string_view(name, kAVMPartNameLen));
 }
 
 // Deletes the part files of a deleted record from the database's folder, except files named in
@@ -219,7 +249,7 @@ void deleteRecordFiles(AVMRec* record, const std::set<std::string>& keep)
     const int count = record->partCount <= kDBMMaxParts ? record->partCount : 0;
     for (int j = 0; j < count && !dbPath.empty(); ++j) {
         const char* name = record->parts[j].name;
-        if (!AVMIsSafePartName(name)) {
+        if (!vmx::IsSafePartNameOf(name, dbPath)) {
             DBMTrace("fatal: file name(%s) refused.", AVMPrintablePartName(name).c_str());
             continue;
         }
@@ -265,42 +295,46 @@ unsigned char AVMDeleteRecordFiles(AVMRec* record, int /*type*/)
 
 unsigned char AVMWriteDb(int type)
 {
+    return vmx::WriteDb(type).empty() ? 0 : 1;
+}
+
+namespace vmx {
+
+std::string WriteDb(int type, BackupChoice backup)
+{
     AVMRecordTable table{};
     if (!DBMGetSys(type, &table)) {
         DBMTrace("infor: AVMWriteDb error get sys.");
-        return 1;
+        return "the record store is not ready, so no database was written.";
     }
     if (AVMRenameDbFile(type))
         DBMTrace("infor: AVMRenameDbFile error.");
     if (!table.records)
-        return 1;
+        return "this kind of record has no store to write.";
 
     const std::string dbPath = AVMActiveDbPath();
     const int nameTypes[2] = {(type & 0xFF) == 3 ? 3 : 0, (type & 0xFF) == 3 ? 5 : 2};
-    vmx::UniqueFd old;
+    UniqueFd old;
+    struct stat st {};
+    std::string failure;
     for (int attempt = 0; attempt < 2 && !old.ok(); ++attempt) {
         char name[256] = {};
         AVMMakeNameString(name, nameTypes[attempt]);
         // The database must exist: no database is created here.
-        old.reset(AVMFileCacheActive() ? openDatabase(dbPath) : -1);
+        failure = AVMFileCacheActive() ? openDatabase(dbPath, old, st)
+                                       : "the database file cache is not ready, so no database was written.";
         if (!old.ok())
             DBMTrace("infor: AVMWriteDb error open(%s).", name);
     }
     if (!old.ok())
-        return 1;
-    struct stat st {};
-    std::vector<std::uint8_t> previous;
-    if (::fstat(old.get(), &st) != 0 || !readWhole(old.get(), previous)) {
-        DBMTrace("infor: AVMWriteDb error read(%s).", dbPath.c_str());
-        return 1;
-    }
-    old.reset();
+        return failure;
 
     const std::string replaced = replacedFileOf(dbPath);
-    vmx::PendingFile temp(replaced);
+    PendingFile temp(replaced);
     if (!temp.ok()) {
+        const int error = errno;
         DBMTrace("infor: AVMWriteDb error open(%s).", dbPath.c_str());
-        return 1;
+        return "cannot write a new file into " + folderText(replaced) + ": " + std::strerror(error) + ".";
     }
 
     // Records deleted since the last write are written as free sections; their part files go
@@ -332,33 +366,27 @@ unsigned char AVMWriteDb(int type)
 
     AVMCacheSetFile(temp.fd());
     AVMResetFileCache();
-    unsigned char failed = writeContent(type, table);
+    const int error = writeContent(type, table);
     AVMCacheSetFile(-1);
 
-    if (!failed) {
-        // Bytes of the old file beyond the new content are kept, as an in-place update would.
-        struct stat written {};
-        if (::fstat(temp.fd(), &written) != 0)
-            failed = 1;
-        else if (static_cast<std::size_t>(written.st_size) < previous.size())
-            failed = vmx::WriteAllAt(temp.fd(), previous.data() + written.st_size,
-                                     previous.size() - static_cast<std::size_t>(written.st_size),
-                                     static_cast<std::uint64_t>(written.st_size)) != 0;
+    failure.clear();
+    if (error != 0)
+        failure = "cannot write the database " + dbPath + ": " + std::strerror(error) + ".";
+    if (failure.empty())
+        failure = copyTrailingBytes(old.get(), static_cast<std::uint64_t>(st.st_size), temp.fd(), dbPath);
+    if (failure.empty() && backup == BackupChoice::Replace)
+        failure = writeBackup(old.get(), st, replaced);
+    if (failure.empty()) {
+        if (const int commitError = temp.commit(st.st_mode & 07777); commitError != 0)
+            failure = "cannot put the new database in place of " + dbPath + ": " + std::strerror(commitError) + ".";
     }
-    if (!failed) {
-        vmx::PendingFile backup(AVMBackupPathOf(replaced));
-        failed = !backup.ok() || vmx::WriteAllAt(backup.fd(), previous.data(), previous.size(), 0) != 0 ||
-                 backup.commit(st.st_mode & 07777) != 0;
-    }
-    if (!failed)
-        failed = temp.commit(st.st_mode & 07777) != 0;
-    if (failed) {
+    if (!failure.empty()) {
         // The database on disk is unchanged; the store keeps its deleted records for the next
         // write and its ids as they were.
         for (int i = 0; i < kDBMMaxRecords; ++i)
             table.records[i].id = oldIds[static_cast<std::size_t>(i)];
         DBMTrace("infor: AVMWriteDb error write(%s).", dbPath.c_str());
-        return 1;
+        return failure;
     }
     syncFolder(AVMFolderOf(replaced));
     // A damaged database may name one file in a deleted and in a listed recording; the listed one
@@ -366,5 +394,40 @@ unsigned char AVMWriteDb(int type)
     const std::set<std::string> stillListed = listedPartNames(table);
     for (const int i : deleted)
         deleteRecordFiles(&table.records[i], stillListed);
-    return 0;
+    return {};
 }
+
+std::string CheckDbWritable(const std::string& dbPath)
+{
+    UniqueFd db;
+    struct stat st {};
+    if (std::string why = openDatabase(dbPath, db, st); !why.empty())
+        return why;
+    const std::string replaced = replacedFileOf(dbPath);
+    const std::string backupPath = AVMBackupPathOf(replaced);
+    struct stat backupSt {};
+    if (::lstat(backupPath.c_str(), &backupSt) == 0 && S_ISDIR(backupSt.st_mode))
+        return backupPath + " is a folder, so the database's backup cannot be kept there.";
+    PendingFile probe(replaced);
+    if (!probe.ok())
+        return "cannot write a new file into " + folderText(replaced) + ": " + std::strerror(errno) + ".";
+    // Until both are renamed into place the write holds the new database and the backup beside the
+    // old ones; the probe takes that room once and is removed again.
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t need = std::max(size, kMaxDbContentSize) + size;
+    if (const int error = ::posix_fallocate(probe.fd(), 0, static_cast<off_t>(need)); error != 0)
+        return "there is no room in " + folderText(replaced) + " to write the database " + dbPath + ": " +
+               std::strerror(error) + ".";
+    return {};
+}
+
+std::string DbOperation::write(int type)
+{
+    const std::string dbPath = AVMActiveDbPath();
+    std::string error = WriteDb(type, dbPath == m_backedUp ? BackupChoice::Keep : BackupChoice::Replace);
+    if (error.empty())
+        m_backedUp = dbPath;
+    return error;
+}
+
+}  // namespace vmx

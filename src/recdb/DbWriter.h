@@ -8,13 +8,19 @@
 // Status: 0 success, 1 failure.
 //
 // The file is replaced as a whole: the new content goes to a temporary file in the database's
-// folder, is flushed to disk and renamed over the database, and the previous content is kept
-// as the companion with the same base name and the extension ".BAK". Part files of records
+// folder, is flushed to disk and renamed over the database. Bytes of the old file beyond the new
+// content are carried over, as an in-place update would have kept them. Part files of records
 // deleted since the last write are removed from the database's folder once the new database is
 // in place, except files that a listed recording still names.
+//
+// The backup: a write keeps the previous content as the companion with the same base name and the
+// extension ".BAK". One user operation that writes the database several times (a copy writes it
+// after every recording and once more at the end) keeps one backup, taken by its first write that
+// succeeds (vmx::DbOperation), so the .BAK holds the database as it stood before the operation.
 
 unsigned char AVMRenameDbFile(int type);
 unsigned char AVMDeleteRecordFiles(AVMRec* record, int type);
+// One write of its own: the .BAK takes the database as it stood before it.
 unsigned char AVMWriteDb(int type);
 
 // The backup companion of a database path: same folder and base name, extension ".BAK".
@@ -23,3 +29,34 @@ std::string AVMBackupPathOf(const std::string& dbPath);
 // Writes the 6-byte empty database (version 5, header size 6, count 0) to a new file; refuses
 // an existing file. Returns an empty string on success, else what went wrong.
 std::string AVMCreateEmptyDb(const std::string& dbPath);
+
+namespace vmx {
+
+// Whether a write puts the database as it stood before it into the .BAK.
+enum class BackupChoice {
+    Replace,  // the .BAK takes the previous content
+    Keep,     // the .BAK stays as it is (an earlier write of the same operation made it)
+};
+
+// AVMWriteDb with its failure as one sentence naming the real file and the reason ("No space
+// left on device"); empty on success. The record-store trace gets the same lines as AVMWriteDb.
+[[nodiscard]] std::string WriteDb(int type, BackupChoice backup = BackupChoice::Replace);
+
+// Checks, without changing anything, what a write of the database at `dbPath` needs: the file
+// opens for writing and is not read-only, its folder takes a new file, no folder stands where the
+// backup goes, and the disk has room for the new file and the backup beside the old ones.
+// Operations that change part files first call it before they ask, so that a database they cannot
+// write changes nothing. Empty when the write can go ahead.
+[[nodiscard]] std::string CheckDbWritable(const std::string& dbPath);
+
+// The database writes of one user operation: the first write of a database that succeeds
+// replaces its .BAK, later writes of the same database keep it.
+class DbOperation {
+public:
+    [[nodiscard]] std::string write(int type = kDBMTypeRecord);
+
+private:
+    std::string m_backedUp;  // the database whose backup this operation has taken
+};
+
+}  // namespace vmx

@@ -1,5 +1,6 @@
 #include "recdb/DiskNaming.h"
 
+#include "common/AsciiCase.h"
 #include "common/FilePaths.h"
 
 #include "recdb/RecordStore.h"
@@ -129,8 +130,31 @@ bool AVMIsSafePartName(const char* name)
         if (c < 0x20 || c > 0x7E || c == '/' || c == '\\')
             return false;
     }
+    // The databases of the folder and their companions are never parts.
+    const std::string key = vmx::FatNameKey(std::string_view(name, kAVMPartNameLen));
+    for (const char* ext : {".DB", ".BAK", ".TMP"}) {
+        if (key.ends_with(ext))
+            return false;
+    }
     return true;
 }
+
+namespace vmx {
+
+std::string FatNameKey(std::string_view name)
+{
+    while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        name.remove_suffix(1);
+    return AsciiUpper(name);
+}
+
+bool IsSafePartNameOf(const char* name, const std::string& dbPath)
+{
+    return AVMIsSafePartName(name) &&
+           FatNameKey(std::string_view(name, kAVMPartNameLen)) != FatNameKey(FileNameOfPath(dbPath));
+}
+
+}  // namespace vmx
 
 bool AVMRecordHasSafeParts(const AVMRec& record)
 {

@@ -3,6 +3,7 @@
 #include "recdb/AVMRec.h"
 
 #include <string>
+#include <string_view>
 
 // Names of the receiver disk's folders, databases and part files, and the per-side database
 // paths that the database reader and writer open.
@@ -32,12 +33,26 @@ const std::string& AVMActiveDbPath();
 std::string AVMFolderOf(const std::string& dbPath);
 
 // True when a part name may be used as a file name in the database's folder: exactly 12
-// printable ASCII characters, no '/' or '\', not starting with '.'. Names read from a damaged
-// or hostile database may be anything; such a record is listed but no file of it is touched.
+// printable ASCII characters, no '/' or '\', not starting with '.', and not the name of a
+// database file or a companion of one (ending in ".DB", ".BAK" or ".TMP" as the receiver's FAT
+// disk reads it, see vmx::FatNameKey). Names read from a damaged or hostile database may be
+// anything; such a record is listed but no file of it is touched.
 bool AVMIsSafePartName(const char* name);
 
 // True when every part name of the record is safe.
 bool AVMRecordHasSafeParts(const AVMRec& record);
+
+namespace vmx {
+
+// A file name as the receiver's FAT disk compares it: letter case ignored (upper-cased) and
+// trailing dots and blanks dropped, so "dzt000.db.." and "DZT000.DB" are one file there.
+std::string FatNameKey(std::string_view name);
+
+// AVMIsSafePartName, and besides not the file name of the database at `dbPath` itself: a part
+// file of that name would be the database.
+bool IsSafePartNameOf(const char* name, const std::string& dbPath);
+
+}  // namespace vmx
 
 // The part name as text for messages, with unprintable bytes shown as \xNN.
 std::string AVMPrintablePartName(const char* name);

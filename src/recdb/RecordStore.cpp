@@ -214,6 +214,12 @@ void DBMSetRecord(int type, unsigned id, const AVMRec* record)
 
 unsigned char DBMAllocRecord(int type, std::uint16_t* id, AVMRec* record)
 {
+    return vmx::AllocRecordWhere(type, id, record, [](int) { return true; });
+}
+
+unsigned char vmx::AllocRecordWhere(int type, std::uint16_t* id, AVMRec* record,
+                                    const std::function<bool(int index)>& usable)
+{
     if (!g.initialized)
         return 0;
     AVMRecordTable* table = tableOf(type);
@@ -229,7 +235,7 @@ unsigned char DBMAllocRecord(int type, std::uint16_t* id, AVMRec* record)
         return 0;
     }
     int r = 0;
-    while (table->records && r < kDBMMaxRecords && table->records[r].id != kDBMIdFree)
+    while (table->records && r < kDBMMaxRecords && (table->records[r].id != kDBMIdFree || !usable(r)))
         ++r;
     if (!table->records || r == kDBMMaxRecords) {
         DBMTrace("infor: DBMAllocRecord error rec full.");
@@ -283,4 +289,24 @@ void DBMCheckRecord()
     if (listed != table.count)
         DBMTrace("infor: DBMCheckRecord type(%d) count(%d->%d).", kDBMTypeRecord, table.count, listed);
     table.count = static_cast<std::uint16_t>(listed);
+}
+
+vmx::StoreList vmx::SaveActiveList()
+{
+    StoreList saved;
+    AVMRecordTable& table = g.sides[g.activeSide].table;
+    saved.table = table;
+    for (int i = 0; i < kDBMMaxRecords && table.records; ++i)
+        saved.ids[i] = table.records[i].id;
+    return saved;
+}
+
+void vmx::RestoreActiveList(const StoreList& saved)
+{
+    AVMRecordTable& table = g.sides[g.activeSide].table;
+    AVMRec* const own = table.records;
+    table = saved.table;
+    table.records = own;
+    for (int i = 0; i < kDBMMaxRecords && own; ++i)
+        own[i].id = saved.ids[i];
 }

@@ -3,6 +3,7 @@
 #include "recdb/AVMRec.h"
 
 #include <cstdint>
+#include <functional>
 
 // The two record stores (side 0 = left pane, side 1 = right pane) and the module flags.
 // Store operations return 1 for success and 0 for failure.
@@ -26,3 +27,22 @@ int DBMGetActiveSide();
 
 // The store's own record array of the active side (null before DBMInitRecord).
 AVMRec* DBMActiveRecords();
+
+namespace vmx {
+
+// DBMAllocRecord that passes over free records for which `usable(record index)` is false, so a
+// caller can skip a record whose part names are taken on disk; it fails as DBMAllocRecord does
+// when no free record is usable.
+unsigned char AllocRecordWhere(int type, std::uint16_t* id, AVMRec* record, const std::function<bool(int index)>& usable);
+
+// The active side's list as it stands: count, id map and the id of every record (listed, free or
+// deleted). An operation that changes the list and then cannot write the database puts it back,
+// so that what the user was told holds and no later write finishes the change.
+struct StoreList {
+    AVMRecordTable table{};
+    std::uint16_t ids[kDBMMaxRecords] = {};
+};
+StoreList SaveActiveList();
+void RestoreActiveList(const StoreList& saved);
+
+}  // namespace vmx

@@ -2,8 +2,9 @@
 
 #include "recdb/DbWriter.h"
 #include "recdb/RecordStore.h"
-#include "recdb/Trace.h"
 #include "recording/RecordingFiles.h"
+#include "common/AsciiCase.h"
+#include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 #include "common/WriteAll.h"
 #include "recording/WaitScope.h"
@@ -60,15 +61,9 @@ struct OpenPart {
 
 std::string openForTrim(const std::string& path, OpenPart& part)
 {
+    // A link would let the rewrite reach a file outside the folder.
     part.path = path;
-    part.fd.reset(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-    struct stat st {};
-    if (!part.fd.ok() || ::fstat(part.fd.get(), &st) != 0)
-        return "cannot open " + path + " for rewriting: " + std::strerror(errno) + ".";
-    if (!S_ISREG(st.st_mode))
-        return path + " is not a file.";
-    part.size = static_cast<std::uint64_t>(st.st_size);
-    return {};
+    return OpenRegularFile(path, O_RDWR | O_NOFOLLOW, part.fd, part.size);
 }
 
 std::string trim(OpenPart& part, PacketRange range)
@@ -81,7 +76,8 @@ std::string trim(OpenPart& part, PacketRange range)
 // Refuses a cut of a recording whose part files are not its own alone: a damaged database can
 // name one file twice in a recording, or a file of another recording (listed, or deleted and
 // waiting for the next write). Deleting, trimming or renaming such a file would damage the
-// other user of it. Empty when every part file belongs to this recording once.
+// other user of it. Names are compared as the receiver's FAT disk and the deletion compare them,
+// ignoring letter case. Empty when every part file belongs to this recording once.
 std::string sharedPartsMessage(const AVMRec& record, unsigned id)
 {
     AVMRecordTable table{};
@@ -90,7 +86,7 @@ std::string sharedPartsMessage(const AVMRec& record, unsigned id)
     const std::uint16_t own = table.idMap[id - 1];
     std::set<std::string> names;
     for (int j = 0; j < record.partCount; ++j) {
-        if (!names.insert(PartName(record, j)).second)
+        if (!names.insert(AsciiUpper(PartName(record, j))).second)
             return "the recording \"" + RecordDisplayName(record) + "\" lists the part file \"" + PartName(record, j) +
                    "\" twice; its files are left alone.";
     }
@@ -100,7 +96,7 @@ std::string sharedPartsMessage(const AVMRec& record, unsigned id)
             continue;
         const int parts = std::min<int>(other.partCount, kDBMMaxParts);
         for (int j = 0; j < parts; ++j) {
-            if (names.count(PartName(other, j)))
+            if (names.count(AsciiUpper(PartName(other, j))))
                 return "the part file \"" + PartName(other, j) + "\" of the recording \"" + RecordDisplayName(record) +
                        "\" also belongs to the recording \"" + RecordDisplayName(other) + "\"; its files are left alone.";
         }
@@ -133,23 +129,40 @@ Renumbering planRenumbering(const AVMRec& record, const CutPlan& plan, std::uint
     return r;
 }
 
+// Empty when the part is a regular file of the folder (not a link, folder or pipe, which a
+// deletion or renaming would fail on or reach through).
+std::string partFileProblem(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return "the part " + path + " is missing: " + std::strerror(errno) + ".";
+    if (!S_ISREG(st.st_mode))
+        return "the part " + path + " is not a regular file; it was left alone.";
+    return {};
+}
+
+// Refuses a renumbering whose parts to delete or rename are not all there as regular files.
+std::string checkRenumberedParts(const std::string& folder, const AVMRec& record, const Renumbering& r)
+{
+    for (const std::vector<int>* parts : {&r.removed, &r.kept}) {
+        for (const int i : *parts) {
+            if (std::string problem = partFileProblem(PartPath(folder, record, i)); !problem.empty())
+                return problem;
+        }
+    }
+    return {};
+}
+
 // Refuses a renumbering that would need a file name already taken by something else.
-std::string checkRenumbering(const std::string& folder, const AVMRec& record, const Renumbering& r)
+std::string checkNewNames(const std::string& folder, const AVMRec& record, const Renumbering& r)
 {
     std::set<std::string> own;
     for (int i = 0; i < record.partCount; ++i)
         own.insert(PartName(record, i));
-    for (const int i : r.removed) {
-        struct stat st {};
-        if (::stat(PartPath(folder, record, i).c_str(), &st) != 0)
-            return "the part " + PartPath(folder, record, i) + " is missing: " + std::strerror(errno) + ".";
-    }
     for (std::size_t k = 0; k < r.kept.size(); ++k) {
         const std::string oldName = PartName(record, r.kept[k]);
         const std::string& newName = r.newNames[k];
         struct stat st {};
-        if (::stat((folder + oldName).c_str(), &st) != 0)
-            return "the part " + folder + oldName + " is missing: " + std::strerror(errno) + ".";
         if (newName == oldName)
             continue;
         if (!own.count(newName) && ::lstat((folder + newName).c_str(), &st) == 0)
@@ -182,11 +195,12 @@ void updateRecord(AVMRec& record, const std::vector<std::string>& names, const C
     record.partCount = static_cast<std::uint16_t>(count);
 }
 
+// Writes the pane's database; empty, or the sentence that says the cut parts are not registered.
 std::string writeDb(const LoadedPane& pane)
 {
     DBMSetActiveSide(pane.side);
-    if (AVMWriteDb(kDBMTypeRecord) != 0)
-        return "The database " + pane.dbPath + " could not be written (" + DBMLastTrace() + ").";
+    if (std::string error = WriteDb(kDBMTypeRecord); !error.empty())
+        return "the database could not be written: " + error;
     return {};
 }
 
@@ -253,11 +267,11 @@ CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPla
     }
     const std::string dbError = writeDb(pane);
     if (!failure.empty()) {
-        ui.showMessage(failure + (dbError.empty() ? "" : " " + dbError));
+        ui.showMessage(failure + (dbError.empty() ? "" : " Besides, " + dbError));
         return {CutOutcome::Failed, true};
     }
     if (!dbError.empty()) {
-        ui.showMessage("The parts were cut but " + dbError);
+        ui.showMessage("The parts were cut, but " + dbError);
         return {CutOutcome::Failed, true};
     }
     ui.showMessage(kMultiCutDoneMessage);
@@ -359,7 +373,7 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     AVMRec record{};
     if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
         return {};
-    if (std::string unsafe = UnsafePartsMessage(record); !unsafe.empty() ||
+    if (std::string unsafe = UnsafePartsMessage(record, pane.dbPath); !unsafe.empty() ||
         !(unsafe = sharedPartsMessage(record, static_cast<unsigned>(row + 1))).empty()) {
         ui.showMessage("Cannot cut: " + unsafe);
         return {};
@@ -378,19 +392,30 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     OpenPart endPart;
     bool trimStart = !single && (!multi || plan.start != 0);
     bool trimEnd = !single && (!multi || plan.end != timing.duration);
-    std::string problem;
+    // A part that cannot be opened is the receiver tool's "파일없음2." case; any other refusal is
+    // said without it.
+    std::string unopened;
     if (single)
-        problem = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
-    if (problem.empty() && trimStart)
-        problem = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
-    if (problem.empty() && trimEnd)
-        problem = openForTrim(PartPath(pane.folder, record, plan.endIndex), endPart);
-    if (problem.empty() && multi) {
+        unopened = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
+    if (unopened.empty() && trimStart)
+        unopened = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
+    if (unopened.empty() && trimEnd)
+        unopened = openForTrim(PartPath(pane.folder, record, plan.endIndex), endPart);
+    if (unopened.empty() && multi) {
         renumbering = planRenumbering(record, plan, timing.duration);
-        problem = checkRenumbering(pane.folder, record, renumbering);
+        unopened = checkRenumberedParts(pane.folder, record, renumbering);
     }
+    if (!unopened.empty()) {
+        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + unopened + " Nothing was changed.");
+        return {CutOutcome::Refused, false};
+    }
+    // The cut ends with a write of the database; one that cannot be written must stop it now,
+    // before a part changes.
+    std::string problem = multi ? checkNewNames(pane.folder, record, renumbering) : std::string();
+    if (problem.empty())
+        problem = CheckDbWritable(pane.dbPath);
     if (!problem.empty()) {
-        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + problem + " Nothing was changed.");
+        ui.showMessage("Cannot cut: " + problem + " Nothing was changed.");
         return {CutOutcome::Refused, false};
     }
 
@@ -413,7 +438,7 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
         return {CutOutcome::Failed, true};
     }
     if (const std::string dbError = writeDb(pane); !dbError.empty()) {
-        ui.showMessage("The parts were cut but " + dbError);
+        ui.showMessage("The parts were cut, but " + dbError);
         return {CutOutcome::Failed, true};
     }
     ui.showMessage(kCutDoneMessage);

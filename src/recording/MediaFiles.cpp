@@ -1,8 +1,9 @@
 #include "recording/MediaFiles.h"
 
-#include "recording/KernelCopy.h"
+#include "common/KernelCopy.h"
 #include "common/FilePaths.h"
 #include "common/PendingFile.h"
+#include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 #include "recording/WaitScope.h"
 
@@ -19,17 +20,16 @@ namespace {
 // Copies `from` to `to` through a temporary file beside `to`, renamed into place at the end.
 std::string copyReplacing(const std::string& from, const std::string& to)
 {
-    UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (!in.ok() || ::fstat(in.get(), &st) != 0)
-        return "cannot read " + from + ": " + std::strerror(errno) + ".";
-    if (!S_ISREG(st.st_mode))
-        return from + " is not a file.";
+    // A link to a file of the user's collection is fine; a named pipe would block the open.
+    UniqueFd in;
+    std::uint64_t size = 0;
+    if (std::string error = OpenRegularFile(from, O_RDONLY, in, size); !error.empty())
+        return error;
     PendingFile out(to);
     if (!out.ok())
         return "cannot write into the folder of " + to + ": " + std::strerror(errno) + ".";
     CopyFailure failure;
-    if (!CopyBytes(in.get(), 0, out.fd(), 0, static_cast<std::uint64_t>(st.st_size), {}, failure))
+    if (!CopyBytes(in.get(), 0, out.fd(), 0, size, {}, failure))
         return "cannot copy " + from + " to " + to + ": " + failure.reason() + ".";
     std::string error;
     if (const int code = out.commit(); code != 0)

@@ -1,9 +1,10 @@
 #include "recording/Merge.h"
 
 #include "recdb/RecordStore.h"
-#include "recording/KernelCopy.h"
+#include "common/KernelCopy.h"
 #include "recording/RecordingFiles.h"
 #include "common/PendingFile.h"
+#include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 #include "recording/WaitScope.h"
 
@@ -18,9 +19,10 @@ namespace vmx {
 
 std::string MergedFilePath(const std::string& folder, const AVMRec& record)
 {
-    std::string name = RecordDisplayName(record);
+    std::string name = RecordNameBytes(record);
     for (char& c : name) {
-        if (c == '/')
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || byte < 0x20 || byte == 0x7F)
             c = '_';
     }
     std::string base = folder;
@@ -60,7 +62,7 @@ MergeOutcome MergeRecording(const LoadedPane& pane, int row, std::string outFold
         ui.showMessage("Recording " + std::to_string(row + 1) + " cannot be read from " + pane.dbPath + ".");
         return MergeOutcome::Refused;
     }
-    if (const std::string unsafe = UnsafePartsMessage(record); !unsafe.empty()) {
+    if (const std::string unsafe = UnsafePartsMessage(record, pane.dbPath); !unsafe.empty()) {
         ui.showMessage("Cannot merge: " + unsafe);
         return MergeOutcome::Refused;
     }
@@ -79,13 +81,12 @@ MergeOutcome MergeRecording(const LoadedPane& pane, int row, std::string outFold
         std::uint64_t position = 0;
         for (int i = 0; i < record.partCount && failure.empty(); ++i) {
             const std::string part = PartPath(pane.folder, record, i);
-            UniqueFd in(::open(part.c_str(), O_RDONLY | O_CLOEXEC));
-            struct stat st {};
-            if (!in.ok() || ::fstat(in.get(), &st) != 0) {
-                failure = "Cannot read the part " + PartName(record, i) + " (" + part + "): " + std::strerror(errno) + ".";
+            UniqueFd in;
+            std::uint64_t size = 0;
+            if (const std::string error = OpenRegularFile(part, O_RDONLY | O_NOFOLLOW, in, size); !error.empty()) {
+                failure = "Cannot read the part " + PartName(record, i) + ": " + error;
                 break;
             }
-            const auto size = static_cast<std::uint64_t>(st.st_size);
             CopyFailure why;
             if (!CopyBytes(in.get(), 0, output.fd(), position, size, {}, why))
                 failure = "Cannot copy the part " + PartName(record, i) + " into " + target + ": " + why.reason() + ".";

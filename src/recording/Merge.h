@@ -13,8 +13,9 @@ inline constexpr const char* kChooseOutputFolderTitle = "Please select a folder 
 inline constexpr const char* kEnglishFolderMessage =
     "please make sure that the folder path should be in English.\r\nex)c:pvr\\pvrconver";
 
-// The merged file's path: folder + "/[m]" + the recording's name + ".trp". A '/' in the name,
-// which cannot stand in a file name, becomes '_'.
+// The merged file's path: folder + "/[m]" + the recording's name + ".trp", built from the name's
+// bytes as stored. A '/' or control byte, which cannot (or should not) stand in a file name,
+// becomes '_'.
 std::string MergedFilePath(const std::string& folder, const AVMRec& record);
 
 // True when every byte of the folder path lies in 7..127.

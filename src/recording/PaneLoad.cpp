@@ -6,9 +6,9 @@
 #include "recdb/RecordStore.h"
 #include "recdb/Trace.h"
 
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
+#include "common/RegularFile.h"
+
+#include <fcntl.h>
 
 namespace vmx {
 
@@ -43,13 +43,14 @@ bool InitRecordDatabase()
 
 std::string LoadPane(int side, const std::string& dbPath, LoadedPane& pane)
 {
-    struct stat st {};
-    if (::stat(dbPath.c_str(), &st) != 0)
-        return "cannot open the database " + dbPath + ": " + std::strerror(errno) + ".";
-    if (S_ISDIR(st.st_mode))
-        return dbPath + " is a folder, not a database file.";
-    if (!S_ISREG(st.st_mode))
-        return dbPath + " is not a regular file, so it cannot be a database.";
+    // The reader's own messages name the receiver's path; a file that cannot be opened at all is
+    // reported here with its real name and the reason.
+    {
+        UniqueFd file;
+        std::uint64_t size = 0;
+        if (std::string error = OpenRegularFile(dbPath, O_RDONLY, file, size); !error.empty())
+            return error;
+    }
     const std::string previousPath = AVMGetDbPath(side);
     if (!AVMSetDbPath(side, dbPath))
         return "the database path " + dbPath + " is too long.";

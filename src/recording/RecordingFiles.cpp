@@ -10,12 +10,19 @@
 
 namespace vmx {
 
+std::string RecordNameBytes(const AVMRec& record)
+{
+    std::string name;
+    for (std::size_t i = 1; i < sizeof record.name && record.name[i] != 0; ++i)
+        name += static_cast<char>(record.name[i]);
+    return name;
+}
+
 std::string RecordDisplayName(const AVMRec& record)
 {
-    // Control bytes of a damaged name are shown as \xNN so that messages stay one clean line.
     std::string name;
-    for (std::size_t i = 1; i < sizeof record.name && record.name[i] != 0; ++i) {
-        const unsigned char c = record.name[i];
+    for (const char byte : RecordNameBytes(record)) {
+        const auto c = static_cast<unsigned char>(byte);
         if (c < 0x20 || c == 0x7F) {
             char hex[5];
             std::snprintf(hex, sizeof hex, "\\x%02X", c);
@@ -37,13 +44,13 @@ std::string PartPath(const std::string& folder, const AVMRec& record, int index)
     return folder + PartName(record, index);
 }
 
-std::string UnsafePartsMessage(const AVMRec& record)
+std::string UnsafePartsMessage(const AVMRec& record, const std::string& dbPath)
 {
     if (record.partCount > kDBMMaxParts)
         return "the recording \"" + RecordDisplayName(record) + "\" claims " + std::to_string(record.partCount) +
                " parts, more than a recording can have; its files are left alone.";
     for (int j = 0; j < record.partCount; ++j) {
-        if (!AVMIsSafePartName(record.parts[j].name))
+        if (!IsSafePartNameOf(record.parts[j].name, dbPath))
             return "the recording \"" + RecordDisplayName(record) + "\" names a part file \"" +
                    AVMPrintablePartName(record.parts[j].name) +
                    "\" that is not a valid part name; its files are left alone.";

@@ -6,7 +6,12 @@
 
 namespace vmx {
 
-// The channel name of a record: the bytes after its marker byte up to the first zero byte.
+// The channel name of a record as stored: the bytes after its marker byte up to the first zero
+// byte (at most 15).
+std::string RecordNameBytes(const AVMRec& record);
+
+// The channel name for messages and listings: RecordNameBytes with control bytes shown as \xNN,
+// so that a damaged name stays on one clean line.
 std::string RecordDisplayName(const AVMRec& record);
 
 // The 12-character name of part `index` of a record.
@@ -15,9 +20,10 @@ std::string PartName(const AVMRec& record, int index);
 // folder + the part's name.
 std::string PartPath(const std::string& folder, const AVMRec& record, int index);
 
-// A sentence refusing file work on a record whose part names are unsafe, naming the first bad
-// one; empty when every part name is safe.
-std::string UnsafePartsMessage(const AVMRec& record);
+// A sentence refusing file work on a record whose part names are unsafe (see IsSafePartNameOf)
+// in the folder of the database at `dbPath`, naming the first bad one; empty when every part name
+// is safe.
+std::string UnsafePartsMessage(const AVMRec& record, const std::string& dbPath);
 
 // Creates a new file that must not exist yet (O_EXCL). Returns the descriptor, or -1 with a
 // sentence in `error`; a name clash says so plainly.

@@ -4,14 +4,15 @@
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
-#include "recdb/Trace.h"
 #include "recording/CopyProgress.h"
-#include "recording/KernelCopy.h"
+#include "common/KernelCopy.h"
 #include "recording/RecordingFiles.h"
+#include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -110,16 +111,15 @@ public:
     // Copies one part; returns an empty string or what went wrong.
     std::string copy(const std::string& from, const std::string& to)
     {
-        UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-        struct stat st {};
-        if (!in.ok() || ::fstat(in.get(), &st) != 0)
-            return "cannot read " + from + ": " + std::strerror(errno) + ".";
+        UniqueFd in;
+        std::uint64_t size = 0;
+        if (std::string error = OpenRegularFile(from, O_RDONLY | O_NOFOLLOW, in, size); !error.empty())
+            return error;
         std::string error;
         UniqueFd out(CreateNewFile(to, error));
         if (!out.ok())
             return error;
         m_created.push_back(to);
-        const auto size = static_cast<std::uint64_t>(st.st_size);
         m_ui.updateProgress(m_progress.update(size, 0));
         CopyFailure failure;
         const bool copied = CopyBytes(in.get(), 0, out.get(), 0, size, [&](std::uint64_t done) {
@@ -159,12 +159,22 @@ struct OneCopy {
     std::uint16_t id = 0;  // the new record's list id
     bool cancelled = false;
     std::string error;
+    std::string notice;  // what the user should know about a copy that succeeded
 };
 
+// The part name a copy gives part `part` of `from` in record slot `slot`: "RF" and the slot, then
+// the last six characters of the source part's name.
+std::string copiedPartName(int slot, const AVMRec& from, int part)
+{
+    char prefix[8] = {};
+    std::snprintf(prefix, sizeof prefix, "RF%04d", slot % 10000);
+    return std::string(prefix, 6) + std::string(from.parts[part].name + 6, 6);
+}
+
 // Copies the recording at `row` of the source side into a new record of the target side and
-// writes the target database.
+// writes the target database as part of `operation`.
 OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int row, CopyProgress& progress,
-                         UserInterface& ui)
+                         DbOperation& operation, UserInterface& ui)
 {
     OneCopy result;
     DBMSetActiveSide(source.side);
@@ -174,16 +184,31 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
         return result;
     }
     const std::string name = RecordDisplayName(from);
-    if (const std::string unsafe = UnsafePartsMessage(from); !unsafe.empty()) {
+    if (const std::string unsafe = UnsafePartsMessage(from, source.dbPath); !unsafe.empty()) {
         result.error = "Not copied: " + unsafe;
         return result;
     }
+    // A record slot whose part names stand on the disk already (a stray file, or a file of the
+    // folder's other database) is passed over: new parts never replace a file.
+    std::vector<std::string> taken;
+    const auto namesAreFree = [&](int index) {
+        for (int i = 0; i < from.partCount; ++i) {
+            const std::string path = target.folder + copiedPartName(index + 1, from, i);
+            struct stat st {};
+            if (::lstat(path.c_str(), &st) == 0) {
+                taken.push_back(path);
+                return false;
+            }
+        }
+        return true;
+    };
     DBMSetActiveSide(target.side);
     std::uint16_t id = 0;
     AVMRec to{};
-    if (!DBMAllocRecord(kDBMTypeRecord, &id, &to) || !DBMGetRecord(kDBMTypeRecord, id, &to)) {
-        result.error = "the database " + target.dbPath + " has no room for the recording \"" + name + "\" (" +
-                       DBMLastTrace() + "); it was not copied.";
+    if (!AllocRecordWhere(kDBMTypeRecord, &id, &to, namesAreFree) || !DBMGetRecord(kDBMTypeRecord, id, &to)) {
+        result.error = "the database " + target.dbPath + " has no free record slot for the recording \"" + name +
+                       "\"" + (taken.empty() ? "" : " whose part names are not taken by files on the disk") +
+                       "; it was not copied.";
         return result;
     }
     // A damaged database can hold recordings beyond the count in its header; a new record placed
@@ -222,14 +247,19 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
         return result;
     }
     DBMSetRecord(kDBMTypeRecord, id, &to);
-    if (AVMWriteDb(kDBMTypeRecord) != 0) {
+    if (const std::string error = operation.write(); !error.empty()) {
         undoAlloc(id);
-        result.error = "cannot write the database " + target.dbPath + " (" + DBMLastTrace() + "). The recording \"" +
-                       name + "\" was not copied; the files made for it were removed.";
+        result.error = "The recording \"" + name + "\" was not copied: " + error +
+                       " The files made for it were removed.";
         return result;
     }
     copier.commit();
     result.ok = true;
+    if (!taken.empty())
+        result.notice = taken.front() + " is already on the disk" +
+                        (taken.size() > 1 ? " (with " + std::to_string(taken.size() - 1) + " more files in the way)" : "") +
+                        ", so the recording \"" + name + "\" was copied under the part names " + std::string(prefix, 6) +
+                        "..; the files already there were left untouched.";
     return result;
 }
 
@@ -240,6 +270,10 @@ std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const 
     // other wrote, so the copy would not stay registered.
     if (IsSameFile(source.dbPath, target.dbPath))
         return "both sides hold the same database " + target.dbPath + "; nothing was copied.";
+    // Each recording is registered by a write of the target; one that cannot be written would
+    // have every part copied in vain.
+    if (std::string why = CheckDbWritable(target.dbPath); !why.empty())
+        return why + " Nothing was copied.";
     for (const int row : rows) {
         if (row < 0 || static_cast<std::size_t>(row) >= source.timing.size())
             return "there is no recording " + std::to_string(row + 1) + " in " + source.dbPath + ".";
@@ -324,11 +358,14 @@ TransferResult TransferRecordings(LoadedPane& source, LoadedPane& target, std::v
     progress.start(total);
     if (!rows.empty())
         ui.openProgress("Copying....");
+    DbOperation operation;
     for (const int row : rows) {
-        const OneCopy one = copyOneRecording(source, target, row, progress, ui);
+        const OneCopy one = copyOneRecording(source, target, row, progress, operation, ui);
         if (one.ok) {
             ++result.copied;
             placeTiming(target, one.id, source.timingAt(row));
+            if (!one.notice.empty())
+                ui.showMessage(one.notice);
             continue;
         }
         ++result.failed;
@@ -341,9 +378,11 @@ TransferResult TransferRecordings(LoadedPane& source, LoadedPane& target, std::v
     if (!rows.empty())
         ui.closeProgress();
     DBMSetActiveSide(target.side);
-    result.dbWritten = AVMWriteDb(kDBMTypeRecord) == 0;
+    const std::string closing = operation.write();
+    result.dbWritten = closing.empty();
     if (!result.dbWritten)
-        ui.showMessage("Cannot write the database " + target.dbPath + " (" + DBMLastTrace() + ").");
+        ui.showMessage("Warning: every recording copied is registered, but the closing write of the database failed: " +
+                       closing);
     progress.finish();
     return result;
 }

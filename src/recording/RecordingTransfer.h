@@ -34,14 +34,23 @@ struct TransferResult {
     int copied = 0;          // recordings registered in the target
     int failed = 0;          // recordings that could not be copied (the user was told why)
     bool cancelled = false;  // the user stopped the transfer in the copy window
-    bool refused = false;    // nothing was tried (bad rows, full store, too little space)
-    bool dbWritten = false;  // the target database was written at the end
+    bool refused = false;    // nothing was tried (bad rows, full store, too little space,
+                             // a target database that cannot be written)
+    bool dbWritten = false;  // the closing write of the target database succeeded
+
+    // Every chosen recording was copied and registered. The closing write only repeats the write
+    // after the last recording, so its failure is a warning, not a failure of the transfer: a
+    // retry would copy the recordings a second time.
+    bool done() const { return !refused && !cancelled && failed == 0; }
 };
 
 // Copies the recordings at `rows` of the source side into the target side: every part file is
 // copied into the target's folder under the new record's prefix, each recording is registered
-// and the target database written after it, and once more at the end. A recording whose copy
-// fails leaves nothing behind. Ends with the target side active.
+// and the target database written after it, and once more at the end; the target's .BAK keeps
+// the database as it stood before the transfer. A new record whose part names are taken by files
+// already on the disk takes the next free record slot whose names are free (the user is told;
+// those files are never touched). A recording whose copy fails leaves nothing behind. Ends with
+// the target side active.
 TransferResult TransferRecordings(LoadedPane& source, LoadedPane& target, std::vector<int> rows, UserInterface& ui);
 
 }  // namespace vmx

@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """End-to-end tests of velmorix-cli's database commands on databases built here byte by byte."""
+import errno
 import json
 import os
+import pty
 import random
+import select
 import shutil
 import struct
 import subprocess
@@ -320,6 +323,59 @@ class RecordingCommandsTest(CliTest):
         self.assertEqual(after[188 * 1010:], before[188 * 1010:])
         os.remove(os.path.join(self.dir, "RF0001AA.TRP"))
         self.assertIn(b"last part file is missing", self.cli("cut", self.db, "1", "10", "20", "--yes", expect=1).stderr)
+
+    def test_copy_failure_is_not_introduced_by_the_creation_of_the_target(self):
+        rec = self.recording([188 * 50])
+        os.remove(os.path.join(self.dir, rec["parts"][0].decode()))
+        target = os.path.join(self.dir, "new", "DZT000.DB")
+        os.mkdir(os.path.dirname(target))
+        proc = self.cli("copy", self.db, target, "1", "--yes", expect=1)
+        self.assertIn(b"DB File Creatation complete!", proc.stdout)
+        err = proc.stderr.decode()
+        self.assertTrue(err.startswith("velmorix-cli copy: Copying failed: "), err)
+        self.assertIn("RF0001AA.TRP", err)
+        self.assertNotIn("Creatation", err)
+
+    def test_merge_into_an_empty_folder_name_says_so(self):
+        self.recording([188 * 50])
+        proc = self.cli("merge", self.db, "1", "", expect=2)
+        first = proc.stderr.decode().splitlines()[0]
+        self.assertGreater(len(first), len("velmorix-cli merge: ") + 10, first)
+
+    def test_sizes_are_labelled_in_the_unit_they_are_computed_in(self):
+        self.recording([1048576 * 3 // 2])
+        out = self.cli("list", self.db).stdout.decode()
+        self.assertIn("1.5 MiB", out)
+
+    def test_progress_line_leaves_nothing_of_a_longer_line_behind(self):
+        rec = self.recording([188 * 6000, 188 * 10])
+        target_dir = os.path.join(self.dir, "target")
+        os.mkdir(target_dir)
+        target = os.path.join(target_dir, "DZT000.DB")
+        self.cli("create", target)
+        master, slave = pty.openpty()
+        proc = subprocess.Popen([CLI, "copy", self.db, target, "1"], stdout=subprocess.DEVNULL, stderr=slave)
+        os.close(slave)
+        drawn = b""
+        while True:
+            ready, _, _ = select.select([master], [], [], 60)
+            if not ready:
+                break
+            try:
+                chunk = os.read(master, 4096)
+            except OSError as e:  # the terminal is closed once the program has ended
+                if e.errno != errno.EIO:
+                    raise
+                break
+            if not chunk:
+                break
+            drawn += chunk
+        os.close(master)
+        self.assertEqual(proc.wait(timeout=60), 0)
+        lines = [line for line in drawn.split(b"\r") if b"part" in line]
+        self.assertGreater(len(lines), 1, drawn)
+        for line in lines:
+            self.assertIn(b"\x1b[K", line, "each progress line clears the rest of the old one")
 
     def test_media_put_and_get(self):
         receiver = os.path.join(self.dir, "disk")

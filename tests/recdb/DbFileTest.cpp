@@ -7,7 +7,9 @@
 #include "recdb/RecordStore.h"
 #include "recdb/Trace.h"
 
+#include "DbFileFixture.h"
 #include "support/DbImage.h"
+#include "support/ResourceLimits.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +17,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,65 +24,6 @@ namespace {
 
 using namespace vmxtest;
 namespace fs = std::filesystem;
-
-class DbFile : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(DBMInitRecord(), 1);
-        ASSERT_EQ(AVMInitFileCache(), 0);
-        DBMSetActiveSide(0);
-        dbPath = (dir / "DZT000.DB").string();
-        AVMSetDbPath(0, dbPath);
-    }
-
-    unsigned char load(const TestDb& db)
-    {
-        writeBytes(dbPath, encodeDb(db));
-        return AVMReadDb(2);
-    }
-
-    static AVMRecordTable table()
-    {
-        AVMRecordTable t{};
-        DBMGetSys(2, &t);
-        return t;
-    }
-
-    static AVMRec record(unsigned id)
-    {
-        AVMRec rec{};
-        EXPECT_EQ(DBMGetRecord(2, id, &rec), 1) << "id " << id;
-        return rec;
-    }
-
-    void touchParts(const TestRecord& r)
-    {
-        for (const auto& p : r.parts)
-            writeText(dir / p, "part " + p);
-    }
-
-    // Loads records "One" (id 1, part RF0001AA.TRP on disk) and "Two"; returns the file's bytes.
-    std::vector<std::uint8_t> loadOneAndTwo()
-    {
-        TestDb db;
-        db.count = 2;
-        db.records[0] = makeRecord(1, "One", 1, 1);
-        db.records[1] = makeRecord(2, "Two", 2, 1);
-        touchParts(db.records[0]);
-        EXPECT_EQ(load(db), 0);
-        return readBytes(dbPath);
-    }
-
-    void expectNoTemporaryFile() const
-    {
-        for (const auto& entry : fs::directory_iterator(dir.path()))
-            EXPECT_EQ(entry.path().filename().string().find(".velmorix-"), std::string::npos) << "no temporary file is left";
-    }
-
-    TempDir dir;
-    std::string dbPath;
-};
 
 TEST_F(DbFile, SixByteFileLoadsAsAnEmptyStoreWithoutMessages)
 {
@@ -570,17 +511,13 @@ TEST_F(DbFile, FullDiskDuringTheWriteKeepsEverything)
 {
     const auto before = loadOneAndTwo();
     DBMDeleteRecord(0);
-    // A file size limit makes every write past 4 KB fail as on a full disk.
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previousLimit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
-    rlimit small = previousLimit;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const unsigned char status = AVMWriteDb(2);
-    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
-    std::signal(SIGXFSZ, previousHandler);
-    EXPECT_EQ(status, 1);
+    std::string error;
+    {
+        // Every write past 4 KB fails as on a full disk.
+        FileSizeLimit limit(4096);
+        error = vmx::WriteDb(2);
+    }
+    EXPECT_EQ(error, "cannot write the database " + dbPath + ": File too large.");
     EXPECT_EQ(readBytes(dbPath), before);
     EXPECT_TRUE(fs::exists(dir / "RF0001AA.TRP"));
     EXPECT_FALSE(fs::exists(dir / "DZT000.BAK"));

@@ -63,6 +63,9 @@ TEST(DiskNaming, OnlyPlainTwelveCharacterNamesAreSafe)
         {"RF0001AA.TRP", true},  {"RF 001AA.TRP", true},  {"../../etc/pa", false},
         {"RF0001/A.TRP", false}, {"RF0001\\A.TRP", false}, {".F0001AA.TRP", false},
         {"RF0001AA.TR", false},  {"RF0001AA\x01TRP", false}, {"RF0001AA\xE9TRP", false},
+        // Databases and their companions, as a FAT disk reads the name.
+        {"DZT000001.DB", false}, {"dzr000.db...", false}, {"DZT000.BAK  ", false}, {"Dzt000.Tmp. ", false},
+        {"RF0001AA.DBX", true},  {"RF0001DB.TRP", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -70,6 +73,26 @@ TEST(DiskNaming, OnlyPlainTwelveCharacterNamesAreSafe)
         std::strncpy(name, c.name, 12);
         EXPECT_EQ(AVMIsSafePartName(name), c.safe);
     }
+}
+
+TEST(DiskNaming, APartNamedAsTheDatabaseItselfIsNotSafe)
+{
+    const struct {
+        const char* dbPath;
+        const char* name;
+        bool safe;
+    } cases[] = {
+        {"/disk/RECORD/RECORDS.DATA", "RECORDS.DATA", false},
+        {"/disk/RECORD/records.data", "RECORDS.DATA", false},
+        {"/disk/RECORD/RECORDS.DAT", "records.dat.", false},
+        {"/disk/RECORD/RECORDS.DAT", "RF0001AA.TRP", true},
+        {"RF0001AA.TRP", "RF0001AA.TRP", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.dbPath) + " " + c.name);
+        EXPECT_EQ(vmx::IsSafePartNameOf(c.name, c.dbPath), c.safe);
+    }
+    EXPECT_EQ(vmx::FatNameKey("dzt000.db. ."), "DZT000.DB");
 }
 
 TEST(DiskNaming, FolderOfAPathKeepsItsSlash)

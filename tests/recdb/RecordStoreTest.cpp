@@ -174,3 +174,42 @@ TEST_F(RecordStore, RecordPrefixIsTheStoreIndexPlusOne)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RecordStore, AllocationPassesOverRecordsTheCallerCannotUse)
+{
+    alloc();
+    std::uint16_t id = 0;
+    AVMRec rec{};
+    // Record indexes 1 and 2 are free but unusable (their part names are taken, say).
+    ASSERT_EQ(vmx::AllocRecordWhere(2, &id, &rec, [](int index) { return index > 2; }), 1);
+    EXPECT_EQ(id, 2);
+    EXPECT_EQ(table().idMap[1], 3) << "record index 3, slot 4";
+    EXPECT_EQ(vmx::AllocRecordWhere(2, &id, &rec, [](int) { return false; }), 0);
+    EXPECT_STREQ(DBMLastTrace(), "infor: DBMAllocRecord error rec full.");
+    EXPECT_EQ(table().count, 2);
+}
+
+TEST_F(RecordStore, ASavedListComesBackAfterDeletions)
+{
+    for (int i = 0; i < 3; ++i)
+        alloc();
+    const AVMRecordTable before = table();
+    const vmx::StoreList saved = vmx::SaveActiveList();
+    DBMDeleteRecord(0);
+    DBMDeleteRecord(1);
+    ASSERT_EQ(table().count, 1);
+    vmx::RestoreActiveList(saved);
+    const AVMRecordTable after = table();
+    EXPECT_EQ(after.count, 3);
+    EXPECT_TRUE(std::equal(std::begin(before.idMap), std::end(before.idMap), std::begin(after.idMap)));
+    EXPECT_EQ(after.records, before.records) << "the store keeps its own records";
+    for (unsigned id = 1; id <= 3; ++id) {
+        AVMRec rec{};
+        ASSERT_EQ(DBMGetRecord(2, id, &rec), 1);
+        EXPECT_EQ(rec.id, id);
+    }
+}
+
+}  // namespace

@@ -6,10 +6,12 @@
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
 #include "recording/RecordingFiles.h"
+#include "support/ResourceLimits.h"
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -367,6 +369,7 @@ TEST_F(CutTest, MissingPartOrNameClashStopsBeforeAnyChange)
     CutResult result = CutRecording(pane, 0, 2, 0, 70, ui);
     EXPECT_EQ(result.outcome, CutOutcome::Refused);
     EXPECT_NE(ui.lastMessage().find("RF0099AB.TRP already exists"), std::string::npos) << ui.lastMessage();
+    EXPECT_NE(ui.lastMessage().rfind(kTrimFailedMessage, 0), 0u) << "no part is missing: " << ui.lastMessage();
     EXPECT_TRUE(std::filesystem::exists(dir / "RF0099AA.TRP"));
     EXPECT_EQ(readText(dir / "RF0099AB.TRP"), "not a part");
 
@@ -375,6 +378,7 @@ TEST_F(CutTest, MissingPartOrNameClashStopsBeforeAnyChange)
     result = CutRecording(pane, 0, 2, 0, 70, ui);
     EXPECT_EQ(result.outcome, CutOutcome::Refused);
     EXPECT_NE(ui.lastMessage().find("RF0001AB.TRP"), std::string::npos) << ui.lastMessage();
+    EXPECT_EQ(ui.lastMessage().rfind(kTrimFailedMessage, 0), 0u) << "a missing part: " << ui.lastMessage();
     EXPECT_TRUE(std::filesystem::exists(dir / "RF0099AA.TRP"));
 }
 
@@ -382,15 +386,20 @@ TEST_F(CutTest, PartFilesListedTwiceOrSharedAreLeftAlone)
 {
     // Damaged databases: a recording naming one of its part files twice, or a part file of
     // another recording. A cut to the end would delete that file while something still plays it.
+    // On the receiver's FAT disk names that differ in letter case only are one file.
     struct Case {
         const char* what;
-        int row;  // the recording cut
-        const char* thirdPart;
+        int row;        // the record whose part list is changed
+        int part;       // the part replaced
+        const char* name;
         const char* message;
     };
     const Case cases[] = {
-        {"listed twice", 0, "RF0001AA.TRP", "lists the part file \"RF0001AA.TRP\" twice"},
-        {"another recording's part", 0, "RF0002AA.TRP", "also belongs to the recording \"NEWS\""},
+        {"listed twice", 0, 2, "RF0001AA.TRP", "lists the part file \"RF0001AA.TRP\" twice"},
+        {"listed twice in other letter case", 0, 2, "rf0001aa.trp", "lists the part file \"rf0001aa.trp\" twice"},
+        {"another recording's part", 0, 2, "RF0002AA.TRP", "also belongs to the recording \"NEWS\""},
+        {"another recording's part in other letter case", 1, 0, "rf0001ac.trp",
+         "also belongs to the recording \"NEWS\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -398,16 +407,92 @@ TEST_F(CutTest, PartFilesListedTwiceOrSharedAreLeftAlone)
         LoadedPane p = makeDb(0, caseDir.str());
         addRecording(p, "FILM", 150, {kFull, kFull, kFull});
         addRecording(p, "NEWS", 60, {kFull});
+        // On this test's disk the other spelling is a file of its own; make it one on FAT's terms.
+        if (!std::filesystem::exists(caseDir / c.name))
+            std::filesystem::copy_file(caseDir / "RF0001AA.TRP", caseDir / c.name);
         AVMRec record = recordAt(p, c.row);
-        std::memcpy(record.parts[2].name, c.thirdPart, 12);
+        std::memcpy(record.parts[c.part].name, c.name, 12);
         DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(c.row + 1), &record);
         RefreshTimingEntry(p, c.row);
         FakeUi caseUi;
-        const CutResult result = CutRecording(p, c.row, 2, 70, 150, caseUi);
+        // Cutting FILM to its end would delete its last part.
+        const CutResult result = CutRecording(p, 0, 2, 70, 150, caseUi);
         EXPECT_EQ(result.outcome, CutOutcome::Refused);
         ASSERT_EQ(caseUi.messages.size(), 1u);
         EXPECT_NE(caseUi.messages[0].find(c.message), std::string::npos) << caseUi.messages[0];
-        for (const char* name : {"RF0001AA.TRP", "RF0001AB.TRP", "RF0002AA.TRP"})
+        for (const char* name : {"RF0001AA.TRP", "RF0001AB.TRP", "RF0001AC.TRP", "RF0002AA.TRP"})
             EXPECT_TRUE(std::filesystem::exists(caseDir / name)) << name;
     }
+}
+
+TEST_F(CutTest, DatabaseThatCannotBeWrittenStopsEveryCutBeforeAnyChange)
+{
+    // The final write of the database is checked before the question: a cut that changed parts
+    // and then could not register them would leave the record naming files that are gone.
+    struct Kind {
+        const char* what;
+        double start, end;
+    };
+    const Kind kinds[] = {
+        {"single part", 10, 20}, {"two parts", 40, 70}, {"multi-part from the start", 0, 70},
+        {"multi-part to the end", 70, 150}, {"multi-part in the middle", 30, 130},
+    };
+    for (const bool fullDisk : {false, true}) {
+        for (const Kind& k : kinds) {
+            SCOPED_TRACE(std::string(k.what) + (fullDisk ? ", full disk" : ", read-only database"));
+            TempDir caseDir;
+            LoadedPane p = makeDb(0, caseDir.str());
+            addRecording(p, "FILM", 150, {kFull, kFull, kFull / 2});
+            const auto before = readBytes(p.dbPath);
+            if (!fullDisk)
+                std::filesystem::permissions(p.dbPath, std::filesystem::perms::owner_read);
+            FakeUi caseUi;
+            CutResult result;
+            {
+                std::unique_ptr<FileSizeLimit> limit;
+                if (fullDisk)
+                    limit = std::make_unique<FileSizeLimit>(4096);
+                result = CutRecording(p, 0, 2, k.start, k.end, caseUi);
+            }
+            EXPECT_EQ(result.outcome, CutOutcome::Refused);
+            ASSERT_EQ(caseUi.events.size(), 1u) << "nothing is asked";
+            EXPECT_NE(caseUi.lastMessage().find(p.dbPath), std::string::npos) << caseUi.lastMessage();
+            EXPECT_NE(caseUi.lastMessage().find(fullDisk ? "File too large" : "is read-only"), std::string::npos)
+                << caseUi.lastMessage();
+            EXPECT_NE(caseUi.lastMessage().rfind(kTrimFailedMessage, 0), 0u) << "no part is missing";
+            EXPECT_EQ(readBytes(p.dbPath), before);
+            EXPECT_EQ(partNames(recordAt(p, 0)), (std::vector<std::string>{"RF0001AA.TRP", "RF0001AB.TRP", "RF0001AC.TRP"}));
+            for (const char* name : {"RF0001AA.TRP", "RF0001AB.TRP", "RF0001AC.TRP"}) {
+                struct stat st {};
+                ASSERT_EQ(::stat((caseDir / name).c_str(), &st), 0) << name;
+                EXPECT_EQ(st.st_blocks, 0) << name << " was written";
+            }
+        }
+    }
+}
+
+namespace {
+
+// A second program makes the database read-only after the question, while the cut works.
+class ReadOnlyWhileCuttingUi : public FakeUi {
+public:
+    std::string dbPath;
+    void showWait(const std::string& text) override
+    {
+        FakeUi::showWait(text);
+        std::filesystem::permissions(dbPath, std::filesystem::perms::owner_read);
+    }
+};
+
+}  // namespace
+
+TEST_F(CutTest, DatabaseLostDuringTheCutIsReportedWithItsReason)
+{
+    addRecording(pane, "FILM", 90, {kFull, kFull / 2});
+    ReadOnlyWhileCuttingUi lateUi;
+    lateUi.dbPath = pane.dbPath;
+    const CutResult result = CutRecording(pane, 0, 2, 40, 70, lateUi);
+    EXPECT_EQ(result.outcome, CutOutcome::Failed);
+    EXPECT_EQ(lateUi.lastMessage(), "The parts were cut, but the database could not be written: the database " +
+                                        pane.dbPath + " is read-only, so it cannot be written.");
 }

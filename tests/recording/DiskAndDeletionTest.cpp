@@ -6,6 +6,7 @@
 #include "RecordingFixture.h"
 #include "recording/RecordingFiles.h"
 
+#include "recdb/DbWriter.h"
 #include "recdb/RecordStore.h"
 
 #include <cstring>
@@ -83,6 +84,27 @@ TEST(MediaFilesTest, PutGetAndDelete)
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(folder) / "a.jpg"));
 }
 
+TEST(MediaFilesTest, NamesAsLongAsTheDiskAllowsAreCopied)
+{
+    // The receiver and a plain copy accept names up to 255 bytes; the temporary name beside the
+    // target must not make them longer.
+    TempDir pc;
+    TempDir receiver;
+    const std::string folder = ReceiverMediaFolder(receiver.str(), MediaKind::Mp3);
+    std::filesystem::create_directories(folder);
+    FakeUi ui;
+    for (const std::size_t length : {200u, 239u, 255u}) {
+        SCOPED_TRACE(length);
+        const std::string name = std::string(length - 4, 's') + ".mp3";
+        writeText(pc / name, "tune");
+        EXPECT_EQ(CopyMediaToReceiver({(pc / name).string()}, folder, ui).done, 1) << ui.lastMessage();
+        EXPECT_EQ(readText(std::filesystem::path(folder) / name), "tune");
+        std::filesystem::remove(pc / name);
+        EXPECT_EQ(CopyMediaToPc({name}, folder, pc.str(), ui).done, 1) << ui.lastMessage();
+        EXPECT_EQ(readText(pc / name), "tune");
+    }
+}
+
 TEST(DeletionTest, RowsGoHighestFirstWithOneWrite)
 {
     TempDir dir;
@@ -139,4 +161,30 @@ TEST(DeletionTest, PartFilesStillListedElsewhereAreKept)
     ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");
     ASSERT_EQ(reloaded.timing.size(), 1u);
     EXPECT_TRUE(reloaded.timingAt(0).measured());
+}
+
+TEST(DeletionTest, DatabaseThatCannotBeWrittenDeletesNothingAndSaysWhy)
+{
+    TempDir dir;
+    LoadedPane pane = makeDb(0, dir.str());
+    addRecording(pane, "FILM", 10, {376});
+    const auto before = readBytes(pane.dbPath);
+    std::filesystem::permissions(pane.dbPath, std::filesystem::perms::owner_read);
+    const DeleteResult result = DeleteRecordRows(pane, {0});
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, "Nothing was deleted: the database " + pane.dbPath +
+                                  " is read-only, so it cannot be written. The database still lists the recordings "
+                                  "and their files were kept.");
+    EXPECT_EQ(readBytes(pane.dbPath), before);
+    EXPECT_TRUE(std::filesystem::exists(dir / "RF0001AA.TRP"));
+    // What the user was told holds: the recording is still there, also for the next write of
+    // this side, which must not finish the deletion behind the user's back.
+    ASSERT_EQ(pane.timing.size(), 1u);
+    EXPECT_EQ(RecordDisplayName(recordAt(pane, 0)), "FILM");
+    std::filesystem::permissions(pane.dbPath, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    ASSERT_EQ(WriteDb(kDBMTypeRecord), "");
+    EXPECT_TRUE(std::filesystem::exists(dir / "RF0001AA.TRP"));
+    LoadedPane reloaded;
+    ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");
+    EXPECT_EQ(reloaded.timing.size(), 1u);
 }

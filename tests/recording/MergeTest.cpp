@@ -2,6 +2,9 @@
 
 #include "FakeUi.h"
 #include "RecordingFixture.h"
+#include "recording/RecordingFiles.h"
+
+#include <cstring>
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -65,4 +68,30 @@ TEST_F(MergeTest, FolderChoiceAndRefusals)
     ui.folderAnswer = out.str();
     EXPECT_EQ(MergeRecording(pane, 0, "", ui), MergeOutcome::Done);
     EXPECT_TRUE(std::filesystem::exists(out / "[m]A_B.trp"));
+}
+
+TEST(MergedFilePathTest, BuiltFromTheNameBytes)
+{
+    // Control bytes and '/' cannot stand in a file name and become '_'; every other byte stays as
+    // the receiver stored it. Messages show the same name with its control bytes escaped.
+    const struct {
+        const char* name;
+        const char* file;
+    } cases[] = {
+        {"NEWS 9", "/out/[m]NEWS 9.trp"},
+        {"A\x01" "B", "/out/[m]A_B.trp"},
+        {"A/B\x7F", "/out/[m]A_B_.trp"},
+        {"\xB4\xBA\xBD\xBA", "/out/[m]\xB4\xBA\xBD\xBA.trp"},
+        {"", "/out/[m].trp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        AVMRec record{};
+        record.name[0] = 0x05;
+        std::memcpy(record.name + 1, c.name, std::strlen(c.name));
+        EXPECT_EQ(MergedFilePath("/out/", record), c.file);
+    }
+    AVMRec record{};
+    std::memcpy(record.name, "\x05" "A\x01" "B", 4);
+    EXPECT_EQ(RecordDisplayName(record), "A\\x01B");
 }

@@ -128,19 +128,129 @@ TEST_F(TransferTest, FailedCopiesLeaveNothingBehind)
     EXPECT_EQ(files, (std::vector<std::string>{"DZT000.BAK", "DZT000.DB", "RF0001AA.TRP"}));
 }
 
-TEST_F(TransferTest, ExistingFileIsNeverOverwritten)
+TEST_F(TransferTest, StrayFilesAreLeftAloneAndTheCopyTakesTheNextFreeSlot)
 {
-    addRecording(source, "FILM", 30, {5000, 100});
-    writeText(dstDir / "RF0001AB.TRP", "somebody else's");
+    // Files that belong to no recording stand where the new record's parts would go: the copy
+    // takes the next free record slot whose part names are free, says so, and never touches them.
+    struct Case {
+        const char* what;
+        std::vector<const char*> strays;
+        const char* prefix;  // of the copy's part names
+    };
+    const Case cases[] = {
+        {"one part of the first slot", {"RF0001AB.TRP"}, "RF0002"},
+        {"parts of the first two slots", {"RF0001AA.TRP", "RF0002AB.TRP"}, "RF0003"},
+        {"nothing in the way", {"RF0001AC.TRP"}, "RF0001"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir from;
+        TempDir to;
+        LoadedPane src = makeDb(0, from.str());
+        LoadedPane dst = makeDb(1, to.str());
+        addRecording(src, "FILM", 30, {5000, 100});
+        for (const char* stray : c.strays)
+            writeText(to / stray, "somebody else's");
+        FakeUi caseUi;
+        const auto result = TransferRecordings(src, dst, {0}, caseUi);
+        EXPECT_TRUE(result.done());
+        EXPECT_EQ(result.copied, 1);
+        const std::string aa = std::string(c.prefix) + "AA.TRP";
+        const std::string ab = std::string(c.prefix) + "AB.TRP";
+        EXPECT_EQ(readBytes(to / aa), readBytes(from / "RF0001AA.TRP"));
+        EXPECT_EQ(readBytes(to / ab), readBytes(from / "RF0001AB.TRP"));
+        for (const char* stray : c.strays)
+            EXPECT_EQ(readText(to / stray), "somebody else's");
+        if (std::string(c.prefix) != "RF0001") {
+            ASSERT_EQ(caseUi.messages.size(), 1u);
+            EXPECT_NE(caseUi.messages[0].find(to.str() + "/" + c.strays.front() + " is already on the disk"),
+                      std::string::npos) << caseUi.messages[0];
+            EXPECT_NE(caseUi.messages[0].find(c.prefix), std::string::npos) << caseUi.messages[0];
+        } else {
+            EXPECT_TRUE(caseUi.messages.empty());
+        }
+        LoadedPane reloaded;
+        ASSERT_EQ(LoadPane(1, dst.dbPath, reloaded), "");
+        ASSERT_EQ(reloaded.timing.size(), 1u);
+        EXPECT_EQ(partNames(recordAt(reloaded, 0)), (std::vector<std::string>{aa, ab}));
+        EXPECT_EQ(reloaded.timingAt(0).totalSize, kFullPartSize + 100);
+    }
+}
+
+TEST_F(TransferTest, BackupHoldsTheTargetAsItWasBeforeTheTransfer)
+{
+    // The target is written after every recording and once more at the end; its .BAK must still
+    // be the database from before the transfer, not from before the last of those writes.
+    struct Case {
+        const char* what;
+        bool firstFails;
+    };
+    for (const Case& c : {Case{"every recording copied", false}, Case{"the first one fails", true}}) {
+        SCOPED_TRACE(c.what);
+        TempDir from;
+        TempDir to;
+        LoadedPane src = makeDb(0, from.str());
+        LoadedPane dst = makeDb(1, to.str());
+        addRecording(dst, "OLD", 10, {376});
+        addRecording(src, "FIRST", 30, {5000});
+        addRecording(src, "SECOND", 30, {6000});
+        if (c.firstFails)
+            std::filesystem::remove(from / "RF0001AA.TRP");
+        const auto before = readBytes(dst.dbPath);
+        FakeUi caseUi;
+        const auto result = TransferRecordings(src, dst, {0, 1}, caseUi);
+        EXPECT_EQ(result.copied, c.firstFails ? 1 : 2);
+        EXPECT_NE(readBytes(dst.dbPath), before);
+        EXPECT_EQ(readBytes(AVMBackupPathOf(dst.dbPath)), before);
+    }
+}
+
+namespace {
+
+// A user who makes the target database read-only while the copy window closes, between the
+// last recording's write and the closing write of the transfer.
+class ReadOnlyAtTheEndUi : public FakeUi {
+public:
+    std::string dbPath;
+    void closeProgress() override
+    {
+        FakeUi::closeProgress();
+        std::filesystem::permissions(dbPath, std::filesystem::perms::all, std::filesystem::perm_options::remove);
+        std::filesystem::permissions(dbPath, std::filesystem::perms::owner_read, std::filesystem::perm_options::add);
+    }
+};
+
+}  // namespace
+
+TEST_F(TransferTest, OnlyTheClosingWriteFailingIsAWarningNotAFailure)
+{
+    addRecording(source, "FIRST", 30, {5000});
+    addRecording(source, "SECOND", 30, {6000});
+    ReadOnlyAtTheEndUi lateUi;
+    lateUi.dbPath = target.dbPath;
+    const auto result = TransferRecordings(source, target, {0, 1}, lateUi);
+    EXPECT_TRUE(result.done());
+    EXPECT_EQ(result.copied, 2);
+    EXPECT_FALSE(result.dbWritten);
+    ASSERT_EQ(lateUi.messages.size(), 1u);
+    EXPECT_NE(lateUi.messages[0].find("Warning"), std::string::npos) << lateUi.messages[0];
+    EXPECT_NE(lateUi.messages[0].find(target.dbPath + " is read-only"), std::string::npos) << lateUi.messages[0];
+    LoadedPane reloaded;
+    ASSERT_EQ(LoadPane(1, target.dbPath, reloaded), "");
+    ASSERT_EQ(reloaded.timing.size(), 2u);
+    EXPECT_EQ(RecordDisplayName(recordAt(reloaded, 1)), "SECOND");
+    EXPECT_TRUE(std::filesystem::exists(dstDir / "RF0002AA.TRP"));
+}
+
+TEST_F(TransferTest, UnwritableTargetRefusesBeforeCopying)
+{
+    addRecording(source, "FILM", 30, {5000});
+    std::filesystem::permissions(target.dbPath, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     const auto result = TransferRecordings(source, target, {0}, ui);
-    EXPECT_EQ(result.failed, 1);
-    EXPECT_NE(ui.lastMessage().find("RF0001AB.TRP already exists"), std::string::npos) << ui.lastMessage();
-    EXPECT_EQ(readText(dstDir / "RF0001AB.TRP"), "somebody else's");
+    EXPECT_TRUE(result.refused);
+    EXPECT_FALSE(result.done());
+    EXPECT_NE(ui.lastMessage().find(target.dbPath + " is read-only"), std::string::npos) << ui.lastMessage();
     EXPECT_FALSE(std::filesystem::exists(dstDir / "RF0001AA.TRP"));
-    AVMRecordTable table{};
-    DBMSetActiveSide(1);
-    ASSERT_TRUE(DBMGetSys(kDBMTypeRecord, &table));
-    EXPECT_EQ(table.count, 0);
 }
 
 TEST_F(TransferTest, CancelStopsTheTransfer)

@@ -1,4 +1,4 @@
-#include "recording/KernelCopy.h"
+#include "common/KernelCopy.h"
 
 #include <algorithm>
 #include <cerrno>
