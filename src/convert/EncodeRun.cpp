@@ -21,6 +21,13 @@ bool hasContent(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
+// True for a name that exists but is no regular file (a FIFO, a device, a folder).
+bool isSpecialFile(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 void removeFile(const std::string& path)
 {
     std::error_code ec;
@@ -140,15 +147,11 @@ bool CEncodeRun::startJob()
     // a job whose output is its source is not run at all.
     const std::string output = OutputPathFor(job.sourcePath, m_destFolder, m_prefix,
                                              m_kind == RunKind::Encode ? ".avi" : ".mp3");
-    if (sameFile(output, job.sourcePath)) {
-        m_currentOutput.clear();
-        const JobOutcome outcome{m_currentIndex, job.sourcePath, output, JobOutcome::Status::Failed,
-                                 "the output file would overwrite its source"};
-        if (recordJob(outcome, job.size))
-            return startJob();
-        endRun({});
-        return false;
-    }
+    if (sameFile(output, job.sourcePath))
+        return refuseJob(job, output, "the output file would overwrite its source");
+    // The encoder would wait forever on a FIFO that nobody writes into.
+    if (isSpecialFile(job.sourcePath))
+        return refuseJob(job, output, "it is not a regular file");
     const PreparedJob prepared = m_kind == RunKind::Encode
                                      ? PrepareEncodingJob(job.sourcePath, m_destFolder, m_prefix)
                                      : PrepareAudioDumpJob(job.sourcePath, m_destFolder, m_prefix);
@@ -165,6 +168,17 @@ bool CEncodeRun::startJob()
         return false;
     }
     return true;
+}
+
+// A job that is not run at all: it is reported as failed and the run goes on with the next.
+bool CEncodeRun::refuseJob(const EncodeJob& job, const std::string& output, const std::string& reason)
+{
+    m_currentOutput.clear();
+    const JobOutcome outcome{m_currentIndex, job.sourcePath, output, JobOutcome::Status::Failed, reason};
+    if (recordJob(outcome, job.size))
+        return startJob();
+    endRun({});
+    return false;
 }
 
 bool CEncodeRun::NextLine(std::string& line)

@@ -103,6 +103,7 @@ public:
 
 private:
     bool startJob();
+    bool refuseJob(const EncodeJob& job, const std::string& output, const std::string& reason);
     bool recordJob(const JobOutcome& outcome, std::int32_t size);
     EncodeJob jobAt(std::size_t index) const;
     std::size_t jobCount() const;

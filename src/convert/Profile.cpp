@@ -3,8 +3,8 @@
 #include "FileHelpers.h"
 
 #include <cstdint>
-#include <fstream>
 #include <optional>
+#include <sstream>
 
 namespace {
 
@@ -43,9 +43,10 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 std::optional<std::string> findValue(std::string_view section, std::string_view key,
                                      const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string content;
+    if (!vmx::ReadRegularFile(path, content).empty())
         return std::nullopt;
+    std::istringstream in(content);
     bool inSection = false;
     bool sectionSeen = false;
     std::string line;

@@ -1,10 +1,11 @@
 #include "TextConvert.h"
 
+#include "FileHelpers.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iconv.h>
-#include <iterator>
 #include <langinfo.h>
 
 namespace {
@@ -85,11 +86,11 @@ std::string CodePageCharset(int codePage)
 
 bool ConvertTextToUtf8(const std::string& source, const std::string& destination, int codePage)
 {
-    std::ifstream in(source, std::ios::binary);
     std::ofstream out(destination, std::ios::binary | std::ios::trunc);
-    if (!in || !out)
+    std::string text;
+    // A FIFO or device named like a subtitle file is refused at once instead of waited on.
+    if (!vmx::ReadRegularFile(source, text).empty() || !out)
         return false;
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (const auto zero = text.find('\0'); zero != std::string::npos)
         text.resize(zero);
     std::string utf8;

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <sstream>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
@@ -163,6 +164,23 @@ TEST_F(EncodeRunTest, OutputThatIsItsSourceIsRefused)
     ASSERT_EQ(heard.outcome.jobs.size(), 1u);
     EXPECT_FALSE(single.IsRunning());
     EXPECT_EQ(readText(scope.dir() / "clip.avi"), std::string(10, 'x'));
+}
+
+// A named pipe listed as a source is not handed to the encoder, which would wait on it forever.
+TEST_F(EncodeRunTest, NamedPipeSourceFailsAtOnce)
+{
+    const std::string fifo = scope.folder() + "pipe.ts";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(run.AddSourceFile(fifo), CEncodeRun::AddResult::Added);
+    EXPECT_EQ(run.Jobs()[0].size, -1);
+    run.AddSourceFile(source("good.ts", 10));
+    ASSERT_TRUE(run.Start(RunKind::Encode));
+    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    const auto& jobs = listener.outcome.jobs;
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
+    EXPECT_EQ(jobs[0].message, "it is not a regular file");
+    EXPECT_EQ(jobs[1].status, JobOutcome::Status::Done);
 }
 
 // A stop that comes after the encoder has finished by itself keeps the finished output.

@@ -1,10 +1,12 @@
 #include "convert/EncodeSettings.h"
 #include "convert/FileHelpers.h"
 #include "convert/Profile.h"
+#include "convert/TextConvert.h"
 
 #include "ConvertTestSupport.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
@@ -163,6 +165,25 @@ TEST(FileHelpers, FilesAndFolders)
     EXPECT_FALSE(FileExists(dir.str()));
     EXPECT_TRUE(FolderExists(dir.str()));
     EXPECT_FALSE(FolderExists((dir / "f").string()));
+}
+
+// Nothing that reads a file waits on a named pipe: it is refused as not a regular file.
+TEST(FileHelpers, NamedPipesAreRefusedWithoutWaiting)
+{
+    ProgramFolderScope scope;
+    const std::string fifo = (scope.dir() / "pipe.ini").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(FileSizeOf(fifo), -1);
+    vmx::UniqueFd fd;
+    EXPECT_EQ(vmx::OpenRegularFile(fifo, fd), "it is not a regular file");
+    EXPECT_FALSE(fd.ok());
+    EXPECT_EQ(ReadProfileString("S", "k", "DEF", "pipe.ini"), "DEF");
+    EXPECT_FALSE(ConvertTextToUtf8(fifo, (scope.dir() / "out").string(), 949));
+    EXPECT_EQ(vmx::OpenRegularFile((scope.dir() / "missing").string(), fd), "No such file or directory");
+    std::string content;
+    writeText(scope.dir() / "f", "abc");
+    EXPECT_EQ(vmx::ReadRegularFile((scope.dir() / "f").string(), content), "");
+    EXPECT_EQ(content, "abc");
 }
 
 TEST(FileHelpers, WritableFolderFallsBackToUserData)
