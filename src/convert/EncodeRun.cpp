@@ -124,6 +124,10 @@ bool CEncodeRun::Start(RunKind kind)
     m_progress = 0;
     m_cancel = false;
     m_running = true;
+    if (std::string problem = m_folder.Create(); !problem.empty()) {
+        endRun(std::move(problem));
+        return false;
+    }
     return startJob();
 }
 
@@ -152,15 +156,17 @@ bool CEncodeRun::startJob()
     // The encoder would wait forever on a FIFO that nobody writes into.
     if (isSpecialFile(job.sourcePath))
         return refuseJob(job, output, "it is not a regular file");
-    const PreparedJob prepared = m_kind == RunKind::Encode
-                                     ? PrepareEncodingJob(job.sourcePath, m_destFolder, m_prefix)
-                                     : PrepareAudioDumpJob(job.sourcePath, m_destFolder, m_prefix);
+    const PreparedJob prepared =
+        m_kind == RunKind::Encode ? PrepareEncodingJob(job.sourcePath, m_destFolder, m_prefix, m_folder.Path())
+                                  : PrepareAudioDumpJob(job.sourcePath, m_destFolder, m_prefix, m_folder.Path());
     m_currentOutput = prepared.outputPath;
+    m_currentPartial = prepared.partialPath;
     if (!prepared.ok()) {
         endRun(prepared.error);
         return false;
     }
     if (!m_runner.StartChild(prepared.scriptPath, false, CurrentEncodeSettings().bThreadPriorityNorm == 1)) {
+        removeFile(m_currentPartial);
         if (m_cancel)
             endRun({});
         else
@@ -174,6 +180,7 @@ bool CEncodeRun::startJob()
 bool CEncodeRun::refuseJob(const EncodeJob& job, const std::string& output, const std::string& reason)
 {
     m_currentOutput.clear();
+    m_currentPartial.clear();
     const JobOutcome outcome{m_currentIndex, job.sourcePath, output, JobOutcome::Status::Failed, reason};
     if (recordJob(outcome, job.size))
         return startJob();
@@ -214,9 +221,12 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
     if (exit.stopped) {
         // A stopped job's output is cut short: it is not left behind as a result.
         outcome.status = JobOutcome::Status::Cancelled;
-        removeFile(m_currentOutput);
-    } else if (exit.exitCode == 0 && hasContent(m_currentOutput)) {
-        outcome.status = JobOutcome::Status::Done;
+    } else if (exit.exitCode == 0 && hasContent(m_currentPartial)) {
+        // Only now does the finished file take the output's place (and replace an older one).
+        const std::string problem = vmx::PutOutputInPlace(m_currentPartial, m_currentOutput);
+        outcome.status = problem.empty() ? JobOutcome::Status::Done : JobOutcome::Status::Failed;
+        if (!problem.empty())
+            outcome.message = "the finished file could not be renamed to " + m_currentOutput + ": " + problem;
     } else {
         outcome.status = JobOutcome::Status::Failed;
         if (exit.exitCode > 0)
@@ -226,8 +236,9 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
         else
             outcome.message = "the encoder wrote no output";
         outcome.message += lastLines();
-        removeFile(m_currentOutput);
     }
+    if (outcome.status != JobOutcome::Status::Done)
+        removeFile(m_currentPartial);  // what the job made, and nothing else
     if (recordJob(outcome, job.size))
         startJob();
     else

@@ -54,26 +54,6 @@ void SetProgramFolder(std::string folder)
     g_programFolder = withSlash(std::move(folder));
 }
 
-std::string GetUserDataFolder()
-{
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg == '/')
-        return withSlash(std::string(xdg) + "/velmorix");
-    const char* home = std::getenv("HOME");
-    return withSlash(std::string(home && *home ? home : "/tmp") + "/.local/share/velmorix");
-}
-
-std::string GetWritableFolder()
-{
-    const std::string program = GetProgramFolder();
-    if (access(program.c_str(), W_OK) == 0)
-        return program;
-    const std::string data = GetUserDataFolder();
-    std::error_code ec;
-    std::filesystem::create_directories(data, ec);
-    return data;
-}
-
 bool FileExists(const std::string& path)
 {
     struct stat st {};

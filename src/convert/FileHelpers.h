@@ -13,13 +13,7 @@
 const std::string& GetProgramFolder();
 void SetProgramFolder(std::string folder);
 
-// The folder the program writes its own files into (scripts, converted subtitles), ending in '/':
-// the program folder when it is writable, otherwise the per-user data folder
-// ($XDG_DATA_HOME/velmorix or ~/.local/share/velmorix), created on demand.
-std::string GetWritableFolder();
-
-// The per-user data folder, ending in '/' (not created).
-std::string GetUserDataFolder();
+// The program never writes into its own folder: see UserFolders.h for where its files go.
 
 bool FileExists(const std::string& path);    // exists and is not a directory
 bool FolderExists(const std::string& path);  // exists and is a directory

@@ -186,21 +186,4 @@ TEST(FileHelpers, NamedPipesAreRefusedWithoutWaiting)
     EXPECT_EQ(content, "abc");
 }
 
-TEST(FileHelpers, WritableFolderFallsBackToUserData)
-{
-    TempDir data;
-    const std::string saved = GetProgramFolder();
-    const char* oldXdg = std::getenv("XDG_DATA_HOME");
-    const std::string keepXdg = oldXdg ? oldXdg : "";
-    setenv("XDG_DATA_HOME", data.str().c_str(), 1);
-    SetProgramFolder((data / "no-such-folder").string());
-    EXPECT_EQ(GetWritableFolder(), data.str() + "/velmorix/");
-    EXPECT_TRUE(FolderExists(data.str() + "/velmorix"));
-    SetProgramFolder(saved);
-    if (oldXdg)
-        setenv("XDG_DATA_HOME", keepXdg.c_str(), 1);
-    else
-        unsetenv("XDG_DATA_HOME");
-}
-
 }  // namespace

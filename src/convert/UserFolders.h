@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+// Where the program keeps the files it makes while it runs.
+// Nothing is ever written beside the program or into the folders it was installed into.
+
+namespace vmx {
+
+// The user's home folder: $HOME, else the user's entry in the password database; empty when
+// neither names an absolute folder.
+std::string HomeFolder();
+
+// The per-user data folder, ending in '/': $XDG_DATA_HOME/velmorix/ (absolute only), else
+// ~/.local/share/velmorix/; empty without a home. Not created here.
+std::string UserDataFolder();
+
+// The private folder for the files the program makes while it runs (job scripts, converted
+// subtitles), ending in '/': $XDG_RUNTIME_DIR/velmorix/, or UserDataFolder() + "run/" when the
+// session has no runtime folder. It is created with mode 0700 when missing, and refused unless
+// it is a real folder (not a link) of this user that no one else can write into, reached through
+// folders in which no one else can replace it. Returns why it cannot be used, empty on success.
+[[nodiscard]] std::string PrivateRuntimeFolder(std::string& folder);
+
+}  // namespace vmx
