@@ -1,6 +1,7 @@
 #include "Profile.h"
 
 #include "FileHelpers.h"
+#include "UserFolders.h"
 
 #include <cstdint>
 #include <optional>
@@ -83,9 +84,7 @@ std::optional<std::string> findValue(std::string_view section, std::string_view 
 
 std::string ResolveProfilePath(const std::string& fileName)
 {
-    if (!fileName.empty() && fileName.front() == '/')
-        return fileName;
-    return GetProgramFolder() + fileName;
+    return vmx::FindIniFile(fileName);
 }
 
 std::string ReadProfileString(std::string_view section, std::string_view key,

@@ -43,6 +43,12 @@ std::string xdgFolder(const char* variable, const char* fallback)
     return withSlash(base) + "velmorix/";
 }
 
+bool isRegularFile(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 // Why another user could write into the folder or replace it, or empty when no one can: every
 // folder on the way belongs to this user or to root and is closed to others, unless it is
 // sticky (like /tmp, where others cannot rename what is not theirs).
@@ -92,9 +98,29 @@ std::string HomeFolder()
     return {};
 }
 
+std::string UserConfigFolder()
+{
+    return xdgFolder("XDG_CONFIG_HOME", ".config");
+}
+
 std::string UserDataFolder()
 {
     return xdgFolder("XDG_DATA_HOME", ".local/share");
+}
+
+std::string FindIniFile(const std::string& name)
+{
+    if (!name.empty() && name.front() == '/')
+        return name;
+    if (const std::string user = UserConfigFolder(); !user.empty() && isRegularFile(user + name))
+        return user + name;
+    const std::string beside = GetProgramFolder() + name;
+    if (isRegularFile(beside))
+        return beside;
+    // ".../bin/" -> ".../share/velmorix/"
+    const std::filesystem::path prefix = std::filesystem::path(GetProgramFolder()).parent_path().parent_path();
+    const std::string shipped = (prefix / "share/velmorix" / name).string();
+    return isRegularFile(shipped) ? shipped : beside;
 }
 
 std::string PrivateRuntimeFolder(std::string& folder)

@@ -22,12 +22,85 @@ mode_t modeOf(const std::string& path)
     return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-TEST(UserFolders, DataFolderFollowsXdgThenHome)
+// An installed tree (root/usr/bin, root/usr/share/velmorix) and two places for user settings.
+class UserFoldersTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* folder : {"usr/bin", "usr/share/velmorix", "cfg/velmorix", "home/.config/velmorix"})
+            fs::create_directories(root / folder);
+        SetProgramFolder((root / "usr/bin").string());
+    }
+    void TearDown() override { SetProgramFolder(saved); }
+    std::string at(const std::string& relative) const { return (root / relative).string(); }
+
+    TempDir root;
+    std::string saved = GetProgramFolder();
+    EnvScope noConfig{"XDG_CONFIG_HOME", nullptr};
+    EnvScope noHome{"HOME", nullptr};
+};
+
+TEST_F(UserFoldersTest, IniFilesComeFromTheUserFirstThenTheShippedCopy)
+{
+    const struct {
+        const char* name;
+        const char* xdgConfig;  // relative to the root; nullptr = unset; "~" = a relative value
+        std::vector<const char*> files;
+        const char* found;
+    } cases[] = {
+        {"user copy through XDG_CONFIG_HOME", "cfg", {"cfg/velmorix/x.ini", "usr/share/velmorix/x.ini"},
+         "cfg/velmorix/x.ini"},
+        {"shipped copy when the user has none", "cfg", {"usr/share/velmorix/x.ini"}, "usr/share/velmorix/x.ini"},
+        {"user copy in ~/.config", nullptr, {"home/.config/velmorix/x.ini", "usr/share/velmorix/x.ini"},
+         "home/.config/velmorix/x.ini"},
+        {"a relative XDG_CONFIG_HOME is ignored", "~", {"home/.config/velmorix/x.ini"}, "home/.config/velmorix/x.ini"},
+        {"build folder: the copy beside the binary", "cfg", {"usr/bin/x.ini", "usr/share/velmorix/x.ini"},
+         "usr/bin/x.ini"},
+        {"a folder in the user's place does not count", "cfg", {"usr/share/velmorix/x.ini"},
+         "usr/share/velmorix/x.ini"},
+        {"none at all: the name beside the binary", "cfg", {}, "usr/bin/x.ini"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* folder : {"cfg/velmorix", "home/.config/velmorix", "usr/bin", "usr/share/velmorix"})
+            fs::remove_all(root / folder / "x.ini");
+        if (std::string(c.name).starts_with("a folder"))
+            fs::create_directory(root / "cfg/velmorix/x.ini");
+        for (const char* file : c.files)
+            writeText(root / file, std::string("[S]\nfrom=") + file + "\n");
+        const std::string xdg = !c.xdgConfig ? "" : *c.xdgConfig == '~' ? "cfg" : at(c.xdgConfig);
+        EnvScope configScope("XDG_CONFIG_HOME", c.xdgConfig ? xdg.c_str() : nullptr);
+        EnvScope homeScope("HOME", at("home").c_str());
+        EXPECT_EQ(vmx::FindIniFile("x.ini"), at(c.found));
+        EXPECT_EQ(ReadProfileString("S", "from", "none", "x.ini"), c.files.empty() ? "none" : c.found);
+    }
+    EXPECT_EQ(vmx::FindIniFile(at("cfg/velmorix/x.ini")), at("cfg/velmorix/x.ini"));  // absolute: as it is
+}
+
+// The encoder settings a user keeps in their own encoding-custom.ini are the ones loaded.
+TEST_F(UserFoldersTest, EncoderSettingsOfTheUser)
+{
+    writeText(root / "usr/share/velmorix/encoding-custom.ini", "[VIDEO]\nnVidW=640\nnVidH=480\n");
+    EnvScope configScope("XDG_CONFIG_HOME", at("cfg").c_str());
+    EncodeSettings shipped;
+    LoadEncodeSettings(shipped, "encoding-custom.ini");
+    EXPECT_EQ(shipped.nVidW, 640);
+    writeText(root / "cfg/velmorix/encoding-custom.ini", "[VIDEO]\nnVidW=800\n");
+    EncodeSettings own;
+    LoadEncodeSettings(own, "encoding-custom.ini");
+    EXPECT_EQ(own.nVidW, 800);
+    EXPECT_EQ(own.nVidH, 240);  // the user's file replaces the shipped one as a whole
+}
+
+TEST_F(UserFoldersTest, UserFoldersFollowXdgThenHome)
 {
     EnvScope data("XDG_DATA_HOME", nullptr);
     EnvScope homeScope("HOME", "/h");
+    EXPECT_EQ(vmx::UserConfigFolder(), "/h/.config/velmorix/");
     EXPECT_EQ(vmx::UserDataFolder(), "/h/.local/share/velmorix/");
+    EnvScope configScope("XDG_CONFIG_HOME", "/c");
     EnvScope dataScope("XDG_DATA_HOME", "/d/");
+    EXPECT_EQ(vmx::UserConfigFolder(), "/c/velmorix/");
     EXPECT_EQ(vmx::UserDataFolder(), "/d/velmorix/");
     // Without HOME the home folder comes from the user's account, never from /tmp.
     EnvScope homeUnset("HOME", nullptr);
