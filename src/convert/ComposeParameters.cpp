@@ -58,7 +58,8 @@ std::string subtitleForEncoder(const EncodeSettings& s, const std::string& subti
     if (folder.empty() && !vmx::PrivateRuntimeFolder(folder).empty())
         return subtitlePath;  // nowhere safe to write the copy: the file is named as it is
     const std::string converted = folder + "temp.smi";
-    ConvertTextToUtf8(subtitlePath, converted, s.nSubCodePage);  // on failure the name still stands
+    // On failure the name still stands.
+    ConvertTextToUtf8(subtitlePath, converted, s.nSubCodePage, s.nSubAnsiCodePage);
     return converted;
 }
 

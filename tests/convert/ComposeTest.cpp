@@ -5,6 +5,7 @@
 
 #include "ConvertTestSupport.h"
 
+#include <clocale>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -280,6 +281,53 @@ TEST(TextConvert, Charsets)
         writeBytes(dir / "in", d.bytes);
         EXPECT_TRUE(ConvertTextToUtf8((dir / "in").string(), (dir / "out").string(), d.codePage));
         EXPECT_EQ(readText(dir / "out"), d.expected);
+    }
+}
+
+// Code page 0 keeps a UTF-8 subtitle as it is and reads any other in the subtitle code page of
+// the settings (CP949 unless set otherwise), whatever the locale: under the C locale too.
+TEST(TextConvert, AnsiPageIsUtf8OrTheSubtitleCodePage)
+{
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "C");
+    TempDir dir;
+    const struct {
+        const char* name;
+        int codePage, ansiCodePage;
+        std::vector<unsigned char> bytes;
+        const char* expected;
+    } cases[] = {
+        {"CP949 file", 0, 949, {0xC0, 0xDA, 0xB8, 0xB7, '\n'}, "\xEC\x9E\x90\xEB\xA7\x89\n"},
+        {"UTF-8 file unchanged", 0, 949, {0xEC, 0x9E, 0x90, 0xEB, 0xA7, 0x89, '\n'}, "\xEC\x9E\x90\xEB\xA7\x89\n"},
+        {"plain ASCII", 0, 949, {'<', 'S', 'A', 'M', 'I', '>'}, "<SAMI>"},
+        {"UTF-8 loses its byte-order mark", 0, 949, {0xEF, 0xBB, 0xBF, 'o', 'k'}, "ok"},
+        {"another subtitle code page", 0, 1252, {'c', 'a', 'f', 0xE9}, "caf\xC3\xA9"},
+        {"0 as subtitle code page means 949", 0, 0, {0xC0, 0xDA}, "\xEC\x9E\x90"},
+        {"overlong UTF-8 is not UTF-8", 0, 1252, {0xC0, 0xAF}, "\xC3\x80\xC2\xAF"},
+        {"949 always means CP949, even for UTF-8", 949, 949, {0xEC, 0x9E, 0x90}, "\xEF\xBF\xBD\xEC\x98\x84"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(dir / "in", c.bytes);
+        EXPECT_TRUE(ConvertTextToUtf8((dir / "in").string(), (dir / "out").string(), c.codePage, c.ansiCodePage));
+        EXPECT_EQ(readText(dir / "out"), c.expected);
+    }
+    std::setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(TextConvert, RecognisesUtf8)
+{
+    const struct {
+        const char* text;
+        bool valid;
+    } cases[] = {
+        {"", true}, {"abc", true}, {"\xC3\xA9", true}, {"\xF0\x9F\x98\x80", true}, {"\xF4\x8F\xBF\xBF", true},
+        {"\xC3", false}, {"\xC0\x80", false}, {"\xE0\x80\x80", false}, {"\xED\xA0\x80", false},
+        {"\xF4\x90\x80\x80", false}, {"\xB0\xA1", false}, {"\xC3\xC3", false}, {"\xFF", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(IsValidUtf8(c.text), c.valid);
     }
 }
 

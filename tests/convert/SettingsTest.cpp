@@ -98,6 +98,7 @@ TEST(EncodeSettings, LoadsEveryKeyFromItsSection)
               "bBlackBox=0\nbFullRatio=1\nnVidEncoder=7\n"
               "[AUDIO]\nnAudBitrate=128\nnAudVolume=3\nnAlgorithm=2\nnAudMode=3\nnAudVBR=0\nnAudSrate=48000\n"
               "[SUB]\nnSubPos=90\nnSubBlur=1\nnSubOutline=3\nnSubSize=5\nbUseSub=0\nsPathFont=/f/font.ttf\n"
+              "nSubAnsiCodePage=1252\n"
               "[ETC]\nsAddionalOption=-endpos 5\n"
               // Keys in the wrong section are not found.
               "[AUDIO]\nnVidW=1\n");
@@ -110,7 +111,7 @@ TEST(EncodeSettings, LoadsEveryKeyFromItsSection)
     e.nVidBitrate = 900; e.ratio = "1.33"; e.bBlackBox = 0; e.bFullRatio = 1; e.nVidEncoder = 7;
     e.nAudBitrate = 128; e.nAudVolume = 3; e.nAlgorithm = 2; e.nAudMode = 3; e.nAudVBR = 0;
     e.nAudSrate = 48000; e.nSubPos = 90; e.nSubBlur = 1; e.nSubOutline = 3; e.nSubSize = 5;
-    e.bUseSub = 0; e.sPathFont = "/f/font.ttf"; e.sAddionalOption = "-endpos 5";
+    e.bUseSub = 0; e.sPathFont = "/f/font.ttf"; e.sAddionalOption = "-endpos 5"; e.nSubAnsiCodePage = 1252;
     EXPECT_EQ(s, e);
 
     // Reset keeps exactly the five fields it does not own.
