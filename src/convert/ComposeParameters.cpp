@@ -209,15 +209,15 @@ std::vector<std::string> SplitTemplateWords(const std::string& text)
     std::vector<std::string> words;
     std::string word;
     bool inWord = false;
-    char quote = 0;
+    bool quoted = false;
     for (const char c : text) {
-        if (quote) {
-            if (c == quote)
-                quote = 0;
+        if (quoted) {
+            if (c == '"')
+                quoted = false;
             else
                 word += c;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
+        } else if (c == '"') {
+            quoted = true;
             inWord = true;
         } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
             if (inWord)

@@ -33,7 +33,8 @@ std::string ComposeParameters(EncodeSettings settings, const std::string& videoP
                               const std::string& workFolder = {});
 
 // The same composition as separate arguments for the encoder. Each template is split into
-// words first (blanks separate words; "..." and '...' group and are removed), and only then
+// words first (blanks separate words; "..." groups and its quotes are removed, while an
+// apostrophe is an ordinary character, as on the Windows command line), and only then
 // are placeholders replaced inside each word, in one pass. A path therefore always stays inside
 // the one argument its placeholder sits in, unchanged, whatever characters it holds.
 std::vector<std::string> ComposeArguments(EncodeSettings settings, const std::string& videoPath,

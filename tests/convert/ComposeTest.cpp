@@ -101,7 +101,7 @@ TEST(ComposeParameters, ConvertsSamiSubtitlesToUtf8)
     const std::string sub = (scope.dir() / "news.SMI").string();
     // Without a run's folder the copy goes into the private runtime folder.
     const std::string text = ComposeParameters(s, "missing.trp", sub, "out.avi");
-    EXPECT_NE(text.find("SUB '" + scope.runtimeFolder() + "temp.smi'"), std::string::npos) << text;
+    EXPECT_NE(text.find("SUB \"" + scope.runtimeFolder() + "temp.smi\""), std::string::npos) << text;
     EXPECT_EQ(readText(scope.runtimeFolder() + "temp.smi"), "\xEC\x9E\x90\xEB\xA7\x89\n");
     // A run's composition writes it into the run's own folder.
     const auto runArgs = ComposeArguments(s, "missing.trp", sub, "out.avi", scope.folder());
@@ -143,10 +143,23 @@ TEST(ComposeParameters, Geometry)
     }
 }
 
+// Only double quotes group words; an apostrophe is part of the word it stands in.
 TEST(ComposeParameters, SplitsTemplateWords)
 {
-    EXPECT_EQ(SplitTemplateWords("  a \"b c\"d 'e \"f' \"\" "),
-              (std::vector<std::string>{"a", "b cd", "e \"f", ""}));
+    const struct {
+        const char* text;
+        std::vector<std::string> words;
+    } cases[] = {
+        {"  a \"b c\"d \"\" ", {"a", "b cd", ""}},
+        {"-info name=Rock'n'Roll -o x", {"-info", "name=Rock'n'Roll", "-o", "x"}},
+        {"'a b'", {"'a", "b'"}},
+        {"\"it's here\" 'x", {"it's here", "'x"}},
+        {"\ta\r\nb\"", {"a", "b"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(SplitTemplateWords(c.text), c.words);
+    }
 }
 
 TEST(JobScript, OutputPaths)
