@@ -4,6 +4,8 @@
 #include "FileHelpers.h"
 #include "JobScript.h"
 
+#include "common/FilePaths.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
@@ -32,14 +34,6 @@ void removeFile(const std::string& path)
 {
     std::error_code ec;
     std::filesystem::remove(path, ec);
-}
-
-// True when both names lead to one existing file (an empty prefix and the source's own folder
-// as destination turn "a.avi" into itself).
-bool sameFile(const std::string& a, const std::string& b)
-{
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
 }  // namespace
@@ -147,11 +141,12 @@ bool CEncodeRun::startJob()
     }
     m_currentSize = FileSizeOf(job.sourcePath);
     m_jobPercent = 0;
-    // The encoder would empty its own input, and a failed or stopped job's output is removed:
-    // a job whose output is its source is not run at all.
+    // A finished job's file replaces whatever stands at its output's place, so a job whose
+    // output is its source is not run at all (an empty prefix and the source's own folder as
+    // destination turn "a.avi" into itself).
     const std::string output = OutputPathFor(job.sourcePath, m_destFolder, m_prefix,
                                              m_kind == RunKind::Encode ? ".avi" : ".mp3");
-    if (sameFile(output, job.sourcePath))
+    if (vmx::IsSameFile(output, job.sourcePath))
         return refuseJob(job, output, "the output file would overwrite its source");
     // The encoder would wait forever on a FIFO that nobody writes into.
     if (isSpecialFile(job.sourcePath))

@@ -128,8 +128,10 @@ std::string PrivateRuntimeFolder(std::string& folder)
     folder.clear();
     std::string path;
     struct stat st {};
+    // A session's runtime folder is the user's own; one left in the environment by another
+    // user (after su, say) is passed over.
     if (const std::string runtime = absoluteEnv("XDG_RUNTIME_DIR");
-        !runtime.empty() && stat(runtime.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        !runtime.empty() && stat(runtime.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid()) {
         path = withSlash(runtime) + "velmorix";
     } else {
         const std::string data = UserDataFolder();

@@ -29,7 +29,7 @@ std::string FindIniFile(const std::string& name);
 
 // The private folder for the files the program makes while it runs (job scripts, converted
 // subtitles), ending in '/': $XDG_RUNTIME_DIR/velmorix/, or UserDataFolder() + "run/" when the
-// session has no runtime folder. It is created with mode 0700 when missing, and refused unless
+// session has no runtime folder of this user. It is created with mode 0700 when missing, and refused unless
 // it is a real folder (not a link) of this user that no one else can write into, reached through
 // folders in which no one else can replace it. Returns why it cannot be used, empty on success.
 [[nodiscard]] std::string PrivateRuntimeFolder(std::string& folder);

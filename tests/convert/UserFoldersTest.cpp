@@ -160,12 +160,16 @@ TEST(PrivateRuntimeFolder, IsTheUsersOwnClosedFolder)
         }
     }
     if (geteuid() == 0) {
-        SCOPED_TRACE("a folder of another user is refused");
+        SCOPED_TRACE("folders of another user");
         fs::create_directories(root / "rt/velmorix");
         ASSERT_EQ(chown((root / "rt/velmorix").c_str(), 65534, 65534), 0);
         EnvScope runtime("XDG_RUNTIME_DIR", (root / "rt").c_str());
         std::string folder;
         EXPECT_TRUE(vmx::PrivateRuntimeFolder(folder).ends_with("it belongs to another user."));
+        // Another user's session runtime folder is passed over for the data folder.
+        ASSERT_EQ(chown((root / "rt").c_str(), 65534, 65534), 0);
+        EXPECT_EQ(vmx::PrivateRuntimeFolder(folder), "");
+        EXPECT_EQ(folder, (root / "data/velmorix/run/").string());
     }
 }
 
