@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>

@@ -51,6 +51,12 @@ protected:
         return (scope.dir() / name).string();
     }
     std::string out() const { return scope.folder() + "out"; }
+    // Starts the run and waits for its end.
+    void runToTheEnd(RunKind kind)
+    {
+        ASSERT_TRUE(run.Start(kind));
+        ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    }
 
     struct Listener : CEncodeRun::Listener {
         std::atomic<bool> ended{false};
@@ -91,8 +97,7 @@ TEST_F(EncodeRunTest, FailedJobsAreReportedAndTheRunGoesOn)
     run.AddSourceFile(source("fail.ts", 10));
     run.AddSourceFile(source("empty.ts", 10));
     run.AddSourceFile(source("good.ts", 10));
-    ASSERT_TRUE(run.Start(RunKind::Encode));
-    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
     const auto& jobs = listener.outcome.jobs;
     ASSERT_EQ(jobs.size(), 3u);
     EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
@@ -113,8 +118,7 @@ TEST_F(EncodeRunTest, AudioDumpWithoutOutputFails)
 {
     run.AddSourceFile(source("empty.trp", 10));
     run.AddSourceFile(source("good.trp", 10));
-    ASSERT_TRUE(run.Start(RunKind::AudioDump));
-    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::AudioDump));
     ASSERT_EQ(listener.outcome.jobs.size(), 2u);
     EXPECT_EQ(listener.outcome.jobs[0].status, JobOutcome::Status::Failed);
     EXPECT_EQ(listener.outcome.jobs[1].outputPath, out() + "/[P]good.mp3");
@@ -145,8 +149,7 @@ TEST_F(EncodeRunTest, OutputThatIsItsSourceIsRefused)
     run.SetDestination(scope.folder(), "");
     run.AddSourceFile(source("clip.avi", 10));
     run.AddSourceFile(source("good.ts", 10));
-    ASSERT_TRUE(run.Start(RunKind::Encode));
-    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
     const auto& jobs = listener.outcome.jobs;
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
@@ -176,8 +179,7 @@ TEST_F(EncodeRunTest, NamedPipeSourceFailsAtOnce)
     EXPECT_EQ(run.AddSourceFile(fifo), CEncodeRun::AddResult::Added);
     EXPECT_EQ(run.Jobs()[0].size, -1);
     run.AddSourceFile(source("good.ts", 10));
-    ASSERT_TRUE(run.Start(RunKind::Encode));
-    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
     const auto& jobs = listener.outcome.jobs;
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
