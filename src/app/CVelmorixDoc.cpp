@@ -1,5 +1,7 @@
 #include "app/CVelmorixDoc.h"
 
+#include "convert/FileHelpers.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -11,16 +13,13 @@ bool CVelmorixDoc::OnNewDocument()
 
 bool CVelmorixDoc::OnOpenDocument(const QString& path, QString* error)
 {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        *error = QStringLiteral("Cannot open \"%1\": it is a folder, not a file.").arg(path);
+    // Only a regular file is a document; a FIFO or device is refused without waiting on it.
+    vmx::UniqueFd fd;
+    const std::string reason = vmx::OpenRegularFile(QFile::encodeName(path).toStdString(), fd);
+    if (!reason.empty()) {
+        *error = QStringLiteral("Cannot open \"%1\": %2.").arg(path, QString::fromStdString(reason));
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Cannot open \"%1\": %2.").arg(path, file.errorString());
-        return false;
-    }
-    m_path = info.absoluteFilePath();
+    m_path = QFileInfo(path).absoluteFilePath();
     return true;
 }

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -72,7 +71,7 @@ public:
         else if (job.status == JobOutcome::Status::Failed)
             std::fprintf(stderr, "\rfailed: %s: %s\n", job.sourcePath.c_str(), job.message.c_str());
         else
-            std::fprintf(stderr, "\rstopped: %s (its output was removed)\n", job.sourcePath.c_str());
+            std::fprintf(stderr, "\rstopped: %s (its unfinished output was removed)\n", job.sourcePath.c_str());
     }
     void OnRunEnded(const RunOutcome& outcome) override
     {
@@ -121,7 +120,6 @@ bool askOverwrite(const std::string& path)
 int runConvert(const Args& args)
 {
     const ConvertOptions options = parseOptions(args);
-    std::setlocale(LC_CTYPE, "");  // subtitle code page 0 means the locale's charset
 
     // The settings as the dialog loads them and hands them to a run.
     EncodeSettings& settings = CurrentEncodeSettings();

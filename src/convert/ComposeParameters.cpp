@@ -3,6 +3,7 @@
 #include "FileHelpers.h"
 #include "Profile.h"
 #include "TextConvert.h"
+#include "UserFolders.h"
 
 #include <string_view>
 #include <utility>
@@ -48,13 +49,17 @@ std::vector<std::string> substitutedTemplates(const EncodeSettings& s, const std
     return parts;
 }
 
-// The subtitle path as the encoder gets it: a SAMI file is converted to UTF-8 first.
-std::string subtitleForEncoder(const EncodeSettings& s, const std::string& subtitlePath)
+// The subtitle path as the encoder gets it: a SAMI file is converted to UTF-8 first, into
+// "temp.smi" of the run's folder (the private runtime folder when none is given).
+std::string subtitleForEncoder(const EncodeSettings& s, const std::string& subtitlePath, std::string folder)
 {
     if (!FileExists(subtitlePath) || ToLowerAscii(PathExtension(subtitlePath)) != ".smi")
         return subtitlePath;
-    const std::string converted = GetWritableFolder() + "temp.smi";
-    ConvertTextToUtf8(subtitlePath, converted, s.nSubCodePage);  // on failure the name still stands
+    if (folder.empty() && !vmx::PrivateRuntimeFolder(folder).empty())
+        return subtitlePath;  // nowhere safe to write the copy: the file is named as it is
+    const std::string converted = folder + "temp.smi";
+    // On failure the name still stands.
+    ConvertTextToUtf8(subtitlePath, converted, s.nSubCodePage, s.nSubAnsiCodePage);
     return converted;
 }
 
@@ -165,13 +170,14 @@ Geometry ComputeGeometry(const EncodeSettings& s, bool sourceExists)
 }
 
 std::string ComposeParameters(EncodeSettings settings, const std::string& videoPath,
-                              const std::string& subtitlePath, const std::string& outputPath)
+                              const std::string& subtitlePath, const std::string& outputPath,
+                              const std::string& workFolder)
 {
     const auto parts = substitutedTemplates(settings, subtitlePath);
     std::string result;
     for (std::size_t i = 0; i < parts.size(); ++i)
         result += (i == 0 ? "" : " ") + parts[i];
-    const std::string subtitle = subtitleForEncoder(settings, subtitlePath);
+    const std::string subtitle = subtitleForEncoder(settings, subtitlePath, workFolder);
     for (const auto& [name, value] : placeholderValues(settings, videoPath, subtitle, outputPath))
         replaceAll(result, name, value);
     if (settings.bUseVolNorm == 1)
@@ -181,10 +187,11 @@ std::string ComposeParameters(EncodeSettings settings, const std::string& videoP
 }
 
 std::vector<std::string> ComposeArguments(EncodeSettings settings, const std::string& videoPath,
-                                          const std::string& subtitlePath, const std::string& outputPath)
+                                          const std::string& subtitlePath, const std::string& outputPath,
+                                          const std::string& workFolder)
 {
     const auto parts = substitutedTemplates(settings, subtitlePath);
-    const std::string subtitle = subtitleForEncoder(settings, subtitlePath);
+    const std::string subtitle = subtitleForEncoder(settings, subtitlePath, workFolder);
     const Placeholders values = placeholderValues(settings, videoPath, subtitle, outputPath);
     std::vector<std::string> args;
     for (const auto& part : parts) {
@@ -202,15 +209,15 @@ std::vector<std::string> SplitTemplateWords(const std::string& text)
     std::vector<std::string> words;
     std::string word;
     bool inWord = false;
-    char quote = 0;
+    bool quoted = false;
     for (const char c : text) {
-        if (quote) {
-            if (c == quote)
-                quote = 0;
+        if (quoted) {
+            if (c == '"')
+                quoted = false;
             else
                 word += c;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
+        } else if (c == '"') {
+            quoted = true;
             inWord = true;
         } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
             if (inWord)

@@ -4,6 +4,8 @@
 #include "FileHelpers.h"
 #include "JobScript.h"
 
+#include "common/FilePaths.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
@@ -21,18 +23,17 @@ bool hasContent(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
+// True for a name that exists but is no regular file (a FIFO, a device, a folder).
+bool isSpecialFile(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 void removeFile(const std::string& path)
 {
     std::error_code ec;
     std::filesystem::remove(path, ec);
-}
-
-// True when both names lead to one existing file (an empty prefix and the source's own folder
-// as destination turn "a.avi" into itself).
-bool sameFile(const std::string& a, const std::string& b)
-{
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
 }  // namespace
@@ -117,6 +118,10 @@ bool CEncodeRun::Start(RunKind kind)
     m_progress = 0;
     m_cancel = false;
     m_running = true;
+    if (std::string problem = m_folder.Create(); !problem.empty()) {
+        endRun(std::move(problem));
+        return false;
+    }
     return startJob();
 }
 
@@ -136,28 +141,27 @@ bool CEncodeRun::startJob()
     }
     m_currentSize = FileSizeOf(job.sourcePath);
     m_jobPercent = 0;
-    // The encoder would empty its own input, and a failed or stopped job's output is removed:
-    // a job whose output is its source is not run at all.
+    // A finished job's file replaces whatever stands at its output's place, so a job whose
+    // output is its source is not run at all (an empty prefix and the source's own folder as
+    // destination turn "a.avi" into itself).
     const std::string output = OutputPathFor(job.sourcePath, m_destFolder, m_prefix,
                                              m_kind == RunKind::Encode ? ".avi" : ".mp3");
-    if (sameFile(output, job.sourcePath)) {
-        m_currentOutput.clear();
-        const JobOutcome outcome{m_currentIndex, job.sourcePath, output, JobOutcome::Status::Failed,
-                                 "the output file would overwrite its source"};
-        if (recordJob(outcome, job.size))
-            return startJob();
-        endRun({});
-        return false;
-    }
-    const PreparedJob prepared = m_kind == RunKind::Encode
-                                     ? PrepareEncodingJob(job.sourcePath, m_destFolder, m_prefix)
-                                     : PrepareAudioDumpJob(job.sourcePath, m_destFolder, m_prefix);
+    if (vmx::IsSameFile(output, job.sourcePath))
+        return refuseJob(job, output, "the output file would overwrite its source");
+    // The encoder would wait forever on a FIFO that nobody writes into.
+    if (isSpecialFile(job.sourcePath))
+        return refuseJob(job, output, "it is not a regular file");
+    const PreparedJob prepared =
+        m_kind == RunKind::Encode ? PrepareEncodingJob(job.sourcePath, m_destFolder, m_prefix, m_folder.Path())
+                                  : PrepareAudioDumpJob(job.sourcePath, m_destFolder, m_prefix, m_folder.Path());
     m_currentOutput = prepared.outputPath;
+    m_currentPartial = prepared.partialPath;
     if (!prepared.ok()) {
         endRun(prepared.error);
         return false;
     }
     if (!m_runner.StartChild(prepared.scriptPath, false, CurrentEncodeSettings().bThreadPriorityNorm == 1)) {
+        removeFile(m_currentPartial);
         if (m_cancel)
             endRun({});
         else
@@ -165,6 +169,18 @@ bool CEncodeRun::startJob()
         return false;
     }
     return true;
+}
+
+// A job that is not run at all: it is reported as failed and the run goes on with the next.
+bool CEncodeRun::refuseJob(const EncodeJob& job, const std::string& output, const std::string& reason)
+{
+    m_currentOutput.clear();
+    m_currentPartial.clear();
+    const JobOutcome outcome{m_currentIndex, job.sourcePath, output, JobOutcome::Status::Failed, reason};
+    if (recordJob(outcome, job.size))
+        return startJob();
+    endRun({});
+    return false;
 }
 
 bool CEncodeRun::NextLine(std::string& line)
@@ -200,9 +216,12 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
     if (exit.stopped) {
         // A stopped job's output is cut short: it is not left behind as a result.
         outcome.status = JobOutcome::Status::Cancelled;
-        removeFile(m_currentOutput);
-    } else if (exit.exitCode == 0 && hasContent(m_currentOutput)) {
-        outcome.status = JobOutcome::Status::Done;
+    } else if (exit.exitCode == 0 && hasContent(m_currentPartial)) {
+        // Only now does the finished file take the output's place (and replace an older one).
+        const std::string problem = vmx::PutOutputInPlace(m_currentPartial, m_currentOutput);
+        outcome.status = problem.empty() ? JobOutcome::Status::Done : JobOutcome::Status::Failed;
+        if (!problem.empty())
+            outcome.message = "the finished file could not be renamed to " + m_currentOutput + ": " + problem;
     } else {
         outcome.status = JobOutcome::Status::Failed;
         if (exit.exitCode > 0)
@@ -212,8 +231,9 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
         else
             outcome.message = "the encoder wrote no output";
         outcome.message += lastLines();
-        removeFile(m_currentOutput);
     }
+    if (outcome.status != JobOutcome::Status::Done)
+        removeFile(m_currentPartial);  // what the job made, and nothing else
     if (recordJob(outcome, job.size))
         startJob();
     else

@@ -4,6 +4,7 @@
 #include "EncoderRunner.h"
 #include "IEncoderRunnerOwner.h"
 #include "RingBuffer.h"
+#include "RunFolder.h"
 
 #include <atomic>
 #include <cstdint>
@@ -78,8 +79,8 @@ public:
     // Starts the run (the checks passed and any overwrite was agreed). False when the first job
     // could not be started; the listener has then heard the run end with the reason.
     bool Start(RunKind kind);
-    // Ends the run: the running job's encoder is stopped and its output removed. Waits until
-    // every thread of the run has ended.
+    // Ends the run: the running job's encoder is stopped and what it wrote removed; a file that
+    // stood at its output's place stays as it was. Waits until every thread of the run has ended.
     void Stop();
 
     bool IsRunning() const { return m_running.load(); }
@@ -103,6 +104,7 @@ public:
 
 private:
     bool startJob();
+    bool refuseJob(const EncodeJob& job, const std::string& output, const std::string& reason);
     bool recordJob(const JobOutcome& outcome, std::int32_t size);
     EncodeJob jobAt(std::size_t index) const;
     std::size_t jobCount() const;
@@ -124,12 +126,14 @@ private:
     std::atomic<std::int64_t> m_currentSize{0};
     std::atomic<int> m_jobPercent{0};
     std::atomic<int> m_progress{0};
-    std::string m_currentOutput;
+    std::string m_currentOutput;   // where the current job's result goes once it has finished
+    std::string m_currentPartial;  // the file its encoder writes meanwhile
     RunOutcome m_outcome;
 
     std::mutex m_linesMutex;
     std::deque<std::string> m_lastLines;
 
     CRingBuffer m_output{4096, 4096};
+    vmx::RunFolder m_folder;         // the run's scripts and converted subtitle; removed last
     CEncoderRunner m_runner{*this};  // last: stopped and destroyed before the rest
 };

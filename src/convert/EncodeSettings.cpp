@@ -74,6 +74,7 @@ void ResetEncodeSettings(EncodeSettings& s)
     s.nSubBlur = 2;
     s.nSubOutline = 2;
     s.nSubSize = 4;
+    s.nSubAnsiCodePage = 949;
     s.sAddionalOption.clear();
     s.bUseReport = kept.bUseReport;
     s.bUseVolNorm = kept.bUseVolNorm;
@@ -120,6 +121,7 @@ void LoadEncodeSettings(EncodeSettings& s, const std::string& fileName)
     sub("nSubOutline", s.nSubOutline);
     sub("nSubSize", s.nSubSize);
     sub("bUseSub", s.bUseSub);
+    sub("nSubAnsiCodePage", s.nSubAnsiCodePage);
     s.sPathFont = ReadProfileString("SUB", "sPathFont", s.sPathFont, f);
     s.sAddionalOption = ReadProfileString("ETC", "sAddionalOption", s.sAddionalOption, f);
 }

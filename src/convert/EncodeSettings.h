@@ -9,7 +9,7 @@ struct EncodeSettings {
 
     int bUseReport = 0;             // kept, not acted on
     int bUseVolNorm = 1;            // append PARAM_VOLNORM
-    int nSubCodePage = 0;           // code page of subtitle files; 0 = the locale's charset; no key
+    int nSubCodePage = 0;           // code page of subtitle files; 0 = the ANSI page (below); no key
     int bThreadPriorityNorm = 0;    // 1 = encoder runs at normal priority, 0 = lowered
     int bLoadSettingAfterInit = 1;  // kept, not acted on
     std::string sPathFont;          // $PATH_FONT$
@@ -39,6 +39,9 @@ struct EncodeSettings {
     int nSubBlur = 2;
     int nSubOutline = 2;
     int nSubSize = 4;
+    // What the ANSI code page (nSubCodePage 0) stands for: a subtitle file that is not valid
+    // UTF-8 is read in this code page (949 = CP949, the code page of such subtitles).
+    int nSubAnsiCodePage = 949;
     std::string sAddionalOption;  // appended to every parameter line
 
     bool operator==(const EncodeSettings&) const = default;

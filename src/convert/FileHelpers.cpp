@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
@@ -53,26 +54,6 @@ void SetProgramFolder(std::string folder)
     g_programFolder = withSlash(std::move(folder));
 }
 
-std::string GetUserDataFolder()
-{
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg == '/')
-        return withSlash(std::string(xdg) + "/velmorix");
-    const char* home = std::getenv("HOME");
-    return withSlash(std::string(home && *home ? home : "/tmp") + "/.local/share/velmorix");
-}
-
-std::string GetWritableFolder()
-{
-    const std::string program = GetProgramFolder();
-    if (access(program.c_str(), W_OK) == 0)
-        return program;
-    const std::string data = GetUserDataFolder();
-    std::error_code ec;
-    std::filesystem::create_directories(data, ec);
-    return data;
-}
-
 bool FileExists(const std::string& path)
 {
     struct stat st {};
@@ -87,13 +68,9 @@ bool FolderExists(const std::string& path)
 
 std::int32_t FileSizeOf(const std::string& path)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
+    vmx::UniqueFd fd;
     struct stat st {};
-    const bool ok = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-    close(fd);
-    if (!ok)
+    if (!vmx::OpenRegularFile(path, fd).empty() || fstat(fd.get(), &st) != 0)
         return -1;
     // Only the low 32 bits are kept, as every caller stores sizes in 32 bits.
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(st.st_size & 0xFFFFFFFF));
@@ -169,3 +146,59 @@ std::string FormatFixed3(double value)
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
     return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0.000");
 }
+
+namespace vmx {
+
+namespace {
+
+std::string notRegular(mode_t mode)
+{
+    return S_ISDIR(mode) ? "it is a folder, not a file" : "it is not a regular file";
+}
+
+}  // namespace
+
+std::string OpenRegularFile(const std::string& path, UniqueFd& fd)
+{
+    fd.reset();
+    struct stat st {};
+    // Looked at before the open, so that opening a device can have no effect at all.
+    if (path.empty() || stat(path.c_str(), &st) != 0)
+        return std::strerror(path.empty() ? ENOENT : errno);
+    if (!S_ISREG(st.st_mode))
+        return notRegular(st.st_mode);
+    // Non-blocking, in case the name was replaced by a FIFO meanwhile; checked again once open.
+    UniqueFd opened(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!opened.ok())
+        return std::strerror(errno);
+    if (fstat(opened.get(), &st) != 0)
+        return std::strerror(errno);
+    if (!S_ISREG(st.st_mode))
+        return notRegular(st.st_mode);
+    const int flags = fcntl(opened.get(), F_GETFL);
+    if (flags < 0 || fcntl(opened.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return std::strerror(errno);
+    fd = std::move(opened);
+    return {};
+}
+
+std::string ReadRegularFile(const std::string& path, std::string& content)
+{
+    content.clear();
+    UniqueFd fd;
+    if (std::string reason = OpenRegularFile(path, fd); !reason.empty())
+        return reason;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::strerror(errno);
+        if (n == 0)
+            return {};
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace vmx

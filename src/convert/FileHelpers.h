@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/UniqueFd.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,18 +13,13 @@
 const std::string& GetProgramFolder();
 void SetProgramFolder(std::string folder);
 
-// The folder the program writes its own files into (scripts, converted subtitles), ending in '/':
-// the program folder when it is writable, otherwise the per-user data folder
-// ($XDG_DATA_HOME/velmorix or ~/.local/share/velmorix), created on demand.
-std::string GetWritableFolder();
-
-// The per-user data folder, ending in '/' (not created).
-std::string GetUserDataFolder();
+// The program never writes into its own folder: see UserFolders.h for where its files go.
 
 bool FileExists(const std::string& path);    // exists and is not a directory
 bool FolderExists(const std::string& path);  // exists and is a directory
 
-// The low 32 bits of the file's size, or -1 when it cannot be opened for reading (or is a folder).
+// The low 32 bits of the file's size, or -1 when it cannot be opened for reading or is not a
+// regular file (a folder, a FIFO, a device). Never blocks.
 std::int32_t FileSizeOf(const std::string& path);
 
 // The file name with its extension, without any folder.
@@ -47,3 +44,15 @@ double LeadingDouble(std::string_view text);
 
 // A number written with three decimals ("%.3f"), independent of the locale.
 std::string FormatFixed3(double value);
+
+namespace vmx {
+
+// Opens an existing regular file for reading without ever blocking: a FIFO, device, socket or
+// folder is refused before anything could wait on it. Returns why it cannot be opened ("it is
+// not a regular file", or the system's reason), empty on success.
+[[nodiscard]] std::string OpenRegularFile(const std::string& path, UniqueFd& fd);
+
+// The whole content of a regular file, opened as above; the reason on failure, empty on success.
+[[nodiscard]] std::string ReadRegularFile(const std::string& path, std::string& content);
+
+}  // namespace vmx

@@ -4,25 +4,43 @@
 #include "EncodeSettings.h"
 #include "FileHelpers.h"
 
+#include "common/FilePaths.h"
+#include "common/UniqueFd.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
+#include <random>
 #include <unistd.h>
 
 namespace {
 
-PreparedJob writeScript(const char* scriptName, const std::vector<std::string>& command, std::string outputPath)
+PreparedJob writeScript(const std::string& workFolder, const char* scriptName, const std::vector<std::string>& command,
+                        PreparedJob job)
 {
-    PreparedJob job;
-    job.scriptPath = GetWritableFolder() + scriptName;
-    job.outputPath = std::move(outputPath);
+    job.scriptPath = workFolder + scriptName;
     std::ofstream out(job.scriptPath, std::ios::binary | std::ios::trunc);
     if (out) {
         out << ScriptText(command);
         out.flush();
     }
-    if (!out)
+    if (!out) {
         job.error = "Cannot write the job script " + job.scriptPath + ": " + std::strerror(errno);
+        unlink(job.partialPath.c_str());
+    }
+    return job;
+}
+
+// The job's output path and its partial file, or the reason the partial file cannot be made.
+PreparedJob startPreparing(const std::string& source, const std::string& folder, const std::string& prefix,
+                           const char* extension)
+{
+    PreparedJob job;
+    job.outputPath = OutputPathFor(source, folder, prefix, extension);
+    if (std::string reason = vmx::CreatePartialOutput(job.outputPath, extension, job.partialPath); !reason.empty())
+        job.error = "Cannot create the output file in " + vmx::FolderOfPath(job.outputPath) + ": " + reason;
     return job;
 }
 
@@ -76,19 +94,61 @@ std::string ScriptText(const std::vector<std::string>& command)
     return text + "\n";
 }
 
-PreparedJob PrepareEncodingJob(const std::string& source, const std::string& folder, const std::string& prefix)
+PreparedJob PrepareEncodingJob(const std::string& source, const std::string& folder, const std::string& prefix,
+                               const std::string& workFolder)
 {
-    std::string output = OutputPathFor(source, folder, prefix, ".avi");
+    PreparedJob job = startPreparing(source, folder, prefix, ".avi");
+    if (!job.ok())
+        return job;
     std::vector<std::string> command = {ProgramPath("mencoder")};
-    for (auto& arg : ComposeArguments(CurrentEncodeSettings(), source, SubtitleCandidate(source), output))
+    for (auto& arg : ComposeArguments(CurrentEncodeSettings(), source, SubtitleCandidate(source), job.partialPath,
+                                      workFolder))
         command.push_back(std::move(arg));
-    return writeScript(kEncodeScriptName, command, std::move(output));
+    return writeScript(workFolder, kEncodeScriptName, command, std::move(job));
 }
 
-PreparedJob PrepareAudioDumpJob(const std::string& source, const std::string& folder, const std::string& prefix)
+PreparedJob PrepareAudioDumpJob(const std::string& source, const std::string& folder, const std::string& prefix,
+                                const std::string& workFolder)
 {
-    std::string output = OutputPathFor(source, folder, prefix, ".mp3");
+    PreparedJob job = startPreparing(source, folder, prefix, ".mp3");
+    if (!job.ok())
+        return job;
     const std::vector<std::string> command = {ProgramPath("mplayer"), "-vo", "null", "-dumpaudio", source,
-                                              "-dumpfile", output};
-    return writeScript(kAudioDumpScriptName, command, std::move(output));
+                                              "-dumpfile", job.partialPath};
+    return writeScript(workFolder, kAudioDumpScriptName, command, std::move(job));
 }
+
+namespace vmx {
+
+std::string CreatePartialOutput(const std::string& target, const std::string& extension, std::string& partial)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    const std::string folder = FolderOfPath(target);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = ".vmx-";
+        for (int i = 0; i < 8; ++i)
+            name += kLetters[pick(random)];
+        partial = folder + name + extension;
+        // A new file only, with the permissions the encoder would have given the output.
+        UniqueFd fd(open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (fd.ok())
+            return {};
+        if (errno != EEXIST)
+            break;
+    }
+    const std::string reason = std::strerror(errno);
+    partial.clear();
+    return reason;
+}
+
+std::string PutOutputInPlace(const std::string& partial, const std::string& target)
+{
+    UniqueFd fd(open(partial.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.ok() || fsync(fd.get()) != 0 || rename(partial.c_str(), target.c_str()) != 0)
+        return std::strerror(errno);
+    return {};
+}
+
+}  // namespace vmx

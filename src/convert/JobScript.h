@@ -4,17 +4,24 @@
 #include <vector>
 
 // The job scripts: "convert.bat" (encoding) and "convert2.bat" (audio dump) are POSIX sh
-// scripts written into the writable folder, each replaced for every job. The first line extends
-// PATH with the program folder's codecs/ folder; the second runs the encoder with every argument
-// single-quoted, so no character of a path or template can become shell syntax.
+// scripts written into the run's own private folder (vmx::RunFolder), each replaced for every
+// job. The first line extends PATH with the program folder's codecs/ folder; the second runs the
+// encoder with every argument single-quoted, so no character of a path or template can become
+// shell syntax.
+//
+// The encoder never writes the output file itself: it writes a new file under a short hidden
+// name beside it, which is put in place only once the job has finished. A failed or stopped job
+// thus removes only what it made, and a file already at the output's place is replaced only by
+// a finished one.
 
 inline constexpr const char* kEncodeScriptName = "convert.bat";
 inline constexpr const char* kAudioDumpScriptName = "convert2.bat";
 
 struct PreparedJob {
-    std::string scriptPath;  // the script to run
-    std::string outputPath;  // the file the job is to produce
-    std::string error;       // empty when the script was written
+    std::string scriptPath;   // the script to run
+    std::string outputPath;   // the file the job is to produce
+    std::string partialPath;  // the file the encoder writes, beside outputPath
+    std::string error;        // empty when the script was written
     bool ok() const { return error.empty(); }
 };
 
@@ -37,7 +44,24 @@ std::string ShellQuote(const std::string& text);
 // The full script text for a command.
 std::string ScriptText(const std::vector<std::string>& command);
 
-// Writes "convert.bat" for encoding the source with the current encoder settings.
-PreparedJob PrepareEncodingJob(const std::string& source, const std::string& folder, const std::string& prefix);
-// Writes "convert2.bat" for dumping the source's audio stream to an ".mp3" file.
-PreparedJob PrepareAudioDumpJob(const std::string& source, const std::string& folder, const std::string& prefix);
+// Writes "convert.bat" into `workFolder` for encoding the source with the current encoder
+// settings, and creates the job's partial output file. On failure nothing is left behind.
+PreparedJob PrepareEncodingJob(const std::string& source, const std::string& folder, const std::string& prefix,
+                               const std::string& workFolder);
+// Writes "convert2.bat" into `workFolder` for dumping the source's audio stream to an ".mp3"
+// file, and creates the job's partial output file.
+PreparedJob PrepareAudioDumpJob(const std::string& source, const std::string& folder, const std::string& prefix,
+                                const std::string& workFolder);
+
+namespace vmx {
+
+// Creates an empty file under a new short hidden name (".vmx-" and eight letters or digits,
+// then `extension`) in the folder of `target`; returns why it cannot, empty on success.
+[[nodiscard]] std::string CreatePartialOutput(const std::string& target, const std::string& extension,
+                                              std::string& partial);
+
+// Flushes the finished partial file to the disk and renames it over `target`; returns why it
+// cannot (the partial file is then still there), empty on success.
+[[nodiscard]] std::string PutOutputInPlace(const std::string& partial, const std::string& target);
+
+}  // namespace vmx

@@ -71,6 +71,16 @@ std::string joinCommand(const std::vector<std::string>& argv)
     return text;
 }
 
+// True once the child has ended (it stays a zombie, unreaped, so its id cannot be reused).
+bool hasEnded(pid_t pid)
+{
+    siginfo_t info{};
+    int rc;
+    while ((rc = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT)) != 0 && errno == EINTR) {
+    }
+    return rc == 0 && info.si_pid == pid;
+}
+
 void joinUnlessSelf(std::thread& thread)
 {
     if (thread.joinable() && thread.get_id() != std::this_thread::get_id())
@@ -282,7 +292,11 @@ void CProcessRunner::StopChild()
         m_stopping = true;
         if (m_job && !m_job->reaped) {
             Job& current = *m_job;
-            // A child that has already ended by itself keeps its own result.
+            // Whether the child still runs is decided here, under the lock, from the kernel's
+            // own record: a child that has already ended by itself keeps its own result even
+            // when the waiter has not yet woken up to mark it. Only a running child is stopped.
+            if (!current.exited && hasEnded(current.pid))
+                current.exited = true;
             if (!current.exited) {
                 current.stopRequested = true;
                 kill(-current.pid, SIGTERM);

@@ -40,7 +40,8 @@ public:
 
     // Ends the running child's process group (SIGTERM, then SIGKILL after 500 ms) and every
     // thread of the runner, and waits for them; harmless when nothing runs. A child started by
-    // an OnTerminated that runs meanwhile is refused.
+    // an OnTerminated that runs meanwhile is refused. Only a child still running at the stop is
+    // reported as stopped: one that has ended by itself keeps its own exit status.
     void StopChild();
 
     bool IsRunning() const { return m_active.load(); }

@@ -1,10 +1,11 @@
 #include "Profile.h"
 
 #include "FileHelpers.h"
+#include "UserFolders.h"
 
 #include <cstdint>
-#include <fstream>
 #include <optional>
+#include <sstream>
 
 namespace {
 
@@ -43,9 +44,10 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 std::optional<std::string> findValue(std::string_view section, std::string_view key,
                                      const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string content;
+    if (!vmx::ReadRegularFile(path, content).empty())
         return std::nullopt;
+    std::istringstream in(content);
     bool inSection = false;
     bool sectionSeen = false;
     std::string line;
@@ -82,9 +84,7 @@ std::optional<std::string> findValue(std::string_view section, std::string_view 
 
 std::string ResolveProfilePath(const std::string& fileName)
 {
-    if (!fileName.empty() && fileName.front() == '/')
-        return fileName;
-    return GetProgramFolder() + fileName;
+    return vmx::FindIniFile(fileName);
 }
 
 std::string ReadProfileString(std::string_view section, std::string_view key,

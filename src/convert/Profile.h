@@ -9,8 +9,8 @@
 // value, lines beginning with ';' are comments, and a value holds at most
 // kProfileValueLimit characters. A missing file, section or key yields the default.
 //
-// A file name beginning with '/' is used as it is; any other name is taken relative to the
-// program folder.
+// A file name beginning with '/' is used as it is; any other name is looked up by
+// ResolveProfilePath: the user's own copy first, then the shipped one (vmx::FindIniFile).
 
 inline constexpr std::size_t kProfileValueLimit = 9998;
 

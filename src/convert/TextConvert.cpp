@@ -1,11 +1,11 @@
 #include "TextConvert.h"
 
+#include "FileHelpers.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iconv.h>
-#include <iterator>
-#include <langinfo.h>
 
 namespace {
 
@@ -76,25 +76,67 @@ bool convert(const std::string& text, const std::string& charset, std::string& o
 
 std::string CodePageCharset(int codePage)
 {
-    if (codePage == 0)
-        return nl_langinfo(CODESET);
     if (codePage == 65001)
         return "UTF-8";
     return "CP" + std::to_string(codePage);
 }
 
-bool ConvertTextToUtf8(const std::string& source, const std::string& destination, int codePage)
+bool IsValidUtf8(std::string_view text)
 {
-    std::ifstream in(source, std::ios::binary);
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned char low = 0x80;  // the range of the second byte, narrowed where the first allows
+        unsigned char high = 0xBF;
+        if (byte >= 0xC2 && byte <= 0xDF) {
+            length = 2;
+        } else if (byte >= 0xE0 && byte <= 0xEF) {
+            length = 3;
+            low = byte == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
+            high = byte == 0xED ? 0x9F : 0xBF;  // no surrogates
+        } else if (byte >= 0xF0 && byte <= 0xF4) {
+            length = 4;
+            low = byte == 0xF0 ? 0x90 : 0x80;
+            high = byte == 0xF4 ? 0x8F : 0xBF;  // nothing past U+10FFFF
+        } else {
+            return false;
+        }
+        if (text.size() - i < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+bool ConvertTextToUtf8(const std::string& source, const std::string& destination, int codePage, int ansiCodePage)
+{
     std::ofstream out(destination, std::ios::binary | std::ios::trunc);
-    if (!in || !out)
+    std::string text;
+    // A FIFO or device named like a subtitle file is refused at once instead of waited on.
+    if (!vmx::ReadRegularFile(source, text).empty() || !out)
         return false;
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (const auto zero = text.find('\0'); zero != std::string::npos)
         text.resize(zero);
     std::string utf8;
-    if (!convert(text, CodePageCharset(codePage), utf8))
-        return false;
+    if (codePage == 0 && IsValidUtf8(text)) {
+        utf8 = std::move(text);
+    } else {
+        const int page = codePage != 0 ? codePage : ansiCodePage != 0 ? ansiCodePage : 949;
+        if (!convert(text, CodePageCharset(page), utf8))
+            return false;
+    }
+    if (utf8.starts_with("\xEF\xBB\xBF"))
+        utf8.erase(0, 3);  // the encoder is told the text is UTF-8; a mark would show as a character
     out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
     out.flush();
     return static_cast<bool>(out);

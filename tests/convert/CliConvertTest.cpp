@@ -11,8 +11,9 @@ using namespace vmxtest;
 
 namespace {
 
-// A program folder of its own: the CLI and the shipped templates copied into a temporary folder,
-// so the scripts a run writes never meet another test's.
+// A program folder of its own: the CLI and the shipped templates copied into a temporary folder.
+// The user's settings and runtime folders are empty folders of the test, so no setting of the
+// machine's user reaches it and the scripts a run writes never meet another test's.
 class CliConvert : public ::testing::Test {
 protected:
     void SetUp() override
@@ -20,6 +21,15 @@ protected:
         std::filesystem::copy_file(std::string(VELMORIX_BIN_DIR) + "/velmorix-cli", cli());
         std::filesystem::copy_file(std::string(VELMORIX_SOURCE_DIR) + "/res/tamsel.ini", prog / "tamsel.ini");
         std::filesystem::create_directory(out());
+        std::filesystem::create_directory(work / "runtime");
+        std::filesystem::permissions(work / "runtime", std::filesystem::perms::owner_all);
+    }
+    // Nothing of a run is left behind: no partial output, no script folder.
+    void expectNothingLeft() const
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(out()))
+            EXPECT_FALSE(entry.path().filename().string().starts_with(".vmx-")) << entry.path();
+        EXPECT_TRUE(std::filesystem::is_empty(work / "runtime/velmorix"));
     }
     std::string cli() const { return (prog / "velmorix-cli").string(); }
     std::string out() const { return (work / "out dir").string(); }
@@ -45,6 +55,8 @@ protected:
 
     TempDir prog;
     TempDir work;
+    EnvScope config{"XDG_CONFIG_HOME", (work / "config").c_str()};
+    EnvScope runtime{"XDG_RUNTIME_DIR", (work / "runtime").c_str()};
 };
 
 TEST_F(CliConvert, EncodesAndDumpsAudio)
@@ -77,6 +89,7 @@ TEST_F(CliConvert, EncodesAndDumpsAudio)
                   text),
               1);
     EXPECT_FALSE(std::filesystem::exists(out() + "/[P]gone.mp3"));
+    expectNothingLeft();
 }
 
 TEST_F(CliConvert, InterruptStopsTheEncoderOnly)
@@ -112,6 +125,7 @@ TEST_F(CliConvert, InterruptStopsTheEncoderOnly)
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_TRUE(WaitFor([&] { return !ProcessAlive(encoder); }, 5));
     EXPECT_FALSE(std::filesystem::exists(out() + "/[P]long.avi"));
+    expectNothingLeft();
     EXPECT_TRUE(ProcessAlive(unrelated));
     kill(unrelated, SIGKILL);
     waitpid(unrelated, nullptr, 0);

@@ -5,8 +5,11 @@
 
 #include "ConvertTestSupport.h"
 
+#include <clocale>
 #include <filesystem>
 #include <functional>
+#include <regex>
+#include <set>
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
@@ -15,13 +18,21 @@ namespace {
 
 const std::string kGoldenDir = std::string(VELMORIX_SOURCE_DIR) + "/tests/convert/golden/";
 
+// A job script with the temporary folder written as @DIR@/ and the partial output's random
+// name as .vmx-@@@@@@@@, so that it can be compared with a golden file.
+std::string withoutPartialName(const std::string& script, const PreparedJob& job, const std::string& dir)
+{
+    const std::string name = job.partialPath.substr(job.partialPath.rfind('/') + 1);
+    return replaced(replaced(script, name.substr(0, 13), ".vmx-@@@@@@@@"), dir, "@DIR@/");
+}
+
 // The text form and the argument form of one composition, with the temporary folder written
 // as @DIR@ so the result does not depend on where the test runs.
 std::string describe(const EncodeSettings& s, const std::string& video, const std::string& sub,
                      const std::string& out, const std::string& dir)
 {
     std::string text = "text: [" + ComposeParameters(s, video, sub, out) + "]\n";
-    for (const auto& arg : ComposeArguments(s, video, sub, out))
+    for (const auto& arg : ComposeArguments(s, video, sub, out, dir + "/"))
         text += "arg: [" + arg + "]\n";
     return replaced(text, dir, "@DIR@");
 }
@@ -88,13 +99,19 @@ TEST(ComposeParameters, ConvertsSamiSubtitlesToUtf8)
     EncodeSettings s;
     s.nSubCodePage = 949;
     const std::string sub = (scope.dir() / "news.SMI").string();
+    // Without a run's folder the copy goes into the private runtime folder.
     const std::string text = ComposeParameters(s, "missing.trp", sub, "out.avi");
-    EXPECT_NE(text.find("SUB '" + scope.folder() + "temp.smi'"), std::string::npos) << text;
+    EXPECT_NE(text.find("SUB \"" + scope.runtimeFolder() + "temp.smi\""), std::string::npos) << text;
+    EXPECT_EQ(readText(scope.runtimeFolder() + "temp.smi"), "\xEC\x9E\x90\xEB\xA7\x89\n");
+    // A run's composition writes it into the run's own folder.
+    const auto runArgs = ComposeArguments(s, "missing.trp", sub, "out.avi", scope.folder());
+    EXPECT_NE(std::find(runArgs.begin(), runArgs.end(), scope.folder() + "temp.smi"), runArgs.end());
     EXPECT_EQ(readText(scope.dir() / "temp.smi"), "\xEC\x9E\x90\xEB\xA7\x89\n");
 
     // A lower-case .sub file is used as it stands.
     writeText(scope.dir() / "other.sub", "x");
-    const auto args = ComposeArguments(s, "missing.trp", (scope.dir() / "other.sub").string(), "out.avi");
+    const auto args = ComposeArguments(s, "missing.trp", (scope.dir() / "other.sub").string(), "out.avi",
+                                       scope.folder());
     EXPECT_NE(std::find(args.begin(), args.end(), (scope.dir() / "other.sub").string()), args.end());
 }
 
@@ -126,10 +143,23 @@ TEST(ComposeParameters, Geometry)
     }
 }
 
+// Only double quotes group words; an apostrophe is part of the word it stands in.
 TEST(ComposeParameters, SplitsTemplateWords)
 {
-    EXPECT_EQ(SplitTemplateWords("  a \"b c\"d 'e \"f' \"\" "),
-              (std::vector<std::string>{"a", "b cd", "e \"f", ""}));
+    const struct {
+        const char* text;
+        std::vector<std::string> words;
+    } cases[] = {
+        {"  a \"b c\"d \"\" ", {"a", "b cd", ""}},
+        {"-info name=Rock'n'Roll -o x", {"-info", "name=Rock'n'Roll", "-o", "x"}},
+        {"'a b'", {"'a", "b'"}},
+        {"\"it's here\" 'x", {"it's here", "'x"}},
+        {"\ta\r\nb\"", {"a", "b"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(SplitTemplateWords(c.text), c.words);
+    }
 }
 
 TEST(JobScript, OutputPaths)
@@ -171,7 +201,7 @@ TEST(JobScript, HostilePathsReachTheEncoderUnchanged)
 
     CurrentEncodeSettings() = EncodeSettings();
     CurrentEncodeSettings().sPathFont = "/fonts/pil.ttf";
-    const PreparedJob job = PrepareEncodingJob(source, folder, "[P]'%");
+    const PreparedJob job = PrepareEncodingJob(source, folder, "[P]'%", scope.folder());
     ASSERT_TRUE(job.ok()) << job.error;
     EXPECT_EQ(job.scriptPath, scope.folder() + "convert.bat");
     EXPECT_EQ(job.outputPath, folder + "/[P]'%" + hostile + ".avi");
@@ -181,27 +211,60 @@ TEST(JobScript, HostilePathsReachTheEncoderUnchanged)
     EXPECT_EQ(args[0], "GEN");
     EXPECT_EQ(args[1], source);
     EXPECT_EQ(args[2], "-o");
-    EXPECT_EQ(args[3], job.outputPath);
-    expectGolden("convert-bat.txt", replaced(readText(job.scriptPath), scope.folder(), "@DIR@/"));
+    EXPECT_EQ(args[3], job.partialPath);  // the output is written beside its place, then renamed
+    expectGolden("convert-bat.txt", withoutPartialName(readText(job.scriptPath), job, scope.folder()));
 
     std::filesystem::remove(log);
-    const PreparedJob dump = PrepareAudioDumpJob(source, folder, "[P]");
+    const PreparedJob dump = PrepareAudioDumpJob(source, folder, "[P]", scope.folder());
     ASSERT_TRUE(dump.ok()) << dump.error;
+    EXPECT_EQ(dump.outputPath, folder + "/[P]" + hostile + ".mp3");
     ASSERT_EQ(std::system(("cd '" + scope.folder() + "' && /bin/sh convert2.bat").c_str()), 0);
-    EXPECT_EQ(readRecordedArgs(log), (std::vector<std::string>{"-vo", "null", "-dumpaudio", source, "-dumpfile",
-                                                               folder + "/[P]" + hostile + ".mp3"}));
-    expectGolden("convert2-bat.txt", replaced(readText(dump.scriptPath), scope.folder(), "@DIR@/"));
+    EXPECT_EQ(readRecordedArgs(log),
+              (std::vector<std::string>{"-vo", "null", "-dumpaudio", source, "-dumpfile", dump.partialPath}));
+    expectGolden("convert2-bat.txt", withoutPartialName(readText(dump.scriptPath), dump, scope.folder()));
     for (const char* name : {"pwned", "pwned2", "pwned3"})
         EXPECT_FALSE(std::filesystem::exists(scope.dir() / name)) << name;
 }
 
-TEST(JobScript, UnwritableScriptIsReported)
+// The partial output is a new file beside the output, under a short hidden name of its own.
+TEST(JobScript, PartialOutputIsANewShortNameBesideTheOutput)
+{
+    TempDir dir;
+    const std::string target = (dir / (std::string(251, 'n') + ".avi")).string();  // the longest name
+    std::set<std::string> made;
+    for (int i = 0; i < 20; ++i) {
+        std::string partial;
+        ASSERT_EQ(vmx::CreatePartialOutput(target, ".avi", partial), "");
+        EXPECT_TRUE(std::regex_match(partial, std::regex(dir.str() + "/\\.vmx-[a-z0-9]{8}\\.avi"))) << partial;
+        EXPECT_EQ(std::filesystem::file_size(partial), 0u);
+        made.insert(partial);
+    }
+    EXPECT_EQ(made.size(), 20u);
+    EXPECT_FALSE(std::filesystem::exists(target));
+
+    writeText(target, "old");
+    const std::string partial = *made.begin();
+    writeText(partial, "new");
+    EXPECT_EQ(vmx::PutOutputInPlace(partial, target), "");
+    EXPECT_EQ(readText(target), "new");
+    EXPECT_FALSE(std::filesystem::exists(partial));
+    std::string none;
+    EXPECT_EQ(vmx::CreatePartialOutput((dir / "missing/x.avi").string(), ".avi", none), "No such file or directory");
+    EXPECT_EQ(none, "");
+}
+
+TEST(JobScript, UnwritableScriptIsReportedAndLeavesNothing)
 {
     ProgramFolderScope scope;
     std::filesystem::create_directory(scope.dir() / "convert2.bat");  // a folder where the script goes
-    const PreparedJob job = PrepareAudioDumpJob("/rec/a.trp", "/out", "[P]");
+    std::filesystem::create_directory(scope.dir() / "out");
+    const PreparedJob job = PrepareAudioDumpJob("/rec/a.trp", scope.folder() + "out", "[P]", scope.folder());
     EXPECT_FALSE(job.ok());
     EXPECT_NE(job.error.find("convert2.bat"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(scope.dir() / "out"));
+
+    const PreparedJob noFolder = PrepareAudioDumpJob("/rec/a.trp", scope.folder() + "gone", "[P]", scope.folder());
+    EXPECT_EQ(noFolder.error, "Cannot create the output file in " + scope.folder() + "gone/: No such file or directory");
 }
 
 TEST(TextConvert, Charsets)
@@ -231,6 +294,53 @@ TEST(TextConvert, Charsets)
         writeBytes(dir / "in", d.bytes);
         EXPECT_TRUE(ConvertTextToUtf8((dir / "in").string(), (dir / "out").string(), d.codePage));
         EXPECT_EQ(readText(dir / "out"), d.expected);
+    }
+}
+
+// Code page 0 keeps a UTF-8 subtitle as it is and reads any other in the subtitle code page of
+// the settings (CP949 unless set otherwise), whatever the locale: under the C locale too.
+TEST(TextConvert, AnsiPageIsUtf8OrTheSubtitleCodePage)
+{
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "C");
+    TempDir dir;
+    const struct {
+        const char* name;
+        int codePage, ansiCodePage;
+        std::vector<unsigned char> bytes;
+        const char* expected;
+    } cases[] = {
+        {"CP949 file", 0, 949, {0xC0, 0xDA, 0xB8, 0xB7, '\n'}, "\xEC\x9E\x90\xEB\xA7\x89\n"},
+        {"UTF-8 file unchanged", 0, 949, {0xEC, 0x9E, 0x90, 0xEB, 0xA7, 0x89, '\n'}, "\xEC\x9E\x90\xEB\xA7\x89\n"},
+        {"plain ASCII", 0, 949, {'<', 'S', 'A', 'M', 'I', '>'}, "<SAMI>"},
+        {"UTF-8 loses its byte-order mark", 0, 949, {0xEF, 0xBB, 0xBF, 'o', 'k'}, "ok"},
+        {"another subtitle code page", 0, 1252, {'c', 'a', 'f', 0xE9}, "caf\xC3\xA9"},
+        {"0 as subtitle code page means 949", 0, 0, {0xC0, 0xDA}, "\xEC\x9E\x90"},
+        {"overlong UTF-8 is not UTF-8", 0, 1252, {0xC0, 0xAF}, "\xC3\x80\xC2\xAF"},
+        {"949 always means CP949, even for UTF-8", 949, 949, {0xEC, 0x9E, 0x90}, "\xEF\xBF\xBD\xEC\x98\x84"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(dir / "in", c.bytes);
+        EXPECT_TRUE(ConvertTextToUtf8((dir / "in").string(), (dir / "out").string(), c.codePage, c.ansiCodePage));
+        EXPECT_EQ(readText(dir / "out"), c.expected);
+    }
+    std::setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(TextConvert, RecognisesUtf8)
+{
+    const struct {
+        const char* text;
+        bool valid;
+    } cases[] = {
+        {"", true}, {"abc", true}, {"\xC3\xA9", true}, {"\xF0\x9F\x98\x80", true}, {"\xF4\x8F\xBF\xBF", true},
+        {"\xC3", false}, {"\xC0\x80", false}, {"\xE0\x80\x80", false}, {"\xED\xA0\x80", false},
+        {"\xF4\x90\x80\x80", false}, {"\xB0\xA1", false}, {"\xC3\xC3", false}, {"\xFF", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(IsValidUtf8(c.text), c.valid);
     }
 }
 

@@ -8,8 +8,32 @@
 
 namespace vmxtest {
 
-ProgramFolderScope::ProgramFolderScope() : m_saved(GetProgramFolder())
+EnvScope::EnvScope(const char* name, const char* value) : m_name(name)
 {
+    if (const char* old = std::getenv(name))
+        m_saved = old;
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+EnvScope::~EnvScope()
+{
+    if (m_saved)
+        setenv(m_name.c_str(), m_saved->c_str(), 1);
+    else
+        unsetenv(m_name.c_str());
+}
+
+ProgramFolderScope::ProgramFolderScope()
+    : m_saved(GetProgramFolder()),
+      m_config("XDG_CONFIG_HOME", (m_dir / "config").c_str()),
+      m_data("XDG_DATA_HOME", (m_dir / "data").c_str()),
+      m_runtime("XDG_RUNTIME_DIR", (m_dir / "runtime").c_str())
+{
+    std::filesystem::create_directory(m_dir / "runtime");
+    std::filesystem::permissions(m_dir / "runtime", std::filesystem::perms::owner_all);
     SetProgramFolder(m_dir.str());
 }
 

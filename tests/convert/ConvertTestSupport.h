@@ -3,13 +3,29 @@
 #include "support/TempDir.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vmxtest {
 
-// A temporary program folder for the conversion code: every file the code reads or writes
-// beside the program lands here. The real program folder is put back at the end.
+// Sets (or, with nullptr, unsets) an environment variable and puts the old value back at the end.
+class EnvScope {
+public:
+    EnvScope(const char* name, const char* value);
+    ~EnvScope();
+    EnvScope(const EnvScope&) = delete;
+    EnvScope& operator=(const EnvScope&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_saved;
+};
+
+// A temporary program folder for the conversion code: the shipped files the code reads beside
+// the program come from here. The user's settings, data and runtime folders are empty folders
+// below it (config/, data/, runtime/), so no setting of the machine's user reaches a test and
+// nothing is written outside. Everything is put back at the end.
 class ProgramFolderScope {
 public:
     ProgramFolderScope();
@@ -19,10 +35,15 @@ public:
 
     const TempDir& dir() const { return m_dir; }
     std::string folder() const { return m_dir.str() + "/"; }
+    // The private folder job scripts go into ($XDG_RUNTIME_DIR/velmorix/).
+    std::string runtimeFolder() const { return folder() + "runtime/velmorix/"; }
 
 private:
     TempDir m_dir;
     std::string m_saved;
+    EnvScope m_config;
+    EnvScope m_data;
+    EnvScope m_runtime;
 };
 
 // Compares `actual` with the golden file tests/convert/golden/<name>; with

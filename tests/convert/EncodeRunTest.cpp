@@ -1,11 +1,14 @@
 #include "convert/EncodeRun.h"
 #include "convert/EncodeSettings.h"
+#include "convert/JobScript.h"
 
 #include "ConvertTestSupport.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <sstream>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
@@ -29,7 +32,7 @@ protected:
             "  *slow*) printf partial > \"$out\"; printf 'Pos: 1.0s 25f (50%%)\\r'; exec sleep 30;;\n"
             "  *empty*) exit 0;;\n"
             // Ends by itself while a process outside its group still holds its output open.
-            "  *orphan*) printf done > \"$out\"; setsid sleep 30 & echo \"$$ $!\" > \"$out.pids\"; exit 0;;\n"
+            "  *orphan*) printf done > \"$out\"; setsid sleep 30 & echo \"$$ $!\" > \"$src.pids\"; exit 0;;\n"
             "  *) printf done > \"$out\";;\n"
             "esac\n";
         for (const char* name : {"mencoder", "mplayer"}) {
@@ -48,6 +51,12 @@ protected:
         return (scope.dir() / name).string();
     }
     std::string out() const { return scope.folder() + "out"; }
+    // Starts the run and waits for its end.
+    void runToTheEnd(RunKind kind)
+    {
+        ASSERT_TRUE(run.Start(kind));
+        ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    }
 
     struct Listener : CEncodeRun::Listener {
         std::atomic<bool> ended{false};
@@ -88,8 +97,7 @@ TEST_F(EncodeRunTest, FailedJobsAreReportedAndTheRunGoesOn)
     run.AddSourceFile(source("fail.ts", 10));
     run.AddSourceFile(source("empty.ts", 10));
     run.AddSourceFile(source("good.ts", 10));
-    ASSERT_TRUE(run.Start(RunKind::Encode));
-    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
     const auto& jobs = listener.outcome.jobs;
     ASSERT_EQ(jobs.size(), 3u);
     EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
@@ -110,8 +118,7 @@ TEST_F(EncodeRunTest, AudioDumpWithoutOutputFails)
 {
     run.AddSourceFile(source("empty.trp", 10));
     run.AddSourceFile(source("good.trp", 10));
-    ASSERT_TRUE(run.Start(RunKind::AudioDump));
-    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::AudioDump));
     ASSERT_EQ(listener.outcome.jobs.size(), 2u);
     EXPECT_EQ(listener.outcome.jobs[0].status, JobOutcome::Status::Failed);
     EXPECT_EQ(listener.outcome.jobs[1].outputPath, out() + "/[P]good.mp3");
@@ -142,8 +149,7 @@ TEST_F(EncodeRunTest, OutputThatIsItsSourceIsRefused)
     run.SetDestination(scope.folder(), "");
     run.AddSourceFile(source("clip.avi", 10));
     run.AddSourceFile(source("good.ts", 10));
-    ASSERT_TRUE(run.Start(RunKind::Encode));
-    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
     const auto& jobs = listener.outcome.jobs;
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
@@ -165,6 +171,22 @@ TEST_F(EncodeRunTest, OutputThatIsItsSourceIsRefused)
     EXPECT_EQ(readText(scope.dir() / "clip.avi"), std::string(10, 'x'));
 }
 
+// A named pipe listed as a source is not handed to the encoder, which would wait on it forever.
+TEST_F(EncodeRunTest, NamedPipeSourceFailsAtOnce)
+{
+    const std::string fifo = scope.folder() + "pipe.ts";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(run.AddSourceFile(fifo), CEncodeRun::AddResult::Added);
+    EXPECT_EQ(run.Jobs()[0].size, -1);
+    run.AddSourceFile(source("good.ts", 10));
+    ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
+    const auto& jobs = listener.outcome.jobs;
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
+    EXPECT_EQ(jobs[0].message, "it is not a regular file");
+    EXPECT_EQ(jobs[1].status, JobOutcome::Status::Done);
+}
+
 // A stop that comes after the encoder has finished by itself keeps the finished output.
 TEST_F(EncodeRunTest, StopAfterTheEncoderEndedKeepsItsOutput)
 {
@@ -174,7 +196,7 @@ TEST_F(EncodeRunTest, StopAfterTheEncoderEndedKeepsItsOutput)
     int encoder = 0;
     int holder = 0;
     ASSERT_TRUE(WaitFor([&] {
-        std::istringstream(readText(avi + ".pids")) >> encoder >> holder;
+        std::istringstream(readText(scope.folder() + "orphan.ts.pids")) >> encoder >> holder;
         return holder > 0;
     }, 20));
     ASSERT_TRUE(WaitFor([&] { return !ProcessAlive(encoder); }, 20));
@@ -186,13 +208,100 @@ TEST_F(EncodeRunTest, StopAfterTheEncoderEndedKeepsItsOutput)
     EXPECT_EQ(readText(avi), "done");
 }
 
-TEST_F(EncodeRunTest, UnwritableScriptEndsTheRun)
+// A file already at an output's place is replaced only by a finished conversion: a job that
+// fails, writes nothing or is stopped removes only the partial file it made.
+TEST_F(EncodeRunTest, ExistingOutputIsReplacedOnlyByAFinishedJob)
 {
-    std::filesystem::create_directory(scope.dir() / "convert.bat");
+    const mode_t mask = umask(022);
+    umask(mask);
+    const struct {
+        const char* source;
+        JobOutcome::Status status;
+        const char* left;
+    } cases[] = {
+        {"fail.ts", JobOutcome::Status::Failed, "old"},
+        {"empty.ts", JobOutcome::Status::Failed, "old"},
+        {"slow.ts", JobOutcome::Status::Cancelled, "old"},
+        {"good.ts", JobOutcome::Status::Done, "done"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        const std::string avi = OutputPathFor(c.source, out(), "[P]", ".avi");
+        writeText(avi, "old");
+        std::filesystem::permissions(avi, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        Listener heard;
+        {
+            CEncodeRun single;
+            single.SetDestination(out(), "[P]");
+            single.SetListener(&heard);
+            single.AddSourceFile(source(c.source, 10));
+            ASSERT_TRUE(single.Start(RunKind::Encode));
+            if (c.status == JobOutcome::Status::Cancelled) {
+                ASSERT_TRUE(WaitFor([&] { return single.JobPercent() == 50; }, 20));
+                single.Stop();
+            }
+            ASSERT_TRUE(WaitFor([&] { return heard.ended.load(); }, 20));
+        }
+        ASSERT_EQ(heard.outcome.jobs.size(), 1u);
+        EXPECT_EQ(heard.outcome.jobs[0].status, c.status) << heard.outcome.jobs[0].message;
+        EXPECT_EQ(readText(avi), c.left);
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(out()))
+            names.push_back(entry.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string>{"[P]" + std::string(c.source).substr(0, std::string(c.source).size() - 3) + ".avi"});
+        struct stat st {};
+        ASSERT_EQ(stat(avi.c_str(), &st), 0);
+        // A new file gets the permissions the encoder would have given it.
+        if (c.status == JobOutcome::Status::Done) {
+            EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+        }
+        std::filesystem::remove(avi);
+    }
+}
+
+// Two runs at once each write their own scripts, each in a folder of its own inside the
+// private runtime folder, which nobody else can enter; the folders go with their runs.
+TEST_F(EncodeRunTest, RunsAtOnceKeepTheirScriptsApart)
+{
+    auto other = std::make_unique<CEncodeRun>();
+    other->SetDestination(out(), "[Q]");
+    run.AddSourceFile(source("slow one.ts", 10));
+    other->AddSourceFile(source("slow two.ts", 10));
+    ASSERT_TRUE(run.Start(RunKind::Encode));
+    ASSERT_TRUE(other->Start(RunKind::Encode));
+    ASSERT_TRUE(WaitFor([&] { return run.JobPercent() == 50 && other->JobPercent() == 50; }, 20));
+    std::vector<std::string> scripts;
+    for (const auto& entry : std::filesystem::directory_iterator(scope.runtimeFolder())) {
+        EXPECT_TRUE(entry.path().filename().string().starts_with("run-")) << entry.path();
+        EXPECT_EQ(std::filesystem::status(entry).permissions(), std::filesystem::perms::owner_all);
+        scripts.push_back(readText(entry.path() / "convert.bat"));
+    }
+    ASSERT_EQ(scripts.size(), 2u);
+    std::sort(scripts.begin(), scripts.end(), [](const std::string& a, const std::string& b) {
+        return (a.find("slow one") != std::string::npos) > (b.find("slow one") != std::string::npos);
+    });
+    EXPECT_NE(scripts[0].find("slow one.ts"), std::string::npos);
+    EXPECT_NE(scripts[1].find("slow two.ts"), std::string::npos);
+    struct stat st {};
+    ASSERT_EQ(stat(scope.runtimeFolder().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    other.reset();
+    const auto left = std::distance(std::filesystem::directory_iterator(scope.runtimeFolder()),
+                                    std::filesystem::directory_iterator());
+    EXPECT_EQ(left, 1);
+}
+
+// A runtime folder that is not the user's own private folder is never used for scripts.
+TEST_F(EncodeRunTest, UnsafeRuntimeFolderEndsTheRun)
+{
+    std::filesystem::create_directory(scope.dir() / "elsewhere");
+    std::filesystem::create_directory_symlink(scope.dir() / "elsewhere", scope.dir() / "runtime/velmorix");
     run.AddSourceFile(source("good.ts", 10));
     EXPECT_FALSE(run.Start(RunKind::Encode));
     EXPECT_TRUE(listener.ended);
-    EXPECT_NE(listener.outcome.error.find("convert.bat"), std::string::npos);
+    EXPECT_EQ(listener.outcome.error, "The folder " + scope.folder() + "runtime/velmorix is not safe for the job "
+                                      "scripts: it is a link, not a folder.");
+    EXPECT_TRUE(std::filesystem::is_empty(scope.dir() / "elsewhere"));
     EXPECT_FALSE(run.IsRunning());
 }
 

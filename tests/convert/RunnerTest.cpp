@@ -205,6 +205,30 @@ TEST(ProcessRunner, StopEndsOnlyItsOwnProcessGroup)
     waitpid(unrelated, nullptr, 0);
 }
 
+// A stop that comes after the child has ended by itself, but before the runner has collected
+// it, is no stop: the child keeps its own exit status. Repeated, as the gap is short.
+TEST(ProcessRunner, StopAfterTheChildEndedKeepsItsOwnExit)
+{
+    TempDir dir;
+    const std::string pidFile = (dir / "pid").string();
+    writeText(dir / "job.sh", "echo $$ > '" + pidFile + ".new'; mv '" + pidFile + ".new' '" + pidFile + "'; exit 0\n");
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        std::filesystem::remove(pidFile);
+        RecordingRunner runner;
+        ASSERT_TRUE(runner.StartChild((dir / "job.sh").string(), false, true));
+        ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(pidFile); }, 10));
+        const int child = std::stoi(readText(pidFile));
+        while (ProcessAlive(child)) {
+            // Spin: the stop is to land as soon after the child's end as possible.
+        }
+        runner.StopChild();
+        ASSERT_EQ(runner.terminated, 1);
+        EXPECT_FALSE(runner.exits[0].stopped);
+        EXPECT_EQ(runner.exits[0].exitCode, 0);
+    }
+}
+
 // A fake owner that records percentages.
 class PercentOwner : public IEncoderRunnerOwner {
 public:

@@ -1,10 +1,12 @@
 #include "convert/EncodeSettings.h"
 #include "convert/FileHelpers.h"
 #include "convert/Profile.h"
+#include "convert/TextConvert.h"
 
 #include "ConvertTestSupport.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
@@ -96,6 +98,7 @@ TEST(EncodeSettings, LoadsEveryKeyFromItsSection)
               "bBlackBox=0\nbFullRatio=1\nnVidEncoder=7\n"
               "[AUDIO]\nnAudBitrate=128\nnAudVolume=3\nnAlgorithm=2\nnAudMode=3\nnAudVBR=0\nnAudSrate=48000\n"
               "[SUB]\nnSubPos=90\nnSubBlur=1\nnSubOutline=3\nnSubSize=5\nbUseSub=0\nsPathFont=/f/font.ttf\n"
+              "nSubAnsiCodePage=1252\n"
               "[ETC]\nsAddionalOption=-endpos 5\n"
               // Keys in the wrong section are not found.
               "[AUDIO]\nnVidW=1\n");
@@ -108,7 +111,7 @@ TEST(EncodeSettings, LoadsEveryKeyFromItsSection)
     e.nVidBitrate = 900; e.ratio = "1.33"; e.bBlackBox = 0; e.bFullRatio = 1; e.nVidEncoder = 7;
     e.nAudBitrate = 128; e.nAudVolume = 3; e.nAlgorithm = 2; e.nAudMode = 3; e.nAudVBR = 0;
     e.nAudSrate = 48000; e.nSubPos = 90; e.nSubBlur = 1; e.nSubOutline = 3; e.nSubSize = 5;
-    e.bUseSub = 0; e.sPathFont = "/f/font.ttf"; e.sAddionalOption = "-endpos 5";
+    e.bUseSub = 0; e.sPathFont = "/f/font.ttf"; e.sAddionalOption = "-endpos 5"; e.nSubAnsiCodePage = 1252;
     EXPECT_EQ(s, e);
 
     // Reset keeps exactly the five fields it does not own.
@@ -165,21 +168,23 @@ TEST(FileHelpers, FilesAndFolders)
     EXPECT_FALSE(FolderExists((dir / "f").string()));
 }
 
-TEST(FileHelpers, WritableFolderFallsBackToUserData)
+// Nothing that reads a file waits on a named pipe: it is refused as not a regular file.
+TEST(FileHelpers, NamedPipesAreRefusedWithoutWaiting)
 {
-    TempDir data;
-    const std::string saved = GetProgramFolder();
-    const char* oldXdg = std::getenv("XDG_DATA_HOME");
-    const std::string keepXdg = oldXdg ? oldXdg : "";
-    setenv("XDG_DATA_HOME", data.str().c_str(), 1);
-    SetProgramFolder((data / "no-such-folder").string());
-    EXPECT_EQ(GetWritableFolder(), data.str() + "/velmorix/");
-    EXPECT_TRUE(FolderExists(data.str() + "/velmorix"));
-    SetProgramFolder(saved);
-    if (oldXdg)
-        setenv("XDG_DATA_HOME", keepXdg.c_str(), 1);
-    else
-        unsetenv("XDG_DATA_HOME");
+    ProgramFolderScope scope;
+    const std::string fifo = (scope.dir() / "pipe.ini").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(FileSizeOf(fifo), -1);
+    vmx::UniqueFd fd;
+    EXPECT_EQ(vmx::OpenRegularFile(fifo, fd), "it is not a regular file");
+    EXPECT_FALSE(fd.ok());
+    EXPECT_EQ(ReadProfileString("S", "k", "DEF", "pipe.ini"), "DEF");
+    EXPECT_FALSE(ConvertTextToUtf8(fifo, (scope.dir() / "out").string(), 949));
+    EXPECT_EQ(vmx::OpenRegularFile((scope.dir() / "missing").string(), fd), "No such file or directory");
+    std::string content;
+    writeText(scope.dir() / "f", "abc");
+    EXPECT_EQ(vmx::ReadRegularFile((scope.dir() / "f").string(), content), "");
+    EXPECT_EQ(content, "abc");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 #include <QTest>
 #include <QToolBar>
 
@@ -183,6 +184,12 @@ private slots:
         QVERIFY(error.contains(QStringLiteral("absent.txt")));
         QVERIFY(!doc.OnOpenDocument(dir.path(), &error));
         QVERIFY(error.contains(QStringLiteral("folder")));
+        // A named pipe is refused at once: opening it for reading would wait for a writer.
+        const QString fifo = dir.filePath("pipe");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(!doc.OnOpenDocument(fifo, &error));
+        QVERIFY(error.contains(QStringLiteral("not a regular file")));
+        QCOMPARE(doc.PathName(), QFileInfo(path).absoluteFilePath());
     }
 };
 
