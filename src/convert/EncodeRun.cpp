@@ -3,6 +3,7 @@
 #include "EncodeSettings.h"
 #include "FileHelpers.h"
 #include "JobScript.h"
+#include "SettingTexts.h"
 
 #include "common/FilePaths.h"
 
@@ -114,6 +115,8 @@ void CEncodeRun::SetDestination(const std::string& folder, const std::string& pr
 
 CEncodeRun::AddResult CEncodeRun::AddSourceFile(const std::string& path)
 {
+    if (path.empty())
+        return AddResult::IgnoredExtension;  // no file: a job would only fail
     const std::string ext = ToLowerAscii(PathExtension(path));
     if (std::string_view(kVideoPatterns).find(ext) == std::string_view::npos)
         return AddResult::IgnoredExtension;
@@ -353,9 +356,5 @@ int CEncodeRun::UpdateProgress()
 
 EncodeSettings CEncodeRun::AsDialogReturnsThem(const EncodeSettings& settings)
 {
-    EncodeSettings back = settings;
-    back.fVidFps = LeadingDouble(FormatFixed3(settings.fVidFps));
-    if (back.nVidEncoder >= 7)
-        back.nVidEncoder = 0;
-    return back;
+    return vmx::SettingsWithTexts(settings, vmx::TextsOfSettings(settings));
 }

@@ -75,8 +75,8 @@ public:
     const std::string& DestFolder() const { return m_destFolder; }
     const std::string& FilePrefix() const { return m_prefix; }
 
-    // Lists a source file: files whose extension is not a known video type are ignored; a
-    // path holding "?" is refused (TXT_UNICODE_PROBLEM).
+    // Lists a source file: an empty path and files whose extension is not a known video type
+    // are ignored; a path holding "?" is refused (TXT_UNICODE_PROBLEM).
     AddResult AddSourceFile(const std::string& path);
     std::vector<EncodeJob> Jobs() const;
     std::int64_t TotalBytes() const { return m_totalBytes.load(); }
