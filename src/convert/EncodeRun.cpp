@@ -129,6 +129,19 @@ CEncodeRun::AddResult CEncodeRun::AddSourceFile(const std::string& path)
     return AddResult::Added;
 }
 
+std::vector<std::string> CEncodeRun::VideoFilePatterns()
+{
+    // Each pattern runs from its '*' to the next '*' or ';' (the list lacks one ';').
+    std::vector<std::string> patterns;
+    const std::string_view list(kVideoPatterns);
+    for (std::size_t star = list.find('*'); star != std::string_view::npos;) {
+        const std::size_t end = list.find_first_of("*;", star + 1);
+        patterns.emplace_back(list.substr(star, end - star));
+        star = list.find('*', star + 1);
+    }
+    return patterns;
+}
+
 std::vector<EncodeJob> CEncodeRun::Jobs() const
 {
     std::lock_guard lock(m_jobsMutex);

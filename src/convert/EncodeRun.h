@@ -78,6 +78,8 @@ public:
     // Lists a source file: an empty path and files whose extension is not a known video type
     // are ignored; a path holding "?" is refused (TXT_UNICODE_PROBLEM).
     AddResult AddSourceFile(const std::string& path);
+    // The known video types as file-name patterns ("*.mpeg", "*.mpg", ...) for a file chooser.
+    static std::vector<std::string> VideoFilePatterns();
     std::vector<EncodeJob> Jobs() const;
     std::int64_t TotalBytes() const { return m_totalBytes.load(); }
 

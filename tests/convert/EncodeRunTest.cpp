@@ -99,6 +99,18 @@ TEST_F(EncodeRunTest, StartChecks)
     EXPECT_EQ(run.CheckStart(RunKind::AudioDump, first), CEncodeRun::StartCheck::Ok);
 }
 
+TEST(EncodeRun, VideoFilePatternsForTheFileChooser)
+{
+    const auto patterns = CEncodeRun::VideoFilePatterns();
+    ASSERT_EQ(patterns.size(), 32u);
+    EXPECT_EQ(patterns.front(), "*.mpeg");
+    EXPECT_EQ(patterns.back(), "*.xvd");
+    // "*.k3g*.vob" in the list stands for two types.
+    EXPECT_EQ(std::count(patterns.begin(), patterns.end(), "*.k3g"), 1);
+    EXPECT_EQ(std::count(patterns.begin(), patterns.end(), "*.vob"), 1);
+    EXPECT_EQ(std::count(patterns.begin(), patterns.end(), "*.trp"), 1);
+}
+
 TEST_F(EncodeRunTest, FailedJobsAreReportedAndTheRunGoesOn)
 {
     run.AddSourceFile(source("fail.ts", 10));
