@@ -505,6 +505,17 @@ private slots:
         }
     }
 
+    // The main view shows the dialog modally; "exit" ends that.
+    void doModalReturnsOnExit()
+    {
+        CSettingDlg dialog;
+        OnNextModal<CSettingDlg>([](CSettingDlg* shown) {
+            QTest::mouseClick(button(*shown, kExit), Qt::LeftButton);
+        });
+        QCOMPARE(dialog.DoModal(), int(QDialog::Accepted));
+        QVERIFY(!dialog.isVisible());
+    }
+
     // Loading a DB into the left pane constructs the dialog and destroys it unshown: that reloads
     // encoding-custom.ini, starts no thread, waits for nothing and ends no process.
     void constructionAndDestructionWithoutARun()
