@@ -23,10 +23,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <clocale>
 #include <csignal>
 #include <memory>
-#include <sys/stat.h>
 
 using namespace SettingTemplate;
 
