@@ -3,6 +3,7 @@
 #include "EncodeSettings.h"
 #include "FileHelpers.h"
 #include "JobScript.h"
+#include "SettingTexts.h"
 
 #include "common/FilePaths.h"
 
@@ -49,11 +50,61 @@ bool RunOutcome::allDone() const
     return true;
 }
 
+// One run: what it was started with, how far it has got and what came of it. The thread that
+// starts the run and, after it, the waiter threads of its jobs (one at a time) work on it; the
+// user-interface thread reads its atomic fields.
+struct CEncodeRun::Run {
+    RunKind kind = RunKind::Encode;
+    std::string destFolder;
+    std::string prefix;
+    EncodeSettings settings;
+    std::atomic<bool> running{true};
+    std::atomic<bool> cancel{false};
+    std::atomic<std::size_t> index{0};
+    std::atomic<std::int64_t> completedBytes{0};
+    std::atomic<std::int64_t> currentSize{0};
+    std::atomic<int> jobPercent{0};
+    std::atomic<int> progress{0};
+    std::string currentOutput;   // where the current job's result goes once it has finished
+    std::string currentPartial;  // the file its encoder writes meanwhile
+    RunOutcome outcome;          // complete once `running` is false; nothing changes it after that
+};
+
 CEncodeRun::CEncodeRun() = default;
 
 CEncodeRun::~CEncodeRun()
 {
     Stop();
+}
+
+std::shared_ptr<CEncodeRun::Run> CEncodeRun::currentRun() const
+{
+    std::lock_guard lock(m_runMutex);
+    return m_run;
+}
+
+bool CEncodeRun::IsRunning() const
+{
+    const auto run = currentRun();
+    return run && run->running;
+}
+
+std::size_t CEncodeRun::CurrentJobIndex() const
+{
+    const auto run = currentRun();
+    return run ? run->index.load() : 0;
+}
+
+int CEncodeRun::JobPercent() const
+{
+    const auto run = currentRun();
+    return run ? run->jobPercent.load() : 0;
+}
+
+void CEncodeRun::SetJobPercent(int percent)
+{
+    if (const auto run = currentRun())
+        run->jobPercent = percent;
 }
 
 void CEncodeRun::SetDestination(const std::string& folder, const std::string& prefix)
@@ -64,6 +115,8 @@ void CEncodeRun::SetDestination(const std::string& folder, const std::string& pr
 
 CEncodeRun::AddResult CEncodeRun::AddSourceFile(const std::string& path)
 {
+    if (path.empty())
+        return AddResult::IgnoredExtension;  // no file: a job would only fail
     const std::string ext = ToLowerAscii(PathExtension(path));
     if (std::string_view(kVideoPatterns).find(ext) == std::string_view::npos)
         return AddResult::IgnoredExtension;
@@ -74,6 +127,19 @@ CEncodeRun::AddResult CEncodeRun::AddSourceFile(const std::string& path)
     std::lock_guard lock(m_jobsMutex);
     m_jobs.push_back(std::move(job));
     return AddResult::Added;
+}
+
+std::vector<std::string> CEncodeRun::VideoFilePatterns()
+{
+    // Each pattern runs from its '*' to the next '*' or ';' (the list lacks one ';').
+    std::vector<std::string> patterns;
+    const std::string_view list(kVideoPatterns);
+    for (std::size_t star = list.find('*'); star != std::string_view::npos;) {
+        const std::size_t end = list.find_first_of("*;", star + 1);
+        patterns.emplace_back(list.substr(star, end - star));
+        star = list.find('*', star + 1);
+    }
+    return patterns;
 }
 
 std::vector<EncodeJob> CEncodeRun::Jobs() const
@@ -96,7 +162,7 @@ std::size_t CEncodeRun::jobCount() const
 
 CEncodeRun::StartCheck CEncodeRun::CheckStart(RunKind kind, std::string& firstOutput) const
 {
-    if (m_running)
+    if (IsRunning())
         return StartCheck::Running;
     if (jobCount() == 0)
         return StartCheck::NoSources;
@@ -109,77 +175,80 @@ CEncodeRun::StartCheck CEncodeRun::CheckStart(RunKind kind, std::string& firstOu
 
 bool CEncodeRun::Start(RunKind kind)
 {
-    if (m_running || jobCount() == 0)
+    if (IsRunning() || jobCount() == 0)
         return false;
-    m_kind = kind;
-    m_outcome = RunOutcome{};
-    m_completedBytes = 0;
-    m_currentIndex = 0;
-    m_progress = 0;
-    m_cancel = false;
-    m_running = true;
+    const auto run = std::make_shared<Run>();
+    run->kind = kind;
+    run->destFolder = m_destFolder;
+    run->prefix = m_prefix;
+    run->settings = CurrentEncodeSettings();
+    {
+        std::lock_guard lock(m_runMutex);
+        m_run = run;
+    }
     if (std::string problem = m_folder.Create(); !problem.empty()) {
-        endRun(std::move(problem));
+        endRun(*run, std::move(problem));
         return false;
     }
-    return startJob();
+    return startJob(*run);
 }
 
-bool CEncodeRun::startJob()
+bool CEncodeRun::startJob(Run& run)
 {
-    if (!m_running)
+    if (!run.running)
         return false;
-    if (m_cancel) {
-        endRun({});
+    if (run.cancel) {
+        endRun(run, {});
         return false;
     }
-    const EncodeJob job = jobAt(m_currentIndex);
+    const EncodeJob job = jobAt(run.index);
     m_output.Clear();
     {
         std::lock_guard lock(m_linesMutex);
         m_lastLines.clear();
     }
-    m_currentSize = FileSizeOf(job.sourcePath);
-    m_jobPercent = 0;
+    run.currentSize = FileSizeOf(job.sourcePath);
+    run.jobPercent = 0;
     // A finished job's file replaces whatever stands at its output's place, so a job whose
     // output is its source is not run at all (an empty prefix and the source's own folder as
     // destination turn "a.avi" into itself).
-    const std::string output = OutputPathFor(job.sourcePath, m_destFolder, m_prefix,
-                                             m_kind == RunKind::Encode ? ".avi" : ".mp3");
+    const std::string output = OutputPathFor(job.sourcePath, run.destFolder, run.prefix,
+                                             run.kind == RunKind::Encode ? ".avi" : ".mp3");
     if (vmx::IsSameFile(output, job.sourcePath))
-        return refuseJob(job, output, "the output file would overwrite its source");
+        return refuseJob(run, job, output, "the output file would overwrite its source");
     // The encoder would wait forever on a FIFO that nobody writes into.
     if (isSpecialFile(job.sourcePath))
-        return refuseJob(job, output, "it is not a regular file");
+        return refuseJob(run, job, output, "it is not a regular file");
     const PreparedJob prepared =
-        m_kind == RunKind::Encode ? PrepareEncodingJob(job.sourcePath, m_destFolder, m_prefix, m_folder.Path())
-                                  : PrepareAudioDumpJob(job.sourcePath, m_destFolder, m_prefix, m_folder.Path());
-    m_currentOutput = prepared.outputPath;
-    m_currentPartial = prepared.partialPath;
+        run.kind == RunKind::Encode
+            ? PrepareEncodingJob(job.sourcePath, run.destFolder, run.prefix, m_folder.Path(), run.settings)
+            : PrepareAudioDumpJob(job.sourcePath, run.destFolder, run.prefix, m_folder.Path());
+    run.currentOutput = prepared.outputPath;
+    run.currentPartial = prepared.partialPath;
     if (!prepared.ok()) {
-        endRun(prepared.error);
+        endRun(run, prepared.error);
         return false;
     }
-    if (!m_runner.StartChild(prepared.scriptPath, false, CurrentEncodeSettings().bThreadPriorityNorm == 1)) {
-        removeFile(m_currentPartial);
-        if (m_cancel)
-            endRun({});
+    if (!m_runner.StartChild(prepared.scriptPath, false, run.settings.bThreadPriorityNorm == 1)) {
+        removeFile(run.currentPartial);
+        if (run.cancel)
+            endRun(run, {});
         else
-            endRun("Cannot start the encoder for " + job.sourcePath + ": " + m_runner.LastStartError());
+            endRun(run, "Cannot start the encoder for " + job.sourcePath + ": " + m_runner.LastStartError());
         return false;
     }
     return true;
 }
 
 // A job that is not run at all: it is reported as failed and the run goes on with the next.
-bool CEncodeRun::refuseJob(const EncodeJob& job, const std::string& output, const std::string& reason)
+bool CEncodeRun::refuseJob(Run& run, const EncodeJob& job, const std::string& output, const std::string& reason)
 {
-    m_currentOutput.clear();
-    m_currentPartial.clear();
-    const JobOutcome outcome{m_currentIndex, job.sourcePath, output, JobOutcome::Status::Failed, reason};
-    if (recordJob(outcome, job.size))
-        return startJob();
-    endRun({});
+    run.currentOutput.clear();
+    run.currentPartial.clear();
+    const JobOutcome outcome{run.index, job.sourcePath, output, JobOutcome::Status::Failed, reason};
+    if (recordJob(run, outcome, job.size))
+        return startJob(run);
+    endRun(run, {});
     return false;
 }
 
@@ -207,21 +276,25 @@ std::string CEncodeRun::lastLines()
 
 void CEncodeRun::OnJobFinished(const ChildExit& exit)
 {
-    const std::size_t index = m_currentIndex;
+    // The child that ended belongs to the latest run: a new run can begin only after this one
+    // has ended, which happens below.
+    const auto current = currentRun();
+    Run& run = *current;
+    const std::size_t index = run.index;
     JobOutcome outcome;
     outcome.index = index;
     const EncodeJob job = jobAt(index);
     outcome.sourcePath = job.sourcePath;
-    outcome.outputPath = m_currentOutput;
+    outcome.outputPath = run.currentOutput;
     if (exit.stopped) {
         // A stopped job's output is cut short: it is not left behind as a result.
         outcome.status = JobOutcome::Status::Cancelled;
-    } else if (exit.exitCode == 0 && hasContent(m_currentPartial)) {
+    } else if (exit.exitCode == 0 && hasContent(run.currentPartial)) {
         // Only now does the finished file take the output's place (and replace an older one).
-        const std::string problem = vmx::PutOutputInPlace(m_currentPartial, m_currentOutput);
+        const std::string problem = vmx::PutOutputInPlace(run.currentPartial, run.currentOutput);
         outcome.status = problem.empty() ? JobOutcome::Status::Done : JobOutcome::Status::Failed;
         if (!problem.empty())
-            outcome.message = "the finished file could not be renamed to " + m_currentOutput + ": " + problem;
+            outcome.message = "the finished file could not be renamed to " + run.currentOutput + ": " + problem;
     } else {
         outcome.status = JobOutcome::Status::Failed;
         if (exit.exitCode > 0)
@@ -233,58 +306,68 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
         outcome.message += lastLines();
     }
     if (outcome.status != JobOutcome::Status::Done)
-        removeFile(m_currentPartial);  // what the job made, and nothing else
-    if (recordJob(outcome, job.size))
-        startJob();
+        removeFile(run.currentPartial);  // what the job made, and nothing else
+    if (recordJob(run, outcome, job.size))
+        startJob(run);
     else
-        endRun({});
+        endRun(run, {});
 }
 
 // Keeps a job's outcome and counts its bytes as done; true when another job is to follow (the
-// current index then names it).
-bool CEncodeRun::recordJob(const JobOutcome& outcome, std::int32_t size)
+// run's index then names it).
+bool CEncodeRun::recordJob(Run& run, const JobOutcome& outcome, std::int32_t size)
 {
-    m_outcome.jobs.push_back(outcome);
+    run.outcome.jobs.push_back(outcome);
     if (m_listener)
         m_listener->OnJobEnded(outcome);
-    m_completedBytes += size;
-    if (outcome.status == JobOutcome::Status::Cancelled || m_cancel || outcome.index + 1 >= jobCount())
+    run.completedBytes += size;
+    if (outcome.status == JobOutcome::Status::Cancelled || run.cancel || outcome.index + 1 >= jobCount())
         return false;
-    m_currentIndex = outcome.index + 1;
+    run.index = outcome.index + 1;
     return true;
 }
 
-void CEncodeRun::endRun(std::string error)
+void CEncodeRun::endRun(Run& run, std::string error)
 {
-    m_outcome.cancelled = m_cancel.load();
-    m_outcome.error = std::move(error);
-    m_currentIndex = 0;
-    m_progress = 100;
-    m_running = false;
+    run.outcome.cancelled = run.cancel.load();
+    run.outcome.error = std::move(error);
+    run.index = 0;
+    run.progress = 100;
+    // From here a new run may start on another thread; it gets a Run of its own, so the outcome
+    // handed over below stays as this run left it.
+    run.running = false;
     if (m_listener)
-        m_listener->OnRunEnded(m_outcome);
+        m_listener->OnRunEnded(run.outcome);
 }
 
 void CEncodeRun::Stop()
 {
-    m_cancel = true;
+    if (const auto run = currentRun())
+        run->cancel = true;
     m_runner.StopChild();
+}
+
+std::optional<int> CEncodeRun::ProgressStep()
+{
+    const auto run = currentRun();
+    const std::int64_t total = m_totalBytes;
+    if (!run || !run->running || total == 0)
+        return std::nullopt;
+    const std::int64_t current = static_cast<std::int64_t>(run->jobPercent.load()) * run->currentSize / 100;
+    const std::int64_t overall = (current + run->completedBytes) * 100 / total;
+    run->progress = static_cast<int>(static_cast<std::uint32_t>(overall & 0xFFFFFFFF));
+    return run->progress.load();
 }
 
 int CEncodeRun::UpdateProgress()
 {
-    if (!m_running || m_totalBytes == 0)
-        return m_progress;
-    const std::int64_t current = static_cast<std::int64_t>(m_jobPercent.load()) * m_currentSize / 100;
-    const std::int64_t overall = (current + m_completedBytes) * 100 / m_totalBytes;
-    m_progress = static_cast<int>(static_cast<std::uint32_t>(overall & 0xFFFFFFFF));
-    return m_progress;
+    if (const auto step = ProgressStep())
+        return *step;
+    const auto run = currentRun();
+    return run ? run->progress.load() : 0;
 }
 
-EncodeSettings CEncodeRun::AsDialogReturnsThem(EncodeSettings settings)
+EncodeSettings CEncodeRun::AsDialogReturnsThem(const EncodeSettings& settings)
 {
-    settings.fVidFps = LeadingDouble(FormatFixed3(settings.fVidFps));
-    if (settings.nVidEncoder >= 7)
-        settings.nVidEncoder = 0;
-    return settings;
+    return vmx::SettingsWithTexts(settings, vmx::TextsOfSettings(settings));
 }

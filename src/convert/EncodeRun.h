@@ -9,7 +9,9 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,12 +41,17 @@ struct RunOutcome {
 
 // The encoding run without any window: the job list, the start checks, one job after another
 // through the encoder runner, the job-completion handler and the overall percentage. The
-// settings dialog drives it; so does "velmorix-cli convert". Jobs use the current encoder
-// settings at the time they start.
+// settings dialog drives it; so does "velmorix-cli convert".
+//
+// Each Start begins a run of its own that takes copies of the destination folder, the file
+// prefix and the current encoder settings: every job of that run uses them, whatever is changed
+// meanwhile, and its end notice hands over that run's own outcome, which a later Start never
+// touches. The job list is shared: files listed during a run join that run.
 class CEncodeRun final : public IEncoderRunnerOwner {
 public:
     // Told about the run on the runner's waiter thread (or on the caller's thread when a run
-    // fails to start its first job). A GUI passes these on to its own thread.
+    // fails to start its first job). A GUI passes these on to its own thread without waiting
+    // for it: the thread that stops a run waits for the waiter thread.
     class Listener {
     public:
         virtual void OnJobEnded(const JobOutcome&) {}
@@ -63,52 +70,61 @@ public:
     CEncodeRun& operator=(const CEncodeRun&) = delete;
 
     void SetListener(Listener* listener) { m_listener = listener; }
+    // Where the next run writes; a run that is going on keeps what it started with.
     void SetDestination(const std::string& folder, const std::string& prefix);
     const std::string& DestFolder() const { return m_destFolder; }
     const std::string& FilePrefix() const { return m_prefix; }
 
-    // Lists a source file: files whose extension is not a known video type are ignored; a
-    // path holding "?" is refused (TXT_UNICODE_PROBLEM).
+    // Lists a source file: an empty path and files whose extension is not a known video type
+    // are ignored; a path holding "?" is refused (TXT_UNICODE_PROBLEM).
     AddResult AddSourceFile(const std::string& path);
+    // The known video types as file-name patterns ("*.mpeg", "*.mpg", ...) for a file chooser.
+    static std::vector<std::string> VideoFilePatterns();
     std::vector<EncodeJob> Jobs() const;
     std::int64_t TotalBytes() const { return m_totalBytes.load(); }
 
     // The checks made before a run; `firstOutput` receives the first job's output path (asked
     // about when it exists: AskOverwrite). Later outputs are overwritten without a question.
     StartCheck CheckStart(RunKind kind, std::string& firstOutput) const;
-    // Starts the run (the checks passed and any overwrite was agreed). False when the first job
-    // could not be started; the listener has then heard the run end with the reason.
+    // Starts a run (the checks passed and any overwrite was agreed) with the destination, the
+    // prefix and the current encoder settings as they are now. False when the first job could
+    // not be started; the listener has then heard the run end with the reason.
     bool Start(RunKind kind);
     // Ends the run: the running job's encoder is stopped and what it wrote removed; a file that
     // stood at its output's place stays as it was. Waits until every thread of the run has ended.
     void Stop();
 
-    bool IsRunning() const { return m_running.load(); }
-    std::size_t CurrentJobIndex() const { return m_currentIndex.load(); }
-    int JobPercent() const { return m_jobPercent.load(); }
-    // The progress-timer step: updates and returns the overall percentage (0..100) from the
-    // current job's percentage and the sizes of the jobs; 100 once a run has ended.
+    bool IsRunning() const;
+    std::size_t CurrentJobIndex() const;
+    int JobPercent() const;
+    // The progress-timer step: the overall percentage from the current job's percentage and the
+    // sizes of the jobs, (current job's share + bytes of completed jobs) x 100 / total bytes in
+    // 64-bit integers; nothing while no run is going on or the listed files hold no bytes.
+    std::optional<int> ProgressStep();
+    // The same step for a display that always shows a value: the last one computed, and 100
+    // once a run has ended.
     int UpdateProgress();
-    int Progress() const { return m_progress.load(); }
 
     // The settings as the dialog's controls hand them back: the frame rate goes through its
     // three-decimal text and an encoder selector of 7 or more becomes 0.
-    static EncodeSettings AsDialogReturnsThem(EncodeSettings settings);
+    static EncodeSettings AsDialogReturnsThem(const EncodeSettings& settings);
 
     // IEncoderRunnerOwner
     CRingBuffer& OutputBuffer() override { return m_output; }
     bool NextLine(std::string& line) override;
-    void SetJobPercent(int percent) override { m_jobPercent = percent; }
+    void SetJobPercent(int percent) override;
     void OnEncoderLine(std::string_view line) override;
     void OnJobFinished(const ChildExit& exit) override;
 
 private:
-    bool startJob();
-    bool refuseJob(const EncodeJob& job, const std::string& output, const std::string& reason);
-    bool recordJob(const JobOutcome& outcome, std::int32_t size);
+    struct Run;
+    std::shared_ptr<Run> currentRun() const;
+    bool startJob(Run& run);
+    bool refuseJob(Run& run, const EncodeJob& job, const std::string& output, const std::string& reason);
+    bool recordJob(Run& run, const JobOutcome& outcome, std::int32_t size);
     EncodeJob jobAt(std::size_t index) const;
     std::size_t jobCount() const;
-    void endRun(std::string error);
+    void endRun(Run& run, std::string error);
     std::string lastLines();
 
     Listener* m_listener = nullptr;
@@ -118,17 +134,8 @@ private:
     std::vector<EncodeJob> m_jobs;
     std::atomic<std::int64_t> m_totalBytes{0};
 
-    RunKind m_kind = RunKind::Encode;
-    std::atomic<bool> m_running{false};
-    std::atomic<bool> m_cancel{false};
-    std::atomic<std::size_t> m_currentIndex{0};
-    std::atomic<std::int64_t> m_completedBytes{0};
-    std::atomic<std::int64_t> m_currentSize{0};
-    std::atomic<int> m_jobPercent{0};
-    std::atomic<int> m_progress{0};
-    std::string m_currentOutput;   // where the current job's result goes once it has finished
-    std::string m_currentPartial;  // the file its encoder writes meanwhile
-    RunOutcome m_outcome;
+    mutable std::mutex m_runMutex;
+    std::shared_ptr<Run> m_run;  // the latest run; an earlier one lives on while its threads use it
 
     std::mutex m_linesMutex;
     std::deque<std::string> m_lastLines;

@@ -95,13 +95,13 @@ std::string ScriptText(const std::vector<std::string>& command)
 }
 
 PreparedJob PrepareEncodingJob(const std::string& source, const std::string& folder, const std::string& prefix,
-                               const std::string& workFolder)
+                               const std::string& workFolder, const EncodeSettings& settings)
 {
     PreparedJob job = startPreparing(source, folder, prefix, ".avi");
     if (!job.ok())
         return job;
     std::vector<std::string> command = {ProgramPath("mencoder")};
-    for (auto& arg : ComposeArguments(CurrentEncodeSettings(), source, SubtitleCandidate(source), job.partialPath,
+    for (auto& arg : ComposeArguments(settings, source, SubtitleCandidate(source), job.partialPath,
                                       workFolder))
         command.push_back(std::move(arg));
     return writeScript(workFolder, kEncodeScriptName, command, std::move(job));

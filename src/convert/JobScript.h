@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EncodeSettings.h"
+
 #include <string>
 #include <vector>
 
@@ -44,10 +46,11 @@ std::string ShellQuote(const std::string& text);
 // The full script text for a command.
 std::string ScriptText(const std::vector<std::string>& command);
 
-// Writes "convert.bat" into `workFolder` for encoding the source with the current encoder
-// settings, and creates the job's partial output file. On failure nothing is left behind.
+// Writes "convert.bat" into `workFolder` for encoding the source with the given encoder
+// settings (those its run started with), and creates the job's partial output file. On failure
+// nothing is left behind.
 PreparedJob PrepareEncodingJob(const std::string& source, const std::string& folder, const std::string& prefix,
-                               const std::string& workFolder);
+                               const std::string& workFolder, const EncodeSettings& settings);
 // Writes "convert2.bat" into `workFolder` for dumping the source's audio stream to an ".mp3"
 // file, and creates the job's partial output file.
 PreparedJob PrepareAudioDumpJob(const std::string& source, const std::string& folder, const std::string& prefix,

@@ -199,9 +199,9 @@ TEST(JobScript, HostilePathsReachTheEncoderUnchanged)
     const std::string source = scope.folder() + hostile + ".trp";
     writeText(source, "x");
 
-    CurrentEncodeSettings() = EncodeSettings();
-    CurrentEncodeSettings().sPathFont = "/fonts/pil.ttf";
-    const PreparedJob job = PrepareEncodingJob(source, folder, "[P]'%", scope.folder());
+    EncodeSettings settings;
+    settings.sPathFont = "/fonts/pil.ttf";
+    const PreparedJob job = PrepareEncodingJob(source, folder, "[P]'%", scope.folder(), settings);
     ASSERT_TRUE(job.ok()) << job.error;
     EXPECT_EQ(job.scriptPath, scope.folder() + "convert.bat");
     EXPECT_EQ(job.outputPath, folder + "/[P]'%" + hostile + ".avi");

@@ -5,8 +5,11 @@
 #include "ConvertTestSupport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <future>
+#include <mutex>
 #include <sstream>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
@@ -17,7 +20,9 @@ namespace {
 
 // A program folder with the shipped templates and fake encoders: a source whose name holds
 // "fail" ends with an error, "slow" reports 50 % and waits, "empty" writes nothing, "orphan"
-// finishes but leaves its output pipe held open; any other source gets its output written.
+// finishes but leaves its output pipe held open, "gate" finishes once the file <source>.go
+// appears (and takes it away); any other source gets its output written. Each encoder leaves
+// its arguments, one a line, in <source>.args.
 class EncodeRunTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -27,7 +32,9 @@ protected:
             "#!/bin/sh\n"
             "src=$1; out=$3\n"
             "[ \"$1\" = -vo ] && { src=$4; out=$6; }\n"
+            "printf '%s\\n' \"$@\" > \"$src.args\"\n"
             "case \"$src\" in\n"
+            "  *gate*) while [ ! -e \"$src.go\" ]; do sleep 0.02; done; rm \"$src.go\"; printf done > \"$out\";;\n"
             "  *fail*) printf partial > \"$out\"; echo 'Error: bad input' >&2; exit 2;;\n"
             "  *slow*) printf partial > \"$out\"; printf 'Pos: 1.0s 25f (50%%)\\r'; exec sleep 30;;\n"
             "  *empty*) exit 0;;\n"
@@ -90,6 +97,18 @@ TEST_F(EncodeRunTest, StartChecks)
     writeText(first, "old");
     EXPECT_EQ(run.CheckStart(RunKind::Encode, first), CEncodeRun::StartCheck::AskOverwrite);
     EXPECT_EQ(run.CheckStart(RunKind::AudioDump, first), CEncodeRun::StartCheck::Ok);
+}
+
+TEST(EncodeRun, VideoFilePatternsForTheFileChooser)
+{
+    const auto patterns = CEncodeRun::VideoFilePatterns();
+    ASSERT_EQ(patterns.size(), 32u);
+    EXPECT_EQ(patterns.front(), "*.mpeg");
+    EXPECT_EQ(patterns.back(), "*.xvd");
+    // "*.k3g*.vob" in the list stands for two types.
+    EXPECT_EQ(std::count(patterns.begin(), patterns.end(), "*.k3g"), 1);
+    EXPECT_EQ(std::count(patterns.begin(), patterns.end(), "*.vob"), 1);
+    EXPECT_EQ(std::count(patterns.begin(), patterns.end(), "*.trp"), 1);
 }
 
 TEST_F(EncodeRunTest, FailedJobsAreReportedAndTheRunGoesOn)
@@ -289,6 +308,88 @@ TEST_F(EncodeRunTest, RunsAtOnceKeepTheirScriptsApart)
     const auto left = std::distance(std::filesystem::directory_iterator(scope.runtimeFolder()),
                                     std::filesystem::directory_iterator());
     EXPECT_EQ(left, 1);
+}
+
+// A run keeps the destination, prefix and settings it started with: a Browse or a settings
+// change made while its first job runs reaches neither its later jobs nor its outcome.
+TEST_F(EncodeRunTest, ARunKeepsTheDestinationPrefixAndSettingsItStartedWith)
+{
+    run.AddSourceFile(source("gate.ts", 10));
+    run.AddSourceFile(source("second.ts", 10));
+    ASSERT_TRUE(run.Start(RunKind::Encode));
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(scope.dir() / "gate.ts.args"); }, 20));
+    const std::string other = scope.folder() + "other";
+    std::filesystem::create_directory(other);
+    run.SetDestination(other, "[Q]");
+    CurrentEncodeSettings().nVidBitrate = 999;
+    writeText(scope.dir() / "gate.ts.go", "");
+    ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
+
+    const auto& jobs = listener.outcome.jobs;
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[1].outputPath, out() + "/[P]second.avi");
+    EXPECT_EQ(jobs[1].status, JobOutcome::Status::Done) << jobs[1].message;
+    EXPECT_EQ(readText(out() + "/[P]second.avi"), "done");
+    EXPECT_TRUE(std::filesystem::is_empty(other));
+    const std::string args = readText(scope.dir() / "second.ts.args");
+    EXPECT_NE(args.find("vbitrate=150"), std::string::npos) << args;
+    EXPECT_EQ(args.find("999"), std::string::npos) << args;
+}
+
+// The end notice of a run hands over that run's outcome, which a Start made while the listener
+// is still reading it (the user-interface thread may start again as soon as the run has ended)
+// leaves as it was.
+TEST_F(EncodeRunTest, EndNoticeKeepsItsOutcomeWhileANewRunStarts)
+{
+    struct Holding : CEncodeRun::Listener {
+        std::promise<void> reached;
+        std::shared_future<void> release;
+        std::mutex mutex;
+        std::vector<std::vector<std::string>> heard;  // per notice: each job's source and status
+        void OnRunEnded(const RunOutcome& outcome) override
+        {
+            bool first;
+            {
+                std::lock_guard lock(mutex);
+                first = heard.empty();
+            }
+            if (first) {
+                reached.set_value();
+                release.wait_for(std::chrono::seconds(20));
+            }
+            std::vector<std::string> jobs;
+            for (const auto& job : outcome.jobs)
+                jobs.push_back(job.sourcePath + (job.status == JobOutcome::Status::Done ? " done" : " not done"));
+            std::lock_guard lock(mutex);
+            heard.push_back(jobs);
+        }
+        std::size_t count()
+        {
+            std::lock_guard lock(mutex);
+            return heard.size();
+        }
+    } holding;
+    std::promise<void> releaser;
+    holding.release = releaser.get_future().share();
+    run.SetListener(&holding);
+
+    const std::string gate = source("gate.ts", 10);
+    run.AddSourceFile(gate);
+    ASSERT_TRUE(run.Start(RunKind::Encode));
+    writeText(gate + ".go", "");
+    auto reached = holding.reached.get_future();
+    ASSERT_EQ(reached.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    // The first run has ended; its listener is still reading the outcome it was handed.
+    EXPECT_FALSE(run.IsRunning());
+    const bool started = run.Start(RunKind::Encode);
+    releaser.set_value();
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(WaitFor([&] { return holding.count() == 1; }, 20));
+    writeText(gate + ".go", "");
+    ASSERT_TRUE(WaitFor([&] { return holding.count() == 2; }, 20));
+    run.Stop();
+    const std::vector<std::string> one{gate + " done"};
+    EXPECT_EQ(holding.heard, (std::vector<std::vector<std::string>>{one, one}));
 }
 
 // A runtime folder that is not the user's own private folder is never used for scripts.

@@ -179,6 +179,29 @@ class InstalledTree(unittest.TestCase):
         songs = self.run_installed("velmorix-cli", "media", "list", "mp3", "--receiver", self.demo_disk()).stdout
         self.assertIn(".mp3", songs)
 
+    def test_installed_cli_converts_with_the_users_settings_or_the_shipped_ones(self):
+        """convert takes encoding-custom.ini and setting.ini from $XDG_CONFIG_HOME/velmorix/ when the
+        user has them; without them the copies shipped in share/velmorix apply (the templates come
+        from there in both cases)."""
+        merged, rec = self.merged_demo_recording(1, os.path.join(self.work, "to convert"))
+        self.assertEqual(len(rec["parts"]), 1)
+        cases = [
+            ("shipped", None, "[P]", (320, 240)),
+            ("user's", {"encoding-custom.ini": "[VIDEO]\nnVidW=160\nnVidH=120\n",
+                        "setting.ini": "[GENERAL]\nFILEHEADER=[U]\n"}, "[U]", (160, 120)),
+        ]
+        for name, config, prefix, size in cases:
+            with self.subTest(name):
+                out = os.path.join(self.work, "converted with the %s settings" % name)
+                os.makedirs(out)
+                self.run_installed("velmorix-cli", "convert", merged, "--dest", out, config=config)
+                avi = os.path.join(out, prefix + os.path.basename(merged)[:-len(".trp")] + ".avi")
+                self.assertEqual(os.listdir(out), [os.path.basename(avi)])
+                probe = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                                        "stream=width,height", "-of", "csv=p=0", avi],
+                                       capture_output=True, text=True, check=True)
+                self.assertEqual(tuple(int(n) for n in probe.stdout.strip().split(",")), size)
+
     def test_desktop_entry_and_metainfo_name_what_is_installed(self):
         if not OPTS.gui:
             self.skipTest("built without the desktop program")

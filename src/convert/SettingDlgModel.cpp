@@ -1,0 +1,104 @@
+#include "convert/SettingDlgModel.h"
+
+#include "convert/FileHelpers.h"
+#include "convert/Profile.h"
+
+#include "common/FilePaths.h"
+#include "recording/Merge.h"
+
+namespace vmx {
+
+RunEndReport ReportRunEnd(const RunOutcome& outcome)
+{
+    RunEndReport report;
+    if (outcome.cancelled)
+        return report;
+    if (!outcome.error.empty()) {
+        report.kind = RunEndReport::Kind::Error;
+        report.text = outcome.error;
+        return report;
+    }
+    report.fillBar = true;
+    std::size_t failed = 0;
+    std::string details;
+    for (const auto& job : outcome.jobs) {
+        if (job.status == JobOutcome::Status::Done)
+            continue;
+        ++failed;
+        details += "\n" + job.sourcePath + ": " + job.message;
+    }
+    if (failed == 0) {
+        report.kind = RunEndReport::Kind::Complete;
+        report.text = kEncodingCompleteMessage;
+    } else {
+        report.kind = RunEndReport::Kind::Failures;
+        report.text = std::to_string(failed) + " of " + std::to_string(outcome.jobs.size()) +
+                      " conversions failed:" + details;
+    }
+    return report;
+}
+
+SettingDlgModel::SettingDlgModel()
+    : m_isFirst(ReadProfileInt("GENERAL", "ISFIRST", 1, kSettingIni)),
+      m_langFileName(ReadProfileString("GENERAL", "LANGFILENAME", "", kSettingIni))
+{
+    m_run.SetDestination(ReadProfileString("GENERAL", "DESTPATH", "", kSettingIni),
+                         ReadProfileString("GENERAL", "FILEHEADER", "[P]", kSettingIni));
+    LoadEncodeSettings(CurrentEncodeSettings(), kEncodingCustomIni);
+}
+
+CEncodeRun::AddResult SettingDlgModel::HandOverMergedFile(const std::string& path)
+{
+    m_mergedSource = true;
+    m_sourceText = path;
+    return AddSourceFile(path);
+}
+
+CEncodeRun::AddResult SettingDlgModel::AddSourceFile(const std::string& path)
+{
+    const CEncodeRun::AddResult result = m_run.AddSourceFile(path);
+    if (result == CEncodeRun::AddResult::Added) {
+        if (m_mergedSource)
+            m_mergedSource = false;
+        else
+            m_sourceText = path;
+    }
+    return result;
+}
+
+std::string SettingDlgModel::SelectionPathText(const std::vector<std::string>& files)
+{
+    if (files.empty())
+        return {};
+    return files.size() == 1 ? files.front() : FolderOfPath(files.front());
+}
+
+bool SettingDlgModel::SelectionIsPlain(const std::vector<std::string>& files)
+{
+    return IsPlainFolderPath(SelectionPathText(files));
+}
+
+SettingDlgModel::FolderChoice SettingDlgModel::ChooseDestination(const std::string& chosen)
+{
+    if (chosen.empty())
+        return FolderChoice::Unchanged;
+    if (!IsPlainFolderPath(chosen))
+        return FolderChoice::NotEnglish;
+    m_run.SetDestination(chosen, m_run.FilePrefix());
+    return FolderChoice::Changed;
+}
+
+SettingDlgModel::StartRequest SettingDlgModel::BeginStart(const SettingTexts& texts)
+{
+    TakeTexts(texts);
+    CurrentEncodeSettings() = m_settings;
+    StartRequest request;
+    request.preview = PreviewOfSettings(CurrentEncodeSettings());
+    std::string firstOutput;
+    request.check = m_run.CheckStart(Kind(), firstOutput);
+    if (request.check == CEncodeRun::StartCheck::AskOverwrite)
+        request.question = LookupText("TXT_OVERWRITE_ASK") + firstOutput;
+    return request;
+}
+
+}  // namespace vmx

@@ -1,0 +1,354 @@
+#include "dialogs/CSettingDlg.h"
+
+#include "app/CVelmorixApp.h"
+#include "convert/FileHelpers.h"
+#include "dialogs/ChooseFolder.h"
+#include "dialogs/SettingTemplate.h"
+#include "recording/Merge.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+using namespace SettingTemplate;
+using vmx::SettingTexts;
+
+// The edits bound to a setting and the text each one holds.
+const struct {
+    int id;
+    std::string SettingTexts::*text;
+} kSettingEdits[] = {
+    {kFrameRate, &SettingTexts::frameRate},       {kWidth, &SettingTexts::width},
+    {kHeight, &SettingTexts::height},             {kEncoder, &SettingTexts::encoder},
+    {kCropRatio, &SettingTexts::cropRatio},       {kVideoBitrate, &SettingTexts::videoBitrate},
+    {kAudioBitrate, &SettingTexts::audioBitrate}, {kAudioVolume, &SettingTexts::audioVolume},
+    {kAlgorithm, &SettingTexts::algorithm},       {kAudioMode, &SettingTexts::audioMode},
+    {kAudioVbr, &SettingTexts::audioVbr},         {kSampleRate, &SettingTexts::sampleRate},
+};
+
+// A change in one of these edits refreshes the preview ("Crop Ratio:" and "Sample Rate" do not).
+constexpr int kPreviewedEdits[] = {kFrameRate, kEncoder,     kWidth,     kVideoBitrate, kAudioBitrate, kAudioVolume,
+                                   kAc3Volume, kAlgorithm,   kAudioMode, kAudioVbr,     kHeight};
+constexpr int kSizeEdits[] = {kWidth, kHeight, kCropRatio};
+constexpr int kOtherEdits[] = {kVideoBitrate, kAudioBitrate, kAudioVolume, kAc3Volume, kAlgorithm, kAudioMode, kAudioVbr};
+
+QString Text(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QString PathText(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string PathBytes(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+QString AppName()
+{
+    return Text(LookupText("TXT_APP_NAME"));
+}
+
+}  // namespace
+
+CSettingDlg::CSettingDlg(QWidget* parent)
+    : QDialog(parent)
+    , m_units(BaseUnitsOf(DialogFont()))
+{
+    setWindowTitle(QString::fromLatin1(vmx::kSettingDlgCaption));
+    setFont(DialogFont());
+    setFixedSize(DluToPixelsX(kWidthDlu, m_units), DluToPixelsY(kHeightDlu, m_units));
+    CreateControls();
+    m_timer.setInterval(1000);
+    connect(&m_timer, &QTimer::timeout, this, &CSettingDlg::OnTimer);
+    m_model.SetListener(this);
+}
+
+CSettingDlg::~CSettingDlg()
+{
+    // Every thread of a run ends here, before anything it reports to goes.
+    m_model.StopRun();
+    m_model.SetListener(nullptr);
+}
+
+void CSettingDlg::CreateControls()
+{
+    for (const SettingTemplate::Control& control : SettingTemplate::Controls()) {
+        QWidget* widget = nullptr;
+        const QString caption = QString::fromLatin1(control.caption);
+        switch (control.kind) {
+        case Kind::Group:
+            widget = new QGroupBox(caption, this);
+            break;
+        case Kind::Label:
+            widget = new QLabel(caption, this);
+            break;
+        case Kind::Preview:
+            widget = m_preview = new QPlainTextEdit(this);
+            m_preview->setReadOnly(true);
+            break;
+        case Kind::PathEdit: {
+            // Shows a path; what is typed there is never read, so it takes no typing.
+            auto* edit = new QLineEdit(this);
+            edit->setReadOnly(true);
+            widget = edit;
+            break;
+        }
+        case Kind::Edit:
+            widget = new QLineEdit(this);
+            break;
+        case Kind::Button: {
+            auto* button = new QPushButton(caption, this);
+            button->setAutoDefault(false);  // Enter in an edit presses nothing
+            widget = button;
+            break;
+        }
+        case Kind::Progress:
+            widget = m_progress = new QProgressBar(this);
+            m_progress->setRange(0, 100);
+            m_progress->setValue(0);
+            m_progress->setTextVisible(false);
+            break;
+        }
+        widget->setGeometry(DluToPixels(control.dlu, m_units));
+        if (control.id != kNoId) {
+            widget->setObjectName(QStringLiteral("control%1").arg(control.id));
+            m_controls.insert(control.id, widget);
+        }
+    }
+    for (const int id : kPreviewedEdits)
+        connect(Edit(id), &QLineEdit::textChanged, this, [this] {
+            if (!m_filling)
+                ShowPreviewOfEdits();
+        });
+    auto onClick = [this](int id, void (CSettingDlg::*handler)()) {
+        connect(static_cast<QPushButton*>(Control(id)), &QPushButton::clicked, this, handler);
+    };
+    onClick(kSourceBrowse, &CSettingDlg::OnSourceBrowse);
+    onClick(kDestBrowse, &CSettingDlg::OnDestBrowse);
+    onClick(kInitialize, &CSettingDlg::OnInitialize);
+    onClick(kStartEncoding, &CSettingDlg::OnStartEncoding);
+    connect(static_cast<QPushButton*>(Control(kExit)), &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QLineEdit* CSettingDlg::Edit(int id) const
+{
+    return static_cast<QLineEdit*>(Control(id));
+}
+
+void CSettingDlg::HandOverMergedFile(const QString& path)
+{
+    TellAddResult(m_model.HandOverMergedFile(PathBytes(path)));
+}
+
+void CSettingDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_initialised) {
+        m_initialised = true;
+        OnInitDialog();
+    }
+}
+
+// The window's first showing: the edits show the settings the caller copied in.
+void CSettingDlg::OnInitDialog()
+{
+    Edit(kDestPath)->setText(PathText(m_model.DestPath()));
+    m_timer.start();
+    ShowSettings();
+    ApplyControlState();
+    Edit(kSourcePath)->setText(PathText(m_model.SourceText()));
+}
+
+void CSettingDlg::done(int result)
+{
+    m_model.StopRun();
+    QDialog::done(result);
+}
+
+void CSettingDlg::ShowSettings()
+{
+    const SettingTexts texts = vmx::TextsOfSettings(m_model.Settings());
+    m_filling = true;
+    for (const auto& edit : kSettingEdits)
+        Edit(edit.id)->setText(Text(texts.*edit.text));
+    m_filling = false;
+}
+
+SettingTexts CSettingDlg::ReadTexts() const
+{
+    SettingTexts texts;
+    for (const auto& edit : kSettingEdits)
+        texts.*edit.text = Edit(edit.id)->text().toStdString();
+    return texts;
+}
+
+void CSettingDlg::ApplyControlState()
+{
+    m_model.TakeTexts(ReadTexts());
+    const vmx::EditsEnabled enabled = vmx::EnabledEdits(m_model.Settings());
+    Edit(kFrameRate)->setEnabled(enabled.frameRate);
+    for (const int id : kSizeEdits)
+        Edit(id)->setEnabled(enabled.size);
+    Edit(kSampleRate)->setEnabled(enabled.sampleRate);
+    for (const int id : kOtherEdits)
+        Edit(id)->setEnabled(enabled.others);
+    ShowPreviewOfEdits();
+}
+
+void CSettingDlg::ShowPreviewOfEdits()
+{
+    ShowPreview(vmx::PreviewOfTexts(ReadTexts()));
+}
+
+void CSettingDlg::ShowPreview(const std::string& text)
+{
+    m_preview->setPlainText(Text(text));
+}
+
+void CSettingDlg::SetRunButtonsEnabled(bool enabled)
+{
+    Control(kStartEncoding)->setEnabled(enabled);
+    Control(kInitialize)->setEnabled(enabled);
+}
+
+int CSettingDlg::Tell(const QString& text, const QString& caption, QMessageBox::Icon icon,
+                      QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, caption, text, buttons, this);
+    return box.exec();
+}
+
+void CSettingDlg::AddSourceFile(const std::string& path)
+{
+    const CEncodeRun::AddResult result = m_model.AddSourceFile(path);
+    if (result == CEncodeRun::AddResult::Added)
+        Edit(kSourcePath)->setText(PathText(m_model.SourceText()));
+    TellAddResult(result);
+}
+
+void CSettingDlg::TellAddResult(CEncodeRun::AddResult result)
+{
+    if (result == CEncodeRun::AddResult::UnicodeProblem)
+        Tell(Text(LookupText("TXT_UNICODE_PROBLEM")), AppName(), QMessageBox::Warning);
+}
+
+void CSettingDlg::OnSourceBrowse()
+{
+    QStringList patterns;
+    for (const std::string& pattern : CEncodeRun::VideoFilePatterns())
+        patterns << Text(pattern);
+    QFileDialog dialog(this, Text(LookupText("TXT_OPEN_DLG_TITLE")));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters({Text(LookupText("TXT_OPEN_DLG_VIDEO_FILE")) + " (" + patterns.join(' ') + ")",
+                           Text(LookupText("TXT_OPEN_DLG_ALL_FILES")) + " (*)"});
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    std::vector<std::string> files;
+    for (const QString& file : dialog.selectedFiles())
+        files.push_back(PathBytes(file));
+    if (!vmx::SettingDlgModel::SelectionIsPlain(files)) {
+        Tell(Text(vmx::kEnglishFolderMessage), CVelmorixApp::Title(), QMessageBox::Warning);
+        return;
+    }
+    for (const std::string& file : files)
+        AddSourceFile(file);
+}
+
+void CSettingDlg::OnDestBrowse()
+{
+    const QString chosen =
+        ChooseFolder(this, PathText(m_model.DestPath()), Text(vmx::kChooseOutputFolderTitle));
+    switch (m_model.ChooseDestination(PathBytes(chosen))) {
+    case vmx::SettingDlgModel::FolderChoice::Unchanged:
+        break;
+    case vmx::SettingDlgModel::FolderChoice::NotEnglish:
+        Tell(Text(vmx::kEnglishFolderMessage), CVelmorixApp::Title(), QMessageBox::Warning);
+        break;
+    case vmx::SettingDlgModel::FolderChoice::Changed:
+        Edit(kDestPath)->setText(PathText(m_model.DestPath()));
+        break;
+    }
+}
+
+void CSettingDlg::OnInitialize()
+{
+    if (Tell(Text(vmx::kResetQuestion), Text(vmx::kResetCaption), QMessageBox::Question,
+             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    m_model.Initialize();
+    ShowSettings();
+    ApplyControlState();
+}
+
+void CSettingDlg::OnStartEncoding()
+{
+    const vmx::SettingDlgModel::StartRequest request = m_model.BeginStart(ReadTexts());
+    ShowPreview(request.preview);
+    switch (request.check) {
+    case CEncodeRun::StartCheck::Running:
+        return;
+    case CEncodeRun::StartCheck::NoSources:
+        Tell(Text(vmx::kNoSourceMessage), AppName(), QMessageBox::Critical);
+        return;
+    case CEncodeRun::StartCheck::InvalidFolder:
+        Tell(Text(vmx::kInvalidFolderMessage), AppName(), QMessageBox::Critical);
+        return;
+    case CEncodeRun::StartCheck::AskOverwrite:
+        if (Tell(PathText(request.question), AppName(), QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No) !=
+            QMessageBox::Yes)
+            return;
+        break;
+    case CEncodeRun::StartCheck::Ok:
+        break;
+    }
+    SetRunButtonsEnabled(false);
+    // A run that cannot begin has told its end already; that notice enables the buttons again.
+    m_model.Start();
+}
+
+void CSettingDlg::OnTimer()
+{
+    if (const std::optional<int> percent = m_model.ProgressStep())
+        m_progress->setValue(*percent);
+}
+
+void CSettingDlg::OnRunEnded(const RunOutcome& outcome)
+{
+    // On the runner's thread: hand a copy to the user-interface thread and return at once (the
+    // thread that stops a run waits for this one). A call still queued when the dialog goes is
+    // dropped with it.
+    QMetaObject::invokeMethod(this, [this, outcome] { ShowRunEnd(outcome); }, Qt::QueuedConnection);
+}
+
+void CSettingDlg::ShowRunEnd(const RunOutcome& outcome)
+{
+    const vmx::RunEndReport report = vmx::ReportRunEnd(outcome);
+    if (report.fillBar)
+        m_progress->setValue(100);
+    switch (report.kind) {
+    case vmx::RunEndReport::Kind::None:
+        break;
+    case vmx::RunEndReport::Kind::Complete:
+        Tell(Text(report.text), CVelmorixApp::Title(), QMessageBox::Information);
+        break;
+    case vmx::RunEndReport::Kind::Failures:
+        Tell(PathText(report.text), CVelmorixApp::Title(), QMessageBox::Warning);
+        break;
+    case vmx::RunEndReport::Kind::Error:
+        Tell(PathText(report.text), CVelmorixApp::Title(), QMessageBox::Critical);
+        break;
+    }
+    SetRunButtonsEnabled(true);
+}

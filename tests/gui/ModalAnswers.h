@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+// Modal windows open their own event loop, so a test answers them from a timer that watches
+// for the next one to become the active modal window, whenever it comes.
+
+// What a message box showed and whether it was made on the user-interface thread.
+struct SeenMessage {
+    bool seen = false;
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    bool onGuiThread = false;
+};
+
+// Calls `act` with the next modal window of type T once it is shown, then stops watching.
+template <typename T>
+void OnNextModal(std::function<void(T*)> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        T* window = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!window || !window->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(window);
+    });
+    timer->start();
+}
+
+// Records the next message box and clicks `answer` in it (its first button when it has no such
+// button, so a wrong box never blocks the test).
+inline std::shared_ptr<SeenMessage> AnswerNextMessage(QMessageBox::StandardButton answer = QMessageBox::Ok)
+{
+    auto seen = std::make_shared<SeenMessage>();
+    OnNextModal<QMessageBox>([seen, answer](QMessageBox* box) {
+        seen->title = box->windowTitle();
+        seen->text = box->text();
+        seen->icon = box->icon();
+        seen->buttons = box->standardButtons();
+        seen->onGuiThread = box->thread() == QApplication::instance()->thread();
+        seen->seen = true;
+        QAbstractButton* button = box->button(answer);
+        if (!button)
+            button = box->buttons().constFirst();
+        QTest::mouseClick(button, Qt::LeftButton);
+    });
+    return seen;
+}
+
+// Types text into a widget key by key, letters beyond ASCII included.
+inline void TypeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(widget, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// Answers the next file dialog as a user does: in `folder`, types `names` (a name, or quoted
+// names for several) into its name field and clicks its accept button ("Open" or "Choose").
+inline void AnswerNextFileDialog(const QString& folder, const QString& names)
+{
+    OnNextModal<QFileDialog>([folder, names](QFileDialog* dialog) {
+        dialog->setDirectory(folder);
+        auto* nameEdit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QApplication::setActiveWindow(dialog);
+        nameEdit->setFocus();
+        nameEdit->clear();
+        TypeText(nameEdit, names);
+        auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+        if (dialog->isVisible())
+            dialog->reject();  // the names were not taken: let the test go on and fail its checks
+    });
+}
