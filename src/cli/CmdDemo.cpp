@@ -8,16 +8,11 @@
 #include "recdb/RecordStore.h"
 #include "recording/Timing.h"
 
-#include <cerrno>
+#include "common/QuietProcess.h"
+
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace vmxcli {
 namespace {
@@ -43,24 +38,10 @@ constexpr DemoRecording kRecordings[] = {
 // Runs a program with arguments (no shell), its output silenced; throws Failure when it fails.
 void run(const std::vector<std::string>& argv)
 {
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        throw Failure{"cannot start " + argv[0] + " (" + std::strerror(rc) + "); the demo disk needs ffmpeg."};
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    const vmx::QuietRun ran = vmx::RunQuietly(argv);
+    if (!ran.started())
+        throw Failure{"cannot start " + argv[0] + " (" + std::strerror(ran.startError) + "); the demo disk needs ffmpeg."};
+    if (!ran.succeeded())
         throw Failure{argv[0] + " failed while writing the demo disk."};
 }
 

@@ -1,6 +1,7 @@
 #include "CliCommand.h"
 #include "RecordingArgs.h"
 #include "TerminalUi.h"
+#include "common/AsciiCase.h"
 #include "recording/MediaFiles.h"
 #include "recording/ReceiverDisk.h"
 
@@ -17,15 +18,9 @@ namespace {
 // The receiver folder a file belongs in, from its extension.
 vmx::MediaKind kindOf(const std::string& name)
 {
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    auto endsWith = [&](const char* tail) {
-        const std::size_t n = std::strlen(tail);
-        return lower.size() >= n && lower.compare(lower.size() - n, n, tail) == 0;
-    };
-    if (endsWith(".mp3"))
+    if (vmx::EndsWithIgnoringAsciiCase(name, ".mp3"))
         return vmx::MediaKind::Mp3;
-    if (endsWith(".jpg") || endsWith(".jpeg"))
+    if (vmx::EndsWithIgnoringAsciiCase(name, ".jpg") || vmx::EndsWithIgnoringAsciiCase(name, ".jpeg"))
         return vmx::MediaKind::Image;
     throw UsageError{"\"" + name + "\" is neither an MP3 file (.mp3) nor a picture (.jpg, .jpeg)"};
 }

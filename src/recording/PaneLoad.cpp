@@ -6,6 +6,7 @@
 #include "recdb/RecordStore.h"
 #include "recdb/Trace.h"
 
+#include "common/FilePaths.h"
 #include "common/RegularFile.h"
 
 #include <fcntl.h>
@@ -64,7 +65,7 @@ std::string LoadPane(int side, const std::string& dbPath, LoadedPane& pane)
     }
     pane.side = side;
     pane.dbPath = dbPath;
-    pane.folder = AVMFolderOf(dbPath);
+    pane.folder = FolderOfPath(dbPath);
     pane.timing = BuildTimingList(side, pane.folder);
     return {};
 }

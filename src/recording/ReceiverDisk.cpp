@@ -1,5 +1,7 @@
 #include "recording/ReceiverDisk.h"
 
+#include "common/AsciiCase.h"
+
 #include <algorithm>
 #include <cctype>
 #include <dirent.h>
@@ -51,15 +53,6 @@ bool hasExactFolder(const std::string& folder, const char* name)
     }
     ::closedir(dir);
     return found;
-}
-
-bool endsWithNoCase(const std::string& text, const std::string& tail)
-{
-    if (text.size() < tail.size())
-        return false;
-    return std::equal(tail.begin(), tail.end(), text.end() - static_cast<std::ptrdiff_t>(tail.size()),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                  std::tolower(static_cast<unsigned char>(b)); });
 }
 
 }  // namespace
@@ -130,7 +123,7 @@ std::vector<MediaFileEntry> ListReceiverFiles(const std::string& root, MediaKind
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
-            if (name != "." && name != ".." && endsWithNoCase(name, MediaExtension(kind)))
+            if (name != "." && name != ".." && EndsWithIgnoringAsciiCase(name, MediaExtension(kind)))
                 names.push_back(name);
         }
         ::closedir(dir);
