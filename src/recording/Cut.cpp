@@ -3,7 +3,6 @@
 #include "recdb/DbWriter.h"
 #include "recdb/RecordStore.h"
 #include "recording/RecordingFiles.h"
-#include "common/AsciiCase.h"
 #include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 #include "common/WriteAll.h"
@@ -76,30 +75,19 @@ std::string trim(OpenPart& part, PacketRange range)
 // Refuses a cut of a recording whose part files are not its own alone: a damaged database can
 // name one file twice in a recording, or a file of another recording (listed, or deleted and
 // waiting for the next write). Deleting, trimming or renaming such a file would damage the
-// other user of it. Names are compared as the receiver's FAT disk and the deletion compare them,
-// ignoring letter case. Empty when every part file belongs to this recording once.
+// other user of it. Empty when every part file belongs to this recording once.
 std::string sharedPartsMessage(const AVMRec& record, unsigned id)
 {
-    AVMRecordTable table{};
-    if (!DBMGetSys(kDBMTypeRecord, &table) || !table.records || id == 0 || id > kDBMMaxIds)
+    const SharedPart shared = FindSharedPart(id);
+    switch (shared.kind) {
+    case SharedPart::Kind::None:
         return {};
-    const std::uint16_t own = table.idMap[id - 1];
-    std::set<std::string> names;
-    for (int j = 0; j < record.partCount; ++j) {
-        if (!names.insert(AsciiUpper(PartName(record, j))).second)
-            return "the recording \"" + RecordDisplayName(record) + "\" lists the part file \"" + PartName(record, j) +
-                   "\" twice; its files are left alone.";
-    }
-    for (int i = 0; i < kDBMMaxRecords; ++i) {
-        const AVMRec& other = table.records[i];
-        if (i == own || other.id == kDBMIdFree)
-            continue;
-        const int parts = std::min<int>(other.partCount, kDBMMaxParts);
-        for (int j = 0; j < parts; ++j) {
-            if (names.count(AsciiUpper(PartName(other, j))))
-                return "the part file \"" + PartName(other, j) + "\" of the recording \"" + RecordDisplayName(record) +
-                       "\" also belongs to the recording \"" + RecordDisplayName(other) + "\"; its files are left alone.";
-        }
+    case SharedPart::Kind::ListedTwice:
+        return "the recording \"" + RecordDisplayName(record) + "\" lists the part file \"" + shared.name +
+               "\" twice; its files are left alone.";
+    case SharedPart::Kind::OtherRecording:
+        return "the part file \"" + shared.name + "\" of the recording \"" + RecordDisplayName(record) +
+               "\" also belongs to the recording \"" + RecordDisplayName(shared.other) + "\"; its files are left alone.";
     }
     return {};
 }

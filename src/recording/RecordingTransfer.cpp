@@ -23,55 +23,15 @@ namespace vmx {
 
 namespace {
 
-// Takes a freshly allocated record out of the active store again, as if it had never been
-// allocated: its list id becomes free and the record free.
-void undoAlloc(std::uint16_t id)
-{
-    AVMRecordTable table{};
-    if (!DBMGetSys(kDBMTypeRecord, &table) || id == 0 || id > kDBMMaxIds)
-        return;
-    const std::uint16_t index = table.idMap[id - 1];
-    if (index < kDBMMaxRecords && table.records) {
-        table.records[index].id = kDBMIdFree;
-        table.records[index].partCount = 0;
-    }
-    table.idMap[id - 1] = kDBMMapFree;
-    if (table.count != 0)
-        --table.count;
-    DBMSetSys(kDBMTypeRecord, &table);
-}
-
-// The active store's count of listed records.
-unsigned listedCount()
-{
-    AVMRecordTable table{};
-    return DBMGetSys(kDBMTypeRecord, &table) ? table.count : 0;
-}
-
 // Puts the timing entry of a new record at its row (list id - 1); rows the store counts but
 // cannot deliver read as unmeasured.
 void placeTiming(LoadedPane& pane, std::uint16_t id, const TimingEntry& entry)
 {
     DBMSetActiveSide(pane.side);
-    const std::size_t rows = std::max<std::size_t>(listedCount(), id);
+    const std::size_t rows = std::max<std::size_t>(ListedCount(), id);
     if (pane.timing.size() < rows)
         pane.timing.resize(rows, TimingEntry{UINT32_MAX, 0, UINT64_MAX, UINT32_MAX, UINT32_MAX});
     pane.timing[id - 1u] = entry;
-}
-
-// Records the active store can still take: free list ids and free records, whichever is fewer.
-int roomInActiveStore()
-{
-    AVMRecordTable table{};
-    if (!DBMGetSys(kDBMTypeRecord, &table) || !table.records)
-        return 0;
-    int freeIds = 0;
-    for (const std::uint16_t entry : table.idMap)
-        freeIds += entry >= kDBMMaxRecords ? 1 : 0;
-    int freeRecords = 0;
-    for (int i = 0; i < kDBMMaxRecords; ++i)
-        freeRecords += table.records[i].id == kDBMIdFree ? 1 : 0;
-    return std::min(freeIds, freeRecords);
 }
 
 void copyRecordFields(const AVMRec& from, AVMRec& to)
@@ -213,8 +173,8 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
     }
     // A damaged database can hold recordings beyond the count in its header; a new record placed
     // after them would lie outside the count, where no pane lists it.
-    if (id > listedCount()) {
-        undoAlloc(id);
+    if (id > ListedCount()) {
+        FreeAllocatedRecord(id);
         result.error = "the database " + target.dbPath + " holds more recordings than its header counts, so the "
                        "recording \"" + name + "\" could not be registered; it was not copied.";
         return result;
@@ -233,7 +193,7 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
     for (int i = 0; i < from.partCount; ++i) {
         const std::string error = copier.copy(PartPath(source.folder, from, i), PartPath(target.folder, to, i));
         if (!error.empty()) {
-            undoAlloc(id);
+            FreeAllocatedRecord(id);
             result.cancelled = copier.cancelled();
             result.error = (result.cancelled ? "The copy was cancelled" : "Copying failed: " + error) +
                            " The recording \"" + name + "\" was not copied; the files made for it were removed.";
@@ -241,14 +201,14 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
         }
     }
     if (const std::string error = copier.flush(); !error.empty()) {
-        undoAlloc(id);
+        FreeAllocatedRecord(id);
         result.error = "Copying failed: " + error + " The recording \"" + name +
                        "\" was not copied; the files made for it were removed.";
         return result;
     }
     DBMSetRecord(kDBMTypeRecord, id, &to);
     if (const std::string error = operation.write(); !error.empty()) {
-        undoAlloc(id);
+        FreeAllocatedRecord(id);
         result.error = "The recording \"" + name + "\" was not copied: " + error +
                        " The files made for it were removed.";
         return result;
@@ -279,7 +239,7 @@ std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const 
             return "there is no recording " + std::to_string(row + 1) + " in " + source.dbPath + ".";
     }
     DBMSetActiveSide(target.side);
-    const int room = roomInActiveStore();
+    const int room = RoomLeft();
     if (static_cast<std::size_t>(room) < rows.size())
         return "the database " + target.dbPath + " has room for " + std::to_string(room) + " more recordings but " +
                std::to_string(rows.size()) + " were chosen; nothing was copied.";
