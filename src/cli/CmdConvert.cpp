@@ -1,5 +1,5 @@
 // velmorix-cli convert: the encoding run of the settings dialog, driven from a terminal.
-#include "CliCommand.h"
+#include "cli/CliCommand.h"
 
 #include "convert/EncodeRun.h"
 #include "convert/EncodeSettings.h"

@@ -1,8 +1,7 @@
-#include "CliCommand.h"
-#include "RecordingArgs.h"
-#include "TerminalUi.h"
-#include "common/FilePaths.h"
-#include "recording/RecordingTransfer.h"
+#include "cli/CliCommand.h"
+
+#include "cli/RecordingArgs.h"
+#include "cli/TerminalUi.h"
 
 #include <unistd.h>
 
@@ -16,28 +15,20 @@ int runCopy(const Args& input)
         throw UsageError{"name the source database, the target database and at least one recording id"};
     const std::string srcPath = args[0];
     const std::string dstPath = args[1];
-    vmx::LoadedPane source = loadDatabase(srcPath, 0);
+    const vmx::LoadedPane& source = loadDatabase(srcPath, vmx::kLeftSide);
     std::vector<int> rows;
     for (std::size_t i = 2; i < args.size(); ++i)
         rows.push_back(rowOfId(source, args[i]));
 
-    const std::string srcName = vmx::FileNameOfPath(srcPath);
-    const std::string dstName = vmx::FileNameOfPath(dstPath);
-    if ((srcName.starts_with("DZT") && !dstName.starts_with("DZT")) ||
-        (srcName.starts_with("DZR") && !dstName.starts_with("DZR")))
-        throw Failure{"Can't load deffertent DB file"};
-
+    vmx::RecordingSession& s = session();
+    if (const std::string refusal = s.refusalToLoad(vmx::kRightSide, dstPath); !refusal.empty())
+        throw Failure{refusal};
     TerminalUi ui(yes);
-    vmx::LoadedPane target;
-    target.side = 1;
     if (::access(dstPath.c_str(), F_OK) == 0) {
-        if (vmx::IsSameFile(srcPath, dstPath))
-            throw Failure{"Your loaded file is same!!"};
-        target = loadDatabase(dstPath, 1);
+        loadDatabase(dstPath, vmx::kRightSide);
     } else {
         ui.newFileAnswer = dstPath;
-        const vmx::OfferOutcome offer = vmx::OfferNewDb(target, srcName, dstName, ui);
-        if (offer != vmx::OfferOutcome::Created) {
+        if (s.offerNewDb(vmx::kRightSide, ui).outcome != vmx::OfferResult::Outcome::Created) {
             const std::string why = ui.takeMessages();
             throw Failure{why.empty() ? dstPath + " does not exist and was not created" +
                                             (ui.declinedForLackOfTerminal() ? " (pass --yes to create it)." : ".")
@@ -47,7 +38,7 @@ int runCopy(const Args& input)
         ui.printMessages();
     }
 
-    const vmx::TransferResult result = vmx::TransferRecordings(source, target, rows, ui);
+    const vmx::TransferResult result = s.transferRecordings(vmx::kLeftSide, rows, ui);
     if (!result.done()) {
         const std::string why = ui.takeMessages();
         throw Failure{why + (why.empty() ? "" : "\n") + std::to_string(result.copied) + " of " +

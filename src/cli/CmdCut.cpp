@@ -1,7 +1,7 @@
-#include "CliCommand.h"
-#include "RecordingArgs.h"
-#include "TerminalUi.h"
-#include "recording/Cut.h"
+#include "cli/CliCommand.h"
+
+#include "cli/RecordingArgs.h"
+#include "cli/TerminalUi.h"
 
 namespace vmxcli {
 
@@ -11,7 +11,7 @@ int runCut(const Args& input)
     const bool yes = takeFlag(args, "--yes");
     if (args.size() != 4)
         throw UsageError{"name the database, one recording id and the start and end marks in seconds"};
-    vmx::LoadedPane pane = loadDatabase(args[0], 0);
+    const vmx::LoadedPane& pane = loadDatabase(args[0], vmx::kLeftSide);
     const int row = rowOfId(pane, args[1]);
     const double start = parseSeconds(args[2], "START");
     const double end = parseSeconds(args[3], "END");
@@ -21,7 +21,7 @@ int runCut(const Args& input)
         throw Failure{"recording " + args[1] + " cannot be cut: its last part file is missing or unreadable, so its "
                       "length is unknown (velmorix-cli check names the file)."};
     TerminalUi ui(yes);
-    const vmx::CutResult result = vmx::CutRecording(pane, row, 2, start, end, ui);
+    const vmx::CutResult result = session().cut(vmx::kLeftSide, row, 2, start, end, ui);
     if (result.outcome == vmx::CutOutcome::Declined)
         throw Failure{std::string("nothing was cut: \"") + vmx::kCutQuestion + "\" was answered No" +
                       (ui.declinedForLackOfTerminal() ? " (pass --yes to cut without asking)." : ".")};

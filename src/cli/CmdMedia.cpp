@@ -1,14 +1,9 @@
-#include "CliCommand.h"
-#include "RecordingArgs.h"
-#include "TerminalUi.h"
-#include "common/AsciiCase.h"
-#include "recording/MediaFiles.h"
-#include "recording/ReceiverDisk.h"
+#include "cli/CliCommand.h"
+
+#include "cli/RecordingArgs.h"
+#include "cli/TerminalUi.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 namespace vmxcli {
@@ -18,10 +13,8 @@ namespace {
 // The receiver folder a file belongs in, from its extension.
 vmx::MediaKind kindOf(const std::string& name)
 {
-    if (vmx::EndsWithIgnoringAsciiCase(name, ".mp3"))
-        return vmx::MediaKind::Mp3;
-    if (vmx::EndsWithIgnoringAsciiCase(name, ".jpg") || vmx::EndsWithIgnoringAsciiCase(name, ".jpeg"))
-        return vmx::MediaKind::Image;
+    if (const auto kind = vmx::MediaKindOfFileName(name))
+        return *kind;
     throw UsageError{"\"" + name + "\" is neither an MP3 file (.mp3) nor a picture (.jpg, .jpeg)"};
 }
 
@@ -43,15 +36,6 @@ vmx::MediaKind kindByName(const std::string& word)
     throw UsageError{"\"" + word + "\" is not a media kind (mp3 or image)"};
 }
 
-// The receiver's folder of a kind, created when the receiver has none yet.
-std::string mediaFolder(const std::string& root, vmx::MediaKind kind)
-{
-    const std::string folder = vmx::ReceiverMediaFolder(root, kind);
-    if (!vmx::HasReceiverFolder(root, kind) && ::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-        throw Failure{"cannot create " + folder + ": " + std::strerror(errno) + "."};
-    return folder;
-}
-
 void finish(TerminalUi& ui, const vmx::MediaResult& result)
 {
     if (!result.failures.empty())
@@ -70,9 +54,10 @@ int runMedia(const Args& input)
         throw UsageError{"say put, get, list or delete"};
     const std::string action = args[0];
     args.erase(args.begin());
+    vmx::RecordingSession& s = session();
+    s.setReceiverRoot(override);
     std::string error;
-    const std::string root = vmx::ResolveReceiverRoot(override, error);
-    if (root.empty())
+    if (s.receiverRoot(error).empty())
         throw Failure{error};
     TerminalUi ui(false);
 
@@ -82,11 +67,9 @@ int runMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> files = ofKind(args, kind);
             if (!files.empty())
-                finish(ui, vmx::CopyMediaToReceiver(files, mediaFolder(root, kind), ui));
+                finish(ui, s.putMedia(kind, files, ui));
         }
-        return kExitOk;
-    }
-    if (action == "get") {
+    } else if (action == "get") {
         if (args.size() < 2)
             throw UsageError{"name the receiver's files and the folder to copy them into"};
         const std::string target = args.back();
@@ -97,28 +80,29 @@ int runMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> names = ofKind(args, kind);
             if (!names.empty())
-                finish(ui, vmx::CopyMediaToPc(names, vmx::ReceiverMediaFolder(root, kind), target, ui));
+                finish(ui, s.getMedia(kind, names, target, ui));
         }
-        return kExitOk;
-    }
-    if (action == "list") {
+    } else if (action == "list") {
         if (args.size() != 1)
             throw UsageError{"say which folder to list: mp3 or image"};
-        for (const vmx::MediaFileEntry& file : vmx::ListReceiverFiles(root, kindByName(args[0])))
+        const vmx::MediaListing listing = s.listMedia(kindByName(args[0]), ui);
+        if (!listing.ok)
+            throw Failure{ui.takeMessages()};
+        for (const vmx::MediaFileEntry& file : listing.files)
             std::printf("%d\t%s\t%u\n", file.number, file.name.c_str(), file.sizeKb);
         return kExitOk;
-    }
-    if (action == "delete") {
+    } else if (action == "delete") {
         if (args.empty())
             throw UsageError{"name the receiver's files to delete"};
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> names = ofKind(args, kind);
             if (!names.empty())
-                finish(ui, vmx::DeleteMediaFiles(names, vmx::ReceiverMediaFolder(root, kind)));
+                finish(ui, s.deleteMedia(kind, names, ui));
         }
-        return kExitOk;
+    } else {
+        throw UsageError{"\"" + action + "\" is not put, get, list or delete"};
     }
-    throw UsageError{"\"" + action + "\" is not put, get, list or delete"};
+    return kExitOk;
 }
 
 }  // namespace vmxcli

@@ -1,7 +1,7 @@
-#include "CliCommand.h"
-#include "RecordingArgs.h"
-#include "TerminalUi.h"
-#include "recording/Merge.h"
+#include "cli/CliCommand.h"
+
+#include "cli/RecordingArgs.h"
+#include "cli/TerminalUi.h"
 
 namespace vmxcli {
 
@@ -11,15 +11,14 @@ int runMerge(const Args& args)
         throw UsageError{"name the database, one recording id and the output folder"};
     if (args[2].empty())
         throw UsageError{"the output folder is an empty name; name the folder the merged file goes into"};
-    const vmx::LoadedPane pane = loadDatabase(args[0], 0);
+    const vmx::LoadedPane& pane = loadDatabase(args[0], vmx::kLeftSide);
     const int row = rowOfId(pane, args[1]);
     TerminalUi ui(false);
-    std::string merged;
-    const vmx::MergeOutcome outcome = vmx::MergeRecording(pane, row, args[2], ui, &merged);
-    if (outcome != vmx::MergeOutcome::Done)
+    const vmx::MergeResult result = session().merge(vmx::kLeftSide, row, args[2], ui);
+    if (result.outcome != vmx::MergeOutcome::Done)
         throw Failure{ui.takeMessages()};
     ui.printMessages();
-    std::printf("%s\n", merged.c_str());
+    std::printf("%s\n", result.path.c_str());
     return kExitOk;
 }
 

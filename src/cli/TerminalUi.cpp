@@ -1,4 +1,4 @@
-#include "TerminalUi.h"
+#include "cli/TerminalUi.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // velmorix-cli: the recording database and file operations from a terminal or a script.
-#include "CliCommand.h"
+#include "cli/CliCommand.h"
 
 #include "VelmorixVersion.h"
 

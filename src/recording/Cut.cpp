@@ -183,31 +183,43 @@ void updateRecord(AVMRec& record, const std::vector<std::string>& names, const C
     record.partCount = static_cast<std::uint16_t>(count);
 }
 
-// Writes the pane's database; empty, or the sentence that says the cut parts are not registered.
-std::string writeDb(const LoadedPane& pane)
+CutResult ended(CutOutcome outcome, bool resetMarks, CutPlan::Kind kind)
 {
-    DBMSetActiveSide(pane.side);
-    if (std::string error = WriteDb(kDBMTypeRecord); !error.empty())
+    CutResult result;
+    result.outcome = outcome;
+    result.resetMarks = resetMarks;
+    result.kind = kind;
+    return result;
+}
+
+// Writes the pane's database; empty, or the sentence that says the cut parts are not registered.
+std::string writePaneDb(const WritePaneDb& writeDb)
+{
+    if (std::string error = writeDb(); !error.empty())
         return "the database could not be written: " + error;
     return {};
 }
 
 CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPlan& plan, const TimingEntry& timing,
-                          const Renumbering& plan2, OpenPart* startPart, OpenPart* endPart, UserInterface& ui)
+                          const Renumbering& plan2, OpenPart* startPart, OpenPart* endPart,
+                          const WritePaneDb& writeDb, UserInterface& ui)
 {
+    CutResult result = ended(CutOutcome::Failed, true, plan.kind);
     const std::string& folder = pane.folder;
     std::string failure;
     bool changedNames = false;
     // What the record must name when the cut stops: every part file still on disk, in order.
     std::vector<std::string> names;
 
-    if (startPart)
-        failure = trim(*startPart, plan.startTrim());
-    if (failure.empty() && endPart)
-        failure = trim(*endPart, plan.endTrim());
+    for (OpenPart* part : {startPart, endPart}) {
+        if (!part || !failure.empty())
+            continue;
+        failure = trim(*part, part == startPart ? plan.startTrim() : plan.endTrim());
+        result.rewritten.push_back(part->path);
+    }
     if (!failure.empty()) {
         ui.showMessage(std::string(kTrimFailedMessage) + "\n" + failure + " No part was deleted or renamed.");
-        return {CutOutcome::Failed, true};
+        return result;
     }
 
     std::set<int> deleted;
@@ -219,6 +231,7 @@ CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPla
             break;
         }
         deleted.insert(i);
+        result.removed.push_back(path);
         changedNames = true;
     }
 
@@ -234,6 +247,7 @@ CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPla
                           ". The cut stopped; the recording names its parts as they are on disk.";
                 break;
             }
+            result.renamed.emplace_back(folder + oldName, folder + newName);
         }
     }
     for (int i = 0, k = 0; i < record.partCount; ++i) {
@@ -247,23 +261,32 @@ CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPla
         if (isKept)
             ++k;
     }
+    // A trimmed part that was renamed afterwards lies under its new name.
+    for (std::string& path : result.rewritten) {
+        for (const auto& [from, to] : result.renamed) {
+            if (path == from) {
+                path = to;
+                break;
+            }
+        }
+    }
     if (changedNames) {
         updateRecord(record, names, plan, timing);
-        DBMSetActiveSide(pane.side);
         DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record);
         RefreshTimingEntry(pane, row);
     }
-    const std::string dbError = writeDb(pane);
+    const std::string dbError = writePaneDb(writeDb);
     if (!failure.empty()) {
         ui.showMessage(failure + (dbError.empty() ? "" : " Besides, " + dbError));
-        return {CutOutcome::Failed, true};
+        return result;
     }
     if (!dbError.empty()) {
         ui.showMessage("The parts were cut, but " + dbError);
-        return {CutOutcome::Failed, true};
+        return result;
     }
     ui.showMessage(kMultiCutDoneMessage);
-    return {CutOutcome::Done, true};
+    result.outcome = CutOutcome::Done;
+    return result;
 }
 
 }  // namespace
@@ -350,14 +373,14 @@ int FillPackets(int fd, std::uint64_t size, PacketRange range)
     return ::fdatasync(fd) == 0 ? 0 : errno;
 }
 
-CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark, UserInterface& ui)
+CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
+                       const WritePaneDb& writeDb, UserInterface& ui)
 {
     const TimingEntry timing = pane.timingAt(row);
     if (markCount != 2 || !timing.measured()) {
         ui.showMessage(kNoMarksMessage);
         return {};
     }
-    DBMSetActiveSide(pane.side);
     AVMRec record{};
     if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
         return {};
@@ -395,7 +418,7 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     }
     if (!unopened.empty()) {
         ui.showMessage(std::string(kTrimFailedMessage) + "\n" + unopened + " Nothing was changed.");
-        return {CutOutcome::Refused, false};
+        return ended(CutOutcome::Refused, false, plan.kind);
     }
     // The cut ends with a write of the database; one that cannot be written must stop it now,
     // before a part changes.
@@ -404,33 +427,37 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
         problem = CheckDbWritable(pane.dbPath);
     if (!problem.empty()) {
         ui.showMessage("Cannot cut: " + problem + " Nothing was changed.");
-        return {CutOutcome::Refused, false};
+        return ended(CutOutcome::Refused, false, plan.kind);
     }
 
     if (!ui.askYesNo(kCutQuestion, kCutQuestionCaption))
-        return {CutOutcome::Declined, single};
+        return ended(CutOutcome::Declined, single, plan.kind);
 
     WaitScope wait(ui);
     if (multi)
         return runMultiPartCut(pane, row, record, plan, timing, renumbering, trimStart ? &startPart : nullptr,
-                               trimEnd ? &endPart : nullptr, ui);
+                               trimEnd ? &endPart : nullptr, writeDb, ui);
 
+    CutResult result = ended(CutOutcome::Failed, true, plan.kind);
     std::string failure = single ? trim(startPart, plan.singlePart()) : trim(startPart, plan.startTrim());
+    result.rewritten.push_back(startPart.path);
     if (!single) {
         const std::string second = trim(endPart, plan.endTrim());
+        result.rewritten.push_back(endPart.path);
         if (failure.empty())
             failure = second;
     }
     if (!failure.empty()) {
         ui.showMessage(std::string(kTrimFailedMessage) + "\n" + failure);
-        return {CutOutcome::Failed, true};
+        return result;
     }
-    if (const std::string dbError = writeDb(pane); !dbError.empty()) {
+    if (const std::string dbError = writePaneDb(writeDb); !dbError.empty()) {
         ui.showMessage("The parts were cut, but " + dbError);
-        return {CutOutcome::Failed, true};
+        return result;
     }
     ui.showMessage(kCutDoneMessage);
-    return {CutOutcome::Done, true};
+    result.outcome = CutOutcome::Done;
+    return result;
 }
 
 }  // namespace vmx

@@ -3,6 +3,8 @@
 #include "common/AsciiCase.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cctype>
 #include <dirent.h>
 #include <fstream>
@@ -67,6 +69,15 @@ const char* MediaExtension(MediaKind kind)
     return kind == MediaKind::Mp3 ? ".mp3" : ".jpg";
 }
 
+std::optional<MediaKind> MediaKindOfFileName(const std::string& name)
+{
+    if (EndsWithIgnoringAsciiCase(name, ".mp3"))
+        return MediaKind::Mp3;
+    if (EndsWithIgnoringAsciiCase(name, ".jpg") || EndsWithIgnoringAsciiCase(name, ".jpeg"))
+        return MediaKind::Image;
+    return std::nullopt;
+}
+
 std::string FindReceiverRoot(const ReceiverSearch& search)
 {
     std::ifstream mounts(search.mountsFile);
@@ -114,6 +125,21 @@ bool HasReceiverFolder(const std::string& root, MediaKind kind)
 std::string ReceiverMediaFolder(const std::string& root, MediaKind kind)
 {
     return root + "/" + MediaFolderName(kind);
+}
+
+std::string EnsureReceiverFolder(const std::string& root, MediaKind kind)
+{
+    const std::string folder = ReceiverMediaFolder(root, kind);
+    if (HasReceiverFolder(root, kind) || ::mkdir(folder.c_str(), 0755) == 0)
+        return {};
+    const int error = errno;
+    // On the receiver's FAT disk a folder "mp3" is the folder "MP3"; a file of that name is not.
+    struct stat st {};
+    if (error == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return {};
+    if (error == EEXIST)
+        return folder + " is a file, not a folder, so nothing can be put into it.";
+    return "cannot create " + folder + ": " + std::strerror(error) + ".";
 }
 
 std::vector<MediaFileEntry> ListReceiverFiles(const std::string& root, MediaKind kind)

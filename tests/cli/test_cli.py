@@ -78,7 +78,7 @@ def display_name(name):
     return (text if end < 0 else text[:end]).decode("latin-1")
 
 
-class CliTest(unittest.TestCase):
+class CliBase(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="vmx-cli-")
         self.db = os.path.join(self.dir, "DZT000.DB")
@@ -104,6 +104,9 @@ class CliTest(unittest.TestCase):
             size = sizes[j] if sizes else 1000 + j
             with open(os.path.join(self.dir, p.decode()), "wb") as f:
                 f.truncate(size)
+
+
+class CliTest(CliBase):
 
     def test_every_version_is_listed_as_its_bytes_say(self):
         for version in range(6):
@@ -255,6 +258,12 @@ class CliTest(unittest.TestCase):
         self.assertEqual(err.count(b"\n"), 1, "one line, control bytes escaped")
         self.assertEqual(self.read(db), samples[0])
 
+    def test_a_short_header_is_listed_as_the_file_holds_it(self):
+        # Four bytes: version 5 and header size 6; the missing count reads as 0, as the reader reads it.
+        self.write(bytes([0, 5, 0, 6]))
+        out = json.loads(self.cli("list", self.db, "--json").stdout)
+        self.assertEqual((out["version"], out["header_size"], out["count"], out["records"]), (5, 6, 0, []))
+
     def test_count_281_fails_the_load(self):
         records = self.three_records()
         records[1]["part_count"] = 281
@@ -263,7 +272,7 @@ class CliTest(unittest.TestCase):
         self.assertIn(b"AVMRec count(281)", err)
 
 
-class RecordingCommandsTest(CliTest):
+class RecordingCommandsTest(CliBase):
     """copy, merge, cut and media from the command line, on small recordings."""
 
     def recording(self, sizes):
