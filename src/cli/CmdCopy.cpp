@@ -1,8 +1,12 @@
 #include "cli/CliCommand.h"
 
+#include "cli/ChangeReport.h"
 #include "cli/RecordingArgs.h"
 #include "cli/TerminalUi.h"
 
+#include "recdb/DbWriter.h"
+
+#include <algorithm>
 #include <unistd.h>
 
 namespace vmxcli {
@@ -11,6 +15,8 @@ int runCopy(const Args& input)
 {
     Args args = input;
     const bool yes = takeFlag(args, "--yes");
+    const bool json = takeFlag(args, "--json");
+    ChangeReport report("copy");
     if (args.size() < 3)
         throw UsageError{"name the source database, the target database and at least one recording id"};
     const std::string srcPath = args[0];
@@ -24,7 +30,8 @@ int runCopy(const Args& input)
     if (const std::string refusal = s.refusalToLoad(vmx::kRightSide, dstPath); !refusal.empty())
         throw Failure{refusal};
     TerminalUi ui(yes);
-    if (::access(dstPath.c_str(), F_OK) == 0) {
+    const bool create = ::access(dstPath.c_str(), F_OK) != 0;
+    if (!create) {
         loadDatabase(dstPath, vmx::kRightSide);
     } else {
         ui.newFileAnswer = dstPath;
@@ -35,7 +42,10 @@ int runCopy(const Args& input)
                                       : why};
         }
         // "DB File Creatation complete!" belongs to the creation, not to how the copy ends.
-        ui.printMessages();
+        if (json)
+            report.messages(ui.takeMessageList());
+        else
+            ui.printMessages();
     }
 
     const vmx::TransferResult result = s.transferRecordings(vmx::kLeftSide, rows, ui);
@@ -44,8 +54,35 @@ int runCopy(const Args& input)
         throw Failure{why + (why.empty() ? "" : "\n") + std::to_string(result.copied) + " of " +
                       std::to_string(rows.size()) + " recordings copied."};
     }
-    ui.printMessages();
-    std::printf("%d recording%s copied into %s.\n", result.copied, result.copied == 1 ? "" : "s", dstPath.c_str());
+    if (!json) {
+        ui.printMessages();
+        std::printf("%d recording%s copied into %s.\n", result.copied, result.copied == 1 ? "" : "s", dstPath.c_str());
+        return kExitOk;
+    }
+    for (const std::string& text : ui.takeMessageList()) {
+        if (std::find(result.warnings.begin(), result.warnings.end(), text) == result.warnings.end())
+            report.message(text);
+    }
+    for (const std::string& warning : result.warnings)
+        report.warning(warning);
+    report.json().key("source").value(srcPath).key("database").value(dstPath).key("created").boolean(create);
+    report.json().key("copies").beginArray();
+    for (const vmx::CopiedRecording& copy : result.copies) {
+        report.json().beginObject()
+            .key("source_id").value(static_cast<unsigned>(copy.sourceRow + 1))
+            .key("id").value(copy.id)
+            .key("parts").values(copy.partPaths)
+            .endObject();
+    }
+    report.json().endArray();
+    report.written(dstPath);
+    if (result.copied > 0)
+        report.written(AVMBackupPathOf(dstPath));
+    for (const vmx::CopiedRecording& copy : result.copies) {
+        for (const std::string& part : copy.partPaths)
+            report.written(part);
+    }
+    report.print();
     return kExitOk;
 }
 

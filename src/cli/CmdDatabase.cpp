@@ -1,9 +1,12 @@
 // list, show, create, rename, delete and check: the database commands.
 #include "cli/CliCommand.h"
 
+#include "cli/ChangeReport.h"
 #include "cli/CliSupport.h"
 #include "cli/Json.h"
 #include "cli/TerminalUi.h"
+
+#include "recdb/DbWriter.h"
 
 #include <cstdio>
 #include <set>
@@ -42,10 +45,7 @@ void recordJson(Json& json, const vmx::RecordDetails& rec)
         .key("attr2").value(rec.attr2)
         .key("attr3").value(rec.attr3)
         .key("part_count").value(rec.partNames.size());
-    json.key("parts").beginArray();
-    for (const std::string& part : rec.partNames)
-        json.value(part);
-    json.endArray();
+    json.key("parts").values(rec.partNames);
     json.key("ext_a").value(rec.extA).endObject();
 }
 
@@ -143,19 +143,31 @@ int runShow(const Args& argsIn)
     return kExitOk;
 }
 
-int runCreate(const Args& args)
+int runCreate(const Args& argsIn)
 {
+    Args args = argsIn;
+    const bool json = takeFlag(args, "--json");
+    ChangeReport report("create");
     const std::string db = positional(args, 0, "the database file");
     expectCount(args, 1);
     TerminalUi ui(false);
     if (!session().createDatabase(db, ui).ok)
         throw Failure{ui.takeMessages()};
-    std::printf("Created the empty database %s\n", db.c_str());
+    if (!json) {
+        std::printf("Created the empty database %s\n", db.c_str());
+        return kExitOk;
+    }
+    report.json().key("database").value(db);
+    report.written(db);
+    report.print();
     return kExitOk;
 }
 
-int runRename(const Args& args)
+int runRename(const Args& argsIn)
 {
+    Args args = argsIn;
+    const bool json = takeFlag(args, "--json");
+    ChangeReport report("rename");
     const std::string db = positional(args, 0, "the database file");
     const unsigned id = parseId(positional(args, 1, "the recording number"));
     const std::string name = positional(args, 2, "the new name");
@@ -166,12 +178,23 @@ int runRename(const Args& args)
     const vmx::RenameResult result = session().renameRow(vmx::kLeftSide, row, name, ui);
     if (!result.ok)
         throw Failure{ui.takeMessages()};
-    std::printf("Recording %u is now \"%s\"\n", id, result.name.c_str());
+    if (!json) {
+        std::printf("Recording %u is now \"%s\"\n", id, result.name.c_str());
+        return kExitOk;
+    }
+    const auto renamed = session().details(vmx::kLeftSide, row);
+    report.json().key("database").value(db).key("id").value(id).key("name").value(renamed ? renamed->nameBytes : name);
+    report.written(db);
+    report.written(AVMBackupPathOf(db));
+    report.print();
     return kExitOk;
 }
 
-int runDelete(const Args& args)
+int runDelete(const Args& argsIn)
 {
+    Args args = argsIn;
+    const bool json = takeFlag(args, "--json");
+    ChangeReport report("delete");
     const std::string db = positional(args, 0, "the database file");
     if (args.size() < 2)
         throw UsageError{"missing the recording numbers to delete."};
@@ -186,7 +209,19 @@ int runDelete(const Args& args)
     const vmx::DeleteResult result = session().deleteRows(vmx::kLeftSide, rows, ui);
     if (!result.ok)
         throw Failure{ui.takeMessages()};
-    std::printf("Deleted %zu recording(s) from %s\n", ids.size(), db.c_str());
+    if (!json) {
+        std::printf("Deleted %zu recording(s) from %s\n", ids.size(), db.c_str());
+        return kExitOk;
+    }
+    report.json().key("database").value(db).key("ids").beginArray();
+    for (const unsigned id : ids)
+        report.json().value(id);
+    report.json().endArray();
+    report.written(db);
+    report.written(AVMBackupPathOf(db));
+    for (const std::string& path : result.removedFiles)
+        report.removed(path);
+    report.print();
     return kExitOk;
 }
 

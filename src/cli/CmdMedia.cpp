@@ -1,5 +1,6 @@
 #include "cli/CliCommand.h"
 
+#include "cli/ChangeReport.h"
 #include "cli/RecordingArgs.h"
 #include "cli/TerminalUi.h"
 
@@ -36,12 +37,18 @@ vmx::MediaKind kindByName(const std::string& word)
     throw UsageError{"\"" + word + "\" is not a media kind (mp3 or image)"};
 }
 
-void finish(TerminalUi& ui, const vmx::MediaResult& result)
+void finish(TerminalUi& ui, const vmx::MediaResult& result, ChangeReport* report, bool deleted)
 {
     if (!result.failures.empty())
         throw Failure{ui.takeMessages().empty() ? result.failures.front() : result.failures.front() +
                       (result.failures.size() > 1 ? " (and " + std::to_string(result.failures.size() - 1) + " more)" : "")};
-    ui.printMessages();
+    if (!report) {
+        ui.printMessages();
+        return;
+    }
+    report->messages(ui.takeMessageList());
+    for (const std::string& path : result.paths)
+        deleted ? report->removed(path) : report->written(path);
 }
 
 }  // namespace
@@ -50,10 +57,13 @@ int runMedia(const Args& input)
 {
     Args args = input;
     const std::string override = takeOption(args, "--receiver");
+    const bool json = takeFlag(args, "--json");
     if (args.empty())
         throw UsageError{"say put, get, list or delete"};
     const std::string action = args[0];
     args.erase(args.begin());
+    ChangeReport report("media " + action);
+    ChangeReport* changes = json ? &report : nullptr;
     vmx::RecordingSession& s = session();
     s.setReceiverRoot(override);
     std::string error;
@@ -67,7 +77,7 @@ int runMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> files = ofKind(args, kind);
             if (!files.empty())
-                finish(ui, s.putMedia(kind, files, ui));
+                finish(ui, s.putMedia(kind, files, ui), changes, false);
         }
     } else if (action == "get") {
         if (args.size() < 2)
@@ -80,7 +90,7 @@ int runMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> names = ofKind(args, kind);
             if (!names.empty())
-                finish(ui, s.getMedia(kind, names, target, ui));
+                finish(ui, s.getMedia(kind, names, target, ui), changes, false);
         }
     } else if (action == "list") {
         if (args.size() != 1)
@@ -88,6 +98,17 @@ int runMedia(const Args& input)
         const vmx::MediaListing listing = s.listMedia(kindByName(args[0]), ui);
         if (!listing.ok)
             throw Failure{ui.takeMessages()};
+        if (json) {
+            Json out;
+            out.beginObject().key("folder").value(listing.folder).key("files").beginArray();
+            for (const vmx::MediaFileEntry& file : listing.files) {
+                out.beginObject().key("number").value(static_cast<unsigned>(file.number)).key("name").value(file.name)
+                    .key("size_kb").value(file.sizeKb).endObject();
+            }
+            out.endArray().endObject();
+            std::printf("%s\n", out.str().c_str());
+            return kExitOk;
+        }
         for (const vmx::MediaFileEntry& file : listing.files)
             std::printf("%d\t%s\t%u\n", file.number, file.name.c_str(), file.sizeKb);
         return kExitOk;
@@ -97,11 +118,13 @@ int runMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> names = ofKind(args, kind);
             if (!names.empty())
-                finish(ui, s.deleteMedia(kind, names, ui));
+                finish(ui, s.deleteMedia(kind, names, ui), changes, true);
         }
     } else {
         throw UsageError{"\"" + action + "\" is not put, get, list or delete"};
     }
+    if (json)
+        report.print();
     return kExitOk;
 }
 
