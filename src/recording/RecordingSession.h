@@ -116,8 +116,10 @@ struct MediaListing {
 //    the user-interface thread and waits for the answer. An operation started while another one
 //    runs is refused with kBusyMessage through the port and changes nothing.
 //  - Queries (pane, rows, details, lastLoadedDbKind, refusalToLoad) belong to the thread that
-//    starts operations, between operations; during an operation they return nothing (empty rows,
-//    no details), never a half-changed store.
+//    starts operations, between operations: the front end takes its copies when an operation has
+//    ended (its result says what changed). Should rows or details be asked during an operation
+//    they give nothing (no rows, no details), never a half-changed store; pane() and
+//    refusalToLoad() are not to be called then.
 //  - init and release run on the user-interface thread while no operation runs.
 //  - The free functions of this header and of PlaybackParts.h are pure and may run anywhere.
 // The module's diagnostic line (DBMLastTrace) is kept per thread, so an operation on the worker
