@@ -6,7 +6,8 @@
 #include "recdb/DiskNaming.h"
 #include "recdb/FileCache.h"
 #include "recdb/RecordStore.h"
-#include "recording/PaneLoad.h"
+#include "recording/QuietUi.h"
+#include "recording/RecordingSession.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -28,12 +29,18 @@ std::string& folder()
     return path;
 }
 
+vmx::RecordingSession& session()
+{
+    static vmx::RecordingSession shared;
+    if (!shared.ready() && !shared.init().empty())
+        std::abort();
+    return shared;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (!vmx::InitRecordDatabase())
-        std::abort();
     // The same bytes stand as the folder's other database too, which the check reads for the part
     // names it lists.
     const std::string db = folder() + "DZT000.DB";
@@ -46,8 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fclose(f);
     }
 
-    vmx::LoadedPane pane;
-    if (vmx::LoadPane(0, db, pane).empty()) {
+    vmx::QuietUi ui;
+    if (session().loadPane(vmx::kLeftSide, db, ui).ok) {
+        for (const vmx::RecordRow& row : session().rows(vmx::kLeftSide))
+            (void)session().details(vmx::kLeftSide, row.row);
+        DBMSetActiveSide(vmx::kLeftSide);
         AVMRecordTable table{};
         DBMGetSys(kDBMTypeRecord, &table);
         for (unsigned id = 1; id <= table.count && id <= kDBMMaxIds; ++id) {

@@ -15,10 +15,10 @@ _velmorix_cli()
 
     local command=${COMP_WORDS[1]} options=""
     case $command in
-        list | show) options="--json" ;;
-        copy | cut) options="--yes" ;;
-        media) options="--receiver" ;;
-        convert) options="--dest --prefix --audio-dump --yes" ;;
+        list | show | create | rename | delete | merge) options="--json" ;;
+        copy | cut) options="--yes --json" ;;
+        media) options="--receiver --json" ;;
+        convert) options="--dest --prefix --audio-dump --yes --json" ;;
     esac
 
     case $prev in

@@ -1,4 +1,6 @@
-#include "CliSupport.h"
+#include "cli/CliSupport.h"
+
+#include "cli/TerminalUi.h"
 
 #include "recdb/AVMRec.h"
 
@@ -6,14 +8,30 @@
 
 namespace vmxcli {
 
-vmx::LoadedPane loadDatabase(const std::string& dbPath, int side)
+vmx::RecordingSession& session()
 {
-    if (!vmx::InitRecordDatabase())
-        throw Failure{"not enough memory for the record store."};
-    vmx::LoadedPane pane;
-    if (std::string error = vmx::LoadPane(side, dbPath, pane); !error.empty())
-        throw Failure{error};
-    return pane;
+    static vmx::RecordingSession shared;
+    if (!shared.ready()) {
+        if (std::string error = shared.init(); !error.empty())
+            throw Failure{error};
+    }
+    return shared;
+}
+
+const vmx::LoadedPane& loadDatabase(const std::string& dbPath, int side)
+{
+    TerminalUi ui(false);
+    if (!session().loadPane(side, dbPath, ui).ok)
+        throw Failure{ui.takeMessages()};
+    return session().pane(side);
+}
+
+int listedRow(unsigned id, int side)
+{
+    const std::vector<vmx::RecordRow> rows = session().rows(side);
+    if (id < 1 || id > rows.size() || !rows[id - 1].readable)
+        throw Failure{"there is no recording " + std::to_string(id) + " in " + session().pane(side).dbPath + "."};
+    return static_cast<int>(id) - 1;
 }
 
 unsigned parseId(const std::string& text)

@@ -1,16 +1,24 @@
 #pragma once
 
-#include "CliCommand.h"
+#include "cli/CliCommand.h"
 
-#include "recording/PaneLoad.h"
+#include "recording/RecordingSession.h"
 
 #include <string>
 
 namespace vmxcli {
 
-// Loads DB into side 0 as a pane of the main view would (measuring every recording), or throws
+// The recording session every command works through, set up on first use; throws Failure when
+// the record store cannot be had.
+vmx::RecordingSession& session();
+
+// Loads DB into `side` as a pane of the main view would (measuring every recording), or throws
 // Failure with what went wrong.
-vmx::LoadedPane loadDatabase(const std::string& dbPath, int side = 0);
+const vmx::LoadedPane& loadDatabase(const std::string& dbPath, int side = vmx::kLeftSide);
+
+// The row of list id `id` in the loaded pane of `side`; throws Failure when the database lists no
+// such recording.
+int listedRow(unsigned id, int side = vmx::kLeftSide);
 
 // Parses a list id (1..200); throws UsageError otherwise.
 unsigned parseId(const std::string& text);

@@ -1,5 +1,7 @@
 // velmorix-cli convert: the encoding run of the settings dialog, driven from a terminal.
-#include "CliCommand.h"
+#include "cli/CliCommand.h"
+
+#include "cli/ChangeReport.h"
 
 #include "convert/EncodeRun.h"
 #include "convert/EncodeSettings.h"
@@ -27,6 +29,7 @@ struct ConvertOptions {
     bool prefixGiven = false;
     bool audioDump = false;
     bool yes = false;
+    bool json = false;
 };
 
 ConvertOptions parseOptions(const Args& args)
@@ -48,6 +51,8 @@ ConvertOptions parseOptions(const Args& args)
             o.audioDump = true;
         else if (a == "--yes")
             o.yes = true;
+        else if (a == "--json")
+            o.json = true;
         else if (a.starts_with("--"))
             throw UsageError{"unknown option " + a};
         else
@@ -120,6 +125,7 @@ bool askOverwrite(const std::string& path)
 int runConvert(const Args& args)
 {
     const ConvertOptions options = parseOptions(args);
+    ChangeReport report("convert");
 
     // The settings as the dialog loads them and hands them to a run.
     EncodeSettings& settings = CurrentEncodeSettings();
@@ -141,10 +147,12 @@ int runConvert(const Args& args)
             break;
         case CEncodeRun::AddResult::IgnoredExtension:
             std::fprintf(stderr, "velmorix-cli convert: %s is not a video file type; skipped\n", file.c_str());
+            report.warning(file + " is not a video file type; skipped");
             break;
         case CEncodeRun::AddResult::UnicodeProblem:
             std::fprintf(stderr, "velmorix-cli convert: %s: %s; skipped\n", file.c_str(),
                          LookupText("TXT_UNICODE_PROBLEM").c_str());
+            report.warning(file + ": " + LookupText("TXT_UNICODE_PROBLEM") + "; skipped");
             break;
         }
     }
@@ -212,6 +220,17 @@ int runConvert(const Args& args)
     if (done != jobs)
         throw Failure{std::to_string(jobs - done) + " of " + std::to_string(jobs) + " conversions failed"};
     std::fprintf(stderr, "Encoding complete!\n");
+    if (options.json) {
+        report.message("Encoding complete!");
+        report.json().key("destination").value(destError ? options.dest : dest).key("jobs").beginArray();
+        for (const auto& job : outcome.jobs) {
+            report.json().beginObject().key("source").value(job.sourcePath).key("output").value(job.outputPath)
+                .endObject();
+            report.written(job.outputPath);
+        }
+        report.json().endArray();
+        report.print();
+    }
     return kExitOk;
 }
 

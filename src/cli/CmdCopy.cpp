@@ -1,9 +1,12 @@
-#include "CliCommand.h"
-#include "RecordingArgs.h"
-#include "TerminalUi.h"
-#include "common/FilePaths.h"
-#include "recording/RecordingTransfer.h"
+#include "cli/CliCommand.h"
 
+#include "cli/ChangeReport.h"
+#include "cli/RecordingArgs.h"
+#include "cli/TerminalUi.h"
+
+#include "recdb/DbWriter.h"
+
+#include <algorithm>
 #include <unistd.h>
 
 namespace vmxcli {
@@ -12,49 +15,74 @@ int runCopy(const Args& input)
 {
     Args args = input;
     const bool yes = takeFlag(args, "--yes");
+    const bool json = takeFlag(args, "--json");
+    ChangeReport report("copy");
     if (args.size() < 3)
         throw UsageError{"name the source database, the target database and at least one recording id"};
     const std::string srcPath = args[0];
     const std::string dstPath = args[1];
-    vmx::LoadedPane source = loadDatabase(srcPath, 0);
+    const vmx::LoadedPane& source = loadDatabase(srcPath, vmx::kLeftSide);
     std::vector<int> rows;
     for (std::size_t i = 2; i < args.size(); ++i)
         rows.push_back(rowOfId(source, args[i]));
 
-    const std::string srcName = vmx::FileNameOfPath(srcPath);
-    const std::string dstName = vmx::FileNameOfPath(dstPath);
-    if ((srcName.starts_with("DZT") && !dstName.starts_with("DZT")) ||
-        (srcName.starts_with("DZR") && !dstName.starts_with("DZR")))
-        throw Failure{"Can't load deffertent DB file"};
-
+    vmx::RecordingSession& s = session();
+    if (const std::string refusal = s.refusalToLoad(vmx::kRightSide, dstPath); !refusal.empty())
+        throw Failure{refusal};
     TerminalUi ui(yes);
-    vmx::LoadedPane target;
-    target.side = 1;
-    if (::access(dstPath.c_str(), F_OK) == 0) {
-        if (vmx::IsSameFile(srcPath, dstPath))
-            throw Failure{"Your loaded file is same!!"};
-        target = loadDatabase(dstPath, 1);
+    const bool create = ::access(dstPath.c_str(), F_OK) != 0;
+    if (!create) {
+        loadDatabase(dstPath, vmx::kRightSide);
     } else {
         ui.newFileAnswer = dstPath;
-        const vmx::OfferOutcome offer = vmx::OfferNewDb(target, srcName, dstName, ui);
-        if (offer != vmx::OfferOutcome::Created) {
+        if (s.offerNewDb(vmx::kRightSide, ui).outcome != vmx::OfferResult::Outcome::Created) {
             const std::string why = ui.takeMessages();
             throw Failure{why.empty() ? dstPath + " does not exist and was not created" +
                                             (ui.declinedForLackOfTerminal() ? " (pass --yes to create it)." : ".")
                                       : why};
         }
         // "DB File Creatation complete!" belongs to the creation, not to how the copy ends.
-        ui.printMessages();
+        if (json)
+            report.messages(ui.takeMessageList());
+        else
+            ui.printMessages();
     }
 
-    const vmx::TransferResult result = vmx::TransferRecordings(source, target, rows, ui);
+    const vmx::TransferResult result = s.transferRecordings(vmx::kLeftSide, rows, ui);
     if (!result.done()) {
         const std::string why = ui.takeMessages();
         throw Failure{why + (why.empty() ? "" : "\n") + std::to_string(result.copied) + " of " +
                       std::to_string(rows.size()) + " recordings copied."};
     }
-    ui.printMessages();
-    std::printf("%d recording%s copied into %s.\n", result.copied, result.copied == 1 ? "" : "s", dstPath.c_str());
+    if (!json) {
+        ui.printMessages();
+        std::printf("%d recording%s copied into %s.\n", result.copied, result.copied == 1 ? "" : "s", dstPath.c_str());
+        return kExitOk;
+    }
+    for (const std::string& text : ui.takeMessageList()) {
+        if (std::find(result.warnings.begin(), result.warnings.end(), text) == result.warnings.end())
+            report.message(text);
+    }
+    for (const std::string& warning : result.warnings)
+        report.warning(warning);
+    report.json().key("source").value(srcPath).key("database").value(dstPath).key("created").boolean(create);
+    report.json().key("copies").beginArray();
+    for (const vmx::CopiedRecording& copy : result.copies) {
+        report.json().beginObject()
+            .key("source_id").value(static_cast<unsigned>(copy.sourceRow + 1))
+            .key("id").value(copy.id)
+            .key("parts").values(copy.partPaths)
+            .endObject();
+    }
+    report.json().endArray();
+    report.written(dstPath);
+    if (result.copied > 0)
+        report.written(AVMBackupPathOf(dstPath));
+    for (const vmx::CopiedRecording& copy : result.copies) {
+        for (const std::string& part : copy.partPaths)
+            report.written(part);
+    }
+    report.print();
     return kExitOk;
 }
 

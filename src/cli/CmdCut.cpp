@@ -1,17 +1,36 @@
-#include "CliCommand.h"
-#include "RecordingArgs.h"
-#include "TerminalUi.h"
-#include "recording/Cut.h"
+#include "cli/CliCommand.h"
+
+#include "cli/ChangeReport.h"
+#include "cli/RecordingArgs.h"
+#include "cli/TerminalUi.h"
+
+#include "recdb/DbWriter.h"
 
 namespace vmxcli {
+
+namespace {
+
+const char* kindName(vmx::CutPlan::Kind kind)
+{
+    switch (kind) {
+    case vmx::CutPlan::Kind::SinglePart: return "single-part";
+    case vmx::CutPlan::Kind::TwoPart: return "two-part";
+    case vmx::CutPlan::Kind::MultiPart: return "multi-part";
+    }
+    return "";
+}
+
+}  // namespace
 
 int runCut(const Args& input)
 {
     Args args = input;
     const bool yes = takeFlag(args, "--yes");
+    const bool json = takeFlag(args, "--json");
+    ChangeReport report("cut");
     if (args.size() != 4)
         throw UsageError{"name the database, one recording id and the start and end marks in seconds"};
-    vmx::LoadedPane pane = loadDatabase(args[0], 0);
+    const vmx::LoadedPane& pane = loadDatabase(args[0], vmx::kLeftSide);
     const int row = rowOfId(pane, args[1]);
     const double start = parseSeconds(args[2], "START");
     const double end = parseSeconds(args[3], "END");
@@ -21,13 +40,32 @@ int runCut(const Args& input)
         throw Failure{"recording " + args[1] + " cannot be cut: its last part file is missing or unreadable, so its "
                       "length is unknown (velmorix-cli check names the file)."};
     TerminalUi ui(yes);
-    const vmx::CutResult result = vmx::CutRecording(pane, row, 2, start, end, ui);
+    const vmx::CutResult result = session().cut(vmx::kLeftSide, row, 2, start, end, ui);
     if (result.outcome == vmx::CutOutcome::Declined)
         throw Failure{std::string("nothing was cut: \"") + vmx::kCutQuestion + "\" was answered No" +
                       (ui.declinedForLackOfTerminal() ? " (pass --yes to cut without asking)." : ".")};
     if (result.outcome != vmx::CutOutcome::Done)
         throw Failure{ui.takeMessages()};
-    ui.printMessages();
+    if (!json) {
+        ui.printMessages();
+        return kExitOk;
+    }
+    report.messages(ui.takeMessageList());
+    report.json().key("database").value(pane.dbPath).key("id").value(static_cast<unsigned>(row + 1));
+    report.json().key("start").decimal(start).key("end").decimal(end).key("kind").value(kindName(result.kind));
+    report.json().key("renamed").beginArray();
+    for (const auto& [from, to] : result.renamed)
+        report.json().beginObject().key("from").value(from).key("to").value(to).endObject();
+    report.json().endArray();
+    report.written(pane.dbPath);
+    report.written(AVMBackupPathOf(pane.dbPath));
+    for (const std::string& part : result.rewritten)
+        report.written(part);
+    for (const auto& renamed : result.renamed)
+        report.written(renamed.second);
+    for (const std::string& part : result.removed)
+        report.removed(part);
+    report.print();
     return kExitOk;
 }
 

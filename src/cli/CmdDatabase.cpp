@@ -1,19 +1,14 @@
 // list, show, create, rename, delete and check: the database commands.
-#include "CliCommand.h"
+#include "cli/CliCommand.h"
 
-#include "CliSupport.h"
-#include "Json.h"
+#include "cli/ChangeReport.h"
+#include "cli/CliSupport.h"
+#include "cli/Json.h"
+#include "cli/TerminalUi.h"
 
-#include "recdb/DbCheck.h"
 #include "recdb/DbWriter.h"
-#include "recdb/DiskNaming.h"
-#include "recdb/RecordStore.h"
-#include "recording/Deletion.h"
-#include "recording/RecordingFiles.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <set>
 
 namespace vmxcli {
@@ -30,63 +25,37 @@ std::string hex(const std::uint8_t* bytes, std::size_t n)
     return out;
 }
 
-std::string startTimeText(std::uint32_t seconds)
-{
-    const std::time_t t = seconds;
-    std::tm local{};
-    if (!localtime_r(&t, &local))
-        return "?";
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d:%02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return text;
-}
-
-std::string durationText(std::uint32_t seconds)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    return text;
-}
-
 // One record as JSON; the name goes as its stored bytes, which the writer escapes as it must.
-void recordJson(Json& json, unsigned id, const AVMRec& rec)
+void recordJson(Json& json, const vmx::RecordDetails& rec)
 {
     json.beginObject()
-        .key("id").value(id)
+        .key("id").value(rec.id)
         .key("slot").value(rec.slot)
-        .key("name").value(vmx::RecordNameBytes(rec))
-        .key("name_hex").value(hex(rec.name, sizeof rec.name))
+        .key("name").value(rec.nameBytes)
+        .key("name_hex").value(hex(rec.nameField.data(), rec.nameField.size()))
         .key("start_time").value(rec.startTime)
         .key("duration").value(rec.duration)
-        .key("vid").value(rec.vid)
-        .key("aid").value(rec.aid)
-        .key("pid").value(rec.pid)
-        .key("stream_word4").value(rec.streamWord4)
-        .key("ecm_pid").value(rec.ecmPid)
-        .key("stream_word6").value(rec.streamWord6)
+        .key("vid").value(rec.streams.vid)
+        .key("aid").value(rec.streams.aid)
+        .key("pid").value(rec.streams.pid)
+        .key("stream_word4").value(rec.streams.streamWord4)
+        .key("ecm_pid").value(rec.streams.ecmPid)
+        .key("stream_word6").value(rec.streams.streamWord6)
         .key("attr1").value(rec.attr1)
         .key("attr2").value(rec.attr2)
         .key("attr3").value(rec.attr3)
-        .key("part_count").value(rec.partCount);
-    json.key("parts").beginArray();
-    for (int j = 0; j < rec.partCount && j < kDBMMaxParts; ++j)
-        json.value(std::string(rec.parts[j].name, kAVMPartNameLen));
-    json.endArray();
+        .key("part_count").value(rec.partNames.size());
+    json.key("parts").values(rec.partNames);
     json.key("ext_a").value(rec.extA).endObject();
 }
 
-// The listed recordings, ids 1..count, skipping ids that no record carries.
-std::vector<std::pair<unsigned, AVMRec>> listedRecords()
+// The listed recordings of the left pane, skipping ids that no record carries.
+std::vector<vmx::RecordDetails> listedRecords()
 {
-    AVMRecordTable table{};
-    DBMGetSys(kDBMTypeRecord, &table);
-    std::vector<std::pair<unsigned, AVMRec>> out;
-    const unsigned count = std::min<unsigned>(table.count, kDBMMaxIds);
-    for (unsigned id = 1; id <= count; ++id) {
-        AVMRec rec{};
-        if (DBMGetRecord(kDBMTypeRecord, id, &rec))
-            out.emplace_back(id, rec);
+    std::vector<vmx::RecordDetails> out;
+    for (const vmx::RecordRow& row : session().rows(vmx::kLeftSide)) {
+        if (auto details = session().details(vmx::kLeftSide, row.row))
+            out.push_back(*details);
     }
     return out;
 }
@@ -113,23 +82,6 @@ void expectCount(const Args& args, std::size_t n)
         throw UsageError{"unexpected argument \"" + args[n] + "\"."};
 }
 
-// Writes the active side's database, or throws Failure.
-void writeDatabase(const std::string& dbPath)
-{
-    if (const std::string error = vmx::WriteDb(kDBMTypeRecord); !error.empty())
-        throw Failure{error + " " + dbPath + " is unchanged on disk."};
-}
-
-AVMRec recordOrFail(unsigned id, const std::string& dbPath)
-{
-    AVMRec rec{};
-    AVMRecordTable table{};
-    DBMGetSys(kDBMTypeRecord, &table);
-    if (id > table.count || !DBMGetRecord(kDBMTypeRecord, id, &rec))
-        throw Failure{"there is no recording " + std::to_string(id) + " in " + dbPath + "."};
-    return rec;
-}
-
 }  // namespace
 
 int runList(const Args& argsIn)
@@ -138,37 +90,27 @@ int runList(const Args& argsIn)
     const bool json = takeFlag(args, "--json");
     const std::string db = positional(args, 0, "the database file");
     expectCount(args, 1);
-    const auto pane = loadDatabase(db);
-    AVMRecordTable table{};
-    DBMGetSys(kDBMTypeRecord, &table);
+    const vmx::LoadedPane& pane = loadDatabase(db);
     const auto records = listedRecords();
     if (json) {
         // The header as the file holds it.
         Json out;
-        std::FILE* f = std::fopen(db.c_str(), "rb");
-        std::uint8_t header[6] = {};
-        if (f) {
-            if (std::fread(header, 1, sizeof header, f) != sizeof header)
-                std::fill(std::begin(header), std::end(header), std::uint8_t{0});
-            std::fclose(f);
-        }
         out.beginObject()
-            .key("version").value(static_cast<unsigned>(header[0] << 8 | header[1]))
-            .key("header_size").value(static_cast<unsigned>(header[2] << 8 | header[3]))
-            .key("count").value(table.count);
+            .key("version").value(pane.header.version)
+            .key("header_size").value(pane.header.headerSize)
+            .key("count").value(pane.header.count);
         out.key("records").beginArray();
-        for (const auto& [id, rec] : records)
-            recordJson(out, id, rec);
+        for (const auto& rec : records)
+            recordJson(out, rec);
         out.endArray().endObject();
         std::printf("%s\n", out.str().c_str());
         return kExitOk;
     }
     std::printf("%-4s %-16s %-20s %-9s %5s %10s\n", "No", "Channel", "Start", "Duration", "Parts", "Size");
-    for (const auto& [id, rec] : records) {
-        const auto& t = pane.timing;
-        const std::uint64_t size = id - 1 < t.size() ? t[id - 1].totalSize : UINT64_MAX;
-        std::printf("%-4u %-16s %-20s %-9s %5u %10s\n", id, vmx::RecordDisplayName(rec).c_str(), startTimeText(rec.startTime).c_str(),
-                    durationText(rec.duration).c_str(), rec.partCount, sizeText(size).c_str());
+    for (const auto& rec : records) {
+        std::printf("%-4u %-16s %-20s %-9s %5zu %10s\n", rec.id, rec.displayName.c_str(),
+                    vmx::StartTimeText(rec.startTime).c_str(), vmx::DurationText(rec.duration).c_str(),
+                    rec.partNames.size(), sizeText(rec.timing.totalSize).c_str());
     }
     std::printf("%zu recording(s) in %s\n", records.size(), db.c_str());
     return kExitOk;
@@ -181,69 +123,105 @@ int runShow(const Args& argsIn)
     const std::string db = positional(args, 0, "the database file");
     const unsigned id = parseId(positional(args, 1, "the recording number"));
     expectCount(args, 2);
-    const auto pane = loadDatabase(db);
-    const AVMRec rec = recordOrFail(id, db);
+    loadDatabase(db);
+    const auto rec = session().details(vmx::kLeftSide, listedRow(id));
+    if (!rec)
+        throw Failure{"there is no recording " + std::to_string(id) + " in " + db + "."};
     if (json) {
         Json out;
-        recordJson(out, id, rec);
+        recordJson(out, *rec);
         std::printf("%s\n", out.str().c_str());
         return kExitOk;
     }
-    std::printf("No:         %u\nChannel:    %s\nStart:      %s\nDuration:   %s\n", id, vmx::RecordDisplayName(rec).c_str(),
-                startTimeText(rec.startTime).c_str(), durationText(rec.duration).c_str());
-    std::printf("VID: %d | AID: %d | PID: %d | ecmPID: %d\n", rec.vid, rec.aid, rec.pid, rec.ecmPid);
-    std::printf("Size:       %s (%llu bytes)\nParts:      %u\n", sizeText(rec.extA).c_str(),
-                static_cast<unsigned long long>(rec.extA), rec.partCount);
-    for (int j = 0; j < rec.partCount; ++j)
-        std::printf("  %s%s\n", pane.folder.c_str(), AVMPrintablePartName(rec.parts[j].name).c_str());
+    std::printf("No:         %u\nChannel:    %s\nStart:      %s\nDuration:   %s\n", id, rec->displayName.c_str(),
+                vmx::StartTimeText(rec->startTime).c_str(), vmx::DurationText(rec->duration).c_str());
+    std::printf("%s\n", vmx::StreamLine(rec->streams).c_str());
+    std::printf("Size:       %s (%llu bytes)\nParts:      %zu\n", sizeText(rec->extA).c_str(),
+                static_cast<unsigned long long>(rec->extA), rec->partNames.size());
+    for (const std::string& part : rec->printableParts)
+        std::printf("  %s%s\n", rec->folder.c_str(), part.c_str());
     return kExitOk;
 }
 
-int runCreate(const Args& args)
+int runCreate(const Args& argsIn)
 {
+    Args args = argsIn;
+    const bool json = takeFlag(args, "--json");
+    ChangeReport report("create");
     const std::string db = positional(args, 0, "the database file");
     expectCount(args, 1);
-    if (std::string error = AVMCreateEmptyDb(db); !error.empty())
-        throw Failure{"cannot create the database " + error + "."};
-    std::printf("Created the empty database %s\n", db.c_str());
+    TerminalUi ui(false);
+    if (!session().createDatabase(db, ui).ok)
+        throw Failure{ui.takeMessages()};
+    if (!json) {
+        std::printf("Created the empty database %s\n", db.c_str());
+        return kExitOk;
+    }
+    report.json().key("database").value(db);
+    report.written(db);
+    report.print();
     return kExitOk;
 }
 
-int runRename(const Args& args)
+int runRename(const Args& argsIn)
 {
+    Args args = argsIn;
+    const bool json = takeFlag(args, "--json");
+    ChangeReport report("rename");
     const std::string db = positional(args, 0, "the database file");
     const unsigned id = parseId(positional(args, 1, "the recording number"));
     const std::string name = positional(args, 2, "the new name");
     expectCount(args, 3);
     loadDatabase(db);
-    AVMRec rec = recordOrFail(id, db);
-    // Bytes 1..15 take the new name, zero-padded; the marker byte stays.
-    for (std::size_t i = 1; i < sizeof rec.name; ++i)
-        rec.name[i] = i - 1 < name.size() ? static_cast<std::uint8_t>(name[i - 1]) : 0;
-    DBMSetRecord(kDBMTypeRecord, id, &rec);
-    writeDatabase(db);
-    std::printf("Recording %u is now \"%s\"\n", id, vmx::RecordDisplayName(rec).c_str());
+    const int row = listedRow(id);
+    TerminalUi ui(false);
+    const vmx::RenameResult result = session().renameRow(vmx::kLeftSide, row, name, ui);
+    if (!result.ok)
+        throw Failure{ui.takeMessages()};
+    if (!json) {
+        std::printf("Recording %u is now \"%s\"\n", id, result.name.c_str());
+        return kExitOk;
+    }
+    const auto renamed = session().details(vmx::kLeftSide, row);
+    report.json().key("database").value(db).key("id").value(id).key("name").value(renamed ? renamed->nameBytes : name);
+    report.written(db);
+    report.written(AVMBackupPathOf(db));
+    report.print();
     return kExitOk;
 }
 
-int runDelete(const Args& args)
+int runDelete(const Args& argsIn)
 {
+    Args args = argsIn;
+    const bool json = takeFlag(args, "--json");
+    ChangeReport report("delete");
     const std::string db = positional(args, 0, "the database file");
     if (args.size() < 2)
         throw UsageError{"missing the recording numbers to delete."};
     std::set<unsigned> ids;
     for (std::size_t i = 1; i < args.size(); ++i)
         ids.insert(parseId(args[i]));
-    auto pane = loadDatabase(db);
+    loadDatabase(db);
     std::vector<int> rows;
-    for (const unsigned id : ids) {
-        recordOrFail(id, db);
-        rows.push_back(static_cast<int>(id) - 1);
-    }
-    const vmx::DeleteResult result = vmx::DeleteRecordRows(pane, rows);
+    for (const unsigned id : ids)
+        rows.push_back(listedRow(id));
+    TerminalUi ui(false);
+    const vmx::DeleteResult result = session().deleteRows(vmx::kLeftSide, rows, ui);
     if (!result.ok)
-        throw Failure{result.message};
-    std::printf("Deleted %zu recording(s) from %s\n", ids.size(), db.c_str());
+        throw Failure{ui.takeMessages()};
+    if (!json) {
+        std::printf("Deleted %zu recording(s) from %s\n", ids.size(), db.c_str());
+        return kExitOk;
+    }
+    report.json().key("database").value(db).key("ids").beginArray();
+    for (const unsigned id : ids)
+        report.json().value(id);
+    report.json().endArray();
+    report.written(db);
+    report.written(AVMBackupPathOf(db));
+    for (const std::string& path : result.removedFiles)
+        report.removed(path);
+    report.print();
     return kExitOk;
 }
 
@@ -251,7 +229,7 @@ int runCheck(const Args& args)
 {
     const std::string db = positional(args, 0, "the database file");
     expectCount(args, 1);
-    const auto problems = AVMCheckDbFile(db);
+    const auto problems = vmx::RecordingSession::checkDatabase(db);
     for (const auto& p : problems)
         std::printf("%s\n", p.c_str());
     if (!problems.empty()) {

@@ -1,13 +1,10 @@
-#include "CliCommand.h"
-#include "RecordingArgs.h"
-#include "TerminalUi.h"
-#include "recording/MediaFiles.h"
-#include "recording/ReceiverDisk.h"
+#include "cli/CliCommand.h"
+
+#include "cli/ChangeReport.h"
+#include "cli/RecordingArgs.h"
+#include "cli/TerminalUi.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 namespace vmxcli {
@@ -17,16 +14,8 @@ namespace {
 // The receiver folder a file belongs in, from its extension.
 vmx::MediaKind kindOf(const std::string& name)
 {
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    auto endsWith = [&](const char* tail) {
-        const std::size_t n = std::strlen(tail);
-        return lower.size() >= n && lower.compare(lower.size() - n, n, tail) == 0;
-    };
-    if (endsWith(".mp3"))
-        return vmx::MediaKind::Mp3;
-    if (endsWith(".jpg") || endsWith(".jpeg"))
-        return vmx::MediaKind::Image;
+    if (const auto kind = vmx::MediaKindOfFileName(name))
+        return *kind;
     throw UsageError{"\"" + name + "\" is neither an MP3 file (.mp3) nor a picture (.jpg, .jpeg)"};
 }
 
@@ -48,21 +37,18 @@ vmx::MediaKind kindByName(const std::string& word)
     throw UsageError{"\"" + word + "\" is not a media kind (mp3 or image)"};
 }
 
-// The receiver's folder of a kind, created when the receiver has none yet.
-std::string mediaFolder(const std::string& root, vmx::MediaKind kind)
-{
-    const std::string folder = vmx::ReceiverMediaFolder(root, kind);
-    if (!vmx::HasReceiverFolder(root, kind) && ::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-        throw Failure{"cannot create " + folder + ": " + std::strerror(errno) + "."};
-    return folder;
-}
-
-void finish(TerminalUi& ui, const vmx::MediaResult& result)
+void finish(TerminalUi& ui, const vmx::MediaResult& result, ChangeReport* report, bool deleted)
 {
     if (!result.failures.empty())
         throw Failure{ui.takeMessages().empty() ? result.failures.front() : result.failures.front() +
                       (result.failures.size() > 1 ? " (and " + std::to_string(result.failures.size() - 1) + " more)" : "")};
-    ui.printMessages();
+    if (!report) {
+        ui.printMessages();
+        return;
+    }
+    report->messages(ui.takeMessageList());
+    for (const std::string& path : result.paths)
+        deleted ? report->removed(path) : report->written(path);
 }
 
 }  // namespace
@@ -71,13 +57,17 @@ int runMedia(const Args& input)
 {
     Args args = input;
     const std::string override = takeOption(args, "--receiver");
+    const bool json = takeFlag(args, "--json");
     if (args.empty())
         throw UsageError{"say put, get, list or delete"};
     const std::string action = args[0];
     args.erase(args.begin());
+    ChangeReport report("media " + action);
+    ChangeReport* changes = json ? &report : nullptr;
+    vmx::RecordingSession& s = session();
+    s.setReceiverRoot(override);
     std::string error;
-    const std::string root = vmx::ResolveReceiverRoot(override, error);
-    if (root.empty())
+    if (s.receiverRoot(error).empty())
         throw Failure{error};
     TerminalUi ui(false);
 
@@ -87,11 +77,9 @@ int runMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> files = ofKind(args, kind);
             if (!files.empty())
-                finish(ui, vmx::CopyMediaToReceiver(files, mediaFolder(root, kind), ui));
+                finish(ui, s.putMedia(kind, files, ui), changes, false);
         }
-        return kExitOk;
-    }
-    if (action == "get") {
+    } else if (action == "get") {
         if (args.size() < 2)
             throw UsageError{"name the receiver's files and the folder to copy them into"};
         const std::string target = args.back();
@@ -102,28 +90,42 @@ int runMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> names = ofKind(args, kind);
             if (!names.empty())
-                finish(ui, vmx::CopyMediaToPc(names, vmx::ReceiverMediaFolder(root, kind), target, ui));
+                finish(ui, s.getMedia(kind, names, target, ui), changes, false);
         }
-        return kExitOk;
-    }
-    if (action == "list") {
+    } else if (action == "list") {
         if (args.size() != 1)
             throw UsageError{"say which folder to list: mp3 or image"};
-        for (const vmx::MediaFileEntry& file : vmx::ListReceiverFiles(root, kindByName(args[0])))
+        const vmx::MediaListing listing = s.listMedia(kindByName(args[0]), ui);
+        if (!listing.ok)
+            throw Failure{ui.takeMessages()};
+        if (json) {
+            Json out;
+            out.beginObject().key("folder").value(listing.folder).key("files").beginArray();
+            for (const vmx::MediaFileEntry& file : listing.files) {
+                out.beginObject().key("number").value(static_cast<unsigned>(file.number)).key("name").value(file.name)
+                    .key("size_kb").value(file.sizeKb).endObject();
+            }
+            out.endArray().endObject();
+            std::printf("%s\n", out.str().c_str());
+            return kExitOk;
+        }
+        for (const vmx::MediaFileEntry& file : listing.files)
             std::printf("%d\t%s\t%u\n", file.number, file.name.c_str(), file.sizeKb);
         return kExitOk;
-    }
-    if (action == "delete") {
+    } else if (action == "delete") {
         if (args.empty())
             throw UsageError{"name the receiver's files to delete"};
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> names = ofKind(args, kind);
             if (!names.empty())
-                finish(ui, vmx::DeleteMediaFiles(names, vmx::ReceiverMediaFolder(root, kind)));
+                finish(ui, s.deleteMedia(kind, names, ui), changes, true);
         }
-        return kExitOk;
+    } else {
+        throw UsageError{"\"" + action + "\" is not put, get, list or delete"};
     }
-    throw UsageError{"\"" + action + "\" is not put, get, list or delete"};
+    if (json)
+        report.print();
+    return kExitOk;
 }
 
 }  // namespace vmxcli

@@ -1,25 +1,36 @@
-#include "CliCommand.h"
-#include "RecordingArgs.h"
-#include "TerminalUi.h"
-#include "recording/Merge.h"
+#include "cli/CliCommand.h"
+
+#include "cli/ChangeReport.h"
+#include "cli/RecordingArgs.h"
+#include "cli/TerminalUi.h"
 
 namespace vmxcli {
 
-int runMerge(const Args& args)
+int runMerge(const Args& input)
 {
+    Args args = input;
+    const bool json = takeFlag(args, "--json");
+    ChangeReport report("merge");
     if (args.size() != 3)
         throw UsageError{"name the database, one recording id and the output folder"};
     if (args[2].empty())
         throw UsageError{"the output folder is an empty name; name the folder the merged file goes into"};
-    const vmx::LoadedPane pane = loadDatabase(args[0], 0);
+    const vmx::LoadedPane& pane = loadDatabase(args[0], vmx::kLeftSide);
     const int row = rowOfId(pane, args[1]);
     TerminalUi ui(false);
-    std::string merged;
-    const vmx::MergeOutcome outcome = vmx::MergeRecording(pane, row, args[2], ui, &merged);
-    if (outcome != vmx::MergeOutcome::Done)
+    const vmx::MergeResult result = session().merge(vmx::kLeftSide, row, args[2], ui);
+    if (result.outcome != vmx::MergeOutcome::Done)
         throw Failure{ui.takeMessages()};
-    ui.printMessages();
-    std::printf("%s\n", merged.c_str());
+    if (!json) {
+        ui.printMessages();
+        std::printf("%s\n", result.path.c_str());
+        return kExitOk;
+    }
+    report.messages(ui.takeMessageList());
+    report.json().key("database").value(pane.dbPath).key("id").value(static_cast<unsigned>(row + 1));
+    report.json().key("bytes").value(result.bytes);
+    report.written(result.path);
+    report.print();
     return kExitOk;
 }
 

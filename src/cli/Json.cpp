@@ -1,5 +1,6 @@
-#include "Json.h"
+#include "cli/Json.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace vmxcli {
@@ -53,6 +54,32 @@ Json& Json::value(std::uint64_t number)
     m_out += std::to_string(number);
     m_needComma = true;
     return *this;
+}
+
+Json& Json::decimal(double number)
+{
+    separate();
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed, 3);
+    m_out.append(text, end.ec == std::errc() ? end.ptr : text);
+    m_needComma = true;
+    return *this;
+}
+
+Json& Json::boolean(bool flag)
+{
+    separate();
+    m_out += flag ? "true" : "false";
+    m_needComma = true;
+    return *this;
+}
+
+Json& Json::values(const std::vector<std::string>& texts)
+{
+    beginArray();
+    for (const std::string& text : texts)
+        value(text);
+    return endArray();
 }
 
 Json& Json::value(const std::string& text)

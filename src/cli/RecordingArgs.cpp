@@ -1,4 +1,4 @@
-#include "RecordingArgs.h"
+#include "cli/RecordingArgs.h"
 
 #include <algorithm>
 #include <cerrno>

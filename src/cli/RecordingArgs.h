@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CliCommand.h"
-#include "CliSupport.h"
-#include "recording/PaneLoad.h"
+#include "cli/CliCommand.h"
+#include "cli/CliSupport.h"
+#include "recording/LoadedPane.h"
 
 #include <string>
 

@@ -1,9 +1,10 @@
-#include "TerminalUi.h"
+#include "cli/TerminalUi.h"
 
 #include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
+#include <utility>
 
 namespace vmxcli {
 
@@ -143,6 +144,11 @@ std::string TerminalUi::takeMessages()
         text += (text.empty() ? "" : "\n") + message;
     m_messages.clear();
     return text;
+}
+
+std::vector<std::string> TerminalUi::takeMessageList()
+{
+    return std::exchange(m_messages, {});
 }
 
 void TerminalUi::printMessages()

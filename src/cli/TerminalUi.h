@@ -37,6 +37,8 @@ public:
 
     // The messages shown so far, one per line, and forgets them.
     std::string takeMessages();
+    // The same, one text per message.
+    std::vector<std::string> takeMessageList();
     // Prints the messages shown so far on stdout.
     void printMessages();
     // True when the last question was answered No because nobody could be asked.

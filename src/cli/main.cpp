@@ -1,5 +1,5 @@
 // velmorix-cli: the recording database and file operations from a terminal or a script.
-#include "CliCommand.h"
+#include "cli/CliCommand.h"
 
 #include "VelmorixVersion.h"
 
@@ -15,17 +15,17 @@ using namespace vmxcli;
 const CommandSpec kCommands[] = {
     {"list", "DB [--json]", "list the recordings of a database", runList},
     {"show", "DB ID [--json]", "show one recording", runShow},
-    {"create", "DB", "create an empty database file", runCreate},
-    {"rename", "DB ID NAME", "rename a recording", runRename},
-    {"delete", "DB ID...", "delete recordings with their part files", runDelete},
+    {"create", "DB [--json]", "create an empty database file", runCreate},
+    {"rename", "DB ID NAME [--json]", "rename a recording", runRename},
+    {"delete", "DB ID... [--json]", "delete recordings with their part files", runDelete},
     {"check", "DB", "check a database and its part files", runCheck},
     {"demo", "DIR", "write a small demo receiver disk", runDemo},
-    {"copy", "SRC_DB DST_DB ID... [--yes]", "copy recordings with their part files into another database", runCopy},
-    {"merge", "DB ID OUTDIR", "join a recording's part files into one .trp file", runMerge},
-    {"cut", "DB ID START END [--yes]", "cut the stretch between two marks (seconds) out of a recording", runCut},
-    {"media", "put FILE...|get NAME... DIR|list mp3|image|delete NAME... [--receiver DIR]",
+    {"copy", "SRC_DB DST_DB ID... [--yes] [--json]", "copy recordings with their part files into another database", runCopy},
+    {"merge", "DB ID OUTDIR [--json]", "join a recording's part files into one .trp file", runMerge},
+    {"cut", "DB ID START END [--yes] [--json]", "cut the stretch between two marks (seconds) out of a recording", runCut},
+    {"media", "put FILE...|get NAME... DIR|list mp3|image|delete NAME... [--receiver DIR] [--json]",
      "MP3 files and pictures on the receiver", runMedia},
-    {"convert", "FILE... --dest DIR [--prefix P] [--audio-dump] [--yes]",
+    {"convert", "FILE... --dest DIR [--prefix P] [--audio-dump] [--yes] [--json]",
      "convert video files to AVI (or dump their audio to MP3)", runConvert},
 };
 
@@ -34,7 +34,9 @@ void printUsage(FILE* out)
     std::fprintf(out, "usage: velmorix-cli COMMAND ARGS...\n       velmorix-cli --version\n\ncommands:\n");
     for (const auto& c : kCommands)
         std::fprintf(out, "  %s %s\n      %s\n", c.name, c.usage, c.summary);
-    std::fprintf(out, "\nExit status: 0 done, 1 the operation failed, 2 bad usage.\n");
+    std::fprintf(out, "\nWith --json a command that changes something prints one JSON object on stdout: what it\n"
+                      "wrote and removed (paths), how long it took (seconds), warnings and messages.\n"
+                      "\nExit status: 0 done, 1 the operation failed, 2 bad usage.\n");
 }
 
 }  // namespace

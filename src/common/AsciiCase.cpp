@@ -9,6 +9,11 @@ char upper(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 }  // namespace
 
 std::string AsciiUpper(std::string_view text)
@@ -16,6 +21,14 @@ std::string AsciiUpper(std::string_view text)
     std::string out(text);
     for (char& c : out)
         c = upper(c);
+    return out;
+}
+
+std::string AsciiLower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = lower(c);
     return out;
 }
 
@@ -28,6 +41,11 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
             return false;
     }
     return true;
+}
+
+bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view tail)
+{
+    return text.size() >= tail.size() && EqualsIgnoringAsciiCase(text.substr(text.size() - tail.size()), tail);
 }
 
 }  // namespace vmx

@@ -1,5 +1,9 @@
 #include "FileHelpers.h"
 
+#include "common/AsciiCase.h"
+#include "common/FilePaths.h"
+#include "common/RegularFile.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -29,13 +33,6 @@ std::string executableFolder()
     if (ec)
         return "./";
     return withSlash(exe.parent_path().string());
-}
-
-// The byte index where the file name of `path` begins.
-std::size_t nameStart(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? 0 : slash + 1;
 }
 
 }  // namespace
@@ -69,25 +66,18 @@ bool FolderExists(const std::string& path)
 std::int32_t FileSizeOf(const std::string& path)
 {
     vmx::UniqueFd fd;
-    struct stat st {};
-    if (!vmx::OpenRegularFile(path, fd).empty() || fstat(fd.get(), &st) != 0)
+    std::uint64_t size = 0;
+    if (!vmx::OpenRegularFile(path, O_RDONLY, fd, size).empty())
         return -1;
     // Only the low 32 bits are kept, as every caller stores sizes in 32 bits.
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(st.st_size & 0xFFFFFFFF));
-}
-
-std::string PathFileName(const std::string& path)
-{
-    return path.substr(nameStart(path));
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(size & 0xFFFFFFFF));
 }
 
 std::string PathExtension(const std::string& path)
 {
-    const std::size_t start = nameStart(path);
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot < start)
-        return {};
-    return path.substr(dot);
+    const std::string name = vmx::FileNameOfPath(path);
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name, char separator)
@@ -121,11 +111,7 @@ std::string LookupText(std::string_view key)
 
 std::string ToLowerAscii(std::string text)
 {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
+    return vmx::AsciiLower(text);
 }
 
 double LeadingDouble(std::string_view text)
@@ -146,59 +132,3 @@ std::string FormatFixed3(double value)
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
     return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0.000");
 }
-
-namespace vmx {
-
-namespace {
-
-std::string notRegular(mode_t mode)
-{
-    return S_ISDIR(mode) ? "it is a folder, not a file" : "it is not a regular file";
-}
-
-}  // namespace
-
-std::string OpenRegularFile(const std::string& path, UniqueFd& fd)
-{
-    fd.reset();
-    struct stat st {};
-    // Looked at before the open, so that opening a device can have no effect at all.
-    if (path.empty() || stat(path.c_str(), &st) != 0)
-        return std::strerror(path.empty() ? ENOENT : errno);
-    if (!S_ISREG(st.st_mode))
-        return notRegular(st.st_mode);
-    // Non-blocking, in case the name was replaced by a FIFO meanwhile; checked again once open.
-    UniqueFd opened(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!opened.ok())
-        return std::strerror(errno);
-    if (fstat(opened.get(), &st) != 0)
-        return std::strerror(errno);
-    if (!S_ISREG(st.st_mode))
-        return notRegular(st.st_mode);
-    const int flags = fcntl(opened.get(), F_GETFL);
-    if (flags < 0 || fcntl(opened.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return std::strerror(errno);
-    fd = std::move(opened);
-    return {};
-}
-
-std::string ReadRegularFile(const std::string& path, std::string& content)
-{
-    content.clear();
-    UniqueFd fd;
-    if (std::string reason = OpenRegularFile(path, fd); !reason.empty())
-        return reason;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return std::strerror(errno);
-        if (n == 0)
-            return {};
-        content.append(buffer, static_cast<std::size_t>(n));
-    }
-}
-
-}  // namespace vmx

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "common/UniqueFd.h"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,9 +20,7 @@ bool FolderExists(const std::string& path);  // exists and is a directory
 // regular file (a folder, a FIFO, a device). Never blocks.
 std::int32_t FileSizeOf(const std::string& path);
 
-// The file name with its extension, without any folder.
-std::string PathFileName(const std::string& path);
-// The extension of the file name including its dot; empty when there is none.
+// The extension of the file name (vmx::FileNameOfPath) including its dot; empty when there is none.
 std::string PathExtension(const std::string& path);
 
 // folder + separator + name, without doubling a separator at the joint.
@@ -36,6 +32,7 @@ int ReplaceChar(std::string& text, char from, char to);
 // The display text of a TXT_ key: the key itself.
 std::string LookupText(std::string_view key);
 
+// The text with ASCII letters lower-cased (vmx::AsciiLower).
 std::string ToLowerAscii(std::string text);
 
 // The leading decimal number of a text (blanks and a sign may come first), independent of the
@@ -44,15 +41,3 @@ double LeadingDouble(std::string_view text);
 
 // A number written with three decimals ("%.3f"), independent of the locale.
 std::string FormatFixed3(double value);
-
-namespace vmx {
-
-// Opens an existing regular file for reading without ever blocking: a FIFO, device, socket or
-// folder is refused before anything could wait on it. Returns why it cannot be opened ("it is
-// not a regular file", or the system's reason), empty on success.
-[[nodiscard]] std::string OpenRegularFile(const std::string& path, UniqueFd& fd);
-
-// The whole content of a regular file, opened as above; the reason on failure, empty on success.
-[[nodiscard]] std::string ReadRegularFile(const std::string& path, std::string& content);
-
-}  // namespace vmx

@@ -49,7 +49,7 @@ PreparedJob startPreparing(const std::string& source, const std::string& folder,
 std::string OutputPathFor(const std::string& source, const std::string& folder, const std::string& prefix,
                           const std::string& extension)
 {
-    const std::string path = JoinPath(folder, prefix + PathFileName(source), '/');
+    const std::string path = JoinPath(folder, prefix + vmx::FileNameOfPath(source), '/');
     // Only a dot inside the file name starts its extension; a dot in a folder name does not.
     const std::string ext = PathExtension(path);
     return path.substr(0, path.size() - ext.size()) + extension;

@@ -3,6 +3,9 @@
 #include "FileHelpers.h"
 #include "UserFolders.h"
 
+#include "common/AsciiCase.h"
+#include "common/RegularFile.h"
+
 #include <cstdint>
 #include <optional>
 #include <sstream>
@@ -21,23 +24,6 @@ std::string_view trim(std::string_view text)
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 // The raw value of section/key in the file, or nothing when the file, section or key is absent.
@@ -61,14 +47,14 @@ std::optional<std::string> findValue(std::string_view section, std::string_view 
             const auto close = text.find(']');
             const std::string_view name =
                 trim(text.substr(1, close == std::string_view::npos ? text.size() - 1 : close - 1));
-            inSection = !sectionSeen && equalsNoCase(name, section);
+            inSection = !sectionSeen && vmx::EqualsIgnoringAsciiCase(name, section);
             sectionSeen = sectionSeen || inSection;
             continue;
         }
         if (!inSection)
             continue;
         const auto eq = text.find('=');
-        if (eq == std::string_view::npos || !equalsNoCase(trim(text.substr(0, eq)), key))
+        if (eq == std::string_view::npos || !vmx::EqualsIgnoringAsciiCase(trim(text.substr(0, eq)), key))
             continue;
         std::string_view value = trim(text.substr(eq + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&

@@ -2,6 +2,8 @@
 
 #include "FileHelpers.h"
 
+#include "common/RegularFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>

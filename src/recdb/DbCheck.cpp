@@ -1,6 +1,8 @@
 #include "recdb/DbCheck.h"
 
 #include "common/AsciiCase.h"
+#include "common/BigEndian.h"
+#include "common/ReadAll.h"
 #include "common/FilePaths.h"
 #include "common/RegularFile.h"
 #include "recdb/AVMRec.h"
@@ -8,6 +10,7 @@
 #include "recdb/DiskNaming.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -34,8 +37,16 @@ struct DbContent {
     std::vector<std::uint8_t> bytes;
     std::uint64_t fileSize = 0;
 
-    unsigned be16(std::size_t at) const { return static_cast<unsigned>(byteAt(at) << 8 | byteAt(at + 1)); }
     std::uint8_t byteAt(std::size_t at) const { return at < bytes.size() ? bytes[at] : 0; }
+    // The 6 bytes at `at`; bytes beyond the content read as zeros, as the reader reads them.
+    std::array<std::uint8_t, 6> bytesAt(std::size_t at) const
+    {
+        std::array<std::uint8_t, 6> out{};
+        for (std::size_t k = 0; k < out.size(); ++k)
+            out[k] = byteAt(at + k);
+        return out;
+    }
+    unsigned be16(std::size_t at) const { return vmx::ReadBe16(bytesAt(at).data()); }
 };
 
 // Reads a database's content; empty string, or why it cannot be read.
@@ -45,19 +56,10 @@ std::string readContent(const std::string& path, DbContent& content)
     if (std::string error = vmx::OpenRegularFile(path, O_RDONLY, fd, content.fileSize); !error.empty())
         return error;
     content.bytes.resize(static_cast<std::size_t>(std::min(content.fileSize, vmx::kMaxDbContentSize)));
-    std::size_t done = 0;
-    while (done < content.bytes.size()) {
-        const ssize_t n = ::pread(fd.get(), content.bytes.data() + done, content.bytes.size() - done,
-                                  static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return "cannot read " + path + ": " + std::strerror(errno) + ".";
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    content.bytes.resize(done);
+    std::size_t got = 0;
+    if (const int error = vmx::ReadAllAt(fd.get(), content.bytes.data(), content.bytes.size(), 0, got); error != 0)
+        return "cannot read " + path + ": " + std::strerror(error) + ".";
+    content.bytes.resize(got);
     return {};
 }
 
@@ -71,7 +73,8 @@ struct Header {
 
 Header headerOf(const DbContent& content)
 {
-    return {content.be16(0), content.be16(2), content.be16(4)};
+    const vmx::DbHeader header = vmx::DecodeDbHeader(content.bytesAt(0).data());
+    return {header.version, header.headerSize, header.count};
 }
 
 // One record section as the walk finds it.
@@ -160,7 +163,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
         problems.push_back(error);
         return problems;
     }
-    const std::string folder = AVMFolderOf(dbPath);
+    const std::string folder = vmx::FolderOfPath(dbPath);
 
     const Header header = headerOf(content);
     if (content.fileSize < 6)

@@ -1,5 +1,9 @@
 #include "recdb/DbReader.h"
 
+#include "common/BigEndian.h"
+#include "common/ReadAll.h"
+#include "common/RegularFile.h"
+#include "common/UniqueFd.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/FileCache.h"
 #include "recdb/RecordStore.h"
@@ -7,6 +11,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -16,87 +21,74 @@
 
 namespace {
 
-std::uint16_t g_rememberedPartCount = 0;
+// The database file, open for reading while a load runs. Only a regular file counts: a named
+// pipe would block the open and a device or folder is no database.
+class OpenFile {
+public:
+    explicit OpenFile(const std::string& path)
+    {
+        std::uint64_t size = 0;
+        if (!path.empty())
+            (void)vmx::OpenRegularFile(path, O_RDONLY, m_fd, size);
+    }
+    ~OpenFile() { AVMCacheSetFile(-1); }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    bool ok() const { return m_fd.ok(); }
+    int fd() const { return m_fd.get(); }
+
+private:
+    vmx::UniqueFd m_fd;
+};
+
+// Offsets of the image's 16-bit numbers before attrBlock (bytes 40 and 41 are single bytes).
+constexpr std::size_t kWords16[] = {0, 18, 28, 30, 32, 34, 36, 38, 42};
 
 template <typename T>
-void swapField(std::uint8_t* image, std::size_t offset)
+void reverseField(std::uint8_t* image, std::size_t offset)
 {
     if constexpr (std::endian::native == std::endian::little)
         std::reverse(image + offset, image + offset + sizeof(T));
 }
 
-template <typename T>
-T hostField(const std::uint8_t* image, std::size_t offset)
-{
-    T value;
-    std::memcpy(&value, image + offset, sizeof value);
-    return value;
-}
-
-// Opens a database for reading. Only a regular file counts: a FIFO would block the open (hence
-// O_NONBLOCK) and a device or folder is no database.
-int openRegularForReading(const std::string& path)
-{
-    if (path.empty())
-        return -1;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st {};
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// The database file, open for reading while a load runs.
-class OpenFile {
-public:
-    explicit OpenFile(const std::string& path) : m_fd(openRegularForReading(path)) {}
-    ~OpenFile()
-    {
-        AVMCacheSetFile(-1);
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    bool ok() const { return m_fd >= 0; }
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-bool isSwappedOffset16(std::size_t offset)
-{
-    switch (offset) {
-    case 0: case 18: case 28: case 30: case 32: case 34: case 36: case 38: case 42:
-        return true;
-    default:
-        return false;
-    }
-}
-
 }  // namespace
 
-void AVMSwapRecordImage(std::uint8_t* image)
+std::uint16_t AVMSwapRecordImage(std::uint8_t* image)
 {
-    g_rememberedPartCount = hostField<std::uint16_t>(image, 18);
-    for (std::size_t offset = 0; offset < 44; offset += 2) {
-        if (isSwappedOffset16(offset))
-            swapField<std::uint16_t>(image, offset);
-    }
-    swapField<std::uint32_t>(image, 20);
-    swapField<std::uint32_t>(image, 24);
-    swapField<std::uint32_t>(image, 92);
+    std::uint16_t partCount;
+    std::memcpy(&partCount, image + 18, sizeof partCount);
+    for (const std::size_t offset : kWords16)
+        reverseField<std::uint16_t>(image, offset);
+    reverseField<std::uint32_t>(image, 20);
+    reverseField<std::uint32_t>(image, 24);
+    reverseField<std::uint32_t>(image, 92);
     for (std::size_t offset = 96; offset < 136; offset += 8)
-        swapField<std::uint64_t>(image, offset);
+        reverseField<std::uint64_t>(image, offset);
+    return partCount;
 }
 
-std::uint16_t AVMSwapRememberedPartCount()
+namespace vmx {
+
+DbHeader DecodeDbHeader(const std::uint8_t* bytes)
 {
-    return g_rememberedPartCount;
+    return {ReadBe16(bytes), ReadBe16(bytes + 2), ReadBe16(bytes + 4)};
 }
+
+std::string ReadDbHeader(const std::string& path, DbHeader& header)
+{
+    UniqueFd fd;
+    std::uint64_t size = 0;
+    if (std::string error = OpenRegularFile(path, O_RDONLY, fd, size); !error.empty())
+        return error;
+    std::uint8_t bytes[6] = {};
+    std::size_t got = 0;
+    if (const int error = ReadAllAt(fd.get(), bytes, sizeof bytes, 0, got); error != 0)
+        return "cannot read " + path + ": " + std::strerror(error) + ".";
+    header = DecodeDbHeader(bytes);
+    return {};
+}
+
+}  // namespace vmx
 
 unsigned char AVMReadDbSub(int type, int version, AVMRecordTable* table)
 {
@@ -128,35 +120,33 @@ unsigned char AVMReadDbSub(int type, int version, AVMRecordTable* table)
             if (sum != section[imageLen])
                 DBMTrace("fatal: AVMReadDbSub ERR i(%d/%d)sum(0x%x:0x%x).", i, table->count, sum, section[imageLen]);
         }
-        AVMSwapRecordImage(image);
-
-        const auto partCount = hostField<std::uint16_t>(image, 18);
+        const std::uint16_t partCount = vmx::ReadBe16(image + 18);
         if (partCount > kDBMMaxParts) {
             DBMTrace("infor: AVMReadDbSub AVMRec count(%d).", partCount);
             return 1;
         }
         AVMRec& rec = table->records[i];
-        rec.id = hostField<std::uint16_t>(image, 0);
+        rec.id = vmx::ReadBe16(image);
         std::memcpy(rec.name, image + 2, sizeof rec.name);
         rec.partCount = partCount;
-        rec.startTime = hostField<std::uint32_t>(image, 20);
-        rec.duration = hostField<std::uint32_t>(image, 24);
-        rec.vid = hostField<std::uint16_t>(image, 28);
-        rec.aid = hostField<std::uint16_t>(image, 30);
-        rec.pid = hostField<std::uint16_t>(image, 32);
-        rec.streamWord4 = hostField<std::uint16_t>(image, 34);
-        rec.ecmPid = hostField<std::uint16_t>(image, 36);
-        rec.streamWord6 = hostField<std::uint16_t>(image, 38);
+        rec.startTime = vmx::ReadBe32(image + 20);
+        rec.duration = vmx::ReadBe32(image + 24);
+        rec.vid = vmx::ReadBe16(image + 28);
+        rec.aid = vmx::ReadBe16(image + 30);
+        rec.pid = vmx::ReadBe16(image + 32);
+        rec.streamWord4 = vmx::ReadBe16(image + 34);
+        rec.ecmPid = vmx::ReadBe16(image + 36);
+        rec.streamWord6 = vmx::ReadBe16(image + 38);
         rec.attr1 = image[40];
         rec.attr2 = image[41];
-        rec.attr3 = hostField<std::uint16_t>(image, 42);
+        rec.attr3 = vmx::ReadBe16(image + 42);
         std::memcpy(rec.attrBlock, image + 44, sizeof rec.attrBlock);
         // Fields an older version does not carry read as zero (the cleared image holds zeros
         // there): values left from a database loaded earlier must not be written into this one.
-        rec.extA = version >= 4 ? hostField<std::uint64_t>(image, 96) : 0;
-        rec.extB = hostField<std::uint64_t>(image, 104);
+        rec.extA = version >= 4 ? vmx::ReadBe64(image + 96) : 0;
+        rec.extB = vmx::ReadBe64(image + 104);
         for (std::size_t k = 0; k < 3; ++k)
-            rec.extC[k] = hostField<std::uint64_t>(image, 112 + 8 * k);
+            rec.extC[k] = vmx::ReadBe64(image + 112 + 8 * k);
         rec.extD = image[136];
 
         for (int j = 0; j < partCount; ++j) {
@@ -213,9 +203,10 @@ unsigned char AVMReadDb(int type)
             std::uint8_t header[6] = {};
             if (AVMReadFile(0, header, sizeof header))
                 DBMTrace("infor: AVMReadDb error type(%d) pos(%d).", type, 0);
-            const int version = header[0] << 8 | header[1];
-            const int headerSize = header[2] << 8 | header[3];
-            const int headerCount = header[4] << 8 | header[5];
+            const vmx::DbHeader decoded = vmx::DecodeDbHeader(header);
+            const int version = decoded.version;
+            const int headerSize = decoded.headerSize;
+            const int headerCount = decoded.count;
             if (headerSize == 0 || headerSize > 512 || (version <= 3 && headerCount > kDBMMaxRecords)) {
                 DBMTrace("infor: AVMReadDb header size(%d)version(%d)count(%d).", headerSize, version, headerCount);
                 continue;

@@ -3,6 +3,7 @@
 #include "recdb/AVMRec.h"
 
 #include <cstdint>
+#include <string>
 
 // Reading the receiver's recordings database into the active side's record store.
 // Status: 0 success, 1 failure.
@@ -44,12 +45,26 @@ namespace vmx {
 inline constexpr std::uint64_t kMaxDbContentSize =
     kAVMHeaderArea + std::uint64_t{kDBMMaxRecords} * (kAVMImageSize + 1 + std::uint64_t{kDBMMaxParts} * kAVMPartNameLen);
 
+// The 6-byte header at the start of a database file.
+struct DbHeader {
+    std::uint16_t version = 0;
+    std::uint16_t headerSize = 0;
+    std::uint16_t count = 0;
+};
+
+// The header from the file's first 6 bytes.
+DbHeader DecodeDbHeader(const std::uint8_t* bytes);
+
+// The header of the database at `path` as the file holds it; bytes a short file lacks read as
+// zeros, as the reader reads them. Empty on success, else the sentence saying why it cannot be read.
+[[nodiscard]] std::string ReadDbHeader(const std::string& path, DbHeader& header);
+
 }  // namespace vmx
 
 // Converts every numeric field of a 144-byte record image between file order (big-endian) and
-// host order; twice restores the image. Remembers the image's partCount as it stood before.
-void AVMSwapRecordImage(std::uint8_t* image);
-std::uint16_t AVMSwapRememberedPartCount();
+// host order; twice restores the image. Returns the image's partCount as it stood before the
+// conversion (in the order it had then).
+std::uint16_t AVMSwapRecordImage(std::uint8_t* image);
 
 unsigned char AVMReadDb(int type);
 unsigned char AVMReadDbSub(int type, int version, AVMRecordTable* table);

@@ -1,6 +1,7 @@
 #include "recdb/DbWriter.h"
 
 #include "common/AsciiCase.h"
+#include "common/BigEndian.h"
 #include "common/FilePaths.h"
 #include "common/KernelCopy.h"
 #include "common/PendingFile.h"
@@ -65,7 +66,7 @@ std::string replacedFileOf(const std::string& dbPath)
 
 std::string folderText(const std::string& file)
 {
-    const std::string folder = AVMFolderOf(file);
+    const std::string folder = vmx::FolderOfPath(file);
     return folder.empty() ? std::string("the current folder") : folder;
 }
 
@@ -76,37 +77,31 @@ void syncFolder(const std::string& folder)
         ::fsync(dir.get());
 }
 
-template <typename T>
-void putHost(std::uint8_t* image, std::size_t offset, T value)
-{
-    std::memcpy(image + offset, &value, sizeof value);
-}
-
-// The record's image in host order (the writer turns it big-endian afterwards).
+// The record's image as the file holds it (big-endian numbers). A free record is all zeros.
 void buildImage(const AVMRec& rec, std::uint8_t* image)
 {
     std::memset(image, 0, kAVMImageSize);
-    putHost<std::uint16_t>(image, 0, rec.id);
+    vmx::WriteBe16(image, rec.id);
     if (rec.id == kDBMIdFree)
         return;
     std::memcpy(image + 2, rec.name, sizeof rec.name);
-    putHost<std::uint16_t>(image, 18, rec.partCount);
-    putHost<std::uint32_t>(image, 20, rec.startTime);
-    putHost<std::uint32_t>(image, 24, rec.duration);
-    putHost<std::uint16_t>(image, 28, rec.vid);
-    putHost<std::uint16_t>(image, 30, rec.aid);
-    putHost<std::uint16_t>(image, 32, rec.pid);
-    putHost<std::uint16_t>(image, 34, rec.streamWord4);
-    putHost<std::uint16_t>(image, 36, rec.ecmPid);
-    putHost<std::uint16_t>(image, 38, rec.streamWord6);
+    vmx::WriteBe16(image + 18, rec.partCount);
+    vmx::WriteBe32(image + 20, rec.startTime);
+    vmx::WriteBe32(image + 24, rec.duration);
+    vmx::WriteBe16(image + 28, rec.vid);
+    vmx::WriteBe16(image + 30, rec.aid);
+    vmx::WriteBe16(image + 32, rec.pid);
+    vmx::WriteBe16(image + 34, rec.streamWord4);
+    vmx::WriteBe16(image + 36, rec.ecmPid);
+    vmx::WriteBe16(image + 38, rec.streamWord6);
     image[40] = rec.attr1;
     image[41] = rec.attr2;
-    putHost<std::uint16_t>(image, 42, rec.attr3);
+    vmx::WriteBe16(image + 42, rec.attr3);
     std::memcpy(image + 44, rec.attrBlock, sizeof rec.attrBlock);
-    putHost<std::uint64_t>(image, 96, rec.extA);
-    putHost<std::uint64_t>(image, 104, rec.extB);
+    vmx::WriteBe64(image + 96, rec.extA);
+    vmx::WriteBe64(image + 104, rec.extB);
     for (std::size_t k = 0; k < 3; ++k)
-        putHost<std::uint64_t>(image, 112 + 8 * k, rec.extC[k]);
+        vmx::WriteBe64(image + 112 + 8 * k, rec.extC[k]);
     image[136] = rec.extD;
 }
 
@@ -120,8 +115,10 @@ int writeContent(int type, const AVMRecordTable& table)
             error = errno != 0 ? errno : EIO;
     };
     errno = 0;
-    const std::uint8_t header[6] = {0, 5, 0, 6, static_cast<std::uint8_t>(table.count >> 8),
-                                    static_cast<std::uint8_t>(table.count & 0xFF)};
+    std::uint8_t header[6];
+    vmx::WriteBe16(header, 5);
+    vmx::WriteBe16(header + 2, 6);
+    vmx::WriteBe16(header + 4, table.count);
     if (AVMWriteFile(0, header, sizeof header))
         noteFailure();
 
@@ -130,12 +127,13 @@ int writeContent(int type, const AVMRecordTable& table)
         const AVMRec& rec = table.records[i];
         std::uint8_t image[kAVMImageSize];
         buildImage(rec, image);
+        // A sum of bytes does not depend on their order: the sum over the big-endian image is the
+        // sum over the record's numbers that the reader checks.
         unsigned sum = 0;
         for (const std::uint8_t b : image)
             sum += b;
         const auto checksum = static_cast<std::uint8_t>(sum & 0xFF);
-        AVMSwapRecordImage(image);
-        const std::uint16_t parts = AVMSwapRememberedPartCount();
+        const std::uint16_t parts = rec.id == kDBMIdFree ? 0 : rec.partCount;
 
         if (AVMWriteFile(position, image, kAVMImageSize)) {
             noteFailure();
@@ -192,7 +190,7 @@ std::string writeBackup(int oldFd, const struct stat& old, const std::string& re
 
 std::string AVMBackupPathOf(const std::string& dbPath)
 {
-    const std::string folder = AVMFolderOf(dbPath);
+    const std::string folder = vmx::FolderOfPath(dbPath);
     std::string name = vmx::FileNameOfPath(dbPath);
     const auto dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0)
@@ -245,7 +243,7 @@ void deleteRecordFiles(AVMRec* record, const std::set<std::string>& keep)
 {
     // Part files live beside the database that lists them, never relative to the current folder.
     const std::string& dbPath = AVMActiveDbPath();
-    const std::string folder = AVMFolderOf(dbPath);
+    const std::string folder = vmx::FolderOfPath(dbPath);
     const int count = record->partCount <= kDBMMaxParts ? record->partCount : 0;
     for (int j = 0; j < count && !dbPath.empty(); ++j) {
         const char* name = record->parts[j].name;
@@ -388,7 +386,7 @@ std::string WriteDb(int type, BackupChoice backup)
         DBMTrace("infor: AVMWriteDb error write(%s).", dbPath.c_str());
         return failure;
     }
-    syncFolder(AVMFolderOf(replaced));
+    syncFolder(vmx::FolderOfPath(replaced));
     // A damaged database may name one file in a deleted and in a listed recording; the listed one
     // keeps it.
     const std::set<std::string> stillListed = listedPartNames(table);

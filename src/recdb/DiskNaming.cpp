@@ -116,11 +116,6 @@ const std::string& AVMActiveDbPath()
     return AVMGetDbPath(DBMGetActiveSide());
 }
 
-std::string AVMFolderOf(const std::string& dbPath)
-{
-    return vmx::FolderOfPath(dbPath);
-}
-
 bool AVMIsSafePartName(const char* name)
 {
     if (!name || name[0] == '.')

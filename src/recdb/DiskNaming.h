@@ -28,10 +28,6 @@ bool AVMSetDbPath(int side, const std::string& path);
 const std::string& AVMGetDbPath(int side);
 const std::string& AVMActiveDbPath();
 
-// The folder of a database path: everything up to and including its last '/' ("" when it has
-// none, which means the current folder).
-std::string AVMFolderOf(const std::string& dbPath);
-
 // True when a part name may be used as a file name in the database's folder: exactly 12
 // printable ASCII characters, no '/' or '\', not starting with '.', and not the name of a
 // database file or a companion of one (ending in ".DB", ".BAK" or ".TMP" as the receiver's FAT

@@ -1,5 +1,8 @@
 #include "recdb/FileCache.h"
 
+#include "common/ReadAll.h"
+#include "common/WriteAll.h"
+
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -35,16 +38,8 @@ unsigned char lowRead(std::uint32_t position, std::uint32_t length, std::uint8_t
     if (!g.active || g.fd < 0)
         return 1;
     std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::pread(g.fd, buffer + done, length - done, static_cast<off_t>(position) + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return 1;
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
+    if (vmx::ReadAllAt(g.fd, buffer, length, position, done) != 0)
+        return 1;
     std::memset(buffer + done, 0, length - done);
     g.readPosition = static_cast<std::uint64_t>(position) + length;
     return 0;
@@ -54,14 +49,9 @@ unsigned char lowWrite(std::uint32_t position, std::uint32_t length, const std::
 {
     if (!g.active || g.fd < 0)
         return 1;
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::pwrite(g.fd, buffer + done, length - done, static_cast<off_t>(position) + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return 1;
-        done += static_cast<std::size_t>(n);
+    if (const int error = vmx::WriteAllAt(g.fd, buffer, length, position); error != 0) {
+        errno = error;
+        return 1;
     }
     g.writePosition = static_cast<std::uint64_t>(position) + length;
     return 0;

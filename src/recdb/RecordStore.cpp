@@ -2,7 +2,11 @@
 
 #include "recdb/Trace.h"
 
+#include "common/AsciiCase.h"
+
+#include <algorithm>
 #include <cstring>
+#include <set>
 #include <memory>
 #include <new>
 
@@ -309,4 +313,75 @@ void vmx::RestoreActiveList(const StoreList& saved)
     table.records = own;
     for (int i = 0; i < kDBMMaxRecords && own; ++i)
         own[i].id = saved.ids[i];
+}
+
+unsigned vmx::ListedCount()
+{
+    return g.initialized ? g.sides[g.activeSide].table.count : 0;
+}
+
+int vmx::RoomLeft()
+{
+    if (!g.initialized)
+        return 0;
+    const AVMRecordTable& table = g.sides[g.activeSide].table;
+    if (!table.records)
+        return 0;
+    int freeIds = 0;
+    for (const std::uint16_t entry : table.idMap)
+        freeIds += isRecordIndex(entry) ? 0 : 1;
+    int freeRecords = 0;
+    for (int i = 0; i < kDBMMaxRecords; ++i)
+        freeRecords += table.records[i].id == kDBMIdFree ? 1 : 0;
+    return std::min(freeIds, freeRecords);
+}
+
+void vmx::FreeAllocatedRecord(std::uint16_t id)
+{
+    if (!g.initialized || id == 0 || id > kDBMMaxIds)
+        return;
+    AVMRecordTable& table = g.sides[g.activeSide].table;
+    const std::uint16_t index = table.idMap[id - 1];
+    if (isRecordIndex(index) && table.records) {
+        table.records[index].id = kDBMIdFree;
+        table.records[index].partCount = 0;
+    }
+    table.idMap[id - 1] = kDBMMapFree;
+    if (table.count != 0)
+        --table.count;
+}
+
+vmx::SharedPart vmx::FindSharedPart(unsigned id)
+{
+    SharedPart shared;
+    if (!g.initialized || id == 0 || id > kDBMMaxIds)
+        return shared;
+    const AVMRecordTable& table = g.sides[g.activeSide].table;
+    const std::uint16_t own = table.idMap[id - 1];
+    if (!isRecordIndex(own) || !table.records)
+        return shared;
+    const AVMRec& record = table.records[own];
+    const auto nameOf = [](const AVMRec& rec, int j) { return std::string(rec.parts[j].name, kAVMPartNameLen); };
+    std::set<std::string> names;
+    for (int j = 0; j < std::min<int>(record.partCount, kDBMMaxParts); ++j) {
+        if (!names.insert(AsciiUpper(nameOf(record, j))).second) {
+            shared.kind = SharedPart::Kind::ListedTwice;
+            shared.name = nameOf(record, j);
+            return shared;
+        }
+    }
+    for (int i = 0; i < kDBMMaxRecords; ++i) {
+        const AVMRec& other = table.records[i];
+        if (i == own || other.id == kDBMIdFree)
+            continue;
+        for (int j = 0; j < std::min<int>(other.partCount, kDBMMaxParts); ++j) {
+            if (names.count(AsciiUpper(nameOf(other, j)))) {
+                shared.kind = SharedPart::Kind::OtherRecording;
+                shared.name = nameOf(other, j);
+                shared.other = other;
+                return shared;
+            }
+        }
+    }
+    return shared;
 }

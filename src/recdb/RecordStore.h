@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // The two record stores (side 0 = left pane, side 1 = right pane) and the module flags.
 // Store operations return 1 for success and 0 for failure.
@@ -21,7 +22,9 @@ void DBMCheckRecord();
 // True once DBMInitRecord has succeeded.
 bool DBMIsInitialized();
 
-// The active side (0 left, 1 right) that type-2 operations and the database files address.
+// The active side (0 left, 1 right) that type-2 operations and the database files address. It is
+// module-wide state: outside this module only the recording session switches it, one operation
+// at a time (see vmx::RecordingSession).
 void DBMSetActiveSide(int side);
 int DBMGetActiveSide();
 
@@ -44,5 +47,28 @@ struct StoreList {
 };
 StoreList SaveActiveList();
 void RestoreActiveList(const StoreList& saved);
+
+// The active store's count of listed records (0 before DBMInitRecord).
+unsigned ListedCount();
+
+// Records the active store can still take: free list ids and free records, whichever is fewer.
+int RoomLeft();
+
+// Takes a record that DBMAllocRecord (or AllocRecordWhere) has just handed out back out of the
+// active store, as if it had never been allocated: its list id and the record are free again and
+// the count drops by one. For an operation that cannot finish what the new record was for.
+void FreeAllocatedRecord(std::uint16_t id);
+
+// A part file of the recording with list id `id` that is not its own alone: listed twice in it,
+// or named by another record of the active store too (listed, or deleted and waiting for the
+// next write). Names are compared as the receiver's FAT disk compares them, ignoring ASCII
+// letter case.
+struct SharedPart {
+    enum class Kind { None, ListedTwice, OtherRecording };
+    Kind kind = Kind::None;
+    std::string name;  // the part name as the record that shares it spells it (12 bytes)
+    AVMRec other{};    // OtherRecording: the record that names it too
+};
+SharedPart FindSharedPart(unsigned id);
 
 }  // namespace vmx

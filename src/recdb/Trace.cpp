@@ -4,7 +4,9 @@
 #include <cstdio>
 
 namespace {
-char g_lastMessage[kDBMTraceSize];
+// One buffer per thread: an operation that runs on a worker thread reads back its own message,
+// never half of one that another thread is formatting.
+thread_local char g_lastMessage[kDBMTraceSize];
 }
 
 void DBMTrace(const char* format, ...)

@@ -3,7 +3,6 @@
 #include "recdb/DbWriter.h"
 #include "recdb/RecordStore.h"
 #include "recording/RecordingFiles.h"
-#include "common/AsciiCase.h"
 #include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 #include "common/WriteAll.h"
@@ -76,30 +75,19 @@ std::string trim(OpenPart& part, PacketRange range)
 // Refuses a cut of a recording whose part files are not its own alone: a damaged database can
 // name one file twice in a recording, or a file of another recording (listed, or deleted and
 // waiting for the next write). Deleting, trimming or renaming such a file would damage the
-// other user of it. Names are compared as the receiver's FAT disk and the deletion compare them,
-// ignoring letter case. Empty when every part file belongs to this recording once.
+// other user of it. Empty when every part file belongs to this recording once.
 std::string sharedPartsMessage(const AVMRec& record, unsigned id)
 {
-    AVMRecordTable table{};
-    if (!DBMGetSys(kDBMTypeRecord, &table) || !table.records || id == 0 || id > kDBMMaxIds)
+    const SharedPart shared = FindSharedPart(id);
+    switch (shared.kind) {
+    case SharedPart::Kind::None:
         return {};
-    const std::uint16_t own = table.idMap[id - 1];
-    std::set<std::string> names;
-    for (int j = 0; j < record.partCount; ++j) {
-        if (!names.insert(AsciiUpper(PartName(record, j))).second)
-            return "the recording \"" + RecordDisplayName(record) + "\" lists the part file \"" + PartName(record, j) +
-                   "\" twice; its files are left alone.";
-    }
-    for (int i = 0; i < kDBMMaxRecords; ++i) {
-        const AVMRec& other = table.records[i];
-        if (i == own || other.id == kDBMIdFree)
-            continue;
-        const int parts = std::min<int>(other.partCount, kDBMMaxParts);
-        for (int j = 0; j < parts; ++j) {
-            if (names.count(AsciiUpper(PartName(other, j))))
-                return "the part file \"" + PartName(other, j) + "\" of the recording \"" + RecordDisplayName(record) +
-                       "\" also belongs to the recording \"" + RecordDisplayName(other) + "\"; its files are left alone.";
-        }
+    case SharedPart::Kind::ListedTwice:
+        return "the recording \"" + RecordDisplayName(record) + "\" lists the part file \"" + shared.name +
+               "\" twice; its files are left alone.";
+    case SharedPart::Kind::OtherRecording:
+        return "the part file \"" + shared.name + "\" of the recording \"" + RecordDisplayName(record) +
+               "\" also belongs to the recording \"" + RecordDisplayName(shared.other) + "\"; its files are left alone.";
     }
     return {};
 }
@@ -195,31 +183,43 @@ void updateRecord(AVMRec& record, const std::vector<std::string>& names, const C
     record.partCount = static_cast<std::uint16_t>(count);
 }
 
-// Writes the pane's database; empty, or the sentence that says the cut parts are not registered.
-std::string writeDb(const LoadedPane& pane)
+CutResult ended(CutOutcome outcome, bool resetMarks, CutPlan::Kind kind)
 {
-    DBMSetActiveSide(pane.side);
-    if (std::string error = WriteDb(kDBMTypeRecord); !error.empty())
+    CutResult result;
+    result.outcome = outcome;
+    result.resetMarks = resetMarks;
+    result.kind = kind;
+    return result;
+}
+
+// Writes the pane's database; empty, or the sentence that says the cut parts are not registered.
+std::string writePaneDb(const WritePaneDb& writeDb)
+{
+    if (std::string error = writeDb(); !error.empty())
         return "the database could not be written: " + error;
     return {};
 }
 
 CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPlan& plan, const TimingEntry& timing,
-                          const Renumbering& plan2, OpenPart* startPart, OpenPart* endPart, UserInterface& ui)
+                          const Renumbering& plan2, OpenPart* startPart, OpenPart* endPart,
+                          const WritePaneDb& writeDb, UserInterface& ui)
 {
+    CutResult result = ended(CutOutcome::Failed, true, plan.kind);
     const std::string& folder = pane.folder;
     std::string failure;
     bool changedNames = false;
     // What the record must name when the cut stops: every part file still on disk, in order.
     std::vector<std::string> names;
 
-    if (startPart)
-        failure = trim(*startPart, plan.startTrim());
-    if (failure.empty() && endPart)
-        failure = trim(*endPart, plan.endTrim());
+    for (OpenPart* part : {startPart, endPart}) {
+        if (!part || !failure.empty())
+            continue;
+        failure = trim(*part, part == startPart ? plan.startTrim() : plan.endTrim());
+        result.rewritten.push_back(part->path);
+    }
     if (!failure.empty()) {
         ui.showMessage(std::string(kTrimFailedMessage) + "\n" + failure + " No part was deleted or renamed.");
-        return {CutOutcome::Failed, true};
+        return result;
     }
 
     std::set<int> deleted;
@@ -231,6 +231,7 @@ CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPla
             break;
         }
         deleted.insert(i);
+        result.removed.push_back(path);
         changedNames = true;
     }
 
@@ -246,6 +247,7 @@ CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPla
                           ". The cut stopped; the recording names its parts as they are on disk.";
                 break;
             }
+            result.renamed.emplace_back(folder + oldName, folder + newName);
         }
     }
     for (int i = 0, k = 0; i < record.partCount; ++i) {
@@ -259,23 +261,32 @@ CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPla
         if (isKept)
             ++k;
     }
+    // A trimmed part that was renamed afterwards lies under its new name.
+    for (std::string& path : result.rewritten) {
+        for (const auto& [from, to] : result.renamed) {
+            if (path == from) {
+                path = to;
+                break;
+            }
+        }
+    }
     if (changedNames) {
         updateRecord(record, names, plan, timing);
-        DBMSetActiveSide(pane.side);
         DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record);
         RefreshTimingEntry(pane, row);
     }
-    const std::string dbError = writeDb(pane);
+    const std::string dbError = writePaneDb(writeDb);
     if (!failure.empty()) {
         ui.showMessage(failure + (dbError.empty() ? "" : " Besides, " + dbError));
-        return {CutOutcome::Failed, true};
+        return result;
     }
     if (!dbError.empty()) {
         ui.showMessage("The parts were cut, but " + dbError);
-        return {CutOutcome::Failed, true};
+        return result;
     }
     ui.showMessage(kMultiCutDoneMessage);
-    return {CutOutcome::Done, true};
+    result.outcome = CutOutcome::Done;
+    return result;
 }
 
 }  // namespace
@@ -362,14 +373,14 @@ int FillPackets(int fd, std::uint64_t size, PacketRange range)
     return ::fdatasync(fd) == 0 ? 0 : errno;
 }
 
-CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark, UserInterface& ui)
+CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
+                       const WritePaneDb& writeDb, UserInterface& ui)
 {
     const TimingEntry timing = pane.timingAt(row);
     if (markCount != 2 || !timing.measured()) {
         ui.showMessage(kNoMarksMessage);
         return {};
     }
-    DBMSetActiveSide(pane.side);
     AVMRec record{};
     if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
         return {};
@@ -407,7 +418,7 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     }
     if (!unopened.empty()) {
         ui.showMessage(std::string(kTrimFailedMessage) + "\n" + unopened + " Nothing was changed.");
-        return {CutOutcome::Refused, false};
+        return ended(CutOutcome::Refused, false, plan.kind);
     }
     // The cut ends with a write of the database; one that cannot be written must stop it now,
     // before a part changes.
@@ -416,33 +427,37 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
         problem = CheckDbWritable(pane.dbPath);
     if (!problem.empty()) {
         ui.showMessage("Cannot cut: " + problem + " Nothing was changed.");
-        return {CutOutcome::Refused, false};
+        return ended(CutOutcome::Refused, false, plan.kind);
     }
 
     if (!ui.askYesNo(kCutQuestion, kCutQuestionCaption))
-        return {CutOutcome::Declined, single};
+        return ended(CutOutcome::Declined, single, plan.kind);
 
     WaitScope wait(ui);
     if (multi)
         return runMultiPartCut(pane, row, record, plan, timing, renumbering, trimStart ? &startPart : nullptr,
-                               trimEnd ? &endPart : nullptr, ui);
+                               trimEnd ? &endPart : nullptr, writeDb, ui);
 
+    CutResult result = ended(CutOutcome::Failed, true, plan.kind);
     std::string failure = single ? trim(startPart, plan.singlePart()) : trim(startPart, plan.startTrim());
+    result.rewritten.push_back(startPart.path);
     if (!single) {
         const std::string second = trim(endPart, plan.endTrim());
+        result.rewritten.push_back(endPart.path);
         if (failure.empty())
             failure = second;
     }
     if (!failure.empty()) {
         ui.showMessage(std::string(kTrimFailedMessage) + "\n" + failure);
-        return {CutOutcome::Failed, true};
+        return result;
     }
-    if (const std::string dbError = writeDb(pane); !dbError.empty()) {
+    if (const std::string dbError = writePaneDb(writeDb); !dbError.empty()) {
         ui.showMessage("The parts were cut, but " + dbError);
-        return {CutOutcome::Failed, true};
+        return result;
     }
     ui.showMessage(kCutDoneMessage);
-    return {CutOutcome::Done, true};
+    result.outcome = CutOutcome::Done;
+    return result;
 }
 
 }  // namespace vmx

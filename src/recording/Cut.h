@@ -1,11 +1,14 @@
 #pragma once
 
-#include "recording/PaneLoad.h"
+#include "recording/LoadedPane.h"
+#include "recording/PaneRefresh.h"
 #include "recording/UserInterface.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vmx {
 
@@ -71,10 +74,17 @@ enum class CutOutcome {
 struct CutResult {
     CutOutcome outcome = CutOutcome::Refused;
     bool resetMarks = false;  // the mark bar's marks no longer apply
+    CutPlan::Kind kind = CutPlan::Kind::SinglePart;  // once planned
+    std::vector<std::string> rewritten;  // part files whose packets were replaced by filler
+    std::vector<std::string> removed;    // part files deleted
+    std::vector<std::pair<std::string, std::string>> renamed;  // (old path, new path), in order
+    PaneRefresh refresh;
 };
 
 // Removes the stretch between the marks from the recording at `row` of the pane, in place on
-// disk, and writes the database. `markCount` is the number of marks set on the mark bar.
-CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark, UserInterface& ui);
+// disk, and writes the database through `writeDb`. The pane's side must be the active side.
+// `markCount` is the number of marks set on the mark bar.
+CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
+                       const WritePaneDb& writeDb, UserInterface& ui);
 
 }  // namespace vmx

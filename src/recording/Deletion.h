@@ -1,6 +1,7 @@
 #pragma once
 
-#include "recording/PaneLoad.h"
+#include "recording/LoadedPane.h"
+#include "recording/PaneRefresh.h"
 
 #include <string>
 #include <vector>
@@ -10,16 +11,17 @@ namespace vmx {
 struct DeleteResult {
     bool ok = false;      // the database was written
     std::string message;  // what went wrong; empty when all is well
+    std::vector<std::string> removedFiles;  // part files of the deleted recordings now gone
+    PaneRefresh refresh;
 };
 
-// The Delete key's record path on the active side: removes the recordings at `rows` (0-based
-// list rows) from the highest row to the lowest, recounts the store unless every recording
-// was chosen, and writes the database once; the write removes the recordings' part files from
-// the database's folder. Rows that name no recording, or a recording whose part names are not
-// plain file names, refuse the whole deletion.
-DeleteResult DeleteRecordRows(const std::vector<int>& rows);
-
-// The same for a loaded side, whose timing list loses the rows' entries.
-DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& rows);
+// The Delete key's record path on the pane's side, which must be the active side: removes the
+// recordings at `rows` (0-based list rows) from the highest row to the lowest, recounts the
+// store unless every recording was chosen, and writes the database once through `writeDb`; the
+// write removes the recordings' part files from the database's folder. Rows that name no
+// recording, or a recording whose part names are not plain file names, refuse the whole
+// deletion. The pane's timing list loses the rows' entries. A database that cannot be written
+// leaves the store and the timing list as they were.
+DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& rows, const WritePaneDb& writeDb);
 
 }  // namespace vmx

@@ -59,10 +59,12 @@ MediaResult CopyMediaToReceiver(const std::vector<std::string>& pcPaths, const s
     {
         WaitScope wait(ui);
         for (const std::string& path : pcPaths) {
-            const std::string error = copyReplacing(path, receiverFolder + "/" + FileNameOfPath(path));
-            if (error.empty())
+            const std::string target = receiverFolder + "/" + FileNameOfPath(path);
+            const std::string error = copyReplacing(path, target);
+            if (error.empty()) {
                 ++result.done;
-            else
+                result.paths.push_back(target);
+            } else
                 result.failures.push_back(error);
         }
     }
@@ -82,10 +84,12 @@ MediaResult CopyMediaToPc(const std::vector<std::string>& names, const std::stri
                 result.failures.push_back("\"" + name + "\" is not a file name of the receiver's folder.");
                 continue;
             }
-            const std::string error = copyReplacing(receiverFolder + "/" + name, pcFolder + "/" + name);
-            if (error.empty())
+            const std::string target = pcFolder + "/" + name;
+            const std::string error = copyReplacing(receiverFolder + "/" + name, target);
+            if (error.empty()) {
                 ++result.done;
-            else
+                result.paths.push_back(target);
+            } else
                 result.failures.push_back(error);
         }
     }
@@ -105,8 +109,10 @@ MediaResult DeleteMediaFiles(const std::vector<std::string>& names, const std::s
             result.failures.push_back("\"" + *it + "\" is not a file name of the receiver's folder.");
         else if (::unlink(path.c_str()) != 0)
             result.failures.push_back("cannot delete " + path + ": " + std::strerror(errno) + ".");
-        else
+        else {
             ++result.done;
+            result.paths.push_back(path);
+        }
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recording/PaneRefresh.h"
 #include "recording/ReceiverDisk.h"
 #include "recording/UserInterface.h"
 
@@ -13,6 +14,8 @@ inline constexpr const char* kOperationCompleteMessage = "Operation Complete";
 struct MediaResult {
     int done = 0;
     std::vector<std::string> failures;  // one sentence per file that failed
+    std::vector<std::string> paths;     // the files written (copies) or deleted, in order
+    PaneRefresh refresh;
 };
 
 // True for a bare file name: not empty, no '/', not "." or "..".

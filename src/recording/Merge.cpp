@@ -1,11 +1,11 @@
 #include "recording/Merge.h"
 
-#include "recdb/RecordStore.h"
 #include "common/KernelCopy.h"
-#include "recording/RecordingFiles.h"
 #include "common/PendingFile.h"
 #include "common/RegularFile.h"
 #include "common/UniqueFd.h"
+#include "recdb/RecordStore.h"
+#include "recording/RecordingFiles.h"
 #include "recording/WaitScope.h"
 
 #include <cerrno>
@@ -41,39 +41,40 @@ bool IsPlainFolderPath(const std::string& folder)
     return true;
 }
 
-MergeOutcome MergeRecording(const LoadedPane& pane, int row, std::string outFolder, UserInterface& ui,
-                            std::string* mergedPath)
+MergeResult MergeRecording(const LoadedPane& pane, int row, std::string outFolder, UserInterface& ui)
 {
+    MergeResult result;
     if (row < 0 || static_cast<std::size_t>(row) >= pane.timing.size()) {
         ui.showMessage(kSelectItemFirstMessage);
-        return MergeOutcome::Refused;
+        return result;
     }
     if (outFolder.empty())
         outFolder = ui.chooseFolder(kChooseOutputFolderTitle, "");
-    if (outFolder.empty())
-        return MergeOutcome::Cancelled;
+    if (outFolder.empty()) {
+        result.outcome = MergeOutcome::Cancelled;
+        return result;
+    }
     if (!IsPlainFolderPath(outFolder)) {
         ui.showMessage(kEnglishFolderMessage);
-        return MergeOutcome::Refused;
+        return result;
     }
-    DBMSetActiveSide(pane.side);
     AVMRec record{};
     if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
         ui.showMessage("Recording " + std::to_string(row + 1) + " cannot be read from " + pane.dbPath + ".");
-        return MergeOutcome::Refused;
+        return result;
     }
     if (const std::string unsafe = UnsafePartsMessage(record, pane.dbPath); !unsafe.empty()) {
         ui.showMessage("Cannot merge: " + unsafe);
-        return MergeOutcome::Refused;
+        return result;
     }
     const std::string target = MergedFilePath(outFolder, record);
-    if (mergedPath)
-        *mergedPath = target;
+    result.path = target;
+    result.outcome = MergeOutcome::Failed;
 
     PendingFile output(target);
     if (!output.ok()) {
         ui.showMessage("Cannot create " + target + ": " + std::strerror(errno) + ".");
-        return MergeOutcome::Failed;
+        return result;
     }
     std::string failure;
     {
@@ -92,6 +93,7 @@ MergeOutcome MergeRecording(const LoadedPane& pane, int row, std::string outFold
                 failure = "Cannot copy the part " + PartName(record, i) + " into " + target + ": " + why.reason() + ".";
             position += size;
         }
+        result.bytes = position;
         if (failure.empty()) {
             if (const int error = output.commit(); error != 0)
                 failure = "Cannot write " + target + ": " + std::strerror(error) + ".";
@@ -99,10 +101,11 @@ MergeOutcome MergeRecording(const LoadedPane& pane, int row, std::string outFold
     }
     if (!failure.empty()) {
         ui.showMessage(failure + " Nothing was merged.");
-        return MergeOutcome::Failed;
+        return result;
     }
     ui.showMessage(kMergeCompleteMessage);
-    return MergeOutcome::Done;
+    result.outcome = MergeOutcome::Done;
+    return result;
 }
 
 }  // namespace vmx

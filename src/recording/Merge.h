@@ -1,8 +1,10 @@
 #pragma once
 
-#include "recording/PaneLoad.h"
+#include "recording/LoadedPane.h"
+#include "recording/PaneRefresh.h"
 #include "recording/UserInterface.h"
 
+#include <cstdint>
 #include <string>
 
 namespace vmx {
@@ -23,11 +25,16 @@ bool IsPlainFolderPath(const std::string& folder);
 
 enum class MergeOutcome { Done, Cancelled, Refused, Failed };
 
-// Joins the part files of the recording at `row` of the pane, in record order, into one file in
-// `outFolder` (asked with the folder chooser when empty). The output appears only when every
-// byte was copied; it replaces a file of the same name. `mergedPath` receives the output path as
-// soon as it is known.
-MergeOutcome MergeRecording(const LoadedPane& pane, int row, std::string outFolder, UserInterface& ui,
-                            std::string* mergedPath = nullptr);
+struct MergeResult {
+    MergeOutcome outcome = MergeOutcome::Refused;
+    std::string path;         // the output path, as soon as it is known (also when the merge failed)
+    std::uint64_t bytes = 0;  // bytes written (Done)
+    PaneRefresh refresh;
+};
+
+// Joins the part files of the recording at `row` of the pane, whose side must be the active side,
+// in record order, into one file in `outFolder` (asked with the folder chooser when empty). The
+// output appears only when every byte was copied; it replaces a file of the same name.
+MergeResult MergeRecording(const LoadedPane& pane, int row, std::string outFolder, UserInterface& ui);
 
 }  // namespace vmx

@@ -1,6 +1,10 @@
 #include "recording/ReceiverDisk.h"
 
+#include "common/AsciiCase.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cctype>
 #include <dirent.h>
 #include <fstream>
@@ -53,15 +57,6 @@ bool hasExactFolder(const std::string& folder, const char* name)
     return found;
 }
 
-bool endsWithNoCase(const std::string& text, const std::string& tail)
-{
-    if (text.size() < tail.size())
-        return false;
-    return std::equal(tail.begin(), tail.end(), text.end() - static_cast<std::ptrdiff_t>(tail.size()),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                  std::tolower(static_cast<unsigned char>(b)); });
-}
-
 }  // namespace
 
 const char* MediaFolderName(MediaKind kind)
@@ -72,6 +67,15 @@ const char* MediaFolderName(MediaKind kind)
 const char* MediaExtension(MediaKind kind)
 {
     return kind == MediaKind::Mp3 ? ".mp3" : ".jpg";
+}
+
+std::optional<MediaKind> MediaKindOfFileName(const std::string& name)
+{
+    if (EndsWithIgnoringAsciiCase(name, ".mp3"))
+        return MediaKind::Mp3;
+    if (EndsWithIgnoringAsciiCase(name, ".jpg") || EndsWithIgnoringAsciiCase(name, ".jpeg"))
+        return MediaKind::Image;
+    return std::nullopt;
 }
 
 std::string FindReceiverRoot(const ReceiverSearch& search)
@@ -123,6 +127,21 @@ std::string ReceiverMediaFolder(const std::string& root, MediaKind kind)
     return root + "/" + MediaFolderName(kind);
 }
 
+std::string EnsureReceiverFolder(const std::string& root, MediaKind kind)
+{
+    const std::string folder = ReceiverMediaFolder(root, kind);
+    if (HasReceiverFolder(root, kind) || ::mkdir(folder.c_str(), 0755) == 0)
+        return {};
+    const int error = errno;
+    // On the receiver's FAT disk a folder "mp3" is the folder "MP3"; a file of that name is not.
+    struct stat st {};
+    if (error == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return {};
+    if (error == EEXIST)
+        return folder + " is a file, not a folder, so nothing can be put into it.";
+    return "cannot create " + folder + ": " + std::strerror(error) + ".";
+}
+
 std::vector<MediaFileEntry> ListReceiverFiles(const std::string& root, MediaKind kind)
 {
     const std::string folder = ReceiverMediaFolder(root, kind);
@@ -130,7 +149,7 @@ std::vector<MediaFileEntry> ListReceiverFiles(const std::string& root, MediaKind
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
-            if (name != "." && name != ".." && endsWithNoCase(name, MediaExtension(kind)))
+            if (name != "." && name != ".." && EndsWithIgnoringAsciiCase(name, MediaExtension(kind)))
                 names.push_back(name);
         }
         ::closedir(dir);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ const char* MediaFolderName(MediaKind kind);
 
 // The file name pattern's extension of a kind: ".mp3" or ".jpg".
 const char* MediaExtension(MediaKind kind);
+
+// The receiver folder a PC file belongs in, by its extension (letter case ignored): ".mp3" goes
+// to MP3, ".jpg" and ".jpeg" to IMAGE. Nothing for any other file.
+std::optional<MediaKind> MediaKindOfFileName(const std::string& name);
 
 // One file of a receiver media folder as the right pane lists it.
 struct MediaFileEntry {
@@ -43,6 +48,10 @@ bool HasReceiverFolder(const std::string& root, MediaKind kind);
 
 // root + "/MP3" or root + "/IMAGE".
 std::string ReceiverMediaFolder(const std::string& root, MediaKind kind);
+
+// Creates the receiver's folder of a kind when the receiver has none named exactly so yet. Empty
+// when the folder is there, else the sentence saying why it could not be created.
+[[nodiscard]] std::string EnsureReceiverFolder(const std::string& root, MediaKind kind);
 
 // The files of a media folder whose names end in the kind's extension (any case), sorted by
 // name. A folder that cannot be read gives an empty list.

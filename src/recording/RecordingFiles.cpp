@@ -34,6 +34,12 @@ std::string RecordDisplayName(const AVMRec& record)
     return name;
 }
 
+void SetRecordName(AVMRec& record, const std::string& text)
+{
+    for (std::size_t i = 1; i < sizeof record.name; ++i)
+        record.name[i] = i - 1 < text.size() ? static_cast<std::uint8_t>(text[i - 1]) : 0;
+}
+
 std::string PartName(const AVMRec& record, int index)
 {
     return std::string(record.parts[index].name, kAVMPartNameLen);

@@ -14,6 +14,11 @@ std::string RecordNameBytes(const AVMRec& record);
 // so that a damaged name stays on one clean line.
 std::string RecordDisplayName(const AVMRec& record);
 
+// Puts `text` into the record's name the way RE renames a recording: bytes 1..15 take the first
+// 15 bytes of the text, zero-padded when it is shorter (a text of 15 bytes or more leaves no zero
+// byte inside the field); the marker byte 0 is kept.
+void SetRecordName(AVMRec& record, const std::string& text);
+
 // The 12-character name of part `index` of a record.
 std::string PartName(const AVMRec& record, int index);
 

@@ -1,14 +1,14 @@
 #include "recording/RecordingTransfer.h"
 
 #include "common/FilePaths.h"
+#include "common/KernelCopy.h"
+#include "common/RegularFile.h"
+#include "common/UniqueFd.h"
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
 #include "recording/CopyProgress.h"
-#include "common/KernelCopy.h"
 #include "recording/RecordingFiles.h"
-#include "common/RegularFile.h"
-#include "common/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,60 +18,20 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vmx {
 
 namespace {
 
-// Takes a freshly allocated record out of the active store again, as if it had never been
-// allocated: its list id becomes free and the record free.
-void undoAlloc(std::uint16_t id)
-{
-    AVMRecordTable table{};
-    if (!DBMGetSys(kDBMTypeRecord, &table) || id == 0 || id > kDBMMaxIds)
-        return;
-    const std::uint16_t index = table.idMap[id - 1];
-    if (index < kDBMMaxRecords && table.records) {
-        table.records[index].id = kDBMIdFree;
-        table.records[index].partCount = 0;
-    }
-    table.idMap[id - 1] = kDBMMapFree;
-    if (table.count != 0)
-        --table.count;
-    DBMSetSys(kDBMTypeRecord, &table);
-}
-
-// The active store's count of listed records.
-unsigned listedCount()
-{
-    AVMRecordTable table{};
-    return DBMGetSys(kDBMTypeRecord, &table) ? table.count : 0;
-}
-
 // Puts the timing entry of a new record at its row (list id - 1); rows the store counts but
 // cannot deliver read as unmeasured.
 void placeTiming(LoadedPane& pane, std::uint16_t id, const TimingEntry& entry)
 {
-    DBMSetActiveSide(pane.side);
-    const std::size_t rows = std::max<std::size_t>(listedCount(), id);
+    const std::size_t rows = std::max<std::size_t>(ListedCount(), id);
     if (pane.timing.size() < rows)
-        pane.timing.resize(rows, TimingEntry{UINT32_MAX, 0, UINT64_MAX, UINT32_MAX, UINT32_MAX});
+        pane.timing.resize(rows, TimingEntry::Unmeasured());
     pane.timing[id - 1u] = entry;
-}
-
-// Records the active store can still take: free list ids and free records, whichever is fewer.
-int roomInActiveStore()
-{
-    AVMRecordTable table{};
-    if (!DBMGetSys(kDBMTypeRecord, &table) || !table.records)
-        return 0;
-    int freeIds = 0;
-    for (const std::uint16_t entry : table.idMap)
-        freeIds += entry >= kDBMMaxRecords ? 1 : 0;
-    int freeRecords = 0;
-    for (int i = 0; i < kDBMMaxRecords; ++i)
-        freeRecords += table.records[i].id == kDBMIdFree ? 1 : 0;
-    return std::min(freeIds, freeRecords);
 }
 
 void copyRecordFields(const AVMRec& from, AVMRec& to)
@@ -105,7 +65,8 @@ public:
     PartCopier(const PartCopier&) = delete;
     PartCopier& operator=(const PartCopier&) = delete;
 
-    void commit() { m_created.clear(); }
+    // The copied parts stay; returns their paths.
+    std::vector<std::string> commit() { return std::exchange(m_created, {}); }
     bool cancelled() const { return m_cancelled; }
 
     // Copies one part; returns an empty string or what went wrong.
@@ -157,6 +118,7 @@ private:
 struct OneCopy {
     bool ok = false;
     std::uint16_t id = 0;  // the new record's list id
+    std::vector<std::string> partPaths;
     bool cancelled = false;
     std::string error;
     std::string notice;  // what the user should know about a copy that succeeded
@@ -171,18 +133,18 @@ std::string copiedPartName(int slot, const AVMRec& from, int part)
     return std::string(prefix, 6) + std::string(from.parts[part].name + 6, 6);
 }
 
-// Copies the recording at `row` of the source side into a new record of the target side and
-// writes the target database as part of `operation`.
-OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int row, CopyProgress& progress,
-                         DbOperation& operation, UserInterface& ui)
+// Copies the recording at `row` of the source into a new record of the target (the active side)
+// and writes the target database.
+OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records, const LoadedPane& target, int row,
+                         CopyProgress& progress, const WritePaneDb& writeTarget, UserInterface& ui)
 {
     OneCopy result;
-    DBMSetActiveSide(source.side);
-    AVMRec from{};
-    if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &from)) {
+    const auto found = records.find(row);
+    if (found == records.end()) {
         result.error = "recording " + std::to_string(row + 1) + " cannot be read from " + source.dbPath + ".";
         return result;
     }
+    const AVMRec& from = found->second;
     const std::string name = RecordDisplayName(from);
     if (const std::string unsafe = UnsafePartsMessage(from, source.dbPath); !unsafe.empty()) {
         result.error = "Not copied: " + unsafe;
@@ -202,7 +164,6 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
         }
         return true;
     };
-    DBMSetActiveSide(target.side);
     std::uint16_t id = 0;
     AVMRec to{};
     if (!AllocRecordWhere(kDBMTypeRecord, &id, &to, namesAreFree) || !DBMGetRecord(kDBMTypeRecord, id, &to)) {
@@ -213,8 +174,8 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
     }
     // A damaged database can hold recordings beyond the count in its header; a new record placed
     // after them would lie outside the count, where no pane lists it.
-    if (id > listedCount()) {
-        undoAlloc(id);
+    if (id > ListedCount()) {
+        FreeAllocatedRecord(id);
         result.error = "the database " + target.dbPath + " holds more recordings than its header counts, so the "
                        "recording \"" + name + "\" could not be registered; it was not copied.";
         return result;
@@ -233,7 +194,7 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
     for (int i = 0; i < from.partCount; ++i) {
         const std::string error = copier.copy(PartPath(source.folder, from, i), PartPath(target.folder, to, i));
         if (!error.empty()) {
-            undoAlloc(id);
+            FreeAllocatedRecord(id);
             result.cancelled = copier.cancelled();
             result.error = (result.cancelled ? "The copy was cancelled" : "Copying failed: " + error) +
                            " The recording \"" + name + "\" was not copied; the files made for it were removed.";
@@ -241,19 +202,19 @@ OneCopy copyOneRecording(const LoadedPane& source, const LoadedPane& target, int
         }
     }
     if (const std::string error = copier.flush(); !error.empty()) {
-        undoAlloc(id);
+        FreeAllocatedRecord(id);
         result.error = "Copying failed: " + error + " The recording \"" + name +
                        "\" was not copied; the files made for it were removed.";
         return result;
     }
     DBMSetRecord(kDBMTypeRecord, id, &to);
-    if (const std::string error = operation.write(); !error.empty()) {
-        undoAlloc(id);
+    if (const std::string error = writeTarget(); !error.empty()) {
+        FreeAllocatedRecord(id);
         result.error = "The recording \"" + name + "\" was not copied: " + error +
                        " The files made for it were removed.";
         return result;
     }
-    copier.commit();
+    result.partPaths = copier.commit();
     result.ok = true;
     if (!taken.empty())
         result.notice = taken.front() + " is already on the disk" +
@@ -278,8 +239,7 @@ std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const 
         if (row < 0 || static_cast<std::size_t>(row) >= source.timing.size())
             return "there is no recording " + std::to_string(row + 1) + " in " + source.dbPath + ".";
     }
-    DBMSetActiveSide(target.side);
-    const int room = roomInActiveStore();
+    const int room = RoomLeft();
     if (static_cast<std::size_t>(room) < rows.size())
         return "the database " + target.dbPath + " has room for " + std::to_string(room) + " more recordings but " +
                std::to_string(rows.size()) + " were chosen; nothing was copied.";
@@ -308,32 +268,8 @@ std::string DefaultNewDbName(const std::string& leftDbName, const std::string& r
     return "DZT000";
 }
 
-OfferOutcome OfferNewDb(LoadedPane& target, const std::string& leftDbName, const std::string& rightDbName,
-                        UserInterface& ui)
-{
-    const std::string defaultName = DefaultNewDbName(leftDbName, rightDbName);
-    DBMSetActiveSide(target.side);
-    AVMRecordTable table{};
-    if (target.loaded() || (DBMIsInitialized() && DBMGetSys(kDBMTypeRecord, &table) && table.count > 0))
-        return OfferOutcome::NotNeeded;
-    if (!ui.askYesNo(kNoInformationQuestion, "Information"))
-        return OfferOutcome::Declined;
-    const std::string path = ui.chooseNewFile("", defaultName, kDbFileFilter);
-    if (path.empty())
-        return OfferOutcome::Declined;
-    if (const std::string error = AVMCreateEmptyDb(path); !error.empty()) {
-        ui.showMessage("Cannot create the database " + error + ".");
-        return OfferOutcome::Failed;
-    }
-    if (const std::string error = LoadPane(target.side, path, target); !error.empty()) {
-        ui.showMessage("The new database " + FileNameOfPath(path) + " was created but cannot be loaded: " + error);
-        return OfferOutcome::Failed;
-    }
-    ui.showMessage(kDbCreatedMessage);
-    return OfferOutcome::Created;
-}
-
-TransferResult TransferRecordings(LoadedPane& source, LoadedPane& target, std::vector<int> rows, UserInterface& ui)
+TransferResult TransferRecordings(const LoadedPane& source, const SourceRecords& records, LoadedPane& target,
+                                  std::vector<int> rows, const WritePaneDb& writeTarget, UserInterface& ui)
 {
     TransferResult result;
     std::sort(rows.begin(), rows.end());
@@ -358,14 +294,16 @@ TransferResult TransferRecordings(LoadedPane& source, LoadedPane& target, std::v
     progress.start(total);
     if (!rows.empty())
         ui.openProgress("Copying....");
-    DbOperation operation;
     for (const int row : rows) {
-        const OneCopy one = copyOneRecording(source, target, row, progress, operation, ui);
+        const OneCopy one = copyOneRecording(source, records, target, row, progress, writeTarget, ui);
         if (one.ok) {
             ++result.copied;
             placeTiming(target, one.id, source.timingAt(row));
-            if (!one.notice.empty())
+            result.copies.push_back({row, one.id, one.partPaths});
+            if (!one.notice.empty()) {
                 ui.showMessage(one.notice);
+                result.warnings.push_back(one.notice);
+            }
             continue;
         }
         ++result.failed;
@@ -377,12 +315,14 @@ TransferResult TransferRecordings(LoadedPane& source, LoadedPane& target, std::v
     }
     if (!rows.empty())
         ui.closeProgress();
-    DBMSetActiveSide(target.side);
-    const std::string closing = operation.write();
+    const std::string closing = writeTarget();
     result.dbWritten = closing.empty();
-    if (!result.dbWritten)
-        ui.showMessage("Warning: every recording copied is registered, but the closing write of the database failed: " +
-                       closing);
+    if (!result.dbWritten) {
+        const std::string warning =
+            "Warning: every recording copied is registered, but the closing write of the database failed: " + closing;
+        ui.showMessage(warning);
+        result.warnings.push_back(warning);
+    }
     progress.finish();
     return result;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
-#include "recording/PaneLoad.h"
+#include "recording/LoadedPane.h"
+#include "recording/PaneRefresh.h"
 #include "recording/UserInterface.h"
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,17 +21,12 @@ inline constexpr const char* kDbFileFilter = "PVR DB file(*.DB)|*.DB||";
 // "DZR" (the left one asked first), otherwise "DZT000".
 std::string DefaultNewDbName(const std::string& leftDbName, const std::string& rightDbName);
 
-enum class OfferOutcome {
-    NotNeeded,  // the target already holds recordings or a database
-    Declined,   // the user said No or cancelled the chooser
-    Created,    // an empty database was created and loaded into the target
-    Failed,     // it could not be created or loaded (the user was told why)
+// One recording a transfer registered in the target.
+struct CopiedRecording {
+    int sourceRow = 0;
+    std::uint16_t id = 0;                // its list id in the target
+    std::vector<std::string> partPaths;  // the part files made for it in the target's folder
 };
-
-// Offers to create an empty database for a target side that has none: asks, lets the user name
-// the file, writes the 6-byte empty database (never over an existing file) and loads it.
-OfferOutcome OfferNewDb(LoadedPane& target, const std::string& leftDbName, const std::string& rightDbName,
-                        UserInterface& ui);
 
 struct TransferResult {
     int copied = 0;          // recordings registered in the target
@@ -37,6 +35,9 @@ struct TransferResult {
     bool refused = false;    // nothing was tried (bad rows, full store, too little space,
                              // a target database that cannot be written)
     bool dbWritten = false;  // the closing write of the target database succeeded
+    std::vector<CopiedRecording> copies;  // in the order they were copied
+    std::vector<std::string> warnings;    // what the user was told about a transfer that succeeded
+    PaneRefresh refresh;
 
     // Every chosen recording was copied and registered. The closing write only repeats the write
     // after the last recording, so its failure is a warning, not a failure of the transfer: a
@@ -44,13 +45,18 @@ struct TransferResult {
     bool done() const { return !refused && !cancelled && failed == 0; }
 };
 
-// Copies the recordings at `rows` of the source side into the target side: every part file is
-// copied into the target's folder under the new record's prefix, each recording is registered
-// and the target database written after it, and once more at the end; the target's .BAK keeps
-// the database as it stood before the transfer. A new record whose part names are taken by files
-// already on the disk takes the next free record slot whose names are free (the user is told;
-// those files are never touched). A recording whose copy fails leaves nothing behind. Ends with
-// the target side active.
-TransferResult TransferRecordings(LoadedPane& source, LoadedPane& target, std::vector<int> rows, UserInterface& ui);
+// The source records of a transfer by row, read from the source side before the target side is
+// made active (a row the store could not deliver is missing).
+using SourceRecords = std::map<int, AVMRec>;
+
+// Copies the recordings at `rows` of the source pane (their records in `records`) into the target
+// pane, whose side must be the active side: every part file is copied into the target's folder
+// under the new record's prefix, each recording is registered and the target database written
+// (through `writeTarget`) after it, and once more at the end; `writeTarget` keeps the target's
+// .BAK as it stood before the transfer. A new record whose part names are taken by files already on
+// the disk takes the next free record slot whose names are free (the user is told; those files are
+// never touched). A recording whose copy fails leaves nothing behind.
+TransferResult TransferRecordings(const LoadedPane& source, const SourceRecords& records, LoadedPane& target,
+                                  std::vector<int> rows, const WritePaneDb& writeTarget, UserInterface& ui);
 
 }  // namespace vmx

@@ -15,13 +15,8 @@ TimingEntry ComputeTimingEntry(const std::string& folder, const AVMRec& record)
     struct stat st {};
     const bool usable = n >= 1 && n <= kDBMMaxParts && AVMIsSafePartName(record.parts[n - 1].name);
     if (!usable || ::stat((folder + std::string(record.parts[n - 1].name, kAVMPartNameLen)).c_str(), &st) != 0 ||
-        !S_ISREG(st.st_mode)) {
-        entry.lastPartSize = UINT32_MAX;
-        entry.totalSize = UINT64_MAX;
-        entry.secondsPerPart = UINT32_MAX;
-        entry.secondsInLastPart = UINT32_MAX;
-        return entry;
-    }
+        !S_ISREG(st.st_mode))
+        return TimingEntry::Unmeasured(record.duration);
     entry.lastPartSize = static_cast<std::uint32_t>(static_cast<std::uint64_t>(st.st_size) & 0xFFFFFFFFu);
     entry.totalSize = static_cast<std::uint64_t>(n - 1) * kFullPartSize + entry.lastPartSize;
     // An empty recording has no byte rate; its seconds per part stay 0.
@@ -32,9 +27,8 @@ TimingEntry ComputeTimingEntry(const std::string& folder, const AVMRec& record)
     return entry;
 }
 
-std::vector<TimingEntry> BuildTimingList(int side, const std::string& folder)
+std::vector<TimingEntry> BuildTimingList(const std::string& folder)
 {
-    DBMSetActiveSide(side);
     std::vector<TimingEntry> list;
     AVMRecordTable table{};
     if (!DBMGetSys(kDBMTypeRecord, &table))
@@ -43,7 +37,7 @@ std::vector<TimingEntry> BuildTimingList(int side, const std::string& folder)
     for (unsigned id = 1; id <= count; ++id) {
         AVMRec record{};
         if (!DBMGetRecord(kDBMTypeRecord, id, &record)) {
-            list.push_back(TimingEntry{UINT32_MAX, 0, UINT64_MAX, UINT32_MAX, UINT32_MAX});
+            list.push_back(TimingEntry::Unmeasured());
             continue;
         }
         const TimingEntry entry = ComputeTimingEntry(folder, record);

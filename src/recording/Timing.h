@@ -21,15 +21,21 @@ struct TimingEntry {
     std::uint32_t secondsPerPart = 0;
     std::uint32_t secondsInLastPart = 0;
 
+    // The entry of a recording whose last part file could not be measured.
+    static TimingEntry Unmeasured(std::uint32_t duration = 0)
+    {
+        return TimingEntry{UINT32_MAX, duration, UINT64_MAX, UINT32_MAX, UINT32_MAX};
+    }
+
     bool measured() const { return totalSize != UINT64_MAX; }
 };
 
 // Measures a recording from its last part file in `folder` (which ends in '/' or is empty).
 TimingEntry ComputeTimingEntry(const std::string& folder, const AVMRec& record);
 
-// Makes `side` active and measures every listed recording (ids 1..count) in `folder`, in list
-// order. Each measured total size is stored into the record's extA; a recording that cannot be
-// measured keeps the extA it had.
-std::vector<TimingEntry> BuildTimingList(int side, const std::string& folder);
+// Measures every listed recording (ids 1..count) of the active side in `folder`, in list order.
+// Each measured total size is stored into the record's extA; a recording that cannot be measured
+// keeps the extA it had.
+std::vector<TimingEntry> BuildTimingList(const std::string& folder);
 
 }  // namespace vmx

@@ -7,13 +7,11 @@
 #include "controls/CSkinSlider.h"
 #include "view/FormTemplate.h"
 
-#include "recdb/FileCache.h"
-#include "recdb/RecordStore.h"
-
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTableWidget>
 
 namespace {
@@ -23,14 +21,7 @@ constexpr ColorRef kBlack = 0x000000;
 constexpr ColorRef kWhite = 0xFFFFFF;
 constexpr ColorRef kRed = 0x0000FF;
 
-constexpr int kSliderId = 1023;
-constexpr int kMarkBarId = 1014;
-constexpr int kHeaderLabelId = 1028;
-constexpr int kPathLabelId = 1029;
-constexpr int kTimeLabelId = 1015;
-constexpr int kLeftCaptionId = 1016;
-constexpr int kRightCaptionId = 1017;
-constexpr int kDetailsLineIds[] = {1019, 1011, 1018};
+constexpr int kDetailsLineIds[] = {ControlId::kDetailsLine1, ControlId::kDetailsLine2, ControlId::kDetailsLine3};
 
 // Mark bar of the view: two marks over a range of seconds, cut colours around them.
 const std::vector<ColorRef> kMarkColors{0x2800FF, 0x0C0D1B, 0x2800FF};
@@ -86,7 +77,7 @@ void CVelmorixView::CreateControls()
             pane->setEditTriggers(QAbstractItemView::NoEditTriggers);
             pane->verticalHeader()->hide();
             pane->setShowGrid(true);
-            (control.id == 1001 ? m_leftPane : m_rightPane) = pane;
+            (control.id == ControlId::kLeftPane ? m_leftPane : m_rightPane) = pane;
             widget = pane;
             break;
         }
@@ -153,17 +144,19 @@ void CVelmorixView::OnInitialUpdate()
     SetBackgroundColor(kFormBackground);
     update();
 
-    DBMInitRecord();
-    AVMInitFileCache();
+    // The record stores and the database file cache, for both panes.
+    if (const std::string error = m_session.init(); !error.empty())
+        QMessageBox::critical(this, QStringLiteral("Velmorix"),
+                              QStringLiteral("The recordings cannot be worked on: %1").arg(QString::fromStdString(error)));
 
     m_headerFont = BlackArial(25);
     m_pathFont = BlackArial(15);
     m_timeFont = BlackArial(20);
     m_detailsFont = BlackArial(20);
-    CColorLabel* header = Label(kHeaderLabelId);
+    CColorLabel* header = Label(ControlId::kHeaderLabel);
     header->setFont(m_headerFont);
     header->gradientFrom = kBlack;
-    CColorLabel* path = Label(kPathLabelId);
+    CColorLabel* path = Label(ControlId::kPathLabel);
     path->setFont(m_pathFont);
     path->gradientFrom = kRed;
     path->gradientTo = kBlack;
@@ -172,8 +165,8 @@ void CVelmorixView::OnInitialUpdate()
     path->SetText(QStringLiteral("<< Load Path >>"));
     for (const int id : kDetailsLineIds)
         Label(id)->gradientFrom = kWhite;
-    Label(kTimeLabelId)->gradientFrom = kWhite;
-    for (const int id : {kLeftCaptionId, kRightCaptionId}) {
+    Label(ControlId::kTimeLabel)->gradientFrom = kWhite;
+    for (const int id : {ControlId::kLeftCaption, ControlId::kRightCaption}) {
         CColorLabel* caption = Label(id);
         caption->gradientFrom = 0x008000;
         caption->gradientTo = kBlack;
@@ -196,10 +189,10 @@ void CVelmorixView::OnInitialUpdate()
         if (control.kind == FormTemplate::Kind::Button)
             Button(control.id)->LoadBitmaps(QString::fromLatin1(control.caption));
     }
-    for (const int id : {1009, 1005, 1006}) // PR, AL, AR wait for a selection
-        Button(id)->setEnabled(false);
-    for (const int id : {1031, 1032}) // J and M belong to the MP3 and JPEG modes
-        Button(id)->setEnabled(false);
+    for (const int id : {ControlId::kCut, ControlId::kTransferLeftToRight, ControlId::kTransferRightToLeft})
+        Button(id)->setEnabled(false); // they wait for a selection
+    for (const int id : {ControlId::kChooseJpegFiles, ControlId::kChooseMp3Files})
+        Button(id)->setEnabled(false); // they belong to the MP3 and JPEG modes
 
     m_modeSelector->clear();
     m_modeSelector->addItems({QStringLiteral("RECORD MODE"), QStringLiteral("MP3 MODE"), QStringLiteral("JPEG MODE")});
@@ -238,5 +231,5 @@ void CVelmorixView::SetRecordColumns()
 
 void CVelmorixView::ReleaseRecordStores()
 {
-    DBMFreeAll();
+    m_session.release();
 }

@@ -2,6 +2,7 @@
 
 #include "controls/CColorFormView.h"
 #include "controls/DialogUnits.h"
+#include "recording/RecordingSession.h"
 
 #include <QFont>
 #include <QHash>
@@ -24,10 +25,14 @@ public:
     explicit CVelmorixView(QWidget* parent = nullptr);
     ~CVelmorixView() override;
 
-    // Sets up the stores, fonts, labels, mark bar, slider, buttons and mode selector.
+    // Sets up the recording session (both record stores), fonts, labels, mark bar, slider,
+    // buttons and mode selector.
     void OnInitialUpdate();
-    // Releases both record stores (the frame calls it once, when it closes).
+    // Releases both record stores through the session (the frame calls it once, when it closes).
     void ReleaseRecordStores();
+
+    // The owner of both panes' databases; every recording command goes through it.
+    vmx::RecordingSession& Session() { return m_session; }
 
     QSize DesignSize() const;
     QSize sizeHint() const override { return DesignSize(); }
@@ -51,6 +56,7 @@ private:
     void SetRecordColumns();
     void FitModeSelectorText();
 
+    vmx::RecordingSession m_session;
     DialogBaseUnits m_units;
     QHash<int, QWidget*> m_controls;
     CGomxctrl1* m_player = nullptr;

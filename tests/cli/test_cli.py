@@ -78,7 +78,7 @@ def display_name(name):
     return (text if end < 0 else text[:end]).decode("latin-1")
 
 
-class CliTest(unittest.TestCase):
+class CliBase(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="vmx-cli-")
         self.db = os.path.join(self.dir, "DZT000.DB")
@@ -104,6 +104,9 @@ class CliTest(unittest.TestCase):
             size = sizes[j] if sizes else 1000 + j
             with open(os.path.join(self.dir, p.decode()), "wb") as f:
                 f.truncate(size)
+
+
+class CliTest(CliBase):
 
     def test_every_version_is_listed_as_its_bytes_say(self):
         for version in range(6):
@@ -255,6 +258,12 @@ class CliTest(unittest.TestCase):
         self.assertEqual(err.count(b"\n"), 1, "one line, control bytes escaped")
         self.assertEqual(self.read(db), samples[0])
 
+    def test_a_short_header_is_listed_as_the_file_holds_it(self):
+        # Four bytes: version 5 and header size 6; the missing count reads as 0, as the reader reads it.
+        self.write(bytes([0, 5, 0, 6]))
+        out = json.loads(self.cli("list", self.db, "--json").stdout)
+        self.assertEqual((out["version"], out["header_size"], out["count"], out["records"]), (5, 6, 0, []))
+
     def test_count_281_fails_the_load(self):
         records = self.three_records()
         records[1]["part_count"] = 281
@@ -263,7 +272,7 @@ class CliTest(unittest.TestCase):
         self.assertIn(b"AVMRec count(281)", err)
 
 
-class RecordingCommandsTest(CliTest):
+class RecordingCommandsTest(CliBase):
     """copy, merge, cut and media from the command line, on small recordings."""
 
     def recording(self, sizes):
@@ -393,6 +402,133 @@ class RecordingCommandsTest(CliTest):
         self.write(b"outside", os.path.join(self.dir, "outside.mp3"))
         self.cli("media", "get", "../../outside.mp3", back, "--receiver", receiver, expect=1)
         self.assertFalse(os.path.exists(os.path.join(back, "outside.mp3")))
+
+
+class JsonResultsTest(CliBase):
+    """--json: one object on stdout per command that changes something, the files it wrote and
+    removed, and the same bytes on disk as without --json."""
+
+    recording = RecordingCommandsTest.recording
+
+    def result(self, *args, expect=0):
+        proc = self.cli(*args, "--json", expect=expect)
+        if expect:
+            self.assertEqual(proc.stdout, b"", "a failure prints no result")
+            self.assertEqual(proc.stderr.count(b"\n"), 1, proc.stderr)
+            return None
+        self.assertEqual(proc.stdout.count(b"\n"), 1, "one object on one line")
+        out = json.loads(proc.stdout)
+        self.assertEqual(out["command"], args[0] if args[0] != "media" else "media " + args[1])
+        self.assertIsInstance(out["seconds"], float)
+        self.assertGreaterEqual(out["seconds"], 0)
+        for key in ("written", "removed", "warnings", "messages"):
+            self.assertIsInstance(out[key], list, key)
+        for path in out["written"]:
+            self.assertTrue(os.path.exists(path), path)
+        for path in out["removed"]:
+            # A name a cut renames another part to is removed and written.
+            self.assertEqual(os.path.exists(path), path in out["written"], path)
+        return out
+
+    def twin(self):
+        """A copy of the test folder, to do the same without --json."""
+        other = tempfile.mkdtemp(prefix="vmx-cli-twin-")
+        self.addCleanup(shutil.rmtree, other, True)
+        shutil.copytree(self.dir, other, dirs_exist_ok=True)
+        return other
+
+    def same_files(self, a, b):
+        names = sorted(os.listdir(a))
+        self.assertEqual(names, sorted(os.listdir(b)))
+        for name in names:
+            self.assertEqual(self.read(os.path.join(a, name)), self.read(os.path.join(b, name)), name)
+
+    def test_database_commands(self):
+        self.recording([188 * 3000, 188 * 10])
+        twin = self.twin()
+        plain_db = os.path.join(twin, "DZT000.DB")
+        out = self.result("rename", self.db, "1", "Kanal Zwei")
+        self.cli("rename", plain_db, "1", "Kanal Zwei")
+        self.assertEqual((out["database"], out["id"], out["name"]), (self.db, 1, "Kanal Zwei"))
+        self.assertEqual(out["written"], [self.db, os.path.join(self.dir, "DZT000.BAK")])
+        self.same_files(self.dir, twin)
+
+        out = self.result("cut", self.db, "1", "10", "20", "--yes")
+        self.cli("cut", plain_db, "1", "10", "20", "--yes")
+        self.assertEqual((out["kind"], out["start"], out["end"]), ("single-part", 10.0, 20.0))
+        self.assertEqual(out["messages"], ["Processing Complete"])
+        self.assertIn(os.path.join(self.dir, "RF0001AA.TRP"), out["written"])
+        self.same_files(self.dir, twin)
+
+        out = self.result("delete", self.db, "1")
+        self.cli("delete", plain_db, "1")
+        self.assertEqual(out["ids"], [1])
+        self.assertEqual(out["removed"], [os.path.join(self.dir, "RF0001AA.TRP"), os.path.join(self.dir, "RF0001AB.TRP")])
+        self.same_files(self.dir, twin)
+
+        created = os.path.join(self.dir, "new", "DZT000.DB")
+        os.mkdir(os.path.dirname(created))
+        out = self.result("create", created)
+        self.assertEqual((out["database"], out["written"]), (created, [created]))
+        self.assertEqual(self.read(created), bytes([0, 5, 0, 6, 0, 0]))
+        # Failures stay one sentence on stderr, with the same exit status.
+        self.result("create", created, expect=1)
+        self.result("rename", self.db, "7", "x", expect=1)
+
+    def test_copy_merge_and_a_multi_part_cut(self):
+        self.recording([FULL_PART, 188 * 10])
+        target = os.path.join(self.dir, "pc", "DZT000.DB")
+        os.mkdir(os.path.dirname(target))
+        out = self.result("copy", self.db, target, "1", "--yes")
+        self.assertTrue(out["created"])
+        self.assertEqual(out["messages"], ["DB File Creatation complete!"])
+        parts = [os.path.join(self.dir, "pc", n) for n in ("RF0001AA.TRP", "RF0001AB.TRP")]
+        self.assertEqual(out["copies"], [{"source_id": 1, "id": 1, "parts": parts}])
+        self.assertEqual(out["written"], [target, os.path.join(self.dir, "pc", "DZT000.BAK")] + parts)
+        self.assertEqual(self.read(parts[1]), self.read(os.path.join(self.dir, "RF0001AB.TRP")))
+        out = self.result("copy", self.db, target, "1")
+        self.assertFalse(out["created"])
+        self.assertEqual(out["copies"][0]["id"], 2)
+
+        merged_dir = os.path.join(self.dir, "merged")
+        os.mkdir(merged_dir)
+        out = self.result("merge", self.db, "1", merged_dir)
+        merged = os.path.join(merged_dir, "[m]Kanal.trp")
+        self.assertEqual(out["written"], [merged])
+        self.assertEqual(out["bytes"], FULL_PART + 188 * 10)
+        self.assertEqual(out["messages"], ["Merge complete!"])
+
+        # From the start into the second part (119 seconds per full part): the first part goes, the
+        # second is trimmed and renamed.
+        out = self.result("cut", target, "1", "0", "119", "--yes")
+        first, second = parts
+        self.assertEqual(out["kind"], "multi-part")
+        self.assertEqual(out["removed"], [first])
+        self.assertEqual(out["renamed"], [{"from": second, "to": first}])
+        self.assertIn(first, out["written"])
+        self.assertEqual(out["messages"], ["Processing Complete!"])
+
+    def test_media(self):
+        receiver = os.path.join(self.dir, "disk")
+        os.mkdir(receiver)
+        song = os.path.join(self.dir, "song.mp3")
+        picture = os.path.join(self.dir, "card.JPG")
+        self.write(b"tune", song)
+        self.write(b"picture", picture)
+        out = self.result("media", "put", song, picture, "--receiver", receiver)
+        self.assertEqual(out["written"], [os.path.join(receiver, "MP3", "song.mp3"),
+                                          os.path.join(receiver, "IMAGE", "card.JPG")])
+        listing = json.loads(self.cli("media", "list", "image", "--receiver", receiver, "--json").stdout)
+        self.assertEqual(listing, {"folder": os.path.join(receiver, "IMAGE"),
+                                   "files": [{"number": 1, "name": "card.JPG", "size_kb": 0}]})
+        back = os.path.join(self.dir, "back")
+        os.mkdir(back)
+        out = self.result("media", "get", "song.mp3", back, "--receiver", receiver)
+        self.assertEqual((out["written"], out["messages"]), ([os.path.join(back, "song.mp3")], ["Operation Complete"]))
+        out = self.result("media", "delete", "song.mp3", "card.JPG", "--receiver", receiver)
+        self.assertEqual(out["removed"], [os.path.join(receiver, "MP3", "song.mp3"),
+                                          os.path.join(receiver, "IMAGE", "card.JPG")])
+        self.result("media", "delete", "song.mp3", "--receiver", receiver, expect=1)
 
 
 if __name__ == "__main__":

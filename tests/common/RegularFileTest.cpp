@@ -32,13 +32,15 @@ TEST(RegularFile, OnlyARegularFileOpensAndNothingBlocks)
         {"folder", O_RDONLY, "is a folder, not a regular file"},
         {"folder", O_RDWR, "Is a directory"},
         {"missing", O_RDONLY, "No such file or directory"},
+        {"/dev/null", O_RDWR, "is a device, not a regular file"},
+        {"/dev/zero", O_RDONLY, "is a device, not a regular file"},
     };
     ::alarm(30);  // a blocking open ends the test instead of hanging it
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.flags));
         vmx::UniqueFd fd;
         std::uint64_t size = 0;
-        const std::string path = (dir / c.name).string();
+        const std::string path = c.name[0] == '/' ? std::string(c.name) : (dir / c.name).string();
         const std::string error = vmx::OpenRegularFile(path, c.flags, fd, size);
         if (!c.error) {
             EXPECT_EQ(error, "");
@@ -52,4 +54,21 @@ TEST(RegularFile, OnlyARegularFileOpensAndNothingBlocks)
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
     }
     ::alarm(0);
+}
+
+TEST(RegularFile, ReadsAWholeFile)
+{
+    TempDir dir;
+    std::string big(200000, 'x');
+    big[150000] = '\0';
+    writeText(dir / "f", big);
+    std::string content;
+    EXPECT_EQ(vmx::ReadRegularFile((dir / "f").string(), content), "");
+    EXPECT_EQ(content, big);
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+    ::alarm(30);
+    const std::string error = vmx::ReadRegularFile((dir / "pipe").string(), content);
+    ::alarm(0);
+    EXPECT_EQ(error, (dir / "pipe").string() + " is a named pipe, not a regular file; it was left alone.");
+    EXPECT_EQ(content, "");
 }

@@ -1,6 +1,7 @@
 // velmorix-cli convert end to end, with the real encoder on a generated transport stream.
 #include "ConvertTestSupport.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -89,6 +90,39 @@ TEST_F(CliConvert, EncodesAndDumpsAudio)
                   text),
               1);
     EXPECT_FALSE(std::filesystem::exists(out() + "/[P]gone.mp3"));
+    expectNothingLeft();
+}
+
+TEST_F(CliConvert, JsonSaysWhatWasWritten)
+{
+    const std::string source = (work / "news 1.ts").string();
+    std::filesystem::copy_file(SampleTransportStream(), source);
+    writeText(work / "notes.txt", "not a video");
+    std::string json;
+    // Standard output alone: the progress and the skipped file go to standard error as before.
+    ASSERT_EQ(run("('" + cli() + "' convert '" + source + "' '" + (work / "notes.txt").string() + "' --dest '" + out() +
+                      "' --audio-dump --json 2>/dev/null)",
+                  json),
+              0)
+        << json;
+    const std::string mp3 = out() + "/[P]news 1.mp3";
+    ASSERT_GT(std::filesystem::file_size(mp3), 0u);
+    EXPECT_TRUE(json.starts_with("{\"command\":\"convert\",\"destination\":\"" + out() + "\"")) << json;
+    EXPECT_NE(json.find("\"jobs\":[{\"source\":\"" + source + "\",\"output\":\"" + mp3 + "\"}]"), std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"written\":[\"" + mp3 + "\"],\"removed\":[]"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"warnings\":[\"" + (work / "notes.txt").string() + " is not a video file type; skipped\"]"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"messages\":[\"Encoding complete!\"],\"seconds\":"), std::string::npos) << json;
+    EXPECT_TRUE(json.ends_with("}\n")) << json;
+    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1) << "one object, one line";
+    // A failure says so on standard error alone.
+    EXPECT_EQ(run("('" + cli() + "' convert '" + (work / "gone.ts").string() + "' --dest '" + out() +
+                      "' --audio-dump --yes --json 2>/dev/null)",
+                  json),
+              1);
+    EXPECT_EQ(json, "");
     expectNothingLeft();
 }
 

@@ -3,9 +3,13 @@
 #include "convert/Profile.h"
 #include "convert/TextConvert.h"
 
+#include "common/FilePaths.h"
+#include "common/RegularFile.h"
+
 #include "ConvertTestSupport.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
 
@@ -143,7 +147,7 @@ TEST(FileHelpers, Paths)
         EXPECT_EQ(JoinPath(j.folder, j.name, '/'), j.joined);
     }
     EXPECT_EQ(JoinPath("C:\\out\\", "\\[P]a.avi", '\\'), "C:\\out\\[P]a.avi");
-    EXPECT_EQ(PathFileName("/a.b/c.d.trp"), "c.d.trp");
+    EXPECT_EQ(vmx::FileNameOfPath("/a.b/c.d.trp"), "c.d.trp");
     EXPECT_EQ(PathExtension("/a.b/c.d.TRP"), ".TRP");
     EXPECT_EQ(PathExtension("/a.b/noext"), "");
     std::string text = "a.b.c";
@@ -176,11 +180,13 @@ TEST(FileHelpers, NamedPipesAreRefusedWithoutWaiting)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(FileSizeOf(fifo), -1);
     vmx::UniqueFd fd;
-    EXPECT_EQ(vmx::OpenRegularFile(fifo, fd), "it is not a regular file");
+    std::uint64_t size = 0;
+    EXPECT_EQ(vmx::OpenRegularFile(fifo, O_RDONLY, fd, size), fifo + " is a named pipe, not a regular file; it was left alone.");
     EXPECT_FALSE(fd.ok());
     EXPECT_EQ(ReadProfileString("S", "k", "DEF", "pipe.ini"), "DEF");
     EXPECT_FALSE(ConvertTextToUtf8(fifo, (scope.dir() / "out").string(), 949));
-    EXPECT_EQ(vmx::OpenRegularFile((scope.dir() / "missing").string(), fd), "No such file or directory");
+    const std::string missing = (scope.dir() / "missing").string();
+    EXPECT_EQ(vmx::OpenRegularFile(missing, O_RDONLY, fd, size), "cannot open " + missing + ": No such file or directory.");
     std::string content;
     writeText(scope.dir() / "f", "abc");
     EXPECT_EQ(vmx::ReadRegularFile((scope.dir() / "f").string(), content), "");

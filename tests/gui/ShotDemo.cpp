@@ -10,6 +10,7 @@
 #include "controls/CMarkBar.h"
 #include "controls/CSkinSlider.h"
 #include "view/CVelmorixView.h"
+#include "view/FormTemplate.h"
 
 #include <QTimer>
 
@@ -30,17 +31,17 @@ int main(int argc, char** argv)
     if (!app.InitInstance())
         return 1;
     CVelmorixView* view = app.MainFrame()->View();
-    view->Label(1019)->SetText(QStringLiteral("Channel Name : Demo Channel"));
-    view->Label(1011)->SetText(QStringLiteral("TIME: 2007/05/30:14:12:05"));
-    view->Label(1018)->SetText(QStringLiteral("VID: 512 | AID: 650 | PID: 8190 | ecmPID: 0"));
-    for (const int id : {1019, 1011, 1018}) {
+    view->Label(ControlId::kDetailsLine1)->SetText(QStringLiteral("Channel Name : Demo Channel"));
+    view->Label(ControlId::kDetailsLine2)->SetText(QStringLiteral("TIME: 2007/05/30:14:12:05"));
+    view->Label(ControlId::kDetailsLine3)->SetText(QStringLiteral("VID: 512 | AID: 650 | PID: 8190 | ecmPID: 0"));
+    for (const int id : {ControlId::kDetailsLine1, ControlId::kDetailsLine2, ControlId::kDetailsLine3}) {
         CColorLabel* label = view->Label(id);
         label->gradientFrom = 0x0000FF;
         label->gradientTo = 0;
         label->textColor = 0xFFFFFF;
         label->alignment = 1;
     }
-    CColorLabel* time = view->Label(1015);
+    CColorLabel* time = view->Label(ControlId::kTimeLabel);
     time->gradientFrom = 0x590A29;
     time->gradientTo = 0x007CFF;
     time->textColor = 0xFFFFFF;

@@ -82,8 +82,8 @@ private slots:
         CVelmorixView* view = frame.View();
         view->OnInitialUpdate();
         QCOMPARE(view->BackgroundColor(), ColorRef(0x0000E1FF));
-        QCOMPARE(view->Label(1028)->Text(), QStringLiteral("Information"));
-        QCOMPARE(view->Label(1029)->Text(), QStringLiteral("<< Load Path >>"));
+        QCOMPARE(view->Label(ControlId::kHeaderLabel)->Text(), QStringLiteral("Information"));
+        QCOMPARE(view->Label(ControlId::kPathLabel)->Text(), QStringLiteral("<< Load Path >>"));
         QCOMPARE(view->MarkBar()->StyleBits(), 171u);
         QVERIFY(view->MarkBar()->GetMarks().empty());
         QVERIFY(!view->PositionSlider()->IsSliderEnabled());
@@ -95,7 +95,7 @@ private slots:
             // Artwork is drawn at the control's size, so it is never stretched.
             QCOMPARE(button->sizeHint(), button->size());
         }
-        for (const int id : {1009, 1005, 1006})
+        for (const int id : {ControlId::kCut, ControlId::kTransferLeftToRight, ControlId::kTransferRightToLeft})
             QVERIFY(!view->Button(id)->isEnabled());
         QCOMPARE(view->ModeSelector()->count(), 3);
         QCOMPARE(view->ModeSelector()->currentText(), QStringLiteral("RECORD MODE"));
@@ -114,7 +114,7 @@ private slots:
             int id;
             int cellHeight;
             int margin;
-        } labels[] = {{1028, 25, 10}, {1029, 15, 0}};
+        } labels[] = {{ControlId::kHeaderLabel, 25, 10}, {ControlId::kPathLabel, 15, 0}};
         for (const auto& label : labels) {
             const CColorLabel* control = view->Label(label.id);
             const QFontMetrics metrics(control->font());

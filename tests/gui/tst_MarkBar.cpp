@@ -1,5 +1,6 @@
 #include "controls/CMarkBar.h"
 #include "controls/ControlGeometry.h"
+#include "view/FormTemplate.h"
 
 #include "MouseHelpers.h"
 
@@ -35,7 +36,7 @@ class MarkBarTest : public QObject {
 private slots:
     void init()
     {
-        bar = new CMarkBar(nullptr, 1014);
+        bar = new CMarkBar(nullptr, ControlId::kMarkBar);
         bar->resize(500, 60); // channel from x 12, 476 pixels long
         Start(kViewStyle);
         bar->show();
@@ -134,7 +135,7 @@ private slots:
         Release(bar, At(10.0f));
         QCOMPARE(Marks(), (std::vector<float>{20.0f, 20.0f}));
         QCOMPARE(notes.count(), 1);
-        QCOMPARE(notes.at(0).at(0).toInt(), 1014);
+        QCOMPARE(notes.at(0).at(0).toInt(), ControlId::kMarkBar);
         QCOMPARE(notes.at(0).at(1).toInt(), CMarkBar::kNotifyChanged);
     }
 

@@ -1,6 +1,7 @@
 #include "controls/CSkinSlider.h"
 #include "controls/CSliderMessage.h"
 #include "controls/ControlGeometry.h"
+#include "view/FormTemplate.h"
 
 #include "MouseHelpers.h"
 
@@ -49,8 +50,8 @@ QPixmap Solid(int w, int h, Qt::GlobalColor color)
     return p;
 }
 
-Message Tracking(int pos) { return {WM_SLIDER_TRACKING, 1023, pos}; }
-Message Released(int pos) { return {WM_SLIDER_RELEASED, 1023, pos}; }
+Message Tracking(int pos) { return {WM_SLIDER_TRACKING, ControlId::kPositionSlider, pos}; }
+Message Released(int pos) { return {WM_SLIDER_RELEASED, ControlId::kPositionSlider, pos}; }
 
 } // namespace
 
@@ -64,7 +65,7 @@ private slots:
     void init()
     {
         parent = new Recorder;
-        slider = new CSkinSlider(parent, 1023);
+        slider = new CSkinSlider(parent, ControlId::kPositionSlider);
         // The main view's shape: a 210-pixel channel, a 10-pixel thumb, margins 2, 3, 2, 0.
         slider->SetChannelPixmaps(Solid(210, 12, Qt::darkGray), Solid(210, 12, Qt::green));
         slider->SetThumbPixmaps(Solid(10, 9, Qt::white), Solid(10, 9, Qt::yellow));

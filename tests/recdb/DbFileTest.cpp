@@ -562,12 +562,45 @@ TEST_F(DbFile, SwapTwiceRestoresTheImage)
         image[i] = static_cast<std::uint8_t>(i);
     std::uint8_t copy[144];
     std::memcpy(copy, image, sizeof image);
-    AVMSwapRecordImage(image);
+    // The part count as it stood before, bytes 18 and 19 in the order they had.
+    std::uint16_t before;
+    std::memcpy(&before, image + 18, sizeof before);
+    EXPECT_EQ(AVMSwapRecordImage(image), before);
     EXPECT_EQ(image[18], 19);
     EXPECT_EQ(image[96], 103);
     EXPECT_EQ(image[40], 40) << "bytes are not swapped";
-    AVMSwapRecordImage(image);
+    std::uint16_t after;
+    std::memcpy(&after, image + 18, sizeof after);
+    EXPECT_EQ(AVMSwapRecordImage(image), after);
     EXPECT_EQ(0, std::memcmp(image, copy, sizeof image));
+}
+
+TEST_F(DbFile, HeaderAsTheFileHoldsIt)
+{
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        vmx::DbHeader header;
+    } cases[] = {
+        {"empty database", {0, 5, 0, 6, 0, 0}, {5, 6, 0}},
+        {"count above 200", {0, 4, 0, 6, 0x01, 0x2C, 9, 9}, {4, 6, 300}},
+        {"short file: the missing bytes read as zeros", {0, 5, 0, 6}, {5, 6, 0}},
+        {"empty file", {}, {0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(dbPath, c.bytes);
+        vmx::DbHeader header{1, 1, 1};
+        EXPECT_EQ(vmx::ReadDbHeader(dbPath, header), "");
+        EXPECT_EQ(header.version, c.header.version);
+        EXPECT_EQ(header.headerSize, c.header.headerSize);
+        EXPECT_EQ(header.count, c.header.count);
+    }
+    vmx::DbHeader header;
+    EXPECT_EQ(vmx::ReadDbHeader((dir / "missing.DB").string(), header),
+              "cannot open " + (dir / "missing.DB").string() + ": No such file or directory.");
+    ASSERT_EQ(::mkfifo((dir / "pipe.DB").c_str(), 0644), 0);
+    EXPECT_NE(vmx::ReadDbHeader((dir / "pipe.DB").string(), header).find("is a named pipe"), std::string::npos);
 }
 
 }  // namespace

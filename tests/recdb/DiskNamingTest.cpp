@@ -95,10 +95,8 @@ TEST(DiskNaming, APartNamedAsTheDatabaseItselfIsNotSafe)
     EXPECT_EQ(vmx::FatNameKey("dzt000.db. ."), "DZT000.DB");
 }
 
-TEST(DiskNaming, FolderOfAPathKeepsItsSlash)
+TEST(DiskNaming, DatabasePathsAreAtMost511Characters)
 {
-    EXPECT_EQ(AVMFolderOf("/media/disk/RECORD/DZT000.DB"), "/media/disk/RECORD/");
-    EXPECT_EQ(AVMFolderOf("DZT000.DB"), "");
     EXPECT_FALSE(AVMSetDbPath(0, std::string(512, 'a')));
     EXPECT_TRUE(AVMSetDbPath(0, std::string(511, 'a')));
 }

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -213,3 +215,85 @@ TEST_F(RecordStore, ASavedListComesBackAfterDeletions)
 }
 
 }  // namespace
+
+namespace {
+
+class StoreOperations : public RecordStore {
+protected:
+    // Puts part names into the record with list id `id`.
+    static void nameParts(unsigned id, const std::vector<std::string>& names)
+    {
+        AVMRec rec{};
+        ASSERT_EQ(DBMGetRecord(2, id, &rec), 1);
+        rec.partCount = static_cast<std::uint16_t>(names.size());
+        for (std::size_t j = 0; j < names.size(); ++j)
+            std::snprintf(rec.parts[j].name, sizeof rec.parts[j].name, "%s", names[j].c_str());
+        std::snprintf(reinterpret_cast<char*>(rec.name + 1), 15, "REC%u", id);
+        DBMSetRecord(2, id, &rec);
+    }
+};
+
+}  // namespace
+
+TEST_F(StoreOperations, CountRoomAndTakingBackAFreshRecord)
+{
+    EXPECT_EQ(vmx::ListedCount(), 0u);
+    EXPECT_EQ(vmx::RoomLeft(), 200);
+    for (int i = 0; i < 3; ++i)
+        alloc();
+    EXPECT_EQ(vmx::ListedCount(), 3u);
+    EXPECT_EQ(vmx::RoomLeft(), 197);
+    // The other side is a store of its own.
+    DBMSetActiveSide(1);
+    EXPECT_EQ(vmx::ListedCount(), 0u);
+    DBMSetActiveSide(0);
+
+    const std::uint16_t id = alloc();
+    nameParts(id, {"RF0004AA.TRP"});
+    vmx::FreeAllocatedRecord(id);
+    EXPECT_EQ(vmx::ListedCount(), 3u);
+    EXPECT_EQ(vmx::RoomLeft(), 197);
+    EXPECT_EQ(table().idMap[3], kDBMMapFree);
+    AVMRec rec{};
+    EXPECT_EQ(DBMGetRecord(2, id, &rec), 0);
+    // The record it had is free again, without parts: the next allocation takes it.
+    std::uint16_t again = 0;
+    ASSERT_EQ(DBMAllocRecord(2, &again, &rec), 1);
+    EXPECT_EQ(again, id);
+    EXPECT_EQ(rec.partCount, 0);
+
+    // A deleted record is no room until the next write frees it.
+    DBMDeleteRecord(0);
+    EXPECT_EQ(vmx::ListedCount(), 3u);
+    EXPECT_EQ(vmx::RoomLeft(), 196);
+    DBMFreeAll();
+    EXPECT_EQ(vmx::ListedCount(), 0u);
+    EXPECT_EQ(vmx::RoomLeft(), 0);
+}
+
+TEST_F(StoreOperations, PartsSharedWithinOrAcrossRecordings)
+{
+    for (int i = 0; i < 3; ++i)
+        alloc();
+    nameParts(1, {"RF0001AA.TRP", "RF0001AB.TRP"});
+    nameParts(2, {"RF0002AA.TRP"});
+    nameParts(3, {"RF0003AA.TRP"});
+    EXPECT_EQ(vmx::FindSharedPart(1).kind, vmx::SharedPart::Kind::None);
+
+    nameParts(1, {"RF0001AA.TRP", "rf0001aa.trp"});
+    vmx::SharedPart shared = vmx::FindSharedPart(1);
+    EXPECT_EQ(shared.kind, vmx::SharedPart::Kind::ListedTwice);
+    EXPECT_EQ(shared.name, "rf0001aa.trp");
+
+    nameParts(1, {"RF0001AA.TRP", "Rf0003aA.TRP"});
+    shared = vmx::FindSharedPart(1);
+    EXPECT_EQ(shared.kind, vmx::SharedPart::Kind::OtherRecording);
+    EXPECT_EQ(shared.name, "RF0003AA.TRP") << "as the other recording spells it";
+    EXPECT_STREQ(reinterpret_cast<const char*>(shared.other.name + 1), "REC3");
+
+    // A recording deleted and waiting for the next write still owns its files.
+    DBMDeleteRecord(2);
+    EXPECT_EQ(vmx::FindSharedPart(1).kind, vmx::SharedPart::Kind::OtherRecording);
+    EXPECT_EQ(vmx::FindSharedPart(0).kind, vmx::SharedPart::Kind::None);
+    EXPECT_EQ(vmx::FindSharedPart(99).kind, vmx::SharedPart::Kind::None);
+}

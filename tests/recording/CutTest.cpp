@@ -110,11 +110,10 @@ void expectFirstSection(const std::string& dbPath, std::uint32_t duration, std::
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[512 + 145 + 12 * k]), 12), names[k]);
 }
 
-class CutTest : public ::testing::Test {
+class CutTest : public SessionTest {
 protected:
     TempDir dir;
-    FakeUi ui;
-    LoadedPane pane = makeDb(0, dir.str());
+    const LoadedPane& pane = makeDb(session, 0, dir.str());
 
     std::string part(const std::string& letters) const { return dir.str() + "/RF0001" + letters + ".TRP"; }
 };
@@ -200,10 +199,10 @@ TEST_F(CutTest, SinglePartCutsAreByteExact)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir caseDir;
-        LoadedPane p = makeDb(0, caseDir.str());
-        addRecording(p, "NEWS", 60, {size});
+        const LoadedPane& p = makeDb(session, 0, caseDir.str());
+        addRecording(session, p, "NEWS", 60, {size});
         FakeUi caseUi;
-        const CutResult result = CutRecording(p, 0, 2, c.start, c.end, caseUi);
+        const CutResult result = session.cut(p.side, 0, 2, c.start, c.end, caseUi);
         EXPECT_EQ(result.outcome, CutOutcome::Done);
         EXPECT_TRUE(result.resetMarks);
         EXPECT_EQ(caseUi.lastMessage(), "Processing Complete");
@@ -220,8 +219,8 @@ TEST_F(CutTest, SinglePartCutsAreByteExact)
 
 TEST_F(CutTest, TwoPartCutTrimsBothParts)
 {
-    addRecording(pane, "FILM", 90, {kFull, kFull / 2});
-    const CutResult result = CutRecording(pane, 0, 2, 40, 70, ui);
+    addRecording(session, pane, "FILM", 90, {kFull, kFull / 2});
+    const CutResult result = session.cut(pane.side, 0, 2, 40, 70, ui);
     ASSERT_EQ(result.outcome, CutOutcome::Done);
     EXPECT_EQ(ui.lastMessage(), "Processing Complete");
     CutPlan plan;
@@ -234,10 +233,10 @@ TEST_F(CutTest, TwoPartCutTrimsBothParts)
 
 TEST_F(CutTest, MultiPartCutFromTheStart)
 {
-    addRecording(pane, "FILM", 150, {kFull, kFull, kFull / 2});
+    addRecording(session, pane, "FILM", 150, {kFull, kFull, kFull / 2});
     CutPlan plan;
     ASSERT_EQ(PlanCut(pane.timingAt(0), 3, 0, 70, plan), "");
-    const CutResult result = CutRecording(pane, 0, 2, 0, 70, ui);
+    const CutResult result = session.cut(pane.side, 0, 2, 0, 70, ui);
     ASSERT_EQ(result.outcome, CutOutcome::Done);
     EXPECT_EQ(ui.lastMessage(), "Processing Complete!");
     // The old AB (trimmed) is now AA, the old AC (the short last part) AB.
@@ -254,10 +253,10 @@ TEST_F(CutTest, MultiPartCutFromTheStart)
 
 TEST_F(CutTest, MultiPartCutToTheEnd)
 {
-    addRecording(pane, "FILM", 150, {kFull, kFull, kFull / 2});
+    addRecording(session, pane, "FILM", 150, {kFull, kFull, kFull / 2});
     CutPlan plan;
     ASSERT_EQ(PlanCut(pane.timingAt(0), 3, 70, 150, plan), "");
-    ASSERT_EQ(CutRecording(pane, 0, 2, 70, 150, ui).outcome, CutOutcome::Done);
+    ASSERT_EQ(session.cut(pane.side, 0, 2, 70, 150, ui).outcome, CutOutcome::Done);
     expectPart(part("AB"), kFull, 1, false, TrimKind::Start, plan);
     EXPECT_FALSE(std::filesystem::exists(part("AC")));
     struct stat st {};
@@ -268,10 +267,10 @@ TEST_F(CutTest, MultiPartCutToTheEnd)
 
 TEST_F(CutTest, MultiPartCutInTheMiddle)
 {
-    addRecording(pane, "FILM", 210, {kFull, kFull, kFull, kFull / 2});
+    addRecording(session, pane, "FILM", 210, {kFull, kFull, kFull, kFull / 2});
     CutPlan plan;
     ASSERT_EQ(PlanCut(pane.timingAt(0), 4, 30, 150, plan), "");
-    ASSERT_EQ(CutRecording(pane, 0, 2, 30, 150, ui).outcome, CutOutcome::Done);
+    ASSERT_EQ(session.cut(pane.side, 0, 2, 30, 150, ui).outcome, CutOutcome::Done);
     expectPart(part("AA"), kFull, 0, false, TrimKind::Start, plan);
     expectPart(part("AB"), kFull, 2, false, TrimKind::End, plan);  // the old AC
     EXPECT_EQ(std::filesystem::file_size(part("AC")), kFull / 2);    // the old AD
@@ -281,8 +280,8 @@ TEST_F(CutTest, MultiPartCutInTheMiddle)
 
 TEST_F(CutTest, LastPartOfExactlyOnePartDurationIsTheOneCut)
 {
-    addRecording(pane, "FILM", 120, {kFull, kFull});
-    ASSERT_EQ(CutRecording(pane, 0, 2, 70, 90, ui).outcome, CutOutcome::Done);
+    addRecording(session, pane, "FILM", 120, {kFull, kFull});
+    ASSERT_EQ(session.cut(pane.side, 0, 2, 70, 90, ui).outcome, CutOutcome::Done);
     struct stat st {};
     ASSERT_EQ(::stat(part("AA").c_str(), &st), 0);
     EXPECT_EQ(st.st_blocks, 0);
@@ -295,9 +294,9 @@ TEST_F(CutTest, RenamingRunsPastAZToBA)
 {
     std::vector<std::uint64_t> sizes(29, kFull);
     sizes.push_back(1000000);
-    addRecording(pane, "LONG", 291, sizes);
+    addRecording(session, pane, "LONG", 291, sizes);
     ASSERT_EQ(pane.secondsPerPartAt(0), 10u);
-    ASSERT_EQ(CutRecording(pane, 0, 2, 0, 10, ui).outcome, CutOutcome::Done);
+    ASSERT_EQ(session.cut(pane.side, 0, 2, 0, 10, ui).outcome, CutOutcome::Done);
     const AVMRec record = recordAt(pane, 0);
     ASSERT_EQ(record.partCount, 29);
     EXPECT_EQ(PartName(record, 25), "RF0001AZ.TRP");
@@ -310,7 +309,7 @@ TEST_F(CutTest, RenamingRunsPastAZToBA)
 
 TEST_F(CutTest, RefusalsChangeNothing)
 {
-    addRecording(pane, "FILM", 150, {kFull, kFull, kFull / 2});
+    addRecording(session, pane, "FILM", 150, {kFull, kFull, kFull / 2});
     const auto before = readBytes(pane.dbPath);
     struct Case {
         const char* what;
@@ -326,7 +325,7 @@ TEST_F(CutTest, RefusalsChangeNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FakeUi caseUi;
-        const CutResult result = CutRecording(pane, 0, c.marks, c.start, c.end, caseUi);
+        const CutResult result = session.cut(pane.side, 0, c.marks, c.start, c.end, caseUi);
         EXPECT_EQ(result.outcome, CutOutcome::Refused);
         EXPECT_FALSE(result.resetMarks);
         ASSERT_EQ(caseUi.messages.size(), 1u);
@@ -338,8 +337,8 @@ TEST_F(CutTest, RefusalsChangeNothing)
 
 TEST_F(CutTest, ZeroSecondsPerPartIsRefused)
 {
-    addRecording(pane, "SHORT", 0, {1000});
-    const CutResult result = CutRecording(pane, 0, 2, 0, 0.5, ui);
+    addRecording(session, pane, "SHORT", 0, {1000});
+    const CutResult result = session.cut(pane.side, 0, 2, 0, 0.5, ui);
     EXPECT_EQ(result.outcome, CutOutcome::Refused);
     EXPECT_EQ(readBytes(part("AA")).size(), 1000u);
     EXPECT_EQ(readBytes(part("AA"))[5], patternByte(0, 5));
@@ -347,10 +346,10 @@ TEST_F(CutTest, ZeroSecondsPerPartIsRefused)
 
 TEST_F(CutTest, AnsweringNoChangesNothing)
 {
-    addRecording(pane, "NEWS", 60, {1000100});
+    addRecording(session, pane, "NEWS", 60, {1000100});
     const auto before = readBytes(part("AA"));
     ui.answers = {false};
-    const CutResult result = CutRecording(pane, 0, 2, 10, 20, ui);
+    const CutResult result = session.cut(pane.side, 0, 2, 10, 20, ui);
     EXPECT_EQ(result.outcome, CutOutcome::Declined);
     EXPECT_TRUE(result.resetMarks);  // a single-part cut clears the marks either way
     EXPECT_EQ(readBytes(part("AA")), before);
@@ -358,15 +357,15 @@ TEST_F(CutTest, AnsweringNoChangesNothing)
 
 TEST_F(CutTest, MissingPartOrNameClashStopsBeforeAnyChange)
 {
-    addRecording(pane, "FILM", 150, {kFull, kFull, kFull / 2});
+    addRecording(session, pane, "FILM", 150, {kFull, kFull, kFull / 2});
     // The removed first part carries another prefix, so the new names would be RF0099AA, RF0099AB;
     // a stray RF0099AB.TRP that belongs to no recording is in the way.
     AVMRec record = recordAt(pane, 0);
     std::filesystem::rename(part("AA"), dir.str() + "/RF0099AA.TRP");
     std::memcpy(record.parts[0].name, "RF0099AA.TRP", 12);
-    DBMSetRecord(kDBMTypeRecord, 1, &record);
+    replaceRecord(session, pane, 0, record);
     writeText(dir / "RF0099AB.TRP", "not a part");
-    CutResult result = CutRecording(pane, 0, 2, 0, 70, ui);
+    CutResult result = session.cut(pane.side, 0, 2, 0, 70, ui);
     EXPECT_EQ(result.outcome, CutOutcome::Refused);
     EXPECT_NE(ui.lastMessage().find("RF0099AB.TRP already exists"), std::string::npos) << ui.lastMessage();
     EXPECT_NE(ui.lastMessage().rfind(kTrimFailedMessage, 0), 0u) << "no part is missing: " << ui.lastMessage();
@@ -375,7 +374,7 @@ TEST_F(CutTest, MissingPartOrNameClashStopsBeforeAnyChange)
 
     std::filesystem::remove(dir / "RF0099AB.TRP");
     std::filesystem::remove(part("AB"));
-    result = CutRecording(pane, 0, 2, 0, 70, ui);
+    result = session.cut(pane.side, 0, 2, 0, 70, ui);
     EXPECT_EQ(result.outcome, CutOutcome::Refused);
     EXPECT_NE(ui.lastMessage().find("RF0001AB.TRP"), std::string::npos) << ui.lastMessage();
     EXPECT_EQ(ui.lastMessage().rfind(kTrimFailedMessage, 0), 0u) << "a missing part: " << ui.lastMessage();
@@ -404,19 +403,18 @@ TEST_F(CutTest, PartFilesListedTwiceOrSharedAreLeftAlone)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir caseDir;
-        LoadedPane p = makeDb(0, caseDir.str());
-        addRecording(p, "FILM", 150, {kFull, kFull, kFull});
-        addRecording(p, "NEWS", 60, {kFull});
+        const LoadedPane& p = makeDb(session, 0, caseDir.str());
+        addRecording(session, p, "FILM", 150, {kFull, kFull, kFull});
+        addRecording(session, p, "NEWS", 60, {kFull});
         // On this test's disk the other spelling is a file of its own; make it one on FAT's terms.
         if (!std::filesystem::exists(caseDir / c.name))
             std::filesystem::copy_file(caseDir / "RF0001AA.TRP", caseDir / c.name);
         AVMRec record = recordAt(p, c.row);
         std::memcpy(record.parts[c.part].name, c.name, 12);
-        DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(c.row + 1), &record);
-        RefreshTimingEntry(p, c.row);
+        replaceRecord(session, p, c.row, record);
         FakeUi caseUi;
         // Cutting FILM to its end would delete its last part.
-        const CutResult result = CutRecording(p, 0, 2, 70, 150, caseUi);
+        const CutResult result = session.cut(p.side, 0, 2, 70, 150, caseUi);
         EXPECT_EQ(result.outcome, CutOutcome::Refused);
         ASSERT_EQ(caseUi.messages.size(), 1u);
         EXPECT_NE(caseUi.messages[0].find(c.message), std::string::npos) << caseUi.messages[0];
@@ -441,8 +439,8 @@ TEST_F(CutTest, DatabaseThatCannotBeWrittenStopsEveryCutBeforeAnyChange)
         for (const Kind& k : kinds) {
             SCOPED_TRACE(std::string(k.what) + (fullDisk ? ", full disk" : ", read-only database"));
             TempDir caseDir;
-            LoadedPane p = makeDb(0, caseDir.str());
-            addRecording(p, "FILM", 150, {kFull, kFull, kFull / 2});
+            const LoadedPane& p = makeDb(session, 0, caseDir.str());
+            addRecording(session, p, "FILM", 150, {kFull, kFull, kFull / 2});
             const auto before = readBytes(p.dbPath);
             if (!fullDisk)
                 std::filesystem::permissions(p.dbPath, std::filesystem::perms::owner_read);
@@ -452,7 +450,7 @@ TEST_F(CutTest, DatabaseThatCannotBeWrittenStopsEveryCutBeforeAnyChange)
                 std::unique_ptr<FileSizeLimit> limit;
                 if (fullDisk)
                     limit = std::make_unique<FileSizeLimit>(4096);
-                result = CutRecording(p, 0, 2, k.start, k.end, caseUi);
+                result = session.cut(p.side, 0, 2, k.start, k.end, caseUi);
             }
             EXPECT_EQ(result.outcome, CutOutcome::Refused);
             ASSERT_EQ(caseUi.events.size(), 1u) << "nothing is asked";
@@ -488,10 +486,10 @@ public:
 
 TEST_F(CutTest, DatabaseLostDuringTheCutIsReportedWithItsReason)
 {
-    addRecording(pane, "FILM", 90, {kFull, kFull / 2});
+    addRecording(session, pane, "FILM", 90, {kFull, kFull / 2});
     ReadOnlyWhileCuttingUi lateUi;
     lateUi.dbPath = pane.dbPath;
-    const CutResult result = CutRecording(pane, 0, 2, 40, 70, lateUi);
+    const CutResult result = session.cut(pane.side, 0, 2, 40, 70, lateUi);
     EXPECT_EQ(result.outcome, CutOutcome::Failed);
     EXPECT_EQ(lateUi.lastMessage(), "The parts were cut, but the database could not be written: the database " +
                                         pane.dbPath + " is read-only, so it cannot be written.");

@@ -105,17 +105,20 @@ TEST(MediaFilesTest, NamesAsLongAsTheDiskAllowsAreCopied)
     }
 }
 
-TEST(DeletionTest, RowsGoHighestFirstWithOneWrite)
+class DeletionTest : public SessionTest {};
+
+TEST_F(DeletionTest, RowsGoHighestFirstWithOneWrite)
 {
     TempDir dir;
-    LoadedPane pane = makeDb(0, dir.str());
+    const LoadedPane& pane = makeDb(session, 0, dir.str());
     for (int i = 1; i <= 6; ++i)
-        addRecording(pane, "REC" + std::to_string(i), 10, {376, 188});
-    const DeleteResult result = DeleteRecordRows(pane, {4, 1});
+        addRecording(session, pane, "REC" + std::to_string(i), 10, {376, 188});
+    const DeleteResult result = session.deleteRows(0, {4, 1}, ui);
     EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.removedFiles, (std::vector<std::string>{dir.str() + "/RF0002AA.TRP", dir.str() + "/RF0002AB.TRP",
+                                                             dir.str() + "/RF0005AA.TRP", dir.str() + "/RF0005AB.TRP"}));
     ASSERT_EQ(pane.timing.size(), 4u);
-    LoadedPane reloaded;
-    ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");
+    const LoadedPane& reloaded = reload(session, 0);
     std::vector<std::string> names;
     for (int row = 0; row < 4; ++row)
         names.push_back(RecordDisplayName(recordAt(reloaded, row)));
@@ -125,52 +128,53 @@ TEST(DeletionTest, RowsGoHighestFirstWithOneWrite)
     EXPECT_TRUE(std::filesystem::exists(dir / "RF0006AB.TRP"));
 
     // Bad rows, or a record naming a file outside the folder, refuse the whole deletion.
-    EXPECT_FALSE(DeleteRecordRows(pane, {0, 4}).ok);
+    EXPECT_FALSE(session.deleteRows(0, {0, 4}, ui).ok);
     AVMRec unsafe = recordAt(pane, 1);
     std::memcpy(unsafe.parts[1].name, "../RF0003AB", 12);
-    DBMSetRecord(kDBMTypeRecord, 2, &unsafe);
-    const DeleteResult refused = DeleteRecordRows(pane, {0, 1});
+    replaceRecord(session, pane, 1, unsafe);
+    const DeleteResult refused = session.deleteRows(0, {0, 1}, ui);
     EXPECT_FALSE(refused.ok);
     EXPECT_NE(refused.message.find("not a valid part name"), std::string::npos) << refused.message;
+    EXPECT_EQ(ui.lastMessage(), refused.message);
     EXPECT_EQ(pane.timing.size(), 4u);
     std::memcpy(unsafe.parts[1].name, "RF0003AB.TRP", 12);
-    DBMSetRecord(kDBMTypeRecord, 2, &unsafe);
+    replaceRecord(session, pane, 1, unsafe);
     // Every row deletes everything.
-    EXPECT_TRUE(DeleteRecordRows(pane, {0, 1, 2, 3}).ok);
+    EXPECT_TRUE(session.deleteRows(0, {0, 1, 2, 3}, ui).ok);
     EXPECT_TRUE(pane.timing.empty());
-    ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");
+    reload(session, 0);
     EXPECT_TRUE(reloaded.timing.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "RF0006AB.TRP"));
 }
 
-TEST(DeletionTest, PartFilesStillListedElsewhereAreKept)
+TEST_F(DeletionTest, PartFilesStillListedElsewhereAreKept)
 {
     // A damaged database in which the second recording also names the first one's part file.
     TempDir dir;
-    LoadedPane pane = makeDb(0, dir.str());
-    addRecording(pane, "FILM", 10, {376});
-    addRecording(pane, "NEWS", 10, {376, 188});
+    const LoadedPane& pane = makeDb(session, 0, dir.str());
+    addRecording(session, pane, "FILM", 10, {376});
+    addRecording(session, pane, "NEWS", 10, {376, 188});
     AVMRec news = recordAt(pane, 1);
     std::memcpy(news.parts[1].name, "RF0001AA.TRP", 12);
-    DBMSetRecord(kDBMTypeRecord, 2, &news);
-    const DeleteResult result = DeleteRecordRows(pane, {1});
+    replaceRecord(session, pane, 1, news);
+    const DeleteResult result = session.deleteRows(0, {1}, ui);
     EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.removedFiles, std::vector<std::string>{dir.str() + "/RF0002AA.TRP"});
     EXPECT_FALSE(std::filesystem::exists(dir / "RF0002AA.TRP"));
     EXPECT_TRUE(std::filesystem::exists(dir / "RF0001AA.TRP")) << "FILM lost its part";
-    LoadedPane reloaded;
-    ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");
+    const LoadedPane& reloaded = reload(session, 0);
     ASSERT_EQ(reloaded.timing.size(), 1u);
     EXPECT_TRUE(reloaded.timingAt(0).measured());
 }
 
-TEST(DeletionTest, DatabaseThatCannotBeWrittenDeletesNothingAndSaysWhy)
+TEST_F(DeletionTest, DatabaseThatCannotBeWrittenDeletesNothingAndSaysWhy)
 {
     TempDir dir;
-    LoadedPane pane = makeDb(0, dir.str());
-    addRecording(pane, "FILM", 10, {376});
+    const LoadedPane& pane = makeDb(session, 0, dir.str());
+    addRecording(session, pane, "FILM", 10, {376});
     const auto before = readBytes(pane.dbPath);
     std::filesystem::permissions(pane.dbPath, std::filesystem::perms::owner_read);
-    const DeleteResult result = DeleteRecordRows(pane, {0});
+    const DeleteResult result = session.deleteRows(0, {0}, ui);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, "Nothing was deleted: the database " + pane.dbPath +
                                   " is read-only, so it cannot be written. The database still lists the recordings "
@@ -182,9 +186,7 @@ TEST(DeletionTest, DatabaseThatCannotBeWrittenDeletesNothingAndSaysWhy)
     ASSERT_EQ(pane.timing.size(), 1u);
     EXPECT_EQ(RecordDisplayName(recordAt(pane, 0)), "FILM");
     std::filesystem::permissions(pane.dbPath, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
-    ASSERT_EQ(WriteDb(kDBMTypeRecord), "");
+    ASSERT_TRUE(session.savePane(0, ui).ok) << ui.lastMessage();
     EXPECT_TRUE(std::filesystem::exists(dir / "RF0001AA.TRP"));
-    LoadedPane reloaded;
-    ASSERT_EQ(LoadPane(1, pane.dbPath, reloaded), "");
-    EXPECT_EQ(reloaded.timing.size(), 1u);
+    EXPECT_EQ(reload(session, 0).timing.size(), 1u);
 }

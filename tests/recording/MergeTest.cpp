@@ -14,21 +14,21 @@ using namespace vmxtest;
 
 namespace {
 
-class MergeTest : public ::testing::Test {
+class MergeTest : public SessionTest {
 protected:
     TempDir dir;
     TempDir out;
-    FakeUi ui;
-    LoadedPane pane = makeDb(0, dir.str());
+    const LoadedPane& pane = makeDb(session, 0, dir.str());
 };
 
 }  // namespace
 
 TEST_F(MergeTest, OutputIsTheConcatenationOfTheParts)
 {
-    addRecording(pane, "NEWS 9", 60, {524288, 524289, 0, 1000});
-    std::string merged;
-    EXPECT_EQ(MergeRecording(pane, 0, out.str(), ui, &merged), MergeOutcome::Done);
+    addRecording(session, pane, "NEWS 9", 60, {524288, 524289, 0, 1000});
+    const MergeResult result = session.merge(0, 0, out.str(), ui);
+    EXPECT_EQ(result.outcome, MergeOutcome::Done);
+    const std::string merged = result.path;
     EXPECT_EQ(merged, out.str() + "/[m]NEWS 9.trp");
     EXPECT_EQ(ui.lastMessage(), "Merge complete!");
     EXPECT_EQ(ui.waitDepth, 0);
@@ -38,17 +38,18 @@ TEST_F(MergeTest, OutputIsTheConcatenationOfTheParts)
         expected.insert(expected.end(), bytes.begin(), bytes.end());
     }
     EXPECT_EQ(readBytes(merged), expected);
+    EXPECT_EQ(result.bytes, expected.size());
     // A second merge replaces the file without asking.
-    EXPECT_EQ(MergeRecording(pane, 0, out.str(), ui), MergeOutcome::Done);
+    EXPECT_EQ(session.merge(0, 0, out.str(), ui).outcome, MergeOutcome::Done);
     EXPECT_EQ(readBytes(merged).size(), expected.size());
 }
 
 TEST_F(MergeTest, MissingPartRemovesTheIncompleteOutput)
 {
-    addRecording(pane, "FILM", 60, {5000, 5000, 100});
+    addRecording(session, pane, "FILM", 60, {5000, 5000, 100});
     writeText(out / "[m]FILM.trp", "an older merge");
     std::filesystem::remove(dir / "RF0001AB.TRP");
-    EXPECT_EQ(MergeRecording(pane, 0, out.str(), ui), MergeOutcome::Failed);
+    EXPECT_EQ(session.merge(0, 0, out.str(), ui).outcome, MergeOutcome::Failed);
     EXPECT_NE(ui.lastMessage().find("RF0001AB.TRP"), std::string::npos) << ui.lastMessage();
     EXPECT_EQ(readText(out / "[m]FILM.trp"), "an older merge");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), std::filesystem::directory_iterator()), 1);
@@ -57,16 +58,16 @@ TEST_F(MergeTest, MissingPartRemovesTheIncompleteOutput)
 
 TEST_F(MergeTest, FolderChoiceAndRefusals)
 {
-    addRecording(pane, "A/B", 60, {376});
-    EXPECT_EQ(MergeRecording(pane, -1, out.str(), ui), MergeOutcome::Refused);
+    addRecording(session, pane, "A/B", 60, {376});
+    EXPECT_EQ(session.merge(0, -1, out.str(), ui).outcome, MergeOutcome::Refused);
     EXPECT_EQ(ui.lastMessage(), "Please select the item first.");
     ui.folderAnswer = "";
-    EXPECT_EQ(MergeRecording(pane, 0, "", ui), MergeOutcome::Cancelled);
+    EXPECT_EQ(session.merge(0, 0, "", ui).outcome, MergeOutcome::Cancelled);
     EXPECT_EQ(ui.events.back(), "choose folder: Please select a folder what you want to save output file");
-    EXPECT_EQ(MergeRecording(pane, 0, out.str() + "/Vid\xC3\xA9os", ui), MergeOutcome::Refused);
+    EXPECT_EQ(session.merge(0, 0, out.str() + "/Vid\xC3\xA9os", ui).outcome, MergeOutcome::Refused);
     EXPECT_EQ(ui.lastMessage(), "please make sure that the folder path should be in English.\r\nex)c:pvr\\pvrconver");
     ui.folderAnswer = out.str();
-    EXPECT_EQ(MergeRecording(pane, 0, "", ui), MergeOutcome::Done);
+    EXPECT_EQ(session.merge(0, 0, "", ui).outcome, MergeOutcome::Done);
     EXPECT_TRUE(std::filesystem::exists(out / "[m]A_B.trp"));
 }
 

@@ -32,26 +32,28 @@ public:
 
 struct Operation {
     const char* what;
-    // Runs the operation on row 0 of `pane`; true when it reported success.
-    std::function<bool(LoadedPane& pane, const TempDir& elsewhere, FakeUi& ui)> run;
+    // Runs the operation on row 0 of the left pane; true when it reported success.
+    std::function<bool(RecordingSession& session, const TempDir& elsewhere, FakeUi& ui)> run;
 };
 
 const Operation kOperations[] = {
-    {"merge", [](LoadedPane& pane, const TempDir& elsewhere, FakeUi& ui) {
-         return MergeRecording(pane, 0, elsewhere.str(), ui) == MergeOutcome::Done;
+    {"merge", [](RecordingSession& session, const TempDir& elsewhere, FakeUi& ui) {
+         return session.merge(0, 0, elsewhere.str(), ui).outcome == MergeOutcome::Done;
      }},
-    {"copy", [](LoadedPane& pane, const TempDir& elsewhere, FakeUi& ui) {
-         LoadedPane target = makeDb(1, elsewhere.str());
-         return TransferRecordings(pane, target, {0}, ui).copied == 1;
+    {"copy", [](RecordingSession& session, const TempDir& elsewhere, FakeUi& ui) {
+         makeDb(session, 1, elsewhere.str());
+         return session.transferRecordings(0, {0}, ui).copied == 1;
      }},
-    {"cut", [](LoadedPane& pane, const TempDir&, FakeUi& ui) {
-         return CutRecording(pane, 0, 2, 30, 40, ui).outcome == CutOutcome::Done;
+    {"cut", [](RecordingSession& session, const TempDir&, FakeUi& ui) {
+         return session.cut(0, 0, 2, 30, 40, ui).outcome == CutOutcome::Done;
      }},
 };
 
+class PartFilesTest : public SessionTest {};
+
 }  // namespace
 
-TEST(PartFilesTest, PartsThatAreNotRegularFilesAreRefusedByName)
+TEST_F(PartFilesTest, PartsThatAreNotRegularFilesAreRefusedByName)
 {
     // Two parts of 60 seconds; the cut between 30 and 40 s rewrites the first part. The part
     // replaced is the first one, so that the recording can still be measured from its last part.
@@ -73,25 +75,25 @@ TEST(PartFilesTest, PartsThatAreNotRegularFilesAreRefusedByName)
             SCOPED_TRACE(std::string(op.what) + " with " + kind.what);
             TempDir dir;
             TempDir elsewhere;
-            LoadedPane pane = makeDb(0, dir.str());
-            addRecording(pane, "FILM", 120, {kFullPartSize, 1000000});
+            const LoadedPane& pane = makeDb(session, 0, dir.str());
+            addRecording(session, pane, "FILM", 120, {kFullPartSize, 1000000});
             const fs::path outside = elsewhere / "outside.bin";
             writeBytes(outside, std::vector<std::uint8_t>(1000000, 0x11));
             fs::remove(dir / "RF0001AA.TRP");
             kind.make(dir / "RF0001AA.TRP", outside);
-            FakeUi ui;
+            FakeUi caseUi;
             Watchdog watchdog;
-            EXPECT_FALSE(op.run(pane, elsewhere, ui));
-            ASSERT_FALSE(ui.messages.empty());
-            EXPECT_NE(ui.messages.back().find(kind.reason), std::string::npos) << ui.messages.back();
-            EXPECT_NE(ui.messages.back().find("RF0001AA.TRP"), std::string::npos) << ui.messages.back();
+            EXPECT_FALSE(op.run(session, elsewhere, caseUi));
+            ASSERT_FALSE(caseUi.messages.empty());
+            EXPECT_NE(caseUi.messages.back().find(kind.reason), std::string::npos) << caseUi.messages.back();
+            EXPECT_NE(caseUi.messages.back().find("RF0001AA.TRP"), std::string::npos) << caseUi.messages.back();
             EXPECT_EQ(readBytes(outside), std::vector<std::uint8_t>(1000000, 0x11));
             EXPECT_EQ(fs::file_size(dir / "RF0001AB.TRP"), 1000000u);
         }
     }
 }
 
-TEST(PartFilesTest, PartNamedLikeADatabaseIsNeverTouched)
+TEST_F(PartFilesTest, PartNamedLikeADatabaseIsNeverTouched)
 {
     // A damaged or hand-edited record names a database of the folder as its part: the database
     // itself (a 12-character name), its backup, or the folder's other database.
@@ -111,28 +113,28 @@ TEST(PartFilesTest, PartNamedLikeADatabaseIsNeverTouched)
             SCOPED_TRACE(std::string(c.what) + ", " + op);
             TempDir dir;
             TempDir elsewhere;
-            LoadedPane pane = makeDb(0, dir.str(), c.dbName);
-            addRecording(pane, "FILM", 120, {kFullPartSize, 1000000});
+            const LoadedPane& pane = makeDb(session, 0, dir.str(), c.dbName);
+            addRecording(session, pane, "FILM", 120, {kFullPartSize, 1000000});
             if (!fs::exists(dir / c.partName))
                 writeText(dir / c.partName, "a database");
             const auto partBefore = readBytes(dir / c.partName);
             AVMRec record = recordAt(pane, 0);
             std::memcpy(record.parts[0].name, c.partName, 12);
-            DBMSetRecord(kDBMTypeRecord, 1, &record);
+            replaceRecord(session, pane, 0, record);
             const auto dbBefore = readBytes(pane.dbPath);
-            FakeUi ui;
+            FakeUi caseUi;
             bool done = false;
             std::string message;
             if (std::string(op) == "delete") {
-                const DeleteResult result = DeleteRecordRows(pane, {0});
+                const DeleteResult result = session.deleteRows(0, {0}, caseUi);
                 done = result.ok;
                 message = result.message;
             } else {
                 for (const Operation& o : kOperations) {
                     if (std::string(o.what) == op)
-                        done = o.run(pane, elsewhere, ui);
+                        done = o.run(session, elsewhere, caseUi);
                 }
-                message = ui.lastMessage();
+                message = caseUi.lastMessage();
             }
             EXPECT_FALSE(done);
             EXPECT_NE(message.find("is not a valid part name"), std::string::npos) << message;

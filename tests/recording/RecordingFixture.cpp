@@ -1,29 +1,29 @@
 #include "RecordingFixture.h"
 
 #include "recdb/DbWriter.h"
-#include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
 
 #include <cstring>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace vmxtest {
 
-void initStore()
+const vmx::LoadedPane& makeDb(vmx::RecordingSession& session, int side, const std::string& folder,
+                              const std::string& name)
 {
-    ASSERT_TRUE(vmx::InitRecordDatabase());
-}
-
-vmx::LoadedPane makeDb(int side, const std::string& folder, const std::string& name)
-{
-    initStore();
     const std::string path = folder + "/" + name;
     EXPECT_EQ(AVMCreateEmptyDb(path), "");
-    vmx::LoadedPane pane;
-    EXPECT_EQ(vmx::LoadPane(side, path, pane), "");
-    return pane;
+    FakeUi ui;
+    EXPECT_TRUE(session.loadPane(side, path, ui).ok) << ui.lastMessage();
+    return session.pane(side);
+}
+
+const vmx::LoadedPane& reload(vmx::RecordingSession& session, int side)
+{
+    FakeUi ui;
+    EXPECT_TRUE(session.loadPane(side, session.pane(side).dbPath, ui).ok) << ui.lastMessage();
+    return session.pane(side);
 }
 
 std::uint8_t patternByte(int part, std::uint64_t offset)
@@ -31,42 +31,42 @@ std::uint8_t patternByte(int part, std::uint64_t offset)
     return static_cast<std::uint8_t>((offset * 7 + static_cast<std::uint64_t>(part) * 31 + offset / 251) & 0xFF);
 }
 
-void addRecording(vmx::LoadedPane& pane, const std::string& name, std::uint32_t duration,
-                  const std::vector<std::uint64_t>& partSizes, std::uint64_t fillLimit)
+void addRecording(vmx::RecordingSession& session, const vmx::LoadedPane& pane, const std::string& name,
+                  std::uint32_t duration, const std::vector<std::uint64_t>& partSizes, std::uint64_t fillLimit)
 {
-    DBMSetActiveSide(pane.side);
-    std::uint16_t id = 0;
-    AVMRec record{};
-    ASSERT_TRUE(DBMAllocRecord(kDBMTypeRecord, &id, &record));
-    record.name[0] = 0x05;
-    std::memcpy(record.name + 1, name.data(), std::min<std::size_t>(name.size(), 15));
-    record.duration = duration;
-    record.startTime = 1700000000;
-    record.vid = 101;
-    record.aid = 102;
-    record.partCount = static_cast<std::uint16_t>(partSizes.size());
-    std::memset(record.parts, 0, sizeof record.parts);
-    char prefix[8] = {};
-    AVMMakeRecordPrefix(&record, prefix);
-    for (std::size_t i = 0; i < partSizes.size(); ++i) {
-        const std::string partName = std::string(prefix, 6) + static_cast<char>('A' + i / 26) + static_cast<char>('A' + i % 26) + ".TRP";
-        std::memcpy(record.parts[i].name, partName.data(), kAVMPartNameLen);
-        const std::string path = pane.folder + record.parts[i].name;
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ASSERT_GE(fd, 0) << path;
-        if (partSizes[i] <= fillLimit) {
-            std::vector<std::uint8_t> bytes(partSizes[i]);
-            for (std::uint64_t k = 0; k < bytes.size(); ++k)
-                bytes[k] = patternByte(static_cast<int>(i), k);
-            ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-        } else {
-            ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(partSizes[i])), 0);
+    vmx::NewRecording recording;
+    recording.name = name;
+    recording.duration = duration;
+    recording.startTime = 1700000000;
+    recording.vid = 101;
+    recording.aid = 102;
+    const auto writeParts = [&](const std::string& prefix, std::vector<std::string>& names) -> std::string {
+        for (std::size_t i = 0; i < partSizes.size(); ++i) {
+            const std::string partName = prefix + static_cast<char>('A' + i / 26) + static_cast<char>('A' + i % 26) + ".TRP";
+            names.push_back(partName);
+            const int fd = ::open((pane.folder + partName).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0)
+                return "cannot create " + partName;
+            bool ok = true;
+            if (partSizes[i] <= fillLimit) {
+                std::vector<std::uint8_t> bytes(partSizes[i]);
+                for (std::uint64_t k = 0; k < bytes.size(); ++k)
+                    bytes[k] = patternByte(static_cast<int>(i), k);
+                ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+            } else {
+                ok = ::ftruncate(fd, static_cast<off_t>(partSizes[i])) == 0;
+            }
+            ::close(fd);
+            if (!ok)
+                return "cannot write " + partName;
         }
-        ::close(fd);
-    }
-    DBMSetRecord(kDBMTypeRecord, id, &record);
-    ASSERT_EQ(AVMWriteDb(kDBMTypeRecord), 0);
-    pane.timing = vmx::BuildTimingList(pane.side, pane.folder);
+        return {};
+    };
+    FakeUi ui;
+    const int side = pane.side;
+    ASSERT_TRUE(session.registerRecording(side, recording, writeParts, ui).ok) << ui.lastMessage();
+    ASSERT_TRUE(session.savePane(side, ui).ok) << ui.lastMessage();
+    reload(session, side);
 }
 
 AVMRec recordAt(const vmx::LoadedPane& pane, int row)
@@ -75,6 +75,14 @@ AVMRec recordAt(const vmx::LoadedPane& pane, int row)
     AVMRec record{};
     EXPECT_TRUE(DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record));
     return record;
+}
+
+void replaceRecord(vmx::RecordingSession& session, const vmx::LoadedPane& pane, int row, const AVMRec& record)
+{
+    DBMSetActiveSide(pane.side);
+    DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record);
+    FakeUi ui;
+    session.rebuildTiming(pane.side, ui);
 }
 
 std::vector<std::string> partNames(const AVMRec& record)

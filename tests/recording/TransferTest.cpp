@@ -15,19 +15,18 @@ using namespace vmxtest;
 
 namespace {
 
-class TransferTest : public ::testing::Test {
+class TransferTest : public SessionTest {
 protected:
     TempDir srcDir;
     TempDir dstDir;
-    FakeUi ui;
-    LoadedPane source = makeDb(0, srcDir.str());
-    LoadedPane target = makeDb(1, dstDir.str());
+    const LoadedPane& source = makeDb(session, 0, srcDir.str());
+    const LoadedPane& target = makeDb(session, 1, dstDir.str());
 
     // Fills the target with `n` small recordings so that the next new record gets slot n + 1.
     void fillTarget(int n)
     {
         for (int i = 0; i < n; ++i)
-            addRecording(target, "OLD" + std::to_string(i), 10, {376});
+            addRecording(session, target, "OLD" + std::to_string(i), 10, {376});
     }
 };
 
@@ -73,10 +72,10 @@ TEST(CopyProgressTest, Arithmetic)
 
 TEST_F(TransferTest, CopiesRegisterRecordsAndNameParts)
 {
-    addRecording(source, "FIRST", 90, {200000, 200000, 1000});
-    addRecording(source, "SECOND", 30, {5000});
+    addRecording(session, source, "FIRST", 90, {200000, 200000, 1000});
+    addRecording(session, source, "SECOND", 30, {5000});
     fillTarget(4);
-    const auto result = TransferRecordings(source, target, {1, 0}, ui);
+    const auto result = session.transferRecordings(source.side, {1, 0}, ui);
     EXPECT_EQ(result.copied, 2);
     EXPECT_EQ(result.failed, 0);
     EXPECT_TRUE(result.dbWritten);
@@ -90,8 +89,7 @@ TEST_F(TransferTest, CopiesRegisterRecordsAndNameParts)
     ASSERT_EQ(target.timing.size(), 6u);
     // Sizes are measured as full parts before the last one.
     EXPECT_EQ(target.timingAt(4).totalSize, 2 * kFullPartSize + 1000);
-    LoadedPane reloaded;
-    ASSERT_EQ(LoadPane(1, target.dbPath, reloaded), "");
+    const LoadedPane& reloaded = reload(session, 1);
     const AVMRec first = recordAt(reloaded, 4);
     EXPECT_EQ(RecordDisplayName(first), "FIRST");
     EXPECT_EQ(first.duration, 90u);
@@ -106,10 +104,10 @@ TEST_F(TransferTest, CopiesRegisterRecordsAndNameParts)
 
 TEST_F(TransferTest, FailedCopiesLeaveNothingBehind)
 {
-    addRecording(source, "BROKEN", 90, {200000, 200000, 1000});
-    addRecording(source, "GOOD", 30, {5000});
+    addRecording(session, source, "BROKEN", 90, {200000, 200000, 1000});
+    addRecording(session, source, "GOOD", 30, {5000});
     std::filesystem::remove(srcDir / "RF0001AB.TRP");
-    const auto result = TransferRecordings(source, target, {0, 1}, ui);
+    const auto result = session.transferRecordings(source.side, {0, 1}, ui);
     EXPECT_EQ(result.copied, 1);
     EXPECT_EQ(result.failed, 1);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -117,8 +115,7 @@ TEST_F(TransferTest, FailedCopiesLeaveNothingBehind)
     EXPECT_NE(ui.messages[0].find("No such file"), std::string::npos) << ui.messages[0];
     EXPECT_NE(ui.messages[0].find("\"BROKEN\" was not copied"), std::string::npos) << ui.messages[0];
     // The good one took the first slot; nothing of the broken one is left.
-    LoadedPane reloaded;
-    ASSERT_EQ(LoadPane(1, target.dbPath, reloaded), "");
+    const LoadedPane& reloaded = reload(session, 1);
     ASSERT_EQ(reloaded.timing.size(), 1u);
     EXPECT_EQ(RecordDisplayName(recordAt(reloaded, 0)), "GOOD");
     std::vector<std::string> files;
@@ -146,13 +143,13 @@ TEST_F(TransferTest, StrayFilesAreLeftAloneAndTheCopyTakesTheNextFreeSlot)
         SCOPED_TRACE(c.what);
         TempDir from;
         TempDir to;
-        LoadedPane src = makeDb(0, from.str());
-        LoadedPane dst = makeDb(1, to.str());
-        addRecording(src, "FILM", 30, {5000, 100});
+        const LoadedPane& src = makeDb(session, 0, from.str());
+        makeDb(session, 1, to.str());
+        addRecording(session, src, "FILM", 30, {5000, 100});
         for (const char* stray : c.strays)
             writeText(to / stray, "somebody else's");
         FakeUi caseUi;
-        const auto result = TransferRecordings(src, dst, {0}, caseUi);
+        const auto result = session.transferRecordings(src.side, {0}, caseUi);
         EXPECT_TRUE(result.done());
         EXPECT_EQ(result.copied, 1);
         const std::string aa = std::string(c.prefix) + "AA.TRP";
@@ -169,8 +166,7 @@ TEST_F(TransferTest, StrayFilesAreLeftAloneAndTheCopyTakesTheNextFreeSlot)
         } else {
             EXPECT_TRUE(caseUi.messages.empty());
         }
-        LoadedPane reloaded;
-        ASSERT_EQ(LoadPane(1, dst.dbPath, reloaded), "");
+        const LoadedPane& reloaded = reload(session, 1);
         ASSERT_EQ(reloaded.timing.size(), 1u);
         EXPECT_EQ(partNames(recordAt(reloaded, 0)), (std::vector<std::string>{aa, ab}));
         EXPECT_EQ(reloaded.timingAt(0).totalSize, kFullPartSize + 100);
@@ -189,16 +185,16 @@ TEST_F(TransferTest, BackupHoldsTheTargetAsItWasBeforeTheTransfer)
         SCOPED_TRACE(c.what);
         TempDir from;
         TempDir to;
-        LoadedPane src = makeDb(0, from.str());
-        LoadedPane dst = makeDb(1, to.str());
-        addRecording(dst, "OLD", 10, {376});
-        addRecording(src, "FIRST", 30, {5000});
-        addRecording(src, "SECOND", 30, {6000});
+        const LoadedPane& src = makeDb(session, 0, from.str());
+        const LoadedPane& dst = makeDb(session, 1, to.str());
+        addRecording(session, dst, "OLD", 10, {376});
+        addRecording(session, src, "FIRST", 30, {5000});
+        addRecording(session, src, "SECOND", 30, {6000});
         if (c.firstFails)
             std::filesystem::remove(from / "RF0001AA.TRP");
         const auto before = readBytes(dst.dbPath);
         FakeUi caseUi;
-        const auto result = TransferRecordings(src, dst, {0, 1}, caseUi);
+        const auto result = session.transferRecordings(src.side, {0, 1}, caseUi);
         EXPECT_EQ(result.copied, c.firstFails ? 1 : 2);
         EXPECT_NE(readBytes(dst.dbPath), before);
         EXPECT_EQ(readBytes(AVMBackupPathOf(dst.dbPath)), before);
@@ -224,19 +220,18 @@ public:
 
 TEST_F(TransferTest, OnlyTheClosingWriteFailingIsAWarningNotAFailure)
 {
-    addRecording(source, "FIRST", 30, {5000});
-    addRecording(source, "SECOND", 30, {6000});
+    addRecording(session, source, "FIRST", 30, {5000});
+    addRecording(session, source, "SECOND", 30, {6000});
     ReadOnlyAtTheEndUi lateUi;
     lateUi.dbPath = target.dbPath;
-    const auto result = TransferRecordings(source, target, {0, 1}, lateUi);
+    const auto result = session.transferRecordings(source.side, {0, 1}, lateUi);
     EXPECT_TRUE(result.done());
     EXPECT_EQ(result.copied, 2);
     EXPECT_FALSE(result.dbWritten);
     ASSERT_EQ(lateUi.messages.size(), 1u);
     EXPECT_NE(lateUi.messages[0].find("Warning"), std::string::npos) << lateUi.messages[0];
     EXPECT_NE(lateUi.messages[0].find(target.dbPath + " is read-only"), std::string::npos) << lateUi.messages[0];
-    LoadedPane reloaded;
-    ASSERT_EQ(LoadPane(1, target.dbPath, reloaded), "");
+    const LoadedPane& reloaded = reload(session, 1);
     ASSERT_EQ(reloaded.timing.size(), 2u);
     EXPECT_EQ(RecordDisplayName(recordAt(reloaded, 1)), "SECOND");
     EXPECT_TRUE(std::filesystem::exists(dstDir / "RF0002AA.TRP"));
@@ -244,9 +239,9 @@ TEST_F(TransferTest, OnlyTheClosingWriteFailingIsAWarningNotAFailure)
 
 TEST_F(TransferTest, UnwritableTargetRefusesBeforeCopying)
 {
-    addRecording(source, "FILM", 30, {5000});
+    addRecording(session, source, "FILM", 30, {5000});
     std::filesystem::permissions(target.dbPath, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
-    const auto result = TransferRecordings(source, target, {0}, ui);
+    const auto result = session.transferRecordings(source.side, {0}, ui);
     EXPECT_TRUE(result.refused);
     EXPECT_FALSE(result.done());
     EXPECT_NE(ui.lastMessage().find(target.dbPath + " is read-only"), std::string::npos) << ui.lastMessage();
@@ -255,9 +250,9 @@ TEST_F(TransferTest, UnwritableTargetRefusesBeforeCopying)
 
 TEST_F(TransferTest, CancelStopsTheTransfer)
 {
-    addRecording(source, "FILM", 30, {5000, 100});
+    addRecording(session, source, "FILM", 30, {5000, 100});
     ui.cancelAfterUpdates = 1;
-    const auto result = TransferRecordings(source, target, {0}, ui);
+    const auto result = session.transferRecordings(source.side, {0}, ui);
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(result.copied, 0);
     EXPECT_FALSE(std::filesystem::exists(dstDir / "RF0001AA.TRP"));
@@ -265,43 +260,56 @@ TEST_F(TransferTest, CancelStopsTheTransfer)
 
 TEST_F(TransferTest, FullStoreRefusesBeforeCopying)
 {
-    addRecording(source, "A", 10, {376});
-    addRecording(source, "B", 10, {376});
+    addRecording(session, source, "A", 10, {376});
+    addRecording(session, source, "B", 10, {376});
     fillTarget(199);
     const auto before = readBytes(target.dbPath);
-    const auto result = TransferRecordings(source, target, {0, 1}, ui);
+    const auto result = session.transferRecordings(source.side, {0, 1}, ui);
     EXPECT_TRUE(result.refused);
     EXPECT_NE(ui.lastMessage().find("room for 1 more"), std::string::npos) << ui.lastMessage();
     EXPECT_FALSE(std::filesystem::exists(dstDir / "RF0200AA.TRP"));
     EXPECT_EQ(readBytes(target.dbPath), before);
 }
 
-TEST(OfferNewDbTest, CreatesLoadsAndNamesTheDefault)
+class OfferNewDbTest : public SessionTest {};
+
+TEST_F(OfferNewDbTest, CreatesLoadsAndNamesTheDefault)
 {
-    initStore();
     TempDir dir;
     EXPECT_EQ(DefaultNewDbName("DZR000.DB", ""), "DZR000");
     EXPECT_EQ(DefaultNewDbName("X.DB", "DZR001.DB"), "DZR000");
     EXPECT_EQ(DefaultNewDbName("DZT000.DB", "X.DB"), "DZT000");
 
-    LoadedPane target;
-    target.side = 1;
-    DBMSetActiveSide(1);
-    AVMRecordTable table{};
-    DBMGetSys(kDBMTypeRecord, &table);
-    table.count = 0;
-    DBMSetSys(kDBMTypeRecord, &table);
-    FakeUi ui;
+    // The left pane holds a DZR database, so the offer names the new one DZR000.
+    TempDir left;
+    makeDb(session, 0, left.str(), "DZR000.DB");
     ui.answers = {false};
-    EXPECT_EQ(OfferNewDb(target, "DZR000.DB", "", ui), OfferOutcome::Declined);
+    EXPECT_EQ(session.offerNewDb(1, ui).outcome, OfferResult::Outcome::Declined);
+    EXPECT_FALSE(session.pane(1).loaded());
     ui.newFileAnswer = dir.str() + "/DZR000.DB";
-    EXPECT_EQ(OfferNewDb(target, "DZR000.DB", "", ui), OfferOutcome::Created);
+    const OfferResult created = session.offerNewDb(1, ui);
+    EXPECT_EQ(created.outcome, OfferResult::Outcome::Created);
+    EXPECT_EQ(created.dbPath, dir.str() + "/DZR000.DB");
+    EXPECT_TRUE(created.refresh.panes[1]);
     EXPECT_EQ(ui.events[0], "ask: There is no information in the list. Do you want to create new file? [Information]");
     EXPECT_EQ(ui.events[2], "choose new file: DZR000");
     EXPECT_EQ(ui.lastMessage(), "DB File Creatation complete!");
     EXPECT_EQ(readBytes(dir / "DZR000.DB"), (std::vector<std::uint8_t>{0, 5, 0, 6, 0, 0}));
-    EXPECT_TRUE(target.loaded());
-    EXPECT_EQ(OfferNewDb(target, "", "", ui), OfferOutcome::NotNeeded);
+    EXPECT_TRUE(session.pane(1).loaded());
+    EXPECT_EQ(session.pane(1).folder, dir.str() + "/");
+    EXPECT_EQ(session.offerNewDb(1, ui).outcome, OfferResult::Outcome::NotNeeded);
+
+    // A file that exists is never overwritten, and the target stays without a database.
+    session.release();
+    ASSERT_EQ(session.init(), "");
+    TempDir other;
+    writeText(other / "DZT000.DB", "somebody's file");
+    ui.newFileAnswer = (other / "DZT000.DB").string();
+    EXPECT_EQ(session.offerNewDb(1, ui).outcome, OfferResult::Outcome::Failed);
+    EXPECT_NE(ui.lastMessage().find("Cannot create the database " + ui.newFileAnswer + ": File exists"),
+              std::string::npos) << ui.lastMessage();
+    EXPECT_EQ(readText(other / "DZT000.DB"), "somebody's file");
+    EXPECT_FALSE(session.pane(1).loaded());
 }
 
 TEST_F(TransferTest, HeaderCountThatDisagreesWithTheRecords)
@@ -322,20 +330,20 @@ TEST_F(TransferTest, HeaderCountThatDisagreesWithTheRecords)
         SCOPED_TRACE(c.what);
         TempDir from;
         TempDir to;
-        LoadedPane src = makeDb(0, from.str());
-        LoadedPane dst = makeDb(1, to.str());
+        const LoadedPane& src = makeDb(session, 0, from.str());
+        const LoadedPane& dst = makeDb(session, 1, to.str());
         for (int i = 0; i < 3; ++i)
-            addRecording(dst, "OLD" + std::to_string(i), 10, {376});
+            addRecording(session, dst, "OLD" + std::to_string(i), 10, {376});
         auto bytes = readBytes(dst.dbPath);
         bytes[5] = c.headerCount;
         writeBytes(dst.dbPath, bytes);
-        ASSERT_EQ(LoadPane(1, dst.dbPath, dst), "");
-        addRecording(src, "FILM", 30, {5000});
+        reload(session, 1);
+        addRecording(session, src, "FILM", 30, {5000});
         FakeUi caseUi;
-        const auto result = TransferRecordings(src, dst, {0}, caseUi);
+        const auto result = session.transferRecordings(src.side, {0}, caseUi);
         EXPECT_EQ(result.copied, c.copied ? 1 : 0);
-        LoadedPane reloaded;
-        ASSERT_EQ(LoadPane(1, dst.dbPath, reloaded), "");
+        const LoadedPane copied = dst;
+        const LoadedPane& reloaded = reload(session, 1);
         int listedAt = -1;
         for (int row = 0; row < static_cast<int>(reloaded.timing.size()); ++row) {
             AVMRec record{};
@@ -347,8 +355,8 @@ TEST_F(TransferTest, HeaderCountThatDisagreesWithTheRecords)
         EXPECT_EQ(listedAt, c.row);
         EXPECT_EQ(std::filesystem::exists(to / "RF0004AA.TRP"), c.copied);
         if (c.copied) {
-            ASSERT_EQ(dst.timing.size(), reloaded.timing.size());
-            EXPECT_EQ(dst.timingAt(c.row).totalSize, 5000u);
+            ASSERT_EQ(copied.timing.size(), reloaded.timing.size());
+            EXPECT_EQ(copied.timingAt(c.row).totalSize, 5000u);
         } else {
             EXPECT_NE(caseUi.messages.at(0).find("holds more recordings than its header counts"), std::string::npos)
                 << caseUi.messages.at(0);
@@ -358,11 +366,17 @@ TEST_F(TransferTest, HeaderCountThatDisagreesWithTheRecords)
 
 TEST_F(TransferTest, SameDatabaseOnBothSidesIsRefused)
 {
-    addRecording(source, "FILM", 30, {5000});
-    LoadedPane again;
-    ASSERT_EQ(LoadPane(1, srcDir.str() + "/./DZT000.DB", again), "");
+    addRecording(session, source, "FILM", 30, {5000});
+    // The load refuses the left pane's file under another spelling of its path.
+    EXPECT_TRUE(session.loadPane(1, srcDir.str() + "/./DZT000.DB", ui).refused);
+    EXPECT_EQ(ui.lastMessage(), "Your loaded file is same!!");
+    EXPECT_EQ(target.dbPath, dstDir.str() + "/DZT000.DB");
+    // The target's name comes to stand for the source's file after the load (a hard link put in
+    // its place): the transfer itself refuses too.
+    std::filesystem::remove(target.dbPath);
+    std::filesystem::create_hard_link(source.dbPath, target.dbPath);
     const auto before = readBytes(source.dbPath);
-    const auto result = TransferRecordings(source, again, {0}, ui);
+    const auto result = session.transferRecordings(source.side, {0}, ui);
     EXPECT_TRUE(result.refused);
     EXPECT_NE(ui.lastMessage().find("same database"), std::string::npos) << ui.lastMessage();
     EXPECT_EQ(readBytes(source.dbPath), before);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "recording/RecordingSession.h"
+
+#include <functional>
+#include <string>
+
+namespace vmx {
+
+// Writes a small demo receiver disk into the folder `root`, which must not hold a DZT000.DB yet:
+// RECORD/DZT000.DB listing three recordings made by ffmpeg as the receiver records them (MPEG-2
+// video and MP2 sound in a transport stream, cut into part files of the full part size; the second
+// recording fills one full part and spills into a second), two MP3 files in MP3 and two JPEG
+// pictures in IMAGE. The database goes through `session` (loaded into the left pane). `say` hears
+// a line before each step. Empty on success, else the sentence saying what went wrong.
+[[nodiscard]] std::string WriteDemoDisk(RecordingSession& session, const std::string& root,
+                                        const std::function<void(const std::string&)>& say);
+
+}  // namespace vmx

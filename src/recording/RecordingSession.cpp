@@ -1,0 +1,582 @@
+#include "recording/RecordingSession.h"
+
+#include "common/FilePaths.h"
+#include "common/RegularFile.h"
+#include "common/UniqueFd.h"
+#include "recdb/DbCheck.h"
+#include "recdb/DbReader.h"
+#include "recdb/DbWriter.h"
+#include "recdb/DiskNaming.h"
+#include "recdb/FileCache.h"
+#include "recdb/RecordStore.h"
+#include "recdb/Trace.h"
+#include "recording/RecordingFiles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+
+namespace vmx {
+
+namespace {
+
+// The session that holds the record store, if any.
+std::atomic<const RecordingSession*> g_owner{nullptr};
+
+constexpr std::size_t kCaptionLength = 48;
+
+}  // namespace
+
+int DbKindOf(const std::string& fileName)
+{
+    return fileName.starts_with("DZT") ? 0 : 1;
+}
+
+bool BreaksKindRule(const std::string& leftName, const std::string& rightName)
+{
+    return (leftName.starts_with("DZT") && !rightName.starts_with("DZT")) ||
+           (leftName.starts_with("DZR") && !rightName.starts_with("DZR"));
+}
+
+std::string PaneCaption(const std::string& dbPath)
+{
+    return dbPath.size() <= kCaptionLength ? dbPath : dbPath.substr(dbPath.size() - kCaptionLength);
+}
+
+// One operation at a time: entered only while no other operation runs and the store is ready;
+// otherwise the user is told and the operation does nothing.
+class RecordingSession::OperationScope {
+public:
+    OperationScope(RecordingSession& session, UserInterface& ui) : m_session(session)
+    {
+        bool idle = false;
+        m_entered = session.m_busy.compare_exchange_strong(idle, true);
+        if (!m_entered) {
+            ui.showMessage(kBusyMessage);
+        } else if (!session.m_ready) {
+            session.m_busy = false;
+            m_entered = false;
+            ui.showMessage("The record store is not set up, so nothing was done.");
+        }
+    }
+    ~OperationScope()
+    {
+        if (m_entered)
+            m_session.m_busy = false;
+    }
+    OperationScope(const OperationScope&) = delete;
+    OperationScope& operator=(const OperationScope&) = delete;
+
+    explicit operator bool() const { return m_entered; }
+
+private:
+    RecordingSession& m_session;
+    bool m_entered = false;
+};
+
+RecordingSession::RecordingSession()
+{
+    paneOf(kRightSide).side = kRightSide;
+}
+
+RecordingSession::~RecordingSession()
+{
+    release();
+}
+
+std::string RecordingSession::init()
+{
+    const RecordingSession* holder = nullptr;
+    if (!g_owner.compare_exchange_strong(holder, this) && holder != this)
+        return "another recording session holds the record store.";
+    if (DBMInitRecord() != 1 || AVMInitFileCache() != 0) {
+        DBMFreeAll();
+        g_owner = nullptr;
+        return "not enough memory for the record store.";
+    }
+    forgetPanes();
+    m_lastLoadedDbKind = 0;
+    m_ready = true;
+    return {};
+}
+
+void RecordingSession::forgetPanes()
+{
+    for (const int side : {kLeftSide, kRightSide}) {
+        (void)AVMSetDbPath(side, "");
+        paneOf(side) = LoadedPane{};
+        paneOf(side).side = side;
+    }
+}
+
+void RecordingSession::release()
+{
+    m_ready = false;
+    if (g_owner.load() != this)
+        return;
+    DBMFreeAll();
+    forgetPanes();
+    g_owner = nullptr;
+}
+
+const LoadedPane& RecordingSession::pane(int side) const
+{
+    return m_panes[side == kLeftSide ? 0 : 1];
+}
+
+LoadedPane& RecordingSession::paneOf(int side)
+{
+    return m_panes[side == kLeftSide ? 0 : 1];
+}
+
+void RecordingSession::activate(int side) const
+{
+    DBMSetActiveSide(side);
+}
+
+std::string RecordingSession::writePane(int side, DbOperation& operation)
+{
+    activate(side);
+    return operation.write();
+}
+
+std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
+{
+    // The reader's own messages name the receiver's path; a file that cannot be opened at all is
+    // reported here with its real name and the reason.
+    {
+        UniqueFd file;
+        std::uint64_t size = 0;
+        if (std::string error = OpenRegularFile(dbPath, O_RDONLY, file, size); !error.empty())
+            return error;
+    }
+    const std::string previousPath = AVMGetDbPath(side);
+    if (!AVMSetDbPath(side, dbPath))
+        return "the database path " + dbPath + " is too long.";
+    activate(side);
+    if (AVMReadDb(kDBMTypeRecord) != 0) {
+        // The side keeps the records of its previous database, so it keeps that path too: a
+        // later write must never put those records into the rejected file.
+        (void)AVMSetDbPath(side, previousPath);
+        return "cannot read the database " + dbPath + ": it is damaged or not a recordings database (" +
+               DBMLastTrace() + ").";
+    }
+    LoadedPane& pane = paneOf(side);
+    pane.side = side;
+    pane.dbPath = dbPath;
+    pane.folder = FolderOfPath(dbPath);
+    pane.fileName = FileNameOfPath(dbPath);
+    pane.dbKind = DbKindOf(pane.fileName);
+    pane.header = DbHeader{};
+    (void)ReadDbHeader(dbPath, pane.header);
+    pane.timing = BuildTimingList(pane.folder);
+    return {};
+}
+
+std::vector<RecordRow> RecordingSession::rows(int side) const
+{
+    std::vector<RecordRow> out;
+    const LoadedPane& shown = pane(side);
+    if (busy() || !m_ready || !shown.loaded())
+        return out;
+    activate(shown.side);
+    const int count = static_cast<int>(std::min<unsigned>(ListedCount(), kDBMMaxIds));
+    for (int row = 0; row < count; ++row) {
+        AVMRec record{};
+        if (DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
+            out.push_back(RowOf(row, record, shown.timingAt(row)));
+        } else {
+            RecordRow missing;
+            missing.row = row;
+            missing.id = static_cast<unsigned>(row + 1);
+            missing.timing = shown.timingAt(row);
+            out.push_back(missing);
+        }
+    }
+    return out;
+}
+
+std::optional<RecordDetails> RecordingSession::details(int side, int row) const
+{
+    const LoadedPane& shown = pane(side);
+    if (busy() || !m_ready || !shown.loaded() || row < 0)
+        return std::nullopt;
+    activate(shown.side);
+    AVMRec record{};
+    if (static_cast<unsigned>(row) >= std::min<unsigned>(ListedCount(), kDBMMaxIds) ||
+        !DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
+        return std::nullopt;
+    return DetailsOf(row, record, shown.folder, shown.timingAt(row));
+}
+
+std::string RecordingSession::refusalToLoad(int side, const std::string& dbPath) const
+{
+    const LoadedPane& other = pane(1 - side);
+    if (!other.loaded())
+        return {};
+    if (IsSameFile(dbPath, other.dbPath))
+        return kSameFileMessage;
+    const std::string name = FileNameOfPath(dbPath);
+    const std::string& left = side == kLeftSide ? name : other.fileName;
+    const std::string& right = side == kLeftSide ? other.fileName : name;
+    if (BreaksKindRule(left, right))
+        return kOtherKindMessage;
+    return {};
+}
+
+std::vector<std::string> RecordingSession::checkDatabase(const std::string& dbPath)
+{
+    return AVMCheckDbFile(dbPath);
+}
+
+LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserInterface& ui)
+{
+    LoadResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    if (const std::string refusal = refusalToLoad(side, dbPath); !refusal.empty()) {
+        ui.showMessage(refusal);
+        result.refused = true;
+        return result;
+    }
+    if (const std::string error = readIntoPane(side, dbPath); !error.empty()) {
+        ui.showMessage(error);
+        return result;
+    }
+    m_lastLoadedDbKind = pane(side).dbKind;
+    result.ok = true;
+    result.refresh.pane(side);
+    return result;
+}
+
+PaneRefresh RecordingSession::rebuildTiming(int side, UserInterface& ui)
+{
+    PaneRefresh refresh;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return refresh;
+    LoadedPane& target = paneOf(side);
+    activate(target.side);
+    target.timing = BuildTimingList(target.folder);
+    refresh.pane(target.side);
+    return refresh;
+}
+
+OfferResult RecordingSession::offerNewDb(int targetSide, UserInterface& ui)
+{
+    OfferResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    LoadedPane& target = paneOf(targetSide);
+    const std::string defaultName = DefaultNewDbName(pane(kLeftSide).fileName, pane(kRightSide).fileName);
+    activate(target.side);
+    if (target.loaded() || ListedCount() > 0)
+        return result;
+    result.outcome = OfferResult::Outcome::Declined;
+    if (!ui.askYesNo(kNoInformationQuestion, "Information"))
+        return result;
+    const std::string path = ui.chooseNewFile("", defaultName, kDbFileFilter);
+    if (path.empty())
+        return result;
+    result.outcome = OfferResult::Outcome::Failed;
+    if (const std::string error = AVMCreateEmptyDb(path); !error.empty()) {
+        ui.showMessage("Cannot create the database " + error + ".");
+        return result;
+    }
+    if (const std::string error = readIntoPane(target.side, path); !error.empty()) {
+        ui.showMessage("The new database " + FileNameOfPath(path) + " was created but cannot be loaded: " + error);
+        return result;
+    }
+    ui.showMessage(kDbCreatedMessage);
+    result.outcome = OfferResult::Outcome::Created;
+    result.dbPath = path;
+    result.refresh.pane(target.side);
+    return result;
+}
+
+CreateResult RecordingSession::createDatabase(const std::string& dbPath, UserInterface& ui)
+{
+    CreateResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    if (const std::string error = AVMCreateEmptyDb(dbPath); !error.empty()) {
+        ui.showMessage("cannot create the database " + error + ".");
+        return result;
+    }
+    result.ok = true;
+    result.dbPath = dbPath;
+    return result;
+}
+
+RenameResult RecordingSession::renameRow(int side, int row, const std::string& text, UserInterface& ui)
+{
+    RenameResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    const LoadedPane& target = pane(side);
+    if (!target.loaded())
+        return result;
+    activate(target.side);
+    const auto id = static_cast<unsigned>(row + 1);
+    AVMRec record{};
+    if (row < 0 || id > ListedCount() || !DBMGetRecord(kDBMTypeRecord, id, &record)) {
+        ui.showMessage("there is no recording " + std::to_string(id) + " in " + target.dbPath + ".");
+        return result;
+    }
+    const AVMRec before = record;
+    SetRecordName(record, text);
+    DBMSetRecord(kDBMTypeRecord, id, &record);
+    DbOperation write;
+    if (const std::string error = writePane(target.side, write); !error.empty()) {
+        // What the pane shows and the file holds stay as they were, also for the next write.
+        DBMSetRecord(kDBMTypeRecord, id, &before);
+        ui.showMessage(error + " " + target.dbPath + " is unchanged on disk.");
+        return result;
+    }
+    result.ok = true;
+    result.name = RecordDisplayName(record);
+    result.refresh.pane(target.side);
+    result.refresh.timingRow(target.side, row);
+    return result;
+}
+
+TransferResult RecordingSession::transferRecordings(int sourceSide, const std::vector<int>& rows, UserInterface& ui)
+{
+    TransferResult result;
+    OperationScope operation(*this, ui);
+    if (!operation) {
+        result.refused = true;
+        return result;
+    }
+    const LoadedPane& source = pane(sourceSide);
+    LoadedPane& target = paneOf(1 - sourceSide);
+    // The source records are read while the source side is active; the copy itself works on the
+    // target side.
+    SourceRecords records;
+    activate(source.side);
+    for (const int row : rows) {
+        AVMRec record{};
+        if (row >= 0 && static_cast<std::size_t>(row) < source.timing.size() &&
+            DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
+            records.emplace(row, record);
+    }
+    activate(target.side);
+    DbOperation write;
+    result = TransferRecordings(source, records, target, rows, [&] { return writePane(target.side, write); }, ui);
+    activate(target.side);
+    result.refresh.pane(target.side);
+    return result;
+}
+
+MergeResult RecordingSession::merge(int side, int row, const std::string& outFolder, UserInterface& ui)
+{
+    MergeResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    activate(pane(side).side);
+    return MergeRecording(pane(side), row, outFolder, ui);
+}
+
+CutResult RecordingSession::cut(int side, int row, int markCount, double startMark, double endMark,
+                                UserInterface& ui)
+{
+    CutResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    LoadedPane& target = paneOf(side);
+    activate(target.side);
+    DbOperation write;
+    result = CutRecording(target, row, markCount, startMark, endMark, [&] { return writePane(target.side, write); },
+                          ui);
+    if (result.outcome == CutOutcome::Done || result.outcome == CutOutcome::Failed) {
+        result.refresh.pane(target.side);
+        result.refresh.timingRow(target.side, row);
+    }
+    return result;
+}
+
+DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows, UserInterface& ui)
+{
+    DeleteResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    LoadedPane& target = paneOf(side);
+    if (!target.loaded()) {
+        result.message = "No database is loaded to delete recordings from.";
+        ui.showMessage(result.message);
+        return result;
+    }
+    activate(target.side);
+    DbOperation write;
+    result = DeleteRecordRows(target, rows, [&] { return writePane(target.side, write); });
+    if (!result.ok)
+        ui.showMessage(result.message);
+    result.refresh.pane(target.side);
+    return result;
+}
+
+std::string RecordingSession::receiverRoot(std::string& error) const
+{
+    return ResolveReceiverRoot(m_receiverRoot, error);
+}
+
+std::string RecordingSession::mediaRoot(MediaKind kind, bool create, UserInterface& ui,
+                                        std::vector<std::string>* failures) const
+{
+    std::string error;
+    const std::string root = receiverRoot(error);
+    if (!root.empty() && (!create || (error = EnsureReceiverFolder(root, kind)).empty()))
+        return root;
+    ui.showMessage(error);
+    if (failures)
+        failures->push_back(error);
+    return {};
+}
+
+MediaListing RecordingSession::listMedia(MediaKind kind, UserInterface& ui)
+{
+    MediaListing listing;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return listing;
+    const std::string root = mediaRoot(kind, false, ui, nullptr);
+    if (root.empty())
+        return listing;
+    listing.ok = true;
+    listing.folder = ReceiverMediaFolder(root, kind);
+    listing.files = ListReceiverFiles(root, kind);
+    return listing;
+}
+
+bool RecordingSession::ensureMediaFolder(MediaKind kind, UserInterface& ui)
+{
+    OperationScope operation(*this, ui);
+    return operation && !mediaRoot(kind, true, ui, nullptr).empty();
+}
+
+MediaResult RecordingSession::putMedia(MediaKind kind, const std::vector<std::string>& pcPaths, UserInterface& ui)
+{
+    MediaResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    const std::string root = mediaRoot(kind, true, ui, &result.failures);
+    if (root.empty())
+        return result;
+    result = CopyMediaToReceiver(pcPaths, ReceiverMediaFolder(root, kind), ui);
+    result.refresh.receiverFiles = true;
+    return result;
+}
+
+MediaResult RecordingSession::getMedia(MediaKind kind, const std::vector<std::string>& names,
+                                       const std::string& pcFolder, UserInterface& ui)
+{
+    MediaResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    const std::string root = mediaRoot(kind, false, ui, &result.failures);
+    if (root.empty())
+        return result;
+    return CopyMediaToPc(names, ReceiverMediaFolder(root, kind), pcFolder, ui);
+}
+
+MediaResult RecordingSession::deleteMedia(MediaKind kind, const std::vector<std::string>& names, UserInterface& ui)
+{
+    MediaResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    const std::string root = mediaRoot(kind, false, ui, &result.failures);
+    if (root.empty())
+        return result;
+    result = DeleteMediaFiles(names, ReceiverMediaFolder(root, kind));
+    if (!result.failures.empty()) {
+        std::string text;
+        for (const std::string& failure : result.failures)
+            text += (text.empty() ? "" : "\n") + failure;
+        ui.showMessage(text);
+    }
+    result.refresh.receiverFiles = true;
+    return result;
+}
+
+RegisterResult RecordingSession::registerRecording(int side, const NewRecording& recording,
+                                                   const WriteNewParts& writeParts, UserInterface& ui)
+{
+    RegisterResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    LoadedPane& target = paneOf(side);
+    if (!target.loaded()) {
+        ui.showMessage("No database is loaded to register the recording in.");
+        return result;
+    }
+    activate(target.side);
+    std::uint16_t id = 0;
+    AVMRec record{};
+    if (!DBMAllocRecord(kDBMTypeRecord, &id, &record)) {
+        ui.showMessage("the database " + target.dbPath + " has no free record slot.");
+        return result;
+    }
+    char prefix[8] = {};
+    AVMMakeRecordPrefix(&record, prefix);
+    std::vector<std::string> names;
+    std::string error = writeParts(prefix, names);
+    if (error.empty() && names.size() > static_cast<std::size_t>(kDBMMaxParts))
+        error = "a recording has at most 280 part files.";
+    for (const std::string& name : names) {
+        if (error.empty() && (name.size() != kAVMPartNameLen || !IsSafePartNameOf(name.c_str(), target.dbPath)))
+            error = "\"" + name + "\" is not a part file name.";
+    }
+    if (!error.empty()) {
+        FreeAllocatedRecord(id);
+        ui.showMessage(error);
+        return result;
+    }
+    record.name[0] = recording.marker;
+    SetRecordName(record, recording.name);
+    record.startTime = recording.startTime;
+    record.duration = recording.duration;
+    record.vid = recording.vid;
+    record.aid = recording.aid;
+    record.pid = recording.pid;
+    record.partCount = static_cast<std::uint16_t>(names.size());
+    for (std::size_t j = 0; j < names.size(); ++j) {
+        std::snprintf(record.parts[j].name, sizeof record.parts[j].name, "%s", names[j].c_str());
+        result.partPaths.push_back(target.folder + names[j]);
+    }
+    DBMSetRecord(kDBMTypeRecord, id, &record);
+    target.timing.resize(std::max<std::size_t>(ListedCount(), id), TimingEntry::Unmeasured());
+    target.timing[id - 1u] = ComputeTimingEntry(target.folder, record);
+    result.ok = true;
+    result.id = id;
+    return result;
+}
+
+SaveResult RecordingSession::savePane(int side, UserInterface& ui)
+{
+    SaveResult result;
+    OperationScope operation(*this, ui);
+    if (!operation)
+        return result;
+    const LoadedPane& target = pane(side);
+    DbOperation write;
+    if (const std::string error = writePane(target.side, write); !error.empty()) {
+        ui.showMessage(error);
+        return result;
+    }
+    result.ok = true;
+    result.refresh.pane(target.side);
+    return result;
+}
+
+}  // namespace vmx

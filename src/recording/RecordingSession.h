@@ -1,0 +1,242 @@
+#pragma once
+
+#include "recording/Cut.h"
+#include "recording/Deletion.h"
+#include "recording/LoadedPane.h"
+#include "recording/MediaFiles.h"
+#include "recording/Merge.h"
+#include "recording/PaneRefresh.h"
+#include "recording/ReceiverDisk.h"
+#include "recording/RecordDetails.h"
+#include "recording/RecordingTransfer.h"
+#include "recording/UserInterface.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vmx {
+
+class DbOperation;
+
+// Texts of loading a pane.
+inline constexpr const char* kSameFileMessage = "Your loaded file is same!!";
+inline constexpr const char* kOtherKindMessage = "Can't load deffertent DB file";
+
+// The DB kind of a database file name: 0 when it begins with "DZT", else 1.
+int DbKindOf(const std::string& fileName);
+
+// True when a left and a right database file name may not stand side by side: a left name
+// beginning with "DZT" needs a right name beginning with "DZT", one beginning with "DZR" a right
+// one beginning with "DZR"; other names pass with anything.
+bool BreaksKindRule(const std::string& leftName, const std::string& rightName);
+
+// A pane's caption after a load: the database path, or its last 48 characters when it is longer.
+std::string PaneCaption(const std::string& dbPath);
+
+// A recording made outside the receiver (the demo disk, a benchmark's fixture) to register.
+struct NewRecording {
+    std::uint8_t marker = 0x05;  // byte 0 of the name
+    std::string name;            // up to 15 bytes
+    std::uint32_t startTime = 0;
+    std::uint32_t duration = 0;
+    std::uint16_t vid = 0;
+    std::uint16_t aid = 0;
+    std::uint16_t pid = 0;
+};
+
+// Writes the part files of a new recording into the pane's folder, their names beginning with
+// `prefix` ("RF" and the record's slot), and gives their names in order. Empty, or the sentence
+// saying what went wrong.
+using WriteNewParts = std::function<std::string(const std::string& prefix, std::vector<std::string>& names)>;
+
+struct LoadResult {
+    bool ok = false;       // the database is loaded into the pane
+    bool refused = false;  // the same-file or kind rule refused it (the pane is unchanged)
+    PaneRefresh refresh;
+};
+
+struct OfferResult {
+    // Created: an empty database was made and loaded into the target (the new-DB flag).
+    enum class Outcome { NotNeeded, Declined, Created, Failed };
+    Outcome outcome = Outcome::NotNeeded;
+    std::string dbPath;  // Created: the new database
+    PaneRefresh refresh;
+};
+
+struct RenameResult {
+    bool ok = false;
+    std::string name;  // the recording's new name for display
+    PaneRefresh refresh;
+};
+
+struct CreateResult {
+    bool ok = false;
+    std::string dbPath;
+};
+
+struct SaveResult {
+    bool ok = false;
+    PaneRefresh refresh;
+};
+
+struct RegisterResult {
+    bool ok = false;
+    unsigned id = 0;                     // the new recording's list id
+    std::vector<std::string> partPaths;  // its part files
+};
+
+struct MediaListing {
+    bool ok = false;  // the receiver disk was found (otherwise the user was told why not)
+    std::string folder;
+    std::vector<MediaFileEntry> files;
+};
+
+// The owner of both panes of the main view and of the record store behind them: the database of
+// each side (path, folder, file name, DB kind, loaded flag, timing list) and the last loaded DB
+// kind that the conversion reads. Both front ends (velmorix-cli and the desktop program's view)
+// do every recording operation through it; it is the only code outside the recording database
+// module that switches the store's active side or names a side's database path, and its
+// writePane() is the one place where a pane's database is written.
+//
+// Every operation takes the user-interface port and the side and rows it works on. It tells the
+// user what went wrong (and the texts of the main view) through the port alone, never opens a
+// dialog of its own, and returns what the front end must paint again.
+//
+// Threads. The record store, its file cache, the active side and the database paths are
+// process-wide state of the recording database module; the session is their only user, and it is
+// not thread-safe: it runs one call at a time.
+//  - Operations (loadPane ... savePane below) may run on any one thread, also a worker thread of
+//    the desktop program, while the user-interface thread only paints from copies it took before.
+//    The port is an operation's only way out; the desktop program's port marshals each call to
+//    the user-interface thread and waits for the answer. An operation started while another one
+//    runs is refused with kBusyMessage through the port and changes nothing.
+//  - Queries (pane, rows, details, lastLoadedDbKind, refusalToLoad) belong to the thread that
+//    starts operations, between operations: the front end takes its copies when an operation has
+//    ended (its result says what changed). Should rows or details be asked during an operation
+//    they give nothing (no rows, no details), never a half-changed store; pane() and
+//    refusalToLoad() are not to be called then.
+//  - init and release run on the user-interface thread while no operation runs.
+//  - The free functions of this header and of PlaybackParts.h are pure and may run anywhere.
+// The module's diagnostic line (DBMLastTrace) is kept per thread, so an operation on the worker
+// reads back its own messages.
+//
+// One session holds the record store at a time (init refuses a second one).
+class RecordingSession {
+public:
+    static constexpr const char* kBusyMessage =
+        "Another operation is still running; wait until it has finished and try again.";
+
+    RecordingSession();
+    ~RecordingSession();  // releases the record store if it still holds it
+    RecordingSession(const RecordingSession&) = delete;
+    RecordingSession& operator=(const RecordingSession&) = delete;
+
+    // --- On the user-interface thread, while no operation runs ---
+    // Prepares both record stores (empty) and the database file cache. Empty on success, else the
+    // sentence saying why (no memory, or another session holds the store).
+    [[nodiscard]] std::string init();
+    // Releases both record stores; the panes become empty. Nothing happens when this session does
+    // not hold them (any more).
+    void release();
+    bool ready() const { return m_ready; }
+
+    // --- Queries: on the thread that starts operations, between operations ---
+    const LoadedPane& pane(int side) const;
+    int lastLoadedDbKind() const { return m_lastLoadedDbKind; }
+    // The rows of a loaded pane, one per listed id 1..count (empty when nothing is loaded).
+    std::vector<RecordRow> rows(int side) const;
+    // The details of the recording at `row`; nothing for a row the store cannot deliver.
+    std::optional<RecordDetails> details(int side, int row) const;
+    // Why loading `dbPath` into `side` would be refused ("Your loaded file is same!!" when it is
+    // the other pane's file, by device and inode; "Can't load deffertent DB file" when the two
+    // names break the kind rule); empty when it would not.
+    std::string refusalToLoad(int side, const std::string& dbPath) const;
+
+    // The read-only check of a database file and its part files (velmorix-cli check): one line
+    // per problem found, nothing when there is none. Touches no store; may run on any thread.
+    static std::vector<std::string> checkDatabase(const std::string& dbPath);
+
+    // --- Operations: on any one thread (the desktop program's worker), one at a time ---
+    // Loads a database into a pane (the L and R commands): the same-file and kind rules, the
+    // reading, the timing list (each recording measured from its part files). A refused or failed
+    // load leaves the pane and its records as they were.
+    LoadResult loadPane(int side, const std::string& dbPath, UserInterface& ui);
+    // Builds the pane's timing list again from the store (L or R cancelled).
+    PaneRefresh rebuildTiming(int side, UserInterface& ui);
+    // Offers an empty database to an empty target pane before a transfer into it: asks, lets the
+    // user name the file, writes the 6-byte empty database (never over an existing file), loads it.
+    OfferResult offerNewDb(int targetSide, UserInterface& ui);
+    // Creates the 6-byte empty database at `dbPath`; refuses an existing file. Loads nothing.
+    CreateResult createDatabase(const std::string& dbPath, UserInterface& ui);
+    // RE: gives the recording at `row` the name `text` (bytes 1..15, zero-padded; the marker byte
+    // stays) and writes the pane's database. A database that cannot be written leaves the record
+    // as it was. Does nothing on a pane without a database.
+    RenameResult renameRow(int side, int row, const std::string& text, UserInterface& ui);
+    // AL/AR: copies the recordings at `rows` of the source side into the other side's database.
+    TransferResult transferRecordings(int sourceSide, const std::vector<int>& rows, UserInterface& ui);
+    // ME: joins the recording's part files into one file in `outFolder` (asked when empty).
+    MergeResult merge(int side, int row, const std::string& outFolder, UserInterface& ui);
+    // PR: cuts the stretch between the marks (seconds) out of the recording, in place.
+    CutResult cut(int side, int row, int markCount, double startMark, double endMark, UserInterface& ui);
+    // The Delete key on a record pane: the recordings at `rows` and their part files.
+    DeleteResult deleteRows(int side, const std::vector<int>& rows, UserInterface& ui);
+
+    // The receiver disk: `root` when set (the command line's --receiver), else found anew on every
+    // call among the mounted volumes, so that a disk attached later is found.
+    void setReceiverRoot(const std::string& root) { m_receiverRoot = root; }
+    // The receiver's root, or empty with `error` saying why there is none.
+    std::string receiverRoot(std::string& error) const;
+    // The receiver's media files of a kind, as the right pane lists them.
+    MediaListing listMedia(MediaKind kind, UserInterface& ui);
+    // Makes sure the receiver's folder of a kind exists (a mode switch creates a missing one);
+    // false when it could not be created (the user was told why).
+    bool ensureMediaFolder(MediaKind kind, UserInterface& ui);
+    // AL in MP3/JPEG mode: copies PC files into the receiver's folder of the kind (created when
+    // missing), replacing files of the same name.
+    MediaResult putMedia(MediaKind kind, const std::vector<std::string>& pcPaths, UserInterface& ui);
+    // AR in MP3/JPEG mode: copies receiver files of the kind into a PC folder.
+    MediaResult getMedia(MediaKind kind, const std::vector<std::string>& names, const std::string& pcFolder,
+                         UserInterface& ui);
+    // The Delete key on the receiver's pane: deletes receiver files of the kind.
+    MediaResult deleteMedia(MediaKind kind, const std::vector<std::string>& names, UserInterface& ui);
+
+    // Registers a recording made outside the receiver in the pane's store: allocates its record,
+    // has `writeParts` write its part files under the record's prefix and lists it last. The
+    // database is not written (savePane writes it).
+    RegisterResult registerRecording(int side, const NewRecording& recording, const WriteNewParts& writeParts,
+                                     UserInterface& ui);
+    // Writes the pane's database as the store holds it.
+    SaveResult savePane(int side, UserInterface& ui);
+
+private:
+    class OperationScope;
+
+    LoadedPane& paneOf(int side);
+    // Both panes empty, without a database path.
+    void forgetPanes();
+    // Makes `side` the store's active side (process-wide state; see the class comment).
+    void activate(int side) const;
+    // The one write of a pane's database: makes the side active and writes its database as one
+    // step of `operation` (which keeps the .BAK from before the operation). Empty, or the sentence
+    // saying why nothing was written.
+    [[nodiscard]] std::string writePane(int side, DbOperation& operation);
+    // Reads `dbPath` into the side's store and, on success, makes it the pane's database.
+    [[nodiscard]] std::string readIntoPane(int side, const std::string& dbPath);
+    // The receiver's root, its folder of `kind` created first when `create`; empty after telling
+    // the user why there is none (the sentence also goes into `failures`).
+    std::string mediaRoot(MediaKind kind, bool create, UserInterface& ui, std::vector<std::string>* failures) const;
+    bool busy() const { return m_busy.load(); }
+
+    bool m_ready = false;
+    std::array<LoadedPane, 2> m_panes;
+    int m_lastLoadedDbKind = 0;
+    std::string m_receiverRoot;
+    std::atomic<bool> m_busy{false};
+};
+
+}  // namespace vmx
