@@ -155,6 +155,42 @@ std::set<std::string> otherDatabasesParts(const std::string& folder, const std::
 
 }  // namespace
 
+namespace vmx {
+
+std::string PartNamesListedInFolder(const std::string& folder, std::set<std::string>& names)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return "cannot read the folder " + folder + ": " + std::strerror(errno) + ".";
+    std::vector<std::string> databases;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.' && FatNameKey(entry->d_name).ends_with(".DB"))
+            databases.push_back(folder + entry->d_name);
+    }
+    ::closedir(dir);
+    for (const std::string& path : databases) {
+        DbContent content;
+        if (std::string error = readContent(path, content); !error.empty())
+            return error;
+        const Header header = headerOf(content);
+        if (!header.readable())
+            return "the database " + path + " cannot be read.";
+        bool whole = true;
+        walkSections(content, header.version, [&](const Section& section) {
+            whole = whole && section.partCount <= kDBMMaxParts;
+            if (section.id >= 1 && section.id <= header.count) {
+                for (const std::string& name : section.names)
+                    names.insert(AsciiUpper(name));
+            }
+        });
+        if (!whole)
+            return "the database " + path + " cannot be read.";
+    }
+    return {};
+}
+
+}  // namespace vmx
+
 std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
 {
     std::vector<std::string> problems;
