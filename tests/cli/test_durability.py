@@ -151,6 +151,13 @@ def scenarios(root):
     ]
 
 
+def traced_env():
+    """LeakSanitizer cannot run under ptrace; a sanitizer build then checks everything else."""
+    env = dict(os.environ)
+    env["ASAN_OPTIONS"] = ":".join(filter(None, [env.get("ASAN_OPTIONS"), "detect_leaks=0"]))
+    return env
+
+
 def kill_points(log):
     """(syscall, Nth call of it) for every call in an strace log that changes a file."""
     counts = {}
@@ -226,7 +233,7 @@ class FaultInjectionTest(unittest.TestCase):
         log = os.path.join(root, "trace.log")
         traced = subprocess.run(["strace", "-f", "-qq", "-y", "-o", log, "-e", "trace=" + ",".join(CHANGING),
                                  CLI, *chosen.command], cwd=root, capture_output=True, timeout=120,
-                                stdin=subprocess.DEVNULL)
+                                stdin=subprocess.DEVNULL, env=traced_env())
         self.assertEqual(traced.returncode, 0, traced.stderr)
         after = self.states(chosen)
         self.assertNotEqual(before, after, "the command changes something")
@@ -239,7 +246,8 @@ class FaultInjectionTest(unittest.TestCase):
                 root, chosen = self.fresh(name)
                 run = subprocess.run(["strace", "-f", "-qq", "-o", "/dev/null", "-e",
                                       "inject=%s:signal=KILL:when=%d" % (syscall, nth), CLI, *chosen.command],
-                                     cwd=root, capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
+                                     cwd=root, capture_output=True, timeout=120, stdin=subprocess.DEVNULL,
+                                     env=traced_env())
                 killed += run.returncode != 0
                 for recover in chosen.recover:
                     self.run_cli(recover, root)
