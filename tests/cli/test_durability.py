@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""velmorix-cli when it is killed at any step, when two commands meet, and on a full or FAT disk.
+"""velmorix-cli when it is killed at any step, when two commands meet, and on a full disk.
 
 FaultInjectionTest kills a command just before each system call that changes a file (strace
 injects SIGKILL at the Nth call of that kind), lets the next command on the database recover, and
 checks that the folder is exactly as before the command or exactly as after a clean run of it:
 the database and the part files agree, every byte outside a cut stretch is there, and nothing is
-left behind.
+left behind. Long runs of alike data writes are sampled (see thinned()).
+
+RaceTest starts two commands on one database together; FullDiskTest runs on a full tmpfs (root only).
 """
 import hashlib
 import json
