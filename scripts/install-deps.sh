@@ -10,7 +10,7 @@ packages="
   qt6-base-dev libqt6opengl6-dev libgl-dev libmpv-dev qt6-wayland
   ffmpeg mencoder mplayer xvfb xauth imagemagick fonts-dejavu-core
   librsvg2-bin desktop-file-utils appstream groff-base file lintian
-  python3 ca-certificates
+  python3 ca-certificates strace
 "
 
 # The packages of the list that are not installed, one a line.

@@ -5,6 +5,7 @@
 #include "recdb/AVMRec.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vmxcli {
 
@@ -18,11 +19,13 @@ vmx::RecordingSession& session()
     return shared;
 }
 
-const vmx::LoadedPane& loadDatabase(const std::string& dbPath, int side)
+const vmx::LoadedPane& loadDatabase(const std::string& dbPath, int side, vmx::LoadIntent intent)
 {
     TerminalUi ui(false);
-    if (!session().loadPane(side, dbPath, ui).ok)
+    if (!session().loadPane(side, dbPath, ui, intent).ok)
         throw Failure{ui.takeMessages()};
+    for (const std::string& note : ui.takeMessageList())
+        std::fprintf(stderr, "%s\n", note.c_str());
     return session().pane(side);
 }
 

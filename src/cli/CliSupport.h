@@ -13,8 +13,11 @@ namespace vmxcli {
 vmx::RecordingSession& session();
 
 // Loads DB into `side` as a pane of the main view would (measuring every recording), or throws
-// Failure with what went wrong.
-const vmx::LoadedPane& loadDatabase(const std::string& dbPath, int side = vmx::kLeftSide);
+// Failure with what went wrong. What the load tells besides (an interrupted cut it finished) goes
+// to stderr. A command that changes the database or reads its part files loads it with
+// LoadIntent::Change: it then holds the database's lock from this reading to its writing.
+const vmx::LoadedPane& loadDatabase(const std::string& dbPath, int side = vmx::kLeftSide,
+                                    vmx::LoadIntent intent = vmx::LoadIntent::Look);
 
 // The row of list id `id` in the loaded pane of `side`; throws Failure when the database lists no
 // such recording.

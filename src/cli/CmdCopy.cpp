@@ -21,7 +21,7 @@ int runCopy(const Args& input)
         throw UsageError{"name the source database, the target database and at least one recording id"};
     const std::string srcPath = args[0];
     const std::string dstPath = args[1];
-    const vmx::LoadedPane& source = loadDatabase(srcPath, vmx::kLeftSide);
+    const vmx::LoadedPane& source = loadDatabase(srcPath, vmx::kLeftSide, vmx::LoadIntent::Change);
     std::vector<int> rows;
     for (std::size_t i = 2; i < args.size(); ++i)
         rows.push_back(rowOfId(source, args[i]));
@@ -32,7 +32,7 @@ int runCopy(const Args& input)
     TerminalUi ui(yes);
     const bool create = ::access(dstPath.c_str(), F_OK) != 0;
     if (!create) {
-        loadDatabase(dstPath, vmx::kRightSide);
+        loadDatabase(dstPath, vmx::kRightSide, vmx::LoadIntent::Change);
     } else {
         ui.newFileAnswer = dstPath;
         if (s.offerNewDb(vmx::kRightSide, ui).outcome != vmx::OfferResult::Outcome::Created) {

@@ -30,7 +30,7 @@ int runCut(const Args& input)
     ChangeReport report("cut");
     if (args.size() != 4)
         throw UsageError{"name the database, one recording id and the start and end marks in seconds"};
-    const vmx::LoadedPane& pane = loadDatabase(args[0], vmx::kLeftSide);
+    const vmx::LoadedPane& pane = loadDatabase(args[0], vmx::kLeftSide, vmx::LoadIntent::Change);
     const int row = rowOfId(pane, args[1]);
     const double start = parseSeconds(args[2], "START");
     const double end = parseSeconds(args[3], "END");

@@ -172,7 +172,7 @@ int runRename(const Args& argsIn)
     const unsigned id = parseId(positional(args, 1, "the recording number"));
     const std::string name = positional(args, 2, "the new name");
     expectCount(args, 3);
-    loadDatabase(db);
+    loadDatabase(db, vmx::kLeftSide, vmx::LoadIntent::Change);
     const int row = listedRow(id);
     TerminalUi ui(false);
     const vmx::RenameResult result = session().renameRow(vmx::kLeftSide, row, name, ui);
@@ -201,7 +201,7 @@ int runDelete(const Args& argsIn)
     std::set<unsigned> ids;
     for (std::size_t i = 1; i < args.size(); ++i)
         ids.insert(parseId(args[i]));
-    loadDatabase(db);
+    loadDatabase(db, vmx::kLeftSide, vmx::LoadIntent::Change);
     std::vector<int> rows;
     for (const unsigned id : ids)
         rows.push_back(listedRow(id));
@@ -229,7 +229,10 @@ int runCheck(const Args& args)
 {
     const std::string db = positional(args, 0, "the database file");
     expectCount(args, 1);
-    const auto problems = vmx::RecordingSession::checkDatabase(db);
+    std::vector<std::string> notes;
+    const auto problems = vmx::RecordingSession::checkDatabase(db, vmx::RecordingSession::kLockWait, &notes);
+    for (const auto& note : notes)
+        std::printf("%s\n", note.c_str());
     for (const auto& p : problems)
         std::printf("%s\n", p.c_str());
     if (!problems.empty()) {

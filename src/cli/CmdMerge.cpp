@@ -15,7 +15,7 @@ int runMerge(const Args& input)
         throw UsageError{"name the database, one recording id and the output folder"};
     if (args[2].empty())
         throw UsageError{"the output folder is an empty name; name the folder the merged file goes into"};
-    const vmx::LoadedPane& pane = loadDatabase(args[0], vmx::kLeftSide);
+    const vmx::LoadedPane& pane = loadDatabase(args[0], vmx::kLeftSide, vmx::LoadIntent::Change);
     const int row = rowOfId(pane, args[1]);
     TerminalUi ui(false);
     const vmx::MergeResult result = session().merge(vmx::kLeftSide, row, args[2], ui);

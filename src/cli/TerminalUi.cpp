@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <iterator>
 #include <unistd.h>
 #include <utility>
 
@@ -17,7 +18,10 @@ extern "C" void onInterrupt(int)
     g_interrupted = 1;
 }
 
-struct sigaction g_previous {};
+// Ctrl-C, a closing terminal (SIGHUP) and a polite end (SIGTERM, as sent by shutdown, kill or a
+// service manager) are held alike until the running step is done.
+constexpr int kHeldSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_previous[std::size(kHeldSignals)] {};
 bool g_handlerInstalled = false;
 
 void installInterruptHandler()
@@ -27,14 +31,17 @@ void installInterruptHandler()
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &g_previous);
+    for (std::size_t i = 0; i < std::size(kHeldSignals); ++i)
+        ::sigaction(kHeldSignals[i], &action, &g_previous[i]);
     g_handlerInstalled = true;
 }
 
 void removeInterruptHandler()
 {
-    if (g_handlerInstalled)
-        ::sigaction(SIGINT, &g_previous, nullptr);
+    if (g_handlerInstalled) {
+        for (std::size_t i = 0; i < std::size(kHeldSignals); ++i)
+            ::sigaction(kHeldSignals[i], &g_previous[i], nullptr);
+    }
     g_handlerInstalled = false;
 }
 

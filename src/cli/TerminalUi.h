@@ -10,8 +10,8 @@ namespace vmxcli {
 // The user-interface port on a terminal. Questions are answered Yes by --yes, else asked on the
 // terminal when there is one, else answered No. Choosers return what the command line named.
 // Messages are kept and printed by the command (stdout on success, stderr on failure). Progress
-// bars and the wait line go to stderr, only when stderr is a terminal; Ctrl-C during a copy
-// cancels it cleanly.
+// bars and the wait line go to stderr, only when stderr is a terminal; Ctrl-C, SIGTERM or SIGHUP
+// during a copy cancel it cleanly, and during a merge or cut they are held until it is done.
 class TerminalUi : public vmx::UserInterface {
 public:
     explicit TerminalUi(bool assumeYes);

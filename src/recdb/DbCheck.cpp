@@ -4,6 +4,8 @@
 #include "common/BigEndian.h"
 #include "common/ReadAll.h"
 #include "common/FilePaths.h"
+#include "common/PendingFile.h"
+#include "recdb/DbCompanions.h"
 #include "common/RegularFile.h"
 #include "recdb/AVMRec.h"
 #include "recdb/DbReader.h"
@@ -153,7 +155,56 @@ std::set<std::string> otherDatabasesParts(const std::string& folder, const std::
     return names;
 }
 
+// What interrupted operations left beside the database and the next operation on it would settle.
+void reportLeftovers(const std::string& dbPath, std::vector<std::string>& problems)
+{
+    struct stat st {};
+    if (::lstat(vmx::CutPlanPath(dbPath).c_str(), &st) == 0)
+        problems.push_back(vmx::CutPlanPath(dbPath) + " is the plan of an interrupted cut, still to be finished.");
+    if (::lstat(vmx::PartsJournalPath(dbPath).c_str(), &st) == 0)
+        problems.push_back(vmx::PartsJournalPath(dbPath) +
+                           " lists part files of an interrupted copy or deletion, still to be removed.");
+    for (const std::string& path : vmx::PendingFile::FindAbandoned(vmx::FolderOfPath(vmx::DbFileBehind(dbPath))))
+        problems.push_back(path + " is a temporary file left by an interrupted write.");
+}
+
 }  // namespace
+
+namespace vmx {
+
+std::string PartNamesListedInFolder(const std::string& folder, std::set<std::string>& names)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return "cannot read the folder " + folder + ": " + std::strerror(errno) + ".";
+    std::vector<std::string> databases;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.' && FatNameKey(entry->d_name).ends_with(".DB"))
+            databases.push_back(folder + entry->d_name);
+    }
+    ::closedir(dir);
+    for (const std::string& path : databases) {
+        DbContent content;
+        if (std::string error = readContent(path, content); !error.empty())
+            return error;
+        const Header header = headerOf(content);
+        if (!header.readable())
+            return "the database " + path + " cannot be read.";
+        bool whole = true;
+        walkSections(content, header.version, [&](const Section& section) {
+            whole = whole && section.partCount <= kDBMMaxParts;
+            if (section.id >= 1 && section.id <= header.count) {
+                for (const std::string& name : section.names)
+                    names.insert(AsciiUpper(name));
+            }
+        });
+        if (!whole)
+            return "the database " + path + " cannot be read.";
+    }
+    return {};
+}
+
+}  // namespace vmx
 
 std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
 {
@@ -232,14 +283,21 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
 
     if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
         std::set<std::string> orphans;
+        std::set<std::string> transit;
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             if (looksLikePartFile(name) && !named.count(vmx::AsciiUpper(name)))
                 orphans.insert(name);
+            if (vmx::IsCutTransitNameOf(name, dbPath))
+                transit.insert(name);
         }
         ::closedir(dir);
         for (const auto& name : orphans)
             problems.push_back(format("part file %s is not named by any recording.", (folder + name).c_str()));
+        for (const auto& name : transit)
+            problems.push_back(format("%s is a part of an interrupted cut on its way to its new name.",
+                                      (folder + name).c_str()));
     }
+    reportLeftovers(dbPath, problems);
     return problems;
 }

@@ -8,6 +8,8 @@
 #include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 #include "common/WriteAll.h"
+#include "common/ReadAll.h"
+#include "recdb/DbCompanions.h"
 #include "recdb/DbReader.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/FileCache.h"
@@ -49,32 +51,10 @@ std::string openDatabase(const std::string& path, vmx::UniqueFd& fd, struct stat
     return {};
 }
 
-// The file that a write replaces: the database itself, or where it points when its path is a
-// symbolic link, so that the link stays and the file it names gets the new content.
-std::string replacedFileOf(const std::string& dbPath)
-{
-    struct stat st {};
-    if (::lstat(dbPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return dbPath;
-    char* real = ::realpath(dbPath.c_str(), nullptr);
-    if (!real)
-        return dbPath;
-    std::string resolved = real;
-    std::free(real);
-    return resolved;
-}
-
 std::string folderText(const std::string& file)
 {
     const std::string folder = vmx::FolderOfPath(file);
     return folder.empty() ? std::string("the current folder") : folder;
-}
-
-void syncFolder(const std::string& folder)
-{
-    vmx::UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.ok())
-        ::fsync(dir.get());
 }
 
 // The record's image as the file holds it (big-endian numbers). A free record is all zeros.
@@ -157,33 +137,153 @@ int writeContent(int type, const AVMRecordTable& table)
     return error;
 }
 
+// A failure of one step of a database write: the sentence for the user and the errno value
+// behind it, so that a write that ran out of room can try the ways that need none.
+struct WriteFailure {
+    std::string text;
+    int error = 0;
+    bool failed() const { return !text.empty(); }
+};
+
+WriteFailure failedWith(int error, std::string text)
+{
+    return {std::move(text), error != 0 ? error : EIO};
+}
+
 // Bytes of the old file beyond the new content are kept, as an in-place update would, streamed
 // from file to file: a damaged database may carry any amount of them.
-std::string copyTrailingBytes(int oldFd, std::uint64_t oldSize, int newFd, const std::string& dbPath)
+WriteFailure copyTrailingBytes(int oldFd, std::uint64_t oldSize, int newFd, std::uint64_t newSize,
+                               const std::string& dbPath)
 {
-    struct stat written {};
-    if (::fstat(newFd, &written) != 0)
-        return "cannot write the database " + dbPath + ": " + std::strerror(errno) + ".";
-    const auto newSize = static_cast<std::uint64_t>(written.st_size);
     vmx::CopyFailure failure;
     if (newSize < oldSize && !vmx::CopyBytes(oldFd, newSize, newFd, newSize, oldSize - newSize, {}, failure))
-        return "cannot carry over the last bytes of the database " + dbPath + ": " + failure.reason() + ".";
+        return failedWith(failure.error,
+                          "cannot carry over the last bytes of the database " + dbPath + ": " + failure.reason() + ".");
     return {};
 }
 
 // Puts the old content, streamed from the open old file, in place as the .BAK beside `replaced`.
-std::string writeBackup(int oldFd, const struct stat& old, const std::string& replaced)
+WriteFailure writeBackup(int oldFd, const struct stat& old, const std::string& replaced)
 {
     const std::string path = AVMBackupPathOf(replaced);
     vmx::PendingFile backup(path);
     if (!backup.ok())
-        return "cannot write the backup " + path + ": " + std::strerror(errno) + ".";
+        return failedWith(errno, "cannot write the backup " + path + ": " + std::strerror(errno) + ".");
     vmx::CopyFailure failure;
     if (!vmx::CopyBytes(oldFd, 0, backup.fd(), 0, static_cast<std::uint64_t>(old.st_size), {}, failure))
-        return "cannot write the backup " + path + ": " + failure.reason() + ".";
+        return failedWith(failure.error, "cannot write the backup " + path + ": " + failure.reason() + ".");
     if (const int error = backup.commit(old.st_mode & 07777); error != 0)
-        return "cannot put the backup " + path + " in place: " + std::strerror(error) + ".";
+        return failedWith(error, "cannot put the backup " + path + " in place: " + std::strerror(error) + ".");
     return {};
+}
+
+// The usual way: the new file is written beside the old one, flushed and renamed over it, with
+// the old content kept as the .BAK first. It needs room for the new file and the backup.
+WriteFailure replaceByRename(const std::string& dbPath, const std::string& replaced, int oldFd, const struct stat& st,
+                             const std::vector<std::uint8_t>& content, vmx::BackupChoice backup)
+{
+    vmx::PendingFile temp(replaced);
+    if (!temp.ok()) {
+        const int error = errno;
+        DBMTrace("infor: AVMWriteDb error open(%s).", dbPath.c_str());
+        return failedWith(error, "cannot write a new file into " + folderText(replaced) + ": " + std::strerror(error) + ".");
+    }
+    if (const int error = vmx::WriteAllAt(temp.fd(), content.data(), content.size(), 0); error != 0)
+        return failedWith(error, "cannot write the database " + dbPath + ": " + std::strerror(error) + ".");
+    WriteFailure failure =
+        copyTrailingBytes(oldFd, static_cast<std::uint64_t>(st.st_size), temp.fd(), content.size(), dbPath);
+    if (!failure.failed() && backup == vmx::BackupChoice::Replace)
+        failure = writeBackup(oldFd, st, replaced);
+    if (!failure.failed()) {
+        if (const int error = temp.commit(st.st_mode & 07777); error != 0)
+            failure = failedWith(error, "cannot put the new database in place of " + dbPath + ": " +
+                                            std::strerror(error) + ".");
+    }
+    return failure;
+}
+
+// On a full disk, a change that touches a few bytes of one page of the file (a renamed recording
+// of a database this program wrote before) is written over the old bytes in one call: it needs
+// no room, and a kill or power loss leaves either the old bytes or the new ones (a page is written
+// whole), never a mixture across the file. The .BAK stays as it was.
+bool patchInPlace(int oldFd, const struct stat& st, const std::vector<std::uint8_t>& content)
+{
+    constexpr std::size_t kPage = 4096;
+    if (content.size() > static_cast<std::uint64_t>(st.st_size))
+        return false;
+    std::vector<std::uint8_t> old(content.size());
+    std::size_t got = 0;
+    if (vmx::ReadAllAt(oldFd, old.data(), old.size(), 0, got) != 0 || got != old.size())
+        return false;
+    std::size_t first = 0;
+    while (first < old.size() && old[first] == content[first])
+        ++first;
+    if (first == old.size())
+        return true;
+    std::size_t last = old.size() - 1;
+    while (old[last] == content[last])
+        --last;
+    if (first / kPage != last / kPage)
+        return false;
+    return vmx::WriteAllAt(oldFd, content.data() + first, last - first + 1, first) == 0 && ::fdatasync(oldFd) == 0;
+}
+
+// On a full disk, the .BAK (the database as it stood before an earlier operation) lends its room:
+// the new database is written into it over its old bytes, which needs no new room when it is
+// large enough, and the two files then swap names in one step (RENAME_EXCHANGE), so the .BAK
+// holds the database as it stood before this write. The database itself is never touched
+// before the swap, so a kill or power loss at any moment leaves it whole; at worst the .BAK is
+// half overwritten. Where the file system cannot swap names the new file is renamed over the
+// database and the .BAK is gone.
+bool exchangeWithBackup(const std::string& replaced, int oldFd, const struct stat& st,
+                        const std::vector<std::uint8_t>& content)
+{
+    const std::string backupPath = AVMBackupPathOf(replaced);
+    vmx::UniqueFd backup(::open(backupPath.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat bst {};
+    if (!backup.ok() || ::fstat(backup.get(), &bst) != 0 || !S_ISREG(bst.st_mode))
+        return false;
+    const std::uint64_t newSize = std::max<std::uint64_t>(content.size(), static_cast<std::uint64_t>(st.st_size));
+    if (static_cast<std::uint64_t>(bst.st_size) < newSize || static_cast<std::uint64_t>(bst.st_blocks) * 512 < newSize)
+        return false;
+    if (vmx::WriteAllAt(backup.get(), content.data(), content.size(), 0) != 0 ||
+        copyTrailingBytes(oldFd, static_cast<std::uint64_t>(st.st_size), backup.get(), content.size(), replaced).failed() ||
+        ::ftruncate(backup.get(), static_cast<off_t>(newSize)) != 0)
+        return false;
+    (void)::fchmod(backup.get(), st.st_mode & 07777);
+    if (::fsync(backup.get()) != 0)
+        return false;
+    if (::renameat2(AT_FDCWD, backupPath.c_str(), AT_FDCWD, replaced.c_str(), RENAME_EXCHANGE) != 0) {
+        if ((errno != EINVAL && errno != ENOSYS) || ::rename(backupPath.c_str(), replaced.c_str()) != 0)
+            return false;
+    }
+    (void)vmx::SyncFolder(vmx::FolderOfPath(replaced));
+    return true;
+}
+
+// Brings `content` onto the disk as the database's new content: renamed into place when there is
+// room; on a full disk (a deletion is how the user frees room, so it must not need any) by the
+// two ways above that need none.
+std::string replaceContent(const std::string& dbPath, int oldFd, const struct stat& st,
+                           const std::vector<std::uint8_t>& content, vmx::BackupChoice backup)
+{
+    const std::string replaced = vmx::DbFileBehind(dbPath);
+    const WriteFailure failure = replaceByRename(dbPath, replaced, oldFd, st, content, backup);
+    if (!failure.failed())
+        return {};
+    if (failure.error == ENOSPC || failure.error == EDQUOT) {
+        if (patchInPlace(oldFd, st, content)) {
+            DBMTrace("infor: AVMWriteDb disk full, changed in place(%s).", dbPath.c_str());
+            return {};
+        }
+        // A later write of the same operation must leave the backup of its first write alone.
+        if (backup == vmx::BackupChoice::Replace && exchangeWithBackup(replaced, oldFd, st, content)) {
+            DBMTrace("infor: AVMWriteDb disk full, written into the backup(%s).", dbPath.c_str());
+            return {};
+        }
+    }
+    DBMTrace("infor: AVMWriteDb error write(%s).", dbPath.c_str());
+    return failure.text;
 }
 
 }  // namespace
@@ -298,60 +398,28 @@ unsigned char AVMWriteDb(int type)
 
 namespace vmx {
 
-std::string WriteDb(int type, BackupChoice backup)
+namespace {
+
+// What a write does to the store's ids: records deleted since the last write become free and the
+// listed records get ids 1..count in list order. `oldIds` puts them back when the write fails.
+struct Renumbering {
+    std::vector<int> deleted;  // record indexes of the deleted records
+    std::vector<std::uint16_t> oldIds = std::vector<std::uint16_t>(kDBMMaxRecords);
+};
+
+Renumbering renumber(AVMRecordTable& table)
 {
-    AVMRecordTable table{};
-    if (!DBMGetSys(type, &table)) {
-        DBMTrace("infor: AVMWriteDb error get sys.");
-        return "the record store is not ready, so no database was written.";
-    }
-    if (AVMRenameDbFile(type))
-        DBMTrace("infor: AVMRenameDbFile error.");
-    if (!table.records)
-        return "this kind of record has no store to write.";
-
-    const std::string dbPath = AVMActiveDbPath();
-    const int nameTypes[2] = {(type & 0xFF) == 3 ? 3 : 0, (type & 0xFF) == 3 ? 5 : 2};
-    UniqueFd old;
-    struct stat st {};
-    std::string failure;
-    for (int attempt = 0; attempt < 2 && !old.ok(); ++attempt) {
-        char name[256] = {};
-        AVMMakeNameString(name, nameTypes[attempt]);
-        // The database must exist: no database is created here.
-        failure = AVMFileCacheActive() ? openDatabase(dbPath, old, st)
-                                       : "the database file cache is not ready, so no database was written.";
-        if (!old.ok())
-            DBMTrace("infor: AVMWriteDb error open(%s).", name);
-    }
-    if (!old.ok())
-        return failure;
-
-    const std::string replaced = replacedFileOf(dbPath);
-    PendingFile temp(replaced);
-    if (!temp.ok()) {
-        const int error = errno;
-        DBMTrace("infor: AVMWriteDb error open(%s).", dbPath.c_str());
-        return "cannot write a new file into " + folderText(replaced) + ": " + std::strerror(error) + ".";
-    }
-
-    // Records deleted since the last write are written as free sections; their part files go
-    // only once the new database is in place.
-    std::vector<int> deleted;
+    Renumbering r;
     for (int i = 0; i < kDBMMaxRecords; ++i) {
-        if (table.records[i].id == kDBMIdDeleted)
-            deleted.push_back(i);
-    }
-    std::vector<std::uint16_t> oldIds(kDBMMaxRecords);
-    for (int i = 0; i < kDBMMaxRecords; ++i) {
-        oldIds[static_cast<std::size_t>(i)] = table.records[i].id;
-        if (table.records[i].id == kDBMIdDeleted)
+        r.oldIds[static_cast<std::size_t>(i)] = table.records[i].id;
+        if (table.records[i].id == kDBMIdDeleted) {
+            r.deleted.push_back(i);
             table.records[i].id = kDBMIdFree;
+        }
     }
-    // The listed records get ids 1..count in list order. A damaged database can also hold
-    // recordings that the id map names beyond the header's count, or that carry an id another
-    // record won at the load; they are not listed, but they keep their place in the file instead
-    // of vanishing from it at the next write.
+    // A damaged database can also hold recordings that the id map names beyond the header's
+    // count, or that carry an id another record won at the load; they are not listed, but they
+    // keep their place in the file instead of vanishing from it at the next write.
     const int listed = table.count < kDBMMaxIds ? table.count : kDBMMaxIds;
     for (int k = 0; k < kDBMMaxIds; ++k) {
         const std::uint16_t index = table.idMap[k];
@@ -361,51 +429,123 @@ std::string WriteDb(int type, BackupChoice backup)
         if (k < listed || (rec.id != kDBMIdFree && rec.id <= kDBMMaxIds))
             rec.id = static_cast<std::uint16_t>(k + 1);
     }
+    return r;
+}
 
-    AVMCacheSetFile(temp.fd());
+void undoRenumbering(AVMRecordTable& table, const Renumbering& r)
+{
+    for (int i = 0; i < kDBMMaxRecords; ++i)
+        table.records[i].id = r.oldIds[static_cast<std::size_t>(i)];
+}
+
+// The content of the (renumbered) table, put together in memory through the file cache.
+std::vector<std::uint8_t> renderContent(int type, const AVMRecordTable& table)
+{
+    std::vector<std::uint8_t> content;
+    content.reserve(kAVMHeaderArea + kDBMMaxRecords * (kAVMImageSize + 1));
+    AVMCacheSetSink(&content);
     AVMResetFileCache();
-    const int error = writeContent(type, table);
-    AVMCacheSetFile(-1);
+    (void)writeContent(type, table);
+    AVMCacheSetSink(nullptr);
+    return content;
+}
 
-    failure.clear();
-    if (error != 0)
-        failure = "cannot write the database " + dbPath + ": " + std::strerror(error) + ".";
-    if (failure.empty())
-        failure = copyTrailingBytes(old.get(), static_cast<std::uint64_t>(st.st_size), temp.fd(), dbPath);
-    if (failure.empty() && backup == BackupChoice::Replace)
-        failure = writeBackup(old.get(), st, replaced);
-    if (failure.empty()) {
-        if (const int commitError = temp.commit(st.st_mode & 07777); commitError != 0)
-            failure = "cannot put the new database in place of " + dbPath + ": " + std::strerror(commitError) + ".";
+bool tableOf(int type, AVMRecordTable& table, std::string& failure)
+{
+    if (!DBMGetSys(type, &table)) {
+        DBMTrace("infor: AVMWriteDb error get sys.");
+        failure = "the record store is not ready, so no database was written.";
+        return false;
     }
-    if (!failure.empty()) {
+    if (AVMRenameDbFile(type))
+        DBMTrace("infor: AVMRenameDbFile error.");
+    if (!table.records) {
+        failure = "this kind of record has no store to write.";
+        return false;
+    }
+    if (!AVMFileCacheActive()) {
+        failure = "the database file cache is not ready, so no database was written.";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string RenderDb(int type, std::vector<std::uint8_t>& content)
+{
+    AVMRecordTable table{};
+    std::string failure;
+    if (!tableOf(type, table, failure))
+        return failure;
+    const Renumbering r = renumber(table);
+    content = renderContent(type, table);
+    undoRenumbering(table, r);
+    return {};
+}
+
+std::string WriteDbContent(const std::string& dbPath, const std::vector<std::uint8_t>& content, BackupChoice backup)
+{
+    UniqueFd old;
+    struct stat st {};
+    if (std::string failure = openDatabase(dbPath, old, st); !failure.empty())
+        return failure;
+    return replaceContent(dbPath, old.get(), st, content, backup);
+}
+
+std::string WriteDb(int type, BackupChoice backup)
+{
+    AVMRecordTable table{};
+    std::string failure;
+    if (!tableOf(type, table, failure))
+        return failure;
+
+    const std::string dbPath = AVMActiveDbPath();
+    const int nameTypes[2] = {(type & 0xFF) == 3 ? 3 : 0, (type & 0xFF) == 3 ? 5 : 2};
+    UniqueFd old;
+    struct stat st {};
+    for (int attempt = 0; attempt < 2 && !old.ok(); ++attempt) {
+        char name[256] = {};
+        AVMMakeNameString(name, nameTypes[attempt]);
+        // The database must exist: no database is created here.
+        failure = openDatabase(dbPath, old, st);
+        if (!old.ok())
+            DBMTrace("infor: AVMWriteDb error open(%s).", name);
+    }
+    if (!old.ok())
+        return failure;
+
+    // Records deleted since the last write are written as free sections; their part files go
+    // only once the new database is in place.
+    const Renumbering r = renumber(table);
+    const std::vector<std::uint8_t> content = renderContent(type, table);
+    if (failure = replaceContent(dbPath, old.get(), st, content, backup); !failure.empty()) {
         // The database on disk is unchanged; the store keeps its deleted records for the next
         // write and its ids as they were.
-        for (int i = 0; i < kDBMMaxRecords; ++i)
-            table.records[i].id = oldIds[static_cast<std::size_t>(i)];
-        DBMTrace("infor: AVMWriteDb error write(%s).", dbPath.c_str());
+        undoRenumbering(table, r);
         return failure;
     }
-    syncFolder(vmx::FolderOfPath(replaced));
     // A damaged database may name one file in a deleted and in a listed recording; the listed one
     // keeps it.
     const std::set<std::string> stillListed = listedPartNames(table);
-    for (const int i : deleted)
+    for (const int i : r.deleted)
         deleteRecordFiles(&table.records[i], stillListed);
     return {};
 }
 
-std::string CheckDbWritable(const std::string& dbPath)
+std::string CheckDbWritable(const std::string& dbPath, RoomCheck room)
 {
     UniqueFd db;
     struct stat st {};
     if (std::string why = openDatabase(dbPath, db, st); !why.empty())
         return why;
-    const std::string replaced = replacedFileOf(dbPath);
+    const std::string replaced = DbFileBehind(dbPath);
     const std::string backupPath = AVMBackupPathOf(replaced);
     struct stat backupSt {};
     if (::lstat(backupPath.c_str(), &backupSt) == 0 && S_ISDIR(backupSt.st_mode))
         return backupPath + " is a folder, so the database's backup cannot be kept there.";
+    if (room == RoomCheck::Skip)
+        return {};
     PendingFile probe(replaced);
     if (!probe.ok())
         return "cannot write a new file into " + folderText(replaced) + ": " + std::strerror(errno) + ".";

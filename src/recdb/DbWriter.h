@@ -2,7 +2,9 @@
 
 #include "recdb/AVMRec.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // Writing the active side's record store back into its database file, always as version 5.
 // Status: 0 success, 1 failure.
@@ -40,14 +42,35 @@ enum class BackupChoice {
 
 // AVMWriteDb with its failure as one sentence naming the real file and the reason ("No space
 // left on device"); empty on success. The record-store trace gets the same lines as AVMWriteDb.
+//
+// A full disk. Deleting recordings is how a user frees room, so a write must not need any: when
+// the new file or the backup cannot be written for lack of room, a change within one page of the
+// file (a renamed recording) is written over the old bytes in place, and any other change is
+// written into the room of the .BAK, which then swaps names with the database in one step. Both
+// leave the database whole whenever the program is killed or the power goes. Only when neither
+// can be done does the write fail, saying "No space left on device".
 [[nodiscard]] std::string WriteDb(int type, BackupChoice backup = BackupChoice::Replace);
+
+// The content WriteDb would write for the store of `type` on the active side, changing nothing
+// (the cut keeps it in its plan, to finish a cut that was interrupted). Empty, or why not.
+[[nodiscard]] std::string RenderDb(int type, std::vector<std::uint8_t>& content);
+
+// Writes `content`, rendered by RenderDb, as the new content of the database at `dbPath`, the way
+// WriteDb writes (bytes of the old file beyond it kept, the backup as chosen, the ways for a full
+// disk). Empty, or the sentence saying why nothing was written.
+[[nodiscard]] std::string WriteDbContent(const std::string& dbPath, const std::vector<std::uint8_t>& content,
+                                         BackupChoice backup);
+
+// Whether CheckDbWritable also asks for room on the disk.
+enum class RoomCheck { Require, Skip };
 
 // Checks, without changing anything, what a write of the database at `dbPath` needs: the file
 // opens for writing and is not read-only, its folder takes a new file, no folder stands where the
-// backup goes, and the disk has room for the new file and the backup beside the old ones.
-// Operations that change part files first call it before they ask, so that a database they cannot
-// write changes nothing. Empty when the write can go ahead.
-[[nodiscard]] std::string CheckDbWritable(const std::string& dbPath);
+// backup goes, and (RoomCheck::Require) the disk has room for the new file and the backup beside
+// the old ones. Operations that change part files first call it before they ask, so that a
+// database they cannot write changes nothing; a deletion skips the room, which it does not need.
+// Empty when the write can go ahead.
+[[nodiscard]] std::string CheckDbWritable(const std::string& dbPath, RoomCheck room = RoomCheck::Require);
 
 // The database writes of one user operation: the first write of a database that succeeds
 // replaces its .BAK, later writes of the same database keep it.

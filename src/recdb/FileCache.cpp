@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -21,6 +22,7 @@ struct Window {
 struct Cache {
     bool active = false;
     int fd = -1;
+    std::vector<std::uint8_t>* sink = nullptr;  // writes go here instead of the file when set
     int current = 0;
     Window windows[2];
     // Positions just after the last low-level read and write. Reads and writes use positioned
@@ -47,6 +49,14 @@ unsigned char lowRead(std::uint32_t position, std::uint32_t length, std::uint8_t
 
 unsigned char lowWrite(std::uint32_t position, std::uint32_t length, const std::uint8_t* buffer)
 {
+    if (g.active && g.sink) {
+        const std::size_t end = static_cast<std::size_t>(position) + length;
+        if (g.sink->size() < end)
+            g.sink->resize(end);
+        std::memcpy(g.sink->data() + position, buffer, length);
+        g.writePosition = end;
+        return 0;
+    }
     if (!g.active || g.fd < 0)
         return 1;
     if (const int error = vmx::WriteAllAt(g.fd, buffer, length, position); error != 0) {
@@ -101,6 +111,11 @@ bool AVMFileCacheActive()
 void AVMCacheSetFile(int fd)
 {
     g.fd = fd;
+}
+
+void AVMCacheSetSink(std::vector<std::uint8_t>* sink)
+{
+    g.sink = sink;
 }
 
 unsigned char AVMReadFile(std::uint32_t position, void* destination, std::uint32_t length)

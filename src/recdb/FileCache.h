@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // The database file cache: two windows of 128 KB over the one open database file. Reads go
 // through both windows; writes use window 0 as a write-back buffer. Status: 0 success, 1 failure.
@@ -17,3 +18,8 @@ bool AVMFileCacheActive();
 
 // The file the cache reads from and writes to (a descriptor the caller owns; -1 for none).
 void AVMCacheSetFile(int fd);
+
+// While set, the cache's writes land in `sink` (grown as needed) instead of the file: the writer
+// puts a database's content together in memory before it decides how to bring it onto the disk.
+// Null returns the writes to the file.
+void AVMCacheSetSink(std::vector<std::uint8_t>* sink);

@@ -1,9 +1,15 @@
 #include "recording/Cut.h"
 
+#include "common/FileFingerprint.h"
+#include "common/FilePaths.h"
+#include "common/RegularFile.h"
+#include "recdb/DbCompanions.h"
+#include "recdb/DbReader.h"
 #include "recdb/DbWriter.h"
 #include "recdb/RecordStore.h"
+#include "recording/CutJournal.h"
+#include "recording/CutSteps.h"
 #include "recording/RecordingFiles.h"
-#include "common/RegularFile.h"
 #include "common/UniqueFd.h"
 #include "common/WriteAll.h"
 #include "recording/WaitScope.h"
@@ -63,13 +69,6 @@ std::string openForTrim(const std::string& path, OpenPart& part)
     // A link would let the rewrite reach a file outside the folder.
     part.path = path;
     return OpenRegularFile(path, O_RDWR | O_NOFOLLOW, part.fd, part.size);
-}
-
-std::string trim(OpenPart& part, PacketRange range)
-{
-    if (const int error = FillPackets(part.fd.get(), part.size, range); error != 0)
-        return "cannot rewrite " + part.path + ": " + std::strerror(error) + ".";
-    return {};
 }
 
 // Refuses a cut of a recording whose part files are not its own alone: a damaged database can
@@ -153,14 +152,11 @@ std::string checkNewNames(const std::string& folder, const AVMRec& record, const
         struct stat st {};
         if (newName == oldName)
             continue;
+        // A name of another part of the recording is free by the time it is taken: every renamed
+        // part first moves to a transit name of its own (see CutJournal).
         if (!own.count(newName) && ::lstat((folder + newName).c_str(), &st) == 0)
             return folder + newName + " already exists and belongs to no part of this recording; the parts "
                    "cannot be renumbered.";
-        for (std::size_t j = k + 1; j < r.kept.size(); ++j) {
-            if (PartName(record, r.kept[j]) == newName)
-                return "the part " + oldName + " cannot be renamed to " + newName +
-                       ", which a later part of the recording still uses.";
-        }
     }
     return {};
 }
@@ -192,99 +188,119 @@ CutResult ended(CutOutcome outcome, bool resetMarks, CutPlan::Kind kind)
     return result;
 }
 
-// Writes the pane's database; empty, or the sentence that says the cut parts are not registered.
-std::string writePaneDb(const WritePaneDb& writeDb)
+// The cut as a plan of file steps and the database's content after it (see CutJournal). For a
+// multi-part cut the store's record already holds the record after the cut when this returns.
+struct PlannedCut {
+    CutJournal journal;
+    AVMRec before{};                    // the record as it was
+    std::vector<std::string> trimmedAs; // paths of the trimmed parts under their final names
+};
+
+std::string planSteps(const LoadedPane& pane, int row, const AVMRec& record, const CutPlan& plan,
+                      const TimingEntry& timing, const Renumbering& renumbering, bool trimStart, bool trimEnd,
+                      PlannedCut& planned)
 {
-    if (std::string error = writeDb(); !error.empty())
-        return "the database could not be written: " + error;
+    CutJournal& journal = planned.journal;
+    planned.before = record;
+    journal.dbName = FileNameOfPath(DbFileBehind(pane.dbPath));
+    FileFingerprint before;
+    if (std::string error = TakeFingerprint(pane.dbPath, kMaxDbContentSize, before); !error.empty())
+        return error;
+    journal.sizeBefore = before.size;
+    journal.hashBefore = before.hash;
+    const std::string startName = PartName(record, plan.startIndex);
+    const std::string endName = PartName(record, plan.endIndex);
+    switch (plan.kind) {
+    case CutPlan::Kind::SinglePart:
+        journal.trims.push_back({startName, plan.singlePart()});
+        break;
+    case CutPlan::Kind::TwoPart:
+        journal.trims.push_back({startName, plan.startTrim()});
+        journal.trims.push_back({endName, plan.endTrim()});
+        break;
+    case CutPlan::Kind::MultiPart:
+        if (trimStart)
+            journal.trims.push_back({startName, plan.startTrim()});
+        if (trimEnd)
+            journal.trims.push_back({endName, plan.endTrim()});
+        break;
+    }
+    for (const CutJournal::Trim& trim : journal.trims)
+        planned.trimmedAs.push_back(pane.folder + trim.part);
+    if (plan.kind == CutPlan::Kind::MultiPart) {
+        for (const int i : renumbering.removed)
+            journal.removed.push_back(PartName(record, i));
+        for (std::size_t k = 0; k < renumbering.kept.size(); ++k) {
+            const std::string from = PartName(record, renumbering.kept[k]);
+            const std::string& to = renumbering.newNames[k];
+            if (from == to)
+                continue;
+            journal.renames.push_back({from, to});
+            for (std::string& path : planned.trimmedAs) {
+                if (path == pane.folder + from)
+                    path = pane.folder + to;
+            }
+        }
+        AVMRec after = record;
+        updateRecord(after, renumbering.newNames, plan, timing);
+        // extA as the pane measures it once the parts carry their new names: the last kept part is
+        // measured under the name it has now.
+        if (!renumbering.kept.empty()) {
+            AVMRec measured = after;
+            std::memcpy(measured.parts[after.partCount - 1].name, record.parts[renumbering.kept.back()].name,
+                        kAVMPartNameLen);
+            const TimingEntry entry = ComputeTimingEntry(pane.folder, measured);
+            if (entry.measured())
+                after.extA = entry.totalSize;
+        }
+        DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &after);
+    }
+    if (std::string error = RenderDb(kDBMTypeRecord, journal.content); !error.empty()) {
+        DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record);
+        return error;
+    }
     return {};
 }
 
-CutResult runMultiPartCut(LoadedPane& pane, int row, AVMRec record, const CutPlan& plan, const TimingEntry& timing,
-                          const Renumbering& plan2, OpenPart* startPart, OpenPart* endPart,
-                          const WritePaneDb& writeDb, UserInterface& ui)
+// Carries out a planned cut: its plan goes onto the disk first, then the file steps, then the
+// database through `writeDb`; the plan goes last. A cut that stops after its plan is on the disk
+// is finished from the plan when the database is next loaded.
+CutResult runCut(LoadedPane& pane, int row, PlannedCut& planned, const CutPlan& plan, const WritePaneDb& writeDb,
+                 UserInterface& ui)
 {
     CutResult result = ended(CutOutcome::Failed, true, plan.kind);
-    const std::string& folder = pane.folder;
-    std::string failure;
-    bool changedNames = false;
-    // What the record must name when the cut stops: every part file still on disk, in order.
-    std::vector<std::string> names;
-
-    for (OpenPart* part : {startPart, endPart}) {
-        if (!part || !failure.empty())
-            continue;
-        failure = trim(*part, part == startPart ? plan.startTrim() : plan.endTrim());
-        result.rewritten.push_back(part->path);
+    CutJournal& journal = planned.journal;
+    const auto id = static_cast<unsigned>(row + 1);
+    if (std::string error = WriteCutJournal(CutPlanPath(pane.dbPath), journal); !error.empty()) {
+        DBMSetRecord(kDBMTypeRecord, id, &planned.before);
+        ui.showMessage("Cannot cut: " + error + " Nothing was changed.");
+        return ended(CutOutcome::Refused, false, plan.kind);
     }
-    if (!failure.empty()) {
-        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + failure + " No part was deleted or renamed.");
+    if (std::string error = RunCutSteps(journal, pane.dbPath); !error.empty()) {
+        // The store goes back to what the file still says; the pane is loaded again, which
+        // finishes the cut from its plan where the disk lets it.
+        DBMSetRecord(kDBMTypeRecord, id, &planned.before);
+        result.refresh.reload(pane.side);
+        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + error +
+                       " The cut stopped; it will be finished when the database is loaded again.");
         return result;
     }
-
-    std::set<int> deleted;
-    for (const int i : plan2.removed) {
-        const std::string path = PartPath(folder, record, i);
-        if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-            failure = std::string(kDeleteFailedMessage) + "\ncannot delete " + path + ": " + std::strerror(errno) +
-                      ". The cut stopped; the recording keeps the parts that are still on disk.";
-            break;
-        }
-        deleted.insert(i);
-        result.removed.push_back(path);
-        changedNames = true;
-    }
-
-    std::size_t renamed = 0;
-    if (failure.empty()) {
-        for (; renamed < plan2.kept.size(); ++renamed) {
-            const std::string oldName = PartName(record, plan2.kept[renamed]);
-            const std::string& newName = plan2.newNames[renamed];
-            if (oldName == newName)
-                continue;
-            if (const int error = RenameNoReplace(folder + oldName, folder + newName); error != 0) {
-                failure = "cannot rename " + folder + oldName + " to " + newName + ": " + std::strerror(error) +
-                          ". The cut stopped; the recording names its parts as they are on disk.";
-                break;
-            }
-            result.renamed.emplace_back(folder + oldName, folder + newName);
-        }
-    }
-    for (int i = 0, k = 0; i < record.partCount; ++i) {
-        if (deleted.count(i))
-            continue;
-        const bool isKept = k < static_cast<int>(plan2.kept.size()) && plan2.kept[static_cast<std::size_t>(k)] == i;
-        if (isKept && static_cast<std::size_t>(k) < renamed)
-            names.push_back(plan2.newNames[static_cast<std::size_t>(k)]);
-        else
-            names.push_back(PartName(record, i));
-        if (isKept)
-            ++k;
-    }
-    // A trimmed part that was renamed afterwards lies under its new name.
-    for (std::string& path : result.rewritten) {
-        for (const auto& [from, to] : result.renamed) {
-            if (path == from) {
-                path = to;
-                break;
-            }
-        }
-    }
-    if (changedNames) {
-        updateRecord(record, names, plan, timing);
-        DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record);
+    if (plan.kind == CutPlan::Kind::MultiPart)
         RefreshTimingEntry(pane, row);
-    }
-    const std::string dbError = writePaneDb(writeDb);
-    if (!failure.empty()) {
-        ui.showMessage(failure + (dbError.empty() ? "" : " Besides, " + dbError));
+    if (std::string error = writeDb(); !error.empty()) {
+        DBMSetRecord(kDBMTypeRecord, id, &planned.before);
+        result.refresh.reload(pane.side);
+        ui.showMessage("The parts were cut, but the database could not be written: " + error +
+                       " The cut will be finished when the database is loaded again.");
         return result;
     }
-    if (!dbError.empty()) {
-        ui.showMessage("The parts were cut, but " + dbError);
-        return result;
-    }
-    ui.showMessage(kMultiCutDoneMessage);
+    RemoveCutJournal(pane.dbPath);
+    result.rewritten = planned.trimmedAs;
+    for (const std::string& name : journal.removed)
+        result.removed.push_back(pane.folder + name);
+    for (const CutJournal::Rename& rename : journal.renames)
+        result.renamed.emplace_back(pane.folder + rename.from, pane.folder + rename.to);
+    ui.showMessage(plan.kind == CutPlan::Kind::MultiPart ? kMultiCutDoneMessage : kCutDoneMessage);
     result.outcome = CutOutcome::Done;
     return result;
 }
@@ -434,30 +450,16 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
         return ended(CutOutcome::Declined, single, plan.kind);
 
     WaitScope wait(ui);
-    if (multi)
-        return runMultiPartCut(pane, row, record, plan, timing, renumbering, trimStart ? &startPart : nullptr,
-                               trimEnd ? &endPart : nullptr, writeDb, ui);
-
-    CutResult result = ended(CutOutcome::Failed, true, plan.kind);
-    std::string failure = single ? trim(startPart, plan.singlePart()) : trim(startPart, plan.startTrim());
-    result.rewritten.push_back(startPart.path);
-    if (!single) {
-        const std::string second = trim(endPart, plan.endTrim());
-        result.rewritten.push_back(endPart.path);
-        if (failure.empty())
-            failure = second;
+    PlannedCut planned;
+    if (std::string error = planSteps(pane, row, record, plan, timing, renumbering, trimStart, trimEnd, planned);
+        !error.empty()) {
+        ui.showMessage("Cannot cut: " + error + " Nothing was changed.");
+        return ended(CutOutcome::Refused, false, plan.kind);
     }
-    if (!failure.empty()) {
-        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + failure);
-        return result;
-    }
-    if (const std::string dbError = writePaneDb(writeDb); !dbError.empty()) {
-        ui.showMessage("The parts were cut, but " + dbError);
-        return result;
-    }
-    ui.showMessage(kCutDoneMessage);
-    result.outcome = CutOutcome::Done;
-    return result;
+    // The parts were opened to check them; the steps open them again.
+    startPart.fd.reset();
+    endPart.fd.reset();
+    return runCut(pane, row, planned, plan, writeDb, ui);
 }
 
 }  // namespace vmx

@@ -2,12 +2,65 @@
 
 #include "recdb/DbWriter.h"
 #include "recdb/RecordStore.h"
+#include "common/AsciiCase.h"
+#include "common/FilePaths.h"
+#include "recdb/DbReader.h"
+#include "recording/PartsJournal.h"
 #include "recording/RecordingFiles.h"
 
 #include <algorithm>
+#include <set>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace vmx {
+
+namespace {
+
+// The room a database write may need beside the old files: the new file and the backup, each as
+// large as a full database, and some for the folder and the file system's own records.
+constexpr std::uint64_t kRoomForAWrite = 2 * kMaxDbContentSize + (1u << 20);
+
+// The last resort of a deletion on a full disk, once WriteDb found no way that needs no room:
+// the room for the write is taken from the end of the deleted recordings' last part files. The
+// database still names them, so a program killed now leaves those recordings listed with shorter
+// parts, never a listed part that is gone; and they were to be deleted. Parts that a recording
+// still listed names too are not touched. True when room was freed.
+bool freeRoomFromDeletedParts(const LoadedPane& pane, const std::vector<std::string>& partPaths)
+{
+    struct statvfs vfs {};
+    if (::statvfs(pane.folder.empty() ? "." : pane.folder.c_str(), &vfs) != 0)
+        return false;
+    const std::uint64_t available = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+    if (available >= kRoomForAWrite)
+        return false;
+    std::set<std::string> stillListed;
+    for (unsigned id = 1; id <= ListedCount(); ++id) {
+        AVMRec record{};
+        if (!DBMGetRecord(kDBMTypeRecord, id, &record) || record.partCount > kDBMMaxParts)
+            continue;
+        for (int j = 0; j < record.partCount; ++j)
+            stillListed.insert(AsciiUpper(PartName(record, j)));
+    }
+    std::uint64_t wanted = kRoomForAWrite - available;
+    bool freed = false;
+    for (auto it = partPaths.rbegin(); it != partPaths.rend() && wanted > 0; ++it) {
+        struct stat st {};
+        if (stillListed.count(AsciiUpper(FileNameOfPath(*it))) || ::lstat(it->c_str(), &st) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_size == 0)
+            continue;
+        const auto size = static_cast<std::uint64_t>(st.st_size);
+        const std::uint64_t keep = size > wanted ? size - wanted : 0;
+        if (::truncate(it->c_str(), static_cast<off_t>(keep)) == 0) {
+            wanted -= size - keep;
+            freed = true;
+        }
+    }
+    return freed;
+}
+
+}  // namespace
 
 DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, const WritePaneDb& writeDb)
 {
@@ -37,7 +90,8 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
                          "were kept.";
         return result;
     };
-    if (const std::string why = CheckDbWritable(pane.dbPath); !why.empty())
+    // A deletion is how the user frees room, so it is not refused for lack of it (see WriteDb).
+    if (const std::string why = CheckDbWritable(pane.dbPath, RoomCheck::Skip); !why.empty())
         return refuse(why);
     const StoreList saved = SaveActiveList();
     const std::vector<TimingEntry> savedTiming = pane.timing;
@@ -49,11 +103,25 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
         if (rows.size() != static_cast<std::size_t>(count))
             DBMCheckRecord();
     }
-    if (const std::string error = writeDb(); !error.empty()) {
+    // The parts are named in the journal first: should the program die after the database no
+    // longer names them but before they are gone, the next operation on the database removes them.
+    // On a full disk the journal may not fit; the deletion goes on without it.
+    PartsJournal journal;
+    for (const std::string& path : partPaths)
+        journal.names.push_back(FileNameOfPath(path));
+    (void)WritePartsJournal(pane.dbPath, journal);
+    std::string error = writeDb();
+    if (!error.empty() && freeRoomFromDeletedParts(pane, partPaths)) {
+        (void)WritePartsJournal(pane.dbPath, journal);
+        error = writeDb();
+    }
+    if (!error.empty()) {
+        RemovePartsJournal(pane.dbPath);
         RestoreActiveList(saved);
         pane.timing = savedTiming;
         return refuse(error);
     }
+    RemovePartsJournal(pane.dbPath);
     for (const std::string& path : partPaths) {
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 &&

@@ -25,6 +25,8 @@ std::string copyReplacing(const std::string& from, const std::string& to)
     std::uint64_t size = 0;
     if (std::string error = OpenRegularFile(from, O_RDONLY, in, size); !error.empty())
         return error;
+    // What an interrupted copy into this folder left behind goes first.
+    (void)PendingFile::RemoveAbandoned(FolderOfPath(to));
     PendingFile out(to);
     if (!out.ok())
         return "cannot write into the folder of " + to + ": " + std::strerror(errno) + ".";

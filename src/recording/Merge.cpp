@@ -1,5 +1,6 @@
 #include "recording/Merge.h"
 
+#include "common/FilePaths.h"
 #include "common/KernelCopy.h"
 #include "common/PendingFile.h"
 #include "common/RegularFile.h"
@@ -70,6 +71,8 @@ MergeResult MergeRecording(const LoadedPane& pane, int row, std::string outFolde
     const std::string target = MergedFilePath(outFolder, record);
     result.path = target;
     result.outcome = MergeOutcome::Failed;
+    // What an interrupted merge into this folder left behind goes first.
+    (void)PendingFile::RemoveAbandoned(FolderOfPath(target));
 
     PendingFile output(target);
     if (!output.ok()) {

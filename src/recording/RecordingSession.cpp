@@ -10,10 +10,14 @@
 #include "recdb/FileCache.h"
 #include "recdb/RecordStore.h"
 #include "recdb/Trace.h"
+#include "recdb/DbCompanions.h"
+#include "recording/DbFolderTidy.h"
 #include "recording/RecordingFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 
 namespace vmx {
@@ -24,6 +28,24 @@ namespace {
 std::atomic<const RecordingSession*> g_owner{nullptr};
 
 constexpr std::size_t kCaptionLength = 48;
+
+std::string inUseMessage(const std::string& dbPath, const FileLock& lock)
+{
+    return "The database " + dbPath + " is in use by " + lock.holder() + "; try again when it has finished.";
+}
+
+std::string changedMessage(const std::string& dbPath)
+{
+    return "The database " + dbPath + " was changed by another program after it was loaded, so nothing was done; "
+           "load it again.";
+}
+
+// Which lock errors still let a reader go on without the lock: a read-only disk or folder, where
+// nobody can write the database either.
+bool readableWithoutLock(int error)
+{
+    return error == EROFS || error == EACCES || error == EPERM;
+}
 
 }  // namespace
 
@@ -74,6 +96,75 @@ private:
     bool m_entered = false;
 };
 
+// The databases an operation works on: their locks, held from the start of the operation to its
+// end (or taken over from a load with LoadIntent::Change), and the check that each is still what
+// its pane loaded. The locks are given up when the guard goes.
+class RecordingSession::PaneGuard {
+public:
+    enum class Access { Read, Write };
+
+    PaneGuard(RecordingSession& session, UserInterface& ui, PaneRefresh& refresh)
+        : m_session(session), m_ui(ui), m_refresh(refresh)
+    {
+        m_session.m_refresh = &refresh;
+    }
+    ~PaneGuard()
+    {
+        for (const int side : m_sides)
+            m_session.unlock(side);
+        m_session.m_refresh = nullptr;
+    }
+    PaneGuard(const PaneGuard&) = delete;
+    PaneGuard& operator=(const PaneGuard&) = delete;
+
+    // Takes the side's lock and checks its database; false after telling the user why the
+    // operation cannot go on. A reader goes on without the lock on a disk nobody can write.
+    bool take(int side, Access access)
+    {
+        const LoadedPane& pane = m_session.pane(side);
+        if (!pane.loaded())
+            return true;
+        m_sides.push_back(side);
+        if (!m_session.m_locks[static_cast<std::size_t>(side)].held()) {
+            const int error = m_session.lockAndTidy(side, pane.dbPath, m_ui);
+            if (error == EWOULDBLOCK)
+                return false;
+            if (error != 0 && (access == Access::Write || !readableWithoutLock(error))) {
+                m_ui.showMessage("Cannot lock the database " + pane.dbPath + ": " + std::strerror(error) + ".");
+                return false;
+            }
+        }
+        FileFingerprint now;
+        if (std::string error = TakeFingerprint(pane.dbPath, kMaxDbContentSize, now); !error.empty()) {
+            m_ui.showMessage(error);
+            return false;
+        }
+        if (now != m_session.m_loadedAs[static_cast<std::size_t>(side)]) {
+            m_ui.showMessage(changedMessage(pane.dbPath));
+            m_refresh.reload(side);
+            return false;
+        }
+        return true;
+    }
+
+    // Both sides of a transfer, in one order whatever the direction, so that two programs
+    // copying in opposite directions cannot each hold one lock and wait for the other.
+    bool takeBoth(int readSide, int writeSide)
+    {
+        const bool readFirst = m_session.pane(readSide).dbPath <= m_session.pane(writeSide).dbPath;
+        const int first = readFirst ? readSide : writeSide;
+        const int second = readFirst ? writeSide : readSide;
+        return take(first, first == readSide ? Access::Read : Access::Write) &&
+               take(second, second == readSide ? Access::Read : Access::Write);
+    }
+
+private:
+    RecordingSession& m_session;
+    UserInterface& m_ui;
+    PaneRefresh& m_refresh;
+    std::vector<int> m_sides;
+};
+
 RecordingSession::RecordingSession()
 {
     paneOf(kRightSide).side = kRightSide;
@@ -112,6 +203,8 @@ void RecordingSession::forgetPanes()
 void RecordingSession::release()
 {
     m_ready = false;
+    unlock(kLeftSide);
+    unlock(kRightSide);
     if (g_owner.load() != this)
         return;
     DBMFreeAll();
@@ -137,7 +230,37 @@ void RecordingSession::activate(int side) const
 std::string RecordingSession::writePane(int side, DbOperation& operation)
 {
     activate(side);
-    return operation.write();
+    const LoadedPane& target = pane(side);
+    FileFingerprint& loadedAs = m_loadedAs[static_cast<std::size_t>(side)];
+    // Another program may have written the file without taking the lock: nothing is put over it.
+    FileFingerprint now;
+    if (TakeFingerprint(target.dbPath, kMaxDbContentSize, now).empty() && now != loadedAs) {
+        if (m_refresh)
+            m_refresh->reload(side);
+        return changedMessage(target.dbPath);
+    }
+    std::string error = operation.write();
+    if (error.empty())
+        (void)TakeFingerprint(target.dbPath, kMaxDbContentSize, loadedAs);
+    return error;
+}
+
+int RecordingSession::lockAndTidy(int side, const std::string& dbPath, UserInterface& ui)
+{
+    FileLock& lock = m_locks[static_cast<std::size_t>(side)];
+    const int error = lock.acquire(DbLockPath(dbPath), m_lockWait);
+    if (error == EWOULDBLOCK)
+        ui.showMessage(inUseMessage(dbPath, lock));
+    if (error != 0)
+        return error;
+    for (const std::string& note : TidyDatabaseFolder(dbPath).notes(dbPath))
+        ui.showMessage(note);
+    return 0;
+}
+
+void RecordingSession::unlock(int side)
+{
+    m_locks[static_cast<std::size_t>(side)].release();
 }
 
 std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
@@ -154,7 +277,24 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     if (!AVMSetDbPath(side, dbPath))
         return "the database path " + dbPath + " is too long.";
     activate(side);
-    if (AVMReadDb(kDBMTypeRecord) != 0) {
+    // The fingerprint before and after the reading must agree: a file that another program
+    // replaced meanwhile (one that takes no lock) is read again.
+    FileFingerprint before;
+    FileFingerprint after;
+    bool read = false;
+    bool steady = false;
+    for (int attempt = 0; attempt < 3 && !steady; ++attempt) {
+        const bool fingerprinted = TakeFingerprint(dbPath, kMaxDbContentSize, before).empty();
+        read = AVMReadDb(kDBMTypeRecord) == 0;
+        if (!read)
+            break;
+        steady = fingerprinted && TakeFingerprint(dbPath, kMaxDbContentSize, after).empty() && before == after;
+    }
+    // A file that never held still is loaded as last read, with a fingerprint no file has, so that
+    // nothing is written over it before it has been loaded again.
+    if (read && !steady)
+        after = FileFingerprint{};
+    if (!read) {
         // The side keeps the records of its previous database, so it keeps that path too: a
         // later write must never put those records into the rejected file.
         (void)AVMSetDbPath(side, previousPath);
@@ -170,6 +310,7 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     pane.header = DbHeader{};
     (void)ReadDbHeader(dbPath, pane.header);
     pane.timing = BuildTimingList(pane.folder);
+    m_loadedAs[static_cast<std::size_t>(side)] = after;
     return {};
 }
 
@@ -224,12 +365,34 @@ std::string RecordingSession::refusalToLoad(int side, const std::string& dbPath)
     return {};
 }
 
-std::vector<std::string> RecordingSession::checkDatabase(const std::string& dbPath)
+std::vector<std::string> RecordingSession::checkDatabase(const std::string& dbPath, std::chrono::milliseconds lockWait,
+                                                         std::vector<std::string>* notes)
 {
-    return AVMCheckDbFile(dbPath);
+    std::vector<std::string> problems;
+    FileLock lock;
+    const int error = lock.acquire(DbLockPath(dbPath), lockWait);
+    if (error == EWOULDBLOCK) {
+        problems.push_back("the database " + dbPath + " is in use by " + lock.holder() +
+                           ", so what interrupted operations left behind was not tidied up now.");
+    } else if (error == 0) {
+        const TidyReport tidy = TidyDatabaseFolder(dbPath);
+        for (const std::string& path : tidy.removed) {
+            if (notes)
+                notes->push_back("removed " + path + ", left behind by an interrupted operation.");
+        }
+        if (tidy.cut.finished && notes)
+            notes->push_back(tidy.notes(dbPath).front());
+        else if (tidy.cut.found)
+            problems.push_back(tidy.notes(dbPath).front());
+        if (!tidy.partsProblem.empty())
+            problems.push_back(tidy.partsProblem);
+    }
+    for (std::string& problem : AVMCheckDbFile(dbPath))
+        problems.push_back(std::move(problem));
+    return problems;
 }
 
-LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserInterface& ui)
+LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserInterface& ui, LoadIntent intent)
 {
     LoadResult result;
     OperationScope operation(*this, ui);
@@ -240,10 +403,18 @@ LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserI
         result.refused = true;
         return result;
     }
+    // The database is read under its lock, after its folder was put in order. Where no lock can be
+    // had (a read-only disk, a missing folder) it is read all the same, or the reading says why not.
+    unlock(side);
+    if (lockAndTidy(side, dbPath, ui) == EWOULDBLOCK)
+        return result;
     if (const std::string error = readIntoPane(side, dbPath); !error.empty()) {
+        unlock(side);
         ui.showMessage(error);
         return result;
     }
+    if (intent == LoadIntent::Look)
+        unlock(side);
     m_lastLoadedDbKind = pane(side).dbKind;
     result.ok = true;
     result.refresh.pane(side);
@@ -320,6 +491,9 @@ RenameResult RecordingSession::renameRow(int side, int row, const std::string& t
     const LoadedPane& target = pane(side);
     if (!target.loaded())
         return result;
+    PaneGuard guard(*this, ui, result.refresh);
+    if (!guard.take(target.side, PaneGuard::Access::Write))
+        return result;
     activate(target.side);
     const auto id = static_cast<unsigned>(row + 1);
     AVMRec record{};
@@ -354,6 +528,12 @@ TransferResult RecordingSession::transferRecordings(int sourceSide, const std::v
     }
     const LoadedPane& source = pane(sourceSide);
     LoadedPane& target = paneOf(1 - sourceSide);
+    PaneGuard guard(*this, ui, result.refresh);
+    // Both sides holding one file is refused by the transfer itself (one lock cannot be held twice).
+    if (!IsSameFile(source.dbPath, target.dbPath) && !guard.takeBoth(source.side, target.side)) {
+        result.refused = true;
+        return result;
+    }
     // The source records are read while the source side is active; the copy itself works on the
     // target side.
     SourceRecords records;
@@ -366,7 +546,10 @@ TransferResult RecordingSession::transferRecordings(int sourceSide, const std::v
     }
     activate(target.side);
     DbOperation write;
-    result = TransferRecordings(source, records, target, rows, [&] { return writePane(target.side, write); }, ui);
+    TransferResult done =
+        TransferRecordings(source, records, target, rows, [&] { return writePane(target.side, write); }, ui);
+    done.refresh.reloads = result.refresh.reloads;  // what writePane found
+    result = std::move(done);
     activate(target.side);
     result.refresh.pane(target.side);
     return result;
@@ -377,6 +560,10 @@ MergeResult RecordingSession::merge(int side, int row, const std::string& outFol
     MergeResult result;
     OperationScope operation(*this, ui);
     if (!operation)
+        return result;
+    // The part files are read under the lock, so that no cut renames them meanwhile.
+    PaneGuard guard(*this, ui, result.refresh);
+    if (!guard.take(pane(side).side, PaneGuard::Access::Read))
         return result;
     activate(pane(side).side);
     return MergeRecording(pane(side), row, outFolder, ui);
@@ -390,10 +577,16 @@ CutResult RecordingSession::cut(int side, int row, int markCount, double startMa
     if (!operation)
         return result;
     LoadedPane& target = paneOf(side);
+    PaneGuard guard(*this, ui, result.refresh);
+    if (!guard.take(target.side, PaneGuard::Access::Write))
+        return result;
     activate(target.side);
     DbOperation write;
-    result = CutRecording(target, row, markCount, startMark, endMark, [&] { return writePane(target.side, write); },
-                          ui);
+    CutResult done = CutRecording(target, row, markCount, startMark, endMark,
+                                  [&] { return writePane(target.side, write); }, ui);
+    for (std::size_t k = 0; k < done.refresh.reloads.size(); ++k)
+        done.refresh.reloads[k] = done.refresh.reloads[k] || result.refresh.reloads[k];
+    result = std::move(done);
     if (result.outcome == CutOutcome::Done || result.outcome == CutOutcome::Failed) {
         result.refresh.pane(target.side);
         result.refresh.timingRow(target.side, row);
@@ -413,9 +606,14 @@ DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows
         ui.showMessage(result.message);
         return result;
     }
+    PaneGuard guard(*this, ui, result.refresh);
+    if (!guard.take(target.side, PaneGuard::Access::Write))
+        return result;
     activate(target.side);
     DbOperation write;
-    result = DeleteRecordRows(target, rows, [&] { return writePane(target.side, write); });
+    DeleteResult done = DeleteRecordRows(target, rows, [&] { return writePane(target.side, write); });
+    done.refresh.reloads = result.refresh.reloads;  // what writePane found
+    result = std::move(done);
     if (!result.ok)
         ui.showMessage(result.message);
     result.refresh.pane(target.side);
@@ -520,6 +718,10 @@ RegisterResult RecordingSession::registerRecording(int side, const NewRecording&
         ui.showMessage("No database is loaded to register the recording in.");
         return result;
     }
+    PaneRefresh changes;
+    PaneGuard guard(*this, ui, changes);
+    if (!guard.take(target.side, PaneGuard::Access::Write))
+        return result;
     activate(target.side);
     std::uint16_t id = 0;
     AVMRec record{};
@@ -569,6 +771,9 @@ SaveResult RecordingSession::savePane(int side, UserInterface& ui)
     if (!operation)
         return result;
     const LoadedPane& target = pane(side);
+    PaneGuard guard(*this, ui, result.refresh);
+    if (!guard.take(target.side, PaneGuard::Access::Write))
+        return result;
     DbOperation write;
     if (const std::string error = writePane(target.side, write); !error.empty()) {
         ui.showMessage(error);

@@ -11,8 +11,12 @@
 #include "recording/RecordingTransfer.h"
 #include "recording/UserInterface.h"
 
+#include "common/FileFingerprint.h"
+#include "common/FileLock.h"
+
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -26,6 +30,13 @@ class DbOperation;
 // Texts of loading a pane.
 inline constexpr const char* kSameFileMessage = "Your loaded file is same!!";
 inline constexpr const char* kOtherKindMessage = "Can't load deffertent DB file";
+
+// Why a pane is loaded.
+enum class LoadIntent {
+    Look,    // the database's lock is held while it is read, then given up (the desktop program)
+    Change,  // the lock stays held until the next operation on that side has ended, so that
+             // nobody writes the database between the reading and the writing (velmorix-cli)
+};
 
 // The DB kind of a database file name: 0 when it begins with "DZT", else 1.
 int DbKindOf(const std::string& fileName);
@@ -122,6 +133,17 @@ struct MediaListing {
 //    refusalToLoad() are not to be called then.
 //  - init and release run on the user-interface thread while no operation runs.
 //  - The free functions of this header and of PlaybackParts.h are pure and may run anywhere.
+//
+// Other programs. Every operation that writes a pane's database, or reads the part files its
+// records name (merge, the source of a copy), holds the database's lock (a FileLock on
+// DbLockPath, for this program and velmorix-cli alike) from its start to its end; a second program
+// waits a few seconds for it and then says who holds it. Before it changes anything, and again
+// before each write, an operation checks that the database is still the file the pane loaded
+// (FileFingerprint: size, modification time, inode, a hash of its bytes). If another program has
+// changed it, nothing is written, the user is told in one sentence, and the result's
+// refresh.reloads asks the front end to load the pane again. With the lock held, an operation also
+// puts the database's folder in order first (TidyDatabaseFolder): it finishes a cut that was
+// interrupted and removes what interrupted copies and writes left behind; loading does the same.
 // The module's diagnostic line (DBMLastTrace) is kept per thread, so an operation on the worker
 // reads back its own messages.
 //
@@ -157,15 +179,24 @@ public:
     // names break the kind rule); empty when it would not.
     std::string refusalToLoad(int side, const std::string& dbPath) const;
 
-    // The read-only check of a database file and its part files (velmorix-cli check): one line
-    // per problem found, nothing when there is none. Touches no store; may run on any thread.
-    static std::vector<std::string> checkDatabase(const std::string& dbPath);
+    // The check of a database file and its part files (velmorix-cli check): one line per problem
+    // found, nothing when there is none. Like a load it first finishes an interrupted cut and
+    // removes the leftovers of interrupted operations (under the database's lock, when it can be
+    // had within `lockWait`); it changes nothing else. Touches no store; may run on any thread.
+    // `notes`, when given, receives what the tidying did ("removed ..."), which is no problem.
+    static std::vector<std::string> checkDatabase(const std::string& dbPath,
+                                                  std::chrono::milliseconds lockWait = kLockWait,
+                                                  std::vector<std::string>* notes = nullptr);
+
+    // How long an operation waits for the lock of a database another program is changing.
+    static constexpr std::chrono::milliseconds kLockWait{5000};
+    void setLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
 
     // --- Operations: on any one thread (the desktop program's worker), one at a time ---
     // Loads a database into a pane (the L and R commands): the same-file and kind rules, the
     // reading, the timing list (each recording measured from its part files). A refused or failed
     // load leaves the pane and its records as they were.
-    LoadResult loadPane(int side, const std::string& dbPath, UserInterface& ui);
+    LoadResult loadPane(int side, const std::string& dbPath, UserInterface& ui, LoadIntent intent = LoadIntent::Look);
     // Builds the pane's timing list again from the store (L or R cancelled).
     PaneRefresh rebuildTiming(int side, UserInterface& ui);
     // Offers an empty database to an empty target pane before a transfer into it: asks, lets the
@@ -215,6 +246,7 @@ public:
 
 private:
     class OperationScope;
+    class PaneGuard;
 
     LoadedPane& paneOf(int side);
     // Both panes empty, without a database path.
@@ -225,8 +257,14 @@ private:
     // step of `operation` (which keeps the .BAK from before the operation). Empty, or the sentence
     // saying why nothing was written.
     [[nodiscard]] std::string writePane(int side, DbOperation& operation);
-    // Reads `dbPath` into the side's store and, on success, makes it the pane's database.
+    // Reads `dbPath` into the side's store and, on success, makes it the pane's database and notes
+    // its fingerprint.
     [[nodiscard]] std::string readIntoPane(int side, const std::string& dbPath);
+    // Takes the lock of `dbPath` for `side` (kept in m_locks) and tidies its folder, telling the
+    // user what was found. 0 or the errno value of FileLock::acquire; EWOULDBLOCK was said.
+    int lockAndTidy(int side, const std::string& dbPath, UserInterface& ui);
+    // Gives up the side's lock.
+    void unlock(int side);
     // The receiver's root, its folder of `kind` created first when `create`; empty after telling
     // the user why there is none (the sentence also goes into `failures`).
     std::string mediaRoot(MediaKind kind, bool create, UserInterface& ui, std::vector<std::string>* failures) const;
@@ -237,6 +275,10 @@ private:
     int m_lastLoadedDbKind = 0;
     std::string m_receiverRoot;
     std::atomic<bool> m_busy{false};
+    std::array<FileLock, 2> m_locks;            // the lock of each side's database, while held
+    std::array<FileFingerprint, 2> m_loadedAs;  // each side's database as it was loaded or last written
+    std::chrono::milliseconds m_lockWait = kLockWait;
+    PaneRefresh* m_refresh = nullptr;  // the running operation's refresh, for writePane
 };
 
 }  // namespace vmx

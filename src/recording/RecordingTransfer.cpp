@@ -8,6 +8,7 @@
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
 #include "recording/CopyProgress.h"
+#include "recording/PartsJournal.h"
 #include "recording/RecordingFiles.h"
 
 #include <algorithm>
@@ -115,6 +116,19 @@ private:
     bool m_cancelled = false;
 };
 
+// Removes the database's journal of part files when it goes: declared before the PartCopier, it
+// goes after the copier has removed what it made.
+class JournalRemover {
+public:
+    explicit JournalRemover(std::string dbPath) : m_dbPath(std::move(dbPath)) {}
+    ~JournalRemover() { RemovePartsJournal(m_dbPath); }
+    JournalRemover(const JournalRemover&) = delete;
+    JournalRemover& operator=(const JournalRemover&) = delete;
+
+private:
+    std::string m_dbPath;
+};
+
 struct OneCopy {
     bool ok = false;
     std::uint16_t id = 0;  // the new record's list id
@@ -190,6 +204,17 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
         std::memcpy(to.parts[i].name + 6, from.parts[i].name + 6, 6);
     }
 
+    // The new parts are named in the journal before the first of them exists: should the program
+    // die before the database names them, the next operation on the database removes them.
+    PartsJournal journal;
+    for (int i = 0; i < from.partCount; ++i)
+        journal.names.push_back(PartName(to, i));
+    if (const std::string error = WritePartsJournal(target.dbPath, journal); !error.empty()) {
+        FreeAllocatedRecord(id);
+        result.error = "Copying failed: " + error + " The recording \"" + name + "\" was not copied.";
+        return result;
+    }
+    const JournalRemover journalEnds(target.dbPath);
     PartCopier copier(progress, ui);
     for (int i = 0; i < from.partCount; ++i) {
         const std::string error = copier.copy(PartPath(source.folder, from, i), PartPath(target.folder, to, i));

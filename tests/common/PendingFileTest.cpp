@@ -69,3 +69,26 @@ TEST(PendingFile, AFolderThatTakesNoFileSaysSo)
     EXPECT_EQ(longName.commit(), 0);
     EXPECT_TRUE(fs::exists(dir / std::string(255, 'n')));
 }
+
+TEST(PendingFile, OnlyAbandonedTemporaryFilesOfOursAreRemoved)
+{
+    // A killed writer leaves its temporary file unlocked; a live writer's is locked; files whose
+    // names are not of the pattern, however close, belong to somebody else.
+    TempDir dir;
+    writeText(dir / ".velmorix-Ab12cd", "left by a killed copy");
+    for (const char* stranger : {".velmorix-Ab12c", ".velmorix-Ab12cde", ".velmorix-Ab-2cd", "velmorix-Ab12cd"})
+        writeText(dir / stranger, "not ours");
+    vmx::PendingFile live((dir / "DZT000.DB").string());
+    ASSERT_TRUE(live.ok());
+
+    const std::string folder = dir.path().string() + "/";
+    EXPECT_EQ(vmx::PendingFile::FindAbandoned(folder), std::vector<std::string>{folder + ".velmorix-Ab12cd"});
+    EXPECT_TRUE(fs::exists(dir / ".velmorix-Ab12cd")) << "finding removes nothing";
+    EXPECT_EQ(vmx::PendingFile::RemoveAbandoned(folder), std::vector<std::string>{folder + ".velmorix-Ab12cd"});
+    EXPECT_FALSE(fs::exists(dir / ".velmorix-Ab12cd"));
+    EXPECT_EQ(temporaryFiles(dir), 4) << "the live writer's file and the three hidden strangers stay";
+    EXPECT_TRUE(fs::exists(dir / "velmorix-Ab12cd"));
+    ASSERT_EQ(::write(live.fd(), "db", 2), 2);
+    EXPECT_EQ(live.commit(), 0) << "the live writer still puts its file in place";
+    EXPECT_EQ(readText(dir / "DZT000.DB"), "db");
+}

@@ -5,6 +5,7 @@
 #include "support/ResourceLimits.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -33,6 +34,34 @@ TEST(DbCheck, PartsOfTheFolderOtherDatabasesAreNotStrays)
     const auto problems = AVMCheckDbFile((dir / "DZT000.DB").string());
     EXPECT_EQ(problems, std::vector<std::string>{"part file " + (dir / "RF0009AA.TRP").string() +
                                                  " is not named by any recording."});
+}
+
+TEST(DbCheck, WhatInterruptedOperationsLeftIsReported)
+{
+    // The plan of a cut, a part on its way to its new name, the journal of a copy and an abandoned
+    // temporary file are each named; the check changes none of them.
+    TempDir dir;
+    TestDb dzt;
+    dzt.count = 1;
+    dzt.records[0] = makeRecord(1, "One", 1, 1);
+    writeBytes(dir / "DZT000.DB", encodeDb(dzt));
+    writeText(dir / "RF0001AA.TRP", "part");
+    const std::vector<std::string> leftovers{".DZT000.DB.cut", ".DZT000.DB.cut-002", ".DZT000.DB.parts",
+                                             ".velmorix-Xy12z9"};
+    for (const std::string& name : leftovers)
+        writeText(dir / name, "left");
+    writeText(dir / ".DZR000.DB.cut-002", "the other database's");
+
+    const auto problems = AVMCheckDbFile((dir / "DZT000.DB").string());
+    EXPECT_EQ(problems.size(), leftovers.size());
+    for (const std::string& name : leftovers) {
+        const std::string path = (dir / name).string();
+        EXPECT_EQ(std::count_if(problems.begin(), problems.end(),
+                                [&](const std::string& p) { return p.starts_with(path + " "); }),
+                  1)
+            << name;
+        EXPECT_TRUE(fs::exists(dir / name));
+    }
 }
 
 TEST(DbCheck, AHugeFileIsReadInBoundedPieces)

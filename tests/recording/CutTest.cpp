@@ -492,5 +492,7 @@ TEST_F(CutTest, DatabaseLostDuringTheCutIsReportedWithItsReason)
     const CutResult result = session.cut(pane.side, 0, 2, 40, 70, lateUi);
     EXPECT_EQ(result.outcome, CutOutcome::Failed);
     EXPECT_EQ(lateUi.lastMessage(), "The parts were cut, but the database could not be written: the database " +
-                                        pane.dbPath + " is read-only, so it cannot be written.");
+                                        pane.dbPath + " is read-only, so it cannot be written. The cut will be "
+                                        "finished when the database is loaded again.");
+    EXPECT_TRUE(result.refresh.reloads[static_cast<std::size_t>(pane.side)]);
 }

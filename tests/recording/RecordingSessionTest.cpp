@@ -456,3 +456,31 @@ TEST_F(RecordingSessionTest, MediaFoldersAreCreatedAndFailuresSaid)
     EXPECT_FALSE(session.listMedia(MediaKind::Mp3, ui).ok);
     EXPECT_NE(ui.lastMessage().find("does not exist"), std::string::npos) << ui.lastMessage();
 }
+
+TEST_F(RecordingSessionTest, AChangeIsNotWrittenOverADatabaseAnotherProgramChanged)
+{
+    // The pane renamed a recording; then another program puts the database back as it was before
+    // (same size, a new file). A deletion by the pane would write the rename over that program's
+    // change: nothing is written, the user is told, and the pane is to be loaded again, after
+    // which the deletion works on what is now on the disk.
+    addRecording(session, left, "FILM", 90, {5000});
+    addRecording(session, left, "NEWS", 30, {3000});
+    const auto before = readBytes(left.dbPath);
+    ASSERT_TRUE(session.renameRow(kLeftSide, 0, "MOVIE", ui).ok) << ui.lastMessage();
+    const std::string elsewhere = leftDir.str() + "/other-program.tmp";
+    writeBytes(elsewhere, before);
+    fs::rename(elsewhere, left.dbPath);
+    auto expected = folderBytes(leftDir);
+
+    const DeleteResult stale = session.deleteRows(kLeftSide, {1}, ui);
+    EXPECT_FALSE(stale.ok);
+    EXPECT_TRUE(stale.refresh.reloads[kLeftSide]);
+    EXPECT_TRUE(ui.lastMessage().starts_with("The database " + left.dbPath + " was changed by another program"))
+        << ui.lastMessage();
+    EXPECT_EQ(folderBytes(leftDir), expected) << "neither the database nor a part file changed";
+
+    reload(session, kLeftSide);
+    EXPECT_EQ(rowNames(session, kLeftSide), (std::vector<std::string>{"FILM", "NEWS"}));
+    EXPECT_TRUE(session.deleteRows(kLeftSide, {1}, ui).ok) << ui.lastMessage();
+    EXPECT_EQ(rowNames(session, kLeftSide), std::vector<std::string>{"FILM"});
+}
