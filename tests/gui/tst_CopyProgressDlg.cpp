@@ -102,6 +102,7 @@ private slots:
         QCOMPARE(CCopyProgressDlg::ShowCopyWindow(&owner), first.data());
         QCOMPARE(owner.findChildren<CCopyProgressDlg*>().size(), 1);
         QCOMPARE(CCopyProgressDlg::Current(), first.data());
+        QVERIFY(QTest::qWaitForWindowExposed(first));
         QTest::mouseClick(cancelButton(*first), Qt::LeftButton);
         QVERIFY(first->CancelRequested());
 
@@ -112,7 +113,6 @@ private slots:
         CCopyProgressDlg* second = CCopyProgressDlg::ShowCopyWindow(&owner);
         QVERIFY(!second->CancelRequested());
         QVERIFY(second->UpdateProgress(someStep()));
-
     }
 
     // The owner going away takes the window with it.
