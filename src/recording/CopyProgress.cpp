@@ -47,6 +47,8 @@ CopyProgressView CopyProgress::update(std::uint64_t fileTotal, std::uint64_t cop
                   view.overallPercent);
     view.status = status;
     view.warning = kCopyWarning;
+    view.transferredBytes = m_transferredMb * 1000000;
+    view.totalBytes = m_total;
     return view;
 }
 

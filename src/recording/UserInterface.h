@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,11 @@ struct CopyProgressView {
     int filePercent = 0;     // lower bar, 0..100
     std::string status;      // status line
     std::string warning;     // warning line
+    // What the status line counts, as numbers: the bytes moved so far (whole megabytes, as the
+    // upper bar counts them) and the bytes of the whole transfer. The window measures its speed
+    // and the time left from them.
+    std::uint64_t transferredBytes = 0;
+    std::uint64_t totalBytes = 0;
 };
 
 // Everything a core operation needs from the person in front of the screen: questions,

@@ -62,6 +62,8 @@ TEST(CopyProgressTest, Arithmetic)
             EXPECT_EQ(view.filePercent, s.filePercent);
             EXPECT_EQ(view.overallPercent, s.overallPercent);
             EXPECT_EQ(progress.transferredMegabytes(), s.transferredMb);
+            EXPECT_EQ(view.transferredBytes, s.transferredMb * 1000000);
+            EXPECT_EQ(view.totalBytes, c.total);
             EXPECT_EQ(view.warning, "Do not unplug the USB Connection!!!");
         }
     }
