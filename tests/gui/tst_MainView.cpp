@@ -9,7 +9,9 @@
 #include "recording/RecordingTransfer.h"
 #include "view/CPaneCommands.h"
 
+#include <QDir>
 #include <QLineEdit>
+#include <QListView>
 #include <QProcess>
 #include <QScopeGuard>
 
@@ -98,6 +100,38 @@ private slots:
         // A name that begins with neither DZT nor DZR stands beside anything.
         QVERIFY(ui->disk.copyDbTo("RECORD/BACKUP.DB"));
         QVERIFY(ui->Load(0, ui->disk.path("RECORD/BACKUP.DB")));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+    }
+
+    // A FAT disk mounted on Linux may show the database's name in lower case: the load dialog
+    // lists it beside the upper-case one, under the filter's own text.
+    void loadDialogListsLowerCaseDatabases()
+    {
+        QVERIFY(QDir().mkpath(ui->disk.path("FAT")));
+        QVERIFY(QFile::copy(ui->disk.recordDb(), ui->disk.path("FAT/dzt000.db")));
+        QVERIFY(WriteAll(ui->disk.path("FAT/notes.txt"), "not a database"));
+        QStringList listed;
+        QStringList filters;
+        OnNextModal<QFileDialog>([&](QFileDialog* dialog) {
+            filters = dialog->nameFilters();
+            dialog->setDirectory(ui->disk.path("FAT"));
+            auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+            const auto names = [view] {
+                QStringList seen;
+                const QModelIndex root = view->rootIndex();
+                for (int row = 0; row < view->model()->rowCount(root); ++row)
+                    seen << view->model()->index(row, 0, root).data().toString();
+                return seen;
+            };
+            (void)QTest::qWaitFor([&] { return !names().isEmpty(); }, 5000);
+            listed = names();
+            dialog->reject();
+        });
+        ui->Click(ControlId::kLoadLeft);
+        QVERIFY(ui->Idle());
+        QCOMPARE(filters, QStringList{"PVR DB file(*.DB)"});
+        QCOMPARE(listed, QStringList{"dzt000.db"});
+        QVERIFY(ui->Load(0, ui->disk.path("FAT/dzt000.db")));
         QCOMPARE(ui->Column(0, 1), kDemoNames);
     }
 
