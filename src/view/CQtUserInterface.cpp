@@ -158,6 +158,9 @@ std::string CQtUserInterface::ChooseExistingFile(QWidget* owner, const std::stri
 {
     QFileDialog dialog(owner);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    // Qt's own dialog matches the patterns whatever the letters' case, so a database that a FAT
+    // disk shows as "dzt000.db" is listed under "*.DB"; a desktop's native dialog may not.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilters(NameFilters(filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

@@ -52,6 +52,8 @@ public:
     void RequestCancel() { m_cancel = true; }
 
     // The open-file dialog for one existing file, over `owner`; empty when cancelled.
+    // Lists names matching the filter in either case (upper-case names on the receiver, lower-case
+    // ones where a FAT disk is mounted so).
     static std::string ChooseExistingFile(QWidget* owner, const std::string& filter);
 
 signals:
