@@ -260,6 +260,14 @@ private slots:
         QVERIFY(!db.contains("Nature One"));
         QVERIFY(!db.contains("News 24"));
         QCOMPARE(ui->Column(1, 1), kDemoNames);
+
+        // The refilled pane has no selected row: a second press (or the key held down) takes
+        // nothing the user did not pick.
+        QVERIFY(ui->view->Pane(0)->selectionModel()->selectedRows().isEmpty());
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), QStringList{"Sports HD"});
+        QVERIFY(ui->disk.exists("RECORD/RF0002AB.TRP"));
     }
 
     void offerOfANewDatabase()
