@@ -281,6 +281,11 @@ std::optional<double> CGomxctrl1::CurrentPosition() const
     return m_mpv.GetDouble("time-pos");
 }
 
+bool CGomxctrl1::MpvHolds() const
+{
+    return m_mpv.GetFlag("pause").value_or(false);
+}
+
 void CGomxctrl1::DrainEvents()
 {
     m_drainQueued = false;

@@ -46,6 +46,8 @@ public:
 
     // Playback position in seconds inside the current file, when one is playing.
     std::optional<double> CurrentPosition() const;
+    // True while mpv itself holds playback (its own pause property), whatever was asked of it.
+    bool MpvHolds() const;
     bool IsHeadless() const { return m_output == VideoOutput::None; }
     VideoOutput Output() const { return m_output; }
     // False when libmpv could not be started; every member then does nothing.
