@@ -1,6 +1,7 @@
 #!/bin/sh
 # Times velmorix-cli's merge, copy and cut against cat and cp on the same part files and prints
-# the ratios (medians of RUNS alternating runs; below 1 means velmorix is faster).
+# the ratios (medians of RUNS alternating runs; below 1 means velmorix is faster); then the time
+# a pane takes to load a database of 200 recordings, each measured from its part files.
 #
 #   bench/run.sh [BUILD_DIR] [RUNS]      (default build/ and 5 runs)
 #
@@ -16,11 +17,13 @@ build=${1:-$here/build}
 runs=${2:-5}
 cli=$build/bin/velmorix-cli
 fixture=$build/bin/velmorix-bench-fixture
-[ -x "$cli" ] && [ -x "$fixture" ] || { echo "build velmorix-cli and velmorix-bench-fixture in $build first" >&2; exit 2; }
+load=$build/bin/velmorix-bench-load
+[ -x "$cli" ] && [ -x "$fixture" ] && [ -x "$load" ] ||
+    { echo "build velmorix-cli, velmorix-bench-fixture and velmorix-bench-load in $build first" >&2; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmorix-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
-mkdir "$work/rec" "$work/one"
+mkdir "$work/rec" "$work/one" "$work/load"
 "$fixture" "$work/rec" 3
 "$fixture" "$work/one" 1
 parts="$work/rec/RF0001AA.TRP $work/rec/RF0001AB.TRP $work/rec/RF0001AC.TRP"
@@ -54,3 +57,4 @@ echo "medians of $runs alternating runs, $(uname -r)"
 ratio merge_velmorix merge_cat "merge/cat"
 ratio copy_velmorix copy_cp "copy/cp"
 ratio cut_velmorix cut_cp "cut/cp"
+"$load" "$work/load" 200 "$runs"

@@ -22,13 +22,14 @@ demo="$here/build/demo-disk"
 [ -f "$demo/RECORD/DZT000.DB" ] || "$here/build/bin/velmorix-cli" demo "$demo"
 "$here/build/bin/velmorix-cli" list "$demo/RECORD/DZT000.DB"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  # Started in the background; it counts as started when it is still running a moment later.
+  # Started in the background with the demo disk's database in its left pane; it counts as
+  # started when it is still running a moment later.
   log="$here/build/velmorix.log"
-  "$here/build/bin/velmorix" >"$log" 2>&1 &
+  "$here/build/bin/velmorix" "$demo/RECORD/DZT000.DB" >"$log" 2>&1 &
   pid=$!
   sleep 2
   if kill -0 "$pid" 2>/dev/null; then
-    echo "Starting velmorix (the desktop program); its messages go to build/velmorix.log."
+    echo "Started velmorix (the desktop program) with the demo disk's recordings; its messages go to build/velmorix.log."
   else
     status=0
     wait "$pid" || status=$?
@@ -37,6 +38,7 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
       sed 's/^/  /' "$log" >&2
       exit 1
     fi
+    echo "velmorix started and ended again at once; its messages are in build/velmorix.log."
   fi
 else
   echo "No display here (DISPLAY and WAYLAND_DISPLAY are unset), so the desktop program"

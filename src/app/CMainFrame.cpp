@@ -1,5 +1,6 @@
 #include "app/CMainFrame.h"
 
+#include "view/CSessionWorker.h"
 #include "view/CVelmorixView.h"
 
 #include <QCloseEvent>
@@ -13,6 +14,19 @@ CMainFrame::CMainFrame()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // An operation on the receiver's disk is never cut off half way: the window closes once it
+    // has ended.
+    if (m_view->IsBusy()) {
+        event->ignore();
+        if (!m_closeWhenIdle) {
+            m_closeWhenIdle = true;
+            connect(&m_view->Worker(), &CSessionWorker::busyChanged, this, [this](bool busy) {
+                if (!busy)
+                    close();
+            });
+        }
+        return;
+    }
     if (!m_storesReleased) {
         m_storesReleased = true;
         m_view->ReleaseRecordStores();

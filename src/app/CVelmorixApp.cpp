@@ -3,7 +3,6 @@
 #include "app/CMainFrame.h"
 #include "view/CVelmorixView.h"
 
-#include <QMessageBox>
 
 CVelmorixApp::CVelmorixApp(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -23,30 +22,25 @@ QString CVelmorixApp::Title()
     return TitleText(__DATE__, __TIME__);
 }
 
-QString CVelmorixApp::DocumentArgument(const QStringList& arguments)
+QStringList CVelmorixApp::DatabaseArguments(const QStringList& arguments)
 {
+    QStringList databases;
     for (const QString& argument : arguments) {
-        if (!argument.startsWith(QLatin1Char('-')))
-            return argument;
+        if (!argument.startsWith(QLatin1Char('-')) && databases.size() < 2)
+            databases << argument;
     }
-    return {};
+    return databases;
 }
 
 bool CVelmorixApp::InitInstance()
 {
-    const QString file = DocumentArgument(arguments().mid(1));
-    if (file.isEmpty()) {
-        m_document.OnNewDocument();
-    } else {
-        QString error;
-        if (!m_document.OnOpenDocument(file, &error)) {
-            QMessageBox::critical(nullptr, QStringLiteral("Velmorix"), error);
-            return false;
-        }
-    }
+    m_document.OnNewDocument();
     m_frame = std::make_unique<CMainFrame>();
     m_frame->View()->OnInitialUpdate();
     m_frame->setWindowTitle(Title());
     m_frame->show();
+    // As L and R load them: a database that cannot be loaded is named in a message, and the
+    // window stays.
+    m_frame->View()->LoadDatabases(DatabaseArguments(arguments().mid(1)));
     return true;
 }

@@ -15,16 +15,17 @@ public:
     CVelmorixApp(int& argc, char** argv);
     ~CVelmorixApp() override;
 
-    // Start-up. With a file named on the command line, that file is opened as the document;
-    // when it cannot be opened the user is told why and start-up fails.
+    // Start-up: the document, the main window with its view, shown; then the databases named on
+    // the command line are loaded into the left and the right pane.
     bool InitInstance();
 
     CMainFrame* MainFrame() const { return m_frame.get(); }
     CVelmorixDoc& Document() { return m_document; }
 
-    // The file named on a command line (program name left out): the first argument that is not
-    // an option. Options (arguments beginning with '-') are ignored. Empty when there is none.
-    static QString DocumentArgument(const QStringList& arguments);
+    // The databases named on a command line (program name left out): the first two arguments
+    // that are not options, for the left and the right pane. Options (arguments beginning with
+    // '-') are ignored.
+    static QStringList DatabaseArguments(const QStringList& arguments);
 
     // "Velmorix(<date> <time>)  Version:2.32".
     static QString TitleText(const char* buildDate, const char* buildTime);

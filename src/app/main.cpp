@@ -50,10 +50,11 @@ int main(int argc, char** argv)
         return 0;
     }
     if (HasArgument(argc, argv, "--help") || HasArgument(argc, argv, "-h")) {
-        std::printf("usage: velmorix [FILE] [Qt options]\n"
+        std::printf("usage: velmorix [LEFT_DB [RIGHT_DB]] [Qt options]\n"
                     "       velmorix --version\n\n"
-                    "The Velmorix desktop program. velmorix-cli does the same work from a terminal;\n"
-                    "see velmorix(1) and velmorix-cli(1).\n");
+                    "The Velmorix desktop program. A recordings database (DZT000.DB, DZR000.DB) named\n"
+                    "on the command line is loaded into the left pane, a second one into the right.\n"
+                    "velmorix-cli does the same work from a terminal; see velmorix(1) and velmorix-cli(1).\n");
         return 0;
     }
     if (!DisplayAvailable()) {

@@ -41,6 +41,10 @@ void CMpvVideoWidget::initializeGL()
 {
     if (m_render != nullptr || m_mpv == nullptr)
         return;
+    if (context() == nullptr || !context()->isValid()) {
+        emit unavailable();
+        return;
+    }
     mpv_opengl_init_params glInit{&GetProcAddress, nullptr};
     char apiType[] = MPV_RENDER_API_TYPE_OPENGL;
     mpv_render_param params[] = {
@@ -50,6 +54,7 @@ void CMpvVideoWidget::initializeGL()
     };
     if (mpv_render_context_create(&m_render, m_mpv, params) < 0) {
         m_render = nullptr;
+        emit unavailable();
         return;
     }
     mpv_render_context_set_update_callback(m_render, &OnRenderUpdate, this);

@@ -17,6 +17,8 @@ public:
 
 signals:
     void ready();
+    // OpenGL does not work here after all: no context, or mpv cannot draw with it.
+    void unavailable();
 
 protected:
     void initializeGL() override;

@@ -176,7 +176,12 @@ int CSkinSlider::AlongAxis(const QPointF& point) const
 
 int CSkinSlider::ThumbCenter() const
 {
-    return SliderPositionToPixel(Axis(), m_pos, m_min, m_max);
+    return PixelOfPosition(m_pos);
+}
+
+int CSkinSlider::PixelOfPosition(int position) const
+{
+    return SliderPositionToPixel(Axis(), position, m_min, m_max);
 }
 
 void CSkinSlider::Post(int message)

@@ -45,6 +45,8 @@ public:
 
     // Thumb centre pixel of the current position along the slider's axis.
     int ThumbCenter() const;
+    // Thumb centre pixel of any position.
+    int PixelOfPosition(int position) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

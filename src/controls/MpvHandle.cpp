@@ -39,6 +39,14 @@ std::optional<double> MpvHandle::GetDouble(const char* name) const
     return value;
 }
 
+std::optional<bool> MpvHandle::GetFlag(const char* name) const
+{
+    int value = 0;
+    if (m_handle == nullptr || mpv_get_property(m_handle, name, MPV_FORMAT_FLAG, &value) < 0)
+        return std::nullopt;
+    return value != 0;
+}
+
 bool MpvHandle::Command(std::initializer_list<const char*> words)
 {
     if (m_handle == nullptr)

@@ -22,6 +22,7 @@ public:
     bool Initialize();
     bool SetProperty(const char* name, const char* value);
     std::optional<double> GetDouble(const char* name) const;
+    std::optional<bool> GetFlag(const char* name) const;
     bool Command(std::initializer_list<const char*> words);
     // Runs a command that answers with a map and returns its integer entry under key; nullopt
     // when the command fails or the answer has no such entry.

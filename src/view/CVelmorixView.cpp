@@ -5,9 +5,18 @@
 #include "controls/CGomxctrl1.h"
 #include "controls/CMarkBar.h"
 #include "controls/CSkinSlider.h"
+#include "controls/CSliderMessage.h"
+#include "view/CDetailsArea.h"
+#include "view/CPaneCommands.h"
+#include "view/CQtUserInterface.h"
+#include "view/CSessionWorker.h"
+#include "view/CViewPanes.h"
+#include "view/CViewPlayer.h"
 #include "view/FormTemplate.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -23,9 +32,11 @@ constexpr ColorRef kRed = 0x0000FF;
 
 constexpr int kDetailsLineIds[] = {ControlId::kDetailsLine1, ControlId::kDetailsLine2, ControlId::kDetailsLine3};
 
-// Mark bar of the view: two marks over a range of seconds, cut colours around them.
-const std::vector<ColorRef> kMarkColors{0x2800FF, 0x0C0D1B, 0x2800FF};
-constexpr int kMarkStyle = 171;
+// The controls that stay on while an operation runs: they only pause or stop the player.
+bool StaysOnWhileBusy(int id)
+{
+    return id == ControlId::kPause || id == ControlId::kStop;
+}
 
 // The labels' fonts are given by their cell height (ascent plus descent), not by the height of
 // their letters: take the largest pixel size whose lines are no taller than the cell.
@@ -51,9 +62,16 @@ CVelmorixView::CVelmorixView(QWidget* parent)
     setFont(DialogFont());
     CreateControls();
     LayOut();
+    CreateCommands();
+    ConnectCommands();
 }
 
-CVelmorixView::~CVelmorixView() = default;
+CVelmorixView::~CVelmorixView()
+{
+    // An operation waiting for the user gets the answer of one who cancels; then it ends.
+    m_ui->Abandon();
+    m_worker.reset();
+}
 
 void CVelmorixView::CreateControls()
 {
@@ -105,6 +123,50 @@ void CVelmorixView::CreateControls()
     }
 }
 
+void CVelmorixView::CreateCommands()
+{
+    m_ui = std::make_unique<CQtUserInterface>(this);
+    m_worker = std::make_unique<CSessionWorker>(m_session);
+    m_panes = std::make_unique<CViewPanes>(
+        m_state, std::array<QTableWidget*, 2>{m_leftPane, m_rightPane},
+        std::array<CColorLabel*, 2>{Label(ControlId::kLeftCaption), Label(ControlId::kRightCaption)}, nullptr);
+    m_details = std::make_unique<CDetailsArea>(
+        std::array<CColorLabel*, 3>{Label(ControlId::kDetailsLine1), Label(ControlId::kDetailsLine2),
+                                    Label(ControlId::kDetailsLine3)},
+        Label(ControlId::kTimeLabel), m_nameEdit, m_markBar, nullptr);
+    m_playerCommands = std::make_unique<CViewPlayer>(
+        m_state, m_player, m_slider, m_details.get(), *m_ui,
+        [this](bool enable) { EnableCommand(ControlId::kModeSelector, enable); }, nullptr);
+    m_commands = std::make_unique<CPaneCommands>(*this);
+}
+
+void CVelmorixView::ConnectCommands()
+{
+    const auto onClick = [this](int id, auto handler) {
+        connect(Button(id), &QAbstractButton::clicked, this, handler);
+    };
+    onClick(ControlId::kLoadLeft, [this] { m_commands->Load(vmx::kLeftSide); });
+    onClick(ControlId::kLoadRight, [this] { m_commands->Load(vmx::kRightSide); });
+    onClick(ControlId::kRename, [this] { m_commands->Rename(); });
+    onClick(ControlId::kChooseJpegFiles, [this] { m_commands->ChoosePcFiles(vmx::MediaKind::Image); });
+    onClick(ControlId::kChooseMp3Files, [this] { m_commands->ChoosePcFiles(vmx::MediaKind::Mp3); });
+    onClick(ControlId::kPlay, [this] { m_playerCommands->Play(); });
+    onClick(ControlId::kPause, [this] { m_playerCommands->Pause(); });
+    onClick(ControlId::kStop, [this] { m_playerCommands->Stop(); });
+    // AL, AR, ME, EN and PR: the transfers, the merge, the conversion and the cut come next.
+    connect(m_modeSelector, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_commands->SwitchMode(index);
+    });
+    connect(m_panes.get(), &CViewPanes::rowClicked, this, [this](int side, int row) {
+        m_commands->RowClicked(side, row);
+    });
+    connect(m_panes.get(), &CViewPanes::deletePressed, this, [this](int side) { m_commands->Delete(side); });
+    connect(m_worker.get(), &CSessionWorker::busyChanged, this, [this] {
+        for (auto it = m_controls.cbegin(); it != m_controls.cend(); ++it)
+            ApplyEnabled(it.key());
+    });
+}
+
 QSize CVelmorixView::DesignSize() const
 {
     return QSize(DluToPixelsX(FormTemplate::kWidthDlu, m_units), DluToPixelsY(FormTemplate::kHeightDlu, m_units));
@@ -129,6 +191,22 @@ void CVelmorixView::resizeEvent(QResizeEvent* event)
     LayOut();
 }
 
+bool CVelmorixView::event(QEvent* event)
+{
+    const int type = int(event->type());
+    if (type == WM_SLIDER_TRACKING || type == WM_SLIDER_RELEASED) {
+        const auto* message = static_cast<CSliderMessage*>(event);
+        if (message->ControlId() == ControlId::kPositionSlider) {
+            if (type == WM_SLIDER_TRACKING)
+                m_playerCommands->SliderTracking(message->Position());
+            else
+                m_playerCommands->SliderReleased();
+        }
+        return true;
+    }
+    return CColorFormView::event(event);
+}
+
 CColorLabel* CVelmorixView::Label(int id) const
 {
     return qobject_cast<CColorLabel*>(m_controls.value(id));
@@ -139,6 +217,46 @@ CBitmapButton* CVelmorixView::Button(int id) const
     return qobject_cast<CBitmapButton*>(m_controls.value(id));
 }
 
+bool CVelmorixView::IsBusy() const
+{
+    return m_worker->IsBusy();
+}
+
+void CVelmorixView::EnableCommand(int id, bool enable)
+{
+    m_wantEnabled.insert(id, enable);
+    ApplyEnabled(id);
+}
+
+void CVelmorixView::ApplyEnabled(int id)
+{
+    QWidget* control = m_controls.value(id);
+    const bool commandControl = qobject_cast<CBitmapButton*>(control) != nullptr || control == m_modeSelector;
+    if (!commandControl)
+        return;
+    const bool wanted = m_wantEnabled.value(id, true);
+    control->setEnabled(wanted && (!IsBusy() || StaysOnWhileBusy(id)));
+}
+
+void CVelmorixView::EnableButtonsForMode()
+{
+    const auto buttons = vmx::ButtonsForMode(m_state.mode);
+    if (!buttons)
+        return;
+    EnableCommand(ControlId::kLoadLeft, buttons->load);
+    EnableCommand(ControlId::kLoadRight, buttons->load);
+    EnableCommand(ControlId::kChooseJpegFiles, buttons->chooseJpeg);
+    EnableCommand(ControlId::kChooseMp3Files, buttons->chooseMp3);
+    EnableCommand(ControlId::kConvert, buttons->convert);
+    EnableCommand(ControlId::kMerge, buttons->merge);
+}
+
+void CVelmorixView::SelectModeEntry(int index)
+{
+    const QSignalBlocker quiet(m_modeSelector);
+    m_modeSelector->setCurrentIndex(index);
+}
+
 void CVelmorixView::OnInitialUpdate()
 {
     SetBackgroundColor(kFormBackground);
@@ -146,13 +264,14 @@ void CVelmorixView::OnInitialUpdate()
 
     // The record stores and the database file cache, for both panes.
     if (const std::string error = m_session.init(); !error.empty())
-        QMessageBox::critical(this, QStringLiteral("Velmorix"),
+        QMessageBox::critical(this, QString::fromLatin1(CQtUserInterface::kAppTitle),
                               QStringLiteral("The recordings cannot be worked on: %1").arg(QString::fromStdString(error)));
 
     m_headerFont = BlackArial(25);
     m_pathFont = BlackArial(15);
     m_timeFont = BlackArial(20);
     m_detailsFont = BlackArial(20);
+    m_details->SetFonts(m_detailsFont, m_timeFont);
     CColorLabel* header = Label(ControlId::kHeaderLabel);
     header->setFont(m_headerFont);
     header->gradientFrom = kBlack;
@@ -166,18 +285,11 @@ void CVelmorixView::OnInitialUpdate()
     for (const int id : kDetailsLineIds)
         Label(id)->gradientFrom = kWhite;
     Label(ControlId::kTimeLabel)->gradientFrom = kWhite;
-    for (const int id : {ControlId::kLeftCaption, ControlId::kRightCaption}) {
-        CColorLabel* caption = Label(id);
-        caption->gradientFrom = 0x008000;
-        caption->gradientTo = kBlack;
-        caption->textColor = kWhite;
-        caption->alignment = 1;
-        caption->SetText(QString());
-    }
+    for (const int id : {ControlId::kLeftCaption, ControlId::kRightCaption})
+        Label(id)->gradientFrom = kBlack;
 
-    SetRecordColumns();
-
-    m_markBar->Initialise(0.0f, 100.0f, 10, 2, nullptr, kMarkColors, kMarkStyle);
+    m_commands->SetUpPanes(vmx::ViewMode::Record);
+    m_details->ResetMarkBar(100.0f);
 
     m_slider->SetChannelBitmaps(QStringLiteral("132"), QStringLiteral("133"), false);
     m_slider->SetThumbBitmaps(QStringLiteral("135"), QStringLiteral("136"), true, CSkinSlider::kSampleColor, 0, 0);
@@ -189,16 +301,34 @@ void CVelmorixView::OnInitialUpdate()
         if (control.kind == FormTemplate::Kind::Button)
             Button(control.id)->LoadBitmaps(QString::fromLatin1(control.caption));
     }
+    // PR waits for a loaded pane, AL and AR for a click in a pane.
     for (const int id : {ControlId::kCut, ControlId::kTransferLeftToRight, ControlId::kTransferRightToLeft})
-        Button(id)->setEnabled(false); // they wait for a selection
-    for (const int id : {ControlId::kChooseJpegFiles, ControlId::kChooseMp3Files})
-        Button(id)->setEnabled(false); // they belong to the MP3 and JPEG modes
+        EnableCommand(id, false);
 
-    m_modeSelector->clear();
-    m_modeSelector->addItems({QStringLiteral("RECORD MODE"), QStringLiteral("MP3 MODE"), QStringLiteral("JPEG MODE")});
-    m_modeSelector->setCurrentIndex(0);
+    {
+        const QSignalBlocker quiet(m_modeSelector);
+        m_modeSelector->clear();
+        for (const char* name : vmx::kModeNames)
+            m_modeSelector->addItem(QString::fromLatin1(name));
+        m_modeSelector->setCurrentIndex(0);
+    }
+    m_state.mode = vmx::ViewMode::Record;
+    EnableButtonsForMode();
     LayOut(); // the slider took its bitmap's size
     FitModeSelectorText();
+}
+
+void CVelmorixView::LoadDatabases(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    const auto local = [](const QString& path) { return QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString(); };
+    const std::string left = local(paths.at(0));
+    const std::string right = paths.size() > 1 ? local(paths.at(1)) : std::string();
+    m_commands->LoadFile(vmx::kLeftSide, left, [this, right] {
+        if (!right.empty())
+            m_commands->LoadFile(vmx::kRightSide, right);
+    });
 }
 
 void CVelmorixView::FitModeSelectorText()
@@ -211,21 +341,6 @@ void CVelmorixView::FitModeSelectorText()
         m_modeSelector->setFont(font);
         if (m_modeSelector->sizeHint().width() <= m_modeSelector->width())
             return;
-    }
-}
-
-void CVelmorixView::SetRecordColumns()
-{
-    const QStringList titles{QStringLiteral("No"), QStringLiteral("CHANNEL NAME"), QStringLiteral("DURATION")};
-    const int widths[] = {40, 180, 112};
-    for (QTableWidget* pane : {m_leftPane, m_rightPane}) {
-        pane->clear();
-        pane->setRowCount(0);
-        pane->setColumnCount(int(titles.size()));
-        pane->setHorizontalHeaderLabels(titles);
-        pane->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-        for (int column = 0; column < int(titles.size()); ++column)
-            pane->setColumnWidth(column, widths[column]);
     }
 }
 

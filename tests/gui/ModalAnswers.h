@@ -43,23 +43,51 @@ void OnNextModal(std::function<void(T*)> act)
     timer->start();
 }
 
-// Records the next message box and clicks `answer` in it (its first button when it has no such
-// button, so a wrong box never blocks the test).
+// Records what a message box shows and clicks `answer` in it (its first button when it has no
+// such button, so a wrong box never blocks the test).
+inline void AnswerMessage(QMessageBox* box, SeenMessage& seen, QMessageBox::StandardButton answer)
+{
+    seen.title = box->windowTitle();
+    seen.text = box->text();
+    seen.icon = box->icon();
+    seen.buttons = box->standardButtons();
+    seen.onGuiThread = box->thread() == QApplication::instance()->thread();
+    seen.seen = true;
+    QAbstractButton* button = box->button(answer);
+    if (!button)
+        button = box->buttons().constFirst();
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Records the next message box and clicks `answer` in it.
 inline std::shared_ptr<SeenMessage> AnswerNextMessage(QMessageBox::StandardButton answer = QMessageBox::Ok)
 {
     auto seen = std::make_shared<SeenMessage>();
-    OnNextModal<QMessageBox>([seen, answer](QMessageBox* box) {
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->icon = box->icon();
-        seen->buttons = box->standardButtons();
-        seen->onGuiThread = box->thread() == QApplication::instance()->thread();
-        seen->seen = true;
-        QAbstractButton* button = box->button(answer);
-        if (!button)
-            button = box->buttons().constFirst();
-        QTest::mouseClick(button, Qt::LeftButton);
+    OnNextModal<QMessageBox>([seen, answer](QMessageBox* box) { AnswerMessage(box, *seen, answer); });
+    return seen;
+}
+
+// Answers the next message boxes one after another with `answers`, recording each.
+inline std::vector<std::shared_ptr<SeenMessage>> AnswerMessagesInTurn(const QList<QMessageBox::StandardButton>& answers)
+{
+    std::vector<std::shared_ptr<SeenMessage>> seen;
+    for (qsizetype i = 0; i < answers.size(); ++i)
+        seen.push_back(std::make_shared<SeenMessage>());
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    auto next = std::make_shared<qsizetype>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, seen, answers, next] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || box->property("answered").toBool())
+            return;
+        box->setProperty("answered", true);
+        AnswerMessage(box, *seen[std::size_t(*next)], answers[*next]);
+        if (++*next == answers.size()) {
+            timer->stop();
+            timer->deleteLater();
+        }
     });
+    timer->start();
     return seen;
 }
 

@@ -35,20 +35,22 @@ private slots:
         QVERIFY(CVelmorixApp::Title().startsWith(QStringLiteral("Velmorix(")));
     }
 
-    void documentArgumentIsTheFirstNonOption_data()
+    void databaseArgumentsAreTheFirstTwoNonOptions_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("file");
-        QTest::newRow("none") << QStringList{} << QString();
-        QTest::newRow("one file") << QStringList{"a.db"} << QStringLiteral("a.db");
-        QTest::newRow("options are ignored") << QStringList{"--verbose", "-x"} << QString();
-        QTest::newRow("file after an option") << QStringList{"-x", "/tmp/a.db", "b.db"} << QStringLiteral("/tmp/a.db");
+        QTest::addColumn<QStringList>("databases");
+        QTest::newRow("none") << QStringList{} << QStringList{};
+        QTest::newRow("one file") << QStringList{"a.db"} << QStringList{"a.db"};
+        QTest::newRow("options are ignored") << QStringList{"--verbose", "-x"} << QStringList{};
+        QTest::newRow("files around options") << QStringList{"-x", "/tmp/a.db", "--y", "b.db"}
+                                              << QStringList{"/tmp/a.db", "b.db"};
+        QTest::newRow("a third file is left") << QStringList{"a.DB", "b.DB", "c.DB"} << QStringList{"a.DB", "b.DB"};
     }
-    void documentArgumentIsTheFirstNonOption()
+    void databaseArgumentsAreTheFirstTwoNonOptions()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, file);
-        QCOMPARE(CVelmorixApp::DocumentArgument(arguments), file);
+        QFETCH(QStringList, databases);
+        QCOMPARE(CVelmorixApp::DatabaseArguments(arguments), databases);
     }
 
     void frameHasNoMenuToolOrStatusBar()

@@ -1,0 +1,327 @@
+#include "view/CPaneCommands.h"
+
+#include "common/FilePaths.h"
+#include "recording/PlaybackParts.h"
+#include "view/CDetailsArea.h"
+#include "view/CQtUserInterface.h"
+#include "view/CSessionWorker.h"
+#include "view/CVelmorixView.h"
+#include "view/CViewPanes.h"
+#include "view/CViewPlayer.h"
+#include "view/FormTemplate.h"
+#include "viewmodel/PaneTexts.h"
+
+namespace {
+
+// What a session operation hands back to the user-interface thread: its result, and copies of
+// the panes it changed.
+template <typename Result>
+struct Outcome {
+    Result result;
+    vmx::PaneCopies copies;
+};
+
+template <typename Result>
+Outcome<Result> WithCopies(vmx::RecordingSession& session, Result result, const vmx::PaneRefresh& refresh)
+{
+    Outcome<Result> outcome{std::move(result), {}};
+    outcome.copies = vmx::CopyRefreshedPanes(session, refresh);
+    return outcome;
+}
+
+// The receiver's folder of a kind listed, or made when it is missing.
+struct ReceiverFolder {
+    bool listed = false;
+    vmx::MediaListing listing;
+};
+
+// Receiver files deleted, and the folder listed again.
+struct DeletedFiles {
+    bool listed = false;
+    vmx::MediaListing listing;
+};
+
+} // namespace
+
+CPaneCommands::CPaneCommands(CVelmorixView& view)
+    : m_view(view)
+{
+}
+
+void CPaneCommands::SetUpPanes(vmx::ViewMode mode)
+{
+    m_view.Panes().SetUp(mode);
+    m_view.Details().ClearName();
+    if (mode == vmx::ViewMode::Record) {
+        m_view.State().pending.clear(vmx::MediaKind::Image);
+    } else if (const auto lines = vmx::PaneSetupFor(mode).detailsLines) {
+        m_view.Details().ShowMediaLines(*lines);
+    }
+}
+
+void CPaneCommands::SwitchMode(int index)
+{
+    vmx::MainViewState& state = m_view.State();
+    if (m_view.PlayerCommands().IsRunning()) {
+        // The panes keep their rows, columns and captions, and the mode stays what it was.
+        m_view.Ui().showMessage(vmx::kWhileMessage);
+        m_view.SelectModeEntry(int(state.mode));
+        return;
+    }
+    state.mode = vmx::ModeOfIndex(index);
+    SetUpPanes(state.mode);
+    m_view.EnableButtonsForMode();
+    if (const auto kind = vmx::MediaKindOfMode(state.mode)) {
+        m_view.Panes().FillPendingPane();
+        ListReceiverFolder(*kind);
+    } else if (state.mode == vmx::ViewMode::Record) {
+        FillRecordPanes();
+    }
+}
+
+void CPaneCommands::FillRecordPanes()
+{
+    for (const int side : {vmx::kLeftSide, vmx::kRightSide}) {
+        m_view.State().activeSide = side;
+        m_view.Panes().FillRecordPane(side);
+    }
+}
+
+void CPaneCommands::ListReceiverFolder(vmx::MediaKind kind)
+{
+    vmx::UserInterface& ui = m_view.Ui();
+    m_view.Worker().Run<ReceiverFolder>(
+        [kind, &ui](vmx::RecordingSession& session) {
+            ReceiverFolder folder;
+            std::string error;
+            const std::string root = session.receiverRoot(error);
+            if (root.empty()) {
+                ui.showMessage(error);
+            } else if (vmx::HasReceiverFolder(root, kind)) {
+                folder.listing = session.listMedia(kind, ui);
+                folder.listed = folder.listing.ok;
+            } else {
+                // The receiver has no such folder yet: make it (saying why when that fails).
+                (void)session.ensureMediaFolder(kind, ui);
+            }
+            return folder;
+        },
+        [this](ReceiverFolder folder) {
+            vmx::MainViewState& state = m_view.State();
+            state.receiverFiles = folder.listing;
+            m_view.Panes().FillReceiverPane();
+            // Without a listing the selector goes back to its first entry while the view stays
+            // in the media mode, so that choosing the mode again lists the folder.
+            if (!folder.listed)
+                m_view.SelectModeEntry(0);
+        });
+}
+
+void CPaneCommands::RowClicked(int side, int row)
+{
+    vmx::MainViewState& state = m_view.State();
+    state.selected(side) = row;
+    state.activeSide = side;
+    const vmx::RowClickEffect effect = vmx::RowClick(side, row, state.mode, state.pane(side).loaded);
+    if (effect.showDetails) {
+        if (const vmx::RecordDetails* details = state.pane(side).detailsAt(row))
+            m_view.Details().ShowRecord(*details);
+    }
+    if (effect.transferLeftToRight)
+        m_view.EnableCommand(ControlId::kTransferLeftToRight, *effect.transferLeftToRight);
+    if (effect.transferRightToLeft)
+        m_view.EnableCommand(ControlId::kTransferRightToLeft, *effect.transferRightToLeft);
+}
+
+void CPaneCommands::Load(int side)
+{
+    m_view.State().mode = vmx::ViewMode::Record;
+    if (m_view.PlayerCommands().IsRunning()) {
+        m_view.Ui().showMessage(vmx::kLoadWhilePlayingMessage);
+        return;
+    }
+    LoadFile(side, CQtUserInterface::ChooseExistingFile(&m_view, vmx::kDbFileFilter));
+}
+
+void CPaneCommands::LoadFile(int side, const std::string& path, std::function<void()> then)
+{
+    vmx::UserInterface& ui = m_view.Ui();
+    if (path.empty()) {
+        // Cancelled: the pane's timing list is built again all the same, and PR enabled.
+        m_view.Worker().Run<Outcome<vmx::PaneRefresh>>(
+            [side, &ui](vmx::RecordingSession& session) {
+                vmx::PaneRefresh refresh = session.rebuildTiming(side, ui);
+                return WithCopies(session, refresh, refresh);
+            },
+            [this, side, then](Outcome<vmx::PaneRefresh> outcome) {
+                m_view.State().take(outcome.copies);
+                if (m_view.State().mode == vmx::ViewMode::Record)
+                    m_view.Panes().FillRecordPane(side);
+                m_view.EnableCommand(ControlId::kCut, true);
+                if (then)
+                    then();
+            });
+        return;
+    }
+    m_view.Worker().Run<Outcome<vmx::LoadResult>>(
+        [side, path, &ui](vmx::RecordingSession& session) {
+            vmx::LoadResult result = session.loadPane(side, path, ui);
+            const vmx::PaneRefresh refresh = result.refresh;
+            return WithCopies(session, std::move(result), refresh);
+        },
+        [this, side, path, then](Outcome<vmx::LoadResult> outcome) {
+            // A refused or unreadable database was named to the user; the pane keeps what it
+            // showed, its database, records and timing list.
+            if (outcome.result.ok) {
+                m_view.State().take(outcome.copies);
+                // Loading the left pane is also where the encoder settings dialog is constructed
+                // (it reloads encoding-custom.ini); that comes with the conversion commands.
+                m_view.Panes().FillRecordPane(side);
+                m_view.Panes().SetCaption(side, vmx::PaneCaption(path));
+                m_view.EnableCommand(ControlId::kCut, true);
+            }
+            if (then)
+                then();
+        });
+}
+
+void CPaneCommands::Rename()
+{
+    vmx::MainViewState& state = m_view.State();
+    const int side = state.activeSide;
+    // The panes list recordings only in RECORD MODE; elsewhere their rows name files.
+    if (state.mode != vmx::ViewMode::Record || !state.pane(side).loaded)
+        return;
+    if (const std::vector<int> rows = m_view.Panes().SelectedRows(side); !rows.empty())
+        state.renameRow = rows.back();
+    const int row = state.renameRow;
+    const vmx::RecordDetails* details = state.pane(side).detailsAt(row);
+    const std::string name = vmx::NameBytesForRename(m_view.Details().NameText(), details ? details->nameBytes : "");
+    vmx::UserInterface& ui = m_view.Ui();
+    m_view.Worker().Run<Outcome<vmx::RenameResult>>(
+        [side, row, name, &ui](vmx::RecordingSession& session) {
+            vmx::RenameResult result = session.renameRow(side, row, name, ui);
+            const vmx::PaneRefresh refresh = result.refresh;
+            return WithCopies(session, std::move(result), refresh);
+        },
+        [this, side](Outcome<vmx::RenameResult> outcome) {
+            if (!outcome.result.ok)
+                return;
+            m_view.State().take(outcome.copies);
+            m_view.Panes().FillRecordPane(side);
+        });
+}
+
+void CPaneCommands::ChoosePcFiles(vmx::MediaKind kind)
+{
+    vmx::MainViewState& state = m_view.State();
+    state.mode = kind == vmx::MediaKind::Mp3 ? vmx::ViewMode::Mp3 : vmx::ViewMode::Jpeg;
+    const std::vector<std::string> paths =
+        m_view.Ui().chooseFiles("", kind == vmx::MediaKind::Mp3 ? vmx::kMp3FileFilter : vmx::kJpegFileFilter);
+    if (!paths.empty())
+        state.pending.replace(kind, paths);
+    m_view.Panes().FillPendingPane();
+}
+
+void CPaneCommands::Delete(int side)
+{
+    const vmx::MainViewState& state = m_view.State();
+    if (side != state.activeSide || m_view.IsBusy())
+        return;
+    const std::vector<int> rows = m_view.Panes().SelectedRows(side);
+    const auto kind = vmx::MediaKindOfMode(state.mode);
+    if (!kind) {
+        DeleteRecordings(side, rows);
+    } else if (side == vmx::kLeftSide) {
+        // The left pane lists PC files waiting for the receiver: they leave the list, and no file
+        // anywhere is touched.
+        m_view.State().pending.remove(*kind, rows);
+        m_view.Panes().FillPendingPane();
+    } else {
+        DeleteReceiverFiles(*kind, rows);
+    }
+}
+
+void CPaneCommands::DeleteRecordings(int side, const std::vector<int>& rows)
+{
+    const vmx::PaneCopy& pane = m_view.State().pane(side);
+    if (!pane.loaded)
+        return;
+    // The recording being played goes with its files: the player lets go of them first.
+    for (const int row : rows) {
+        const vmx::RecordDetails* details = pane.detailsAt(row);
+        if (details && m_view.State().playback.isPlaying(vmx::PartPathOf(*details, 0))) {
+            m_view.PlayerCommands().Release();
+            break;
+        }
+    }
+    vmx::UserInterface& ui = m_view.Ui();
+    m_view.Worker().Run<Outcome<vmx::DeleteResult>>(
+        [side, rows, &ui](vmx::RecordingSession& session) {
+            vmx::DeleteResult result = session.deleteRows(side, rows, ui);
+            const vmx::PaneRefresh refresh = result.refresh;
+            return WithCopies(session, std::move(result), refresh);
+        },
+        [this, side](Outcome<vmx::DeleteResult> outcome) {
+            m_view.State().take(outcome.copies);
+            m_view.Panes().FillRecordPane(side);
+        });
+}
+
+void CPaneCommands::DeleteReceiverFiles(vmx::MediaKind kind, const std::vector<int>& rows)
+{
+    const vmx::MediaListing& listing = m_view.State().receiverFiles;
+    std::vector<std::string> names;
+    for (const int row : rows) {
+        if (row >= 0 && std::size_t(row) < listing.files.size())
+            names.push_back(listing.files[std::size_t(row)].name);
+    }
+    if (names.empty())
+        return;
+    for (const std::string& name : names) {
+        if (m_view.PlayerCommands().Shows(listing.folder + "/" + name))
+            m_view.PlayerCommands().Release();
+    }
+    vmx::UserInterface& ui = m_view.Ui();
+    m_view.Worker().Run<DeletedFiles>(
+        [kind, names, &ui](vmx::RecordingSession& session) {
+            DeletedFiles deleted;
+            // A file that could not be deleted is named to the user and keeps its row.
+            if (session.deleteMedia(kind, names, ui).refresh.receiverFiles) {
+                deleted.listing = session.listMedia(kind, ui);
+                deleted.listed = deleted.listing.ok;
+            }
+            return deleted;
+        },
+        [this](DeletedFiles deleted) {
+            if (!deleted.listed)
+                return;
+            m_view.State().receiverFiles = deleted.listing;
+            m_view.Panes().FillReceiverPane();
+        });
+}
+
+void CPaneCommands::OfferNewDb(int sourceSide, std::function<void(const vmx::OfferResult&)> then)
+{
+    const int target = 1 - sourceSide;
+    m_view.State().activeSide = target;
+    vmx::UserInterface& ui = m_view.Ui();
+    m_view.Worker().Run<Outcome<vmx::OfferResult>>(
+        [target, &ui](vmx::RecordingSession& session) {
+            vmx::OfferResult result = session.offerNewDb(target, ui);
+            const vmx::PaneRefresh refresh = result.refresh;
+            return WithCopies(session, std::move(result), refresh);
+        },
+        [this, target, then](Outcome<vmx::OfferResult> outcome) {
+            vmx::MainViewState& state = m_view.State();
+            state.take(outcome.copies);
+            if (outcome.result.outcome == vmx::OfferResult::Outcome::Created) {
+                state.newDb = true;
+                state.newDbFileName = vmx::FileNameOfPath(outcome.result.dbPath);
+                m_view.Panes().SetCaption(target, outcome.result.dbPath);
+                m_view.Panes().FillRecordPane(target);
+            }
+            if (then)
+                then(outcome.result);
+        });
+}

@@ -1,0 +1,137 @@
+#include "view/CViewPanes.h"
+
+#include "controls/CColorLabel.h"
+#include "viewmodel/PaneTexts.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTableWidget>
+
+#include <algorithm>
+
+CViewPanes::CViewPanes(const vmx::MainViewState& state, const std::array<QTableWidget*, 2>& panes,
+                       const std::array<CColorLabel*, 2>& captions, QObject* parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_panes(panes)
+    , m_captions(captions)
+{
+    for (QTableWidget* pane : m_panes) {
+        pane->installEventFilter(this);
+        pane->viewport()->installEventFilter(this);
+    }
+}
+
+int CViewPanes::SideOf(QObject* object) const
+{
+    for (const int side : {vmx::kLeftSide, vmx::kRightSide}) {
+        QTableWidget* pane = m_panes[std::size_t(side)];
+        if (object == pane || object == pane->viewport())
+            return side;
+    }
+    return -1;
+}
+
+bool CViewPanes::eventFilter(QObject* watched, QEvent* event)
+{
+    const int side = SideOf(watched);
+    if (side < 0)
+        return false;
+    QTableWidget* pane = m_panes[std::size_t(side)];
+    if (event->type() == QEvent::MouseButtonRelease && watched == pane->viewport()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton)
+            emit rowClicked(side, pane->indexAt(mouse->position().toPoint()).row());
+    } else if (event->type() == QEvent::KeyPress && watched == pane &&
+               static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        emit deletePressed(side);
+        return true;
+    }
+    return false;
+}
+
+void CViewPanes::SetUp(vmx::ViewMode mode)
+{
+    const vmx::PaneSetup setup = vmx::PaneSetupFor(mode);
+    for (const int side : {vmx::kLeftSide, vmx::kRightSide}) {
+        QTableWidget* pane = m_panes[std::size_t(side)];
+        const std::vector<vmx::PaneColumn>& columns = setup.columns[std::size_t(side)];
+        pane->clear();
+        pane->setRowCount(0);
+        pane->setColumnCount(int(columns.size()));
+        QStringList titles;
+        for (const vmx::PaneColumn& column : columns)
+            titles << QString::fromLatin1(column.title);
+        pane->setHorizontalHeaderLabels(titles);
+        pane->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+        for (int i = 0; i < int(columns.size()); ++i)
+            pane->setColumnWidth(i, columns[std::size_t(i)].width);
+        pane->setShowGrid(true);
+        pane->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+        CColorLabel* caption = m_captions[std::size_t(side)];
+        caption->gradientFrom = 0x008000;
+        caption->gradientTo = 0x000000;
+        caption->textColor = 0xFFFFFF;
+        caption->alignment = 1;
+        SetCaption(side, setup.captions[std::size_t(side)]);
+    }
+}
+
+void CViewPanes::SetCaption(int side, const std::string& text)
+{
+    m_captions[std::size_t(side)]->SetText(QString::fromStdString(text));
+}
+
+void CViewPanes::Fill(int side, const std::vector<std::vector<std::string>>& rows)
+{
+    QTableWidget* pane = m_panes[std::size_t(side)];
+    pane->clearContents();
+    pane->setRowCount(int(rows.size()));
+    for (int r = 0; r < int(rows.size()); ++r) {
+        const std::vector<std::string>& texts = rows[std::size_t(r)];
+        for (int c = 0; c < int(texts.size()) && c < pane->columnCount(); ++c) {
+            auto* item = new QTableWidgetItem(QString::fromStdString(texts[std::size_t(c)]));
+            item->setTextAlignment(Qt::AlignCenter);
+            pane->setItem(r, c, item);
+        }
+    }
+}
+
+void CViewPanes::FillRecordPane(int side)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const vmx::RecordRow& row : m_state.pane(side).rows)
+        rows.push_back(vmx::RecordRowTexts(row));
+    Fill(side, rows);
+}
+
+void CViewPanes::FillReceiverPane()
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const vmx::MediaFileEntry& file : m_state.receiverFiles.files)
+        rows.push_back(vmx::MediaRowTexts(file));
+    Fill(vmx::kRightSide, rows);
+}
+
+void CViewPanes::FillPendingPane()
+{
+    std::vector<std::vector<std::string>> rows;
+    if (const auto kind = vmx::MediaKindOfMode(m_state.mode)) {
+        const std::vector<vmx::PendingFile>& files = m_state.pending.list(*kind);
+        for (int i = 0; i < int(files.size()); ++i)
+            rows.push_back(vmx::PendingRowTexts(i, files[std::size_t(i)].name));
+    }
+    Fill(vmx::kLeftSide, rows);
+}
+
+std::vector<int> CViewPanes::SelectedRows(int side) const
+{
+    std::vector<int> rows;
+    const QTableWidget* pane = m_panes[std::size_t(side)];
+    for (const QModelIndex& index : pane->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "viewmodel/MainViewState.h"
+
+#include <QObject>
+
+#include <array>
+#include <string>
+#include <vector>
+
+class CColorLabel;
+class QTableWidget;
+
+// The two list panes of the main view and their captions: their columns in each mode, their rows
+// painted from the view's copies, the rows the user selected, and the clicks and the Delete key
+// the user gives them.
+class CViewPanes : public QObject {
+    Q_OBJECT
+public:
+    CViewPanes(const vmx::MainViewState& state, const std::array<QTableWidget*, 2>& panes,
+               const std::array<CColorLabel*, 2>& captions, QObject* parent);
+
+    // Empties both panes and gives them the columns and captions of the mode.
+    void SetUp(vmx::ViewMode mode);
+    // Lists the recordings of a side's copy in its pane.
+    void FillRecordPane(int side);
+    // Lists the receiver's media files in the right pane.
+    void FillReceiverPane();
+    // Lists the PC files waiting for the receiver (of the current mode) in the left pane.
+    void FillPendingPane();
+    // A pane's caption text.
+    void SetCaption(int side, const std::string& text);
+
+    // The selected rows of a pane, from the top.
+    std::vector<int> SelectedRows(int side) const;
+
+signals:
+    // A click in a pane: the row hit, or -1 when the click hit no row.
+    void rowClicked(int side, int row);
+    // The Delete key in a pane.
+    void deletePressed(int side);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Fill(int side, const std::vector<std::vector<std::string>>& rows);
+    int SideOf(QObject* object) const;
+
+    const vmx::MainViewState& m_state;
+    std::array<QTableWidget*, 2> m_panes;
+    std::array<CColorLabel*, 2> m_captions;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "viewmodel/MainViewState.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+class CDetailsArea;
+class CGomxctrl1;
+class CSkinSlider;
+
+namespace vmx {
+class UserInterface;
+}
+
+// The main view's player commands: PL, PA and S, the one-second timer that counts the playback
+// position into the time label and the position slider, seeking with the slider, and the advance
+// from one part file of a recording to the next. Its decisions are the view state's
+// (vmx::PlaybackState); this class hands them to the player and the controls.
+class CViewPlayer : public QObject {
+    Q_OBJECT
+public:
+    // `enableModeSelector` switches the mode selector on or off.
+    CViewPlayer(vmx::MainViewState& state, CGomxctrl1* player, CSkinSlider* slider, CDetailsArea* details,
+                vmx::UserInterface& ui, std::function<void(bool)> enableModeSelector, QObject* parent);
+
+    // The player reports that it plays (state 4).
+    bool IsRunning() const;
+    bool TimerRunning() const { return m_timer.isActive(); }
+    // True while the player holds the file at `path` (playing or paused).
+    bool Shows(const std::string& path) const;
+
+    void Play();   // PL
+    void Pause();  // PA
+    void Stop();   // S
+    // Stops the player so that it lets go of every file, and forgets the recording it played.
+    void Release();
+    // The position slider's messages: dragged to a position, released.
+    void SliderTracking(int position);
+    void SliderReleased();
+
+private:
+    void Apply(const vmx::PlayerStep& step);
+    void Tick();
+    void EndOfFile();
+
+    vmx::MainViewState& m_state;
+    CGomxctrl1* m_player;
+    CSkinSlider* m_slider;
+    CDetailsArea* m_details;
+    vmx::UserInterface& m_ui;
+    std::function<void(bool)> m_enableModeSelector;
+    QTimer m_timer;
+};

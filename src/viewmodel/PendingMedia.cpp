@@ -1,0 +1,39 @@
+#include "viewmodel/PendingMedia.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace vmx {
+
+const PendingFile* PendingMedia::at(MediaKind kind, int row) const
+{
+    const std::vector<PendingFile>& files = list(kind);
+    if (row < 0 || static_cast<std::size_t>(row) >= files.size())
+        return nullptr;
+    return &files[static_cast<std::size_t>(row)];
+}
+
+void PendingMedia::replace(MediaKind kind, const std::vector<std::string>& paths)
+{
+    std::vector<PendingFile>& files = listOf(kind);
+    files.clear();
+    for (const std::string& path : paths) {
+        const std::size_t slash = path.find_last_of('/');
+        files.push_back({slash == std::string::npos ? path : path.substr(slash + 1), path});
+    }
+}
+
+void PendingMedia::remove(MediaKind kind, const std::vector<int>& rows)
+{
+    std::vector<PendingFile>& files = listOf(kind);
+    std::vector<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end(), std::greater<>());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    // From the highest row down, so the rows still to go keep their places.
+    for (const int row : sorted) {
+        if (row >= 0 && static_cast<std::size_t>(row) < files.size())
+            files.erase(files.begin() + row);
+    }
+}
+
+}  // namespace vmx

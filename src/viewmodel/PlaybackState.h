@@ -1,0 +1,86 @@
+#pragma once
+
+#include "recording/RecordDetails.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vmx {
+
+// What the view does to its player, its one-second timer and its controls after a player
+// command, in this order: open the file, queue the next one, seek, pause, resume, stop.
+struct PlayerStep {
+    std::string openFile;        // hand this file to the player
+    bool openFromQueue = false;  // openFile is the queued part the player has already gone on to
+    std::string queueNext;       // the file to follow openFile without a gap (empty: none)
+    std::optional<double> seek;  // seconds into the current file
+    bool pause = false;
+    bool resume = false;
+    bool stop = false;
+    enum class Timer { Keep, Start, Stop } timer = Timer::Keep;
+    std::optional<bool> modeSelectorEnabled;
+    std::optional<int> sliderRange;     // the position slider's range becomes 0 .. this
+    std::optional<int> sliderPosition;  // set without telling anyone
+    bool enableSlider = false;
+    bool showTime = false;  // the time label shows TimeLabelText(position())
+    std::string message;    // shown to the user
+
+    bool operator==(const PlayerStep&) const = default;
+};
+
+// The player state of the main view: the playback position that the timer counts, the part file
+// being played, the part file last handed to the player, the offset of the last seek, the paused
+// flag and the part-name buffer. Its commands return what the view must do.
+//
+// A recording plays part file after part file; PL keeps a copy of the recording it starts, and
+// the seeks and part advances that follow work on that copy, so that a click on another row or a
+// refilled pane never sends the player into another recording's files.
+class PlaybackState {
+public:
+    // PL in RECORD MODE. `anyRowSelected`: either pane has a selected row; `selected`: the
+    // recording at the selected row of the active side, if there is one; `playerRunning`: the
+    // player reports that it plays.
+    PlayerStep playRecording(bool anyRowSelected, const RecordDetails* selected, bool playerRunning);
+    // PL in MP3 MODE or JPEG MODE: the player shows `path` (nothing happens for an empty path).
+    PlayerStep playFile(const std::string& path);
+    PlayerStep pause();
+    PlayerStep stop();
+    // Stop, and forget the recording and the paused flag: its files are about to go.
+    PlayerStep release();
+    // The one-second timer.
+    PlayerStep tick();
+    // The position slider was dragged to `position` seconds of the recording.
+    PlayerStep seek(int position);
+    // The position slider was released: back to the offset of the last seek.
+    PlayerStep reseek() const;
+    // The player finished its current file.
+    PlayerStep endOfFile();
+
+    // The recording PL started, until another PL or release.
+    const std::optional<RecordDetails>& recording() const { return m_recording; }
+    // True when the recording being played is the one whose first part file is `firstPartPath`.
+    bool isPlaying(const std::string& firstPartPath) const;
+
+    std::uint32_t position() const { return m_position; }
+    int currentPart() const { return m_currentPart; }
+    int playerPart() const { return m_playerPart; }
+    std::uint32_t partOffset() const { return m_partOffset; }
+    bool paused() const { return m_paused; }
+    const std::string& partName() const { return m_partName; }
+
+private:
+    // Hands part `part` to the player, with the part after it queued; false when the recording
+    // has no such part (its end) or the part's name is no plain part file name.
+    bool openPart(PlayerStep& step, int part);
+
+    std::optional<RecordDetails> m_recording;
+    std::uint32_t m_position = 0;
+    int m_currentPart = 0;
+    int m_playerPart = 0;
+    std::uint32_t m_partOffset = 0;
+    bool m_paused = false;
+    std::string m_partName;
+};
+
+}  // namespace vmx

@@ -1,0 +1,449 @@
+// The main view driven on a demo disk with clicks and keys: loading both panes and the refusals,
+// row clicks and details, renaming, the Delete key, the new-database offer, the command line, and
+// the MP3 and JPEG modes.
+#include "MainViewHarness.h"
+
+#include "controls/CMarkBar.h"
+#include "recording/RecordDetails.h"
+#include "recording/RecordingSession.h"
+#include "recording/RecordingTransfer.h"
+#include "view/CPaneCommands.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QListView>
+#include <QProcess>
+#include <QScopeGuard>
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A name field as the database stores it: the 15 bytes after the marker byte.
+QByteArray NameField(const QByteArray& name)
+{
+    return name + QByteArray(15 - name.size(), '\0');
+}
+
+const QStringList kDemoNames{"Nature One", "Sports HD", "News 24"};
+
+} // namespace
+
+class MainViewTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MainViewHarness> ui;
+
+private slots:
+    void init()
+    {
+        ui = std::make_unique<MainViewHarness>();
+        QVERIFY(ui->disk.ok());
+    }
+    void cleanup() { ui.reset(); }
+
+    void loadsBothPanes()
+    {
+        QVERIFY(!ui->Enabled(ControlId::kCut));
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QVERIFY(ui->Load(1, ui->disk.pcDb()));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ui->Column(0, 0), (QStringList{"1", "2", "3"}));
+        QCOMPARE(ui->Column(0, 2), (QStringList{"00:00:12", "00:01:20", "00:00:10"}));
+        QCOMPARE(ui->Column(1, 1), kDemoNames);
+        QCOMPARE(ui->LabelText(ControlId::kLeftCaption), QString::fromStdString(vmx::PaneCaption(ui->disk.recordDb().toStdString())));
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), QString::fromStdString(vmx::PaneCaption(ui->disk.pcDb().toStdString())));
+        QVERIFY(ui->Enabled(ControlId::kCut));
+        QVERIFY(!ui->Enabled(ControlId::kTransferLeftToRight));
+        QVERIFY(!ui->Enabled(ControlId::kTransferRightToLeft));
+        // Loading the same file into the same pane again is accepted.
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+    }
+
+    void refusesTheOtherPanesFileAndAnotherKind()
+    {
+        QVERIFY(ui->Load(1, ui->disk.recordDb()));
+        const QString caption = ui->LabelText(ControlId::kRightCaption);
+        // The right pane's own file, reached through another name, is the same file.
+        QVERIFY(QFile::link(ui->disk.recordDb(), ui->disk.path("DZT000.DB")));
+        struct Refusal {
+            QString db;
+            QString text;
+        };
+        QVERIFY(ui->disk.copyDbTo("OTHER/DZR000.DB"));
+        for (const Refusal& refusal : {Refusal{ui->disk.recordDb(), "Your loaded file is same!!"},
+                                       Refusal{ui->disk.path("DZT000.DB"), "Your loaded file is same!!"},
+                                       Refusal{ui->disk.path("OTHER/DZR000.DB"), "Can't load deffertent DB file"}}) {
+            const auto seen = AnswerNextMessage();
+            QVERIFY(ui->Load(0, refusal.db));
+            QTRY_VERIFY(seen->seen);
+            QCOMPARE(seen->text, refusal.text);
+            QCOMPARE(seen->title, QStringLiteral("Velmorix"));
+            QVERIFY(seen->onGuiThread);
+            // Nothing was loaded: the left pane stays empty and PR stays off.
+            QCOMPARE(ui->view->Pane(0)->rowCount(), 0);
+            QCOMPARE(ui->LabelText(ControlId::kLeftCaption), QString());
+            QVERIFY(!ui->view->State().pane(0).loaded);
+        }
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), caption);
+        // A name that begins with neither DZT nor DZR stands beside anything.
+        QVERIFY(ui->disk.copyDbTo("RECORD/BACKUP.DB"));
+        QVERIFY(ui->Load(0, ui->disk.path("RECORD/BACKUP.DB")));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+    }
+
+    // A FAT disk mounted on Linux may show the database's name in lower case: the load dialog
+    // lists it beside the upper-case one, under the filter's own text.
+    void loadDialogListsLowerCaseDatabases()
+    {
+        QVERIFY(QDir().mkpath(ui->disk.path("FAT")));
+        QVERIFY(QFile::copy(ui->disk.recordDb(), ui->disk.path("FAT/dzt000.db")));
+        QVERIFY(WriteAll(ui->disk.path("FAT/notes.txt"), "not a database"));
+        QStringList listed;
+        QStringList filters;
+        OnNextModal<QFileDialog>([&](QFileDialog* dialog) {
+            filters = dialog->nameFilters();
+            dialog->setDirectory(ui->disk.path("FAT"));
+            auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+            const auto names = [view] {
+                QStringList seen;
+                const QModelIndex root = view->rootIndex();
+                for (int row = 0; row < view->model()->rowCount(root); ++row)
+                    seen << view->model()->index(row, 0, root).data().toString();
+                return seen;
+            };
+            (void)QTest::qWaitFor([&] { return !names().isEmpty(); }, 5000);
+            listed = names();
+            dialog->reject();
+        });
+        ui->Click(ControlId::kLoadLeft);
+        QVERIFY(ui->Idle());
+        QCOMPARE(filters, QStringList{"PVR DB file(*.DB)"});
+        QCOMPARE(listed, QStringList{"dzt000.db"});
+        QVERIFY(ui->Load(0, ui->disk.path("FAT/dzt000.db")));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+    }
+
+    void cancelledLoadStillEnablesTheCut()
+    {
+        OnNextModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+        ui->Click(ControlId::kLoadLeft);
+        QVERIFY(ui->Idle());
+        QVERIFY(ui->Enabled(ControlId::kCut));
+        QCOMPARE(ui->view->Pane(0)->rowCount(), 0);
+    }
+
+    void unreadableDatabaseLeavesThePaneAsItWas()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        const QString caption = ui->LabelText(ControlId::kLeftCaption);
+        QVERIFY(WriteAll(ui->disk.path("PC/DZT000.DB"), QByteArray("this is no recordings database", 30)));
+        const auto seen = AnswerNextMessage();
+        QVERIFY(ui->Load(0, ui->disk.pcDb()));
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.startsWith(QStringLiteral("cannot read the database ") + ui->disk.pcDb()),
+                 qPrintable(seen->text));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ui->LabelText(ControlId::kLeftCaption), caption);
+        QCOMPARE(ui->view->State().pane(0).dbPath, ui->disk.recordDb().toStdString());
+    }
+
+    void rowClicksShowDetailsAndSwitchTheTransfers()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QVERIFY(ui->Load(1, ui->disk.pcDb()));
+        ui->ClickRow(0, 1);
+        const vmx::RecordDetails* details = ui->view->State().pane(0).detailsAt(1);
+        QVERIFY(details);
+        QCOMPARE(ui->LabelText(ControlId::kDetailsLine1), QStringLiteral("Channel Name : Sports HD"));
+        QCOMPARE(ui->LabelText(ControlId::kDetailsLine2),
+                 QStringLiteral("TIME: ") + QString::fromStdString(vmx::StartTimeText(details->startTime)));
+        QCOMPARE(ui->LabelText(ControlId::kDetailsLine3), QString::fromStdString(vmx::StreamLine(details->streams)));
+        QCOMPARE(ui->view->NameEdit()->text(), QStringLiteral("Sports HD"));
+        QCOMPARE(ui->view->MarkBar()->RangeMax(), 80.0f);
+        QVERIFY(ui->view->MarkBar()->GetMarks().empty());
+        QVERIFY(ui->Enabled(ControlId::kTransferLeftToRight));
+        QVERIFY(!ui->Enabled(ControlId::kTransferRightToLeft));
+        QCOMPARE(ui->view->State().activeSide, 0);
+
+        ui->ClickRow(1, 0);
+        QCOMPARE(ui->LabelText(ControlId::kDetailsLine1), QStringLiteral("Channel Name : Nature One"));
+        QVERIFY(!ui->Enabled(ControlId::kTransferLeftToRight));
+        QVERIFY(ui->Enabled(ControlId::kTransferRightToLeft));
+        QCOMPARE(ui->view->State().activeSide, 1);
+
+        // A click in the left pane that hits no row still switches AL on; the details stay.
+        ui->ClickBlank(0);
+        QCOMPARE(ui->view->State().selectedRow[0], -1);
+        QCOMPARE(ui->view->State().activeSide, 0);
+        QVERIFY(ui->Enabled(ControlId::kTransferLeftToRight));
+        QVERIFY(!ui->Enabled(ControlId::kTransferRightToLeft));
+        QCOMPARE(ui->LabelText(ControlId::kDetailsLine1), QStringLiteral("Channel Name : Nature One"));
+    }
+
+    void renameWritesTheDatabase()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 1);
+        QLineEdit* edit = ui->view->NameEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("Sports Extra"));
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports Extra", "News 24"}));
+        const QByteArray db = ReadAll(ui->disk.recordDb());
+        QVERIFY(db.contains(NameField("Sports Extra")));
+        QVERIFY(!db.contains("Sports HD"));
+        QVERIFY(ReadAll(ui->disk.path("RECORD/DZT000.BAK")).contains(NameField("Sports HD")));
+
+        // RE without a selection renames the row renamed last; three letters, zero-padded.
+        ui->ClickBlank(0);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("ABC"));
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", "ABC", "News 24"}));
+        QVERIFY(ReadAll(ui->disk.recordDb()).contains(NameField("ABC")));
+    }
+
+    void renameThatCannotBeWrittenChangesNothing()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 0);
+        // A folder takes the database's place under the program: the write cannot go there.
+        QVERIFY(QFile::remove(ui->disk.recordDb()));
+        QVERIFY(QDir().mkdir(ui->disk.recordDb()));
+        ui->view->NameEdit()->setText(QStringLiteral("Nature Two"));
+        const auto seen = AnswerNextMessage();
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.endsWith(QStringLiteral(" is unchanged on disk.")), qPrintable(seen->text));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ui->view->State().pane(0).rows.at(0).name, std::string("Nature One"));
+    }
+
+    void deleteKeyRemovesRecordingsWithTheirParts()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QVERIFY(ui->Load(1, ui->disk.pcDb()));
+        ui->ClickRow(0, 0);
+        ui->ClickRow(0, 2, Qt::ControlModifier);
+        // The right pane is not the active side: its Delete key does nothing.
+        ui->PressDelete(1);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(1, 1), kDemoNames);
+
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), QStringList{"Sports HD"});
+        QCOMPARE(ui->Column(0, 0), QStringList{"1"});
+        for (const char* gone : {"RECORD/RF0001AA.TRP", "RECORD/RF0003AA.TRP"})
+            QVERIFY2(!ui->disk.exists(gone), gone);
+        for (const char* kept : {"RECORD/RF0002AA.TRP", "RECORD/RF0002AB.TRP", "PC/RF0001AA.TRP", "PC/RF0003AA.TRP"})
+            QVERIFY2(ui->disk.exists(kept), kept);
+        const QByteArray db = ReadAll(ui->disk.recordDb());
+        QVERIFY(db.contains("Sports HD"));
+        QVERIFY(!db.contains("Nature One"));
+        QVERIFY(!db.contains("News 24"));
+        QCOMPARE(ui->Column(1, 1), kDemoNames);
+
+        // The refilled pane has no selected row: a second press (or the key held down) takes
+        // nothing the user did not pick.
+        QVERIFY(ui->view->Pane(0)->selectionModel()->selectedRows().isEmpty());
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), QStringList{"Sports HD"});
+        QVERIFY(ui->disk.exists("RECORD/RF0002AB.TRP"));
+    }
+
+    void offerOfANewDatabase()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QVERIFY(QDir().mkpath(ui->disk.path("NEW")));
+        vmx::OfferResult heard;
+        bool answered = false;
+        const auto offer = [&] {
+            answered = false;
+            ui->view->Commands().OfferNewDb(0, [&](const vmx::OfferResult& result) {
+                heard = result;
+                answered = true;
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(answered, MainViewHarness::kOperationMs);
+        };
+        // Declined: nothing is made.
+        auto seen = AnswerMessagesInTurn({QMessageBox::No});
+        offer();
+        QCOMPARE(heard.outcome, vmx::OfferResult::Outcome::Declined);
+        QCOMPARE(seen[0]->text, QString::fromLatin1(vmx::kNoInformationQuestion));
+        QCOMPARE(seen[0]->title, QStringLiteral("Information"));
+        QCOMPARE(seen[0]->buttons, QMessageBox::Yes | QMessageBox::No);
+
+        // The dialog offers the default name; cancelled, nothing is made.
+        QString offeredName;
+        seen = AnswerMessagesInTurn({QMessageBox::Yes});
+        OnNextModal<QFileDialog>([&offeredName](QFileDialog* dialog) {
+            offeredName = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+            dialog->reject();
+        });
+        offer();
+        QCOMPARE(heard.outcome, vmx::OfferResult::Outcome::Declined);
+        QCOMPARE(offeredName, QStringLiteral("DZT000"));
+        QVERIFY(!ui->disk.exists("NEW/DZT000.DB"));
+
+        seen = AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok});
+        AnswerNextFileDialog(ui->disk.path("NEW"), QStringLiteral("DZT000.DB"));
+        offer();
+        QCOMPARE(heard.outcome, vmx::OfferResult::Outcome::Created);
+        QCOMPARE(seen[1]->text, QString::fromLatin1(vmx::kDbCreatedMessage));
+        QCOMPARE(ReadAll(ui->disk.path("NEW/DZT000.DB")), QByteArray("\x00\x05\x00\x06\x00\x00", 6));
+        QVERIFY(ui->view->State().newDb);
+        QCOMPARE(ui->view->State().newDbFileName, std::string("DZT000.DB"));
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), ui->disk.path("NEW/DZT000.DB"));
+        QVERIFY(ui->view->State().pane(1).loaded);
+        QCOMPARE(ui->view->Pane(1)->rowCount(), 0);
+
+        // A loaded target needs no offer, even when it holds no recordings.
+        offer();
+        QCOMPARE(heard.outcome, vmx::OfferResult::Outcome::NotNeeded);
+    }
+
+    void commandLineLoadsLeftThenRight()
+    {
+        ui->view->LoadDatabases({ui->disk.recordDb(), ui->disk.pcDb()});
+        QTRY_COMPARE_WITH_TIMEOUT(ui->Column(1, 1), kDemoNames, MainViewHarness::kOperationMs);
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QVERIFY(ui->Enabled(ControlId::kCut));
+    }
+
+    void commandLineRefusesAsLAndRDo()
+    {
+        const auto seen = AnswerNextMessage();
+        ui->view->LoadDatabases({ui->disk.recordDb(), ui->disk.recordDb()});
+        QTRY_VERIFY_WITH_TIMEOUT(seen->seen, MainViewHarness::kOperationMs);
+        QCOMPARE(seen->text, QStringLiteral("Your loaded file is same!!"));
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ui->view->Pane(1)->rowCount(), 0);
+    }
+
+    void mediaModesListTheReceiverFolders()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QVERIFY(ui->ChooseMode(1));
+        QCOMPARE(ui->Headers(0), (QStringList{"No", "File Name"}));
+        QCOMPARE(ui->Headers(1), (QStringList{"No", "File Name", "Size(Kbyte)"}));
+        QCOMPARE(ui->LabelText(ControlId::kLeftCaption), QStringLiteral("PC"));
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB MP3"));
+        QCOMPARE(ui->LabelText(ControlId::kDetailsLine2), QStringLiteral("MP3 JPEG MODE"));
+        QCOMPARE(ui->Column(1, 1), (QStringList{"Tone C5.mp3", "Tone G4.mp3"}));
+        QCOMPARE(ui->Column(1, 2), (QStringList{QString::number(QFileInfo(ui->disk.path("MP3/Tone C5.mp3")).size() / 1024),
+                                                QString::number(QFileInfo(ui->disk.path("MP3/Tone G4.mp3")).size() / 1024)}));
+        for (const int off : {ControlId::kLoadLeft, ControlId::kLoadRight, ControlId::kChooseJpegFiles,
+                              ControlId::kConvert, ControlId::kMerge})
+            QVERIFY(!ui->Enabled(off));
+        QVERIFY(ui->Enabled(ControlId::kChooseMp3Files));
+
+        QVERIFY(ui->ChooseMode(2));
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB IMAGE"));
+        QCOMPARE(ui->Column(1, 1), (QStringList{"Mandelbrot.jpg", "Test card.jpg"}));
+        QVERIFY(ui->Enabled(ControlId::kChooseJpegFiles));
+        QVERIFY(!ui->Enabled(ControlId::kLoadLeft));
+
+        QVERIFY(ui->ChooseMode(0));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ui->Headers(1), (QStringList{"No", "CHANNEL NAME", "DURATION"}));
+        QCOMPARE(ui->view->State().activeSide, 1);
+        QVERIFY(ui->Enabled(ControlId::kLoadLeft));
+    }
+
+    void missingReceiverFolderIsMade()
+    {
+        QVERIFY(QDir(ui->disk.path("IMAGE")).removeRecursively());
+        QVERIFY(ui->ChooseMode(2));
+        QVERIFY(QFileInfo(ui->disk.path("IMAGE")).isDir());
+        // The selector shows RECORD MODE again; the view stays in JPEG MODE with an empty pane.
+        QCOMPARE(ui->view->ModeSelector()->currentIndex(), 0);
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Jpeg);
+        QCOMPARE(ui->view->Pane(1)->rowCount(), 0);
+        QVERIFY(ui->Enabled(ControlId::kChooseJpegFiles));
+
+        // A folder that cannot be made is named to the user.
+        QVERIFY(QDir(ui->disk.path("MP3")).removeRecursively());
+        QVERIFY(WriteAll(ui->disk.path("MP3"), "a file where the folder belongs"));
+        const auto seen = AnswerNextMessage();
+        QVERIFY(ui->ChooseMode(1));
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.contains(QStringLiteral("MP3")), qPrintable(seen->text));
+        QCOMPARE(ui->view->ModeSelector()->currentIndex(), 0);
+    }
+
+    void leftPaneDeleteTakesPcFilesOffTheListOnly()
+    {
+        // A PC file that shares its name with a receiver file.
+        QVERIFY(QDir().mkpath(ui->disk.path("Music")));
+        QVERIFY(QFile::copy(ui->disk.path("MP3/Tone G4.mp3"), ui->disk.path("Music/Tone C5.mp3")));
+        QVERIFY(QFile::copy(ui->disk.path("MP3/Tone G4.mp3"), ui->disk.path("Music/Other.mp3")));
+        const QByteArray receiverBytes = ReadAll(ui->disk.path("MP3/Tone C5.mp3"));
+        QVERIFY(ui->ChooseMode(1));
+        AnswerNextFileDialog(ui->disk.path("Music"), QStringLiteral("\"Tone C5.mp3\" \"Other.mp3\""));
+        ui->Click(ControlId::kChooseMp3Files);
+        QCOMPARE(ui->Column(0, 1).size(), 2);
+        QVERIFY(ui->Column(0, 1).contains(QStringLiteral("Tone C5.mp3")));
+
+        const int row = ui->Column(0, 1).indexOf(QStringLiteral("Tone C5.mp3"));
+        ui->ClickRow(0, row);
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), QStringList{"Other.mp3"});
+        QCOMPARE(ui->view->State().pending.list(vmx::MediaKind::Mp3).size(), 1u);
+        QCOMPARE(ReadAll(ui->disk.path("MP3/Tone C5.mp3")), receiverBytes);
+        QVERIFY(ui->disk.exists("Music/Tone C5.mp3"));
+        QCOMPARE(ui->Column(1, 1), (QStringList{"Tone C5.mp3", "Tone G4.mp3"}));
+    }
+
+    void rightPaneDeleteRemovesReceiverFiles()
+    {
+        QVERIFY(ui->ChooseMode(2));
+        ui->ClickRow(1, 0);
+        ui->PressDelete(1);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(1, 1), QStringList{"Test card.jpg"});
+        QVERIFY(!ui->disk.exists("IMAGE/Mandelbrot.jpg"));
+        QVERIFY(ui->disk.exists("IMAGE/Test card.jpg"));
+    }
+
+    void receiverFileThatCannotBeDeletedKeepsItsRow()
+    {
+        const QString stuck = ui->disk.path("MP3/Tone G4.mp3");
+        if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), stuck}) != 0)
+            QSKIP("this file system cannot make a file undeletable");
+        const auto release = qScopeGuard([&] { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), stuck}); });
+        QVERIFY(ui->ChooseMode(1));
+        ui->ClickRow(1, 0);
+        ui->ClickRow(1, 1, Qt::ControlModifier);
+        const auto seen = AnswerNextMessage();
+        ui->PressDelete(1);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.contains(QStringLiteral("Tone G4.mp3")), qPrintable(seen->text));
+        QCOMPARE(ui->Column(1, 1), QStringList{"Tone G4.mp3"});
+        QVERIFY(!ui->disk.exists("MP3/Tone C5.mp3"));
+    }
+};
+
+QTEST_MAIN(MainViewTest)
+#include "tst_MainView.moc"
