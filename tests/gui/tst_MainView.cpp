@@ -10,6 +10,7 @@
 #include "view/CPaneCommands.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
@@ -231,7 +232,10 @@ private slots:
         ui->Click(ControlId::kRename);
         QVERIFY(ui->Idle());
         QTRY_VERIFY(seen->seen);
-        QVERIFY2(seen->text.endsWith(QStringLiteral(" is unchanged on disk.")), qPrintable(seen->text));
+        // Said with the file's name; which check refuses first (the lock beside the database or
+        // the write) does not matter, as long as nothing changed.
+        QVERIFY2(seen->text.contains(QStringLiteral("DZT000.DB")), qPrintable(seen->text));
+        QVERIFY(QFileInfo(ui->disk.recordDb()).isDir());
         QCOMPARE(ui->Column(0, 1), kDemoNames);
         QCOMPARE(ui->view->State().pane(0).rows.at(0).name, std::string("Nature One"));
     }
