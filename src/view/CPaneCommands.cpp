@@ -9,25 +9,13 @@
 #include "view/CViewPanes.h"
 #include "view/CViewPlayer.h"
 #include "view/FormTemplate.h"
+#include "view/SessionOutcome.h"
 #include "viewmodel/PaneTexts.h"
 
 namespace {
 
-// What a session operation hands back to the user-interface thread: its result, and copies of
-// the panes it changed.
 template <typename Result>
-struct Outcome {
-    Result result;
-    vmx::PaneCopies copies;
-};
-
-template <typename Result>
-Outcome<Result> WithCopies(vmx::RecordingSession& session, Result result, const vmx::PaneRefresh& refresh)
-{
-    Outcome<Result> outcome{std::move(result), {}};
-    outcome.copies = vmx::CopyRefreshedPanes(session, refresh);
-    return outcome;
-}
+using Outcome = SessionOutcome<Result>;
 
 // The receiver's folder of a kind listed, or made when it is missing.
 struct ReceiverFolder {
