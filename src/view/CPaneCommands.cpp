@@ -1,6 +1,7 @@
 #include "view/CPaneCommands.h"
 
 #include "common/FilePaths.h"
+#include "dialogs/CSettingDlg.h"
 #include "recording/PlaybackParts.h"
 #include "view/CDetailsArea.h"
 #include "view/CQtUserInterface.h"
@@ -11,6 +12,8 @@
 #include "view/FormTemplate.h"
 #include "view/SessionOutcome.h"
 #include "viewmodel/PaneTexts.h"
+
+#include <optional>
 
 namespace {
 
@@ -162,8 +165,12 @@ void CPaneCommands::LoadFile(int side, const std::string& path, std::function<vo
             // showed, its database, records and timing list.
             if (outcome.result.ok) {
                 m_view.State().take(outcome.copies);
-                // Loading the left pane is also where the encoder settings dialog is constructed
-                // (it reloads encoding-custom.ini); that comes with the conversion commands.
+                // A load into the left pane reloads encoding-custom.ini into the current encoder
+                // settings: the settings dialog does that when it is constructed, and is gone
+                // again unshown (without a run it starts, stops and waits for nothing).
+                std::optional<CSettingDlg> settings;
+                if (side == vmx::kLeftSide)
+                    settings.emplace(&m_view);
                 m_view.Panes().FillRecordPane(side);
                 m_view.Panes().SetCaption(side, vmx::PaneCaption(path));
                 m_view.EnableCommand(ControlId::kCut, true);
