@@ -400,6 +400,30 @@ private slots:
         QCOMPARE(ui->view->Player()->GetPlayState(), int(CGomxctrl1::kStopped));
     }
 
+    // A database another program changed after the pane loaded it is not cut: the user is told,
+    // and the pane is loaded again, showing what the other program wrote.
+    void cutOfADatabaseChangedElsewhereReloadsThePane()
+    {
+        QVERIFY(OwnCopy(ui->disk, QStringLiteral("RECORD/RF0001AA.TRP")));
+        const QByteArray part = ReadAll(ui->disk.path("RECORD/RF0001AA.TRP"));
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 0);
+        clickMark(3.0f);
+        clickMark(6.0f);
+        const CliRun cli = RunCli({QStringLiteral("rename"), ui->disk.recordDb(), QStringLiteral("1"),
+                                   QStringLiteral("Nature Two")});
+        QVERIFY2(cli.exitCode == 0, qPrintable(cli.output));
+
+        const auto seen = AnswerNextMessage(QMessageBox::No);
+        ui->Click(ControlId::kCut);
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.contains(QStringLiteral("was changed by another program")), qPrintable(seen->text));
+        QVERIFY(ui->Idle());
+        QTRY_COMPARE(ui->Column(0, 1).value(0), QStringLiteral("Nature Two"));
+        QVERIFY(ui->Idle());
+        QCOMPARE(ReadAll(ui->disk.path("RECORD/RF0001AA.TRP")), part);
+    }
+
     // EN, Yes: the merge, then the settings dialog, shown modally with the merged file as its one
     // job; a real mencoder run turns it into an AVI and says "Encoding complete!".
     void convertMergesThenEncodesWithMencoder()
