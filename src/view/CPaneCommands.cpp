@@ -1,6 +1,7 @@
 #include "view/CPaneCommands.h"
 
 #include "common/FilePaths.h"
+#include "dialogs/CSettingDlg.h"
 #include "recording/PlaybackParts.h"
 #include "view/CDetailsArea.h"
 #include "view/CQtUserInterface.h"
@@ -9,25 +10,15 @@
 #include "view/CViewPanes.h"
 #include "view/CViewPlayer.h"
 #include "view/FormTemplate.h"
+#include "view/SessionOutcome.h"
 #include "viewmodel/PaneTexts.h"
+
+#include <optional>
 
 namespace {
 
-// What a session operation hands back to the user-interface thread: its result, and copies of
-// the panes it changed.
 template <typename Result>
-struct Outcome {
-    Result result;
-    vmx::PaneCopies copies;
-};
-
-template <typename Result>
-Outcome<Result> WithCopies(vmx::RecordingSession& session, Result result, const vmx::PaneRefresh& refresh)
-{
-    Outcome<Result> outcome{std::move(result), {}};
-    outcome.copies = vmx::CopyRefreshedPanes(session, refresh);
-    return outcome;
-}
+using Outcome = SessionOutcome<Result>;
 
 // The receiver's folder of a kind listed, or made when it is missing.
 struct ReceiverFolder {
@@ -174,8 +165,12 @@ void CPaneCommands::LoadFile(int side, const std::string& path, std::function<vo
             // showed, its database, records and timing list.
             if (outcome.result.ok) {
                 m_view.State().take(outcome.copies);
-                // Loading the left pane is also where the encoder settings dialog is constructed
-                // (it reloads encoding-custom.ini); that comes with the conversion commands.
+                // A load into the left pane reloads encoding-custom.ini into the current encoder
+                // settings: the settings dialog does that when it is constructed, and is gone
+                // again unshown (without a run it starts, stops and waits for nothing).
+                std::optional<CSettingDlg> settings;
+                if (side == vmx::kLeftSide)
+                    settings.emplace(&m_view);
                 m_view.Panes().FillRecordPane(side);
                 m_view.Panes().SetCaption(side, vmx::PaneCaption(path));
                 m_view.EnableCommand(ControlId::kCut, true);

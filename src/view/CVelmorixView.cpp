@@ -8,6 +8,7 @@
 #include "controls/CSliderMessage.h"
 #include "view/CDetailsArea.h"
 #include "view/CPaneCommands.h"
+#include "view/CProcessCommands.h"
 #include "view/CQtUserInterface.h"
 #include "view/CSessionWorker.h"
 #include "view/CViewPanes.h"
@@ -138,6 +139,7 @@ void CVelmorixView::CreateCommands()
         m_state, m_player, m_slider, m_details.get(), *m_ui,
         [this](bool enable) { EnableCommand(ControlId::kModeSelector, enable); }, nullptr);
     m_commands = std::make_unique<CPaneCommands>(*this);
+    m_processCommands = std::make_unique<CProcessCommands>(*this);
 }
 
 void CVelmorixView::ConnectCommands()
@@ -153,7 +155,10 @@ void CVelmorixView::ConnectCommands()
     onClick(ControlId::kPlay, [this] { m_playerCommands->Play(); });
     onClick(ControlId::kPause, [this] { m_playerCommands->Pause(); });
     onClick(ControlId::kStop, [this] { m_playerCommands->Stop(); });
-    // AL, AR, ME, EN and PR: the transfers, the merge, the conversion and the cut come next.
+    onClick(ControlId::kMerge, [this] { m_processCommands->Merge(); });
+    onClick(ControlId::kConvert, [this] { m_processCommands->Convert(); });
+    onClick(ControlId::kCut, [this] { m_processCommands->Cut(); });
+    // AL and AR: the transfers come next.
     connect(m_modeSelector, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_commands->SwitchMode(index);
     });

@@ -16,6 +16,7 @@ class CDetailsArea;
 class CGomxctrl1;
 class CMarkBar;
 class CPaneCommands;
+class CProcessCommands;
 class CQtUserInterface;
 class CSessionWorker;
 class CSkinSlider;
@@ -28,8 +29,8 @@ class QTableWidget;
 // The program's one view: the main form with the player, position slider, mark bar, details
 // labels, both panes, the mode selector and the command buttons, laid out from the form
 // template in dialog units of the form's font. It keeps the view's working state and hands the
-// commands to the classes that carry them out: the panes' commands, the player's commands, and
-// the session worker on which every recording operation runs.
+// commands to the classes that carry them out: the panes' commands, the player's commands, the
+// merge, conversion and cut, and the session worker on which every recording operation runs.
 class CVelmorixView : public CColorFormView {
     Q_OBJECT
 public:
@@ -57,6 +58,7 @@ public:
     CDetailsArea& Details() const { return *m_details; }
     CViewPlayer& PlayerCommands() const { return *m_playerCommands; }
     CPaneCommands& Commands() const { return *m_commands; }
+    CProcessCommands& ProcessCommands() const { return *m_processCommands; }
     // True while a recording operation runs on the worker.
     bool IsBusy() const;
 
@@ -116,4 +118,5 @@ private:
     std::unique_ptr<CDetailsArea> m_details;
     std::unique_ptr<CViewPlayer> m_playerCommands;
     std::unique_ptr<CPaneCommands> m_commands;
+    std::unique_ptr<CProcessCommands> m_processCommands;
 };

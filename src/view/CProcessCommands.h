@@ -1,0 +1,58 @@
+#pragma once
+
+#include "recording/Merge.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class CSettingDlg;
+class CVelmorixView;
+
+namespace vmx {
+struct PaneRefresh;
+}
+
+// The main view's commands that work a recording over: ME joins its part files into one file on
+// the PC, EN converts (after an optional merge) through the encoder settings dialog, PR cuts the
+// stretch between the mark bar's marks out of it. The merge and the cut run on the view's session
+// worker; every question and message reaches the user through the view's user-interface port.
+class CProcessCommands : public QObject {
+    Q_OBJECT
+public:
+    // The question EN asks before it opens the settings dialog, and its caption.
+    static constexpr const char* kConvertQuestion =
+        "If you want to convert a recorded program, \r\nFirst you need to merge the files. Do you wish to merge "
+        "files now,\r\n or do you want to convert a pre-existing merged file?";
+    static constexpr const char* kConvertCaption = "information";
+    // PR while the player plays.
+    static constexpr const char* kCutWhilePlayingMessage =
+        "Can't Process files while video player is running. Please retry after stopping video.";
+
+    explicit CProcessCommands(CVelmorixView& view);
+    ~CProcessCommands() override;
+
+    void Merge();    // ME
+    void Convert();  // EN
+    void Cut();      // PR
+
+    // The output path of the latest merge that got as far as naming it (empty before any).
+    const std::string& LastMergedPath() const { return m_lastMergedPath; }
+    // The settings dialog EN has constructed and not yet closed, or null.
+    CSettingDlg* SettingsDialog() const { return m_settings.get(); }
+
+private:
+    // The merge of the active side's selected recording; `then` hears its result on this
+    // thread. False when it did not start (no row selected: the user was told).
+    bool RunMerge(std::function<void(const vmx::MergeResult&)> then);
+    // Shows EN's settings dialog modally and destroys it when it is closed.
+    void ShowSettings();
+    // Loads again the panes whose database another program changed under an operation.
+    void ReloadChanged(const vmx::PaneRefresh& refresh);
+
+    CVelmorixView& m_view;
+    std::string m_lastMergedPath;
+    std::unique_ptr<CSettingDlg> m_settings;
+};

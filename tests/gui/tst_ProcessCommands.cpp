@@ -1,0 +1,543 @@
+// ME, EN and PR of the main view, driven on a demo disk with clicks and keys: the merged file and
+// the cut recording byte for byte as velmorix-cli makes them on an identical disk, EN's question
+// and its hand-over to the settings dialog with real mencoder and mplayer runs, the settings
+// reloaded by a load into the left pane, and the refusals.
+#include "MainViewHarness.h"
+
+#include "controls/CMarkBar.h"
+#include "convert/EncodeSettings.h"
+#include "convert/FileHelpers.h"
+#include "dialogs/CSettingDlg.h"
+#include "dialogs/SettingTemplate.h"
+#include "recording/Cut.h"
+#include "recording/Merge.h"
+#include "view/CProcessCommands.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+
+#include <csignal>
+
+namespace {
+
+constexpr int kRunTimeoutMs = 60000;
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A file's size and digest, to compare files of a hundred megabytes without holding two.
+QString Digest(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("missing");
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return QString::number(file.size()) + QLatin1Char(' ') + QString::fromLatin1(hash.result().toHex());
+}
+
+// Gives a part file of the disk copy bytes of its own, so that a cut may rewrite it in place
+// without reaching the demo disk it is linked to.
+bool OwnCopy(const DemoDiskCopy& disk, const QString& relative)
+{
+    const QString path = disk.path(relative);
+    const QString copy = path + QStringLiteral(".own");
+    return QFile::copy(path, copy) && ::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) == 0;
+}
+
+struct CliRun {
+    int exitCode = -1;
+    QString output;
+};
+
+CliRun RunCli(const QStringList& args)
+{
+    QProcess cli;
+    cli.setProcessChannelMode(QProcess::MergedChannels);
+    cli.start(QStringLiteral(VELMORIX_CLI), args);
+    CliRun run;
+    if (cli.waitForFinished(kRunTimeoutMs) && cli.exitStatus() == QProcess::NormalExit)
+        run.exitCode = cli.exitCode();
+    run.output = QString::fromLocal8Bit(cli.readAll());
+    return run;
+}
+
+bool ProcessAlive(qint64 pid)
+{
+    if (pid <= 0 || kill(pid_t(pid), 0) != 0)
+        return false;
+    const QList<QByteArray> stat = ReadAll(QStringLiteral("/proc/%1/stat").arg(pid)).split(' ');
+    return stat.size() > 2 && stat[2] != "Z";
+}
+
+QPushButton* DialogButton(const CSettingDlg& dialog, int id)
+{
+    return static_cast<QPushButton*>(dialog.Control(id));
+}
+
+QString DialogText(const CSettingDlg& dialog, int id)
+{
+    return static_cast<QLineEdit*>(dialog.Control(id))->text();
+}
+
+// What the test saw of the settings dialog EN opened.
+struct SeenSettings {
+    bool seen = false;
+    bool modal = false;
+    QString source;
+    std::vector<EncodeJob> jobs;
+};
+
+constexpr int kSportsRow = 1;  // "Sports HD": one full part and a second one
+
+} // namespace
+
+class ProcessCommandsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::string m_savedProgramFolder;
+    std::unique_ptr<MainViewHarness> ui;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QString out() const { return path(QStringLiteral("out")); }
+
+    void setDestination(const QString& folder)
+    {
+        QVERIFY(WriteAll(path(QStringLiteral("config/velmorix/setting.ini")),
+                         "[GENERAL]\nDESTPATH=" + QFile::encodeName(folder) + "\n"));
+    }
+
+    CMarkBar* markBar() const { return ui->view->MarkBar(); }
+    // Places a mark with a click on the mark bar where it shows `seconds`.
+    void clickMark(float seconds)
+    {
+        QTest::mouseClick(markBar(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(markBar()->ValueToPixel(seconds), markBar()->height() / 2));
+    }
+    std::uint32_t partSeconds(int row) const
+    {
+        return ui->view->Session().pane(vmx::kLeftSide).timingAt(row).secondsPerPart;
+    }
+
+    // Clicks ME with a row selected and answers the folder chooser with `folder`.
+    void merge(const QString& folder)
+    {
+        AnswerNextFileDialog(QFileInfo(folder).path(), QFileInfo(folder).fileName());
+        ui->Click(ControlId::kMerge);
+    }
+
+    // Answers EN's settings dialog once it is shown: notes what it shows, then `act` works it.
+    std::shared_ptr<SeenSettings> onSettingsDialog(std::function<void(CSettingDlg*)> act)
+    {
+        auto seen = std::make_shared<SeenSettings>();
+        OnNextModal<CSettingDlg>([seen, act](CSettingDlg* dialog) {
+            seen->seen = true;
+            seen->modal = dialog->isModal();
+            seen->source = DialogText(*dialog, SettingTemplate::kSourcePath);
+            seen->jobs = dialog->Model().Jobs();
+            act(dialog);
+        });
+        return seen;
+    }
+    // Starts the dialog's run, answers the message that ends it and closes the dialog.
+    static void runAndExit(CSettingDlg* dialog, std::shared_ptr<SeenMessage> end)
+    {
+        OnNextModal<QMessageBox>([dialog, end](QMessageBox* box) {
+            AnswerMessage(box, *end, QMessageBox::Ok);
+            QTest::mouseClick(DialogButton(*dialog, SettingTemplate::kExit), Qt::LeftButton);
+        });
+        QTest::mouseClick(DialogButton(*dialog, SettingTemplate::kStartEncoding), Qt::LeftButton);
+    }
+    static void exitDialog(CSettingDlg* dialog)
+    {
+        QTest::mouseClick(DialogButton(*dialog, SettingTemplate::kExit), Qt::LeftButton);
+    }
+    bool settingsClosed() const
+    {
+        return QTest::qWaitFor([this] { return !ui->view->ProcessCommands().SettingsDialog(); }, kRunTimeoutMs);
+    }
+
+private slots:
+    // A program folder with the shipped templates and settings, data and runtime folders of the
+    // test's own, so no setting of the machine's user reaches the runs.
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        for (const char* folder : {"prog", "config/velmorix", "data", "runtime", "out"})
+            QVERIFY(QDir().mkpath(path(QLatin1String(folder))));
+        QFile::setPermissions(path(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(QFile::copy(QStringLiteral(VELMORIX_SOURCE_DIR "/res/tamsel.ini"), path(QStringLiteral("prog/tamsel.ini"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(path(QStringLiteral("config"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data"))));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path(QStringLiteral("runtime"))));
+        m_savedProgramFolder = GetProgramFolder();
+        SetProgramFolder(QFile::encodeName(path(QStringLiteral("prog"))).toStdString());
+        CurrentEncodeSettings() = EncodeSettings();
+        ui = std::make_unique<MainViewHarness>();
+        QVERIFY(ui->disk.ok());
+    }
+    void cleanup()
+    {
+        ui.reset();
+        SetProgramFolder(m_savedProgramFolder);
+        m_dir.reset();
+    }
+
+    // ME joins the parts into "[m]" + name + ".trp" with the bytes velmorix-cli merge writes, and
+    // the window keeps answering while it works: "Merge complete!" comes while the merge is
+    // still the worker's, on the user-interface thread.
+    void mergeWritesWhatTheCliWrites()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, kSportsRow);
+        QVERIFY(QDir().mkpath(ui->disk.path("OUT")));
+        auto done = std::make_shared<SeenMessage>();
+        bool busyWhenTold = false;
+        OnNextModal<QMessageBox>([&, done](QMessageBox* box) {
+            busyWhenTold = ui->view->IsBusy();
+            AnswerMessage(box, *done, QMessageBox::Ok);
+        });
+        merge(ui->disk.path("OUT"));
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(done->seen);
+        QCOMPARE(done->text, QStringLiteral("Merge complete!"));
+        QCOMPARE(done->title, QStringLiteral("Velmorix"));
+        QVERIFY(done->onGuiThread);
+        QVERIFY(busyWhenTold);
+        const QString merged = ui->disk.path("OUT/[m]Sports HD.trp");
+        QCOMPARE(QString::fromStdString(ui->view->ProcessCommands().LastMergedPath()), merged);
+        QCOMPARE(QFileInfo(merged).size(),
+                 QFileInfo(ui->disk.path("RECORD/RF0002AA.TRP")).size() + QFileInfo(ui->disk.path("RECORD/RF0002AB.TRP")).size());
+
+        DemoDiskCopy other;
+        QVERIFY(QDir().mkpath(other.path("OUT")));
+        const CliRun cli = RunCli({QStringLiteral("merge"), other.recordDb(), QStringLiteral("2"), other.path("OUT")});
+        QVERIFY2(cli.exitCode == 0, qPrintable(cli.output));
+        QCOMPARE(Digest(merged), Digest(other.path("OUT/[m]Sports HD.trp")));
+
+        // A second merge replaces the file without a question.
+        QVERIFY(WriteAll(ui->disk.path("OUT/[m]Nature One.trp"), "an older file"));
+        ui->ClickRow(0, 0);
+        const auto again = AnswerNextMessage();
+        merge(ui->disk.path("OUT"));
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(again->seen);
+        QCOMPARE(again->text, QStringLiteral("Merge complete!"));
+        QCOMPARE(ReadAll(ui->disk.path("OUT/[m]Nature One.trp")), ReadAll(ui->disk.path("RECORD/RF0001AA.TRP")));
+    }
+
+    // ME and EN without a selected row, ME with the chooser cancelled or a folder that is not
+    // plain ASCII, and PR refused in each of its ways: nothing is written, no part changes.
+    void refusals()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        const QByteArray db = ReadAll(ui->disk.recordDb());
+        for (const int command : {ControlId::kMerge, ControlId::kConvert}) {
+            const auto seen = AnswerNextMessage();
+            ui->Click(command);
+            QVERIFY(ui->Idle());
+            QTRY_VERIFY(seen->seen);
+            QCOMPARE(seen->text, QStringLiteral("Please select the item first."));
+            // No folder chooser and no question come after the message.
+            QTest::qWait(50);
+            QCOMPARE(QApplication::activeModalWidget(), nullptr);
+            QVERIFY(!ui->view->ProcessCommands().SettingsDialog());
+        }
+
+        ui->ClickRow(0, 0);
+        OnNextModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+        ui->Click(ControlId::kMerge);
+        QVERIFY(ui->Idle());
+        QTest::qWait(50);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QCOMPARE(ui->view->ProcessCommands().LastMergedPath(), std::string());
+
+        const QString foreign = path(QStringLiteral("Vid\u00e9os"));
+        QVERIFY(QDir().mkpath(foreign));
+        const auto english = AnswerNextMessage();
+        merge(foreign);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(english->seen);
+        QCOMPARE(english->text, QString::fromLatin1(vmx::kEnglishFolderMessage).remove(QLatin1Char('\r')));
+        QVERIFY(QDir(foreign).isEmpty());
+
+        // PR: fewer than two marks, then a recording whose last part is missing.
+        const auto cutMessage = [this] {
+            const auto seen = AnswerNextMessage(QMessageBox::No);
+            ui->Click(ControlId::kCut);
+            if (!ui->Idle() || !QTest::qWaitFor([&] { return seen->seen; }, 5000))
+                return QString();
+            return seen->text;
+        };
+        ui->ClickRow(0, kSportsRow);
+        QCOMPARE(cutMessage(), QStringLiteral("Can't open file or You don't mark  point"));
+        clickMark(20.0f);
+        QCOMPARE(markBar()->GetMarks().size(), 1u);
+        QCOMPARE(cutMessage(), QStringLiteral("Can't open file or You don't mark  point"));
+        // The question answered No: nothing on disk changes and the marks of a two-part cut stay.
+        clickMark(float(partSeconds(kSportsRow)) + 3.0f);
+        QCOMPARE(cutMessage(), QStringLiteral("Do you really processing?"));
+        QCOMPARE(markBar()->GetMarks().size(), 2u);
+        QCOMPARE(ReadAll(ui->disk.recordDb()), db);
+
+        QVERIFY(QFile::remove(ui->disk.path("RECORD/RF0003AA.TRP")));
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 2);
+        clickMark(2.0f);
+        clickMark(5.0f);
+        QCOMPARE(cutMessage(), QStringLiteral("Can't open file or You don't mark  point"));
+
+        // Outside RECORD MODE PR does nothing at all.
+        QVERIFY(ui->ChooseMode(1));
+        ui->view->EnableCommand(ControlId::kCut, true);
+        ui->Click(ControlId::kCut);
+        QVERIFY(ui->Idle());
+        QTest::qWait(50);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QCOMPARE(ReadAll(ui->disk.recordDb()), db);
+    }
+
+    // PR while the player plays is refused before anything else is looked at.
+    void cutWhilePlayingIsRefused()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 0);
+        ui->Click(ControlId::kPlay);
+        QVERIFY(QTest::qWaitFor([this] { return ui->view->PlayerCommands().IsRunning(); }, kRunTimeoutMs));
+        const auto seen = AnswerNextMessage();
+        ui->Click(ControlId::kCut);
+        QTRY_VERIFY(seen->seen);
+        QCOMPARE(seen->text, QStringLiteral("Can't Process files while video player is running. Please retry after "
+                                            "stopping video."));
+        QVERIFY(seen->onGuiThread);
+        QVERIFY(ui->view->PlayerCommands().IsRunning());
+        ui->Click(ControlId::kStop);
+    }
+
+    // PR with two marks set on the mark bar leaves the database and the part files exactly as
+    // velmorix-cli cut leaves them with the same marks: a two-part cut (both parts trimmed), and a
+    // cut from the start (the first part deleted, the second trimmed and renamed, the record's
+    // length and its timing entry new).
+    void cutMatchesTheCli_data()
+    {
+        QTest::addColumn<bool>("fromStart");
+        QTest::addColumn<QString>("doneText");
+        QTest::newRow("two-part") << false << "Processing Complete";
+        QTest::newRow("from the start") << true << "Processing Complete!";
+    }
+    void cutMatchesTheCli()
+    {
+        QFETCH(bool, fromStart);
+        QFETCH(QString, doneText);
+        DemoDiskCopy other;
+        QVERIFY(other.ok());
+        for (const DemoDiskCopy* disk : {&ui->disk, &other}) {
+            for (const char* part : {"RECORD/RF0002AA.TRP", "RECORD/RF0002AB.TRP"})
+                QVERIFY(OwnCopy(*disk, QLatin1String(part)));
+        }
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, kSportsRow);
+        const std::uint32_t part = partSeconds(kSportsRow);
+        QVERIFY2(part > 20 && part < 75, qPrintable(QString::number(part)));
+        clickMark(fromStart ? 0.8f : 20.0f);  // 0.8 s: the start mark is second 0
+        clickMark(float(part) + 3.0f);
+        const std::vector<float> marks = markBar()->GetMarks();
+        QCOMPARE(marks.size(), 2u);
+        QCOMPARE(int(marks[0]) == 0, fromStart);
+
+        const auto seen = AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok});
+        ui->Click(ControlId::kCut);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(seen[1]->seen);
+        QCOMPARE(seen[0]->text, QStringLiteral("Do you really processing?"));
+        QCOMPARE(seen[0]->title, QStringLiteral("information"));
+        QCOMPARE(seen[0]->buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(seen[1]->text, doneText);
+        QVERIFY(seen[0]->onGuiThread && seen[1]->onGuiThread);
+        // The marks are gone, over the recording's length before the cut.
+        QVERIFY(markBar()->GetMarks().empty());
+        QCOMPARE(markBar()->RangeMax(), 80.0f);
+
+        const CliRun cli = RunCli({QStringLiteral("cut"), other.recordDb(), QStringLiteral("2"),
+                                   QString::number(double(marks[0]), 'g', 9), QString::number(double(marks[1]), 'g', 9),
+                                   QStringLiteral("--yes")});
+        QVERIFY2(cli.exitCode == 0, qPrintable(cli.output));
+        QCOMPARE(ReadAll(ui->disk.recordDb()), ReadAll(other.recordDb()));
+        const QStringList parts = QDir(other.path("RECORD")).entryList({QStringLiteral("RF0002*")}, QDir::Files);
+        QCOMPARE(QDir(ui->disk.path("RECORD")).entryList({QStringLiteral("RF0002*")}, QDir::Files), parts);
+        QCOMPARE(parts.size(), fromStart ? 1 : 2);
+        for (const QString& name : parts)
+            QCOMPARE(Digest(ui->disk.path("RECORD/" + name)), Digest(other.path("RECORD/" + name)));
+
+        // The pane and the row's timing entry come from the database as the cut left it.
+        const vmx::TimingEntry timing = ui->view->Session().pane(vmx::kLeftSide).timingAt(kSportsRow);
+        const vmx::RecordRow& row = ui->view->State().pane(vmx::kLeftSide).rows.at(kSportsRow);
+        QCOMPARE(row.timing.duration, timing.duration);
+        QCOMPARE(row.timing.totalSize, timing.totalSize);
+        QCOMPARE(row.duration, timing.duration);
+        if (fromStart) {
+            QVERIFY(row.duration < 80u);
+            QCOMPARE(row.partCount, std::uint16_t(1));
+            QCOMPARE(timing.totalSize, std::uint64_t(QFileInfo(ui->disk.path("RECORD/" + parts[0])).size()));
+            QVERIFY(ui->Column(0, 2).at(kSportsRow) != QStringLiteral("00:01:20"));
+        } else {
+            QCOMPARE(row.duration, 80u);
+            QCOMPARE(ui->Column(0, 2).at(kSportsRow), QStringLiteral("00:01:20"));
+        }
+        QCOMPARE(ui->view->Player()->GetPlayState(), int(CGomxctrl1::kStopped));
+    }
+
+    // A database another program changed after the pane loaded it is not cut: the user is told,
+    // and the pane is loaded again, showing what the other program wrote.
+    void cutOfADatabaseChangedElsewhereReloadsThePane()
+    {
+        QVERIFY(OwnCopy(ui->disk, QStringLiteral("RECORD/RF0001AA.TRP")));
+        const QByteArray part = ReadAll(ui->disk.path("RECORD/RF0001AA.TRP"));
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 0);
+        clickMark(3.0f);
+        clickMark(6.0f);
+        const CliRun cli = RunCli({QStringLiteral("rename"), ui->disk.recordDb(), QStringLiteral("1"),
+                                   QStringLiteral("Nature Two")});
+        QVERIFY2(cli.exitCode == 0, qPrintable(cli.output));
+
+        const auto seen = AnswerNextMessage(QMessageBox::No);
+        ui->Click(ControlId::kCut);
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.contains(QStringLiteral("was changed by another program")), qPrintable(seen->text));
+        QVERIFY(ui->Idle());
+        QTRY_COMPARE(ui->Column(0, 1).value(0), QStringLiteral("Nature Two"));
+        QVERIFY(ui->Idle());
+        QCOMPARE(ReadAll(ui->disk.path("RECORD/RF0001AA.TRP")), part);
+    }
+
+    // EN, Yes: the merge, then the settings dialog, shown modally with the merged file as its one
+    // job; a real mencoder run turns it into an AVI and says "Encoding complete!".
+    void convertMergesThenEncodesWithMencoder()
+    {
+        setDestination(out());
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 0);
+        const auto question = AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok});
+        AnswerNextFileDialog(ui->disk.root(), QStringLiteral("PC"));
+        auto end = std::make_shared<SeenMessage>();
+        const auto settings = onSettingsDialog([end](CSettingDlg* dialog) { runAndExit(dialog, end); });
+        ui->Click(ControlId::kConvert);
+        QVERIFY(settingsClosed());
+        QCOMPARE(question[0]->text, QString::fromLatin1(CProcessCommands::kConvertQuestion).remove(QLatin1Char('\r')));
+        QCOMPARE(question[0]->title, QStringLiteral("information"));
+        QCOMPARE(question[0]->buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(question[1]->text, QStringLiteral("Merge complete!"));
+
+        const QString merged = ui->disk.path("PC/[m]Nature One.trp");
+        QVERIFY(settings->seen);
+        QVERIFY(settings->modal);
+        QCOMPARE(settings->source, merged);
+        QCOMPARE(settings->jobs.size(), 1u);
+        QCOMPARE(QString::fromStdString(settings->jobs[0].sourcePath), merged);
+        QCOMPARE(end->text, QStringLiteral("Encoding complete!"));
+        QVERIFY(end->onGuiThread);
+        const QByteArray avi = ReadAll(out() + "/[P][m]Nature One.avi");
+        QVERIFY(avi.size() > 10000);
+        QCOMPARE(avi.left(4), QByteArray("RIFF"));
+        QCOMPARE(avi.mid(8, 4), QByteArray("AVI "));
+    }
+
+    // With a DZR database loaded last, EN's run dumps the recording's sound to an MP3 file.
+    void convertDumpsTheAudioAfterADzrDatabase()
+    {
+        setDestination(out());
+        QVERIFY(ui->disk.copyDbTo("RECORD/DZR000.DB"));
+        QVERIFY(ui->Load(0, ui->disk.path("RECORD/DZR000.DB")));
+        QCOMPARE(ui->view->Session().lastLoadedDbKind(), 1);
+        ui->ClickRow(0, 2);
+        AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok});
+        AnswerNextFileDialog(ui->disk.root(), QStringLiteral("PC"));
+        auto end = std::make_shared<SeenMessage>();
+        const auto settings = onSettingsDialog([end](CSettingDlg* dialog) { runAndExit(dialog, end); });
+        ui->Click(ControlId::kConvert);
+        QVERIFY(settingsClosed());
+        QCOMPARE(settings->jobs.size(), 1u);
+        QCOMPARE(end->text, QStringLiteral("Encoding complete!"));
+        QVERIFY(ReadAll(out() + "/[P][m]News 24.mp3").size() > 10000);
+        QVERIFY(!QFile::exists(out() + "/[P][m]News 24.avi"));
+    }
+
+    // EN, No: the dialog opens with nothing listed. EN, Yes with the chooser cancelled: it opens
+    // with the file of the merge before. A merge that named no file hands nothing over.
+    void convertHandsOverTheLatestMergedFile()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 0);
+        // No merge yet, and the chooser cancelled: nothing to hand over.
+        AnswerMessagesInTurn({QMessageBox::Yes});
+        OnNextModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+        auto settings = onSettingsDialog(exitDialog);
+        ui->Click(ControlId::kConvert);
+        QVERIFY(settingsClosed());
+        QVERIFY(settings->seen);
+        QVERIFY(settings->jobs.empty());
+        QCOMPARE(settings->source, QString());
+
+        const auto merged = AnswerNextMessage();
+        merge(ui->disk.path("PC"));
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(merged->seen);
+
+        AnswerMessagesInTurn({QMessageBox::No});
+        settings = onSettingsDialog(exitDialog);
+        ui->Click(ControlId::kConvert);
+        QVERIFY(settingsClosed());
+        QVERIFY(settings->seen);
+        QVERIFY(settings->jobs.empty());
+
+        ui->ClickRow(0, 2);
+        AnswerMessagesInTurn({QMessageBox::Yes});
+        OnNextModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+        settings = onSettingsDialog(exitDialog);
+        ui->Click(ControlId::kConvert);
+        QVERIFY(settingsClosed());
+        QCOMPARE(settings->source, ui->disk.path("PC/[m]Nature One.trp"));
+        QCOMPARE(settings->jobs.size(), 1u);
+        QVERIFY(ui->Enabled(ControlId::kConvert));
+        QVERIFY(ui->Enabled(ControlId::kMerge));
+    }
+
+    // A load into the left pane reloads encoding-custom.ini (the settings dialog's construction)
+    // and ends no process named like the encoder; a load into the right pane reloads nothing.
+    void loadingTheLeftPaneReloadsTheEncoderSettings()
+    {
+        QVERIFY(WriteAll(path(QStringLiteral("config/velmorix/encoding-custom.ini")), "[VIDEO]\nnVidW=640\n"));
+        const QString bystanderProgram = path(QStringLiteral("mencoder"));
+        QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), bystanderProgram));
+        QProcess bystander;
+        bystander.start(bystanderProgram, {QStringLiteral("60")});
+        QVERIFY(bystander.waitForStarted());
+
+        CurrentEncodeSettings().nVidW = 100;
+        QVERIFY(ui->Load(1, ui->disk.pcDb()));
+        QCOMPARE(CurrentEncodeSettings().nVidW, 100);
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QCOMPARE(CurrentEncodeSettings().nVidW, 640);
+        QVERIFY(ProcessAlive(bystander.processId()));
+        QVERIFY(QDir(path(QStringLiteral("runtime"))).isEmpty());
+        bystander.kill();
+        bystander.waitForFinished();
+    }
+};
+
+QTEST_MAIN(ProcessCommandsTest)
+#include "tst_ProcessCommands.moc"
