@@ -10,8 +10,10 @@
 #include "view/CPaneCommands.h"
 #include "view/CQtUserInterface.h"
 #include "view/CSessionWorker.h"
+#include "view/CTransferCommands.h"
 #include "view/CViewPanes.h"
 #include "view/CViewPlayer.h"
+#include "view/CWorkWindows.h"
 #include "view/FormTemplate.h"
 
 #include <QComboBox>
@@ -138,6 +140,8 @@ void CVelmorixView::CreateCommands()
         m_state, m_player, m_slider, m_details.get(), *m_ui,
         [this](bool enable) { EnableCommand(ControlId::kModeSelector, enable); }, nullptr);
     m_commands = std::make_unique<CPaneCommands>(*this);
+    m_transfers = std::make_unique<CTransferCommands>(*this);
+    m_workWindows = std::make_unique<CWorkWindows>(*m_ui, this);
 }
 
 void CVelmorixView::ConnectCommands()
@@ -153,7 +157,9 @@ void CVelmorixView::ConnectCommands()
     onClick(ControlId::kPlay, [this] { m_playerCommands->Play(); });
     onClick(ControlId::kPause, [this] { m_playerCommands->Pause(); });
     onClick(ControlId::kStop, [this] { m_playerCommands->Stop(); });
-    // AL, AR, ME, EN and PR: the transfers, the merge, the conversion and the cut come next.
+    onClick(ControlId::kTransferLeftToRight, [this] { m_transfers->Transfer(vmx::kLeftSide); });
+    onClick(ControlId::kTransferRightToLeft, [this] { m_transfers->Transfer(vmx::kRightSide); });
+    // ME, EN and PR: the merge, the conversion and the cut come next.
     connect(m_modeSelector, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_commands->SwitchMode(index);
     });
@@ -220,6 +226,16 @@ CBitmapButton* CVelmorixView::Button(int id) const
 bool CVelmorixView::IsBusy() const
 {
     return m_worker->IsBusy();
+}
+
+bool CVelmorixView::CancelCopy()
+{
+    return m_workWindows->CancelCopy();
+}
+
+bool CVelmorixView::CopyRunning() const
+{
+    return m_ui->CopyRunning();
 }
 
 void CVelmorixView::EnableCommand(int id, bool enable)

@@ -19,6 +19,8 @@ class CPaneCommands;
 class CQtUserInterface;
 class CSessionWorker;
 class CSkinSlider;
+class CTransferCommands;
+class CWorkWindows;
 class CViewPanes;
 class CViewPlayer;
 class QComboBox;
@@ -57,6 +59,12 @@ public:
     CDetailsArea& Details() const { return *m_details; }
     CViewPlayer& PlayerCommands() const { return *m_playerCommands; }
     CPaneCommands& Commands() const { return *m_commands; }
+    CTransferCommands& Transfers() const { return *m_transfers; }
+    // Asks the recording transfer that runs to stop, as its copy window's Cancel does; false
+    // when none runs.
+    bool CancelCopy();
+    // True while a recording transfer runs (the kind of operation that Cancel stops).
+    bool CopyRunning() const;
     // True while a recording operation runs on the worker.
     bool IsBusy() const;
 
@@ -116,4 +124,6 @@ private:
     std::unique_ptr<CDetailsArea> m_details;
     std::unique_ptr<CViewPlayer> m_playerCommands;
     std::unique_ptr<CPaneCommands> m_commands;
+    std::unique_ptr<CTransferCommands> m_transfers;
+    std::unique_ptr<CWorkWindows> m_workWindows;
 };
