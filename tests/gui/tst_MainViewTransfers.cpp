@@ -1,6 +1,7 @@
 // AL and AR driven on a demo disk with clicks: recordings copied into an empty pane through the
 // new-database offer (equal to what velmorix-cli copies), Cancel in the copy window, the window
-// painting during a long copy, and media files to and from the receiver with the wait window.
+// painting during a long copy, media files to and from the receiver with the wait window, and
+// closing the window while a copy runs.
 #include "MainViewHarness.h"
 
 #include "dialogs/CCopyProgressDlg.h"
@@ -360,6 +361,44 @@ private slots:
         QCOMPARE(spy.waitWindows, 0);
         QVERIFY(ui->view->State().pcTargetFolder.empty());
         QCOMPARE(ui->LabelText(ControlId::kLeftCaption), QString());
+    }
+
+    void closingDuringACopyAsksAndStopsItCleanly()
+    {
+        QVERIFY(MakeLargeLastPart(ui->disk, kLargePart));
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QVERIFY(ui->Load(1, ui->disk.pcDb()));
+        const QByteArray dbBefore = ReadAll(ui->disk.pcDb());
+        const QStringList filesBefore = FilesIn(ui->disk.path("PC"));
+        SelectRows(0, {1});
+        CopyGate gate(ui->view->Ui());
+        ui->Click(ControlId::kTransferLeftToRight);
+        QVERIFY(WaitForCopyWindow());
+
+        // No: the window stays and the copy goes on.
+        auto question = AnswerMessageWithText(QString::fromLatin1(CMainFrame::kStopCopyQuestion), QMessageBox::No);
+        ui->frame->close();
+        QVERIFY(question->seen);
+        QCOMPARE(question->buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY(ui->frame->isVisible());
+        QVERIFY(!CCopyProgressDlg::Current()->CancelRequested());
+
+        // Yes: the copy stops, is taken back, and the window closes once it has.
+        question = AnswerMessageWithText(QString::fromLatin1(CMainFrame::kStopCopyQuestion), QMessageBox::Yes);
+        ui->frame->close();
+        QVERIFY(question->seen);
+        QVERIFY(ui->frame->isVisible());
+        QVERIFY(CCopyProgressDlg::Current()->CancelRequested());
+        gate.Release();
+        QTRY_VERIFY_WITH_TIMEOUT(!ui->frame->isVisible(), MainViewHarness::kOperationMs);
+        QVERIFY(!ui->view->IsBusy());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+        QCOMPARE(ReadAll(ui->disk.pcDb()), dbBefore);
+        QStringList added = FilesIn(ui->disk.path("PC"));
+        for (const QString& name : filesBefore)
+            added.removeAll(name);
+        QVERIFY2(added.isEmpty() || added == QStringList{"DZT000.BAK"}, qPrintable(added.join(' ')));
     }
 };
 
