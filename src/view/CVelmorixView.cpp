@@ -8,6 +8,7 @@
 #include "controls/CSliderMessage.h"
 #include "view/CDetailsArea.h"
 #include "view/CPaneCommands.h"
+#include "view/CPaneTable.h"
 #include "view/CQtUserInterface.h"
 #include "view/CSessionWorker.h"
 #include "view/CTransferCommands.h"
@@ -91,7 +92,7 @@ void CVelmorixView::CreateControls()
             widget = m_markBar = new CMarkBar(this, control.id);
             break;
         case Kind::Pane: {
-            auto* pane = new QTableWidget(this);
+            auto* pane = new CPaneTable(control.id == ControlId::kLeftPane ? vmx::kLeftSide : vmx::kRightSide, this);
             pane->setSelectionBehavior(QAbstractItemView::SelectRows);
             pane->setSelectionMode(QAbstractItemView::ExtendedSelection);
             pane->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -159,6 +160,11 @@ void CVelmorixView::ConnectCommands()
     onClick(ControlId::kStop, [this] { m_playerCommands->Stop(); });
     onClick(ControlId::kTransferLeftToRight, [this] { m_transfers->Transfer(vmx::kLeftSide); });
     onClick(ControlId::kTransferRightToLeft, [this] { m_transfers->Transfer(vmx::kRightSide); });
+    // Rows dragged from one pane onto the other: AL or AR.
+    for (QTableWidget* pane : {m_leftPane, m_rightPane}) {
+        connect(static_cast<CPaneTable*>(pane), &CPaneTable::rowsDropped, this,
+                [this](int sourceSide) { m_transfers->Transfer(sourceSide); });
+    }
     // ME, EN and PR: the merge, the conversion and the cut come next.
     connect(m_modeSelector, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_commands->SwitchMode(index);

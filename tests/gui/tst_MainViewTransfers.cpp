@@ -1,7 +1,7 @@
 // AL and AR driven on a demo disk with clicks: recordings copied into an empty pane through the
 // new-database offer (equal to what velmorix-cli copies), Cancel in the copy window, the window
-// painting during a long copy, media files to and from the receiver with the wait window, and
-// closing the window while a copy runs.
+// painting during a long copy, media files to and from the receiver with the wait window,
+// closing the window while a copy runs, and rows dragged from one pane onto the other.
 #include "MainViewHarness.h"
 
 #include "dialogs/CCopyProgressDlg.h"
@@ -12,6 +12,8 @@
 #include "view/CQtUserInterface.h"
 
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
@@ -113,6 +115,25 @@ bool WaitForCopyWindow()
 {
     return QTest::qWaitFor([] { return CCopyProgressDlg::Current() && CCopyProgressDlg::Current()->isVisible(); },
                            MainViewHarness::kOperationMs);
+}
+
+// Drags the selected rows of pane `from` onto pane `to` as a drag from the window system
+// delivers it; true when the pane took the drop.
+bool DropSelectedRows(CVelmorixView* view, int from, int to)
+{
+    QTableWidget* source = view->Pane(from);
+    std::unique_ptr<QMimeData> data(source->model()->mimeData(source->selectionModel()->selectedIndexes()));
+    QWidget* target = view->Pane(to)->viewport();
+    const QPoint at(target->width() / 2, 5);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
 }
 
 const QStringList kDemoNames{"Nature One", "Sports HD", "News 24"};
@@ -399,6 +420,23 @@ private slots:
         for (const QString& name : filesBefore)
             added.removeAll(name);
         QVERIFY2(added.isEmpty() || added == QStringList{"DZT000.BAK"}, qPrintable(added.join(' ')));
+    }
+
+    void rowsDroppedOnTheOtherPaneAreCopied()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QVERIFY(ui->Load(1, ui->disk.pcDb()));
+        SelectRows(1, {2});
+        // Onto the pane they came from: nothing.
+        QVERIFY(!DropSelectedRows(ui->view, 1, 1));
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(1, 1), kDemoNames);
+        // Onto the other pane: as AR.
+        QVERIFY(DropSelectedRows(ui->view, 1, 0));
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), kDemoNames + QStringList{"News 24"});
+        QCOMPARE(ui->Column(1, 1), kDemoNames);
+        QCOMPARE(ReadAll(ui->disk.recordDb()).count("News 24"), 2);
     }
 };
 
