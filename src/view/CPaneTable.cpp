@@ -1,7 +1,9 @@
 #include "view/CPaneTable.h"
 
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMimeData>
+#include <QUrl>
 
 CPaneTable::CPaneTable(int side, QWidget* parent)
     : QTableWidget(parent)
@@ -34,9 +36,21 @@ bool CPaneTable::FromOtherPane(const QMimeData* mime) const
     return source >= 0 && source != m_side;
 }
 
+QStringList CPaneTable::LocalFiles(const QMimeData* mime) const
+{
+    QStringList paths;
+    if (!mime || !mime->hasUrls() || SourceSide(mime) >= 0 || !m_acceptFiles || !m_acceptFiles())
+        return paths;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile())
+            paths << url.toLocalFile();
+    }
+    return paths;
+}
+
 void CPaneTable::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (FromOtherPane(event->mimeData())) {
+    if (Takes(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -46,7 +60,7 @@ void CPaneTable::dragEnterEvent(QDragEnterEvent* event)
 
 void CPaneTable::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (FromOtherPane(event->mimeData())) {
+    if (Takes(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -57,11 +71,16 @@ void CPaneTable::dragMoveEvent(QDragMoveEvent* event)
 void CPaneTable::dropEvent(QDropEvent* event)
 {
     // Not the item view's own handling: that would put the rows into this pane.
-    if (!FromOtherPane(event->mimeData())) {
+    const QMimeData* mime = event->mimeData();
+    const QStringList files = LocalFiles(mime);
+    if (!FromOtherPane(mime) && files.isEmpty()) {
         event->ignore();
         return;
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    emit rowsDropped(SourceSide(event->mimeData()));
+    if (FromOtherPane(mime))
+        emit rowsDropped(SourceSide(mime));
+    else
+        emit filesDropped(files);
 }

@@ -165,6 +165,20 @@ void CVelmorixView::ConnectCommands()
         connect(static_cast<CPaneTable*>(pane), &CPaneTable::rowsDropped, this,
                 [this](int sourceSide) { m_transfers->Transfer(sourceSide); });
     }
+    // Files from a file manager dropped on the left pane in the MP3 and JPEG modes join the PC
+    // files waiting for the receiver.
+    auto* left = static_cast<CPaneTable*>(m_leftPane);
+    left->AcceptFileDrops([this] { return vmx::MediaKindOfMode(m_state.mode).has_value() && !IsBusy(); });
+    connect(left, &CPaneTable::filesDropped, this, [this](const QStringList& paths) {
+        const auto kind = vmx::MediaKindOfMode(m_state.mode);
+        if (!kind)
+            return;
+        std::vector<std::string> local;
+        for (const QString& path : paths)
+            local.push_back(QFile::encodeName(path).toStdString());
+        if (m_state.pending.add(*kind, local) > 0)
+            m_panes->FillPendingPane();
+    });
     // ME, EN and PR: the merge, the conversion and the cut come next.
     connect(m_modeSelector, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_commands->SwitchMode(index);

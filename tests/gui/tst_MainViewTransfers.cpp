@@ -1,7 +1,8 @@
 // AL and AR driven on a demo disk with clicks: recordings copied into an empty pane through the
 // new-database offer (equal to what velmorix-cli copies), Cancel in the copy window, the window
 // painting during a long copy, media files to and from the receiver with the wait window,
-// closing the window while a copy runs, and rows dragged from one pane onto the other.
+// closing the window while a copy runs, rows dragged from one pane onto the other and files
+// dropped from a file manager.
 #include "MainViewHarness.h"
 
 #include "dialogs/CCopyProgressDlg.h"
@@ -20,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSemaphore>
+#include <QUrl>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -437,6 +439,40 @@ private slots:
         QCOMPARE(ui->Column(0, 1), kDemoNames + QStringList{"News 24"});
         QCOMPARE(ui->Column(1, 1), kDemoNames);
         QCOMPARE(ReadAll(ui->disk.recordDb()).count("News 24"), 2);
+    }
+
+    void filesDroppedOnTheLeftPaneJoinThePendingList()
+    {
+        QVERIFY(QDir().mkpath(ui->disk.path("Music")));
+        for (const char* name : {"Music/one.mp3", "Music/two.MP3", "Music/notes.txt"})
+            QVERIFY(QFile::copy(ui->disk.path("MP3/Tone G4.mp3"), ui->disk.path(name)));
+        const auto dropFiles = [&](const QStringList& names) {
+            QMimeData data;
+            QList<QUrl> urls;
+            for (const QString& name : names)
+                urls << QUrl::fromLocalFile(ui->disk.path(name));
+            data.setUrls(urls);
+            QWidget* target = ui->view->Pane(0)->viewport();
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &enter);
+            QDropEvent drop(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &drop);
+            return enter.isAccepted() && drop.isAccepted();
+        };
+        // RECORD MODE: the pane lists recordings and takes no files.
+        QVERIFY(!dropFiles({"Music/one.mp3"}));
+        QVERIFY(ui->view->State().pending.list(vmx::MediaKind::Mp3).empty());
+
+        QVERIFY(ui->ChooseMode(1));
+        QVERIFY(dropFiles({"Music/one.mp3", "Music/notes.txt"}));
+        QVERIFY(dropFiles({"Music/two.MP3", "Music/one.mp3"}));
+        QCOMPARE(ui->Column(0, 1), (QStringList{"one.mp3", "two.MP3"}));
+        // They go to the receiver as the files chosen with M do.
+        SelectRows(0, {1});
+        ui->Click(ControlId::kTransferLeftToRight);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ReadAll(ui->disk.path("MP3/two.MP3")), ReadAll(ui->disk.path("Music/two.MP3")));
+        QVERIFY(!ui->disk.exists("MP3/one.mp3"));
     }
 };
 
