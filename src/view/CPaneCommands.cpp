@@ -165,6 +165,7 @@ void CPaneCommands::LoadFile(int side, const std::string& path, std::function<vo
             // showed, its database, records and timing list.
             if (outcome.result.ok) {
                 m_view.State().take(outcome.copies);
+                m_view.State().renameRow = -1;  // another database's rows
                 // A load into the left pane reloads encoding-custom.ini into the current encoder
                 // settings: the settings dialog does that when it is constructed, and is gone
                 // again unshown (without a run it starts, stops and waits for nothing).
@@ -189,6 +190,10 @@ void CPaneCommands::Rename()
         return;
     if (const std::vector<int> rows = m_view.Panes().SelectedRows(side); !rows.empty())
         state.renameRow = rows.back();
+    // Nothing selected, and the row renamed last is gone with a delete or a load: its number may
+    // now hold another recording, which the user never chose.
+    if (state.renameRow < 0)
+        return;
     const int row = state.renameRow;
     const vmx::RecordDetails* details = state.pane(side).detailsAt(row);
     const std::string name = vmx::NameBytesForRename(m_view.Details().NameText(), details ? details->nameBytes : "");
@@ -259,6 +264,7 @@ void CPaneCommands::DeleteRecordings(int side, const std::vector<int>& rows)
         },
         [this, side](Outcome<vmx::DeleteResult> outcome) {
             m_view.State().take(outcome.copies);
+            m_view.State().renameRow = -1;  // the rows below the deleted ones moved up
             m_view.Panes().FillRecordPane(side);
         });
 }
@@ -313,6 +319,7 @@ void CPaneCommands::OfferNewDb(int sourceSide, std::function<void(const vmx::Off
             if (outcome.result.outcome == vmx::OfferResult::Outcome::Created) {
                 state.newDb = true;
                 state.newDbFileName = vmx::FileNameOfPath(outcome.result.dbPath);
+                state.renameRow = -1;
                 m_view.Panes().SetCaption(target, outcome.result.dbPath);
                 m_view.Panes().FillRecordPane(target);
             }

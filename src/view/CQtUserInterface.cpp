@@ -44,6 +44,7 @@ QStringList NameFilters(const std::string& filter)
 CQtUserInterface::CQtUserInterface(QWidget* owner)
     : m_owner(owner)
 {
+    qRegisterMetaType<vmx::CopyProgressView>();
 }
 
 void CQtUserInterface::Abandon()
@@ -170,18 +171,45 @@ std::string CQtUserInterface::ChooseExistingFile(QWidget* owner, const std::stri
 void CQtUserInterface::openProgress(const std::string& caption)
 {
     m_cancel = false;
+    m_copyRunning = true;
     emit progressOpened(QString::fromUtf8(caption));
 }
 
 bool CQtUserInterface::updateProgress(const vmx::CopyProgressView& view)
 {
-    emit progressUpdated(view.overallPercent, view.filePercent, QString::fromUtf8(view.status),
-                         QString::fromUtf8(view.warning));
+    if (QThread::currentThread() == thread()) {
+        emit progressUpdated(view);
+        return !m_cancel;
+    }
+    // A copy calls after every chunk, often far more often than a window repaints: keep the
+    // latest step and have the user-interface thread take it when it gets there, so that the
+    // queue never fills with steps nobody will see.
+    bool post = false;
+    {
+        std::lock_guard lock(m_progressMutex);
+        post = !m_pendingProgress.has_value();
+        m_pendingProgress = view;
+    }
+    if (post) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                std::optional<vmx::CopyProgressView> latest;
+                {
+                    std::lock_guard lock(m_progressMutex);
+                    latest.swap(m_pendingProgress);
+                }
+                if (latest)
+                    emit progressUpdated(*latest);
+            },
+            Qt::QueuedConnection);
+    }
     return !m_cancel;
 }
 
 void CQtUserInterface::closeProgress()
 {
+    m_copyRunning = false;
     emit progressClosed();
 }
 

@@ -50,6 +50,8 @@ public:
 
     // The copy window's Cancel: the copy that runs stops at its next step.
     void RequestCancel() { m_cancel = true; }
+    // True from openProgress to closeProgress: a recording transfer runs, and Cancel stops it.
+    bool CopyRunning() const { return m_copyRunning; }
 
     // The open-file dialog for one existing file, over `owner`; empty when cancelled.
     // Lists names matching the filter in either case (upper-case names on the receiver, lower-case
@@ -58,7 +60,8 @@ public:
 
 signals:
     void progressOpened(const QString& caption);
-    void progressUpdated(int overallPercent, int filePercent, const QString& status, const QString& warning);
+    // The latest step only: steps that come faster than the window paints are passed over.
+    void progressUpdated(const vmx::CopyProgressView& view);
     void progressClosed();
     void waitShown(const QString& text);
     void waitClosed();
@@ -73,4 +76,10 @@ private:
     std::condition_variable m_answered;
     bool m_abandoned = false;
     std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_copyRunning{false};
+    // The step of the copy not yet handed to the user-interface thread, if one is on its way.
+    std::mutex m_progressMutex;
+    std::optional<vmx::CopyProgressView> m_pendingProgress;
 };
+
+Q_DECLARE_METATYPE(vmx::CopyProgressView)

@@ -9,10 +9,13 @@
 #include "view/CDetailsArea.h"
 #include "view/CPaneCommands.h"
 #include "view/CProcessCommands.h"
+#include "view/CPaneTable.h"
 #include "view/CQtUserInterface.h"
 #include "view/CSessionWorker.h"
+#include "view/CTransferCommands.h"
 #include "view/CViewPanes.h"
 #include "view/CViewPlayer.h"
+#include "view/CWorkWindows.h"
 #include "view/FormTemplate.h"
 
 #include <QComboBox>
@@ -90,7 +93,7 @@ void CVelmorixView::CreateControls()
             widget = m_markBar = new CMarkBar(this, control.id);
             break;
         case Kind::Pane: {
-            auto* pane = new QTableWidget(this);
+            auto* pane = new CPaneTable(control.id == ControlId::kLeftPane ? vmx::kLeftSide : vmx::kRightSide, this);
             pane->setSelectionBehavior(QAbstractItemView::SelectRows);
             pane->setSelectionMode(QAbstractItemView::ExtendedSelection);
             pane->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -140,6 +143,8 @@ void CVelmorixView::CreateCommands()
         [this](bool enable) { EnableCommand(ControlId::kModeSelector, enable); }, nullptr);
     m_commands = std::make_unique<CPaneCommands>(*this);
     m_processCommands = std::make_unique<CProcessCommands>(*this);
+    m_transfers = std::make_unique<CTransferCommands>(*this);
+    m_workWindows = std::make_unique<CWorkWindows>(*m_ui, this);
 }
 
 void CVelmorixView::ConnectCommands()
@@ -155,10 +160,30 @@ void CVelmorixView::ConnectCommands()
     onClick(ControlId::kPlay, [this] { m_playerCommands->Play(); });
     onClick(ControlId::kPause, [this] { m_playerCommands->Pause(); });
     onClick(ControlId::kStop, [this] { m_playerCommands->Stop(); });
+    onClick(ControlId::kTransferLeftToRight, [this] { m_transfers->Transfer(vmx::kLeftSide); });
+    onClick(ControlId::kTransferRightToLeft, [this] { m_transfers->Transfer(vmx::kRightSide); });
+    // Rows dragged from one pane onto the other: AL or AR.
+    for (QTableWidget* pane : {m_leftPane, m_rightPane}) {
+        connect(static_cast<CPaneTable*>(pane), &CPaneTable::rowsDropped, this,
+                [this](int sourceSide) { m_transfers->Transfer(sourceSide); });
+    }
+    // Files from a file manager dropped on the left pane in the MP3 and JPEG modes join the PC
+    // files waiting for the receiver.
+    auto* left = static_cast<CPaneTable*>(m_leftPane);
+    left->AcceptFileDrops([this] { return vmx::MediaKindOfMode(m_state.mode).has_value() && !IsBusy(); });
+    connect(left, &CPaneTable::filesDropped, this, [this](const QStringList& paths) {
+        const auto kind = vmx::MediaKindOfMode(m_state.mode);
+        if (!kind)
+            return;
+        std::vector<std::string> local;
+        for (const QString& path : paths)
+            local.push_back(QFile::encodeName(path).toStdString());
+        if (m_state.pending.add(*kind, local) > 0)
+            m_panes->FillPendingPane();
+    });
     onClick(ControlId::kMerge, [this] { m_processCommands->Merge(); });
     onClick(ControlId::kConvert, [this] { m_processCommands->Convert(); });
     onClick(ControlId::kCut, [this] { m_processCommands->Cut(); });
-    // AL and AR: the transfers come next.
     connect(m_modeSelector, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_commands->SwitchMode(index);
     });
@@ -225,6 +250,16 @@ CBitmapButton* CVelmorixView::Button(int id) const
 bool CVelmorixView::IsBusy() const
 {
     return m_worker->IsBusy();
+}
+
+bool CVelmorixView::CancelCopy()
+{
+    return m_workWindows->CancelCopy();
+}
+
+bool CVelmorixView::CopyRunning() const
+{
+    return m_ui->CopyRunning();
 }
 
 void CVelmorixView::EnableCommand(int id, bool enable)

@@ -20,6 +20,8 @@ class CProcessCommands;
 class CQtUserInterface;
 class CSessionWorker;
 class CSkinSlider;
+class CTransferCommands;
+class CWorkWindows;
 class CViewPanes;
 class CViewPlayer;
 class QComboBox;
@@ -59,6 +61,12 @@ public:
     CViewPlayer& PlayerCommands() const { return *m_playerCommands; }
     CPaneCommands& Commands() const { return *m_commands; }
     CProcessCommands& ProcessCommands() const { return *m_processCommands; }
+    CTransferCommands& Transfers() const { return *m_transfers; }
+    // Asks the recording transfer that runs to stop, as its copy window's Cancel does; false
+    // when none runs.
+    bool CancelCopy();
+    // True while a recording transfer runs (the kind of operation that Cancel stops).
+    bool CopyRunning() const;
     // True while a recording operation runs on the worker.
     bool IsBusy() const;
 
@@ -119,4 +127,6 @@ private:
     std::unique_ptr<CViewPlayer> m_playerCommands;
     std::unique_ptr<CPaneCommands> m_commands;
     std::unique_ptr<CProcessCommands> m_processCommands;
+    std::unique_ptr<CTransferCommands> m_transfers;
+    std::unique_ptr<CWorkWindows> m_workWindows;
 };

@@ -23,9 +23,12 @@ struct MainViewState {
     int lastLoadedDbKind = 0;
     PendingMedia pending;
     MediaListing receiverFiles;  // the right pane in the MP3 and JPEG modes
-    int renameRow = 0;           // the row RE renamed last
+    // The row RE renamed last, which RE renames again when no row is selected; -1 once the
+    // rows of a pane were replaced (a delete, a load), when that row may hold another recording.
+    int renameRow = 0;
     bool newDb = false;          // the offer of a new database created one (the transfers read it)
     std::string newDbFileName;
+    std::string pcTargetFolder;  // where AR puts receiver files on the PC, asked once
     PlaybackState playback;
 
     PaneCopy& pane(int side) { return panes[side == kLeftSide ? 0 : 1]; }

@@ -27,6 +27,10 @@ public:
     // The chosen files, in the order given, replace the list.
     void replace(MediaKind kind, const std::vector<std::string>& paths);
     void clear(MediaKind kind) { listOf(kind).clear(); }
+    // Files dropped on the list: those whose extension fits the kind (".mp3"; ".jpg" or ".jpeg"),
+    // whatever the letters' case, join the end of the list in the order given; a path already
+    // listed is not listed twice. Returns how many joined.
+    int add(MediaKind kind, const std::vector<std::string>& paths);
     // Takes the entries at `rows` out of the list (rows in any order; duplicates and rows outside
     // the list are ignored). Only the list changes: no file is touched.
     void remove(MediaKind kind, const std::vector<int>& rows);

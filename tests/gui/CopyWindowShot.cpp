@@ -1,26 +1,32 @@
-// velmorix-copy-shot [SECONDS [cancel]]: shows the copy window in the middle of a transfer of two
-// recordings (five parts, 669 MB), 40 % through the third part, and closes it
-// after SECONDS (default 8). With "cancel" Cancel has been pressed. Used to take screenshots
-// under Xvfb.
+// velmorix-copy-shot [SECONDS [cancel]] [--over LEFT_DB RIGHT_DB]: shows the copy window in the
+// middle of a transfer of two recordings (five parts, 669 MB), 40 % through the third part, and
+// closes it after SECONDS (default 8). With "cancel" Cancel has been pressed. With --over the
+// program's main window is shown first, the two databases loaded into its panes and the first
+// recording of the left pane selected, and the copy window stands over it. Used to take
+// screenshots under Xvfb.
 
+#include "app/CMainFrame.h"
 #include "app/CVelmorixApp.h"
 #include "dialogs/CCopyProgressDlg.h"
 #include "recording/CopyProgress.h"
+#include "view/CSessionWorker.h"
+#include "view/CVelmorixView.h"
 
+#include <QTableWidget>
 #include <QTimer>
 
 #include <algorithm>
 
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
-int main(int argc, char** argv)
+namespace {
+
+void ShowMidCopy(QWidget* owner, bool cancel)
 {
-    int appArgc = 1;
-    CVelmorixApp app(appArgc, argv);
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : 8;
-    CCopyProgressDlg* dialog = CCopyProgressDlg::ShowCopyWindow(nullptr);
-
+    CCopyProgressDlg* dialog = CCopyProgressDlg::ShowCopyWindow(owner);
     constexpr std::uint64_t kPart = 133795840;
     vmx::CopyProgress progress;
     progress.start(5 * kPart);
@@ -37,8 +43,46 @@ int main(int argc, char** argv)
                 break;
         }
     }
-    if (argc > 2 && std::strcmp(argv[2], "cancel") == 0)
+    if (cancel)
         QTimer::singleShot(0, dialog, [dialog] { dialog->reject(); });
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<char*> args{argv[0]};
+    int seconds = 8;
+    bool cancel = false;
+    bool over = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--over") && i + 2 < argc) {
+            over = true;
+            args.push_back(argv[++i]);
+            args.push_back(argv[++i]);
+        } else if (!std::strcmp(argv[i], "cancel")) {
+            cancel = true;
+        } else {
+            seconds = std::atoi(argv[i]);
+        }
+    }
+    int appArgc = int(args.size());
+    CVelmorixApp app(appArgc, args.data());
+    std::setlocale(LC_NUMERIC, "C");
+    if (!over) {
+        ShowMidCopy(nullptr, cancel);
+    } else {
+        if (!app.InitInstance())
+            return 1;
+        CVelmorixView* view = app.MainFrame()->View();
+        // Once both panes are loaded: the first recording of the left pane chosen, the copy running.
+        QObject::connect(&view->Worker(), &CSessionWorker::busyChanged, view, [view, cancel](bool busy) {
+            if (busy || !view->State().pane(1).loaded || CCopyProgressDlg::Current())
+                return;
+            view->Pane(0)->selectRow(0);
+            ShowMidCopy(view, cancel);
+        });
+    }
     QTimer::singleShot(seconds * 1000, &app, [] {
         CCopyProgressDlg::CloseCopyWindow();
         QCoreApplication::quit();

@@ -67,6 +67,25 @@ inline std::shared_ptr<SeenMessage> AnswerNextMessage(QMessageBox::StandardButto
     return seen;
 }
 
+// Records the next message box that shows `text` and clicks `answer` in it; boxes with other
+// texts, shown before or meanwhile, are left alone.
+inline std::shared_ptr<SeenMessage> AnswerMessageWithText(const QString& text, QMessageBox::StandardButton answer)
+{
+    auto seen = std::make_shared<SeenMessage>();
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, seen, text, answer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || box->text() != text)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        AnswerMessage(box, *seen, answer);
+    });
+    timer->start();
+    return seen;
+}
+
 // Answers the next message boxes one after another with `answers`, recording each.
 inline std::vector<std::shared_ptr<SeenMessage>> AnswerMessagesInTurn(const QList<QMessageBox::StandardButton>& answers)
 {

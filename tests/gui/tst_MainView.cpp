@@ -1,6 +1,6 @@
 // The main view driven on a demo disk with clicks and keys: loading both panes and the refusals,
-// row clicks and details, renaming, the Delete key, the new-database offer, the command line, and
-// the MP3 and JPEG modes.
+// row clicks and details, renaming (also after a delete), the Delete key, the new-database offer,
+// the command line, and the MP3 and JPEG modes.
 #include "MainViewHarness.h"
 
 #include "controls/CMarkBar.h"
@@ -446,6 +446,42 @@ private slots:
         QVERIFY2(seen->text.contains(QStringLiteral("Tone G4.mp3")), qPrintable(seen->text));
         QCOMPARE(ui->Column(1, 1), QStringList{"Tone G4.mp3"});
         QVERIFY(!ui->disk.exists("MP3/Tone C5.mp3"));
+    }
+
+    void renameAfterADeleteTakesOnlyAChosenRow()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QLineEdit* edit = ui->view->NameEdit();
+        const auto rename = [&](const QString& text) {
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, text);
+            ui->Click(ControlId::kRename);
+            QVERIFY(ui->Idle());
+        };
+        ui->ClickRow(0, 1);
+        rename(QStringLiteral("Sports 2"));
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports 2", "News 24"}));
+
+        // Row 0 goes: row 1, the row renamed last, now holds "News 24".
+        ui->ClickRow(0, 0);
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Sports 2", "News 24"}));
+        const QByteArray db = ReadAll(ui->disk.recordDb());
+
+        // Nothing selected: no recording is renamed, the database stays as it is.
+        ui->ClickBlank(0);
+        rename(QStringLiteral("Wrong"));
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Sports 2", "News 24"}));
+        QCOMPARE(ReadAll(ui->disk.recordDb()), db);
+
+        // A chosen row is renamed, and then again without a selection.
+        ui->ClickRow(0, 1);
+        rename(QStringLiteral("News 25"));
+        ui->ClickBlank(0);
+        rename(QStringLiteral("News 26"));
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Sports 2", "News 26"}));
     }
 };
 

@@ -122,12 +122,16 @@ private slots:
         CVelmorixView* view = harness.view;
         QHash<int, bool> enabledMeanwhile;
         bool stillShown = false;
+        bool closeAsked = false;
         OnNextModal<QMessageBox>([&](QMessageBox* box) {
             for (const int id : {ControlId::kLoadLeft, ControlId::kLoadRight, ControlId::kRename, ControlId::kPlay,
                                  ControlId::kModeSelector, ControlId::kPause, ControlId::kStop})
                 enabledMeanwhile.insert(id, view->Control(id)->isEnabled());
-            // Closing now waits for the operation.
+            // Closing now asks, and then waits for the operation.
+            const auto question = AnswerMessageWithText(QString::fromLatin1(CMainFrame::kCloseWhenDoneQuestion),
+                                                        QMessageBox::Yes);
             harness.frame->close();
+            closeAsked = question->seen;
             stillShown = harness.frame->isVisible() && DBMIsInitialized();
             QTest::mouseClick(box->buttons().constFirst(), Qt::LeftButton);
         });
@@ -140,6 +144,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!harness.frame->isVisible(), 10000);
         QVERIFY(!DBMIsInitialized());
         QVERIFY(stillShown);
+        QVERIFY(closeAsked);
         for (const int id : {ControlId::kLoadLeft, ControlId::kLoadRight, ControlId::kRename, ControlId::kPlay,
                              ControlId::kModeSelector})
             QVERIFY2(!enabledMeanwhile.value(id, true), qPrintable(QString::number(id)));

@@ -52,3 +52,18 @@ TEST(PendingMediaTest, RemovingRowsKeepsTheOthersInOrder)
         EXPECT_EQ(Names(pending, MediaKind::Image), c.left);
     }
 }
+
+TEST(PendingMediaTest, DroppedFilesOfTheKindJoinTheEndOnce)
+{
+    PendingMedia pending;
+    pending.replace(MediaKind::Mp3, {"/m/a.mp3"});
+    EXPECT_EQ(pending.add(MediaKind::Mp3, {"/m/b.MP3", "/m/notes.txt", "/m/a.mp3", "/m/.mp3", "/m/mp3", "/m/c.mp3",
+                                           "/m/c.mp3"}),
+              2);
+    EXPECT_EQ(Names(pending, MediaKind::Mp3), (std::vector<std::string>{"a.mp3", "b.MP3", "c.mp3"}));
+    EXPECT_EQ(pending.at(MediaKind::Mp3, 1)->path, "/m/b.MP3");
+
+    EXPECT_EQ(pending.add(MediaKind::Image, {"/p/x.jpg", "/p/y.JPEG", "/p/z.png", "/p/w.mp3"}), 2);
+    EXPECT_EQ(Names(pending, MediaKind::Image), (std::vector<std::string>{"x.jpg", "y.JPEG"}));
+    EXPECT_EQ(pending.list(MediaKind::Mp3).size(), 3u) << "each kind has its own list";
+}
