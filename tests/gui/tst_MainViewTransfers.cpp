@@ -11,11 +11,14 @@
 #include "recording/Merge.h"
 #include "recording/RecordingTransfer.h"
 #include "view/CQtUserInterface.h"
+#include "view/CSessionWorker.h"
 
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -303,15 +306,27 @@ private slots:
             sawCommandsOff = sawCommandsOff || (!ui->Enabled(ControlId::kTransferLeftToRight) &&
                                                 !ui->Enabled(ControlId::kLoadLeft) && !ui->Enabled(ControlId::kRename));
         });
+        // The copy is waited for in a plain event loop, as the program runs, so that the gaps
+        // measured are the loop's own and not the pauses of a test's polling wait.
+        QEventLoop loop;
+        connect(&ui->view->Worker(), &CSessionWorker::busyChanged, &loop, [&loop](bool busy) {
+            if (!busy)
+                loop.quit();
+        });
+        QTimer::singleShot(MainViewHarness::kOperationMs, &loop, &QEventLoop::quit);
         clock.start();
         timer.start();
         ui->Click(ControlId::kTransferLeftToRight);
-        QVERIFY(ui->Idle());
+        if (ui->view->IsBusy())
+            loop.exec();
         timer.stop();
+        QVERIFY(!ui->view->IsBusy());
         const qint64 copyMs = clock.elapsed();
         qInfo("copy of %lld bytes: %lld ms, %d timer ticks, largest gap between ticks %lld ms", kLargePart, copyMs,
               ticks, largestGap);
-        QVERIFY2(largestGap < 1000, qPrintable(QString::number(largestGap)));
+        // The loop serves the 20 ms timer about every 20–25 ms, and within 75 ms with both cores
+        // busy elsewhere; a quarter of a second between two ticks would be a visible freeze.
+        QVERIFY2(largestGap < 250, qPrintable(QString::number(largestGap)));
         QVERIFY(sawCommandsOff);
         QCOMPARE(ui->Column(1, 1), kDemoNames + QStringList{"Sports HD"});
         const vmx::RecordDetails* copied = ui->view->State().pane(1).detailsAt(3);
