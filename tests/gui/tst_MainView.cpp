@@ -1,6 +1,7 @@
 // The main view driven on a demo disk with clicks and keys: loading both panes and the refusals,
 // row clicks and details, renaming (also after a delete), the Delete key, the new-database offer,
 // the command line, and the MP3 and JPEG modes.
+#include "FileBytes.h"
 #include "MainViewHarness.h"
 
 #include "controls/CMarkBar.h"
@@ -17,18 +18,6 @@
 #include <QScopeGuard>
 
 namespace {
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 // A name field as the database stores it: the 15 bytes after the marker byte.
 QByteArray NameField(const QByteArray& name)

@@ -3,6 +3,7 @@
 // painting during a long copy, media files to and from the receiver with the wait window,
 // closing the window while a copy runs, rows dragged from one pane onto the other and files
 // dropped from a file manager.
+#include "FileBytes.h"
 #include "MainViewHarness.h"
 
 #include "dialogs/CCopyProgressDlg.h"
@@ -30,12 +31,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList FilesIn(const QString& folder)
 {

@@ -2,6 +2,7 @@
 // the cut recording byte for byte as velmorix-cli makes them on an identical disk, EN's question
 // and its hand-over to the settings dialog with real mencoder and mplayer runs, the settings
 // reloaded by a load into the left pane, and the refusals.
+#include "FileBytes.h"
 #include "MainViewHarness.h"
 
 #include "controls/CMarkBar.h"
@@ -24,18 +25,6 @@
 namespace {
 
 constexpr int kRunTimeoutMs = 60000;
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 // A file's size and digest, to compare files of a hundred megabytes without holding two.
 QString Digest(const QString& path)
