@@ -327,3 +327,18 @@ void CPaneCommands::OfferNewDb(int sourceSide, std::function<void(const vmx::Off
                 then(outcome.result);
         });
 }
+
+void CPaneCommands::ReloadChanged(const vmx::PaneRefresh& refresh)
+{
+    // One load at a time: the right pane's after the left one's.
+    const auto reload = [this](int side, std::function<void()> then) {
+        LoadFile(side, m_view.State().pane(side).dbPath, std::move(then));
+    };
+    const bool left = refresh.reloads[std::size_t(vmx::kLeftSide)];
+    const bool right = refresh.reloads[std::size_t(vmx::kRightSide)];
+    if (left)
+        reload(vmx::kLeftSide, right ? std::function<void()>([reload] { reload(vmx::kRightSide, {}); })
+                                     : std::function<void()>());
+    else if (right)
+        reload(vmx::kRightSide, {});
+}

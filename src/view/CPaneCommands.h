@@ -27,6 +27,9 @@ public:
     // Loads `path` into a pane as L or R does once the file is chosen (an empty path: the dialog
     // was cancelled), then calls `then` (also when the load was refused or failed).
     void LoadFile(int side, const std::string& path, std::function<void()> then = {});
+    // Loads again, one after the other, the panes whose database another program changed under
+    // an operation (that operation wrote nothing over it).
+    void ReloadChanged(const vmx::PaneRefresh& refresh);
     void Rename();                          // RE
     void ChoosePcFiles(vmx::MediaKind kind);  // J and M
     void Delete(int side);                  // the Delete key in a pane

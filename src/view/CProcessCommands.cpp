@@ -65,7 +65,7 @@ bool CProcessCommands::RunMerge(std::function<void(const vmx::MergeResult&)> the
             m_view.State().take(outcome.copies);
             if (!outcome.result.path.empty())
                 m_lastMergedPath = outcome.result.path;
-            ReloadChanged(outcome.result.refresh);
+            m_view.Commands().ReloadChanged(outcome.result.refresh);
             if (then)
                 then(outcome.result);
         });
@@ -148,21 +148,6 @@ void CProcessCommands::Cut()
                 m_view.Details().ResetMarkBar(duration);
             if (result.outcome == vmx::CutOutcome::Done)
                 m_view.PlayerCommands().Stop();
-            ReloadChanged(result.refresh);
+            m_view.Commands().ReloadChanged(result.refresh);
         });
-}
-
-void CProcessCommands::ReloadChanged(const vmx::PaneRefresh& refresh)
-{
-    // One load at a time: the right pane's after the left one's.
-    const auto reload = [this](int side, std::function<void()> then) {
-        m_view.Commands().LoadFile(side, m_view.State().pane(side).dbPath, std::move(then));
-    };
-    const bool left = refresh.reloads[std::size_t(vmx::kLeftSide)];
-    const bool right = refresh.reloads[std::size_t(vmx::kRightSide)];
-    if (left)
-        reload(vmx::kLeftSide, right ? std::function<void()>([reload] { reload(vmx::kRightSide, {}); })
-                                     : std::function<void()>());
-    else if (right)
-        reload(vmx::kRightSide, {});
 }

@@ -49,8 +49,6 @@ private:
     bool RunMerge(std::function<void(const vmx::MergeResult&)> then);
     // Shows EN's settings dialog modally and destroys it when it is closed.
     void ShowSettings();
-    // Loads again the panes whose database another program changed under an operation.
-    void ReloadChanged(const vmx::PaneRefresh& refresh);
 
     CVelmorixView& m_view;
     std::string m_lastMergedPath;

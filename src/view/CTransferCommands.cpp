@@ -76,10 +76,7 @@ void CTransferCommands::TransferRecordings(int sourceSide)
                 viewState.activeSide = target;
                 // A database another program changed meanwhile was not written: the pane shows it
                 // as it is on disk now.
-                for (const int side : {vmx::kLeftSide, vmx::kRightSide}) {
-                    if (outcome.result.refresh.reloads[std::size_t(side)])
-                        m_view.Commands().LoadFile(side, viewState.pane(side).dbPath);
-                }
+                m_view.Commands().ReloadChanged(outcome.result.refresh);
             });
     });
 }
