@@ -85,7 +85,7 @@ void CTransferCommands::PutMedia(vmx::MediaKind kind)
 {
     std::vector<std::string> paths;
     for (const int row : m_view.Panes().SelectedRows(vmx::kLeftSide)) {
-        if (const vmx::PendingFile* file = m_view.State().pending.at(kind, row))
+        if (const vmx::PcMediaFile* file = m_view.State().pending.at(kind, row))
             paths.push_back(file->path);
     }
     vmx::UserInterface& ui = m_view.Ui();

@@ -119,7 +119,7 @@ void CViewPanes::FillPendingPane()
 {
     std::vector<std::vector<std::string>> rows;
     if (const auto kind = vmx::MediaKindOfMode(m_state.mode)) {
-        const std::vector<vmx::PendingFile>& files = m_state.pending.list(*kind);
+        const std::vector<vmx::PcMediaFile>& files = m_state.pending.list(*kind);
         for (int i = 0; i < int(files.size()); ++i)
             rows.push_back(vmx::PendingRowTexts(i, files[std::size_t(i)].name));
     }

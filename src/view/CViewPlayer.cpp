@@ -52,7 +52,7 @@ void CViewPlayer::Play()
     }
     std::string path;
     if (m_state.activeSide == vmx::kLeftSide) {
-        if (const vmx::PendingFile* file = m_state.pending.at(*kind, m_state.selected(vmx::kLeftSide)))
+        if (const vmx::PcMediaFile* file = m_state.pending.at(*kind, m_state.selected(vmx::kLeftSide)))
             path = file->path;
     } else {
         const int row = m_state.selected(vmx::kRightSide);

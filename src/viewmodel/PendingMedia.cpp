@@ -7,9 +7,9 @@
 
 namespace vmx {
 
-const PendingFile* PendingMedia::at(MediaKind kind, int row) const
+const PcMediaFile* PendingMedia::at(MediaKind kind, int row) const
 {
-    const std::vector<PendingFile>& files = list(kind);
+    const std::vector<PcMediaFile>& files = list(kind);
     if (row < 0 || static_cast<std::size_t>(row) >= files.size())
         return nullptr;
     return &files[static_cast<std::size_t>(row)];
@@ -32,11 +32,11 @@ bool FitsKind(MediaKind kind, const std::string& path)
 
 int PendingMedia::add(MediaKind kind, const std::vector<std::string>& paths)
 {
-    std::vector<PendingFile>& files = listOf(kind);
+    std::vector<PcMediaFile>& files = listOf(kind);
     int added = 0;
     for (const std::string& path : paths) {
         const bool listed =
-            std::any_of(files.begin(), files.end(), [&path](const PendingFile& file) { return file.path == path; });
+            std::any_of(files.begin(), files.end(), [&path](const PcMediaFile& file) { return file.path == path; });
         if (listed || !FitsKind(kind, path))
             continue;
         const std::size_t slash = path.find_last_of('/');
@@ -48,7 +48,7 @@ int PendingMedia::add(MediaKind kind, const std::vector<std::string>& paths)
 
 void PendingMedia::replace(MediaKind kind, const std::vector<std::string>& paths)
 {
-    std::vector<PendingFile>& files = listOf(kind);
+    std::vector<PcMediaFile>& files = listOf(kind);
     files.clear();
     for (const std::string& path : paths) {
         const std::size_t slash = path.find_last_of('/');
@@ -58,7 +58,7 @@ void PendingMedia::replace(MediaKind kind, const std::vector<std::string>& paths
 
 void PendingMedia::remove(MediaKind kind, const std::vector<int>& rows)
 {
-    std::vector<PendingFile>& files = listOf(kind);
+    std::vector<PcMediaFile>& files = listOf(kind);
     std::vector<int> sorted = rows;
     std::sort(sorted.begin(), sorted.end(), std::greater<>());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());

@@ -12,7 +12,7 @@ inline constexpr const char* kJpegFileFilter = "JPEG file(*.jpg)|*.jpg|JPEG file
 inline constexpr const char* kMp3FileFilter = "mp3 file(*.mp3) | *.mp3||";
 
 // A file chosen on the PC to go to the receiver: its name (after the last '/') and full path.
-struct PendingFile {
+struct PcMediaFile {
     std::string name;
     std::string path;
 };
@@ -21,9 +21,9 @@ struct PendingFile {
 // lists the list of the current mode.
 class PendingMedia {
 public:
-    const std::vector<PendingFile>& list(MediaKind kind) const { return kind == MediaKind::Mp3 ? m_mp3 : m_jpeg; }
+    const std::vector<PcMediaFile>& list(MediaKind kind) const { return kind == MediaKind::Mp3 ? m_mp3 : m_jpeg; }
     // The entry at `row`, or null when there is none.
-    const PendingFile* at(MediaKind kind, int row) const;
+    const PcMediaFile* at(MediaKind kind, int row) const;
     // The chosen files, in the order given, replace the list.
     void replace(MediaKind kind, const std::vector<std::string>& paths);
     void clear(MediaKind kind) { listOf(kind).clear(); }
@@ -36,10 +36,10 @@ public:
     void remove(MediaKind kind, const std::vector<int>& rows);
 
 private:
-    std::vector<PendingFile>& listOf(MediaKind kind) { return kind == MediaKind::Mp3 ? m_mp3 : m_jpeg; }
+    std::vector<PcMediaFile>& listOf(MediaKind kind) { return kind == MediaKind::Mp3 ? m_mp3 : m_jpeg; }
 
-    std::vector<PendingFile> m_mp3;
-    std::vector<PendingFile> m_jpeg;
+    std::vector<PcMediaFile> m_mp3;
+    std::vector<PcMediaFile> m_jpeg;
 };
 
 }  // namespace vmx

@@ -9,7 +9,7 @@ namespace {
 std::vector<std::string> Names(const PendingMedia& pending, MediaKind kind)
 {
     std::vector<std::string> names;
-    for (const PendingFile& file : pending.list(kind))
+    for (const PcMediaFile& file : pending.list(kind))
         names.push_back(file.name);
     return names;
 }
