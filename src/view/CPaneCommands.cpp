@@ -205,6 +205,8 @@ void CPaneCommands::Rename()
             return WithCopies(session, std::move(result), refresh);
         },
         [this, side](Outcome<vmx::RenameResult> outcome) {
+            // Refused because another program changed the database: the pane shows it as it is.
+            ReloadChanged(outcome.result.refresh);
             if (!outcome.result.ok)
                 return;
             m_view.State().take(outcome.copies);
@@ -266,6 +268,7 @@ void CPaneCommands::DeleteRecordings(int side, const std::vector<int>& rows)
             m_view.State().take(outcome.copies);
             m_view.State().renameRow = -1;  // the rows below the deleted ones moved up
             m_view.Panes().FillRecordPane(side);
+            ReloadChanged(outcome.result.refresh);
         });
 }
 

@@ -229,6 +229,48 @@ private slots:
         QCOMPARE(ui->view->State().pane(0).rows.at(0).name, std::string("Nature One"));
     }
 
+    // Another program changes the database after the pane loaded it: a Delete and a rename
+    // write nothing over that change, say why, and the pane shows the database as it now is.
+    void deleteAndRenameOfADatabaseChangedElsewhereReloadThePane()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        const auto changeElsewhere = [this](const QByteArray& from, const QByteArray& to) {
+            QByteArray db = ReadAll(ui->disk.recordDb());
+            const qsizetype at = db.indexOf(NameField(from));
+            QVERIFY(at >= 0);
+            db.replace(at, NameField(to).size(), NameField(to));
+            const QString elsewhere = ui->disk.path("RECORD/elsewhere.tmp");
+            QVERIFY(WriteAll(elsewhere, db));
+            QVERIFY(QFile::remove(ui->disk.recordDb()) && QFile::rename(elsewhere, ui->disk.recordDb()));
+        };
+
+        changeElsewhere("News 24", "News 25");
+        const QByteArray changed = ReadAll(ui->disk.recordDb());
+        ui->ClickRow(0, 0);
+        auto seen = AnswerNextMessage();
+        ui->PressDelete(0);
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.contains(QStringLiteral("was changed by another program")), qPrintable(seen->text));
+        QVERIFY(ui->Idle());
+        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports HD", "News 25"}));
+        QVERIFY(ui->Idle());
+        QCOMPARE(ReadAll(ui->disk.recordDb()), changed);
+        QVERIFY(ui->disk.exists("RECORD/RF0001AA.TRP"));
+
+        changeElsewhere("Sports HD", "Sports XX");
+        const QByteArray changedAgain = ReadAll(ui->disk.recordDb());
+        ui->ClickRow(0, 0);
+        ui->view->NameEdit()->setText(QStringLiteral("Nature Two"));
+        seen = AnswerNextMessage();
+        ui->Click(ControlId::kRename);
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.contains(QStringLiteral("was changed by another program")), qPrintable(seen->text));
+        QVERIFY(ui->Idle());
+        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports XX", "News 25"}));
+        QVERIFY(ui->Idle());
+        QCOMPARE(ReadAll(ui->disk.recordDb()), changedAgain);
+    }
+
     void deleteKeyRemovesRecordingsWithTheirParts()
     {
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
