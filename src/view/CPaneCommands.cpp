@@ -26,8 +26,8 @@ struct ReceiverFolder {
     vmx::MediaListing listing;
 };
 
-// Receiver files deleted, and the folder listed again.
-struct DeletedFiles {
+// The receiver's media folder listed again after a change.
+struct Relisted {
     bool listed = false;
     vmx::MediaListing listing;
 };
@@ -286,21 +286,28 @@ void CPaneCommands::DeleteReceiverFiles(vmx::MediaKind kind, const std::vector<i
         if (m_view.PlayerCommands().Shows(listing.folder + "/" + name))
             m_view.PlayerCommands().Release();
     }
+    // A file that could not be deleted is named to the user and keeps its row.
+    ChangeReceiverFiles(kind, [kind, names](vmx::RecordingSession& session, vmx::UserInterface& ui) {
+        return session.deleteMedia(kind, names, ui);
+    });
+}
+
+void CPaneCommands::ChangeReceiverFiles(vmx::MediaKind kind, ReceiverChange change)
+{
     vmx::UserInterface& ui = m_view.Ui();
-    m_view.Worker().Run<DeletedFiles>(
-        [kind, names, &ui](vmx::RecordingSession& session) {
-            DeletedFiles deleted;
-            // A file that could not be deleted is named to the user and keeps its row.
-            if (session.deleteMedia(kind, names, ui).refresh.receiverFiles) {
-                deleted.listing = session.listMedia(kind, ui);
-                deleted.listed = deleted.listing.ok;
+    m_view.Worker().Run<Relisted>(
+        [kind, change = std::move(change), &ui](vmx::RecordingSession& session) {
+            Relisted relisted;
+            if (change(session, ui).refresh.receiverFiles) {
+                relisted.listing = session.listMedia(kind, ui);
+                relisted.listed = relisted.listing.ok;
             }
-            return deleted;
+            return relisted;
         },
-        [this](DeletedFiles deleted) {
-            if (!deleted.listed)
+        [this](Relisted relisted) {
+            if (!relisted.listed)
                 return;
-            m_view.State().receiverFiles = deleted.listing;
+            m_view.State().receiverFiles = relisted.listing;
             m_view.Panes().FillReceiverPane();
         });
 }

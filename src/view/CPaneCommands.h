@@ -30,6 +30,10 @@ public:
     // Loads again, one after the other, the panes whose database another program changed under
     // an operation (that operation wrote nothing over it).
     void ReloadChanged(const vmx::PaneRefresh& refresh);
+    // Runs a change of the receiver's MP3 or IMAGE folder on the worker; when the change says it
+    // touched the folder, lists it again and refills the right pane.
+    using ReceiverChange = std::function<vmx::MediaResult(vmx::RecordingSession&, vmx::UserInterface&)>;
+    void ChangeReceiverFiles(vmx::MediaKind kind, ReceiverChange change);
     void Rename();                          // RE
     void ChoosePcFiles(vmx::MediaKind kind);  // J and M
     void Delete(int side);                  // the Delete key in a pane

@@ -15,12 +15,6 @@ struct TransferOutcome {
     vmx::PaneCopies copies;
 };
 
-// Media put onto the receiver, and its folder listed again.
-struct PutOutcome {
-    bool listed = false;
-    vmx::MediaListing listing;
-};
-
 } // namespace
 
 CTransferCommands::CTransferCommands(CVelmorixView& view)
@@ -88,23 +82,10 @@ void CTransferCommands::PutMedia(vmx::MediaKind kind)
         if (const vmx::PcMediaFile* file = m_view.State().pending.at(kind, row))
             paths.push_back(file->path);
     }
-    vmx::UserInterface& ui = m_view.Ui();
-    m_view.Worker().Run<PutOutcome>(
-        [kind, paths, &ui](vmx::RecordingSession& session) {
-            PutOutcome outcome;
-            // The wait window shows (and closes) even when nothing was selected.
-            if (session.putMedia(kind, paths, ui).refresh.receiverFiles) {
-                outcome.listing = session.listMedia(kind, ui);
-                outcome.listed = outcome.listing.ok;
-            }
-            return outcome;
-        },
-        [this](PutOutcome outcome) {
-            if (!outcome.listed)
-                return;
-            m_view.State().receiverFiles = outcome.listing;
-            m_view.Panes().FillReceiverPane();
-        });
+    // The wait window shows (and closes) even when nothing was selected.
+    m_view.Commands().ChangeReceiverFiles(kind, [kind, paths](vmx::RecordingSession& session, vmx::UserInterface& ui) {
+        return session.putMedia(kind, paths, ui);
+    });
 }
 
 void CTransferCommands::GetMedia(vmx::MediaKind kind)
