@@ -71,6 +71,11 @@ bool TerminalUi::askYesNo(const std::string& text, const std::string&)
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
+bool TerminalUi::questionsWait() const
+{
+    return !m_assumeYes && ::isatty(STDIN_FILENO) == 1;
+}
+
 void TerminalUi::showMessage(const std::string& text, const std::string&)
 {
     m_messages.push_back(text);

@@ -34,6 +34,10 @@ public:
     void closeProgress() override;
     void showWait(const std::string& text) override;
     void closeWait() override;
+    // A message is printed (or kept for the end), never waited on; a question waits only for
+    // somebody at the terminal, and the choosers answer at once.
+    bool messagesWait() const override { return false; }
+    bool questionsWait() const override;
 
     // The messages shown so far, one per line, and forgets them.
     std::string takeMessages();

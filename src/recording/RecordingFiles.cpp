@@ -76,17 +76,4 @@ int CreateNewFile(const std::string& path, std::string& error)
     return -1;
 }
 
-int RenameNoReplace(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without the no-replace flag: look first, then rename.
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
 }  // namespace vmx

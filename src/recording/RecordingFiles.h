@@ -34,8 +34,4 @@ std::string UnsafePartsMessage(const AVMRec& record, const std::string& dbPath);
 // sentence in `error`; a name clash says so plainly.
 int CreateNewFile(const std::string& path, std::string& error);
 
-// Renames without ever replacing an existing file. Returns 0 or an errno value (EEXIST when
-// `to` exists).
-int RenameNoReplace(const std::string& from, const std::string& to);
-
 }  // namespace vmx

@@ -52,6 +52,15 @@ public:
     // The wait window shown while a long operation works.
     virtual void showWait(const std::string& text) = 0;
     virtual void closeWait() = 0;
+
+    // True when showMessage waits until the user has read the message (a message box), so that an
+    // operation keeps its messages until it holds no lock any more; false where a message is only
+    // printed.
+    virtual bool messagesWait() const { return true; }
+    // True when a question or a chooser waits for a person's answer (rather than being answered
+    // at once by a setting, as velmorix-cli's --yes does), so that an operation gives its locks
+    // up while it waits.
+    virtual bool questionsWait() const { return true; }
 };
 
 }  // namespace vmx

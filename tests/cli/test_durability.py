@@ -17,13 +17,14 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from test_cli import FULL_PART, encode, part_name, random_record  # noqa: E402
 
 CLI = None
-KEPT_OUT = {".DZT000.DB.lock", "DZT000.BAK"}  # the lock stays; the backup is checked on its own
+KEPT_OUT = {"DZT000.BAK", "DZR000.BAK"}  # the backups are checked on their own; nothing else may stay
 
 # System calls that change a file; a kill lands just before one of them.
 CHANGING = ["openat", "write", "pwrite64", "rename", "renameat", "renameat2", "unlink", "unlinkat",
@@ -85,20 +86,21 @@ def write_part(path, size, seed):
             f.write(CYCLE[start:start + min(4096, size - pos)])
 
 
-def make_db(folder, recordings):
-    """recordings: list of (duration, [part sizes]); part files are written too."""
+def make_db(folder, recordings, name="DZT000.DB", first_part_slot=1):
+    """recordings: list of (duration, [part sizes]); part files are written too, their names
+    numbered from first_part_slot (a second database of the folder needs names of its own)."""
     os.makedirs(folder, exist_ok=True)
     rng = __import__("random").Random(len(recordings))
     records = {}
     for index, (duration, sizes) in enumerate(recordings):
-        rec = random_record(rng, index + 1, index + 1, len(sizes))
+        rec = random_record(rng, index + 1, index + first_part_slot, len(sizes))
         rec["name"] = b"\x05" + (b"Rec%d" % (index + 1)).ljust(15, b"\0")
         rec["duration"] = duration
         rec["ext_a"] = sum(sizes)
         records[index] = rec
         for j, size in enumerate(sizes):
-            write_part(os.path.join(folder, part_name(index + 1, j).decode()), size, index * 10 + j)
-    db = os.path.join(folder, "DZT000.DB")
+            write_part(os.path.join(folder, part_name(index + first_part_slot, j).decode()), size, index * 10 + j)
+    db = os.path.join(folder, name)
     with open(db, "wb") as f:
         f.write(encode(5, len(recordings), records))
     return db
@@ -125,6 +127,7 @@ def scenarios(root):
 
     rec_db = os.path.join(disk("rec"), "DZT000.DB")
     pc_db = os.path.join(disk("pc"), "DZT000.DB")
+    new_db = os.path.join(disk("new"), "DZT000.DB")
     out = disk("out")
 
     def source_and_target():
@@ -150,6 +153,7 @@ def scenarios(root):
                  [disk("rec")]),
         Scenario("rename", recording, ["rename", rec_db, "2", "Renamed"], [["check", rec_db]], [disk("rec")]),
         Scenario("delete", recording, ["delete", rec_db, "3"], [["check", rec_db]], [disk("rec")]),
+        Scenario("create", lambda: os.makedirs(disk("new")), ["create", new_db], [["create", new_db]], [disk("new")]),
     ]
 
 
@@ -255,8 +259,9 @@ class FaultInjectionTest(unittest.TestCase):
                     self.run_cli(recover, root)
                 got = self.states(chosen)
                 self.assertIn(got, (before, after), "%s killed at %s #%d" % (name, syscall, nth))
-                # The next operation on the database works as usual.
+                # The next operation on the database works as usual, and nothing of ours is left.
                 db = os.path.join(chosen.folders[0], "DZT000.DB")
+                self.assertFalse(os.path.exists(os.path.join(chosen.folders[0], ".velmorix.lock")))
                 if os.path.exists(db):
                     listed = self.run_cli(["list", db, "--json"], root)
                     self.assertEqual(listed.returncode, 0, listed.stderr)
@@ -284,6 +289,9 @@ class FaultInjectionTest(unittest.TestCase):
     def test_delete(self):
         self.check_scenario("delete")
 
+    def test_create(self):
+        self.check_scenario("create")
+
 
 def cli_json(args, cwd=None):
     proc = subprocess.run([CLI, *args], cwd=cwd, capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
@@ -309,8 +317,11 @@ class RaceTest(unittest.TestCase):
 
     ROUNDS = int(os.environ.get("VMX_RACE_ROUNDS", "50"))
 
-    def run_race(self, setup, first, second, watched):
-        """setup(root) makes the folders; first/second(root) give the commands; watched(root) the folder compared."""
+    def run_race(self, setup, first, second, watched, databases=("DZT000.DB",), rounds=None, stagger=0.0, slow=()):
+        """setup(root) makes the folders; first/second(root) give the commands; watched(root) the folder
+        compared, whose `databases` are checked after every round. With `stagger` (seconds) the second
+        command of round r starts r * stagger after the first, so that the rounds sweep its start over
+        the first one's steps; `slow` is put before the first command (strace holding one of its steps)."""
         def fresh():
             root = tempfile.mkdtemp(prefix="vmx-race-")
             self.addCleanup(shutil.rmtree, root, True)
@@ -325,16 +336,21 @@ class RaceTest(unittest.TestCase):
                                       stdin=subprocess.DEVNULL)
                 self.assertEqual(proc.returncode, 0, proc.stderr)
             serial.append(folder_state(watched(root)))
-        for round_ in range(self.ROUNDS):
+        for round_ in range(rounds or self.ROUNDS):
             root = fresh()
-            procs = [subprocess.Popen([CLI, *command(root)], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                      stdin=subprocess.DEVNULL) for command in (first, second)]
+            procs = []
+            for command in (first, second):
+                if procs and stagger:
+                    time.sleep(round_ * stagger)
+                procs.append(subprocess.Popen([*(() if procs else slow), CLI, *command(root)], stdout=subprocess.DEVNULL,
+                                              stderr=subprocess.PIPE, stdin=subprocess.DEVNULL, env=traced_env()))
             results = [(p.wait(timeout=120), p.stderr.read().decode(errors="replace")) for p in procs]
             for p in procs:
                 p.stderr.close()
             self.assertEqual([rc for rc, _ in results], [0, 0], "round %d: %s" % (round_, results))
             self.assertIn(folder_state(watched(root)), serial, "round %d" % round_)
-            assert_consistent(self, os.path.join(watched(root), "DZT000.DB"), "round %d" % round_)
+            for db in databases:
+                assert_consistent(self, os.path.join(watched(root), db), "round %d" % round_)
             shutil.rmtree(root, True)
 
     @staticmethod
@@ -359,6 +375,28 @@ class RaceTest(unittest.TestCase):
                                     "2", "--yes"],
                       lambda root: ["cut", os.path.join(root, "pc", "DZT000.DB"), "1", "10", "20", "--yes"],
                       lambda root: os.path.join(root, "pc"))
+
+
+    def test_cut_and_copy_into_the_other_database_of_the_folder(self):
+        """DZT000.DB and DZR000.DB share one RECORD folder and one space of part names: a multi-part cut
+        of a DZT recording (its parts deleted, then renamed into their places) and a copy into DZR000.DB
+        never meet. The cut is held for a moment between deleting RF0001AA.TRP and giving that name to
+        the part it keeps, which is where a copy into the empty DZR000.DB would take the name."""
+        def setup(root):
+            rec = os.path.join(root, "RECORD")
+            make_db(rec, [FOUR_PARTS, (20, [188 * 450])])
+            make_db(rec, [], name="DZR000.DB")
+            make_db(os.path.join(root, "src"), [(60, [188 * 600])], name="DZR000.DB")
+
+        slow = ()
+        if not strace_usable():
+            slow = ("strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:delay_enter=150000:when=1")
+        self.run_race(setup,
+                      lambda root: ["cut", os.path.join(root, "RECORD", "DZT000.DB"), "1", "0", "240", "--yes"],
+                      lambda root: ["copy", os.path.join(root, "src", "DZR000.DB"),
+                                    os.path.join(root, "RECORD", "DZR000.DB"), "1", "--yes"],
+                      lambda root: os.path.join(root, "RECORD"), databases=("DZT000.DB", "DZR000.DB"),
+                      rounds=int(os.environ.get("VMX_RACE_ROUNDS", "30")), stagger=0.006, slow=slow)
 
 
 class FullDiskTest(unittest.TestCase):
@@ -395,6 +433,20 @@ class FullDiskTest(unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(self.root, part_name(1, 0).decode())))
         os.remove(os.path.join(self.root, "filler"))
         assert_consistent(self, self.db, "after the full disk")
+
+    def test_a_cut_that_runs_out_of_room_says_so_and_is_finished_later(self):
+        """The last part of "Rec3" is sparse: filling its holes with filler packets needs room the
+        disk has not got once the database's write is provided for."""
+        with open(os.path.join(self.root, "filler"), "r+b") as f:
+            f.truncate(os.path.getsize(f.name) - (1 << 20))
+        before = listed(self.db)
+        proc = subprocess.run([CLI, "cut", self.db, "3", "10", "30", "--yes"], capture_output=True, timeout=60)
+        self.assertNotEqual(proc.returncode, 0)
+        self.assertIn("No space left on device", proc.stderr.decode())
+        self.assertNotIn("파일없음2", proc.stderr.decode())
+        self.assertEqual(listed(self.db), before)
+        os.remove(os.path.join(self.root, "filler"))
+        assert_consistent(self, self.db, "once there is room again")
 
     def test_copy_onto_a_full_disk_says_why_and_loses_nothing(self):
         other = tempfile.mkdtemp(prefix="vmx-src-")

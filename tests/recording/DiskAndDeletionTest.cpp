@@ -165,6 +165,15 @@ TEST_F(DeletionTest, PartFilesStillListedElsewhereAreKept)
     const LoadedPane& reloaded = reload(session, 0);
     ASSERT_EQ(reloaded.timing.size(), 1u);
     EXPECT_TRUE(reloaded.timingAt(0).measured());
+
+    // A part name that stands for a folder is no part file: it stays, and the user is told.
+    addRecording(session, pane, "RADIO", 10, {188});
+    std::filesystem::remove(dir / "RF0002AA.TRP");
+    std::filesystem::create_directory(dir / "RF0002AA.TRP");
+    const DeleteResult folder = session.deleteRows(0, {1}, ui);
+    EXPECT_TRUE(folder.ok) << folder.message;
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "RF0002AA.TRP"));
+    EXPECT_EQ(ui.lastMessage(), dir.str() + "/RF0002AA.TRP is a folder, not a part file; it was left where it is.");
 }
 
 TEST_F(DeletionTest, DatabaseThatCannotBeWrittenDeletesNothingAndSaysWhy)
