@@ -595,7 +595,7 @@ std::string CheckDbWritable(const std::string& dbPath, RoomCheck room)
     // old ones; the probe takes that room once and is removed again.
     const auto size = static_cast<std::uint64_t>(st.st_size);
     const std::uint64_t need = std::max(size, kMaxDbContentSize) + size;
-    if (const int error = ::posix_fallocate(probe.fd(), 0, static_cast<off_t>(need)); error != 0)
+    if (const int error = ReserveRoom(probe.fd(), need); error != 0)
         return "there is no room in " + folderText(replaced) + " to write the database " + dbPath + ": " +
                std::strerror(error) + ".";
     return {};

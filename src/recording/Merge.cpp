@@ -18,12 +18,44 @@
 
 namespace vmx {
 
-std::string MergedFilePath(const std::string& folder, const AVMRec& record)
+namespace {
+
+// Joins the recording's parts into `target` through a temporary file renamed into place at the
+// end. Returns the sentence saying why it failed, or an empty string; `commitError` is the errno
+// value of a failed rename into place.
+std::string mergeInto(const LoadedPane& pane, const AVMRec& record, const std::string& target,
+                      std::uint64_t& bytes, int& commitError)
+{
+    commitError = 0;
+    PendingFile output(target);
+    if (!output.ok())
+        return "Cannot create " + target + ": " + std::strerror(errno) + ".";
+    bytes = 0;
+    for (int i = 0; i < record.partCount; ++i) {
+        const std::string part = PartPath(pane.folder, record, i);
+        UniqueFd in;
+        std::uint64_t size = 0;
+        if (const std::string error = OpenRegularFile(part, O_RDONLY | O_NOFOLLOW, in, size); !error.empty())
+            return "Cannot read the part " + PartName(record, i) + ": " + error + " Nothing was merged.";
+        CopyFailure why;
+        if (!CopyBytes(in.get(), 0, output.fd(), bytes, size, {}, why))
+            return "Cannot copy the part " + PartName(record, i) + " into " + target + ": " + why.reason() +
+                   ". Nothing was merged.";
+        bytes += size;
+    }
+    if ((commitError = output.commit()) != 0)
+        return "Cannot write " + target + ": " + std::strerror(commitError) + ". Nothing was merged.";
+    return {};
+}
+
+}  // namespace
+
+std::string MergedFilePath(const std::string& folder, const AVMRec& record, bool asciiOnly)
 {
     std::string name = RecordNameBytes(record);
     for (char& c : name) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '/' || byte < 0x20 || byte == 0x7F)
+        if (byte < 0x20 || byte == 0x7F || (asciiOnly && byte > 0x7F) || std::strchr("/\\:*?\"<>|", c))
             c = '_';
     }
     std::string base = folder;
@@ -68,42 +100,27 @@ MergeResult MergeRecording(const LoadedPane& pane, int row, std::string outFolde
         ui.showMessage("Cannot merge: " + unsafe);
         return result;
     }
-    const std::string target = MergedFilePath(outFolder, record);
-    result.path = target;
-    result.outcome = MergeOutcome::Failed;
+    result.path = MergedFilePath(outFolder, record);
     // What an interrupted merge into this folder left behind goes first.
-    (void)PendingFile::RemoveAbandoned(FolderOfPath(target));
-
-    PendingFile output(target);
-    if (!output.ok()) {
-        ui.showMessage("Cannot create " + target + ": " + std::strerror(errno) + ".");
-        return result;
-    }
+    (void)PendingFile::RemoveAbandoned(FolderOfPath(result.path));
     std::string failure;
     {
         WaitScope wait(ui);
-        std::uint64_t position = 0;
-        for (int i = 0; i < record.partCount && failure.empty(); ++i) {
-            const std::string part = PartPath(pane.folder, record, i);
-            UniqueFd in;
-            std::uint64_t size = 0;
-            if (const std::string error = OpenRegularFile(part, O_RDONLY | O_NOFOLLOW, in, size); !error.empty()) {
-                failure = "Cannot read the part " + PartName(record, i) + ": " + error;
-                break;
-            }
-            CopyFailure why;
-            if (!CopyBytes(in.get(), 0, output.fd(), position, size, {}, why))
-                failure = "Cannot copy the part " + PartName(record, i) + " into " + target + ": " + why.reason() + ".";
-            position += size;
-        }
-        result.bytes = position;
-        if (failure.empty()) {
-            if (const int error = output.commit(); error != 0)
-                failure = "Cannot write " + target + ": " + std::strerror(error) + ".";
+        int commitError = 0;
+        failure = mergeInto(pane, record, result.path, result.bytes, commitError);
+        // The receiver stores names in its own 8-bit code. FAT, exFAT and NTFS take only names
+        // that are UTF-8 (fusefat only ASCII ones) and refuse the others when the file is renamed
+        // into place: EPERM from fusefat, EILSEQ from exfat-fuse and ntfs-3g, EINVAL from the
+        // kernel. The bytes above 0x7F then become '_' as well, and the parts are joined again.
+        const std::string plain = MergedFilePath(outFolder, record, true);
+        if ((commitError == EPERM || commitError == EILSEQ || commitError == EINVAL) && plain != result.path) {
+            result.path = plain;
+            failure = mergeInto(pane, record, result.path, result.bytes, commitError);
         }
     }
+    result.outcome = MergeOutcome::Failed;
     if (!failure.empty()) {
-        ui.showMessage(failure + " Nothing was merged.");
+        ui.showMessage(failure);
         return result;
     }
     ui.showMessage(kMergeCompleteMessage);

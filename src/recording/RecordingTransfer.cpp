@@ -293,7 +293,8 @@ std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const 
     }
     struct statvfs vfs {};
     const std::string folder = target.folder.empty() ? "." : target.folder;
-    if (::statvfs(folder.c_str(), &vfs) == 0) {
+    // A FUSE file system without statfs answers zeros: no size, so nothing known of its room.
+    if (::statvfs(folder.c_str(), &vfs) == 0 && vfs.f_blocks != 0) {
         const std::uint64_t available = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
         if (available < needed)
             return "not enough free space in " + folder + ": " + std::to_string(needed) + " bytes are needed, " +
