@@ -74,13 +74,21 @@ std::vector<std::string> unconfirmableJournals(const std::string& folder, const 
 
 std::vector<std::string> TidyReport::notes() const
 {
+    std::vector<std::string> out = settled();
+    for (std::string& note : unsettled())
+        out.push_back(std::move(note));
+    return out;
+}
+
+std::vector<std::string> TidyReport::settled() const
+{
     std::vector<std::string> out;
-    for (const InterruptedCut& cut : cuts)
-        out.push_back(cutNote(cut));
+    for (const InterruptedCut& cut : cuts) {
+        if (cut.finished)
+            out.push_back(cutNote(cut));
+    }
     if (!restored.empty())
         out.push_back("An interrupted copy or deletion was settled: " + joined(restored) + " took its name again.");
-    for (const std::string& problem : problems)
-        out.push_back(problem);
     return out;
 }
 

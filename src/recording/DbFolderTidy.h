@@ -14,10 +14,13 @@ struct TidyReport {
     std::vector<InterruptedCut> cuts;   // the plans of interrupted cuts found, one per database
     std::vector<std::string> problems;  // what was left as it is, and why
 
-    // One sentence for each thing the user should know, nothing when all was in order.
+    // One sentence for each thing the user should know, nothing when all was in order: what was
+    // finished (settled()), then what is still wrong (unsettled()).
     std::vector<std::string> notes() const;
-    // The sentences of notes() that report something still wrong (a cut that could not be
-    // finished, a journal set aside, a file left alone), for a check to count as problems.
+    // The sentences of what was put in order: cuts finished, part files that took their names.
+    std::vector<std::string> settled() const;
+    // The sentences that report something still wrong (a cut that could not be finished, a journal
+    // set aside, a file left alone), for a check to count as problems.
     std::vector<std::string> unsettled() const;
 };
 

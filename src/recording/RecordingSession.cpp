@@ -551,12 +551,8 @@ std::vector<std::string> RecordingSession::checkDatabase(const std::string& dbPa
         if (notes) {
             for (const std::string& path : tidy.removed)
                 notes->push_back("removed " + path + ", left behind by an interrupted operation.");
-            for (const InterruptedCut& cut : tidy.cuts) {
-                if (cut.finished)
-                    notes->push_back(TidyReport{{}, {}, {cut}, {}}.notes().front());
-            }
-            if (!tidy.restored.empty())
-                notes->push_back(TidyReport{{}, tidy.restored, {}, {}}.notes().front());
+            for (std::string& note : tidy.settled())
+                notes->push_back(std::move(note));
         }
         for (std::string& problem : tidy.unsettled())
             problems.push_back(std::move(problem));
