@@ -592,8 +592,11 @@ std::string CheckDbWritable(const std::string& dbPath, RoomCheck room)
     if (!probe.ok())
         return "cannot write a new file into " + folderText(replaced) + ": " + std::strerror(errno) + ".";
     // Until both are renamed into place the write holds the new database and the backup beside the
-    // old ones; the probe takes that room once and is removed again.
-    const auto size = static_cast<std::uint64_t>(st.st_size);
+    // old ones; the probe takes that room once and is removed again. A sparse database takes only
+    // the room of its data, and so do its copies (their holes stay holes).
+    const auto allocated = static_cast<std::uint64_t>(st.st_blocks) * 512;
+    const auto size = allocated > 0 ? std::min(static_cast<std::uint64_t>(st.st_size), allocated)
+                                    : static_cast<std::uint64_t>(st.st_size);
     const std::uint64_t need = std::max(size, kMaxDbContentSize) + size;
     if (const int error = ReserveRoom(probe.fd(), need); error != 0)
         return "there is no room in " + folderText(replaced) + " to write the database " + dbPath + ": " +
