@@ -186,10 +186,15 @@ bool CEncodeRun::Start(RunKind kind)
         std::lock_guard lock(m_runMutex);
         m_run = run;
     }
+    // What runs of killed programs left (their partial outputs, their folders) goes first.
+    (void)vmx::RemoveDeadRuns();
     if (std::string problem = m_folder.Create(); !problem.empty()) {
         endRun(*run, std::move(problem));
         return false;
     }
+    // The encoder holds the run folder's lock with this program: a new run takes the folder for
+    // a dead run's only once both have gone.
+    m_runner.KeepOpenInChildren(m_folder.LockFd());
     return startJob(*run);
 }
 

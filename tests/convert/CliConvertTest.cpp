@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -163,6 +164,72 @@ TEST_F(CliConvert, InterruptStopsTheEncoderOnly)
     EXPECT_TRUE(ProcessAlive(unrelated));
     kill(unrelated, SIGKILL);
     waitpid(unrelated, nullptr, 0);
+}
+
+// A run whose program is killed leaves nothing behind once the next run starts: its encoder dies
+// with it, and the next run removes its partial output and its folder. A run still going on, and a
+// file of the user that only looks like a partial output, are left alone.
+TEST_F(CliConvert, KilledRunIsTidiedByTheNext)
+{
+    // An encoder that writes part of its output and runs until it is stopped for a source named
+    // "long...", and finishes at once for any other; it notes its process id beside its source.
+    writeText(prog / "mencoder", "#!/bin/sh\nprintf partial > \"$3\"\ncase \"$1\" in */long*)\n"
+                                 "echo $$ > \"$1.pid\"; exec sleep 60;;\nesac\n");
+    std::filesystem::permissions(prog / "mencoder", std::filesystem::perms::owner_all);
+    const std::string mine = out() + "/.vmx-abcdefgh.avi";
+    writeText(mine, "the user's own");
+    const std::string dest = out();
+    const std::string cliPath = cli();
+    // Starts a conversion of `source` and waits for its encoder; gives the program's and the
+    // encoder's process ids.
+    auto start = [&](const std::string& source, pid_t& program, int& encoder) {
+        writeText(source, std::string(1000, 'x'));
+        char* argv[] = {const_cast<char*>(cliPath.c_str()), const_cast<char*>("convert"),
+                        const_cast<char*>(source.c_str()), const_cast<char*>("--dest"),
+                        const_cast<char*>(dest.c_str()), nullptr};
+        ASSERT_EQ(posix_spawn(&program, cliPath.c_str(), nullptr, nullptr, argv, environ), 0);
+        ASSERT_TRUE(WaitFor([&] { return !readText(source + ".pid").empty(); }, 20));
+        encoder = std::stoi(readText(source + ".pid"));
+    };
+    auto partials = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(out()))
+            if (entry.path().filename().string().starts_with(".vmx-"))
+                names.insert(entry.path().filename().string());
+        return names;
+    };
+    pid_t alive = -1, killed = -1;
+    int aliveEncoder = -1, killedEncoder = -1;
+    ASSERT_NO_FATAL_FAILURE(start((work / "long alive.ts").string(), alive, aliveEncoder));
+    const std::set<std::string> aliveFiles = partials();
+    ASSERT_EQ(aliveFiles.size(), 2u);  // the user's file and the live run's partial output
+    ASSERT_NO_FATAL_FAILURE(start((work / "long killed.ts").string(), killed, killedEncoder));
+    ASSERT_EQ(partials().size(), 3u);
+    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(work / "runtime/velmorix"),
+                            std::filesystem::directory_iterator()),
+              2);
+
+    kill(killed, SIGKILL);
+    ASSERT_EQ(waitpid(killed, nullptr, 0), killed);
+    EXPECT_TRUE(WaitFor([&] { return !ProcessAlive(killedEncoder); }, 5)) << "the encoder dies with its program";
+
+    const std::string next = (work / "short.ts").string();
+    writeText(next, std::string(1000, 'x'));
+    std::string text;
+    ASSERT_EQ(run("'" + cli() + "' convert '" + next + "' --dest '" + out() + "'", text), 0) << text;
+    EXPECT_TRUE(std::filesystem::exists(out() + "/[P]short.avi"));
+    EXPECT_EQ(partials(), aliveFiles);
+    EXPECT_EQ(readText(mine), "the user's own");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work / "runtime/velmorix"),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "the live run's folder stays";
+    EXPECT_TRUE(ProcessAlive(aliveEncoder));
+
+    kill(alive, SIGINT);
+    ASSERT_EQ(waitpid(alive, nullptr, 0), alive);
+    std::filesystem::remove(mine);
+    expectNothingLeft();
 }
 
 }  // namespace
