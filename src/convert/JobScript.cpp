@@ -6,6 +6,7 @@
 #include "RunFolder.h"
 
 #include "common/FilePaths.h"
+#include "common/PendingFile.h"
 #include "common/UniqueFd.h"
 
 #include <cerrno>
@@ -181,6 +182,8 @@ std::string PutOutputInPlace(const std::string& partial, const std::string& targ
     UniqueFd fd(open(partial.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd.ok() || fsync(fd.get()) != 0 || rename(partial.c_str(), target.c_str()) != 0)
         return std::strerror(errno);
+    // Without this the rename may be lost at a power cut although the file's bytes are on the disk.
+    (void)SyncFolder(FolderOfPath(target));
     return {};
 }
 

@@ -70,8 +70,10 @@ namespace vmx {
 // ".avi" or ".mp3".
 bool IsPartialOutputName(const std::string& name);
 
-// Flushes the finished partial file to the disk and renames it over `target`; returns why it
-// cannot (the partial file is then still there), empty on success.
+// Flushes the finished partial file to the disk, renames it over `target` and flushes the
+// folder, so that the output is on the disk under its name once this returns; returns why it
+// cannot (the partial file is then still there), empty on success. A folder the file system
+// cannot flush on its own is no failure: the rename has happened.
 [[nodiscard]] std::string PutOutputInPlace(const std::string& partial, const std::string& target);
 
 }  // namespace vmx

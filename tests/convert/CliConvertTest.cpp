@@ -232,4 +232,28 @@ TEST_F(CliConvert, KilledRunIsTidiedByTheNext)
     expectNothingLeft();
 }
 
+// The finished output is renamed into place and then its folder is flushed, so that the new name
+// reaches the disk with the file's bytes.
+TEST_F(CliConvert, FinishedOutputIsFlushedWithItsFolder)
+{
+    if (std::system("strace -f -qq -o /dev/null true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "strace cannot trace here";
+    writeText(prog / "mencoder", "#!/bin/sh\nprintf done > \"$3\"\n");
+    std::filesystem::permissions(prog / "mencoder", std::filesystem::perms::owner_all);
+    const std::string source = (work / "short.ts").string();
+    writeText(source, std::string(1000, 'x'));
+    const std::string log = (work / "trace.log").string();
+    std::string text;
+    ASSERT_EQ(run("strace -f -qq -y -e trace=rename,renameat,renameat2,fsync,fdatasync -o '" + log + "' '" + cli() +
+                      "' convert '" + source + "' --dest '" + out() + "'",
+                  text),
+              0)
+        << text;
+    const std::string trace = readText(log);
+    const std::size_t renamed = trace.find("/[P]short.avi\"");
+    ASSERT_NE(renamed, std::string::npos) << trace;
+    EXPECT_NE(trace.find("<" + out() + ">) = 0", renamed), std::string::npos) << trace;
+    expectNothingLeft();
+}
+
 }  // namespace
