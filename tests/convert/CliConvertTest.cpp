@@ -85,11 +85,14 @@ TEST_F(CliConvert, EncodesAndDumpsAudio)
     // The first output exists: without --yes and without a terminal the run does not start.
     EXPECT_EQ(run("'" + cli() + "' convert '" + source + "' --dest '" + out() + "' </dev/null", text), 1);
     EXPECT_NE(text.find("--yes"), std::string::npos) << text;
-    // A missing source fails: nothing written counts as done.
+    // A missing source fails, and the last line says why: nothing written counts as done.
     EXPECT_EQ(run("'" + cli() + "' convert '" + (work / "gone.ts").string() + "' --dest '" + out() +
                       "' --audio-dump --yes",
                   text),
               1);
+    EXPECT_TRUE(text.ends_with("velmorix-cli convert: 1 of 1 conversions failed: " + (work / "gone.ts").string() +
+                               ": it cannot be read: No such file or directory\n"))
+        << text;
     EXPECT_FALSE(std::filesystem::exists(out() + "/[P]gone.mp3"));
     expectNothingLeft();
 }
