@@ -32,6 +32,50 @@ std::string MergedFilePath(const std::string& folder, const AVMRec& record)
     return base + "/[m]" + name + ".trp";
 }
 
+namespace {
+
+// Joins the parts of `record` in a temporary file beside `target` and puts it in place; the file
+// goes again unless it is put in place. After every copied chunk the user may ask to stop
+// (`stopped` then says so); the copy ends at once. Returns why the merge failed, empty when it
+// did not.
+std::string joinParts(const LoadedPane& pane, const AVMRec& record, const std::string& target, UserInterface& ui,
+                      std::uint64_t& bytes, bool& stopped)
+{
+    // What an interrupted merge into this folder left behind goes first.
+    (void)PendingFile::RemoveAbandoned(FolderOfPath(target));
+    PendingFile output(target);
+    if (!output.ok())
+        return "Cannot create " + target + ": " + std::strerror(errno) + ".";
+    const ChunkCallback goOn = [&](std::uint64_t) {
+        stopped = stopped || ui.stopRequested();
+        return !stopped;
+    };
+    for (int i = 0; i < record.partCount; ++i) {
+        if (!goOn(bytes))
+            return {};
+        const std::string part = PartPath(pane.folder, record, i);
+        UniqueFd in;
+        std::uint64_t size = 0;
+        if (const std::string error = OpenRegularFile(part, O_RDONLY | O_NOFOLLOW, in, size); !error.empty())
+            return "Cannot read the part " + PartName(record, i) + ": " + error + " Nothing was merged.";
+        CopyFailure why;
+        if (!CopyBytes(in.get(), 0, output.fd(), bytes, size, goOn, why)) {
+            if (why.cancelled)
+                return {};
+            return "Cannot copy the part " + PartName(record, i) + " into " + target + ": " + why.reason() +
+                   ". Nothing was merged.";
+        }
+        bytes += size;
+    }
+    if (!goOn(bytes))
+        return {};
+    if (const int error = output.commit(); error != 0)
+        return "Cannot write " + target + ": " + std::strerror(error) + ". Nothing was merged.";
+    return {};
+}
+
+}  // namespace
+
 bool IsPlainFolderPath(const std::string& folder)
 {
     for (const char c : folder) {
@@ -71,39 +115,22 @@ MergeResult MergeRecording(const LoadedPane& pane, int row, std::string outFolde
     const std::string target = MergedFilePath(outFolder, record);
     result.path = target;
     result.outcome = MergeOutcome::Failed;
-    // What an interrupted merge into this folder left behind goes first.
-    (void)PendingFile::RemoveAbandoned(FolderOfPath(target));
-
-    PendingFile output(target);
-    if (!output.ok()) {
-        ui.showMessage("Cannot create " + target + ": " + std::strerror(errno) + ".");
+    std::string failure;
+    bool stopped = false;
+    {
+        // The wait window comes first, so that a request to stop is heard (and does not end the
+        // program) from the moment the temporary file exists.
+        WaitScope wait(ui);
+        failure = joinParts(pane, record, target, ui, result.bytes, stopped);
+    }
+    if (stopped) {
+        ui.showMessage("The merge was stopped before it had finished; its unfinished file was removed and nothing "
+                       "was written to " + target + ".");
+        result.outcome = MergeOutcome::Cancelled;
         return result;
     }
-    std::string failure;
-    {
-        WaitScope wait(ui);
-        std::uint64_t position = 0;
-        for (int i = 0; i < record.partCount && failure.empty(); ++i) {
-            const std::string part = PartPath(pane.folder, record, i);
-            UniqueFd in;
-            std::uint64_t size = 0;
-            if (const std::string error = OpenRegularFile(part, O_RDONLY | O_NOFOLLOW, in, size); !error.empty()) {
-                failure = "Cannot read the part " + PartName(record, i) + ": " + error;
-                break;
-            }
-            CopyFailure why;
-            if (!CopyBytes(in.get(), 0, output.fd(), position, size, {}, why))
-                failure = "Cannot copy the part " + PartName(record, i) + " into " + target + ": " + why.reason() + ".";
-            position += size;
-        }
-        result.bytes = position;
-        if (failure.empty()) {
-            if (const int error = output.commit(); error != 0)
-                failure = "Cannot write " + target + ": " + std::strerror(error) + ".";
-        }
-    }
     if (!failure.empty()) {
-        ui.showMessage(failure + " Nothing was merged.");
+        ui.showMessage(failure);
         return result;
     }
     ui.showMessage(kMergeCompleteMessage);

@@ -52,6 +52,12 @@ public:
     // The wait window shown while a long operation works.
     virtual void showWait(const std::string& text) = 0;
     virtual void closeWait() = 0;
+
+    // Asked under the wait window, after each copied chunk, by an operation that can stop at any
+    // point without leaving anything changed (a merge, whose output is a file of its own until its
+    // last step): true once the user asked to stop. The desktop program's wait window offers no
+    // such request; velmorix-cli makes one of Ctrl-C, SIGTERM and SIGHUP.
+    virtual bool stopRequested() { return false; }
 };
 
 }  // namespace vmx

@@ -263,6 +263,24 @@ class FaultInjectionTest(unittest.TestCase):
         self.assertGreater(killed, len(points) // 2, "most injections hit the command")
         FaultInjectionTest.counts[name] = (len(points), len(every))
 
+    def test_merge_stops_at_a_signal(self):
+        """SIGTERM, SIGINT and SIGHUP during a merge stop it at once: its unfinished file goes,
+        nothing else changes, and it says so."""
+        for signal in ("TERM", "INT", "HUP"):
+            with self.subTest(signal=signal):
+                root, chosen = self.fresh("merge")
+                folders = chosen.folders + [os.path.join(root, "rec")]
+                before = [folder_state(f) for f in folders]
+                run = subprocess.run(["strace", "-f", "-qq", "-o", "/dev/null", "-e",
+                                      "inject=copy_file_range:signal=%s:when=1" % signal, CLI, *chosen.command],
+                                     cwd=root, capture_output=True, timeout=120, stdin=subprocess.DEVNULL,
+                                     env=traced_env())
+                self.assertEqual(run.returncode, 1, run.stderr)
+                self.assertIn(b"The merge was stopped before it had finished", run.stderr)
+                self.assertEqual(run.stderr.count(b"\n"), 1, run.stderr)
+                self.assertEqual([folder_state(f) for f in folders], before)
+                self.assertEqual(os.listdir(chosen.folders[0]), [], "no temporary file is left")
+
     def test_copy(self):
         self.check_scenario("copy")
 
