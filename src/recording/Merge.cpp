@@ -34,15 +34,13 @@ std::string MergedFilePath(const std::string& folder, const AVMRec& record)
 
 namespace {
 
-// Joins the parts of `record` in a temporary file beside `target` and puts it in place; the file
-// goes again unless it is put in place. After every copied chunk the user may ask to stop
-// (`stopped` then says so); the copy ends at once. Returns why the merge failed, empty when it
-// did not.
+// Joins the parts of `record` in a temporary file beside `target` and puts it in place. The
+// output folder is the user's: nothing is written there but that file, which goes again unless
+// it is put in place. After every copied chunk the user may ask to stop (`stopped` then says so);
+// the copy ends at once. Returns why the merge failed, empty when it did not.
 std::string joinParts(const LoadedPane& pane, const AVMRec& record, const std::string& target, UserInterface& ui,
                       std::uint64_t& bytes, bool& stopped)
 {
-    // What an interrupted merge into this folder left behind goes first.
-    (void)PendingFile::RemoveAbandoned(FolderOfPath(target));
     PendingFile output(target);
     if (!output.ok())
         return "Cannot create " + target + ": " + std::strerror(errno) + ".";
