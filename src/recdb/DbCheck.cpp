@@ -155,6 +155,22 @@ std::set<std::string> otherDatabasesParts(const std::string& folder, const std::
     return names;
 }
 
+// The problems ListingProblems and AVMCheckDbFile both report.
+std::string countProblem(const std::string& dbPath, unsigned count)
+{
+    return format("%s: record count %u is above %d.", dbPath.c_str(), count, kDBMMaxRecords);
+}
+
+std::string sharedIdProblem(int index, unsigned id)
+{
+    return format("record index %d: list id %u is used by another record too.", index, id);
+}
+
+std::string uncarriedIdProblem(const std::string& dbPath, unsigned id)
+{
+    return format("%s: list id %u is counted in the header but no record carries it.", dbPath.c_str(), id);
+}
+
 // What interrupted operations left beside the database and the next operation on it would settle.
 void reportLeftovers(const std::string& dbPath, std::vector<std::string>& problems)
 {
@@ -204,6 +220,32 @@ std::string PartNamesListedInFolder(const std::string& folder, std::set<std::str
     return {};
 }
 
+std::vector<std::string> ListingProblems(const std::string& dbPath)
+{
+    std::vector<std::string> problems;
+    DbContent content;
+    if (!readContent(dbPath, content).empty())
+        return problems;
+    const Header header = headerOf(content);
+    if (header.version <= 5 && header.size >= 1 && header.size <= 512 && header.count > kDBMMaxRecords) {
+        problems.push_back(countProblem(dbPath, header.count));
+        return problems;
+    }
+    if (!header.readable())
+        return problems;
+    std::set<unsigned> ids;
+    walkSections(content, header.version, [&](const Section& section) {
+        if (section.partCount <= kDBMMaxParts && section.id >= 1 && section.id <= header.count &&
+            !ids.insert(section.id).second)
+            problems.push_back(sharedIdProblem(section.index, section.id));
+    });
+    for (unsigned id = 1; id <= header.count; ++id) {
+        if (!ids.count(id))
+            problems.push_back(uncarriedIdProblem(dbPath, id));
+    }
+    return problems;
+}
+
 }  // namespace vmx
 
 std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
@@ -225,7 +267,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
     if (header.size == 0 || header.size > 512)
         problems.push_back(format("%s: header size %u is not between 1 and 512.", dbPath.c_str(), header.size));
     if (header.count > kDBMMaxRecords)
-        problems.push_back(format("%s: record count %u is above %d.", dbPath.c_str(), header.count, kDBMMaxRecords));
+        problems.push_back(countProblem(dbPath, header.count));
     if (!problems.empty())
         return problems;
 
@@ -255,7 +297,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
         if (!listed)
             return;
         if (!ids.insert(id).second)
-            problems.push_back(format("record index %d: list id %u is used by another record too.", i, id));
+            problems.push_back(sharedIdProblem(i, id));
         for (unsigned j = 0; j < section.partCount; ++j) {
             const std::string& file = section.names[j];
             if (!vmx::IsSafePartNameOf(file.c_str(), dbPath)) {
@@ -278,7 +320,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
         return problems;
     for (unsigned id = 1; id <= header.count; ++id) {
         if (!ids.count(id))
-            problems.push_back(format("%s: list id %u is counted in the header but no record carries it.", dbPath.c_str(), id));
+            problems.push_back(uncarriedIdProblem(dbPath, id));
     }
 
     if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {

@@ -55,6 +55,16 @@ std::vector<std::string> RecordRowTexts(const RecordRow& row)
     return {std::to_string(row.id), NameForDisplay(row.name), row.readable ? DurationText(row.duration) : ""};
 }
 
+std::vector<int> ShownRecordRows(const std::vector<RecordRow>& rows)
+{
+    std::vector<int> shown;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].readable)
+            shown.push_back(static_cast<int>(i));
+    }
+    return shown;
+}
+
 std::vector<std::string> MediaRowTexts(const MediaFileEntry& file)
 {
     return {std::to_string(file.number), file.name, std::to_string(file.sizeKb)};

@@ -15,6 +15,11 @@ namespace vmx {
 // A row of a record pane: the list number, the channel name, the duration as "%02d:%02d:%02d".
 std::vector<std::string> RecordRowTexts(const RecordRow& row);
 
+// The rows a record pane shows, as indexes into `rows`: one for each recording the database
+// holds, as velmorix-cli list lists them. A list id that the header counts but no record carries
+// gets no row (its load has said so).
+std::vector<int> ShownRecordRows(const std::vector<RecordRow>& rows);
+
 // A row of the receiver's pane in the MP3 and JPEG modes: number, file name, size in Kbytes.
 std::vector<std::string> MediaRowTexts(const MediaFileEntry& file);
 
