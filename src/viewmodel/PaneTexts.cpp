@@ -1,5 +1,7 @@
 #include "viewmodel/PaneTexts.h"
 
+#include "recording/RecordingFiles.h"
+
 #include <cstdio>
 
 namespace vmx {
@@ -89,8 +91,9 @@ std::string TimeLabelText(std::uint32_t position)
     return text;
 }
 
-std::string NameForDisplay(const std::string& bytes)
+std::string NameForDisplay(const std::string& nameBytes)
 {
+    const std::string bytes = EscapedNameBytes(nameBytes);
     if (IsUtf8(bytes))
         return bytes;
     std::string text;

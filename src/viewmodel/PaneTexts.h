@@ -32,8 +32,10 @@ std::array<std::string, 3> DetailsLines(const RecordDetails& details);
 // The time label at a playback position in seconds: "Time:%02d:%02d:%02d | %06d".
 std::string TimeLabelText(std::uint32_t position);
 
-// Name bytes as a receiver stores them, for display: valid UTF-8 stays as it is, anything else is
-// read as Latin-1 (one character per byte), so that no byte is lost or shown as garbage.
+// Name bytes as a receiver stores them, for display: escaped as velmorix-cli shows them
+// (EscapedNameBytes: control bytes and bidirectional formatting characters as \xNN), then valid
+// UTF-8 stays as it is and anything else is read as Latin-1 (one character per byte), so that no
+// byte is lost or shown as garbage.
 std::string NameForDisplay(const std::string& bytes);
 
 // The bytes RE writes for the text of the name edit box (UTF-8). The text shown for a recording
