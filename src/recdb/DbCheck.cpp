@@ -46,6 +46,22 @@ std::string partKey(const char* name)
     return vmx::AsciiUpper(std::string_view(name, kAVMPartNameLen));
 }
 
+// The problems ListingProblems and AVMCheckDbFile both report.
+std::string countProblem(const std::string& dbPath, unsigned count)
+{
+    return format("%s: record count %u is above %d.", dbPath.c_str(), count, kDBMMaxRecords);
+}
+
+std::string sharedIdProblem(int index, unsigned id)
+{
+    return format("record index %d: list id %u is used by another record too.", index, id);
+}
+
+std::string uncarriedIdProblem(const std::string& dbPath, unsigned id)
+{
+    return format("%s: list id %u is counted in the header but no record carries it.", dbPath.c_str(), id);
+}
+
 // What interrupted operations left beside the database that the next operation on its folder
 // settles, and journals that were set aside.
 void reportLeftovers(const std::string& dbPath, std::vector<std::string>& problems)
@@ -172,6 +188,32 @@ std::string PartNamesListedInFolder(const std::string& folder, std::set<std::str
     return {};
 }
 
+std::vector<std::string> ListingProblems(const std::string& dbPath)
+{
+    std::vector<std::string> problems;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadDbContent(dbPath, bytes).empty())
+        return problems;
+    const DecodedDb db = DecodeDb(bytes.data(), bytes.size());
+    const DbHeader& header = db.header;
+    if (header.version <= 5 && header.headerSize >= 1 && header.headerSize <= 512 && header.count > kDBMMaxRecords) {
+        problems.push_back(countProblem(dbPath, header.count));
+        return problems;
+    }
+    if (!db.readable())
+        return problems;
+    std::set<unsigned> ids;
+    for (const DecodedSection& section : db.sections) {
+        if (db.listed(section) && !ids.insert(section.record.id).second)
+            problems.push_back(sharedIdProblem(section.record.slot - 1, section.record.id));
+    }
+    for (unsigned id = 1; id <= header.count; ++id) {
+        if (!ids.count(id))
+            problems.push_back(uncarriedIdProblem(dbPath, id));
+    }
+    return problems;
+}
+
 }  // namespace vmx
 
 std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
@@ -194,7 +236,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
     if (header.headerSize == 0 || header.headerSize > 512)
         problems.push_back(format("%s: header size %u is not between 1 and 512.", dbPath.c_str(), header.headerSize));
     if (header.count > kDBMMaxRecords)
-        problems.push_back(format("%s: record count %u is above %d.", dbPath.c_str(), header.count, kDBMMaxRecords));
+        problems.push_back(countProblem(dbPath, header.count));
     if (!problems.empty())
         return problems;
 
@@ -212,7 +254,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
             continue;
         const unsigned id = rec.id;
         if (!ids.insert(id).second)
-            problems.push_back(format("record index %d: list id %u is used by another record too.", i, id));
+            problems.push_back(sharedIdProblem(i, id));
         for (int j = 0; j < rec.partCount; ++j) {
             const std::string file(rec.parts[j].name, kAVMPartNameLen);
             if (!vmx::IsSafePartNameOf(file.c_str(), dbPath)) {
@@ -240,7 +282,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
     }
     for (unsigned id = 1; id <= header.count; ++id) {
         if (!ids.count(id))
-            problems.push_back(format("%s: list id %u is counted in the header but no record carries it.", dbPath.c_str(), id));
+            problems.push_back(uncarriedIdProblem(dbPath, id));
     }
 
     if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {

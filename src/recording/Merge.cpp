@@ -20,29 +20,42 @@ namespace vmx {
 
 namespace {
 
-// Joins the recording's parts into `target` through a temporary file renamed into place at the
-// end. Returns the sentence saying why it failed, or an empty string; `commitError` is the errno
-// value of a failed rename into place.
-std::string mergeInto(const LoadedPane& pane, const AVMRec& record, const std::string& target,
-                      std::uint64_t& bytes, int& commitError)
+// Joins the parts of `record` in a temporary file beside `target` and puts it in place. The
+// output folder is the user's: nothing is written there but that file, which goes again unless
+// it is put in place. After every copied chunk the user may ask to stop (`stopped` then says so);
+// the copy ends at once. Returns why the merge failed, empty when it did not; `commitError` is the
+// errno value of a failed rename into place.
+std::string joinParts(const LoadedPane& pane, const AVMRec& record, const std::string& target, UserInterface& ui,
+                      std::uint64_t& bytes, bool& stopped, int& commitError)
 {
     commitError = 0;
+    bytes = 0;
     PendingFile output(target);
     if (!output.ok())
         return "Cannot create " + target + ": " + std::strerror(errno) + ".";
-    bytes = 0;
+    const ChunkCallback goOn = [&](std::uint64_t) {
+        stopped = stopped || ui.stopRequested();
+        return !stopped;
+    };
     for (int i = 0; i < record.partCount; ++i) {
+        if (!goOn(bytes))
+            return {};
         const std::string part = PartPath(pane.folder, record, i);
         UniqueFd in;
         std::uint64_t size = 0;
         if (const std::string error = OpenRegularFile(part, O_RDONLY | O_NOFOLLOW, in, size); !error.empty())
             return "Cannot read the part " + PartName(record, i) + ": " + error + " Nothing was merged.";
         CopyFailure why;
-        if (!CopyBytes(in.get(), 0, output.fd(), bytes, size, {}, why))
+        if (!CopyBytes(in.get(), 0, output.fd(), bytes, size, goOn, why)) {
+            if (why.cancelled)
+                return {};
             return "Cannot copy the part " + PartName(record, i) + " into " + target + ": " + why.reason() +
                    ". Nothing was merged.";
+        }
         bytes += size;
     }
+    if (!goOn(bytes))
+        return {};
     if ((commitError = output.commit()) != 0)
         return "Cannot write " + target + ": " + std::strerror(commitError) + ". Nothing was merged.";
     return {};
@@ -101,24 +114,32 @@ MergeResult MergeRecording(const LoadedPane& pane, int row, std::string outFolde
         return result;
     }
     result.path = MergedFilePath(outFolder, record);
-    // What an interrupted merge into this folder left behind goes first.
-    (void)PendingFile::RemoveAbandoned(FolderOfPath(result.path));
+    result.outcome = MergeOutcome::Failed;
     std::string failure;
+    bool stopped = false;
     {
+        // The wait window comes first, so that a request to stop is heard (and does not end the
+        // program) from the moment the temporary file exists.
         WaitScope wait(ui);
         int commitError = 0;
-        failure = mergeInto(pane, record, result.path, result.bytes, commitError);
+        failure = joinParts(pane, record, result.path, ui, result.bytes, stopped, commitError);
         // The receiver stores names in its own 8-bit code. FAT, exFAT and NTFS take only names
         // that are UTF-8 (fusefat only ASCII ones) and refuse the others when the file is renamed
         // into place: EPERM from fusefat, EILSEQ from exfat-fuse and ntfs-3g, EINVAL from the
         // kernel. The bytes above 0x7F then become '_' as well, and the parts are joined again.
         const std::string plain = MergedFilePath(outFolder, record, true);
-        if ((commitError == EPERM || commitError == EILSEQ || commitError == EINVAL) && plain != result.path) {
+        if (!stopped && (commitError == EPERM || commitError == EILSEQ || commitError == EINVAL) &&
+            plain != result.path) {
             result.path = plain;
-            failure = mergeInto(pane, record, result.path, result.bytes, commitError);
+            failure = joinParts(pane, record, result.path, ui, result.bytes, stopped, commitError);
         }
     }
-    result.outcome = MergeOutcome::Failed;
+    if (stopped) {
+        ui.showMessage("The merge was stopped before it had finished; its unfinished file was removed and nothing "
+                       "was written to " + result.path + ".");
+        result.outcome = MergeOutcome::Cancelled;
+        return result;
+    }
     if (!failure.empty()) {
         ui.showMessage(failure);
         return result;

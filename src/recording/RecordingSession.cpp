@@ -49,6 +49,21 @@ std::string folderOrCurrent(const std::string& path)
     return folder.empty() ? std::string(".") : folder;
 }
 
+// What a load says about a damaged header or list: the problems in velmorix-cli check's words,
+// at most kShownProblems of them.
+constexpr std::size_t kShownProblems = 10;
+
+std::string listingDamageMessage(const std::vector<std::string>& problems)
+{
+    std::string text;
+    for (std::size_t i = 0; i < problems.size() && i < kShownProblems; ++i)
+        text += (text.empty() ? "" : "\n") + problems[i];
+    if (problems.size() > kShownProblems)
+        text += "\n... and " + std::to_string(problems.size() - kShownProblems) +
+                " more problems of the same kind (velmorix-cli check names them all).";
+    return text;
+}
+
 // Which lock errors still let a reader go on without the lock: a read-only disk or folder, where
 // nobody can write the database either.
 bool readableWithoutLock(int error)
@@ -606,6 +621,10 @@ LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserI
         ui.showMessage(error);
         return result;
     }
+    // A header or list the receiver would not write is said once, as velmorix-cli check says it;
+    // the pane lists the recordings the file holds.
+    if (const std::vector<std::string> problems = ListingProblems(dbPath); !problems.empty())
+        ui.showMessage(listingDamageMessage(problems));
     if (intent == LoadIntent::Look)
         unlock(side);
     m_lastLoadedDbKind = pane(side).dbKind;

@@ -61,6 +61,11 @@ public:
     // at once by a setting, as velmorix-cli's --yes does), so that an operation gives its locks
     // up while it waits.
     virtual bool questionsWait() const { return true; }
+    // Asked under the wait window, after each copied chunk, by an operation that can stop at any
+    // point without leaving anything changed (a merge, whose output is a file of its own until its
+    // last step): true once the user asked to stop. The desktop program's wait window offers no
+    // such request; velmorix-cli makes one of Ctrl-C, SIGTERM and SIGHUP.
+    virtual bool stopRequested() { return false; }
 };
 
 }  // namespace vmx

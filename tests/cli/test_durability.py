@@ -116,9 +116,11 @@ FOUR_PARTS = (350, [P, P, P, LAST])
 class Scenario:
     """A folder, a command on it, and the command that recovers after it was killed."""
 
-    def __init__(self, name, setup, command, recover, folders, made_by_recovery=()):
+    def __init__(self, name, setup, command, recover, folders, made_by_recovery=(), left_by_kill=None):
         self.name, self.setup, self.command, self.recover, self.folders = name, setup, command, recover, folders
         self.made_by_recovery = set(made_by_recovery)  # files the recovering command itself writes
+        # Files a killed command may leave that no later command removes: left_by_kill(name).
+        self.left_by_kill = left_by_kill or (lambda name: False)
 
 
 def scenarios(root):
@@ -143,8 +145,10 @@ def scenarios(root):
 
     return [
         Scenario("copy", source_and_target, ["copy", rec_db, pc_db, "1"], [["check", pc_db]], [disk("pc")]),
+        # The output folder is the user's: a merge removes there only the temporary file it made
+        # itself, so the one of a killed merge (a hidden name) stays.
         Scenario("merge", for_merge, ["merge", rec_db, "1", out], [["merge", rec_db, "2", out]], [out],
-                 made_by_recovery=["[m]Rec2.trp"]),
+                 made_by_recovery=["[m]Rec2.trp"], left_by_kill=lambda name: name.startswith(".")),
         Scenario("cut-single", recording, ["cut", rec_db, "1", "120", "125", "--yes"], [["check", rec_db]],
                  [disk("rec")]),
         Scenario("cut-two-part", recording, ["cut", rec_db, "1", "196", "203", "--yes"], [["check", rec_db]],
@@ -230,7 +234,8 @@ class FaultInjectionTest(unittest.TestCase):
         return root, chosen
 
     def states(self, chosen):
-        return [{name: data for name, data in folder_state(f).items() if name not in chosen.made_by_recovery}
+        return [{name: data for name, data in folder_state(f).items()
+                 if name not in chosen.made_by_recovery and not chosen.left_by_kill(name)}
                 for f in chosen.folders]
 
     def check_scenario(self, name):
@@ -267,6 +272,24 @@ class FaultInjectionTest(unittest.TestCase):
                     self.assertEqual(listed.returncode, 0, listed.stderr)
         self.assertGreater(killed, len(points) // 2, "most injections hit the command")
         FaultInjectionTest.counts[name] = (len(points), len(every))
+
+    def test_merge_stops_at_a_signal(self):
+        """SIGTERM, SIGINT and SIGHUP during a merge stop it at once: its unfinished file goes,
+        nothing else changes, and it says so."""
+        for signal in ("TERM", "INT", "HUP"):
+            with self.subTest(signal=signal):
+                root, chosen = self.fresh("merge")
+                folders = chosen.folders + [os.path.join(root, "rec")]
+                before = [folder_state(f) for f in folders]
+                run = subprocess.run(["strace", "-f", "-qq", "-o", "/dev/null", "-e",
+                                      "inject=copy_file_range:signal=%s:when=1" % signal, CLI, *chosen.command],
+                                     cwd=root, capture_output=True, timeout=120, stdin=subprocess.DEVNULL,
+                                     env=traced_env())
+                self.assertEqual(run.returncode, 1, run.stderr)
+                self.assertIn(b"The merge was stopped before it had finished", run.stderr)
+                self.assertEqual(run.stderr.count(b"\n"), 1, run.stderr)
+                self.assertEqual([folder_state(f) for f in folders], before)
+                self.assertEqual(os.listdir(chosen.folders[0]), [], "no temporary file is left")
 
     def test_copy(self):
         self.check_scenario("copy")

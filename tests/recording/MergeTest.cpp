@@ -39,9 +39,12 @@ TEST_F(MergeTest, OutputIsTheConcatenationOfTheParts)
     }
     EXPECT_EQ(readBytes(merged), expected);
     EXPECT_EQ(result.bytes, expected.size());
-    // A second merge replaces the file without asking.
+    // A second merge replaces the file without asking. The folder is the user's: what a killed
+    // program left there stays.
+    const std::string leftover = abandonedTemporaryFor(merged);
     EXPECT_EQ(session.merge(0, 0, out.str(), ui).outcome, MergeOutcome::Done);
     EXPECT_EQ(readBytes(merged).size(), expected.size());
+    EXPECT_TRUE(std::filesystem::exists(leftover));
 }
 
 TEST_F(MergeTest, MissingPartRemovesTheIncompleteOutput)
