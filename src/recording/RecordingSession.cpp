@@ -140,6 +140,7 @@ public:
     void closeWait() override { m_ui.closeWait(); }
     bool messagesWait() const override { return m_ui.messagesWait(); }
     bool questionsWait() const override { return m_ui.questionsWait(); }
+    bool stopRequested() override { return m_ui.stopRequested(); }
 
     // Shows the messages kept so far.
     void flush()
