@@ -1,6 +1,7 @@
 #include "common/FileLock.h"
 
 #include "common/ReadAll.h"
+#include "common/RegularFile.h"
 #include "common/WriteAll.h"
 
 #include <cerrno>
@@ -32,21 +33,6 @@ std::string describeHolder(int fd)
     return std::string(program) + " (process " + std::to_string(pid) + ")";
 }
 
-const char* kindOf(mode_t mode)
-{
-    if (S_ISLNK(mode))
-        return "a symbolic link";
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a named pipe";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "not a regular file";
-}
-
 std::string notOurs(const std::string& path, const std::string& what)
 {
     return "The lock file " + path + " is " + what + ", so the folder cannot be locked; it was left as it is. "
@@ -57,7 +43,7 @@ std::string notOurs(const std::string& path, const std::string& what)
 std::string unfitLockFile(const std::string& path, const struct stat& st)
 {
     if (!S_ISREG(st.st_mode))
-        return notOurs(path, kindOf(st.st_mode));
+        return notOurs(path, FileKindOf(st.st_mode));
     if (st.st_nlink > 1)
         return notOurs(path, "a file with other names too (a hard link)");
     return {};

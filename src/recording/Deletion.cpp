@@ -1,15 +1,15 @@
 #include "recording/Deletion.h"
 
-#include "recdb/DbWriter.h"
-#include "recdb/RecordStore.h"
 #include "common/AsciiCase.h"
 #include "common/FilePaths.h"
-#include "recdb/DbReader.h"
-#include "recdb/DbCheck.h"
 #include "common/PendingFile.h"
+#include "recdb/DbCheck.h"
 #include "recdb/DbCompanions.h"
-#include "recording/StagedParts.h"
+#include "recdb/DbReader.h"
+#include "recdb/DbWriter.h"
+#include "recdb/RecordStore.h"
 #include "recording/RecordingFiles.h"
+#include "recording/StagedParts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -55,10 +55,6 @@ bool freeRoomFromDeletedParts(const LoadedPane& pane, const std::vector<std::str
     }
     return freed;
 }
-
-}  // namespace
-
-namespace {
 
 // The part files a deletion takes out of the folder: moved to their staged names before the
 // database stops naming them, removed once it no longer does, moved back should it not be written.

@@ -638,7 +638,6 @@ PaneRefresh RecordingSession::rebuildTiming(int side, UserInterface& callerUi)
 {
     PaneRefresh refresh;
     OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
     if (!operation)
         return refresh;
     LoadedPane& target = paneOf(side);

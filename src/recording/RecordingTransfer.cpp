@@ -2,17 +2,17 @@
 
 #include "common/FilePaths.h"
 #include "common/KernelCopy.h"
+#include "common/PendingFile.h"
 #include "common/RegularFile.h"
 #include "common/UniqueFd.h"
+#include "recdb/DbCheck.h"
+#include "recdb/DbCompanions.h"
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
 #include "recording/CopyProgress.h"
-#include "common/PendingFile.h"
-#include "recdb/DbCheck.h"
-#include "recdb/DbCompanions.h"
-#include "recording/StagedParts.h"
 #include "recording/RecordingFiles.h"
+#include "recording/StagedParts.h"
 
 #include <algorithm>
 #include <cerrno>
