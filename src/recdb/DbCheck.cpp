@@ -164,14 +164,15 @@ std::string ReadFolderParts(const std::string& folder, FolderParts& parts)
             db = DecodeDb(bytes.data(), bytes.size());
         }
         for (const DecodedSection& section : db.sections) {
-            if (section.record.id == kDBMIdFree)
+            const AVMRec& rec = section.record();
+            if (rec.id == kDBMIdFree)
                 continue;
-            for (int j = 0; j < section.record.partCount; ++j) {
+            for (int j = 0; j < rec.partCount; ++j) {
                 PartOwner owner;
                 owner.dbPath = path;
-                owner.recordIndex = section.record.slot - 1;
-                std::copy(std::begin(section.record.name), std::end(section.record.name), owner.name.begin());
-                parts.owners[partKey(section.record.parts[j].name)].push_back(owner);
+                owner.recordIndex = section.index;
+                std::copy(std::begin(rec.name), std::end(rec.name), owner.name.begin());
+                parts.owners[partKey(rec.parts[j].name)].push_back(owner);
             }
         }
     }
@@ -204,8 +205,8 @@ std::vector<std::string> ListingProblems(const std::string& dbPath)
         return problems;
     std::set<unsigned> ids;
     for (const DecodedSection& section : db.sections) {
-        if (db.listed(section) && !ids.insert(section.record.id).second)
-            problems.push_back(sharedIdProblem(section.record.slot - 1, section.record.id));
+        if (db.listed(section) && !ids.insert(section.id).second)
+            problems.push_back(sharedIdProblem(section.index, section.id));
     }
     for (unsigned id = 1; id <= header.count; ++id) {
         if (!ids.count(id))
@@ -245,8 +246,8 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
     (void)vmx::ReadFolderParts(folder, folderParts);
     std::set<unsigned> ids;
     for (const vmx::DecodedSection& section : db.sections) {
-        const AVMRec& rec = section.record;
-        const int i = rec.slot - 1;
+        const AVMRec& rec = section.record();
+        const int i = section.index;
         if (header.version >= 4 && section.computedSum != section.storedSum)
             problems.push_back(format("record index %d (offset %zu): checksum 0x%02x does not match the stored 0x%02x.",
                                       i, section.offset, section.computedSum, section.storedSum));
@@ -275,9 +276,9 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
     if (const auto& broken = db.broken) {
         if (header.version >= 4 && broken->computedSum != broken->storedSum)
             problems.push_back(format("record index %d (offset %zu): checksum 0x%02x does not match the stored 0x%02x.",
-                                      broken->record.slot - 1, broken->offset, broken->computedSum, broken->storedSum));
+                                      broken->index, broken->offset, broken->computedSum, broken->storedSum));
         problems.push_back(format("record index %d (offset %zu): part count %u is above %d; the rest of the file cannot be read.",
-                                  broken->record.slot - 1, broken->offset, broken->record.partCount, kDBMMaxParts));
+                                  broken->index, broken->offset, broken->partCount, kDBMMaxParts));
         return problems;
     }
     for (unsigned id = 1; id <= header.count; ++id) {

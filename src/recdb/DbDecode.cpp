@@ -45,6 +45,12 @@ void DecodeRecordImage(const std::uint8_t* image, int version, AVMRec& rec)
     rec.extD = image[136];
 }
 
+const AVMRec& DecodedSection::record() const
+{
+    static const AVMRec kEmpty{};
+    return stored ? *stored : kEmpty;
+}
+
 bool DecodedDb::readable() const
 {
     return header.version <= 5 && header.headerSize >= 1 && header.headerSize <= 512 &&
@@ -53,7 +59,7 @@ bool DecodedDb::readable() const
 
 bool DecodedDb::listed(const DecodedSection& section) const
 {
-    const unsigned id = section.record.id;
+    const unsigned id = section.id;
     return id >= 1 && id <= std::min<unsigned>(header.count, kDBMMaxIds);
 }
 
@@ -68,8 +74,10 @@ DecodedDb DecodeDb(const std::uint8_t* data, std::size_t size)
     const std::size_t imageLen = version >= 5 ? kAVMImageSize : version == 4 ? kAVMImageSizeV4 : kAVMImageSizeV3;
     const std::size_t headLen = version >= 4 ? imageLen + 1 : imageLen;
     std::size_t position = kAVMHeaderArea;
+    db.sections.reserve(kDBMMaxRecords);
     for (int i = 0; i < kDBMMaxRecords; ++i) {
         DecodedSection section;
+        section.index = i;
         section.offset = position;
         std::uint8_t image[kAVMImageSize] = {};
         unsigned sum = 0;
@@ -80,22 +88,26 @@ DecodedDb DecodeDb(const std::uint8_t* data, std::size_t size)
         section.computedSum = static_cast<std::uint8_t>(sum & 0xFF);
         section.storedSum = version >= 4 ? byteAt(data, size, position + imageLen) : section.computedSum;
         position += headLen;
-        const std::uint16_t partCount = ReadBe16(image + 18);
-        AVMRec& rec = section.record;
-        DecodeRecordImage(image, version, rec);
-        rec.slot = static_cast<std::uint16_t>(i + 1);
-        rec.partCount = partCount;
-        if (partCount > kDBMMaxParts) {
-            db.broken = section;
+        section.id = ReadBe16(image);
+        section.partCount = ReadBe16(image + 18);
+        if (section.id != kDBMIdFree || section.partCount != 0) {
+            auto rec = std::make_shared<AVMRec>();
+            DecodeRecordImage(image, version, *rec);
+            rec->slot = static_cast<std::uint16_t>(i + 1);
+            rec->partCount = section.partCount;
+            for (int j = 0; j < section.partCount && j < kDBMMaxParts; ++j, position += kAVMPartNameLen) {
+                for (std::size_t k = 0; k < kAVMPartNameLen; ++k)
+                    rec->parts[j].name[k] = static_cast<char>(byteAt(data, size, position + k));
+                if (version <= 3 && rec->parts[j].name[0] == 'R')
+                    rec->extA += kAVMPartNameLen;
+            }
+            section.stored = std::move(rec);
+        }
+        if (section.partCount > kDBMMaxParts) {
+            db.broken = std::move(section);
             break;
         }
-        for (int j = 0; j < partCount; ++j, position += kAVMPartNameLen) {
-            for (std::size_t k = 0; k < kAVMPartNameLen; ++k)
-                rec.parts[j].name[k] = static_cast<char>(byteAt(data, size, position + k));
-            if (version <= 3 && rec.parts[j].name[0] == 'R')
-                rec.extA += kAVMPartNameLen;
-        }
-        db.sections.push_back(section);
+        db.sections.push_back(std::move(section));
     }
     return db;
 }

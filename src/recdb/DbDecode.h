@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,10 +18,18 @@ namespace vmx {
 // of any database of a folder, or the content a cut's plan holds, can be looked at beside the
 // databases the panes have loaded.
 struct DecodedSection {
-    AVMRec record{};           // id as stored; `slot` is the index + 1
-    std::size_t offset = 0;    // where the section starts in the file
+    int index = 0;                 // the record index, 0..199
+    std::size_t offset = 0;        // where the section starts in the file
     std::uint8_t storedSum = 0;    // versions 4 and 5: the checksum byte after the image
     std::uint8_t computedSum = 0;  // the sum of the image bytes modulo 256
+    std::uint16_t id = 0;          // as stored (0 = free)
+    std::uint16_t partCount = 0;   // as stored (above 280 only in DecodedDb::broken)
+
+    // The decoded record (id as stored, `slot` the index + 1); a free section without parts
+    // (most of a database) holds no record of its own and gives an all-zero one.
+    const AVMRec& record() const;
+
+    std::shared_ptr<const AVMRec> stored;
 };
 
 struct DecodedDb {

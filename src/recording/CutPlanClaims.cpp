@@ -76,9 +76,9 @@ CutPlanCheck CheckCutPlanClaims(const CutJournal& plan, const std::string& dbPat
         const DecodedSection& a = after.sections[i];
         if (before.listed(b) != after.listed(a))
             return refused("the database it would write lists other recordings.");
-        if (!before.listed(b) || unchanged(b.record, a.record))
+        if (!before.listed(b) || unchanged(b.record(), a.record()))
             continue;
-        if (!sameApartFromParts(b.record, a.record) || cut >= 0)
+        if (!sameApartFromParts(b.record(), a.record()) || cut >= 0)
             return refused("the database it would write changes more than the parts of one recording.");
         cut = static_cast<int>(i);
     }
@@ -86,14 +86,14 @@ CutPlanCheck CheckCutPlanClaims(const CutJournal& plan, const std::string& dbPat
     // rewrites.
     if (cut < 0 && !plan.trims.empty()) {
         for (std::size_t i = 0; i < before.sections.size() && cut < 0; ++i) {
-            if (before.listed(before.sections[i]) && partKeys(before.sections[i].record).count(key(plan.trims[0].part)))
+            if (before.listed(before.sections[i]) && partKeys(before.sections[i].record()).count(key(plan.trims[0].part)))
                 cut = static_cast<int>(i);
         }
     }
     if (cut < 0)
         return refused("it names no recording of the database.");
-    const AVMRec& was = before.sections[static_cast<std::size_t>(cut)].record;
-    const AVMRec& will = after.sections[static_cast<std::size_t>(cut)].record;
+    const AVMRec& was = before.sections[static_cast<std::size_t>(cut)].record();
+    const AVMRec& will = after.sections[static_cast<std::size_t>(cut)].record();
     const std::set<std::string> old = partKeys(was);
     const std::set<std::string> kept = partKeys(will);
     const std::string whose = " of the recording \"" + RecordDisplayName(was) + "\"";
