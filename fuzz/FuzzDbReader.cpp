@@ -1,11 +1,16 @@
 // Feeds arbitrary bytes to the database reader as a database file, then does what a pane does
 // with a loaded database: measures its recordings and reads every listed record, and runs the
-// read-only file check on the same bytes.
+// read-only file check on the same bytes. The same bytes, given a valid checksum, are also read
+// as the plan of a cut found beside the database, and checked against it as a found plan is.
 #include "recdb/DbCheck.h"
 #include "recdb/DbReader.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/FileCache.h"
 #include "recdb/RecordStore.h"
+#include "common/BigEndian.h"
+#include "common/Fnv1a.h"
+#include "recording/CutJournal.h"
+#include "recording/CutPlanClaims.h"
 #include "recording/QuietUi.h"
 #include "recording/RecordingSession.h"
 
@@ -13,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -70,5 +76,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     (void)AVMCheckDbFile(db);
+
+    std::vector<std::uint8_t> plan(data, data + size);
+    std::uint8_t sum[8];
+    vmx::WriteBe64(sum, vmx::Fnv1a64(plan.data(), plan.size()));
+    plan.insert(plan.end(), sum, sum + 8);
+    vmx::CutJournal journal;
+    if (vmx::DecodeCutJournal(plan.data(), plan.size(), journal).empty()) {
+        vmx::FolderParts parts;
+        (void)vmx::ReadFolderParts(folder(), parts);
+        (void)vmx::CheckCutPlanClaims(journal, db, parts);
+    }
     return 0;
 }

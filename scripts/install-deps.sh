@@ -11,6 +11,7 @@ packages="
   ffmpeg mencoder mplayer xvfb xauth imagemagick fonts-dejavu-core
   librsvg2-bin desktop-file-utils appstream groff-base file lintian
   python3 ca-certificates strace
+  dosfstools fusefat exfatprogs exfat-fuse ntfs-3g fuse3
 "
 
 # The packages of the list that are not installed, one a line.

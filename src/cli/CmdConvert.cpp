@@ -110,6 +110,21 @@ void drawProgress(int percent, std::size_t job, std::size_t jobs)
     std::fflush(stderr);
 }
 
+// " by SIGINT (Ctrl-C)" and the like for a signal that stopped the run; empty for none.
+std::string signalWords(int signal)
+{
+    switch (signal) {
+    case SIGINT:
+        return " by SIGINT (Ctrl-C)";
+    case SIGTERM:
+        return " by SIGTERM";
+    case SIGHUP:
+        return " by SIGHUP (the terminal was closed)";
+    default:
+        return {};
+    }
+}
+
 bool askOverwrite(const std::string& path)
 {
     if (!isatty(STDIN_FILENO))
@@ -186,12 +201,12 @@ int runConvert(const Args& args)
     run.SetListener(&watcher);
     const std::size_t jobs = run.Jobs().size();
     run.Start(kind);
-    bool interrupted = false;
+    int interrupted = 0;  // the signal that stopped the run
     int shown = -1;
     while (!watcher.ended()) {
         const timespec tick{0, 250'000'000};
-        if (sigtimedwait(&stopSignals, nullptr, &tick) > 0) {
-            interrupted = true;
+        if (const int signal = sigtimedwait(&stopSignals, nullptr, &tick); signal > 0) {
+            interrupted = signal;
             std::fprintf(stderr, "\rstopping...\n");
             run.Stop();
             break;
@@ -207,18 +222,24 @@ int runConvert(const Args& args)
     pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
 
     const RunOutcome outcome = watcher.outcome();
-    if (interrupted || outcome.cancelled)
-        throw Failure{"the conversion was interrupted; the unfinished output was removed"};
+    if (interrupted != 0 || outcome.cancelled)
+        throw Failure{"the conversion was interrupted" + signalWords(interrupted) +
+                      "; the unfinished output was removed"};
     if (!outcome.error.empty())
         throw Failure{outcome.error};
     drawProgress(100, jobs, jobs);
     if (isatty(STDERR_FILENO))
         std::fputc('\n', stderr);
     std::size_t done = 0;
-    for (const auto& job : outcome.jobs)
-        done += job.status == JobOutcome::Status::Done ? 1 : 0;
+    std::string reasons;
+    for (const auto& job : outcome.jobs) {
+        if (job.status == JobOutcome::Status::Done)
+            ++done;
+        else
+            reasons += (reasons.empty() ? ": " : "; ") + job.sourcePath + ": " + job.message;
+    }
     if (done != jobs)
-        throw Failure{std::to_string(jobs - done) + " of " + std::to_string(jobs) + " conversions failed"};
+        throw Failure{std::to_string(jobs - done) + " of " + std::to_string(jobs) + " conversions failed" + reasons};
     std::fprintf(stderr, "Encoding complete!\n");
     if (options.json) {
         report.message("Encoding complete!");

@@ -71,6 +71,11 @@ bool TerminalUi::askYesNo(const std::string& text, const std::string&)
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
+bool TerminalUi::questionsWait() const
+{
+    return !m_assumeYes && ::isatty(STDIN_FILENO) == 1;
+}
+
 void TerminalUi::showMessage(const std::string& text, const std::string&)
 {
     m_messages.push_back(text);
@@ -119,8 +124,10 @@ void TerminalUi::closeProgress()
 
 void TerminalUi::showWait(const std::string& text)
 {
-    // A merge or cut is not left half done: Ctrl-C is held until the step has ended.
+    // A cut is not left half done: Ctrl-C is held until the step has ended. A merge asks
+    // (stopRequested) and stops at once.
     g_interrupted = 0;
+    m_stopTaken = false;
     installInterruptHandler();
     if (m_stderrTty) {
         std::fprintf(stderr, "\r%s\033[K", text.c_str());
@@ -133,8 +140,15 @@ void TerminalUi::closeWait()
 {
     clearLine();
     removeInterruptHandler();
-    if (g_interrupted)
+    if (g_interrupted && !m_stopTaken)
         std::fprintf(stderr, "Interrupted; the step that was running has been completed first.\n");
+}
+
+bool TerminalUi::stopRequested()
+{
+    if (g_interrupted)
+        m_stopTaken = true;
+    return m_stopTaken;
 }
 
 void TerminalUi::clearLine()

@@ -11,7 +11,8 @@ namespace vmxcli {
 // terminal when there is one, else answered No. Choosers return what the command line named.
 // Messages are kept and printed by the command (stdout on success, stderr on failure). Progress
 // bars and the wait line go to stderr, only when stderr is a terminal; Ctrl-C, SIGTERM or SIGHUP
-// during a copy cancel it cleanly, and during a merge or cut they are held until it is done.
+// during a copy or a merge stop it cleanly (at its next chunk), and during a cut they are held
+// until it is done.
 class TerminalUi : public vmx::UserInterface {
 public:
     explicit TerminalUi(bool assumeYes);
@@ -34,6 +35,11 @@ public:
     void closeProgress() override;
     void showWait(const std::string& text) override;
     void closeWait() override;
+    // A message is printed (or kept for the end), never waited on; a question waits only for
+    // somebody at the terminal, and the choosers answer at once.
+    bool messagesWait() const override { return false; }
+    bool questionsWait() const override;
+    bool stopRequested() override;
 
     // The messages shown so far, one per line, and forgets them.
     std::string takeMessages();
@@ -51,6 +57,7 @@ private:
     bool m_stderrTty;
     bool m_lineDrawn = false;
     bool m_declinedNoTerminal = false;
+    bool m_stopTaken = false;  // the operation under the wait window has heard the stop request
     std::vector<std::string> m_messages;
 };
 

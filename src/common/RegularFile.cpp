@@ -10,22 +10,9 @@ namespace vmx {
 
 namespace {
 
-const char* kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a named pipe";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "not a plain file";
-}
-
 std::string refusal(const std::string& path, mode_t mode)
 {
-    return path + " is " + kindOf(mode) + ", not a regular file; it was left alone.";
+    return path + " is " + FileKindOf(mode) + ", not a regular file; it was left alone.";
 }
 
 std::string cannotOpen(const std::string& path, int error)
@@ -40,6 +27,21 @@ bool mustNotBeOpened(mode_t mode)
 }
 
 }  // namespace
+
+const char* FileKindOf(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a named pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not a plain file";
+}
 
 std::string OpenRegularFile(const std::string& path, int flags, UniqueFd& fd, std::uint64_t& size)
 {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 
 namespace vmx {
 
@@ -15,6 +16,9 @@ namespace vmx {
 // naming the file and the reason ("... is a named pipe, not a regular file; it was left alone.",
 // "cannot open ...: No such file or directory.").
 [[nodiscard]] std::string OpenRegularFile(const std::string& path, int flags, UniqueFd& fd, std::uint64_t& size);
+
+// What a file that is no regular file is, for a sentence: "a folder", "a named pipe", ...
+const char* FileKindOf(mode_t mode);
 
 // The whole content of a regular file, opened as above: empty on success, else the sentence.
 [[nodiscard]] std::string ReadRegularFile(const std::string& path, std::string& content);

@@ -6,8 +6,12 @@
 #include "SettingTexts.h"
 
 #include "common/FilePaths.h"
+#include "common/UniqueFd.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -37,7 +41,63 @@ void removeFile(const std::string& path)
     std::filesystem::remove(path, ec);
 }
 
+// Why the source cannot be read, or empty when it can.
+std::string unreadable(const std::string& path)
+{
+    vmx::UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    return fd.ok() ? std::string() : std::strerror(errno);
+}
+
+// The program a run's jobs run, as the user knows it.
+const char* encoderName(RunKind kind)
+{
+    return kind == RunKind::Encode ? "mencoder" : "mplayer";
+}
+
+// The line among the encoder's last ones that says why it failed: the last one that is neither
+// its banner nor its closing words.
+std::string reasonLine(const std::vector<std::string>& lines)
+{
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        std::string line = *it;
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+            line.pop_back();
+        line.erase(0, line.find_first_not_of(" \t"));
+        if (line.empty() || line.starts_with("Exiting") || line.starts_with("MEncoder ") ||
+            line.starts_with("MPlayer "))
+            continue;
+        return line;
+    }
+    return {};
+}
+
 }  // namespace
+
+namespace vmx {
+
+std::string EncoderFailure(const std::string& encoder, const ChildExit& exit, const std::vector<std::string>& lines)
+{
+    const std::string program = "the encoder " + encoder;
+    // The job script runs the encoder through sh, which ends with 127 when it cannot find the
+    // program and with 126 when it cannot run it.
+    if (exit.exitCode == 127)
+        return program + " is not installed: it is neither beside the program nor in PATH";
+    if (exit.signal != 0) {
+        const char* name = strsignal(exit.signal);
+        return program + " was ended by signal " + std::to_string(exit.signal) +
+               (name ? std::string(" (") + name + ")" : std::string());
+    }
+    // An encoder that says it succeeded has nothing to say about what it did not write.
+    if (exit.exitCode <= 0)
+        return program + " ended without writing any output";
+    std::string text = exit.exitCode == 126 ? program + " cannot be run"
+                                            : program + " failed with exit code " + std::to_string(exit.exitCode);
+    if (const std::string reason = reasonLine(lines); !reason.empty())
+        text += ": " + reason;
+    return text;
+}
+
+}  // namespace vmx
 
 bool RunOutcome::allDone() const
 {
@@ -186,10 +246,15 @@ bool CEncodeRun::Start(RunKind kind)
         std::lock_guard lock(m_runMutex);
         m_run = run;
     }
+    // What runs of killed programs left (their partial outputs, their folders) goes first.
+    (void)vmx::RemoveDeadRuns();
     if (std::string problem = m_folder.Create(); !problem.empty()) {
         endRun(*run, std::move(problem));
         return false;
     }
+    // The encoder holds the run folder's lock with this program: a new run takes the folder for
+    // a dead run's only once both have gone.
+    m_runner.KeepOpenInChildren(m_folder.LockFd());
     return startJob(*run);
 }
 
@@ -219,6 +284,9 @@ bool CEncodeRun::startJob(Run& run)
     // The encoder would wait forever on a FIFO that nobody writes into.
     if (isSpecialFile(job.sourcePath))
         return refuseJob(run, job, output, "it is not a regular file");
+    // The encoder would say no more than that it cannot open its input.
+    if (const std::string reason = unreadable(job.sourcePath); !reason.empty())
+        return refuseJob(run, job, output, "it cannot be read: " + reason);
     const PreparedJob prepared =
         run.kind == RunKind::Encode
             ? PrepareEncodingJob(job.sourcePath, run.destFolder, run.prefix, m_folder.Path(), run.settings)
@@ -265,13 +333,10 @@ void CEncodeRun::OnEncoderLine(std::string_view line)
         m_lastLines.pop_front();
 }
 
-std::string CEncodeRun::lastLines()
+std::vector<std::string> CEncodeRun::lastLines()
 {
     std::lock_guard lock(m_linesMutex);
-    std::string text;
-    for (const auto& line : m_lastLines)
-        text += "\n  " + line;
-    return text;
+    return {m_lastLines.begin(), m_lastLines.end()};
 }
 
 void CEncodeRun::OnJobFinished(const ChildExit& exit)
@@ -297,13 +362,7 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
             outcome.message = "the finished file could not be renamed to " + run.currentOutput + ": " + problem;
     } else {
         outcome.status = JobOutcome::Status::Failed;
-        if (exit.exitCode > 0)
-            outcome.message = "the encoder ended with exit code " + std::to_string(exit.exitCode);
-        else if (exit.signal != 0)
-            outcome.message = "the encoder was ended by signal " + std::to_string(exit.signal);
-        else
-            outcome.message = "the encoder wrote no output";
-        outcome.message += lastLines();
+        outcome.message = vmx::EncoderFailure(encoderName(run.kind), exit, lastLines());
     }
     if (outcome.status != JobOutcome::Status::Done)
         removeFile(run.currentPartial);  // what the job made, and nothing else

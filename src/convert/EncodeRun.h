@@ -15,6 +15,16 @@
 #include <string>
 #include <vector>
 
+namespace vmx {
+
+// Why a job whose encoder (`encoder`, "mencoder" or "mplayer") ended without a finished output
+// failed, as one clause: a program that is not installed or cannot be run, its exit code and the
+// last line of its own saying why (when it said so), the signal that ended it, or an encoder that
+// ended well without writing anything.
+std::string EncoderFailure(const std::string& encoder, const ChildExit& exit, const std::vector<std::string>& lines);
+
+}  // namespace vmx
+
 // One listed source file.
 struct EncodeJob {
     std::string sourcePath;
@@ -29,7 +39,7 @@ struct JobOutcome {
     std::string sourcePath;
     std::string outputPath;
     Status status = Status::Failed;
-    std::string message;  // why it failed, with the encoder's last lines
+    std::string message;  // why it failed, in one clause ("the encoder mencoder failed with ...")
 };
 
 struct RunOutcome {
@@ -125,7 +135,7 @@ private:
     EncodeJob jobAt(std::size_t index) const;
     std::size_t jobCount() const;
     void endRun(Run& run, std::string error);
-    std::string lastLines();
+    std::vector<std::string> lastLines();
 
     Listener* m_listener = nullptr;
     std::string m_destFolder;

@@ -47,8 +47,8 @@ std::string ShellQuote(const std::string& text);
 std::string ScriptText(const std::vector<std::string>& command);
 
 // Writes "convert.bat" into `workFolder` for encoding the source with the given encoder
-// settings (those its run started with), and creates the job's partial output file. On failure
-// nothing is left behind.
+// settings (those its run started with), and creates the job's partial output file, named in the
+// record of the run folder `workFolder` (see vmx::RunFolder). On failure nothing is left behind.
 PreparedJob PrepareEncodingJob(const std::string& source, const std::string& folder, const std::string& prefix,
                                const std::string& workFolder, const EncodeSettings& settings);
 // Writes "convert2.bat" into `workFolder` for dumping the source's audio stream to an ".mp3"
@@ -59,12 +59,21 @@ PreparedJob PrepareAudioDumpJob(const std::string& source, const std::string& fo
 namespace vmx {
 
 // Creates an empty file under a new short hidden name (".vmx-" and eight letters or digits,
-// then `extension`) in the folder of `target`; returns why it cannot, empty on success.
+// then `extension`) in the folder of `target`; returns why it cannot, empty on success. With a
+// `runFolder`, the file is added to that run folder's record before anything else happens, so
+// that a later run can remove it should this one be killed (vmx::RemoveDeadRuns); a file that
+// cannot be recorded is removed again.
 [[nodiscard]] std::string CreatePartialOutput(const std::string& target, const std::string& extension,
-                                              std::string& partial);
+                                              std::string& partial, const std::string& runFolder = {});
 
-// Flushes the finished partial file to the disk and renames it over `target`; returns why it
-// cannot (the partial file is then still there), empty on success.
+// True for a name CreatePartialOutput gives: ".vmx-", eight lower-case letters or digits, and
+// ".avi" or ".mp3".
+bool IsPartialOutputName(const std::string& name);
+
+// Flushes the finished partial file to the disk, renames it over `target` and flushes the
+// folder, so that the output is on the disk under its name once this returns; returns why it
+// cannot (the partial file is then still there), empty on success. A folder the file system
+// cannot flush on its own is no failure: the rename has happened.
 [[nodiscard]] std::string PutOutputInPlace(const std::string& partial, const std::string& target);
 
 }  // namespace vmx

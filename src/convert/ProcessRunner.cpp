@@ -3,12 +3,16 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <pthread.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -35,22 +39,177 @@ constexpr auto kStopGrace = std::chrono::milliseconds(500);
 // ended, its readers wait this long for the end of the output before they are cut off.
 constexpr auto kDrainGrace = std::chrono::seconds(2);
 
-// Owns spawn attributes and file actions.
-struct SpawnSetup {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    SpawnSetup()
-    {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attr);
+// What a child is started with: its program (a path), its arguments and the descriptors it gets.
+struct SpawnRequest {
+    std::string program;
+    std::vector<std::string> argv;
+    int input = -1;   // becomes the child's standard input
+    int output = -1;  // ... standard output
+    int error = -1;   // ... standard error
+    int keep = -1;    // a descriptor the child keeps open, or -1
+    bool lowerPriority = false;
+};
+
+// The program `name` stands for: itself when it holds a '/', else the first executable file of
+// that name in PATH (as the shell finds it). Empty when there is none.
+std::string findProgram(const std::string& name)
+{
+    if (name.find('/') != std::string::npos)
+        return name;
+    const char* path = std::getenv("PATH");
+    const std::string folders = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+    for (std::size_t start = 0;;) {
+        const std::size_t end = folders.find(':', start);
+        const std::string folder = folders.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        struct stat st {};
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (end == std::string::npos)
+            return {};
+        start = end + 1;
     }
-    ~SpawnSetup()
-    {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attr);
+}
+
+// Puts `fd` at `target` in a new child, open across exec.
+void placeDescriptor(int fd, int target)
+{
+    if (fd == target)
+        fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) & ~FD_CLOEXEC);
+    else
+        dup2(fd, target);
+}
+
+// The child's side of a start, between fork and exec: only calls that are safe after a fork in a
+// program with threads. Never returns; a failed exec sends its errno through `report`.
+[[noreturn]] void becomeChild(const SpawnRequest& request, char* const* argv, char* const* envp, pid_t parent,
+                              int report)
+{
+    // The child is killed when the thread that forked it ends (the spawn thread lives as long as
+    // the program), so an encoder never goes on writing for a program that was killed. A program
+    // that died before this line is no longer the parent.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(127);
+    setpgid(0, 0);  // a new process group led by the child
+    placeDescriptor(request.input, 0);
+    placeDescriptor(request.output, 1);
+    placeDescriptor(request.error, 2);
+    if (request.keep >= 0)
+        placeDescriptor(request.keep, request.keep);
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGPIPE, SIGCHLD, SIGUSR1, SIGUSR2})
+        sigaction(sig, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (request.lowerPriority)
+        setpriority(PRIO_PROCESS, 0, 10);
+    execve(request.program.c_str(), argv, envp);
+    const int error = errno;
+    [[maybe_unused]] const ssize_t written = write(report, &error, sizeof error);
+    _exit(127);
+}
+
+// Starts a child on the calling thread; its pid, or -1 with the errno value in `error`.
+pid_t forkChild(const SpawnRequest& request, int& error)
+{
+    std::vector<char*> argv;
+    for (const auto& arg : request.argv)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    vmx::UniqueFd reportRead, reportWrite;
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        error = errno;
+        return -1;
     }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
+    reportRead.reset(fds[0]);
+    reportWrite.reset(fds[1]);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        error = errno;
+        return -1;
+    }
+    if (pid == 0)
+        becomeChild(request, argv.data(), environ, parent, reportWrite.get());
+    reportWrite.reset();
+    // The report pipe closes at a successful exec; before that the child says why it failed.
+    int childError = 0;
+    ssize_t n;
+    while ((n = read(reportRead.get(), &childError, sizeof childError)) < 0 && errno == EINTR) {
+    }
+    if (n == static_cast<ssize_t>(sizeof childError)) {
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        error = childError;
+        return -1;
+    }
+    return pid;
+}
+
+// Starts every child of the program from one thread that lives as long as the program. The
+// kernel sends a child's parent-death signal when the *thread* that forked it ends, and the
+// runner starts the next job from the waiter thread of the job before, which ends soon after; so
+// children are started here, and die with the program only. The thread blocks every signal.
+class SpawnThread {
+public:
+    static SpawnThread& Instance()
+    {
+        static SpawnThread* thread = new SpawnThread;  // never destroyed: it may be in use at exit
+        return *thread;
+    }
+
+    pid_t Spawn(const SpawnRequest& request, int& error)
+    {
+        std::unique_lock lock(m_mutex);
+        m_ready.wait(lock, [this] { return m_request == nullptr; });
+        Task task{&request, -1, 0, false};
+        m_request = &task;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return task.done; });
+        m_request = nullptr;
+        m_ready.notify_one();
+        error = task.error;
+        return task.pid;
+    }
+
+private:
+    struct Task {
+        const SpawnRequest* request;
+        pid_t pid;
+        int error;
+        bool done;
+    };
+
+    SpawnThread()
+    {
+        sigset_t all, previous;
+        sigfillset(&all);
+        pthread_sigmask(SIG_SETMASK, &all, &previous);  // the new thread starts with all blocked
+        std::thread([this] { Loop(); }).detach();
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+
+    void Loop()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_request && !m_request->done; });
+            Task& task = *m_request;
+            task.pid = forkChild(*task.request, task.error);
+            task.done = true;
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;  // a task came or ended
+    std::condition_variable m_ready;    // the slot is free
+    Task* m_request = nullptr;
 };
 
 bool makePipe(vmx::UniqueFd& readEnd, vmx::UniqueFd& writeEnd)
@@ -153,33 +312,20 @@ bool CProcessRunner::StartProcess(const std::vector<std::string>& argv, bool nor
         return fail(std::string("cannot create pipes: ") + std::strerror(errno));
     }
 
-    SpawnSetup setup;
-    posix_spawn_file_actions_adddup2(&setup.actions, childIn.get(), 0);
-    posix_spawn_file_actions_adddup2(&setup.actions, childOut.get(), 1);
-    posix_spawn_file_actions_adddup2(&setup.actions, childErr.get(), 2);
-    sigset_t mask;
-    sigemptyset(&mask);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int sig : {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGPIPE, SIGCHLD, SIGUSR1, SIGUSR2})
-        sigaddset(&defaults, sig);
-    posix_spawnattr_setsigmask(&setup.attr, &mask);
-    posix_spawnattr_setsigdefault(&setup.attr, &defaults);
-    posix_spawnattr_setpgroup(&setup.attr, 0);  // a new process group led by the child
-    posix_spawnattr_setflags(&setup.attr, static_cast<short>(POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                                             POSIX_SPAWN_SETSIGDEF));
-    std::vector<char*> args;
-    for (const auto& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, args[0], &setup.actions, &setup.attr, args.data(), environ);
-    if (rc != 0) {
+    SpawnRequest request;
+    request.program = findProgram(argv[0]);
+    request.argv = argv;
+    request.input = childIn.get();
+    request.output = childOut.get();
+    request.error = childErr.get();
+    request.keep = m_keepOpen;
+    request.lowerPriority = !normalStart;
+    int error = ENOENT;
+    const pid_t pid = request.program.empty() ? -1 : SpawnThread::Instance().Spawn(request, error);
+    if (pid < 0) {
         lock.unlock();
-        return fail(std::strerror(rc));
+        return fail(std::strerror(error));
     }
-    if (!normalStart)
-        setpriority(PRIO_PGRP, static_cast<id_t>(pid), 10);
     // Only the child keeps the write ends, so the readers see the end of the output when it ends.
     childIn.reset();
     childOut.reset();

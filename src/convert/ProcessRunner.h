@@ -20,7 +20,8 @@ struct ChildExit {
 };
 
 // Runs one child process at a time in a process group of its own, its standard input, output
-// and error connected to pipes. Two reader threads deliver the output in chunks of at most
+// and error connected to pipes. A child is killed (SIGKILL) when the program dies, however it
+// dies, so it never outlives a program that was killed. Two reader threads deliver the output in chunks of at most
 // 256 bytes; a waiter thread reports the child's end once its output has been read. Stopping
 // ends that process group only. The notifications run on the runner's threads, in slot order:
 // OnStarted, OnOutputText, OnErrorText, OnTerminated. OnTerminated comes once for every child
@@ -43,6 +44,10 @@ public:
     // an OnTerminated that runs meanwhile is refused. Only a child still running at the stop is
     // reported as stopped: one that has ended by itself keeps its own exit status.
     void StopChild();
+
+    // A descriptor every child started from now on keeps open (-1: none), such as the lock of
+    // the run it works for, which then lasts as long as the child.
+    void KeepOpenInChildren(int fd) { m_keepOpen = fd; }
 
     bool IsRunning() const { return m_active.load(); }
     // Why the last start failed (empty after a successful start).
@@ -68,4 +73,5 @@ private:
     bool m_stopping = false;
     std::atomic<bool> m_active{false};
     std::string m_startError;
+    std::atomic<int> m_keepOpen{-1};
 };

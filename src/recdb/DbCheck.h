@@ -1,21 +1,63 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 // A read-only check of a recordings database file and its part files: the header, every
 // checksum, the part names, that each part file exists in the database's folder with every part
-// but the last holding exactly the full part size, and part files in the folder that no listed
-// recording names. Nothing is changed. Each problem is one line naming the record and the file.
+// but the last holding exactly the full part size, part files in the folder that no recording of
+// any database of the folder names, and what interrupted operations left beside the database.
+// Nothing is changed. Each problem is one line naming the record and the file.
 std::vector<std::string> AVMCheckDbFile(const std::string& dbPath);
 
 namespace vmx {
 
-// The part names (upper-cased, as the receiver's FAT disk compares them) that the listed
-// recordings of every database in `folder` name; DZT000.DB and DZR000.DB share one folder. Empty
-// on success, else the sentence naming a database of the folder that cannot be read: then nobody
-// can tell which part files belong to no recording.
+// The problems of a database file's header and list ids that decide which recordings a load
+// lists, in the words of AVMCheckDbFile: a record count above 200 (only the recordings the file
+// holds are listed), a list id that two records carry (one of them is not listed) and a counted
+// list id that no record carries (its row stays empty). Nothing when there are none, or when the
+// file cannot be read at all (a load says why).
+std::vector<std::string> ListingProblems(const std::string& dbPath);
+
+// The databases of `folder` (ending in '/', or empty for the current folder): the regular files
+// whose names end in ".DB" as the receiver's FAT disk reads them (see FatNameKey), hidden ones
+// and symbolic links left out. DZT000.DB and DZR000.DB share the receiver's RECORD folder.
+std::vector<std::string> DatabasesOfFolder(const std::string& folder);
+
+// A recording that names a part file.
+struct PartOwner {
+    std::string dbPath;
+    int recordIndex = 0;
+    std::array<std::uint8_t, 16> name{};  // the record's name bytes (byte 0 is the marker)
+};
+
+// Every part name that a recording of a database of a folder names, as the receiver's FAT disk
+// compares names (upper-cased), with the recordings that name it. Recordings count whether the
+// header lists them or not, and a database whose header cannot be read is taken as version 5:
+// a file is kept too often rather than once too few.
+struct FolderParts {
+    std::map<std::string, std::vector<PartOwner>> owners;
+
+    bool named(const std::string& partName) const;
+    // A recording other than the one at `recordIndex` of the database at `dbPath` that names it,
+    // or null.
+    const PartOwner* anotherOwner(const std::string& partName, const std::string& dbPath, int recordIndex) const;
+    // Named by a recording of a database of the folder other than the one at `dbPath`.
+    bool namedByAnotherDatabase(const std::string& partName, const std::string& dbPath) const;
+    // A recording that names it (the first found), or null.
+    const PartOwner* ownerOf(const std::string& partName) const;
+};
+
+// Reads the part names of every database of `folder`. Empty on success, else the sentence naming
+// a database that cannot be read at all (then nobody can tell which files belong to no recording,
+// and nothing may be removed).
+[[nodiscard]] std::string ReadFolderParts(const std::string& folder, FolderParts& parts);
+
+// The same as a set of upper-cased names.
 [[nodiscard]] std::string PartNamesListedInFolder(const std::string& folder, std::set<std::string>& names);
 
 }  // namespace vmx

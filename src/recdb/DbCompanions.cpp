@@ -1,49 +1,35 @@
 #include "recdb/DbCompanions.h"
 
 #include "common/FilePaths.h"
+#include "recdb/AVMRec.h"
+#include "recdb/DiskNaming.h"
 
+#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vmx {
 
 namespace {
 
+constexpr std::string_view kStagedPrefix = ".velmorix~";
+
 std::string companion(const std::string& dbPath, const char* suffix)
 {
-    const std::string file = DbFileBehind(dbPath);
-    return FolderOfPath(file) + "." + FileNameOfPath(file) + suffix;
+    return FolderOfPath(dbPath) + "." + FileNameOfPath(dbPath) + suffix;
 }
 
 }  // namespace
 
-std::string DbFileBehind(const std::string& dbPath)
+std::string FolderLockPath(const std::string& dbPath)
 {
-    struct stat st {};
-    if (::lstat(dbPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return dbPath;
-    char* real = ::realpath(dbPath.c_str(), nullptr);
-    if (!real)
-        return dbPath;
-    std::string resolved = real;
-    std::free(real);
-    return resolved;
-}
-
-std::string DbLockPath(const std::string& dbPath)
-{
-    return companion(dbPath, ".lock");
+    return FolderOfPath(dbPath) + ".velmorix.lock";
 }
 
 std::string CutPlanPath(const std::string& dbPath)
 {
     return companion(dbPath, ".cut");
-}
-
-std::string PartsJournalPath(const std::string& dbPath)
-{
-    return companion(dbPath, ".parts");
 }
 
 std::string CutTransitName(const std::string& dbPath, int index)
@@ -63,6 +49,41 @@ bool IsCutTransitNameOf(std::string_view name, const std::string& dbPath)
             return false;
     }
     return true;
+}
+
+std::string StagedPartName(std::string_view partName)
+{
+    return std::string(kStagedPrefix) + std::string(partName);
+}
+
+bool IsStagedPartName(std::string_view name)
+{
+    if (name.size() != kStagedPrefix.size() + kAVMPartNameLen || !name.starts_with(kStagedPrefix))
+        return false;
+    const std::string part(name.substr(kStagedPrefix.size()));
+    return AVMIsSafePartName(part.c_str());
+}
+
+std::string PartNameOfStaged(std::string_view name)
+{
+    return std::string(name.substr(kStagedPrefix.size()));
+}
+
+std::string SetAsidePath(const std::string& journalPath)
+{
+    return journalPath + ".set-aside";
+}
+
+std::string DbPathRefusal(const std::string& dbPath)
+{
+    struct stat st {};
+    if (::lstat(dbPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return {};
+    char target[PATH_MAX] = {};
+    const ssize_t length = ::readlink(dbPath.c_str(), target, sizeof target - 1);
+    const std::string to = length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string("elsewhere");
+    return "The database " + dbPath + " is a symbolic link to " + to +
+           "; open the database file itself, so that nothing is written outside the folder that holds it.";
 }
 
 }  // namespace vmx

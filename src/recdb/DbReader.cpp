@@ -1,5 +1,7 @@
 #include "recdb/DbReader.h"
 
+#include "recdb/DbDecode.h"
+
 #include "common/BigEndian.h"
 #include "common/ReadAll.h"
 #include "common/RegularFile.h"
@@ -126,28 +128,8 @@ unsigned char AVMReadDbSub(int type, int version, AVMRecordTable* table)
             return 1;
         }
         AVMRec& rec = table->records[i];
-        rec.id = vmx::ReadBe16(image);
-        std::memcpy(rec.name, image + 2, sizeof rec.name);
+        vmx::DecodeRecordImage(image, version, rec);
         rec.partCount = partCount;
-        rec.startTime = vmx::ReadBe32(image + 20);
-        rec.duration = vmx::ReadBe32(image + 24);
-        rec.vid = vmx::ReadBe16(image + 28);
-        rec.aid = vmx::ReadBe16(image + 30);
-        rec.pid = vmx::ReadBe16(image + 32);
-        rec.streamWord4 = vmx::ReadBe16(image + 34);
-        rec.ecmPid = vmx::ReadBe16(image + 36);
-        rec.streamWord6 = vmx::ReadBe16(image + 38);
-        rec.attr1 = image[40];
-        rec.attr2 = image[41];
-        rec.attr3 = vmx::ReadBe16(image + 42);
-        std::memcpy(rec.attrBlock, image + 44, sizeof rec.attrBlock);
-        // Fields an older version does not carry read as zero (the cleared image holds zeros
-        // there): values left from a database loaded earlier must not be written into this one.
-        rec.extA = version >= 4 ? vmx::ReadBe64(image + 96) : 0;
-        rec.extB = vmx::ReadBe64(image + 104);
-        for (std::size_t k = 0; k < 3; ++k)
-            rec.extC[k] = vmx::ReadBe64(image + 112 + 8 * k);
-        rec.extD = image[136];
 
         for (int j = 0; j < partCount; ++j) {
             AVMPart& part = rec.parts[j];

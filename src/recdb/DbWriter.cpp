@@ -9,6 +9,7 @@
 #include "common/UniqueFd.h"
 #include "common/WriteAll.h"
 #include "common/ReadAll.h"
+#include "recdb/DbCheck.h"
 #include "recdb/DbCompanions.h"
 #include "recdb/DbReader.h"
 #include "recdb/DiskNaming.h"
@@ -37,7 +38,7 @@ std::string openDatabase(const std::string& path, vmx::UniqueFd& fd, struct stat
     if (path.empty())
         return "no database file is chosen for this side.";
     std::uint64_t size = 0;
-    if (std::string error = vmx::OpenRegularFile(path, O_RDWR, fd, size); !error.empty())
+    if (std::string error = vmx::OpenRegularFile(path, O_RDWR | O_NOFOLLOW, fd, size); !error.empty())
         return error;
     if (::fstat(fd.get(), &st) != 0) {
         const int error = errno;
@@ -150,13 +151,44 @@ WriteFailure failedWith(int error, std::string text)
     return {std::move(text), error != 0 ? error : EIO};
 }
 
+// Copies bytes [begin, end) of `in` to the same places of `out`, passing over the holes of a
+// sparse file, and makes `out` at least `end` bytes long, so that its holes read as zeros as the
+// source's do: a damaged database that claims gigabytes it does not take costs no more room in
+// its backup and its next version than it takes itself.
+bool copyAtSamePlaces(int in, int out, std::uint64_t begin, std::uint64_t end, vmx::CopyFailure& failure)
+{
+    for (std::uint64_t position = begin; position < end;) {
+        const off_t data = ::lseek(in, static_cast<off_t>(position), SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break;  // nothing but a hole up to the end
+        std::uint64_t from = position;
+        std::uint64_t to = end;
+        if (data >= 0) {
+            from = static_cast<std::uint64_t>(data);
+            const off_t hole = ::lseek(in, data, SEEK_HOLE);
+            if (hole > data)
+                to = std::min<std::uint64_t>(end, static_cast<std::uint64_t>(hole));
+        }
+        // A file system that cannot tell holes copies everything.
+        if (from < to && !vmx::CopyBytes(in, from, out, from, to - from, {}, failure))
+            return false;
+        position = std::max(to, from);
+    }
+    struct stat st {};
+    if (::fstat(out, &st) != 0 || (static_cast<std::uint64_t>(st.st_size) < end && ::ftruncate(out, static_cast<off_t>(end)) != 0)) {
+        failure.error = errno;
+        return false;
+    }
+    return true;
+}
+
 // Bytes of the old file beyond the new content are kept, as an in-place update would, streamed
 // from file to file: a damaged database may carry any amount of them.
 WriteFailure copyTrailingBytes(int oldFd, std::uint64_t oldSize, int newFd, std::uint64_t newSize,
                                const std::string& dbPath)
 {
     vmx::CopyFailure failure;
-    if (newSize < oldSize && !vmx::CopyBytes(oldFd, newSize, newFd, newSize, oldSize - newSize, {}, failure))
+    if (newSize < oldSize && !copyAtSamePlaces(oldFd, newFd, newSize, oldSize, failure))
         return failedWith(failure.error,
                           "cannot carry over the last bytes of the database " + dbPath + ": " + failure.reason() + ".");
     return {};
@@ -170,7 +202,7 @@ WriteFailure writeBackup(int oldFd, const struct stat& old, const std::string& r
     if (!backup.ok())
         return failedWith(errno, "cannot write the backup " + path + ": " + std::strerror(errno) + ".");
     vmx::CopyFailure failure;
-    if (!vmx::CopyBytes(oldFd, 0, backup.fd(), 0, static_cast<std::uint64_t>(old.st_size), {}, failure))
+    if (!copyAtSamePlaces(oldFd, backup.fd(), 0, static_cast<std::uint64_t>(old.st_size), failure))
         return failedWith(failure.error, "cannot write the backup " + path + ": " + failure.reason() + ".");
     if (const int error = backup.commit(old.st_mode & 07777); error != 0)
         return failedWith(error, "cannot put the backup " + path + " in place: " + std::strerror(error) + ".");
@@ -267,7 +299,7 @@ bool exchangeWithBackup(const std::string& replaced, int oldFd, const struct sta
 std::string replaceContent(const std::string& dbPath, int oldFd, const struct stat& st,
                            const std::vector<std::uint8_t>& content, vmx::BackupChoice backup)
 {
-    const std::string replaced = vmx::DbFileBehind(dbPath);
+    const std::string& replaced = dbPath;
     const WriteFailure failure = replaceByRename(dbPath, replaced, oldFd, st, content, backup);
     if (!failure.failed())
         return {};
@@ -301,15 +333,16 @@ std::string AVMBackupPathOf(const std::string& dbPath)
 std::string AVMCreateEmptyDb(const std::string& dbPath)
 {
     static const std::uint8_t kEmpty[6] = {0, 5, 0, 6, 0, 0};
-    vmx::UniqueFd fd(::open(dbPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (!fd.ok())
+    // Written beside its place and renamed in, never over an existing file: a program killed on
+    // the way leaves no empty or half-written database, only a temporary file of its own.
+    vmx::PendingFile file(dbPath);
+    if (!file.ok())
         return dbPath + ": " + std::strerror(errno);
-    if (vmx::WriteAllAt(fd.get(), kEmpty, sizeof kEmpty, 0) != 0 || ::fsync(fd.get()) != 0) {
-        const std::string why = std::strerror(errno);
-        fd.reset();
-        ::unlink(dbPath.c_str());
-        return dbPath + ": " + why;
-    }
+    if (const int error = vmx::WriteAllAt(file.fd(), kEmpty, sizeof kEmpty, 0); error != 0)
+        return dbPath + ": " + std::strerror(error);
+    if (const int error = file.commit(0644, vmx::PendingFile::Existing::Keep, vmx::PendingFile::FolderFlush::Required);
+        error != 0)
+        return dbPath + ": " + std::strerror(error);
     return {};
 }
 
@@ -338,8 +371,10 @@ std::string partKey(const char* name)
 }
 
 // Deletes the part files of a deleted record from the database's folder, except files named in
-// `keep` (part files that a listed record of the store still names), and clears the record.
-void deleteRecordFiles(AVMRec* record, const std::set<std::string>& keep)
+// `keep` (part files that a listed record of the store or a recording of any database of the
+// folder still names), and clears the record. With `keepAll` nothing is deleted: which files the
+// folder's databases name could not be read.
+void deleteRecordFiles(AVMRec* record, const std::set<std::string>& keep, bool keepAll)
 {
     // Part files live beside the database that lists them, never relative to the current folder.
     const std::string& dbPath = AVMActiveDbPath();
@@ -352,8 +387,8 @@ void deleteRecordFiles(AVMRec* record, const std::set<std::string>& keep)
             continue;
         }
         const std::string path = folder + std::string(name, kAVMPartNameLen);
-        if (keep.count(partKey(name))) {
-            DBMTrace("fatal: file name(%s) kept: a listed recording names it.", path.c_str());
+        if (keepAll || keep.count(partKey(name))) {
+            DBMTrace("fatal: file name(%s) kept: a recording names it.", path.c_str());
             continue;
         }
         DBMTrace("fatal: file name(%s).", path.c_str());
@@ -387,7 +422,7 @@ std::set<std::string> listedPartNames(const AVMRecordTable& table)
 unsigned char AVMDeleteRecordFiles(AVMRec* record, int /*type*/)
 {
     if (record)
-        deleteRecordFiles(record, {});
+        deleteRecordFiles(record, {}, false);
     return 0;
 }
 
@@ -525,11 +560,18 @@ std::string WriteDb(int type, BackupChoice backup)
         undoRenumbering(table, r);
         return failure;
     }
-    // A damaged database may name one file in a deleted and in a listed recording; the listed one
-    // keeps it.
-    const std::set<std::string> stillListed = listedPartNames(table);
+    // A damaged database may name one file in a deleted and in a listed recording, and the
+    // folder's other database may name it too; the file stays for them.
+    std::set<std::string> stillNamed = listedPartNames(table);
+    bool keepAll = false;
+    if (!r.deleted.empty()) {
+        const std::string error = PartNamesListedInFolder(FolderOfPath(dbPath), stillNamed);
+        keepAll = !error.empty();
+        if (keepAll)
+            DBMTrace("infor: AVMWriteDb part files kept(%s).", error.c_str());
+    }
     for (const int i : r.deleted)
-        deleteRecordFiles(&table.records[i], stillListed);
+        deleteRecordFiles(&table.records[i], stillNamed, keepAll);
     return {};
 }
 
@@ -539,7 +581,7 @@ std::string CheckDbWritable(const std::string& dbPath, RoomCheck room)
     struct stat st {};
     if (std::string why = openDatabase(dbPath, db, st); !why.empty())
         return why;
-    const std::string replaced = DbFileBehind(dbPath);
+    const std::string& replaced = dbPath;
     const std::string backupPath = AVMBackupPathOf(replaced);
     struct stat backupSt {};
     if (::lstat(backupPath.c_str(), &backupSt) == 0 && S_ISDIR(backupSt.st_mode))
@@ -550,10 +592,13 @@ std::string CheckDbWritable(const std::string& dbPath, RoomCheck room)
     if (!probe.ok())
         return "cannot write a new file into " + folderText(replaced) + ": " + std::strerror(errno) + ".";
     // Until both are renamed into place the write holds the new database and the backup beside the
-    // old ones; the probe takes that room once and is removed again.
-    const auto size = static_cast<std::uint64_t>(st.st_size);
+    // old ones; the probe takes that room once and is removed again. A sparse database takes only
+    // the room of its data, and so do its copies (their holes stay holes).
+    const auto allocated = static_cast<std::uint64_t>(st.st_blocks) * 512;
+    const auto size = allocated > 0 ? std::min(static_cast<std::uint64_t>(st.st_size), allocated)
+                                    : static_cast<std::uint64_t>(st.st_size);
     const std::uint64_t need = std::max(size, kMaxDbContentSize) + size;
-    if (const int error = ::posix_fallocate(probe.fd(), 0, static_cast<off_t>(need)); error != 0)
+    if (const int error = ReserveRoom(probe.fd(), need); error != 0)
         return "there is no room in " + folderText(replaced) + " to write the database " + dbPath + ": " +
                std::strerror(error) + ".";
     return {};

@@ -125,6 +125,10 @@ bool AVMIsSafePartName(const char* name)
         if (c < 0x20 || c > 0x7E || c == '/' || c == '\\')
             return false;
     }
+    // A name the receiver's FAT disk would read without its trailing dots and blanks stands for
+    // another file there ("notes.txt   " is notes.txt); the receiver never writes such a name.
+    if (name[kAVMPartNameLen - 1] == '.' || name[kAVMPartNameLen - 1] == ' ')
+        return false;
     // The databases of the folder and their companions are never parts.
     const std::string key = vmx::FatNameKey(std::string_view(name, kAVMPartNameLen));
     for (const char* ext : {".DB", ".BAK", ".TMP"}) {

@@ -29,7 +29,8 @@ const std::string& AVMGetDbPath(int side);
 const std::string& AVMActiveDbPath();
 
 // True when a part name may be used as a file name in the database's folder: exactly 12
-// printable ASCII characters, no '/' or '\', not starting with '.', and not the name of a
+// printable ASCII characters, no '/' or '\', not starting with '.', not ending in '.' or ' ' (a
+// FAT disk drops those and finds another file), and not the name of a
 // database file or a companion of one (ending in ".DB", ".BAK" or ".TMP" as the receiver's FAT
 // disk reads it, see vmx::FatNameKey). Names read from a damaged or hostile database may be
 // anything; such a record is listed but no file of it is touched.

@@ -3,6 +3,7 @@
 #include "common/FileFingerprint.h"
 #include "common/FilePaths.h"
 #include "common/RegularFile.h"
+#include "recdb/DbCheck.h"
 #include "recdb/DbCompanions.h"
 #include "recdb/DbReader.h"
 #include "recdb/DbWriter.h"
@@ -75,8 +76,22 @@ std::string openForTrim(const std::string& path, OpenPart& part)
 // name one file twice in a recording, or a file of another recording (listed, or deleted and
 // waiting for the next write). Deleting, trimming or renaming such a file would damage the
 // other user of it. Empty when every part file belongs to this recording once.
-std::string sharedPartsMessage(const AVMRec& record, unsigned id)
+std::string sharedPartsMessage(const AVMRec& record, unsigned id, const std::string& dbPath,
+                               const FolderParts& folderParts)
 {
+    // The folder's other database shares the space of part names.
+    for (int i = 0; i < record.partCount; ++i) {
+        const std::string name = PartName(record, i);
+        if (folderParts.namedByAnotherDatabase(name, dbPath)) {
+            const PartOwner* owner = folderParts.anotherOwner(name, dbPath, record.slot - 1);
+            AVMRec other{};
+            if (owner)
+                std::memcpy(other.name, owner->name.data(), sizeof other.name);
+            return "the part file \"" + name + "\" of the recording \"" + RecordDisplayName(record) +
+                   "\" also belongs to the recording \"" + RecordDisplayName(other) + "\" of " +
+                   (owner ? owner->dbPath : std::string("another database")) + "; its files are left alone.";
+        }
+    }
     const SharedPart shared = FindSharedPart(id);
     switch (shared.kind) {
     case SharedPart::Kind::None:
@@ -140,8 +155,10 @@ std::string checkRenumberedParts(const std::string& folder, const AVMRec& record
     return {};
 }
 
-// Refuses a renumbering that would need a file name already taken by something else.
-std::string checkNewNames(const std::string& folder, const AVMRec& record, const Renumbering& r)
+// Refuses a renumbering that would need a file name already taken by something else, or one that a
+// recording of the folder's other database names (its file may be missing just now).
+std::string checkNewNames(const std::string& folder, const std::string& dbPath, const AVMRec& record,
+                          const Renumbering& r, const FolderParts& folderParts)
 {
     std::set<std::string> own;
     for (int i = 0; i < record.partCount; ++i)
@@ -157,6 +174,9 @@ std::string checkNewNames(const std::string& folder, const AVMRec& record, const
         if (!own.count(newName) && ::lstat((folder + newName).c_str(), &st) == 0)
             return folder + newName + " already exists and belongs to no part of this recording; the parts "
                    "cannot be renumbered.";
+        if (folderParts.namedByAnotherDatabase(newName, dbPath))
+            return newName + " is a part name of a recording of another database in " + folder +
+                   "; the parts cannot be renumbered.";
     }
     return {};
 }
@@ -202,7 +222,7 @@ std::string planSteps(const LoadedPane& pane, int row, const AVMRec& record, con
 {
     CutJournal& journal = planned.journal;
     planned.before = record;
-    journal.dbName = FileNameOfPath(DbFileBehind(pane.dbPath));
+    journal.dbName = FileNameOfPath(pane.dbPath);
     FileFingerprint before;
     if (std::string error = TakeFingerprint(pane.dbPath, kMaxDbContentSize, before); !error.empty())
         return error;
@@ -276,13 +296,15 @@ CutResult runCut(LoadedPane& pane, int row, PlannedCut& planned, const CutPlan& 
         ui.showMessage("Cannot cut: " + error + " Nothing was changed.");
         return ended(CutOutcome::Refused, false, plan.kind);
     }
-    if (std::string error = RunCutSteps(journal, pane.dbPath); !error.empty()) {
+    if (CutStepFailure failure = RunCutSteps(journal, pane.dbPath); !failure.text.empty()) {
         // The store goes back to what the file still says; the pane is loaded again, which
-        // finishes the cut from its plan where the disk lets it.
+        // finishes the cut from its plan where the disk lets it. Only a part that is not there
+        // (or cannot be opened) is the receiver tool's "파일없음2."; a full disk or a failing one
+        // is said as what it is.
         DBMSetRecord(kDBMTypeRecord, id, &planned.before);
         result.refresh.reload(pane.side);
-        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + error +
-                       " The cut stopped; it will be finished when the database is loaded again.");
+        ui.showMessage((failure.partMissing ? std::string(kTrimFailedMessage) + "\n" : std::string("The cut stopped: ")) +
+                       failure.text + " The cut will be finished when the database is loaded again.");
         return result;
     }
     if (plan.kind == CutPlan::Kind::MultiPart)
@@ -400,8 +422,13 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     AVMRec record{};
     if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
         return {};
-    if (std::string unsafe = UnsafePartsMessage(record, pane.dbPath); !unsafe.empty() ||
-        !(unsafe = sharedPartsMessage(record, static_cast<unsigned>(row + 1))).empty()) {
+    FolderParts folderParts;
+    std::string unsafe = UnsafePartsMessage(record, pane.dbPath);
+    if (unsafe.empty())
+        unsafe = ReadFolderParts(pane.folder, folderParts);
+    if (unsafe.empty())
+        unsafe = sharedPartsMessage(record, static_cast<unsigned>(row + 1), pane.dbPath, folderParts);
+    if (!unsafe.empty()) {
         ui.showMessage("Cannot cut: " + unsafe);
         return {};
     }
@@ -438,7 +465,8 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     }
     // The cut ends with a write of the database; one that cannot be written must stop it now,
     // before a part changes.
-    std::string problem = multi ? checkNewNames(pane.folder, record, renumbering) : std::string();
+    std::string problem =
+        multi ? checkNewNames(pane.folder, pane.dbPath, record, renumbering, folderParts) : std::string();
     if (problem.empty())
         problem = CheckDbWritable(pane.dbPath);
     if (!problem.empty()) {

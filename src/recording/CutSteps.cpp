@@ -8,6 +8,7 @@
 #include "recdb/DbCompanions.h"
 #include "recdb/DbReader.h"
 #include "recdb/DbWriter.h"
+#include "recording/CutPlanClaims.h"
 #include "recording/RecordingFiles.h"
 
 #include <cerrno>
@@ -31,9 +32,19 @@ std::string transitPath(const std::string& folder, const std::string& dbPath, st
     return folder + CutTransitName(dbPath, static_cast<int>(index));
 }
 
+CutStepFailure missing(std::string text)
+{
+    return {std::move(text), true};
+}
+
+CutStepFailure failed(std::string text)
+{
+    return {std::move(text), false};
+}
+
 // Phase 0: trims, removals, old names to transit names. Nothing here takes a name that the plan's
 // old names could still mean, so every step may be done again.
-std::string partsPhase(const CutJournal& plan, const std::string& dbPath, const std::string& folder)
+CutStepFailure partsPhase(const CutJournal& plan, const std::string& dbPath, const std::string& folder)
 {
     for (const CutJournal::Trim& trim : plan.trims) {
         const std::string path = folder + trim.part;
@@ -44,50 +55,50 @@ std::string partsPhase(const CutJournal& plan, const std::string& dbPath, const 
                 moved = moved || (plan.renames[k].from == trim.part && exists(transitPath(folder, dbPath, k)));
             if (moved)
                 continue;
-            return "the part " + path + " is missing.";
+            return missing("the part " + path + " is missing.");
         }
         UniqueFd fd;
         std::uint64_t size = 0;
         if (std::string error = OpenRegularFile(path, O_RDWR | O_NOFOLLOW, fd, size); !error.empty())
-            return error;
+            return missing(error);
         if (const int error = FillPackets(fd.get(), size, trim.packets); error != 0)
-            return "cannot rewrite " + path + ": " + std::strerror(error) + ".";
+            return failed("cannot rewrite " + path + ": " + std::strerror(error) + ".");
     }
     for (const std::string& name : plan.removed) {
         const std::string path = folder + name;
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-            return std::string(kDeleteFailedMessage) + "\ncannot delete " + path + ": " + std::strerror(errno) + ".";
+            return failed(std::string(kDeleteFailedMessage) + "\ncannot delete " + path + ": " + std::strerror(errno) + ".");
     }
     for (std::size_t k = 0; k < plan.renames.size(); ++k) {
         const std::string from = folder + plan.renames[k].from;
         const std::string transit = transitPath(folder, dbPath, k);
         if (exists(from)) {
             if (const int error = RenameNoReplace(from, transit); error != 0)
-                return "cannot rename " + from + " to " + transit + ": " + std::strerror(error) + ".";
+                return failed("cannot rename " + from + " to " + transit + ": " + std::strerror(error) + ".");
         } else if (!exists(transit)) {
-            return "the part " + from + " is missing.";
+            return missing("the part " + from + " is missing.");
         }
     }
     if (const int error = SyncFolder(folder); error != 0)
-        return "cannot flush the folder " + folder + ": " + std::strerror(error) + ".";
+        return failed("cannot flush the folder " + folder + ": " + std::strerror(error) + ".");
     return {};
 }
 
 // Phase 1: transit names to new names.
-std::string namesPhase(const CutJournal& plan, const std::string& dbPath, const std::string& folder)
+CutStepFailure namesPhase(const CutJournal& plan, const std::string& dbPath, const std::string& folder)
 {
     for (std::size_t k = 0; k < plan.renames.size(); ++k) {
         const std::string transit = transitPath(folder, dbPath, k);
         const std::string to = folder + plan.renames[k].to;
         if (exists(transit)) {
             if (const int error = RenameNoReplace(transit, to); error != 0)
-                return "cannot rename " + transit + " to " + to + ": " + std::strerror(error) + ".";
+                return failed("cannot rename " + transit + " to " + to + ": " + std::strerror(error) + ".");
         } else if (!exists(to)) {
-            return "the part " + to + " is missing.";
+            return missing("the part " + to + " is missing.");
         }
     }
     if (const int error = SyncFolder(folder); error != 0)
-        return "cannot flush the folder " + folder + ": " + std::strerror(error) + ".";
+        return failed("cannot flush the folder " + folder + ": " + std::strerror(error) + ".");
     return {};
 }
 
@@ -105,16 +116,16 @@ bool beginsWith(const std::string& dbPath, const std::vector<std::uint8_t>& cont
 
 }  // namespace
 
-std::string RunCutSteps(CutJournal& plan, const std::string& dbPath)
+CutStepFailure RunCutSteps(CutJournal& plan, const std::string& dbPath)
 {
     const std::string folder = FolderOfPath(dbPath);
     if (plan.phase == CutJournal::Phase::Parts) {
-        if (std::string error = partsPhase(plan, dbPath, folder); !error.empty())
-            return error;
+        if (CutStepFailure failure = partsPhase(plan, dbPath, folder); !failure.text.empty())
+            return failure;
         if (!plan.renames.empty()) {
             plan.phase = CutJournal::Phase::Names;
             if (std::string error = WriteCutJournal(CutPlanPath(dbPath), plan); !error.empty())
-                return error;
+                return failed(error);
         }
     }
     return namesPhase(plan, dbPath, folder);
@@ -127,46 +138,67 @@ void RemoveCutJournal(const std::string& dbPath)
         (void)SyncFolder(FolderOfPath(path));
 }
 
-InterruptedCut FinishInterruptedCut(const std::string& dbPath)
+std::string SetJournalAside(const std::string& journalPath)
+{
+    if (::rename(journalPath.c_str(), SetAsidePath(journalPath).c_str()) != 0)
+        return "cannot set " + journalPath + " aside: " + std::strerror(errno) + ".";
+    (void)SyncFolder(FolderOfPath(journalPath));
+    return {};
+}
+
+InterruptedCut FinishInterruptedCut(const std::string& dbPath, const FolderParts& folderParts)
 {
     InterruptedCut result;
     const std::string planPath = CutPlanPath(dbPath);
+    result.planPath = planPath;
     if (!exists(planPath))
         return result;
     result.found = true;
+    const auto setAside = [&](const std::string& why) {
+        result.problem = why;
+        if (const std::string error = SetJournalAside(planPath); error.empty())
+            result.setAside = true;
+        else
+            result.problem += " " + error;
+        return result;
+    };
     CutJournal plan;
-    if (std::string error = ReadCutJournal(planPath, plan); !error.empty()) {
-        result.problem = error;
-        return result;
-    }
-    if (plan.dbName != FileNameOfPath(DbFileBehind(dbPath))) {
-        result.problem = "the cut's plan " + planPath + " belongs to the database " + plan.dbName + ".";
-        return result;
-    }
+    if (std::string error = ReadCutJournal(planPath, plan); !error.empty())
+        return setAside(error);
+    if (plan.dbName != FileNameOfPath(dbPath))
+        return setAside("it belongs to the database " + plan.dbName + ".");
+    for (const CutJournal::Trim& trim : plan.trims)
+        result.steps.push_back(trim.part + " rewritten");
+    for (const std::string& name : plan.removed)
+        result.steps.push_back(name + " removed");
+    for (const CutJournal::Rename& rename : plan.renames)
+        result.steps.push_back(rename.from + " renamed " + rename.to);
     FileFingerprint now;
     if (std::string error = TakeFingerprint(dbPath, kMaxDbContentSize, now); !error.empty()) {
         result.problem = error;
         return result;
     }
     const bool before = now.size == plan.sizeBefore && now.hash == plan.hashBefore;
-    const bool after = beginsWith(dbPath, plan.content);
-    if (!before && !after) {
-        result.problem = "the database " + dbPath + " was changed after the cut began, so the cut's plan " + planPath +
-                         " was left as it is.";
+    // A database that names the cut's parts already has every step behind it.
+    if (beginsWith(dbPath, plan.content)) {
+        RemoveCutJournal(dbPath);
+        result.steps.clear();
+        result.finished = true;
         return result;
     }
-    // A database that names the cut's parts already has every step behind it.
-    if (before) {
-        if (std::string error = RunCutSteps(plan, dbPath); !error.empty()) {
-            result.problem = error;
-            return result;
-        }
-        if (!after) {
-            if (std::string error = WriteDbContent(dbPath, plan.content, BackupChoice::Replace); !error.empty()) {
-                result.problem = error;
-                return result;
-            }
-        }
+    if (!before)
+        return setAside("the database " + dbPath + " is not the one the cut began with.");
+    const CutPlanCheck check = CheckCutPlanClaims(plan, dbPath, folderParts);
+    if (!check.problem.empty())
+        return setAside(check.problem);
+    result.recording = RecordDisplayName(check.recording);
+    if (CutStepFailure failure = RunCutSteps(plan, dbPath); !failure.text.empty()) {
+        result.problem = failure.text;
+        return result;
+    }
+    if (std::string error = WriteDbContent(dbPath, plan.content, BackupChoice::Replace); !error.empty()) {
+        result.problem = error;
+        return result;
     }
     RemoveCutJournal(dbPath);
     result.finished = true;

@@ -7,21 +7,30 @@
 
 namespace vmx {
 
-// What tidying a database's folder found and did.
+// What tidying a folder found and did.
 struct TidyReport {
-    std::vector<std::string> removed;  // leftover files removed (paths)
-    InterruptedCut cut;                // a cut that was interrupted, finished or not
-    std::string partsProblem;          // why the journal of part files was left as it is
+    std::vector<std::string> removed;   // leftover files removed (paths)
+    std::vector<std::string> restored;  // part files that took their names again (paths)
+    std::vector<InterruptedCut> cuts;   // the plans of interrupted cuts found, one per database
+    std::vector<std::string> problems;  // what was left as it is, and why
 
-    // One sentence for each thing the user should know, nothing when all was in order.
-    std::vector<std::string> notes(const std::string& dbPath) const;
+    // One sentence for each thing the user should know, nothing when all was in order: what was
+    // finished (settled()), then what is still wrong (unsettled()).
+    std::vector<std::string> notes() const;
+    // The sentences of what was put in order: cuts finished, part files that took their names.
+    std::vector<std::string> settled() const;
+    // The sentences that report something still wrong (a cut that could not be finished, a journal
+    // set aside, a file left alone), for a check to count as problems.
+    std::vector<std::string> unsettled() const;
 };
 
-// Puts the folder of the database at `dbPath` in order before the next operation on it, whose
-// caller holds the database's lock: finishes a cut that was interrupted (CutJournal), removes the
-// part files of an interrupted copy or deletion that no database of the folder names
-// (PartsJournal), and removes the temporary files of database writes, backups and copies that no
-// live program holds any more (PendingFile). Nothing that is not ours is touched.
-TidyReport TidyDatabaseFolder(const std::string& dbPath);
+// Puts a database folder in order before the next operation on any of its databases, whose
+// caller holds the folder's lock: finishes the cuts that were interrupted (each plan checked
+// against its database first, and set aside when it does not agree), settles the part files of
+// interrupted copies and deletions (SettleStagedParts) by what every database of the folder names,
+// and removes the temporary files of writes that no live program holds any more (PendingFile).
+// Nothing that is not ours is touched, and no part file that any database of the folder names is
+// removed.
+TidyReport TidyFolder(const std::string& folder);
 
 }  // namespace vmx

@@ -1,14 +1,19 @@
 #include "recording/Deletion.h"
 
-#include "recdb/DbWriter.h"
-#include "recdb/RecordStore.h"
 #include "common/AsciiCase.h"
 #include "common/FilePaths.h"
+#include "common/PendingFile.h"
+#include "recdb/DbCheck.h"
+#include "recdb/DbCompanions.h"
 #include "recdb/DbReader.h"
-#include "recording/PartsJournal.h"
+#include "recdb/DbWriter.h"
+#include "recdb/RecordStore.h"
 #include "recording/RecordingFiles.h"
+#include "recording/StagedParts.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <set>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -23,11 +28,11 @@ namespace {
 constexpr std::uint64_t kRoomForAWrite = 2 * kMaxDbContentSize + (1u << 20);
 
 // The last resort of a deletion on a full disk, once WriteDb found no way that needs no room:
-// the room for the write is taken from the end of the deleted recordings' last part files. The
-// database still names them, so a program killed now leaves those recordings listed with shorter
-// parts, never a listed part that is gone; and they were to be deleted. Parts that a recording
-// still listed names too are not touched. True when room was freed.
-bool freeRoomFromDeletedParts(const LoadedPane& pane, const std::vector<std::string>& partPaths)
+// the room for the write is taken from the end of the deleted recordings' part files, which lie
+// under their staged names by then. A program killed now leaves them to be put back with shorter
+// content while the database still names them, never a listed part that is gone; and they were
+// to be deleted. True when room was freed.
+bool freeRoomFromDeletedParts(const LoadedPane& pane, const std::vector<std::string>& stagedPaths)
 {
     struct statvfs vfs {};
     if (::statvfs(pane.folder.empty() ? "." : pane.folder.c_str(), &vfs) != 0)
@@ -35,20 +40,11 @@ bool freeRoomFromDeletedParts(const LoadedPane& pane, const std::vector<std::str
     const std::uint64_t available = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
     if (available >= kRoomForAWrite)
         return false;
-    std::set<std::string> stillListed;
-    for (unsigned id = 1; id <= ListedCount(); ++id) {
-        AVMRec record{};
-        if (!DBMGetRecord(kDBMTypeRecord, id, &record) || record.partCount > kDBMMaxParts)
-            continue;
-        for (int j = 0; j < record.partCount; ++j)
-            stillListed.insert(AsciiUpper(PartName(record, j)));
-    }
     std::uint64_t wanted = kRoomForAWrite - available;
     bool freed = false;
-    for (auto it = partPaths.rbegin(); it != partPaths.rend() && wanted > 0; ++it) {
+    for (auto it = stagedPaths.rbegin(); it != stagedPaths.rend() && wanted > 0; ++it) {
         struct stat st {};
-        if (stillListed.count(AsciiUpper(FileNameOfPath(*it))) || ::lstat(it->c_str(), &st) != 0 ||
-            !S_ISREG(st.st_mode) || st.st_size == 0)
+        if (::lstat(it->c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
             continue;
         const auto size = static_cast<std::uint64_t>(st.st_size);
         const std::uint64_t keep = size > wanted ? size - wanted : 0;
@@ -60,6 +56,56 @@ bool freeRoomFromDeletedParts(const LoadedPane& pane, const std::vector<std::str
     return freed;
 }
 
+// The part files a deletion takes out of the folder: moved to their staged names before the
+// database stops naming them, removed once it no longer does, moved back should it not be written.
+class StagedRemoval {
+public:
+    explicit StagedRemoval(std::string folder) : m_folder(std::move(folder)) {}
+    ~StagedRemoval() { putBack(); }
+    StagedRemoval(const StagedRemoval&) = delete;
+    StagedRemoval& operator=(const StagedRemoval&) = delete;
+
+    // Empty, or why the part cannot be taken out (nothing of the deletion has happened then).
+    std::string stage(const std::string& name)
+    {
+        if (const int error = StagePart(m_folder, name); error != 0)
+            return "cannot move " + m_folder + name + " out of the way: " + std::strerror(error) + ".";
+        m_staged.push_back(name);
+        return {};
+    }
+    std::vector<std::string> stagedPaths() const
+    {
+        std::vector<std::string> paths;
+        for (const std::string& name : m_staged)
+            paths.push_back(m_folder + StagedPartName(name));
+        return paths;
+    }
+    // The database no longer names the parts: they go for good. Returns the part paths gone.
+    std::vector<std::string> removeAll()
+    {
+        std::vector<std::string> gone;
+        for (const std::string& name : m_staged) {
+            if (::unlink((m_folder + StagedPartName(name)).c_str()) == 0 || errno == ENOENT)
+                gone.push_back(m_folder + name);
+        }
+        m_staged.clear();
+        (void)SyncFolder(m_folder);
+        return gone;
+    }
+    void putBack()
+    {
+        for (auto it = m_staged.rbegin(); it != m_staged.rend(); ++it)
+            (void)UnstagePart(m_folder, *it);
+        if (!m_staged.empty())
+            (void)SyncFolder(m_folder);
+        m_staged.clear();
+    }
+
+private:
+    std::string m_folder;
+    std::vector<std::string> m_staged;
+};
+
 }  // namespace
 
 DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, const WritePaneDb& writeDb)
@@ -69,7 +115,7 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     const int count = static_cast<int>(ListedCount());
-    std::vector<std::string> partPaths;
+    std::vector<std::string> partNames;
     for (const int row : rows) {
         AVMRec record{};
         if (row < 0 || row >= count || !DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
@@ -81,7 +127,7 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
             return result;
         }
         for (int j = 0; j < record.partCount; ++j)
-            partPaths.push_back(PartPath(pane.folder, record, j));
+            partNames.push_back(PartName(record, j));
     }
     // The write that removes the part files must be possible before anything is marked; should it
     // fail all the same, the list and the timing go back to how they were.
@@ -93,6 +139,11 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
     // A deletion is how the user frees room, so it is not refused for lack of it (see WriteDb).
     if (const std::string why = CheckDbWritable(pane.dbPath, RoomCheck::Skip); !why.empty())
         return refuse(why);
+    // A part file that a recording of the folder's other database names, or another recording of
+    // this one, stays.
+    FolderParts folderParts;
+    if (const std::string why = ReadFolderParts(pane.folder, folderParts); !why.empty())
+        return refuse(why + " So it cannot be told which part files other recordings need.");
     const StoreList saved = SaveActiveList();
     const std::vector<TimingEntry> savedTiming = pane.timing;
     // Highest row first keeps the rows still waiting valid.
@@ -103,31 +154,48 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
         if (rows.size() != static_cast<std::size_t>(count))
             DBMCheckRecord();
     }
-    // The parts are named in the journal first: should the program die after the database no
-    // longer names them but before they are gone, the next operation on the database removes them.
-    // On a full disk the journal may not fit; the deletion goes on without it.
-    PartsJournal journal;
-    for (const std::string& path : partPaths)
-        journal.names.push_back(FileNameOfPath(path));
-    (void)WritePartsJournal(pane.dbPath, journal);
-    std::string error = writeDb();
-    if (!error.empty() && freeRoomFromDeletedParts(pane, partPaths)) {
-        (void)WritePartsJournal(pane.dbPath, journal);
-        error = writeDb();
+    std::set<std::string> stillListed;
+    for (unsigned id = 1; id <= ListedCount(); ++id) {
+        AVMRec record{};
+        if (!DBMGetRecord(kDBMTypeRecord, id, &record) || record.partCount > kDBMMaxParts)
+            continue;
+        for (int j = 0; j < record.partCount; ++j)
+            stillListed.insert(AsciiUpper(PartName(record, j)));
     }
-    if (!error.empty()) {
-        RemovePartsJournal(pane.dbPath);
+    const auto undo = [&](const std::string& why) {
         RestoreActiveList(saved);
         pane.timing = savedTiming;
-        return refuse(error);
-    }
-    RemovePartsJournal(pane.dbPath);
-    for (const std::string& path : partPaths) {
+        return refuse(why);
+    };
+    // The parts leave under their staged names before the database stops naming them: a program
+    // killed at any moment leaves every part either named by the database or recognisably ours.
+    StagedRemoval removal(pane.folder);
+    std::set<std::string> staged;
+    for (const std::string& name : partNames) {
+        const std::string path = pane.folder + name;
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 &&
-            std::find(result.removedFiles.begin(), result.removedFiles.end(), path) == result.removedFiles.end())
-            result.removedFiles.push_back(path);
+        if (stillListed.count(AsciiUpper(name)) || staged.count(AsciiUpper(name)) ||
+            folderParts.namedByAnotherDatabase(name, pane.dbPath) || ::lstat(path.c_str(), &st) != 0)
+            continue;
+        if (!S_ISREG(st.st_mode)) {
+            result.keptFiles.push_back(path + " is " + (S_ISDIR(st.st_mode) ? "a folder" : "not a regular file") +
+                                       ", not a part file; it was left where it is.");
+            continue;
+        }
+        if (const std::string error = removal.stage(name); !error.empty())
+            return undo(error);
+        staged.insert(AsciiUpper(name));
     }
+    if (!staged.empty()) {
+        if (const int error = SyncFolder(pane.folder); error != 0)
+            return undo("cannot flush the folder " + pane.folder + ": " + std::strerror(error) + ".");
+    }
+    std::string error = writeDb();
+    if (!error.empty() && freeRoomFromDeletedParts(pane, removal.stagedPaths()))
+        error = writeDb();
+    if (!error.empty())
+        return undo(error);
+    result.removedFiles = removal.removeAll();
     result.ok = true;
     return result;
 }

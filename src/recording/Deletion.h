@@ -12,13 +12,16 @@ struct DeleteResult {
     bool ok = false;      // the database was written
     std::string message;  // what went wrong; empty when all is well
     std::vector<std::string> removedFiles;  // part files of the deleted recordings now gone
+    std::vector<std::string> keptFiles;     // sentences: names of parts left in place, and why
     PaneRefresh refresh;
 };
 
 // The Delete key's record path on the pane's side, which must be the active side: removes the
 // recordings at `rows` (0-based list rows) from the highest row to the lowest, recounts the
-// store unless every recording was chosen, and writes the database once through `writeDb`; the
-// write removes the recordings' part files from the database's folder. Rows that name no
+// store unless every recording was chosen, and writes the database once through `writeDb`. The
+// recordings' part files leave the folder under their staged names (see StagedParts) before the
+// write and are removed after it; a part that another recording of any database of the folder
+// names stays, and so does a name that is not a regular file (a folder, say), which is said. Rows that name no
 // recording, or a recording whose part names are not plain file names, refuse the whole
 // deletion. The pane's timing list loses the rows' entries. A database that cannot be written
 // leaves the store and the timing list as they were.

@@ -17,16 +17,21 @@ namespace vmx {
 
 namespace {
 
+// Where a copy goes: the receiver's own MP3 or IMAGE folder, or a folder of the user's.
+enum class Destination { Receiver, UserFolder };
+
 // Copies `from` to `to` through a temporary file beside `to`, renamed into place at the end.
-std::string copyReplacing(const std::string& from, const std::string& to)
+std::string copyReplacing(const std::string& from, const std::string& to, Destination destination)
 {
     // A link to a file of the user's collection is fine; a named pipe would block the open.
     UniqueFd in;
     std::uint64_t size = 0;
     if (std::string error = OpenRegularFile(from, O_RDONLY, in, size); !error.empty())
         return error;
-    // What an interrupted copy into this folder left behind goes first.
-    (void)PendingFile::RemoveAbandoned(FolderOfPath(to));
+    // What an interrupted copy into the receiver's folder left behind goes first. A folder of the
+    // user's is left as it is: the copy removes there only its own temporary file.
+    if (destination == Destination::Receiver)
+        (void)PendingFile::RemoveAbandoned(FolderOfPath(to));
     PendingFile out(to);
     if (!out.ok())
         return "cannot write into the folder of " + to + ": " + std::strerror(errno) + ".";
@@ -62,7 +67,7 @@ MediaResult CopyMediaToReceiver(const std::vector<std::string>& pcPaths, const s
         WaitScope wait(ui);
         for (const std::string& path : pcPaths) {
             const std::string target = receiverFolder + "/" + FileNameOfPath(path);
-            const std::string error = copyReplacing(path, target);
+            const std::string error = copyReplacing(path, target, Destination::Receiver);
             if (error.empty()) {
                 ++result.done;
                 result.paths.push_back(target);
@@ -87,7 +92,7 @@ MediaResult CopyMediaToPc(const std::vector<std::string>& names, const std::stri
                 continue;
             }
             const std::string target = pcFolder + "/" + name;
-            const std::string error = copyReplacing(receiverFolder + "/" + name, target);
+            const std::string error = copyReplacing(receiverFolder + "/" + name, target, Destination::UserFolder);
             if (error.empty()) {
                 ++result.done;
                 result.paths.push_back(target);

@@ -17,8 +17,10 @@ inline constexpr const char* kEnglishFolderMessage =
 
 // The merged file's path: folder + "/[m]" + the recording's name + ".trp", built from the name's
 // bytes as stored. A '/' or control byte, which cannot (or should not) stand in a file name,
-// becomes '_'.
-std::string MergedFilePath(const std::string& folder, const AVMRec& record);
+// becomes '_', and so does each of \ : * ? " < > |, which FAT, exFAT and NTFS names cannot hold
+// (the receiver's own disk is one of those). With `asciiOnly` every byte above 0x7F becomes '_'
+// too, for a disk that takes no name in the receiver's 8-bit code.
+std::string MergedFilePath(const std::string& folder, const AVMRec& record, bool asciiOnly = false);
 
 // True when every byte of the folder path lies in 7..127.
 bool IsPlainFolderPath(const std::string& folder);
@@ -34,7 +36,8 @@ struct MergeResult {
 
 // Joins the part files of the recording at `row` of the pane, whose side must be the active side,
 // in record order, into one file in `outFolder` (asked with the folder chooser when empty). The
-// output appears only when every byte was copied; it replaces a file of the same name.
+// output appears only when every byte was copied; it replaces a file of the same name. Where the
+// folder's file system refuses the name's bytes above 0x7F, the file gets the asciiOnly name.
 MergeResult MergeRecording(const LoadedPane& pane, int row, std::string outFolder, UserInterface& ui);
 
 }  // namespace vmx

@@ -27,6 +27,8 @@ public:
     void closeProgress() override {}
     void showWait(const std::string&) override {}
     void closeWait() override {}
+    bool messagesWait() const override { return false; }
+    bool questionsWait() const override { return false; }
 };
 
 }  // namespace vmx

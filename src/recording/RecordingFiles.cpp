@@ -18,20 +18,57 @@ std::string RecordNameBytes(const AVMRec& record)
     return name;
 }
 
-std::string RecordDisplayName(const AVMRec& record)
+namespace {
+
+// The length of the bidirectional formatting character whose UTF-8 bytes stand at `at` of
+// `text`, or 0: U+061C, U+200E, U+200F, U+202A..U+202E and U+2066..U+2069.
+std::size_t bidiControlAt(const std::string& text, std::size_t at)
+{
+    const auto byte = [&](std::size_t k) {
+        return at + k < text.size() ? static_cast<unsigned char>(text[at + k]) : 0u;
+    };
+    if (byte(0) == 0xD8 && byte(1) == 0x9C)
+        return 2;
+    if (byte(0) == 0xE2 && byte(1) == 0x80 &&
+        (byte(2) == 0x8E || byte(2) == 0x8F || (byte(2) >= 0xAA && byte(2) <= 0xAE)))
+        return 3;
+    if (byte(0) == 0xE2 && byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9)
+        return 3;
+    return 0;
+}
+
+void appendEscaped(std::string& text, unsigned char byte)
+{
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+    text += hex;
+}
+
+}  // namespace
+
+std::string EscapedNameBytes(const std::string& bytes)
 {
     std::string name;
-    for (const char byte : RecordNameBytes(record)) {
-        const auto c = static_cast<unsigned char>(byte);
-        if (c < 0x20 || c == 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            name += hex;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (const std::size_t length = bidiControlAt(bytes, i); length > 0) {
+            for (std::size_t k = 0; k < length; ++k)
+                appendEscaped(name, static_cast<unsigned char>(bytes[i + k]));
+            i += length;
         } else {
-            name += static_cast<char>(c);
+            if (c < 0x20 || c == 0x7F)
+                appendEscaped(name, c);
+            else
+                name += static_cast<char>(c);
+            ++i;
         }
     }
     return name;
+}
+
+std::string RecordDisplayName(const AVMRec& record)
+{
+    return EscapedNameBytes(RecordNameBytes(record));
 }
 
 void SetRecordName(AVMRec& record, const std::string& text)
@@ -74,19 +111,6 @@ int CreateNewFile(const std::string& path, std::string& error)
     else
         error = "cannot create " + path + ": " + std::strerror(errno) + ".";
     return -1;
-}
-
-int RenameNoReplace(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without the no-replace flag: look first, then rename.
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace vmx

@@ -10,8 +10,14 @@ namespace vmx {
 // byte (at most 15).
 std::string RecordNameBytes(const AVMRec& record);
 
-// The channel name for messages and listings: RecordNameBytes with control bytes shown as \xNN,
-// so that a damaged name stays on one clean line.
+// Name bytes as every front end shows them: control bytes, and the bytes of the characters that
+// reorder the text around them (the bidirectional formatting characters U+061C, U+200E, U+200F,
+// U+202A..U+202E and U+2066..U+2069, in UTF-8), each shown as \xNN; every other byte as it is.
+// A damaged or hostile name thus stays on one clean line and cannot turn the text after it
+// around. The result holds none of those bytes, so escaping it again changes nothing.
+std::string EscapedNameBytes(const std::string& bytes);
+
+// The channel name for messages and listings: EscapedNameBytes of RecordNameBytes.
 std::string RecordDisplayName(const AVMRec& record);
 
 // Puts `text` into the record's name the way RE renames a recording: bytes 1..15 take the first
@@ -33,9 +39,5 @@ std::string UnsafePartsMessage(const AVMRec& record, const std::string& dbPath);
 // Creates a new file that must not exist yet (O_EXCL). Returns the descriptor, or -1 with a
 // sentence in `error`; a name clash says so plainly.
 int CreateNewFile(const std::string& path, std::string& error);
-
-// Renames without ever replacing an existing file. Returns 0 or an errno value (EEXIST when
-// `to` exists).
-int RenameNoReplace(const std::string& from, const std::string& to);
 
 }  // namespace vmx

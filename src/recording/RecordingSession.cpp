@@ -12,6 +12,8 @@
 #include "recdb/Trace.h"
 #include "recdb/DbCompanions.h"
 #include "recording/DbFolderTidy.h"
+#include "common/FileLock.h"
+#include "common/FileFingerprint.h"
 #include "recording/RecordingFiles.h"
 
 #include <algorithm>
@@ -40,6 +42,28 @@ std::string changedMessage(const std::string& dbPath)
            "load it again.";
 }
 
+// A folder path for stat: the current folder when empty.
+std::string folderOrCurrent(const std::string& path)
+{
+    const std::string folder = FolderOfPath(path);
+    return folder.empty() ? std::string(".") : folder;
+}
+
+// What a load says about a damaged header or list: the problems in velmorix-cli check's words,
+// at most kShownProblems of them.
+constexpr std::size_t kShownProblems = 10;
+
+std::string listingDamageMessage(const std::vector<std::string>& problems)
+{
+    std::string text;
+    for (std::size_t i = 0; i < problems.size() && i < kShownProblems; ++i)
+        text += (text.empty() ? "" : "\n") + problems[i];
+    if (problems.size() > kShownProblems)
+        text += "\n... and " + std::to_string(problems.size() - kShownProblems) +
+                " more problems of the same kind (velmorix-cli check names them all).";
+    return text;
+}
+
 // Which lock errors still let a reader go on without the lock: a read-only disk or folder, where
 // nobody can write the database either.
 bool readableWithoutLock(int error)
@@ -65,11 +89,129 @@ std::string PaneCaption(const std::string& dbPath)
     return dbPath.size() <= kCaptionLength ? dbPath : dbPath.substr(dbPath.size() - kCaptionLength);
 }
 
+// The port an operation uses: the caller's, but never while the operation holds a lock and the
+// user is to answer. Before a question or a chooser every lock of the session is given up; after
+// it they are taken again, the folders put in order again, and each database checked to be what
+// its pane loaded. Messages that wait for the user (a message box) are kept until the operation
+// has given its locks up, unless a question comes first: then they go before it, in order.
+class RecordingSession::LockAwareUi final : public UserInterface {
+public:
+    LockAwareUi(RecordingSession& session, UserInterface& ui) : m_session(session), m_ui(ui) {}
+    ~LockAwareUi() override = default;
+    LockAwareUi(const LockAwareUi&) = delete;
+    LockAwareUi& operator=(const LockAwareUi&) = delete;
+
+    bool askYesNo(const std::string& text, const std::string& caption) override
+    {
+        bool answer = false;
+        return whileUnlocked([&] { answer = m_ui.askYesNo(text, caption); }) && answer;
+    }
+    void showMessage(const std::string& text, const std::string& caption) override
+    {
+        if (m_ui.messagesWait() && m_session.holdsALock()) {
+            m_deferred.emplace_back(text, caption);
+            return;
+        }
+        flush();
+        m_ui.showMessage(text, caption);
+    }
+    std::string chooseFolder(const std::string& title, const std::string& initialFolder) override
+    {
+        std::string chosen;
+        return whileUnlocked([&] { chosen = m_ui.chooseFolder(title, initialFolder); }) ? chosen : std::string();
+    }
+    std::vector<std::string> chooseFiles(const std::string& title, const std::string& filter) override
+    {
+        std::vector<std::string> chosen;
+        return whileUnlocked([&] { chosen = m_ui.chooseFiles(title, filter); }) ? chosen : std::vector<std::string>();
+    }
+    std::string chooseNewFile(const std::string& title, const std::string& defaultName, const std::string& filter) override
+    {
+        std::string chosen;
+        return whileUnlocked([&] { chosen = m_ui.chooseNewFile(title, defaultName, filter); }) ? chosen : std::string();
+    }
+    void openProgress(const std::string& caption) override { m_ui.openProgress(caption); }
+    bool updateProgress(const CopyProgressView& view) override
+    {
+        return m_ui.updateProgress(view) && !m_session.m_lockLost;
+    }
+    void closeProgress() override { m_ui.closeProgress(); }
+    void showWait(const std::string& text) override { m_ui.showWait(text); }
+    void closeWait() override { m_ui.closeWait(); }
+    bool messagesWait() const override { return m_ui.messagesWait(); }
+    bool questionsWait() const override { return m_ui.questionsWait(); }
+    bool stopRequested() override { return m_ui.stopRequested(); }
+
+    // Shows the messages kept so far.
+    void flush()
+    {
+        std::vector<std::pair<std::string, std::string>> pending;
+        pending.swap(m_deferred);
+        for (const auto& [text, caption] : pending)
+            m_ui.showMessage(text, caption);
+    }
+
+private:
+    // Runs `ask` with the session's locks given up; false when they could not be taken again or a
+    // database changed meanwhile (the user was told, and the operation must not go on).
+    template <typename Ask>
+    bool whileUnlocked(Ask ask)
+    {
+        flush();
+        if (!m_ui.questionsWait()) {
+            ask();
+            return true;
+        }
+        std::array<std::string, 2> held;
+        for (const int side : {kLeftSide, kRightSide}) {
+            const auto index = static_cast<std::size_t>(side);
+            if (m_session.m_locks[index] && m_session.m_locks[index]->held())
+                held[index] = m_session.m_lockedFor[index];
+            m_session.unlock(side);
+        }
+        ask();
+        bool kept = true;
+        for (const int side : {kLeftSide, kRightSide}) {
+            const std::string& dbPath = held[static_cast<std::size_t>(side)];
+            if (dbPath.empty() || !kept)
+                continue;
+            std::string problem;
+            if (const int error = m_session.lockAndTidy(side, dbPath, *this, &problem); error != 0) {
+                if (error != EWOULDBLOCK)
+                    showMessage(problem.empty() ? "Cannot lock the database " + dbPath + ": " + std::strerror(error) + "."
+                                                : problem,
+                                {});
+                kept = false;
+                continue;
+            }
+            const LoadedPane& pane = m_session.pane(side);
+            FileFingerprint now;
+            if (pane.dbPath == dbPath &&
+                (!TakeFingerprint(dbPath, kMaxDbContentSize, now).empty() ||
+                 now != m_session.m_loadedAs[static_cast<std::size_t>(side)])) {
+                showMessage(changedMessage(dbPath), {});
+                if (m_session.m_refresh)
+                    m_session.m_refresh->reload(side);
+                kept = false;
+            }
+        }
+        if (!kept)
+            m_session.m_lockLost = true;
+        return kept;
+    }
+
+    RecordingSession& m_session;
+    UserInterface& m_ui;
+    std::vector<std::pair<std::string, std::string>> m_deferred;
+};
+
 // One operation at a time: entered only while no other operation runs and the store is ready;
-// otherwise the user is told and the operation does nothing.
+// otherwise the user is told and the operation does nothing. The operation talks to the user
+// through ui(), which keeps the locks out of the user's way; what it kept to say is shown when the
+// operation ends, after its locks were given up.
 class RecordingSession::OperationScope {
 public:
-    OperationScope(RecordingSession& session, UserInterface& ui) : m_session(session)
+    OperationScope(RecordingSession& session, UserInterface& ui) : m_session(session), m_ui(session, ui)
     {
         bool idle = false;
         m_entered = session.m_busy.compare_exchange_strong(idle, true);
@@ -79,20 +221,26 @@ public:
             session.m_busy = false;
             m_entered = false;
             ui.showMessage("The record store is not set up, so nothing was done.");
+        } else {
+            session.m_lockLost = false;
         }
     }
     ~OperationScope()
     {
-        if (m_entered)
-            m_session.m_busy = false;
+        if (!m_entered)
+            return;
+        m_ui.flush();
+        m_session.m_busy = false;
     }
     OperationScope(const OperationScope&) = delete;
     OperationScope& operator=(const OperationScope&) = delete;
 
     explicit operator bool() const { return m_entered; }
+    UserInterface& ui() { return m_ui; }
 
 private:
     RecordingSession& m_session;
+    LockAwareUi m_ui;
     bool m_entered = false;
 };
 
@@ -125,12 +273,16 @@ public:
         if (!pane.loaded())
             return true;
         m_sides.push_back(side);
-        if (!m_session.m_locks[static_cast<std::size_t>(side)].held()) {
-            const int error = m_session.lockAndTidy(side, pane.dbPath, m_ui);
+        const auto& held = m_session.m_locks[static_cast<std::size_t>(side)];
+        if (!held || !held->held()) {
+            std::string problem;
+            const int error = m_session.lockAndTidy(side, pane.dbPath, m_ui, &problem);
             if (error == EWOULDBLOCK)
                 return false;
             if (error != 0 && (access == Access::Write || !readableWithoutLock(error))) {
-                m_ui.showMessage("Cannot lock the database " + pane.dbPath + ": " + std::strerror(error) + ".");
+                m_ui.showMessage(problem.empty() ? "Cannot lock the database " + pane.dbPath + ": " +
+                                                       std::strerror(error) + "."
+                                                 : problem);
                 return false;
             }
         }
@@ -232,6 +384,9 @@ std::string RecordingSession::writePane(int side, DbOperation& operation)
     activate(side);
     const LoadedPane& target = pane(side);
     FileFingerprint& loadedAs = m_loadedAs[static_cast<std::size_t>(side)];
+    if (m_lockLost)
+        return "the lock of " + target.dbPath + "'s folder could not be taken again after the question, so nothing "
+               "was written.";
     // Another program may have written the file without taking the lock: nothing is put over it.
     FileFingerprint now;
     if (TakeFingerprint(target.dbPath, kMaxDbContentSize, now).empty() && now != loadedAs) {
@@ -245,26 +400,55 @@ std::string RecordingSession::writePane(int side, DbOperation& operation)
     return error;
 }
 
-int RecordingSession::lockAndTidy(int side, const std::string& dbPath, UserInterface& ui)
+int RecordingSession::lockAndTidy(int side, const std::string& dbPath, UserInterface& ui, std::string* problem)
 {
-    FileLock& lock = m_locks[static_cast<std::size_t>(side)];
-    const int error = lock.acquire(DbLockPath(dbPath), m_lockWait);
+    std::shared_ptr<FileLock>& mine = m_locks[static_cast<std::size_t>(side)];
+    if (mine && mine->held())
+        return 0;
+    const std::string lockPath = FolderLockPath(dbPath);
+    // Both panes in one folder hold one lock: a second lock of this process on the same file would
+    // wait for the first.
+    const std::shared_ptr<FileLock>& other = m_locks[static_cast<std::size_t>(1 - side)];
+    if (other && other->held() && IsSameFile(folderOrCurrent(other->path()), folderOrCurrent(lockPath))) {
+        mine = other;
+        m_lockedFor[static_cast<std::size_t>(side)] = dbPath;
+        return 0;
+    }
+    auto lock = std::make_shared<FileLock>();
+    const int error = lock->acquire(lockPath, m_lockWait);
     if (error == EWOULDBLOCK)
-        ui.showMessage(inUseMessage(dbPath, lock));
-    if (error != 0)
+        ui.showMessage(inUseMessage(dbPath, *lock));
+    if (error != 0) {
+        if (problem)
+            *problem = lock->problem();
         return error;
-    for (const std::string& note : TidyDatabaseFolder(dbPath).notes(dbPath))
+    }
+    mine = std::move(lock);
+    m_lockedFor[static_cast<std::size_t>(side)] = dbPath;
+    for (const std::string& note : TidyFolder(FolderOfPath(dbPath)).notes())
         ui.showMessage(note);
     return 0;
 }
 
 void RecordingSession::unlock(int side)
 {
-    m_locks[static_cast<std::size_t>(side)].release();
+    m_locks[static_cast<std::size_t>(side)].reset();
+    m_lockedFor[static_cast<std::size_t>(side)].clear();
+}
+
+bool RecordingSession::holdsALock() const
+{
+    for (const auto& lock : m_locks) {
+        if (lock && lock->held())
+            return true;
+    }
+    return false;
 }
 
 std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
 {
+    if (std::string refusal = DbPathRefusal(dbPath); !refusal.empty())
+        return refusal;
     // The reader's own messages name the receiver's path; a file that cannot be opened at all is
     // reported here with its real name and the reason.
     {
@@ -369,33 +553,51 @@ std::vector<std::string> RecordingSession::checkDatabase(const std::string& dbPa
                                                          std::vector<std::string>* notes)
 {
     std::vector<std::string> problems;
+    if (std::string refusal = DbPathRefusal(dbPath); !refusal.empty()) {
+        problems.push_back(refusal);
+        return problems;
+    }
     FileLock lock;
-    const int error = lock.acquire(DbLockPath(dbPath), lockWait);
+    const int error = lock.acquire(FolderLockPath(dbPath), lockWait);
     if (error == EWOULDBLOCK) {
         problems.push_back("the database " + dbPath + " is in use by " + lock.holder() +
                            ", so what interrupted operations left behind was not tidied up now.");
     } else if (error == 0) {
-        const TidyReport tidy = TidyDatabaseFolder(dbPath);
-        for (const std::string& path : tidy.removed) {
-            if (notes)
+        const TidyReport tidy = TidyFolder(FolderOfPath(dbPath));
+        if (notes) {
+            for (const std::string& path : tidy.removed)
                 notes->push_back("removed " + path + ", left behind by an interrupted operation.");
+            for (std::string& note : tidy.settled())
+                notes->push_back(std::move(note));
         }
-        if (tidy.cut.finished && notes)
-            notes->push_back(tidy.notes(dbPath).front());
-        else if (tidy.cut.found)
-            problems.push_back(tidy.notes(dbPath).front());
-        if (!tidy.partsProblem.empty())
-            problems.push_back(tidy.partsProblem);
+        for (std::string& problem : tidy.unsettled())
+            problems.push_back(std::move(problem));
+    } else if (!lock.problem().empty() && !readableWithoutLock(error)) {
+        problems.push_back(lock.problem());
     }
-    for (std::string& problem : AVMCheckDbFile(dbPath))
-        problems.push_back(std::move(problem));
+    // A staged part file the tidying left alone is named once, as the tidying said it.
+    const auto saidAlready = [&](const std::string& problem) {
+        const std::string path = problem.substr(0, problem.find(' '));
+        if (!IsStagedPartName(FileNameOfPath(path)))
+            return false;
+        for (const std::string& said : problems) {
+            if (said.starts_with(path + " "))
+                return true;
+        }
+        return false;
+    };
+    for (std::string& problem : AVMCheckDbFile(dbPath)) {
+        if (!saidAlready(problem))
+            problems.push_back(std::move(problem));
+    }
     return problems;
 }
 
-LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserInterface& ui, LoadIntent intent)
+LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserInterface& callerUi, LoadIntent intent)
 {
     LoadResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     if (const std::string refusal = refusalToLoad(side, dbPath); !refusal.empty()) {
@@ -406,13 +608,24 @@ LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserI
     // The database is read under its lock, after its folder was put in order. Where no lock can be
     // had (a read-only disk, a missing folder) it is read all the same, or the reading says why not.
     unlock(side);
-    if (lockAndTidy(side, dbPath, ui) == EWOULDBLOCK)
+    if (std::string refusal = DbPathRefusal(dbPath); !refusal.empty()) {
+        ui.showMessage(refusal);
         return result;
+    }
+    std::string problem;
+    if (const int error = lockAndTidy(side, dbPath, ui, &problem); error == EWOULDBLOCK)
+        return result;
+    else if (error != 0 && !readableWithoutLock(error) && !problem.empty())
+        ui.showMessage(problem);
     if (const std::string error = readIntoPane(side, dbPath); !error.empty()) {
         unlock(side);
         ui.showMessage(error);
         return result;
     }
+    // A header or list the receiver would not write is said once, as velmorix-cli check says it;
+    // the pane lists the recordings the file holds.
+    if (const std::vector<std::string> problems = ListingProblems(dbPath); !problems.empty())
+        ui.showMessage(listingDamageMessage(problems));
     if (intent == LoadIntent::Look)
         unlock(side);
     m_lastLoadedDbKind = pane(side).dbKind;
@@ -421,10 +634,10 @@ LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserI
     return result;
 }
 
-PaneRefresh RecordingSession::rebuildTiming(int side, UserInterface& ui)
+PaneRefresh RecordingSession::rebuildTiming(int side, UserInterface& callerUi)
 {
     PaneRefresh refresh;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
     if (!operation)
         return refresh;
     LoadedPane& target = paneOf(side);
@@ -434,10 +647,11 @@ PaneRefresh RecordingSession::rebuildTiming(int side, UserInterface& ui)
     return refresh;
 }
 
-OfferResult RecordingSession::offerNewDb(int targetSide, UserInterface& ui)
+OfferResult RecordingSession::offerNewDb(int targetSide, UserInterface& callerUi)
 {
     OfferResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     LoadedPane& target = paneOf(targetSide);
@@ -467,12 +681,23 @@ OfferResult RecordingSession::offerNewDb(int targetSide, UserInterface& ui)
     return result;
 }
 
-CreateResult RecordingSession::createDatabase(const std::string& dbPath, UserInterface& ui)
+CreateResult RecordingSession::createDatabase(const std::string& dbPath, UserInterface& callerUi)
 {
     CreateResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
+    // Under the folder's lock, the folder put in order first, as for every change of a folder of
+    // databases. A folder that cannot be locked (read-only, missing) is said by the creation.
+    FileLock lock;
+    if (const int error = lock.acquire(FolderLockPath(dbPath), m_lockWait); error == EWOULDBLOCK) {
+        ui.showMessage(inUseMessage(dbPath, lock));
+        return result;
+    } else if (error == 0) {
+        for (const std::string& note : TidyFolder(FolderOfPath(dbPath)).notes())
+            ui.showMessage(note);
+    }
     if (const std::string error = AVMCreateEmptyDb(dbPath); !error.empty()) {
         ui.showMessage("cannot create the database " + error + ".");
         return result;
@@ -482,10 +707,11 @@ CreateResult RecordingSession::createDatabase(const std::string& dbPath, UserInt
     return result;
 }
 
-RenameResult RecordingSession::renameRow(int side, int row, const std::string& text, UserInterface& ui)
+RenameResult RecordingSession::renameRow(int side, int row, const std::string& text, UserInterface& callerUi)
 {
     RenameResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     const LoadedPane& target = pane(side);
@@ -518,10 +744,11 @@ RenameResult RecordingSession::renameRow(int side, int row, const std::string& t
     return result;
 }
 
-TransferResult RecordingSession::transferRecordings(int sourceSide, const std::vector<int>& rows, UserInterface& ui)
+TransferResult RecordingSession::transferRecordings(int sourceSide, const std::vector<int>& rows, UserInterface& callerUi)
 {
     TransferResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation) {
         result.refused = true;
         return result;
@@ -555,10 +782,11 @@ TransferResult RecordingSession::transferRecordings(int sourceSide, const std::v
     return result;
 }
 
-MergeResult RecordingSession::merge(int side, int row, const std::string& outFolder, UserInterface& ui)
+MergeResult RecordingSession::merge(int side, int row, const std::string& outFolder, UserInterface& callerUi)
 {
     MergeResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     // The part files are read under the lock, so that no cut renames them meanwhile.
@@ -570,10 +798,11 @@ MergeResult RecordingSession::merge(int side, int row, const std::string& outFol
 }
 
 CutResult RecordingSession::cut(int side, int row, int markCount, double startMark, double endMark,
-                                UserInterface& ui)
+                                UserInterface& callerUi)
 {
     CutResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     LoadedPane& target = paneOf(side);
@@ -587,6 +816,11 @@ CutResult RecordingSession::cut(int side, int row, int markCount, double startMa
     for (std::size_t k = 0; k < done.refresh.reloads.size(); ++k)
         done.refresh.reloads[k] = done.refresh.reloads[k] || result.refresh.reloads[k];
     result = std::move(done);
+    // The question was not answered No: the database changed while it was on the screen.
+    if (result.outcome == CutOutcome::Declined && m_lockLost) {
+        result.outcome = CutOutcome::Refused;
+        result.resetMarks = false;
+    }
     if (result.outcome == CutOutcome::Done || result.outcome == CutOutcome::Failed) {
         result.refresh.pane(target.side);
         result.refresh.timingRow(target.side, row);
@@ -594,10 +828,11 @@ CutResult RecordingSession::cut(int side, int row, int markCount, double startMa
     return result;
 }
 
-DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows, UserInterface& ui)
+DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows, UserInterface& callerUi)
 {
     DeleteResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     LoadedPane& target = paneOf(side);
@@ -616,6 +851,8 @@ DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows
     result = std::move(done);
     if (!result.ok)
         ui.showMessage(result.message);
+    for (const std::string& kept : result.keptFiles)
+        ui.showMessage(kept);
     result.refresh.pane(target.side);
     return result;
 }
@@ -638,10 +875,11 @@ std::string RecordingSession::mediaRoot(MediaKind kind, bool create, UserInterfa
     return {};
 }
 
-MediaListing RecordingSession::listMedia(MediaKind kind, UserInterface& ui)
+MediaListing RecordingSession::listMedia(MediaKind kind, UserInterface& callerUi)
 {
     MediaListing listing;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return listing;
     const std::string root = mediaRoot(kind, false, ui, nullptr);
@@ -653,16 +891,18 @@ MediaListing RecordingSession::listMedia(MediaKind kind, UserInterface& ui)
     return listing;
 }
 
-bool RecordingSession::ensureMediaFolder(MediaKind kind, UserInterface& ui)
+bool RecordingSession::ensureMediaFolder(MediaKind kind, UserInterface& callerUi)
 {
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     return operation && !mediaRoot(kind, true, ui, nullptr).empty();
 }
 
-MediaResult RecordingSession::putMedia(MediaKind kind, const std::vector<std::string>& pcPaths, UserInterface& ui)
+MediaResult RecordingSession::putMedia(MediaKind kind, const std::vector<std::string>& pcPaths, UserInterface& callerUi)
 {
     MediaResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     const std::string root = mediaRoot(kind, true, ui, &result.failures);
@@ -674,10 +914,11 @@ MediaResult RecordingSession::putMedia(MediaKind kind, const std::vector<std::st
 }
 
 MediaResult RecordingSession::getMedia(MediaKind kind, const std::vector<std::string>& names,
-                                       const std::string& pcFolder, UserInterface& ui)
+                                       const std::string& pcFolder, UserInterface& callerUi)
 {
     MediaResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     const std::string root = mediaRoot(kind, false, ui, &result.failures);
@@ -686,10 +927,11 @@ MediaResult RecordingSession::getMedia(MediaKind kind, const std::vector<std::st
     return CopyMediaToPc(names, ReceiverMediaFolder(root, kind), pcFolder, ui);
 }
 
-MediaResult RecordingSession::deleteMedia(MediaKind kind, const std::vector<std::string>& names, UserInterface& ui)
+MediaResult RecordingSession::deleteMedia(MediaKind kind, const std::vector<std::string>& names, UserInterface& callerUi)
 {
     MediaResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     const std::string root = mediaRoot(kind, false, ui, &result.failures);
@@ -707,10 +949,11 @@ MediaResult RecordingSession::deleteMedia(MediaKind kind, const std::vector<std:
 }
 
 RegisterResult RecordingSession::registerRecording(int side, const NewRecording& recording,
-                                                   const WriteNewParts& writeParts, UserInterface& ui)
+                                                   const WriteNewParts& writeParts, UserInterface& callerUi)
 {
     RegisterResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     LoadedPane& target = paneOf(side);
@@ -764,10 +1007,11 @@ RegisterResult RecordingSession::registerRecording(int side, const NewRecording&
     return result;
 }
 
-SaveResult RecordingSession::savePane(int side, UserInterface& ui)
+SaveResult RecordingSession::savePane(int side, UserInterface& callerUi)
 {
     SaveResult result;
-    OperationScope operation(*this, ui);
+    OperationScope operation(*this, callerUi);
+    UserInterface& ui = operation.ui();
     if (!operation)
         return result;
     const LoadedPane& target = pane(side);

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@
 namespace vmx {
 
 class DbOperation;
+class FileLock;
 
 // Texts of loading a pane.
 inline constexpr const char* kSameFileMessage = "Your loaded file is same!!";
@@ -135,17 +137,23 @@ struct MediaListing {
 //  - The free functions of this header and of PlaybackParts.h are pure and may run anywhere.
 //
 // Other programs. Every operation that writes a pane's database, or reads the part files its
-// records name (merge, the source of a copy), holds the database's lock (a FileLock on
-// DbLockPath, for this program and velmorix-cli alike) from its start to its end; a second program
-// waits a few seconds for it and then says who holds it. Before it changes anything, and again
-// before each write, an operation checks that the database is still the file the pane loaded
-// (FileFingerprint: size, modification time, inode, a hash of its bytes). If another program has
-// changed it, nothing is written, the user is told in one sentence, and the result's
-// refresh.reloads asks the front end to load the pane again. With the lock held, an operation also
-// puts the database's folder in order first (TidyDatabaseFolder): it finishes a cut that was
-// interrupted and removes what interrupted copies and writes left behind; loading does the same.
-// The module's diagnostic line (DBMLastTrace) is kept per thread, so an operation on the worker
-// reads back its own messages.
+// records name (merge, the source of a copy), holds the lock of the database's folder (a FileLock
+// on FolderLockPath, for this program and velmorix-cli alike) from its start to its end: the
+// databases of one RECORD folder (DZT000.DB and DZR000.DB) share one space of part names, so a
+// write to either keeps the other's writers out. Both panes in one folder share one lock. A
+// second program waits a few seconds for it and then says who holds it. The lock is never held
+// while the user is asked something: it is given up before a question or a chooser and taken
+// again after it (and the databases checked again), and while the port's messages wait for the
+// user (UserInterface::messagesWait) they are shown once the operation has given its locks up.
+// Before it changes anything, and again before each write, an operation checks that the database
+// is still the file the pane loaded (FileFingerprint: size, modification time, inode, a hash of
+// its bytes). If another program has changed it, nothing is written, the user is told in one
+// sentence, and the result's refresh.reloads asks the front end to load the pane again. With the
+// lock held, an operation also puts the folder in order first (TidyFolder): it finishes the cuts
+// that were interrupted, settles the part files of interrupted copies and deletions, and removes
+// what interrupted writes left behind; loading does the same. A database reached through a
+// symbolic link is refused. The module's diagnostic line (DBMLastTrace) is kept per thread, so an
+// operation on the worker reads back its own messages.
 //
 // One session holds the record store at a time (init refuses a second one).
 class RecordingSession {
@@ -247,6 +255,7 @@ public:
 private:
     class OperationScope;
     class PaneGuard;
+    class LockAwareUi;
 
     LoadedPane& paneOf(int side);
     // Both panes empty, without a database path.
@@ -260,11 +269,14 @@ private:
     // Reads `dbPath` into the side's store and, on success, makes it the pane's database and notes
     // its fingerprint.
     [[nodiscard]] std::string readIntoPane(int side, const std::string& dbPath);
-    // Takes the lock of `dbPath` for `side` (kept in m_locks) and tidies its folder, telling the
-    // user what was found. 0 or the errno value of FileLock::acquire; EWOULDBLOCK was said.
-    int lockAndTidy(int side, const std::string& dbPath, UserInterface& ui);
-    // Gives up the side's lock.
+    // Takes the lock of the folder of `dbPath` for `side` (kept in m_locks; shared with the other
+    // side when it holds the same folder's) and tidies the folder, telling the user what was found.
+    // 0 or the errno value of FileLock::acquire; EWOULDBLOCK was said, any other failure is
+    // described in `problem`.
+    int lockAndTidy(int side, const std::string& dbPath, UserInterface& ui, std::string* problem = nullptr);
+    // Gives up the side's lock (the folder's lock goes when neither side holds it).
     void unlock(int side);
+    bool holdsALock() const;
     // The receiver's root, its folder of `kind` created first when `create`; empty after telling
     // the user why there is none (the sentence also goes into `failures`).
     std::string mediaRoot(MediaKind kind, bool create, UserInterface& ui, std::vector<std::string>* failures) const;
@@ -275,7 +287,9 @@ private:
     int m_lastLoadedDbKind = 0;
     std::string m_receiverRoot;
     std::atomic<bool> m_busy{false};
-    std::array<FileLock, 2> m_locks;            // the lock of each side's database, while held
+    std::array<std::shared_ptr<FileLock>, 2> m_locks;  // the lock of each side's folder, while held
+    std::array<std::string, 2> m_lockedFor;  // the database each side took its lock for
+    bool m_lockLost = false;  // the running operation could not take its locks again after a question
     std::array<FileFingerprint, 2> m_loadedAs;  // each side's database as it was loaded or last written
     std::chrono::milliseconds m_lockWait = kLockWait;
     PaneRefresh* m_refresh = nullptr;  // the running operation's refresh, for writePane

@@ -2,14 +2,17 @@
 
 #include "common/FilePaths.h"
 #include "common/KernelCopy.h"
+#include "common/PendingFile.h"
 #include "common/RegularFile.h"
 #include "common/UniqueFd.h"
+#include "recdb/DbCheck.h"
+#include "recdb/DbCompanions.h"
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/RecordStore.h"
 #include "recording/CopyProgress.h"
-#include "recording/PartsJournal.h"
 #include "recording/RecordingFiles.h"
+#include "recording/StagedParts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -54,34 +57,39 @@ void copyRecordFields(const AVMRec& from, AVMRec& to)
     to.partCount = from.partCount;
 }
 
-// The copy of one recording's part files. Files it created are removed unless commit() is called.
+// The copy of one recording's part files into the target's folder. Each part is written under
+// its staged name (see StagedParts), so that nothing the copy leaves is ever taken for a part of
+// no recording; the files are removed unless putInPlace() gives them their names, which it does
+// once the database names them.
 class PartCopier {
 public:
-    PartCopier(CopyProgress& progress, UserInterface& ui) : m_progress(progress), m_ui(ui) {}
+    PartCopier(std::string folder, CopyProgress& progress, UserInterface& ui)
+        : m_folder(std::move(folder)), m_progress(progress), m_ui(ui)
+    {
+    }
     ~PartCopier()
     {
-        for (const std::string& path : m_created)
-            ::unlink(path.c_str());
+        for (const std::string& name : m_created)
+            ::unlink(stagedPath(name).c_str());
     }
     PartCopier(const PartCopier&) = delete;
     PartCopier& operator=(const PartCopier&) = delete;
 
-    // The copied parts stay; returns their paths.
-    std::vector<std::string> commit() { return std::exchange(m_created, {}); }
     bool cancelled() const { return m_cancelled; }
 
-    // Copies one part; returns an empty string or what went wrong.
-    std::string copy(const std::string& from, const std::string& to)
+    // Copies one part to the staged name of `name`; returns an empty string or what went wrong.
+    std::string copy(const std::string& from, const std::string& name)
     {
         UniqueFd in;
         std::uint64_t size = 0;
         if (std::string error = OpenRegularFile(from, O_RDONLY | O_NOFOLLOW, in, size); !error.empty())
             return error;
+        const std::string to = stagedPath(name);
         std::string error;
         UniqueFd out(CreateNewFile(to, error));
         if (!out.ok())
             return error;
-        m_created.push_back(to);
+        m_created.push_back(name);
         m_ui.updateProgress(m_progress.update(size, 0));
         CopyFailure failure;
         const bool copied = CopyBytes(in.get(), 0, out.get(), 0, size, [&](std::uint64_t done) {
@@ -89,7 +97,7 @@ public:
         }, failure);
         if (!copied) {
             m_cancelled = failure.cancelled;
-            return "cannot copy " + from + " to " + to + ": " + failure.reason() + ".";
+            return "cannot copy " + from + " to " + m_folder + name + ": " + failure.reason() + ".";
         }
         // Writing back starts now; flush() waits for it before a database names the part.
         ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
@@ -101,32 +109,41 @@ public:
     // Waits until every copied part is on the disk. Returns an empty string or what went wrong.
     std::string flush() const
     {
-        for (const std::string& path : m_created) {
+        for (const std::string& name : m_created) {
+            const std::string path = stagedPath(name);
             UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
             if (!fd.ok() || ::fdatasync(fd.get()) != 0)
                 return "cannot write " + path + ": " + std::strerror(errno) + ".";
         }
+        if (const int error = SyncFolder(m_folder); error != 0)
+            return "cannot flush the folder " + m_folder + ": " + std::strerror(error) + ".";
         return {};
     }
 
+    // The database names the parts now: each takes its name. Gives the part paths; `error` says
+    // which part could not take its name (it stays under its staged name, and the next operation
+    // on the folder gives it its name).
+    std::vector<std::string> putInPlace(std::string& error)
+    {
+        std::vector<std::string> paths;
+        for (const std::string& name : m_created) {
+            paths.push_back(m_folder + name);
+            if (const int code = UnstagePart(m_folder, name); code != 0 && error.empty())
+                error = "cannot give " + stagedPath(name) + " its name " + name + ": " + std::strerror(code) + ".";
+        }
+        m_created.clear();
+        (void)SyncFolder(m_folder);
+        return paths;
+    }
+
 private:
+    std::string stagedPath(const std::string& name) const { return m_folder + StagedPartName(name); }
+
+    std::string m_folder;
     CopyProgress& m_progress;
     UserInterface& m_ui;
-    std::vector<std::string> m_created;
+    std::vector<std::string> m_created;  // part names whose staged files this copy made
     bool m_cancelled = false;
-};
-
-// Removes the database's journal of part files when it goes: declared before the PartCopier, it
-// goes after the copier has removed what it made.
-class JournalRemover {
-public:
-    explicit JournalRemover(std::string dbPath) : m_dbPath(std::move(dbPath)) {}
-    ~JournalRemover() { RemovePartsJournal(m_dbPath); }
-    JournalRemover(const JournalRemover&) = delete;
-    JournalRemover& operator=(const JournalRemover&) = delete;
-
-private:
-    std::string m_dbPath;
 };
 
 struct OneCopy {
@@ -165,14 +182,21 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
         return result;
     }
     // A record slot whose part names stand on the disk already (a stray file, or a file of the
-    // folder's other database) is passed over: new parts never replace a file.
+    // folder's other database), or that a recording of any database of the folder names, is
+    // passed over: new parts never replace a file, nor take a name another recording needs.
+    FolderParts folderParts;
+    if (const std::string error = ReadFolderParts(target.folder, folderParts); !error.empty()) {
+        result.error = "Not copied: " + error;
+        return result;
+    }
     std::vector<std::string> taken;
     const auto namesAreFree = [&](int index) {
         for (int i = 0; i < from.partCount; ++i) {
-            const std::string path = target.folder + copiedPartName(index + 1, from, i);
+            const std::string part = copiedPartName(index + 1, from, i);
             struct stat st {};
-            if (::lstat(path.c_str(), &st) == 0) {
-                taken.push_back(path);
+            if (::lstat((target.folder + part).c_str(), &st) == 0 || folderParts.named(part) ||
+                ::lstat((target.folder + StagedPartName(part)).c_str(), &st) == 0) {
+                taken.push_back(target.folder + part);
                 return false;
             }
         }
@@ -204,20 +228,9 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
         std::memcpy(to.parts[i].name + 6, from.parts[i].name + 6, 6);
     }
 
-    // The new parts are named in the journal before the first of them exists: should the program
-    // die before the database names them, the next operation on the database removes them.
-    PartsJournal journal;
-    for (int i = 0; i < from.partCount; ++i)
-        journal.names.push_back(PartName(to, i));
-    if (const std::string error = WritePartsJournal(target.dbPath, journal); !error.empty()) {
-        FreeAllocatedRecord(id);
-        result.error = "Copying failed: " + error + " The recording \"" + name + "\" was not copied.";
-        return result;
-    }
-    const JournalRemover journalEnds(target.dbPath);
-    PartCopier copier(progress, ui);
+    PartCopier copier(target.folder, progress, ui);
     for (int i = 0; i < from.partCount; ++i) {
-        const std::string error = copier.copy(PartPath(source.folder, from, i), PartPath(target.folder, to, i));
+        const std::string error = copier.copy(PartPath(source.folder, from, i), PartName(to, i));
         if (!error.empty()) {
             FreeAllocatedRecord(id);
             result.cancelled = copier.cancelled();
@@ -239,9 +252,14 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
                        " The files made for it were removed.";
         return result;
     }
-    result.partPaths = copier.commit();
+    // The database names the parts now; they take their names.
+    std::string unnamed;
+    result.partPaths = copier.putInPlace(unnamed);
+    if (!unnamed.empty())
+        result.notice = "The recording \"" + name + "\" was copied, but " + unnamed +
+                        " The next operation on the folder will try again.";
     result.ok = true;
-    if (!taken.empty())
+    if (!taken.empty() && result.notice.empty())
         result.notice = taken.front() + " is already on the disk" +
                         (taken.size() > 1 ? " (with " + std::to_string(taken.size() - 1) + " more files in the way)" : "") +
                         ", so the recording \"" + name + "\" was copied under the part names " + std::string(prefix, 6) +
@@ -275,7 +293,8 @@ std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const 
     }
     struct statvfs vfs {};
     const std::string folder = target.folder.empty() ? "." : target.folder;
-    if (::statvfs(folder.c_str(), &vfs) == 0) {
+    // A FUSE file system without statfs answers zeros: no size, so nothing known of its room.
+    if (::statvfs(folder.c_str(), &vfs) == 0 && vfs.f_blocks != 0) {
         const std::uint64_t available = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
         if (available < needed)
             return "not enough free space in " + folder + ": " + std::to_string(needed) + " bytes are needed, " +

@@ -52,6 +52,20 @@ public:
     // The wait window shown while a long operation works.
     virtual void showWait(const std::string& text) = 0;
     virtual void closeWait() = 0;
+
+    // True when showMessage waits until the user has read the message (a message box), so that an
+    // operation keeps its messages until it holds no lock any more; false where a message is only
+    // printed.
+    virtual bool messagesWait() const { return true; }
+    // True when a question or a chooser waits for a person's answer (rather than being answered
+    // at once by a setting, as velmorix-cli's --yes does), so that an operation gives its locks
+    // up while it waits.
+    virtual bool questionsWait() const { return true; }
+    // Asked under the wait window, after each copied chunk, by an operation that can stop at any
+    // point without leaving anything changed (a merge, whose output is a file of its own until its
+    // last step): true once the user asked to stop. The desktop program's wait window offers no
+    // such request; velmorix-cli makes one of Ctrl-C, SIGTERM and SIGHUP.
+    virtual bool stopRequested() { return false; }
 };
 
 }  // namespace vmx

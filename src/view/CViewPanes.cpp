@@ -23,6 +23,14 @@ CViewPanes::CViewPanes(const vmx::MainViewState& state, const std::array<QTableW
     }
 }
 
+int CViewPanes::RowOf(int side, int paneRow) const
+{
+    const std::vector<int>& rowOf = m_rowOf[std::size_t(side)];
+    if (paneRow < 0 || rowOf.empty())
+        return paneRow;
+    return paneRow < int(rowOf.size()) ? rowOf[std::size_t(paneRow)] : -1;
+}
+
 int CViewPanes::SideOf(QObject* object) const
 {
     for (const int side : {vmx::kLeftSide, vmx::kRightSide}) {
@@ -42,7 +50,7 @@ bool CViewPanes::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonRelease && watched == pane->viewport()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton)
-            emit rowClicked(side, pane->indexAt(mouse->position().toPoint()).row());
+            emit rowClicked(side, RowOf(side, pane->indexAt(mouse->position().toPoint()).row()));
     } else if (event->type() == QEvent::KeyPress && watched == pane &&
                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         emit deletePressed(side);
@@ -59,6 +67,7 @@ void CViewPanes::SetUp(vmx::ViewMode mode)
         const std::vector<vmx::PaneColumn>& columns = setup.columns[std::size_t(side)];
         pane->clear();
         pane->setRowCount(0);
+        m_rowOf[std::size_t(side)].clear();
         pane->setColumnCount(int(columns.size()));
         QStringList titles;
         for (const vmx::PaneColumn& column : columns)
@@ -84,8 +93,9 @@ void CViewPanes::SetCaption(int side, const std::string& text)
     m_captions[std::size_t(side)]->SetText(QString::fromStdString(text));
 }
 
-void CViewPanes::Fill(int side, const std::vector<std::vector<std::string>>& rows)
+void CViewPanes::Fill(int side, const std::vector<std::vector<std::string>>& rows, std::vector<int> rowOf)
 {
+    m_rowOf[std::size_t(side)] = std::move(rowOf);
     QTableWidget* pane = m_panes[std::size_t(side)];
     pane->clearContents();
     pane->setRowCount(int(rows.size()));
@@ -101,10 +111,12 @@ void CViewPanes::Fill(int side, const std::vector<std::vector<std::string>>& row
 
 void CViewPanes::FillRecordPane(int side)
 {
+    const std::vector<vmx::RecordRow>& copy = m_state.pane(side).rows;
+    std::vector<int> shown = vmx::ShownRecordRows(copy);
     std::vector<std::vector<std::string>> rows;
-    for (const vmx::RecordRow& row : m_state.pane(side).rows)
-        rows.push_back(vmx::RecordRowTexts(row));
-    Fill(side, rows);
+    for (const int row : shown)
+        rows.push_back(vmx::RecordRowTexts(copy[std::size_t(row)]));
+    Fill(side, rows, std::move(shown));
 }
 
 void CViewPanes::FillReceiverPane()
@@ -131,7 +143,7 @@ std::vector<int> CViewPanes::SelectedRows(int side) const
     std::vector<int> rows;
     const QTableWidget* pane = m_panes[std::size_t(side)];
     for (const QModelIndex& index : pane->selectionModel()->selectedRows())
-        rows.push_back(index.row());
+        rows.push_back(RowOf(side, index.row()));
     std::sort(rows.begin(), rows.end());
     return rows;
 }

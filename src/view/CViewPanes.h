@@ -31,11 +31,13 @@ public:
     // A pane's caption text.
     void SetCaption(int side, const std::string& text);
 
-    // The selected rows of a pane, from the top.
+    // The selected rows of a pane, from the top. In a record pane these are rows of the side's
+    // copy (a list id without a recording has no row in the pane).
     std::vector<int> SelectedRows(int side) const;
 
 signals:
-    // A click in a pane: the row hit, or -1 when the click hit no row.
+    // A click in a pane: the row hit (of the side's copy, in a record pane), or -1 when the click
+    // hit no row.
     void rowClicked(int side, int row);
     // The Delete key in a pane.
     void deletePressed(int side);
@@ -44,10 +46,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Fill(int side, const std::vector<std::vector<std::string>>& rows);
+    // Shows `rows`; `rowOf` gives the row of the side's copy each one shows (empty: the same).
+    void Fill(int side, const std::vector<std::vector<std::string>>& rows, std::vector<int> rowOf = {});
     int SideOf(QObject* object) const;
+    // The row of the side's copy a row of the pane shows (-1 stays -1).
+    int RowOf(int side, int paneRow) const;
 
     const vmx::MainViewState& m_state;
     std::array<QTableWidget*, 2> m_panes;
     std::array<CColorLabel*, 2> m_captions;
+    std::array<std::vector<int>, 2> m_rowOf;
 };

@@ -1,5 +1,7 @@
 #include "viewmodel/PaneTexts.h"
 
+#include "recording/RecordingFiles.h"
+
 #include <cstdio>
 
 namespace vmx {
@@ -55,6 +57,16 @@ std::vector<std::string> RecordRowTexts(const RecordRow& row)
     return {std::to_string(row.id), NameForDisplay(row.name), row.readable ? DurationText(row.duration) : ""};
 }
 
+std::vector<int> ShownRecordRows(const std::vector<RecordRow>& rows)
+{
+    std::vector<int> shown;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].readable)
+            shown.push_back(static_cast<int>(i));
+    }
+    return shown;
+}
+
 std::vector<std::string> MediaRowTexts(const MediaFileEntry& file)
 {
     return {std::to_string(file.number), file.name, std::to_string(file.sizeKb)};
@@ -79,8 +91,9 @@ std::string TimeLabelText(std::uint32_t position)
     return text;
 }
 
-std::string NameForDisplay(const std::string& bytes)
+std::string NameForDisplay(const std::string& nameBytes)
 {
+    const std::string bytes = EscapedNameBytes(nameBytes);
     if (IsUtf8(bytes))
         return bytes;
     std::string text;

@@ -15,6 +15,11 @@ namespace vmx {
 // A row of a record pane: the list number, the channel name, the duration as "%02d:%02d:%02d".
 std::vector<std::string> RecordRowTexts(const RecordRow& row);
 
+// The rows a record pane shows, as indexes into `rows`: one for each recording the database
+// holds, as velmorix-cli list lists them. A list id that the header counts but no record carries
+// gets no row (its load has said so).
+std::vector<int> ShownRecordRows(const std::vector<RecordRow>& rows);
+
 // A row of the receiver's pane in the MP3 and JPEG modes: number, file name, size in Kbytes.
 std::vector<std::string> MediaRowTexts(const MediaFileEntry& file);
 
@@ -27,8 +32,10 @@ std::array<std::string, 3> DetailsLines(const RecordDetails& details);
 // The time label at a playback position in seconds: "Time:%02d:%02d:%02d | %06d".
 std::string TimeLabelText(std::uint32_t position);
 
-// Name bytes as a receiver stores them, for display: valid UTF-8 stays as it is, anything else is
-// read as Latin-1 (one character per byte), so that no byte is lost or shown as garbage.
+// Name bytes as a receiver stores them, for display: escaped as velmorix-cli shows them
+// (EscapedNameBytes: control bytes and bidirectional formatting characters as \xNN), then valid
+// UTF-8 stays as it is and anything else is read as Latin-1 (one character per byte), so that no
+// byte is lost or shown as garbage.
 std::string NameForDisplay(const std::string& bytes);
 
 // The bytes RE writes for the text of the name edit box (UTF-8). The text shown for a recording

@@ -17,13 +17,14 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from test_cli import FULL_PART, encode, part_name, random_record  # noqa: E402
 
 CLI = None
-KEPT_OUT = {".DZT000.DB.lock", "DZT000.BAK"}  # the lock stays; the backup is checked on its own
+KEPT_OUT = {"DZT000.BAK", "DZR000.BAK"}  # the backups are checked on their own; nothing else may stay
 
 # System calls that change a file; a kill lands just before one of them.
 CHANGING = ["openat", "write", "pwrite64", "rename", "renameat", "renameat2", "unlink", "unlinkat",
@@ -85,20 +86,21 @@ def write_part(path, size, seed):
             f.write(CYCLE[start:start + min(4096, size - pos)])
 
 
-def make_db(folder, recordings):
-    """recordings: list of (duration, [part sizes]); part files are written too."""
+def make_db(folder, recordings, name="DZT000.DB", first_part_slot=1):
+    """recordings: list of (duration, [part sizes]); part files are written too, their names
+    numbered from first_part_slot (a second database of the folder needs names of its own)."""
     os.makedirs(folder, exist_ok=True)
     rng = __import__("random").Random(len(recordings))
     records = {}
     for index, (duration, sizes) in enumerate(recordings):
-        rec = random_record(rng, index + 1, index + 1, len(sizes))
+        rec = random_record(rng, index + 1, index + first_part_slot, len(sizes))
         rec["name"] = b"\x05" + (b"Rec%d" % (index + 1)).ljust(15, b"\0")
         rec["duration"] = duration
         rec["ext_a"] = sum(sizes)
         records[index] = rec
         for j, size in enumerate(sizes):
-            write_part(os.path.join(folder, part_name(index + 1, j).decode()), size, index * 10 + j)
-    db = os.path.join(folder, "DZT000.DB")
+            write_part(os.path.join(folder, part_name(index + first_part_slot, j).decode()), size, index * 10 + j)
+    db = os.path.join(folder, name)
     with open(db, "wb") as f:
         f.write(encode(5, len(recordings), records))
     return db
@@ -114,9 +116,11 @@ FOUR_PARTS = (350, [P, P, P, LAST])
 class Scenario:
     """A folder, a command on it, and the command that recovers after it was killed."""
 
-    def __init__(self, name, setup, command, recover, folders, made_by_recovery=()):
+    def __init__(self, name, setup, command, recover, folders, made_by_recovery=(), left_by_kill=None):
         self.name, self.setup, self.command, self.recover, self.folders = name, setup, command, recover, folders
         self.made_by_recovery = set(made_by_recovery)  # files the recovering command itself writes
+        # Files a killed command may leave that no later command removes: left_by_kill(name).
+        self.left_by_kill = left_by_kill or (lambda name: False)
 
 
 def scenarios(root):
@@ -125,6 +129,7 @@ def scenarios(root):
 
     rec_db = os.path.join(disk("rec"), "DZT000.DB")
     pc_db = os.path.join(disk("pc"), "DZT000.DB")
+    new_db = os.path.join(disk("new"), "DZT000.DB")
     out = disk("out")
 
     def source_and_target():
@@ -140,8 +145,10 @@ def scenarios(root):
 
     return [
         Scenario("copy", source_and_target, ["copy", rec_db, pc_db, "1"], [["check", pc_db]], [disk("pc")]),
+        # The output folder is the user's: a merge removes there only the temporary file it made
+        # itself, so the one of a killed merge (a hidden name) stays.
         Scenario("merge", for_merge, ["merge", rec_db, "1", out], [["merge", rec_db, "2", out]], [out],
-                 made_by_recovery=["[m]Rec2.trp"]),
+                 made_by_recovery=["[m]Rec2.trp"], left_by_kill=lambda name: name.startswith(".")),
         Scenario("cut-single", recording, ["cut", rec_db, "1", "120", "125", "--yes"], [["check", rec_db]],
                  [disk("rec")]),
         Scenario("cut-two-part", recording, ["cut", rec_db, "1", "196", "203", "--yes"], [["check", rec_db]],
@@ -150,6 +157,7 @@ def scenarios(root):
                  [disk("rec")]),
         Scenario("rename", recording, ["rename", rec_db, "2", "Renamed"], [["check", rec_db]], [disk("rec")]),
         Scenario("delete", recording, ["delete", rec_db, "3"], [["check", rec_db]], [disk("rec")]),
+        Scenario("create", lambda: os.makedirs(disk("new")), ["create", new_db], [["create", new_db]], [disk("new")]),
     ]
 
 
@@ -226,7 +234,8 @@ class FaultInjectionTest(unittest.TestCase):
         return root, chosen
 
     def states(self, chosen):
-        return [{name: data for name, data in folder_state(f).items() if name not in chosen.made_by_recovery}
+        return [{name: data for name, data in folder_state(f).items()
+                 if name not in chosen.made_by_recovery and not chosen.left_by_kill(name)}
                 for f in chosen.folders]
 
     def check_scenario(self, name):
@@ -255,13 +264,32 @@ class FaultInjectionTest(unittest.TestCase):
                     self.run_cli(recover, root)
                 got = self.states(chosen)
                 self.assertIn(got, (before, after), "%s killed at %s #%d" % (name, syscall, nth))
-                # The next operation on the database works as usual.
+                # The next operation on the database works as usual, and nothing of ours is left.
                 db = os.path.join(chosen.folders[0], "DZT000.DB")
+                self.assertFalse(os.path.exists(os.path.join(chosen.folders[0], ".velmorix.lock")))
                 if os.path.exists(db):
                     listed = self.run_cli(["list", db, "--json"], root)
                     self.assertEqual(listed.returncode, 0, listed.stderr)
         self.assertGreater(killed, len(points) // 2, "most injections hit the command")
         FaultInjectionTest.counts[name] = (len(points), len(every))
+
+    def test_merge_stops_at_a_signal(self):
+        """SIGTERM, SIGINT and SIGHUP during a merge stop it at once: its unfinished file goes,
+        nothing else changes, and it says so."""
+        for signal in ("TERM", "INT", "HUP"):
+            with self.subTest(signal=signal):
+                root, chosen = self.fresh("merge")
+                folders = chosen.folders + [os.path.join(root, "rec")]
+                before = [folder_state(f) for f in folders]
+                run = subprocess.run(["strace", "-f", "-qq", "-o", "/dev/null", "-e",
+                                      "inject=copy_file_range:signal=%s:when=1" % signal, CLI, *chosen.command],
+                                     cwd=root, capture_output=True, timeout=120, stdin=subprocess.DEVNULL,
+                                     env=traced_env())
+                self.assertEqual(run.returncode, 1, run.stderr)
+                self.assertIn(b"The merge was stopped before it had finished", run.stderr)
+                self.assertEqual(run.stderr.count(b"\n"), 1, run.stderr)
+                self.assertEqual([folder_state(f) for f in folders], before)
+                self.assertEqual(os.listdir(chosen.folders[0]), [], "no temporary file is left")
 
     def test_copy(self):
         self.check_scenario("copy")
@@ -283,6 +311,9 @@ class FaultInjectionTest(unittest.TestCase):
 
     def test_delete(self):
         self.check_scenario("delete")
+
+    def test_create(self):
+        self.check_scenario("create")
 
 
 def cli_json(args, cwd=None):
@@ -309,8 +340,11 @@ class RaceTest(unittest.TestCase):
 
     ROUNDS = int(os.environ.get("VMX_RACE_ROUNDS", "50"))
 
-    def run_race(self, setup, first, second, watched):
-        """setup(root) makes the folders; first/second(root) give the commands; watched(root) the folder compared."""
+    def run_race(self, setup, first, second, watched, databases=("DZT000.DB",), rounds=None, stagger=0.0, slow=()):
+        """setup(root) makes the folders; first/second(root) give the commands; watched(root) the folder
+        compared, whose `databases` are checked after every round. With `stagger` (seconds) the second
+        command of round r starts r * stagger after the first, so that the rounds sweep its start over
+        the first one's steps; `slow` is put before the first command (strace holding one of its steps)."""
         def fresh():
             root = tempfile.mkdtemp(prefix="vmx-race-")
             self.addCleanup(shutil.rmtree, root, True)
@@ -325,16 +359,21 @@ class RaceTest(unittest.TestCase):
                                       stdin=subprocess.DEVNULL)
                 self.assertEqual(proc.returncode, 0, proc.stderr)
             serial.append(folder_state(watched(root)))
-        for round_ in range(self.ROUNDS):
+        for round_ in range(rounds or self.ROUNDS):
             root = fresh()
-            procs = [subprocess.Popen([CLI, *command(root)], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                      stdin=subprocess.DEVNULL) for command in (first, second)]
+            procs = []
+            for command in (first, second):
+                if procs and stagger:
+                    time.sleep(round_ * stagger)
+                procs.append(subprocess.Popen([*(() if procs else slow), CLI, *command(root)], stdout=subprocess.DEVNULL,
+                                              stderr=subprocess.PIPE, stdin=subprocess.DEVNULL, env=traced_env()))
             results = [(p.wait(timeout=120), p.stderr.read().decode(errors="replace")) for p in procs]
             for p in procs:
                 p.stderr.close()
             self.assertEqual([rc for rc, _ in results], [0, 0], "round %d: %s" % (round_, results))
             self.assertIn(folder_state(watched(root)), serial, "round %d" % round_)
-            assert_consistent(self, os.path.join(watched(root), "DZT000.DB"), "round %d" % round_)
+            for db in databases:
+                assert_consistent(self, os.path.join(watched(root), db), "round %d" % round_)
             shutil.rmtree(root, True)
 
     @staticmethod
@@ -359,6 +398,28 @@ class RaceTest(unittest.TestCase):
                                     "2", "--yes"],
                       lambda root: ["cut", os.path.join(root, "pc", "DZT000.DB"), "1", "10", "20", "--yes"],
                       lambda root: os.path.join(root, "pc"))
+
+
+    def test_cut_and_copy_into_the_other_database_of_the_folder(self):
+        """DZT000.DB and DZR000.DB share one RECORD folder and one space of part names: a multi-part cut
+        of a DZT recording (its parts deleted, then renamed into their places) and a copy into DZR000.DB
+        never meet. The cut is held for a moment between deleting RF0001AA.TRP and giving that name to
+        the part it keeps, which is where a copy into the empty DZR000.DB would take the name."""
+        def setup(root):
+            rec = os.path.join(root, "RECORD")
+            make_db(rec, [FOUR_PARTS, (20, [188 * 450])])
+            make_db(rec, [], name="DZR000.DB")
+            make_db(os.path.join(root, "src"), [(60, [188 * 600])], name="DZR000.DB")
+
+        slow = ()
+        if not strace_usable():
+            slow = ("strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:delay_enter=150000:when=1")
+        self.run_race(setup,
+                      lambda root: ["cut", os.path.join(root, "RECORD", "DZT000.DB"), "1", "0", "240", "--yes"],
+                      lambda root: ["copy", os.path.join(root, "src", "DZR000.DB"),
+                                    os.path.join(root, "RECORD", "DZR000.DB"), "1", "--yes"],
+                      lambda root: os.path.join(root, "RECORD"), databases=("DZT000.DB", "DZR000.DB"),
+                      rounds=int(os.environ.get("VMX_RACE_ROUNDS", "30")), stagger=0.006, slow=slow)
 
 
 class FullDiskTest(unittest.TestCase):
@@ -395,6 +456,20 @@ class FullDiskTest(unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(self.root, part_name(1, 0).decode())))
         os.remove(os.path.join(self.root, "filler"))
         assert_consistent(self, self.db, "after the full disk")
+
+    def test_a_cut_that_runs_out_of_room_says_so_and_is_finished_later(self):
+        """The last part of "Rec3" is sparse: filling its holes with filler packets needs room the
+        disk has not got once the database's write is provided for."""
+        with open(os.path.join(self.root, "filler"), "r+b") as f:
+            f.truncate(os.path.getsize(f.name) - (1 << 20))
+        before = listed(self.db)
+        proc = subprocess.run([CLI, "cut", self.db, "3", "10", "30", "--yes"], capture_output=True, timeout=60)
+        self.assertNotEqual(proc.returncode, 0)
+        self.assertIn("No space left on device", proc.stderr.decode())
+        self.assertNotIn("파일없음2", proc.stderr.decode())
+        self.assertEqual(listed(self.db), before)
+        os.remove(os.path.join(self.root, "filler"))
+        assert_consistent(self, self.db, "once there is room again")
 
     def test_copy_onto_a_full_disk_says_why_and_loses_nothing(self):
         other = tempfile.mkdtemp(prefix="vmx-src-")

@@ -17,7 +17,7 @@ int temporaryFiles(const TempDir& dir)
 {
     int n = 0;
     for (const auto& entry : fs::directory_iterator(dir.path()))
-        n += entry.path().filename().string().starts_with(".velmorix-") ? 1 : 0;
+        n += entry.path().filename().string().starts_with(".velmorix~") ? 1 : 0;
     return n;
 }
 
@@ -73,21 +73,25 @@ TEST(PendingFile, AFolderThatTakesNoFileSaysSo)
 TEST(PendingFile, OnlyAbandonedTemporaryFilesOfOursAreRemoved)
 {
     // A killed writer leaves its temporary file unlocked; a live writer's is locked; files whose
-    // names are not of the pattern, however close, belong to somebody else.
+    // names are not of the pattern, however close (the pattern of earlier versions among them,
+    // which a user's own file could match), belong to somebody else.
     TempDir dir;
-    writeText(dir / ".velmorix-Ab12cd", "left by a killed copy");
-    for (const char* stranger : {".velmorix-Ab12c", ".velmorix-Ab12cde", ".velmorix-Ab-2cd", "velmorix-Ab12cd"})
+    const std::string ours = ".velmorix~0123456789abcdef.tmp";
+    writeText(dir / ours, "left by a killed copy");
+    for (const char* stranger : {".velmorix~0123456789abcde.tmp", ".velmorix~0123456789ABCDEF.tmp",
+                                 ".velmorix~0123456789abcdef.tmp2", ".velmorix~RF0001AA.TRP", ".velmorix-Ab12cd",
+                                 "velmorix~0123456789abcdef.tmp"})
         writeText(dir / stranger, "not ours");
     vmx::PendingFile live((dir / "DZT000.DB").string());
     ASSERT_TRUE(live.ok());
 
     const std::string folder = dir.path().string() + "/";
-    EXPECT_EQ(vmx::PendingFile::FindAbandoned(folder), std::vector<std::string>{folder + ".velmorix-Ab12cd"});
-    EXPECT_TRUE(fs::exists(dir / ".velmorix-Ab12cd")) << "finding removes nothing";
-    EXPECT_EQ(vmx::PendingFile::RemoveAbandoned(folder), std::vector<std::string>{folder + ".velmorix-Ab12cd"});
-    EXPECT_FALSE(fs::exists(dir / ".velmorix-Ab12cd"));
-    EXPECT_EQ(temporaryFiles(dir), 4) << "the live writer's file and the three hidden strangers stay";
-    EXPECT_TRUE(fs::exists(dir / "velmorix-Ab12cd"));
+    EXPECT_EQ(vmx::PendingFile::FindAbandoned(folder), std::vector<std::string>{folder + ours});
+    EXPECT_TRUE(fs::exists(dir / ours)) << "finding removes nothing";
+    EXPECT_EQ(vmx::PendingFile::RemoveAbandoned(folder), std::vector<std::string>{folder + ours});
+    EXPECT_FALSE(fs::exists(dir / ours));
+    EXPECT_EQ(temporaryFiles(dir), 5) << "the live writer's file and the hidden strangers stay";
+    EXPECT_TRUE(fs::exists(dir / "velmorix~0123456789abcdef.tmp"));
     ASSERT_EQ(::write(live.fd(), "db", 2), 2);
     EXPECT_EQ(live.commit(), 0) << "the live writer still puts its file in place";
     EXPECT_EQ(readText(dir / "DZT000.DB"), "db");

@@ -37,3 +37,14 @@ TEST(WriteAll, FailuresAreTheirErrno)
         EXPECT_EQ(vmx::WriteAllAt(full.get(), "a", 1, 0), ENOSPC);
     }
 }
+
+TEST(WriteAll, RoomIsTakenOrRefused)
+{
+    TempDir dir;
+    vmx::UniqueFd fd(::open((dir / "probe").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    ASSERT_TRUE(fd.ok());
+    EXPECT_EQ(vmx::ReserveRoom(fd.get(), 0), 0);
+    EXPECT_EQ(vmx::ReserveRoom(fd.get(), 1 << 20), 0);
+    const int tooMuch = vmx::ReserveRoom(fd.get(), std::uint64_t{1} << 62);
+    EXPECT_TRUE(tooMuch == ENOSPC || tooMuch == EFBIG) << tooMuch;
+}

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -84,11 +85,14 @@ TEST_F(CliConvert, EncodesAndDumpsAudio)
     // The first output exists: without --yes and without a terminal the run does not start.
     EXPECT_EQ(run("'" + cli() + "' convert '" + source + "' --dest '" + out() + "' </dev/null", text), 1);
     EXPECT_NE(text.find("--yes"), std::string::npos) << text;
-    // A missing source fails: nothing written counts as done.
+    // A missing source fails, and the last line says why: nothing written counts as done.
     EXPECT_EQ(run("'" + cli() + "' convert '" + (work / "gone.ts").string() + "' --dest '" + out() +
                       "' --audio-dump --yes",
                   text),
               1);
+    EXPECT_TRUE(text.ends_with("velmorix-cli convert: 1 of 1 conversions failed: " + (work / "gone.ts").string() +
+                               ": it cannot be read: No such file or directory\n"))
+        << text;
     EXPECT_FALSE(std::filesystem::exists(out() + "/[P]gone.mp3"));
     expectNothingLeft();
 }
@@ -163,6 +167,98 @@ TEST_F(CliConvert, InterruptStopsTheEncoderOnly)
     EXPECT_TRUE(ProcessAlive(unrelated));
     kill(unrelated, SIGKILL);
     waitpid(unrelated, nullptr, 0);
+}
+
+// A run whose program is killed leaves nothing behind once the next run starts: its encoder dies
+// with it, and the next run removes its partial output and its folder. A run still going on, and a
+// file of the user that only looks like a partial output, are left alone.
+TEST_F(CliConvert, KilledRunIsTidiedByTheNext)
+{
+    // An encoder that writes part of its output and runs until it is stopped for a source named
+    // "long...", and finishes at once for any other; it notes its process id beside its source.
+    writeText(prog / "mencoder", "#!/bin/sh\nprintf partial > \"$3\"\ncase \"$1\" in */long*)\n"
+                                 "echo $$ > \"$1.pid\"; exec sleep 60;;\nesac\n");
+    std::filesystem::permissions(prog / "mencoder", std::filesystem::perms::owner_all);
+    const std::string mine = out() + "/.vmx-abcdefgh.avi";
+    writeText(mine, "the user's own");
+    const std::string dest = out();
+    const std::string cliPath = cli();
+    // Starts a conversion of `source` and waits for its encoder; gives the program's and the
+    // encoder's process ids.
+    auto start = [&](const std::string& source, pid_t& program, int& encoder) {
+        writeText(source, std::string(1000, 'x'));
+        char* argv[] = {const_cast<char*>(cliPath.c_str()), const_cast<char*>("convert"),
+                        const_cast<char*>(source.c_str()), const_cast<char*>("--dest"),
+                        const_cast<char*>(dest.c_str()), nullptr};
+        ASSERT_EQ(posix_spawn(&program, cliPath.c_str(), nullptr, nullptr, argv, environ), 0);
+        ASSERT_TRUE(WaitFor([&] { return !readText(source + ".pid").empty(); }, 20));
+        encoder = std::stoi(readText(source + ".pid"));
+    };
+    auto partials = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(out()))
+            if (entry.path().filename().string().starts_with(".vmx-"))
+                names.insert(entry.path().filename().string());
+        return names;
+    };
+    pid_t alive = -1, killed = -1;
+    int aliveEncoder = -1, killedEncoder = -1;
+    ASSERT_NO_FATAL_FAILURE(start((work / "long alive.ts").string(), alive, aliveEncoder));
+    const std::set<std::string> aliveFiles = partials();
+    ASSERT_EQ(aliveFiles.size(), 2u);  // the user's file and the live run's partial output
+    ASSERT_NO_FATAL_FAILURE(start((work / "long killed.ts").string(), killed, killedEncoder));
+    ASSERT_EQ(partials().size(), 3u);
+    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(work / "runtime/velmorix"),
+                            std::filesystem::directory_iterator()),
+              2);
+
+    kill(killed, SIGKILL);
+    ASSERT_EQ(waitpid(killed, nullptr, 0), killed);
+    EXPECT_TRUE(WaitFor([&] { return !ProcessAlive(killedEncoder); }, 5)) << "the encoder dies with its program";
+
+    const std::string next = (work / "short.ts").string();
+    writeText(next, std::string(1000, 'x'));
+    std::string text;
+    ASSERT_EQ(run("'" + cli() + "' convert '" + next + "' --dest '" + out() + "'", text), 0) << text;
+    EXPECT_TRUE(std::filesystem::exists(out() + "/[P]short.avi"));
+    EXPECT_EQ(partials(), aliveFiles);
+    EXPECT_EQ(readText(mine), "the user's own");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work / "runtime/velmorix"),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "the live run's folder stays";
+    EXPECT_TRUE(ProcessAlive(aliveEncoder));
+
+    kill(alive, SIGINT);
+    ASSERT_EQ(waitpid(alive, nullptr, 0), alive);
+    std::filesystem::remove(mine);
+    expectNothingLeft();
+}
+
+// The finished output is renamed into place and then its folder is flushed, so that the new name
+// reaches the disk with the file's bytes.
+TEST_F(CliConvert, FinishedOutputIsFlushedWithItsFolder)
+{
+    if (std::system("strace -f -qq -o /dev/null true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "strace cannot trace here";
+    writeText(prog / "mencoder", "#!/bin/sh\nprintf done > \"$3\"\n");
+    std::filesystem::permissions(prog / "mencoder", std::filesystem::perms::owner_all);
+    const std::string source = (work / "short.ts").string();
+    writeText(source, std::string(1000, 'x'));
+    const std::string log = (work / "trace.log").string();
+    std::string text;
+    // LeakSanitizer cannot run under ptrace; a sanitizer build checks everything else.
+    ASSERT_EQ(run("ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" strace -f -qq -y -e "
+                  "trace=rename,renameat,renameat2,fsync,fdatasync -o '" + log + "' '" + cli() + "' convert '" + source +
+                      "' --dest '" + out() + "'",
+                  text),
+              0)
+        << text;
+    const std::string trace = readText(log);
+    const std::size_t renamed = trace.find("/[P]short.avi\"");
+    ASSERT_NE(renamed, std::string::npos) << trace;
+    EXPECT_NE(trace.find("<" + out() + ">) = 0", renamed), std::string::npos) << trace;
+    expectNothingLeft();
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ using namespace vmxtest;
 namespace {
 
 // A program folder with the shipped templates and fake encoders: a source whose name holds
-// "fail" ends with an error, "slow" reports 50 % and waits, "empty" writes nothing, "orphan"
+// "fail" ends with an error, "killed" is killed, "noencoder" ends as sh does for a program it
+// cannot find, "slow" reports 50 % and waits, "empty" writes nothing, "orphan"
 // finishes but leaves its output pipe held open, "gate" finishes once the file <source>.go
 // appears (and takes it away); any other source gets its output written. Each encoder leaves
 // its arguments, one a line, in <source>.args.
@@ -35,7 +36,9 @@ protected:
             "printf '%s\\n' \"$@\" > \"$src.args\"\n"
             "case \"$src\" in\n"
             "  *gate*) while [ ! -e \"$src.go\" ]; do sleep 0.02; done; rm \"$src.go\"; printf done > \"$out\";;\n"
-            "  *fail*) printf partial > \"$out\"; echo 'Error: bad input' >&2; exit 2;;\n"
+            "  *fail*) printf partial > \"$out\"; echo 'Error: bad input' >&2; echo; echo 'Exiting...'; exit 2;;\n"
+            "  *killed*) printf partial > \"$out\"; kill -KILL $$;;\n"
+            "  *noencoder*) echo 'convert.bat: 2: exec: mencoder: not found' >&2; exit 127;;\n"
             "  *slow*) printf partial > \"$out\"; printf 'Pos: 1.0s 25f (50%%)\\r'; exec sleep 30;;\n"
             "  *empty*) exit 0;;\n"
             // Ends by itself while a process outside its group still holds its output open.
@@ -111,21 +114,35 @@ TEST(EncodeRun, VideoFilePatternsForTheFileChooser)
     EXPECT_EQ(std::count(patterns.begin(), patterns.end(), "*.trp"), 1);
 }
 
+// Each failed job says why in one clause, and the run goes on with the next.
 TEST_F(EncodeRunTest, FailedJobsAreReportedAndTheRunGoesOn)
 {
-    run.AddSourceFile(source("fail.ts", 10));
-    run.AddSourceFile(source("empty.ts", 10));
-    run.AddSourceFile(source("good.ts", 10));
+    const struct {
+        const char* source;
+        JobOutcome::Status status;
+        const char* message;
+    } cases[] = {
+        {"fail.ts", JobOutcome::Status::Failed, "the encoder mencoder failed with exit code 2: Error: bad input"},
+        {"empty.ts", JobOutcome::Status::Failed, "the encoder mencoder ended without writing any output"},
+        {"killed.ts", JobOutcome::Status::Failed, "the encoder mencoder was ended by signal 9 (Killed)"},
+        {"noencoder.ts", JobOutcome::Status::Failed,
+         "the encoder mencoder is not installed: it is neither beside the program nor in PATH"},
+        {"gone.ts", JobOutcome::Status::Failed, "it cannot be read: No such file or directory"},
+        {"good.ts", JobOutcome::Status::Done, ""},
+    };
+    for (const auto& c : cases)
+        run.AddSourceFile(c.source == std::string("gone.ts") ? scope.folder() + c.source : source(c.source, 10));
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
     const auto& jobs = listener.outcome.jobs;
-    ASSERT_EQ(jobs.size(), 3u);
-    EXPECT_EQ(jobs[0].status, JobOutcome::Status::Failed);
-    EXPECT_NE(jobs[0].message.find("exit code 2"), std::string::npos) << jobs[0].message;
-    EXPECT_NE(jobs[0].message.find("Error: bad input"), std::string::npos) << jobs[0].message;
-    EXPECT_FALSE(std::filesystem::exists(jobs[0].outputPath));
-    EXPECT_EQ(jobs[1].status, JobOutcome::Status::Failed);
-    EXPECT_NE(jobs[1].message.find("no output"), std::string::npos);
-    EXPECT_EQ(jobs[2].status, JobOutcome::Status::Done);
+    ASSERT_EQ(jobs.size(), std::size(cases));
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        SCOPED_TRACE(cases[i].source);
+        EXPECT_EQ(jobs[i].status, cases[i].status);
+        EXPECT_EQ(jobs[i].message, cases[i].message);
+        if (cases[i].status != JobOutcome::Status::Done) {
+            EXPECT_FALSE(std::filesystem::exists(jobs[i].outputPath));
+        }
+    }
     EXPECT_EQ(readText(out() + "/[P]good.avi"), "done");
     EXPECT_FALSE(listener.outcome.allDone());
     EXPECT_EQ(run.UpdateProgress(), 100);

@@ -189,6 +189,10 @@ TEST(RunFolder, EachRunHasItsOwnFolderRemovedAtTheEnd)
         EXPECT_EQ(modeOf(a.Path()), 0700u);
         ASSERT_EQ(a.Create(), "");  // already made: kept
         EXPECT_EQ(a.Path(), first);
+        // Live runs, of this program too, are no dead runs.
+        EXPECT_TRUE(vmx::RemoveDeadRuns().empty());
+        EXPECT_TRUE(fs::exists(a.Path()));
+        EXPECT_TRUE(fs::exists(b.Path()));
         writeText(a.Path() + "convert.bat", "x");
     }
     EXPECT_FALSE(fs::exists(first));

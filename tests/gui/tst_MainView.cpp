@@ -10,6 +10,8 @@
 #include "recording/RecordingTransfer.h"
 #include "view/CPaneCommands.h"
 
+#include "support/DbImage.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -147,6 +149,49 @@ private slots:
         QCOMPARE(ui->Column(0, 1), kDemoNames);
         QCOMPARE(ui->LabelText(ControlId::kLeftCaption), caption);
         QCOMPARE(ui->view->State().pane(0).dbPath, ui->disk.recordDb().toStdString());
+    }
+
+    // A database whose header counts more recordings than a database can list, or whose records
+    // share a list id, lists the recordings it holds; the load says what is wrong in the words of
+    // velmorix-cli check, and a click on a row shows that row's recording.
+    void damagedListShowsTheRecordingsThereAndSaysWhy()
+    {
+        vmxtest::TestDb huge;
+        huge.count = 65535;
+        huge.records[0] = vmxtest::makeRecord(1, "One", 1, 1);
+        huge.records[1] = vmxtest::makeRecord(2, "Two", 2, 1);
+        vmxtest::TestDb shared;
+        shared.count = 3;
+        shared.records[0] = vmxtest::makeRecord(1, "One", 1, 1);
+        shared.records[1] = vmxtest::makeRecord(1, "Dup", 2, 1);
+        shared.records[2] = vmxtest::makeRecord(3, "Three", 3, 1);
+        const struct {
+            QString db;
+            vmxtest::TestDb content;
+            QStringList ids;
+            QStringList names;
+            QStringList problems;  // "%1" stands for the database's path
+        } cases[] = {
+            {"HUGE/DZT000.DB", huge, {"1", "2"}, {"One", "Two"}, {"%1: record count 65535 is above 200."}},
+            {"SHARED/DZT000.DB", shared, {"1", "3"}, {"Dup", "Three"},
+             {"record index 1: list id 1 is used by another record too.",
+              "%1: list id 2 is counted in the header but no record carries it."}},
+        };
+        for (const auto& c : cases) {
+            const std::vector<std::uint8_t> bytes = vmxtest::encodeDb(c.content);
+            QVERIFY(QDir().mkpath(QFileInfo(ui->disk.path(c.db)).path()));
+            QVERIFY(WriteAll(ui->disk.path(c.db), QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                             qsizetype(bytes.size()))));
+            const auto seen = AnswerNextMessage();
+            QVERIFY(ui->Load(0, ui->disk.path(c.db)));
+            QTRY_VERIFY(seen->seen);
+            const QString loaded = QString::fromStdString(ui->view->State().pane(0).dbPath);
+            QCOMPARE(seen->text, c.problems.join(QLatin1Char('\n')).arg(loaded));
+            QCOMPARE(ui->Column(0, 0), c.ids);
+            QCOMPARE(ui->Column(0, 1), c.names);
+            ui->ClickRow(0, 1);
+            QCOMPARE(ui->LabelText(ControlId::kDetailsLine1), QStringLiteral("Channel Name : ") + c.names.last());
+        }
     }
 
     void rowClicksShowDetailsAndSwitchTheTransfers()

@@ -38,16 +38,17 @@ TEST(DbCheck, PartsOfTheFolderOtherDatabasesAreNotStrays)
 
 TEST(DbCheck, WhatInterruptedOperationsLeftIsReported)
 {
-    // The plan of a cut, a part on its way to its new name, the journal of a copy and an abandoned
-    // temporary file are each named; the check changes none of them.
+    // The plan of a cut, a part on its way to its new name, a part of a copy or deletion under its
+    // staged name, a journal set aside and an abandoned temporary file are each named; the check
+    // changes none of them.
     TempDir dir;
     TestDb dzt;
     dzt.count = 1;
     dzt.records[0] = makeRecord(1, "One", 1, 1);
     writeBytes(dir / "DZT000.DB", encodeDb(dzt));
     writeText(dir / "RF0001AA.TRP", "part");
-    const std::vector<std::string> leftovers{".DZT000.DB.cut", ".DZT000.DB.cut-002", ".DZT000.DB.parts",
-                                             ".velmorix-Xy12z9"};
+    const std::vector<std::string> leftovers{".DZT000.DB.cut", ".DZT000.DB.cut-002", ".velmorix~RF0002AA.TRP",
+                                             ".DZR000.DB.cut.set-aside", ".velmorix~0123456789abcdef.tmp"};
     for (const std::string& name : leftovers)
         writeText(dir / name, "left");
     writeText(dir / ".DZR000.DB.cut-002", "the other database's");

@@ -67,7 +67,7 @@ protected:
     void expectNoTemporaryFile() const
     {
         for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-            EXPECT_EQ(entry.path().filename().string().find(".velmorix-"), std::string::npos) << "no temporary file is left";
+            EXPECT_EQ(entry.path().filename().string().find(".velmorix~"), std::string::npos) << "no temporary file is left";
     }
 
     TempDir dir;

@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,7 +84,7 @@ TEST_F(DbFile, FailuresNameTheRealFileAndTheReason)
             EXPECT_EQ(readBytes(dbPath), before);
         }
         for (const auto& entry : fs::directory_iterator(caseDir.path()))
-            EXPECT_EQ(entry.path().filename().string().find(".velmorix-"), std::string::npos) << "no temporary file is left";
+            EXPECT_EQ(entry.path().filename().string().find(".velmorix~"), std::string::npos) << "no temporary file is left";
         EXPECT_TRUE(!fs::exists(caseDir / "DZT000.BAK") || fs::is_directory(caseDir / "DZT000.BAK"));
     }
     dbPath = (dir / "DZT000.DB").string();
@@ -127,10 +129,15 @@ TEST_F(DbFile, TrailingBytesOfADamagedDatabaseAreStreamedNotHeldInMemory)
         GTEST_SKIP() << "an address-space limit cannot work beside AddressSanitizer's shadow memory";
     loadOneAndTwo();
     // 64 MiB of old bytes behind the content, which a write must carry over into the new file
-    // and the backup.
+    // and the backup: a hole (a sparse file) with a few bytes at its end. The hole stays a hole:
+    // neither file takes room for it.
     constexpr std::uint64_t kTrailing = 64u << 20;
     const auto size = fs::file_size(dbPath);
-    fs::resize_file(dbPath, size + kTrailing);
+    fs::resize_file(dbPath, size + kTrailing - 4);
+    {
+        std::ofstream tail(dbPath, std::ios::binary | std::ios::app);
+        tail << "tail";
+    }
     renameFirst('Z');
     EXPECT_EXIT(
         {
@@ -138,8 +145,15 @@ TEST_F(DbFile, TrailingBytesOfADamagedDatabaseAreStreamedNotHeldInMemory)
             std::_Exit(vmx::WriteDb(2).empty() ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(fs::file_size(dbPath), size + kTrailing);
-    EXPECT_EQ(fs::file_size(dir / "DZT000.BAK"), size + kTrailing);
+    for (const fs::path& written : {fs::path(dbPath), dir / "DZT000.BAK"}) {
+        SCOPED_TRACE(written.string());
+        EXPECT_EQ(fs::file_size(written), size + kTrailing);
+        const std::vector<std::uint8_t> bytes = readBytes(written);
+        EXPECT_EQ(std::string(bytes.end() - 4, bytes.end()), "tail");
+        struct stat st {};
+        ASSERT_EQ(::stat(written.c_str(), &st), 0);
+        EXPECT_LT(static_cast<std::uint64_t>(st.st_blocks) * 512, 4u << 20) << "the hole was written out";
+    }
     ASSERT_EQ(AVMReadDb(2), 0);
     AVMRec rec{};
     ASSERT_EQ(DBMGetRecord(2, 1, &rec), 1);

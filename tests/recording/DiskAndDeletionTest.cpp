@@ -65,17 +65,23 @@ TEST(MediaFilesTest, PutGetAndDelete)
     writeText(pc / "a.jpg", "picture a");
     writeText(std::filesystem::path(folder) / "a.jpg", "old picture");
     FakeUi ui;
+    // What a killed copy left in the receiver's folder goes with the next copy into it; what one
+    // left in a folder of the user's stays.
+    const std::string receiverLeftover = abandonedTemporaryFor(folder + "/a.jpg");
+    TempDir back;
+    const std::string userLeftover = abandonedTemporaryFor(back.str() + "/a.jpg");
     MediaResult result = CopyMediaToReceiver({(pc / "a.jpg").string(), (pc / "missing.jpg").string()}, folder, ui);
     EXPECT_EQ(result.done, 1);
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_NE(ui.lastMessage().find("missing.jpg"), std::string::npos);
     EXPECT_EQ(readText(std::filesystem::path(folder) / "a.jpg"), "picture a");
+    EXPECT_FALSE(std::filesystem::exists(receiverLeftover));
 
-    TempDir back;
     result = CopyMediaToPc({"a.jpg"}, folder, back.str(), ui);
     EXPECT_EQ(result.done, 1);
     EXPECT_EQ(ui.lastMessage(), "Operation Complete");
     EXPECT_EQ(readText(back / "a.jpg"), "picture a");
+    EXPECT_TRUE(std::filesystem::exists(userLeftover));
     EXPECT_EQ(CopyMediaToPc({"../a.jpg"}, folder, back.str(), ui).failures.size(), 1u);
 
     result = DeleteMediaFiles({"a.jpg", "gone.jpg"}, folder);
@@ -165,6 +171,15 @@ TEST_F(DeletionTest, PartFilesStillListedElsewhereAreKept)
     const LoadedPane& reloaded = reload(session, 0);
     ASSERT_EQ(reloaded.timing.size(), 1u);
     EXPECT_TRUE(reloaded.timingAt(0).measured());
+
+    // A part name that stands for a folder is no part file: it stays, and the user is told.
+    addRecording(session, pane, "RADIO", 10, {188});
+    std::filesystem::remove(dir / "RF0002AA.TRP");
+    std::filesystem::create_directory(dir / "RF0002AA.TRP");
+    const DeleteResult folder = session.deleteRows(0, {1}, ui);
+    EXPECT_TRUE(folder.ok) << folder.message;
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "RF0002AA.TRP"));
+    EXPECT_EQ(ui.lastMessage(), dir.str() + "/RF0002AA.TRP is a folder, not a part file; it was left where it is.");
 }
 
 TEST_F(DeletionTest, DatabaseThatCannotBeWrittenDeletesNothingAndSaysWhy)

@@ -39,9 +39,12 @@ TEST_F(MergeTest, OutputIsTheConcatenationOfTheParts)
     }
     EXPECT_EQ(readBytes(merged), expected);
     EXPECT_EQ(result.bytes, expected.size());
-    // A second merge replaces the file without asking.
+    // A second merge replaces the file without asking. The folder is the user's: what a killed
+    // program left there stays.
+    const std::string leftover = abandonedTemporaryFor(merged);
     EXPECT_EQ(session.merge(0, 0, out.str(), ui).outcome, MergeOutcome::Done);
     EXPECT_EQ(readBytes(merged).size(), expected.size());
+    EXPECT_TRUE(std::filesystem::exists(leftover));
 }
 
 TEST_F(MergeTest, MissingPartRemovesTheIncompleteOutput)
@@ -73,17 +76,20 @@ TEST_F(MergeTest, FolderChoiceAndRefusals)
 
 TEST(MergedFilePathTest, BuiltFromTheNameBytes)
 {
-    // Control bytes and '/' cannot stand in a file name and become '_'; every other byte stays as
-    // the receiver stored it. Messages show the same name with its control bytes escaped.
+    // Control bytes and '/' cannot stand in a file name and become '_', and so do the characters
+    // FAT, exFAT and NTFS refuse; every other byte stays as the receiver stored it, unless the
+    // name is to be ASCII only. Messages show the same name with its control bytes escaped.
     const struct {
         const char* name;
         const char* file;
+        const char* asciiFile;
     } cases[] = {
-        {"NEWS 9", "/out/[m]NEWS 9.trp"},
-        {"A\x01" "B", "/out/[m]A_B.trp"},
-        {"A/B\x7F", "/out/[m]A_B_.trp"},
-        {"\xB4\xBA\xBD\xBA", "/out/[m]\xB4\xBA\xBD\xBA.trp"},
-        {"", "/out/[m].trp"},
+        {"NEWS 9", "/out/[m]NEWS 9.trp", "/out/[m]NEWS 9.trp"},
+        {"A\x01" "B", "/out/[m]A_B.trp", "/out/[m]A_B.trp"},
+        {"A/B\x7F", "/out/[m]A_B_.trp", "/out/[m]A_B_.trp"},
+        {"Q: \"A\\B\" <*?|>", "/out/[m]Q_ _A_B_ _____.trp", "/out/[m]Q_ _A_B_ _____.trp"},
+        {"\xB4\xBA\xBD\xBA", "/out/[m]\xB4\xBA\xBD\xBA.trp", "/out/[m]____.trp"},
+        {"", "/out/[m].trp", "/out/[m].trp"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -91,6 +97,7 @@ TEST(MergedFilePathTest, BuiltFromTheNameBytes)
         record.name[0] = 0x05;
         std::memcpy(record.name + 1, c.name, std::strlen(c.name));
         EXPECT_EQ(MergedFilePath("/out/", record), c.file);
+        EXPECT_EQ(MergedFilePath("/out/", record, true), c.asciiFile);
     }
     AVMRec record{};
     std::memcpy(record.name, "\x05" "A\x01" "B", 4);

@@ -3,8 +3,13 @@
 #include "recdb/DbWriter.h"
 #include "recdb/RecordStore.h"
 
+#include "common/FilePaths.h"
+#include "common/PendingFile.h"
+
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vmxtest {
@@ -24,6 +29,27 @@ const vmx::LoadedPane& reload(vmx::RecordingSession& session, int side)
     FakeUi ui;
     EXPECT_TRUE(session.loadPane(side, session.pane(side).dbPath, ui).ok) << ui.lastMessage();
     return session.pane(side);
+}
+
+std::string abandonedTemporaryFor(const std::string& target)
+{
+    const std::string folder = vmx::FolderOfPath(target);
+    const std::vector<std::string> before = vmx::PendingFile::FindAbandoned(folder);
+    // A child writes the file and ends without removing it; the kernel drops its lock.
+    const pid_t child = fork();
+    if (child == 0) {
+        vmx::PendingFile file(target);
+        _exit(file.ok() ? 0 : 1);
+    }
+    int status = -1;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    for (const std::string& path : vmx::PendingFile::FindAbandoned(folder)) {
+        if (std::find(before.begin(), before.end(), path) == before.end())
+            return path;
+    }
+    ADD_FAILURE() << "no temporary file was left beside " << target;
+    return {};
 }
 
 std::uint8_t patternByte(int part, std::uint64_t offset)

@@ -47,6 +47,10 @@ void replaceRecord(vmx::RecordingSession& session, const vmx::LoadedPane& pane, 
 // The part file names of a record.
 std::vector<std::string> partNames(const AVMRec& record);
 
+// The temporary file a program killed while writing `target` (through vmx::PendingFile) leaves
+// beside it; its path.
+std::string abandonedTemporaryFor(const std::string& target);
+
 // The pattern byte addRecording puts at `offset` of part `part`.
 std::uint8_t patternByte(int part, std::uint64_t offset);
 

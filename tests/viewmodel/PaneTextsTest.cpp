@@ -1,5 +1,9 @@
 #include "viewmodel/PaneTexts.h"
 
+#include "recording/RecordingFiles.h"
+
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 using namespace vmx;
@@ -63,5 +67,35 @@ TEST(PaneTextsTest, NamesKeepTheirBytes)
     for (const auto& r : renames) {
         SCOPED_TRACE(r.what);
         EXPECT_EQ(NameBytesForRename(r.edit, r.stored), r.written);
+    }
+
+    // Control bytes and the characters that turn the text around them are shown escaped, in the
+    // window as by velmorix-cli; the name shown still renames to the stored bytes.
+    const struct {
+        std::string stored;
+        std::string shown;
+    } escaped[] = {
+        {"A\x01" "B\x7F", "A\\x01B\\x7F"},
+        {"\xE2\x80\xAE" "gpj.exe", "\\xE2\\x80\\xAEgpj.exe"},  // U+202E RIGHT-TO-LEFT OVERRIDE
+        {"a\xE2\x80\xAA" "b\xE2\x80\xAB" "c\xE2\x80\xAC",
+         "a\\xE2\\x80\\xAAb\\xE2\\x80\\xABc\\xE2\\x80\\xAC"},  // U+202A..U+202C
+        {"\xE2\x80\xAD" "\xE2\x81\xA6", "\\xE2\\x80\\xAD\\xE2\\x81\\xA6"},  // U+202D, U+2066
+        {"\xE2\x81\xA7" "\xE2\x81\xA8" "\xE2\x81\xA9",
+         "\\xE2\\x81\\xA7\\xE2\\x81\\xA8\\xE2\\x81\\xA9"},  // U+2067..U+2069
+        {"T\xC3\xA9l\xE2\x80\x8E" "x\xE2\x80\x8F" "y\xD8\x9C",
+         "T\xC3\xA9l\\xE2\\x80\\x8Ex\\xE2\\x80\\x8Fy\\xD8\\x9C"},  // U+200E, U+200F, U+061C
+        {"a\xE2\x80\x90" "b\xE2\x81\xA5", "a\xE2\x80\x90" "b\xE2\x81\xA5"},  // U+2010 and U+2065 stay
+        {"\xE9\xE2\x80\xAE", "\xC3\xA9\\xE2\\x80\\xAE"},  // no UTF-8 elsewhere: the rest is Latin-1
+    };
+    for (const auto& e : escaped) {
+        SCOPED_TRACE(e.shown);
+        AVMRec record{};
+        record.name[0] = 0x05;
+        std::memcpy(record.name + 1, e.stored.data(), e.stored.size());
+        EXPECT_EQ(NameForDisplay(e.stored), e.shown);
+        const std::string cli = RecordDisplayName(record);
+        EXPECT_EQ(EscapedNameBytes(cli), cli) << "nothing is left to escape";
+        EXPECT_EQ(NameForDisplay(cli), e.shown);
+        EXPECT_EQ(NameBytesForRename(NameForDisplay(e.stored), e.stored), e.stored);
     }
 }
