@@ -88,24 +88,32 @@ void CPaneCommands::ListReceiverFolder(vmx::MediaKind kind)
             const std::string root = session.receiverRoot(error);
             if (root.empty()) {
                 ui.showMessage(error);
-            } else if (vmx::HasReceiverFolder(root, kind)) {
-                folder.listing = session.listMedia(kind, ui);
-                folder.listed = folder.listing.ok;
-            } else {
-                // The receiver has no such folder yet: make it (saying why when that fails).
-                (void)session.ensureMediaFolder(kind, ui);
+                return folder;
             }
+            // The receiver has no such folder yet: it is made (the user is told why when that
+            // fails), and then listed, empty.
+            if (!vmx::HasReceiverFolder(root, kind) && !session.ensureMediaFolder(kind, ui))
+                return folder;
+            folder.listing = session.listMedia(kind, ui);
+            folder.listed = folder.listing.ok;
             return folder;
         },
         [this](ReceiverFolder folder) {
-            vmx::MainViewState& state = m_view.State();
-            state.receiverFiles = folder.listing;
+            if (!folder.listed) {
+                FallBackToRecordMode();
+                return;
+            }
+            m_view.State().receiverFiles = folder.listing;
             m_view.Panes().FillReceiverPane();
-            // Without a listing the selector goes back to its first entry while the view stays
-            // in the media mode, so that choosing the mode again lists the folder.
-            if (!folder.listed)
-                m_view.SelectModeEntry(0);
         });
+}
+
+void CPaneCommands::FallBackToRecordMode()
+{
+    // Without the receiver's folder the media mode has nothing to show: the view goes back to
+    // RECORD MODE, and its selector with it, so that choosing the media mode again tries anew.
+    SwitchMode(int(vmx::ViewMode::Record));
+    m_view.SelectModeEntry(int(m_view.State().mode));
 }
 
 void CPaneCommands::RowClicked(int side, int row)

@@ -47,6 +47,7 @@ public:
 private:
     void FillRecordPanes();
     void ListReceiverFolder(vmx::MediaKind kind);
+    void FallBackToRecordMode();
     void DeleteRecordings(int side, const std::vector<int>& rows);
     void DeleteReceiverFiles(vmx::MediaKind kind, const std::vector<int>& rows);
 

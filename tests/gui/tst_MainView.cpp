@@ -452,23 +452,37 @@ private slots:
 
     void missingReceiverFolderIsMade()
     {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
         QVERIFY(QDir(ui->disk.path("IMAGE")).removeRecursively());
         QVERIFY(ui->ChooseMode(2));
         QVERIFY(QFileInfo(ui->disk.path("IMAGE")).isDir());
-        // The selector shows RECORD MODE again; the view stays in JPEG MODE with an empty pane.
-        QCOMPARE(ui->view->ModeSelector()->currentIndex(), 0);
+        // The selector shows the mode the view is in: JPEG MODE, its new folder listed (empty).
+        QCOMPARE(ui->view->ModeSelector()->currentIndex(), 2);
         QCOMPARE(ui->view->State().mode, vmx::ViewMode::Jpeg);
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB IMAGE"));
         QCOMPARE(ui->view->Pane(1)->rowCount(), 0);
         QVERIFY(ui->Enabled(ControlId::kChooseJpegFiles));
+        QVERIFY(!ui->Enabled(ControlId::kLoadLeft));
+        // RECORD MODE is one choice away.
+        QVERIFY(ui->ChooseMode(0));
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Record);
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QVERIFY(ui->Enabled(ControlId::kLoadLeft) && ui->Enabled(ControlId::kLoadRight));
 
-        // A folder that cannot be made is named to the user.
+        // A folder that cannot be made is named to the user, and the view goes back to RECORD
+        // MODE, as its selector shows.
         QVERIFY(QDir(ui->disk.path("MP3")).removeRecursively());
         QVERIFY(WriteAll(ui->disk.path("MP3"), "a file where the folder belongs"));
         const auto seen = AnswerNextMessage();
         QVERIFY(ui->ChooseMode(1));
         QTRY_VERIFY(seen->seen);
         QVERIFY2(seen->text.contains(QStringLiteral("MP3")), qPrintable(seen->text));
+        QVERIFY(ui->Idle());
         QCOMPARE(ui->view->ModeSelector()->currentIndex(), 0);
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Record);
+        QCOMPARE(ui->Headers(1), (QStringList{"No", "CHANNEL NAME", "DURATION"}));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QVERIFY(ui->Enabled(ControlId::kLoadLeft) && ui->Enabled(ControlId::kLoadRight));
     }
 
     void leftPaneDeleteTakesPcFilesOffTheListOnly()
