@@ -91,6 +91,16 @@ struct SeenSettings {
 
 constexpr int kSportsRow = 1;  // "Sports HD": one full part and a second one
 
+// PR's question for a recording and the stretch between two marks of less than an hour.
+QString CutQuestion(const QString& name, float startMark, float endMark)
+{
+    const auto clock = [](float mark) {
+        const int seconds = int(mark);
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    };
+    return QStringLiteral("Do you really processing?\n%1: %2 \u2013 %3").arg(name, clock(startMark), clock(endMark));
+}
+
 } // namespace
 
 class ProcessCommandsTest : public QObject {
@@ -278,7 +288,8 @@ private slots:
         QCOMPARE(cutMessage(), QStringLiteral("Can't open file or You don't mark  point"));
         // The question answered No: nothing on disk changes and the marks of a two-part cut stay.
         clickMark(float(partSeconds(kSportsRow)) + 3.0f);
-        QCOMPARE(cutMessage(), QStringLiteral("Do you really processing?"));
+        const std::vector<float> marks = markBar()->GetMarks();
+        QCOMPARE(cutMessage(), CutQuestion(QStringLiteral("Sports HD"), marks.at(0), marks.at(1)));
         QCOMPARE(markBar()->GetMarks().size(), 2u);
         QCOMPARE(ReadAll(ui->disk.recordDb()), db);
 
@@ -351,7 +362,8 @@ private slots:
         ui->Click(ControlId::kCut);
         QVERIFY(ui->Idle());
         QTRY_VERIFY(seen[1]->seen);
-        QCOMPARE(seen[0]->text, QStringLiteral("Do you really processing?"));
+        // The question names the recording and the stretch it takes out.
+        QCOMPARE(seen[0]->text, CutQuestion(QStringLiteral("Sports HD"), marks[0], marks[1]));
         QCOMPARE(seen[0]->title, QStringLiteral("information"));
         QCOMPARE(seen[0]->buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(seen[1]->text, doneText);
