@@ -93,7 +93,8 @@ std::string PaneCaption(const std::string& dbPath)
 // user is to answer. Before a question or a chooser every lock of the session is given up; after
 // it they are taken again, the folders put in order again, and each database checked to be what
 // its pane loaded. Messages that wait for the user (a message box) are kept until the operation
-// has given its locks up, unless a question comes first: then they go before it, in order.
+// has given its locks up, unless a question comes first: then they go before it, in order. What is
+// still kept when the operation ends goes to the port as its final messages.
 class RecordingSession::LockAwareUi final : public UserInterface {
 public:
     LockAwareUi(RecordingSession& session, UserInterface& ui) : m_session(session), m_ui(ui) {}
@@ -109,7 +110,7 @@ public:
     void showMessage(const std::string& text, const std::string& caption) override
     {
         if (m_ui.messagesWait() && m_session.holdsALock()) {
-            m_deferred.emplace_back(text, caption);
+            m_deferred.push_back({text, caption});
             return;
         }
         flush();
@@ -145,10 +146,18 @@ public:
     // Shows the messages kept so far.
     void flush()
     {
-        std::vector<std::pair<std::string, std::string>> pending;
+        std::vector<UserMessage> pending;
         pending.swap(m_deferred);
-        for (const auto& [text, caption] : pending)
-            m_ui.showMessage(text, caption);
+        for (const UserMessage& message : pending)
+            m_ui.showMessage(message.text, message.caption);
+    }
+    // The operation has ended: what it kept goes to the port as its final messages.
+    void finish()
+    {
+        std::vector<UserMessage> pending;
+        pending.swap(m_deferred);
+        if (!pending.empty())
+            m_ui.showFinalMessages(pending);
     }
 
 private:
@@ -202,13 +211,13 @@ private:
 
     RecordingSession& m_session;
     UserInterface& m_ui;
-    std::vector<std::pair<std::string, std::string>> m_deferred;
+    std::vector<UserMessage> m_deferred;
 };
 
 // One operation at a time: entered only while no other operation runs and the store is ready;
 // otherwise the user is told and the operation does nothing. The operation talks to the user
-// through ui(), which keeps the locks out of the user's way; what it kept to say is shown when the
-// operation ends, after its locks were given up.
+// through ui(), which keeps the locks out of the user's way; what it kept to say goes to the port
+// as the operation's final messages when it ends, after its locks were given up.
 class RecordingSession::OperationScope {
 public:
     OperationScope(RecordingSession& session, UserInterface& ui) : m_session(session), m_ui(session, ui)
@@ -229,7 +238,7 @@ public:
     {
         if (!m_entered)
             return;
-        m_ui.flush();
+        m_ui.finish();
         m_session.m_busy = false;
     }
     OperationScope(const OperationScope&) = delete;

@@ -8,6 +8,7 @@
 #include "controls/CMarkBar.h"
 #include "convert/EncodeSettings.h"
 #include "convert/FileHelpers.h"
+#include "dialogs/CPleaseWait.h"
 #include "dialogs/CSettingDlg.h"
 #include "dialogs/SettingTemplate.h"
 #include "recording/Cut.h"
@@ -358,7 +359,18 @@ private slots:
         QCOMPARE(marks.size(), 2u);
         QCOMPARE(int(marks[0]) == 0, fromStart);
 
-        const auto seen = AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok});
+        // What the window shows behind the message that ends the cut.
+        struct AtTheEnd {
+            bool waitWindowOpen = true;
+            QString duration;
+        };
+        const auto atTheEnd = std::make_shared<AtTheEnd>();
+        const auto seen = AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok}, [this, atTheEnd](qsizetype box) {
+            if (box != 1)
+                return;
+            atTheEnd->waitWindowOpen = CPleaseWait::Current() != nullptr;
+            atTheEnd->duration = ui->Column(0, 2).value(kSportsRow);
+        });
         ui->Click(ControlId::kCut);
         QVERIFY(ui->Idle());
         QTRY_VERIFY(seen[1]->seen);
@@ -368,6 +380,9 @@ private slots:
         QCOMPARE(seen[0]->buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(seen[1]->text, doneText);
         QVERIFY(seen[0]->onGuiThread && seen[1]->onGuiThread);
+        // The message comes last: the wait window is gone and the pane shows the cut recording.
+        QVERIFY(!atTheEnd->waitWindowOpen);
+        QCOMPARE(atTheEnd->duration, ui->Column(0, 2).at(kSportsRow));
         // The marks are gone, over the recording's length before the cut.
         QVERIFY(markBar()->GetMarks().empty());
         QCOMPARE(markBar()->RangeMax(), 80.0f);
