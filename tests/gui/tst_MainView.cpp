@@ -573,6 +573,57 @@ private slots:
         rename(QStringLiteral("News 26"));
         QCOMPARE(ui->Column(0, 1), (QStringList{"Sports 2", "News 26"}));
     }
+
+    // Each pane has one current row, moved by the mouse and the keys alike: the details show it,
+    // PL and the other commands take it, and it stays with its recording when the pane is painted
+    // again after RE or a delete, or goes with it.
+    void theCurrentRowIsTheRowActedOn()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QTableWidget* pane = ui->view->Pane(0);
+        // `name`: what the details show (empty: nothing; null: not looked at).
+        const auto isCurrent = [&](int row, const QString& name) {
+            QCOMPARE(pane->currentIndex().row(), row);
+            QCOMPARE(ui->view->State().selectedRow[0], row);
+            if (!name.isNull())
+                QCOMPARE(ui->LabelText(ControlId::kDetailsLine1),
+                         name.isEmpty() ? name : QStringLiteral("Channel Name : ") + name);
+            QList<int> selected;
+            for (const QModelIndex& index : pane->selectionModel()->selectedRows())
+                selected << index.row();
+            QCOMPARE(selected, row < 0 ? QList<int>{} : QList<int>{row});
+        };
+        ui->ClickRow(0, 0);
+        QTest::keyClick(pane, Qt::Key_Down);
+        isCurrent(1, QStringLiteral("Sports HD"));
+        QTest::keyClick(pane, Qt::Key_Tab);
+        QTest::keyClick(pane, Qt::Key_Tab);
+        isCurrent(2, QStringLiteral("News 24"));
+        QTest::keyClick(pane, Qt::Key_Up);
+        isCurrent(1, QStringLiteral("Sports HD"));
+
+        ui->view->NameEdit()->setText(QStringLiteral("Sports 2"));
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports 2", "News 24"}));
+        isCurrent(1, QString());
+
+        // Row 0 goes while "News 24" is current but not selected: it stays current a row higher.
+        ui->ClickRow(0, 0);
+        ui->ClickRow(0, 2, Qt::ControlModifier);
+        ui->ClickRow(0, 2, Qt::ControlModifier);
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Sports 2", "News 24"}));
+        isCurrent(1, QStringLiteral("News 24"));
+
+        // The current recording goes: no row is current and the details show nothing.
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), QStringList{"Sports 2"});
+        isCurrent(-1, QStringLiteral(""));
+        QVERIFY(ui->view->NameEdit()->text().isEmpty());
+    }
 };
 
 QTEST_MAIN(MainViewTest)
