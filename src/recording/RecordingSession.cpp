@@ -49,8 +49,8 @@ std::string folderOrCurrent(const std::string& path)
     return folder.empty() ? std::string(".") : folder;
 }
 
-// What a load says about a damaged header or list: the problems in velmorix-cli check's words,
-// at most kShownProblems of them.
+// What a load says about a damaged header, list or records: the problems in velmorix-cli check's
+// words, at most kShownProblems of them.
 constexpr std::size_t kShownProblems = 10;
 
 std::string listingDamageMessage(const std::vector<std::string>& problems)
@@ -404,8 +404,10 @@ std::string RecordingSession::writePane(int side, DbOperation& operation)
         return changedMessage(target.dbPath);
     }
     std::string error = operation.write();
-    if (error.empty())
+    if (error.empty()) {
         (void)TakeFingerprint(target.dbPath, kMaxDbContentSize, loadedAs);
+        paneOf(side).damagedSlots.clear();
+    }
     return error;
 }
 
@@ -503,6 +505,7 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     pane.header = DbHeader{};
     (void)ReadDbHeader(dbPath, pane.header);
     pane.timing = BuildTimingList(pane.folder);
+    pane.damagedSlots.clear();  // a load says which records are damaged
     m_loadedAs[static_cast<std::size_t>(side)] = after;
     return {};
 }
@@ -519,6 +522,7 @@ std::vector<RecordRow> RecordingSession::rows(int side) const
         AVMRec record{};
         if (DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
             out.push_back(RowOf(row, record, shown.timingAt(row)));
+            out.back().damaged = shown.damagedSlots.count(record.slot) != 0;
         } else {
             RecordRow missing;
             missing.row = row;
@@ -631,10 +635,12 @@ LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserI
         ui.showMessage(error);
         return result;
     }
-    // A header or list the receiver would not write is said once, as velmorix-cli check says it;
-    // the pane lists the recordings the file holds.
-    if (const std::vector<std::string> problems = ListingProblems(dbPath); !problems.empty())
-        ui.showMessage(listingDamageMessage(problems));
+    // A header, a list or records the receiver would not write are said once, as velmorix-cli
+    // check says them; the pane lists the recordings the file holds and marks the damaged ones.
+    ListingCheck check = CheckListing(dbPath);
+    paneOf(side).damagedSlots = std::move(check.damagedSlots);
+    if (!check.problems.empty())
+        ui.showMessage(listingDamageMessage(check.problems));
     if (intent == LoadIntent::Look)
         unlock(side);
     m_lastLoadedDbKind = pane(side).dbKind;

@@ -5,6 +5,7 @@
 #include "MainViewHarness.h"
 
 #include "controls/CMarkBar.h"
+#include "recdb/DbCheck.h"
 #include "recording/RecordDetails.h"
 #include "recording/RecordingSession.h"
 #include "recording/RecordingTransfer.h"
@@ -151,8 +152,9 @@ private slots:
         QCOMPARE(ui->view->State().pane(0).dbPath, ui->disk.recordDb().toStdString());
     }
 
-    // A database whose header counts more recordings than a database can list, or whose records
-    // share a list id, lists the recordings it holds; the load says what is wrong in the words of
+    // A database whose header counts more recordings than a database can list, whose records
+    // share a list id, or whose record does not match its checksum lists the recordings it holds
+    // (the damaged one marked); the load says what is wrong in one message in the words of
     // velmorix-cli check, and a click on a row shows that row's recording.
     void damagedListShowsTheRecordingsThereAndSaysWhy()
     {
@@ -165,32 +167,50 @@ private slots:
         shared.records[0] = vmxtest::makeRecord(1, "One", 1, 1);
         shared.records[1] = vmxtest::makeRecord(1, "Dup", 2, 1);
         shared.records[2] = vmxtest::makeRecord(3, "Three", 3, 1);
+        vmxtest::TestDb garbled;
+        garbled.count = 2;
+        garbled.records[0] = vmxtest::makeRecord(1, "One", 1, 1);
+        garbled.records[1] = vmxtest::makeRecord(2, "Two", 2, 1);
         const struct {
             QString db;
             vmxtest::TestDb content;
+            QByteArray garble;  // these bytes of the file get their last byte changed
             QStringList ids;
             QStringList names;
-            QStringList problems;  // "%1" stands for the database's path
+            QStringList problems;  // "%1" stands for the database's path; none: check's checksum lines
         } cases[] = {
-            {"HUGE/DZT000.DB", huge, {"1", "2"}, {"One", "Two"}, {"%1: record count 65535 is above 200."}},
-            {"SHARED/DZT000.DB", shared, {"1", "3"}, {"Dup", "Three"},
+            {"HUGE/DZT000.DB", huge, {}, {"1", "2"}, {"One", "Two"}, {"%1: record count 65535 is above 200."}},
+            {"SHARED/DZT000.DB", shared, {}, {"1", "3"}, {"Dup", "Three"},
              {"record index 1: list id 1 is used by another record too.",
               "%1: list id 2 is counted in the header but no record carries it."}},
+            {"GARBLED/DZT000.DB", garbled, "Two", {"1", "2"}, {"One", "(damaged) Twx"}, {}},
         };
         for (const auto& c : cases) {
             const std::vector<std::uint8_t> bytes = vmxtest::encodeDb(c.content);
+            QByteArray file(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+            if (!c.garble.isEmpty())
+                file[file.indexOf(c.garble) + c.garble.size() - 1] = 'x';
             QVERIFY(QDir().mkpath(QFileInfo(ui->disk.path(c.db)).path()));
-            QVERIFY(WriteAll(ui->disk.path(c.db), QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                                             qsizetype(bytes.size()))));
+            QVERIFY(WriteAll(ui->disk.path(c.db), file));
+            QStringList problems = c.problems;
+            for (const std::string& line : AVMCheckDbFile(ui->disk.path(c.db).toStdString())) {
+                if (c.problems.isEmpty() && line.find("checksum") != std::string::npos)
+                    problems << QString::fromStdString(line);
+            }
+            QVERIFY(!problems.isEmpty());
             const auto seen = AnswerNextMessage();
             QVERIFY(ui->Load(0, ui->disk.path(c.db)));
             QTRY_VERIFY(seen->seen);
             const QString loaded = QString::fromStdString(ui->view->State().pane(0).dbPath);
-            QCOMPARE(seen->text, c.problems.join(QLatin1Char('\n')).arg(loaded));
+            QString expected = problems.join(QLatin1Char('\n'));
+            if (expected.contains(QStringLiteral("%1")))
+                expected = expected.arg(loaded);
+            QCOMPARE(seen->text, expected);
             QCOMPARE(ui->Column(0, 0), c.ids);
             QCOMPARE(ui->Column(0, 1), c.names);
             ui->ClickRow(0, 1);
-            QCOMPARE(ui->LabelText(ControlId::kDetailsLine1), QStringLiteral("Channel Name : ") + c.names.last());
+            QCOMPARE(ui->LabelText(ControlId::kDetailsLine1),
+                     QStringLiteral("Channel Name : ") + QString(c.names.last()).remove(QStringLiteral("(damaged) ")));
         }
     }
 
@@ -279,6 +299,8 @@ private slots:
     void deleteAndRenameOfADatabaseChangedElsewhereReloadThePane()
     {
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        // The other program writes a sound database: the new name has the old one's letters, so
+        // the record still matches its checksum.
         const auto changeElsewhere = [this](const QByteArray& from, const QByteArray& to) {
             QByteArray db = ReadAll(ui->disk.recordDb());
             const qsizetype at = db.indexOf(NameField(from));
@@ -289,7 +311,7 @@ private slots:
             QVERIFY(QFile::remove(ui->disk.recordDb()) && QFile::rename(elsewhere, ui->disk.recordDb()));
         };
 
-        changeElsewhere("News 24", "News 25");
+        changeElsewhere("News 24", "News 42");
         const QByteArray changed = ReadAll(ui->disk.recordDb());
         ui->ClickRow(0, 0);
         auto seen = AnswerNextMessage();
@@ -297,12 +319,12 @@ private slots:
         QTRY_VERIFY(seen->seen);
         QVERIFY2(seen->text.contains(QStringLiteral("was changed by another program")), qPrintable(seen->text));
         QVERIFY(ui->Idle());
-        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports HD", "News 25"}));
+        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports HD", "News 42"}));
         QVERIFY(ui->Idle());
         QCOMPARE(ReadAll(ui->disk.recordDb()), changed);
         QVERIFY(ui->disk.exists("RECORD/RF0001AA.TRP"));
 
-        changeElsewhere("Sports HD", "Sports XX");
+        changeElsewhere("Sports HD", "Sports DH");
         const QByteArray changedAgain = ReadAll(ui->disk.recordDb());
         ui->ClickRow(0, 0);
         ui->view->NameEdit()->setText(QStringLiteral("Nature Two"));
@@ -311,7 +333,7 @@ private slots:
         QTRY_VERIFY(seen->seen);
         QVERIFY2(seen->text.contains(QStringLiteral("was changed by another program")), qPrintable(seen->text));
         QVERIFY(ui->Idle());
-        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports XX", "News 25"}));
+        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports DH", "News 42"}));
         QVERIFY(ui->Idle());
         QCOMPARE(ReadAll(ui->disk.recordDb()), changedAgain);
     }
