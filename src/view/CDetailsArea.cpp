@@ -83,3 +83,9 @@ void CDetailsArea::ClearName()
 {
     m_nameEdit->clear();
 }
+
+void CDetailsArea::Clear()
+{
+    SetLines({});
+    ClearName();
+}

@@ -37,12 +37,25 @@ struct Relisted {
 CPaneCommands::CPaneCommands(CVelmorixView& view)
     : m_view(view)
 {
+    connect(&m_view.Panes(), &CViewPanes::currentRowMoved, this, &CPaneCommands::CurrentRowMoved);
+}
+
+void CPaneCommands::CurrentRowMoved(int side, int row)
+{
+    // The commands act on the recording the pane shows as current, at whatever row it is now; the
+    // details area lets go of a recording that is gone.
+    m_view.State().selected(side) = row;
+    if (row < 0 && m_detailsSide == side) {
+        m_view.Details().Clear();
+        m_detailsSide = -1;
+    }
 }
 
 void CPaneCommands::SetUpPanes(vmx::ViewMode mode)
 {
     m_view.Panes().SetUp(mode);
     m_view.Details().ClearName();
+    m_detailsSide = -1;
     if (mode == vmx::ViewMode::Record) {
         m_view.State().pending.clear(vmx::MediaKind::Image);
     } else if (const auto lines = vmx::PaneSetupFor(mode).detailsLines) {
@@ -88,24 +101,32 @@ void CPaneCommands::ListReceiverFolder(vmx::MediaKind kind)
             const std::string root = session.receiverRoot(error);
             if (root.empty()) {
                 ui.showMessage(error);
-            } else if (vmx::HasReceiverFolder(root, kind)) {
-                folder.listing = session.listMedia(kind, ui);
-                folder.listed = folder.listing.ok;
-            } else {
-                // The receiver has no such folder yet: make it (saying why when that fails).
-                (void)session.ensureMediaFolder(kind, ui);
+                return folder;
             }
+            // The receiver has no such folder yet: it is made (the user is told why when that
+            // fails), and then listed, empty.
+            if (!vmx::HasReceiverFolder(root, kind) && !session.ensureMediaFolder(kind, ui))
+                return folder;
+            folder.listing = session.listMedia(kind, ui);
+            folder.listed = folder.listing.ok;
             return folder;
         },
         [this](ReceiverFolder folder) {
-            vmx::MainViewState& state = m_view.State();
-            state.receiverFiles = folder.listing;
+            if (!folder.listed) {
+                FallBackToRecordMode();
+                return;
+            }
+            m_view.State().receiverFiles = folder.listing;
             m_view.Panes().FillReceiverPane();
-            // Without a listing the selector goes back to its first entry while the view stays
-            // in the media mode, so that choosing the mode again lists the folder.
-            if (!folder.listed)
-                m_view.SelectModeEntry(0);
         });
+}
+
+void CPaneCommands::FallBackToRecordMode()
+{
+    // Without the receiver's folder the media mode has nothing to show: the view goes back to
+    // RECORD MODE, and its selector with it, so that choosing the media mode again tries anew.
+    SwitchMode(int(vmx::ViewMode::Record));
+    m_view.SelectModeEntry(int(m_view.State().mode));
 }
 
 void CPaneCommands::RowClicked(int side, int row)
@@ -115,8 +136,10 @@ void CPaneCommands::RowClicked(int side, int row)
     state.activeSide = side;
     const vmx::RowClickEffect effect = vmx::RowClick(side, row, state.mode, state.pane(side).loaded);
     if (effect.showDetails) {
-        if (const vmx::RecordDetails* details = state.pane(side).detailsAt(row))
+        if (const vmx::RecordDetails* details = state.pane(side).detailsAt(row)) {
             m_view.Details().ShowRecord(*details);
+            m_detailsSide = side;
+        }
     }
     if (effect.transferLeftToRight)
         m_view.EnableCommand(ControlId::kTransferLeftToRight, *effect.transferLeftToRight);
@@ -166,6 +189,7 @@ void CPaneCommands::LoadFile(int side, const std::string& path, std::function<vo
             if (outcome.result.ok) {
                 m_view.State().take(outcome.copies);
                 m_view.State().renameRow = -1;  // another database's rows
+                m_view.Panes().ForgetCurrent(side);
                 // A load into the left pane reloads encoding-custom.ini into the current encoder
                 // settings: the settings dialog does that when it is constructed, and is gone
                 // again unshown (without a run it starts, stops and waits for nothing).
@@ -330,6 +354,7 @@ void CPaneCommands::OfferNewDb(int sourceSide, std::function<void(const vmx::Off
                 state.newDb = true;
                 state.newDbFileName = vmx::FileNameOfPath(outcome.result.dbPath);
                 state.renameRow = -1;
+                m_view.Panes().ForgetCurrent(target);
                 m_view.Panes().SetCaption(target, outcome.result.dbPath);
                 m_view.Panes().FillRecordPane(target);
             }

@@ -112,6 +112,30 @@ void CQtUserInterface::showMessage(const std::string& text, const std::string& c
         false);
 }
 
+void CQtUserInterface::showFinalMessages(const std::vector<vmx::UserMessage>& messages)
+{
+    if (QThread::currentThread() == thread()) {
+        vmx::UserInterface::showFinalMessages(messages);
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    if (!m_abandoned)
+        m_held.insert(m_held.end(), messages.begin(), messages.end());
+}
+
+void CQtUserInterface::ShowHeldMessages()
+{
+    std::vector<vmx::UserMessage> held;
+    {
+        std::lock_guard lock(m_mutex);
+        held.swap(m_held);
+        if (m_abandoned)
+            return;
+    }
+    for (const vmx::UserMessage& message : held)
+        showMessage(message.text, message.caption);
+}
+
 std::string CQtUserInterface::chooseFolder(const std::string& title, const std::string& initialFolder)
 {
     return OnGuiThread<std::string>(

@@ -195,6 +195,8 @@ void CVelmorixView::ConnectCommands()
         for (auto it = m_controls.cbegin(); it != m_controls.cend(); ++it)
             ApplyEnabled(it.key());
     });
+    // What an operation kept to say until its end comes once the panes show its result.
+    connect(m_worker.get(), &CSessionWorker::operationEnding, m_ui.get(), &CQtUserInterface::ShowHeldMessages);
 }
 
 QSize CVelmorixView::DesignSize() const

@@ -54,7 +54,9 @@ bool IsUtf8(const std::string& text)
 
 std::vector<std::string> RecordRowTexts(const RecordRow& row)
 {
-    return {std::to_string(row.id), NameForDisplay(row.name), row.readable ? DurationText(row.duration) : ""};
+    const std::string name = NameForDisplay(row.name);
+    return {std::to_string(row.id), row.damaged ? "(damaged) " + name : name,
+            row.readable ? DurationText(row.duration) : ""};
 }
 
 std::vector<int> ShownRecordRows(const std::vector<RecordRow>& rows)

@@ -12,7 +12,8 @@ namespace vmx {
 
 // The texts the main view shows, as UTF-8, made from the copies it paints from.
 
-// A row of a record pane: the list number, the channel name, the duration as "%02d:%02d:%02d".
+// A row of a record pane: the list number, the channel name, the duration as "%02d:%02d:%02d". A
+// damaged record's name says so, as the load said which.
 std::vector<std::string> RecordRowTexts(const RecordRow& row);
 
 // The rows a record pane shows, as indexes into `rows`: one for each recording the database

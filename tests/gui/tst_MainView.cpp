@@ -5,6 +5,7 @@
 #include "MainViewHarness.h"
 
 #include "controls/CMarkBar.h"
+#include "recdb/DbCheck.h"
 #include "recording/RecordDetails.h"
 #include "recording/RecordingSession.h"
 #include "recording/RecordingTransfer.h"
@@ -151,8 +152,9 @@ private slots:
         QCOMPARE(ui->view->State().pane(0).dbPath, ui->disk.recordDb().toStdString());
     }
 
-    // A database whose header counts more recordings than a database can list, or whose records
-    // share a list id, lists the recordings it holds; the load says what is wrong in the words of
+    // A database whose header counts more recordings than a database can list, whose records
+    // share a list id, or whose record does not match its checksum lists the recordings it holds
+    // (the damaged one marked); the load says what is wrong in one message in the words of
     // velmorix-cli check, and a click on a row shows that row's recording.
     void damagedListShowsTheRecordingsThereAndSaysWhy()
     {
@@ -165,32 +167,50 @@ private slots:
         shared.records[0] = vmxtest::makeRecord(1, "One", 1, 1);
         shared.records[1] = vmxtest::makeRecord(1, "Dup", 2, 1);
         shared.records[2] = vmxtest::makeRecord(3, "Three", 3, 1);
+        vmxtest::TestDb garbled;
+        garbled.count = 2;
+        garbled.records[0] = vmxtest::makeRecord(1, "One", 1, 1);
+        garbled.records[1] = vmxtest::makeRecord(2, "Two", 2, 1);
         const struct {
             QString db;
             vmxtest::TestDb content;
+            QByteArray garble;  // these bytes of the file get their last byte changed
             QStringList ids;
             QStringList names;
-            QStringList problems;  // "%1" stands for the database's path
+            QStringList problems;  // "%1" stands for the database's path; none: check's checksum lines
         } cases[] = {
-            {"HUGE/DZT000.DB", huge, {"1", "2"}, {"One", "Two"}, {"%1: record count 65535 is above 200."}},
-            {"SHARED/DZT000.DB", shared, {"1", "3"}, {"Dup", "Three"},
+            {"HUGE/DZT000.DB", huge, {}, {"1", "2"}, {"One", "Two"}, {"%1: record count 65535 is above 200."}},
+            {"SHARED/DZT000.DB", shared, {}, {"1", "3"}, {"Dup", "Three"},
              {"record index 1: list id 1 is used by another record too.",
               "%1: list id 2 is counted in the header but no record carries it."}},
+            {"GARBLED/DZT000.DB", garbled, "Two", {"1", "2"}, {"One", "(damaged) Twx"}, {}},
         };
         for (const auto& c : cases) {
             const std::vector<std::uint8_t> bytes = vmxtest::encodeDb(c.content);
+            QByteArray file(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+            if (!c.garble.isEmpty())
+                file[file.indexOf(c.garble) + c.garble.size() - 1] = 'x';
             QVERIFY(QDir().mkpath(QFileInfo(ui->disk.path(c.db)).path()));
-            QVERIFY(WriteAll(ui->disk.path(c.db), QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                                             qsizetype(bytes.size()))));
+            QVERIFY(WriteAll(ui->disk.path(c.db), file));
+            QStringList problems = c.problems;
+            for (const std::string& line : AVMCheckDbFile(ui->disk.path(c.db).toStdString())) {
+                if (c.problems.isEmpty() && line.find("checksum") != std::string::npos)
+                    problems << QString::fromStdString(line);
+            }
+            QVERIFY(!problems.isEmpty());
             const auto seen = AnswerNextMessage();
             QVERIFY(ui->Load(0, ui->disk.path(c.db)));
             QTRY_VERIFY(seen->seen);
             const QString loaded = QString::fromStdString(ui->view->State().pane(0).dbPath);
-            QCOMPARE(seen->text, c.problems.join(QLatin1Char('\n')).arg(loaded));
+            QString expected = problems.join(QLatin1Char('\n'));
+            if (expected.contains(QStringLiteral("%1")))
+                expected = expected.arg(loaded);
+            QCOMPARE(seen->text, expected);
             QCOMPARE(ui->Column(0, 0), c.ids);
             QCOMPARE(ui->Column(0, 1), c.names);
             ui->ClickRow(0, 1);
-            QCOMPARE(ui->LabelText(ControlId::kDetailsLine1), QStringLiteral("Channel Name : ") + c.names.last());
+            QCOMPARE(ui->LabelText(ControlId::kDetailsLine1),
+                     QStringLiteral("Channel Name : ") + QString(c.names.last()).remove(QStringLiteral("(damaged) ")));
         }
     }
 
@@ -279,6 +299,8 @@ private slots:
     void deleteAndRenameOfADatabaseChangedElsewhereReloadThePane()
     {
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        // The other program writes a sound database: the new name has the old one's letters, so
+        // the record still matches its checksum.
         const auto changeElsewhere = [this](const QByteArray& from, const QByteArray& to) {
             QByteArray db = ReadAll(ui->disk.recordDb());
             const qsizetype at = db.indexOf(NameField(from));
@@ -289,7 +311,7 @@ private slots:
             QVERIFY(QFile::remove(ui->disk.recordDb()) && QFile::rename(elsewhere, ui->disk.recordDb()));
         };
 
-        changeElsewhere("News 24", "News 25");
+        changeElsewhere("News 24", "News 42");
         const QByteArray changed = ReadAll(ui->disk.recordDb());
         ui->ClickRow(0, 0);
         auto seen = AnswerNextMessage();
@@ -297,12 +319,12 @@ private slots:
         QTRY_VERIFY(seen->seen);
         QVERIFY2(seen->text.contains(QStringLiteral("was changed by another program")), qPrintable(seen->text));
         QVERIFY(ui->Idle());
-        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports HD", "News 25"}));
+        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports HD", "News 42"}));
         QVERIFY(ui->Idle());
         QCOMPARE(ReadAll(ui->disk.recordDb()), changed);
         QVERIFY(ui->disk.exists("RECORD/RF0001AA.TRP"));
 
-        changeElsewhere("Sports HD", "Sports XX");
+        changeElsewhere("Sports HD", "Sports DH");
         const QByteArray changedAgain = ReadAll(ui->disk.recordDb());
         ui->ClickRow(0, 0);
         ui->view->NameEdit()->setText(QStringLiteral("Nature Two"));
@@ -311,7 +333,7 @@ private slots:
         QTRY_VERIFY(seen->seen);
         QVERIFY2(seen->text.contains(QStringLiteral("was changed by another program")), qPrintable(seen->text));
         QVERIFY(ui->Idle());
-        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports XX", "News 25"}));
+        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports DH", "News 42"}));
         QVERIFY(ui->Idle());
         QCOMPARE(ReadAll(ui->disk.recordDb()), changedAgain);
     }
@@ -452,23 +474,37 @@ private slots:
 
     void missingReceiverFolderIsMade()
     {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
         QVERIFY(QDir(ui->disk.path("IMAGE")).removeRecursively());
         QVERIFY(ui->ChooseMode(2));
         QVERIFY(QFileInfo(ui->disk.path("IMAGE")).isDir());
-        // The selector shows RECORD MODE again; the view stays in JPEG MODE with an empty pane.
-        QCOMPARE(ui->view->ModeSelector()->currentIndex(), 0);
+        // The selector shows the mode the view is in: JPEG MODE, its new folder listed (empty).
+        QCOMPARE(ui->view->ModeSelector()->currentIndex(), 2);
         QCOMPARE(ui->view->State().mode, vmx::ViewMode::Jpeg);
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB IMAGE"));
         QCOMPARE(ui->view->Pane(1)->rowCount(), 0);
         QVERIFY(ui->Enabled(ControlId::kChooseJpegFiles));
+        QVERIFY(!ui->Enabled(ControlId::kLoadLeft));
+        // RECORD MODE is one choice away.
+        QVERIFY(ui->ChooseMode(0));
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Record);
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QVERIFY(ui->Enabled(ControlId::kLoadLeft) && ui->Enabled(ControlId::kLoadRight));
 
-        // A folder that cannot be made is named to the user.
+        // A folder that cannot be made is named to the user, and the view goes back to RECORD
+        // MODE, as its selector shows.
         QVERIFY(QDir(ui->disk.path("MP3")).removeRecursively());
         QVERIFY(WriteAll(ui->disk.path("MP3"), "a file where the folder belongs"));
         const auto seen = AnswerNextMessage();
         QVERIFY(ui->ChooseMode(1));
         QTRY_VERIFY(seen->seen);
         QVERIFY2(seen->text.contains(QStringLiteral("MP3")), qPrintable(seen->text));
+        QVERIFY(ui->Idle());
         QCOMPARE(ui->view->ModeSelector()->currentIndex(), 0);
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Record);
+        QCOMPARE(ui->Headers(1), (QStringList{"No", "CHANNEL NAME", "DURATION"}));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QVERIFY(ui->Enabled(ControlId::kLoadLeft) && ui->Enabled(ControlId::kLoadRight));
     }
 
     void leftPaneDeleteTakesPcFilesOffTheListOnly()
@@ -558,6 +594,57 @@ private slots:
         ui->ClickBlank(0);
         rename(QStringLiteral("News 26"));
         QCOMPARE(ui->Column(0, 1), (QStringList{"Sports 2", "News 26"}));
+    }
+
+    // Each pane has one current row, moved by the mouse and the keys alike: the details show it,
+    // PL and the other commands take it, and it stays with its recording when the pane is painted
+    // again after RE or a delete, or goes with it.
+    void theCurrentRowIsTheRowActedOn()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QTableWidget* pane = ui->view->Pane(0);
+        // `name`: what the details show (empty: nothing; null: not looked at).
+        const auto isCurrent = [&](int row, const QString& name) {
+            QCOMPARE(pane->currentIndex().row(), row);
+            QCOMPARE(ui->view->State().selectedRow[0], row);
+            if (!name.isNull())
+                QCOMPARE(ui->LabelText(ControlId::kDetailsLine1),
+                         name.isEmpty() ? name : QStringLiteral("Channel Name : ") + name);
+            QList<int> selected;
+            for (const QModelIndex& index : pane->selectionModel()->selectedRows())
+                selected << index.row();
+            QCOMPARE(selected, row < 0 ? QList<int>{} : QList<int>{row});
+        };
+        ui->ClickRow(0, 0);
+        QTest::keyClick(pane, Qt::Key_Down);
+        isCurrent(1, QStringLiteral("Sports HD"));
+        QTest::keyClick(pane, Qt::Key_Tab);
+        QTest::keyClick(pane, Qt::Key_Tab);
+        isCurrent(2, QStringLiteral("News 24"));
+        QTest::keyClick(pane, Qt::Key_Up);
+        isCurrent(1, QStringLiteral("Sports HD"));
+
+        ui->view->NameEdit()->setText(QStringLiteral("Sports 2"));
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports 2", "News 24"}));
+        isCurrent(1, QString());
+
+        // Row 0 goes while "News 24" is current but not selected: it stays current a row higher.
+        ui->ClickRow(0, 0);
+        ui->ClickRow(0, 2, Qt::ControlModifier);
+        ui->ClickRow(0, 2, Qt::ControlModifier);
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Sports 2", "News 24"}));
+        isCurrent(1, QStringLiteral("News 24"));
+
+        // The current recording goes: no row is current and the details show nothing.
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), QStringList{"Sports 2"});
+        isCurrent(-1, QStringLiteral(""));
+        QVERIFY(ui->view->NameEdit()->text().isEmpty());
     }
 };
 
