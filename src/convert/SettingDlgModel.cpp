@@ -97,7 +97,7 @@ SettingDlgModel::StartRequest SettingDlgModel::BeginStart(const SettingTexts& te
     std::string firstOutput;
     request.check = m_run.CheckStart(Kind(), firstOutput);
     if (request.check == CEncodeRun::StartCheck::AskOverwrite)
-        request.question = LookupText("TXT_OVERWRITE_ASK") + firstOutput;
+        request.question = LookupText("TXT_OVERWRITE_ASK", firstOutput);
     return request;
 }
 
