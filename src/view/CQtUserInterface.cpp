@@ -2,6 +2,7 @@
 
 #include "dialogs/ChooseFolder.h"
 #include "viewmodel/FileFilters.h"
+#include "viewmodel/WindowMessages.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -20,10 +21,12 @@ std::string ToLocal(const QString& text)
     return QFile::encodeName(text).toStdString();
 }
 
-// The texts keep the line breaks of their Windows origin; Qt wants plain '\n'.
+// The texts keep the line breaks of their Windows origin; Qt wants plain '\n'. The core's own
+// messages are shown as sentences (WindowMessage).
 QString MessageText(const std::string& text)
 {
-    return QString::fromUtf8(text.data(), qsizetype(text.size())).remove(QLatin1Char('\r'));
+    const std::string sentence = vmx::WindowMessage(text);
+    return QString::fromUtf8(sentence.data(), qsizetype(sentence.size())).remove(QLatin1Char('\r'));
 }
 
 QString Caption(const std::string& caption)

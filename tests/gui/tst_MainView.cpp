@@ -144,7 +144,7 @@ private slots:
         const auto seen = AnswerNextMessage();
         QVERIFY(ui->Load(0, ui->disk.pcDb()));
         QTRY_VERIFY(seen->seen);
-        QVERIFY2(seen->text.startsWith(QStringLiteral("cannot read the database ") + ui->disk.pcDb()),
+        QVERIFY2(seen->text.startsWith(QStringLiteral("Cannot read the database ") + ui->disk.pcDb()),
                  qPrintable(seen->text));
         QCOMPARE(ui->Column(0, 1), kDemoNames);
         QCOMPARE(ui->LabelText(ControlId::kLeftCaption), caption);
@@ -174,7 +174,7 @@ private slots:
         } cases[] = {
             {"HUGE/DZT000.DB", huge, {"1", "2"}, {"One", "Two"}, {"%1: record count 65535 is above 200."}},
             {"SHARED/DZT000.DB", shared, {"1", "3"}, {"Dup", "Three"},
-             {"record index 1: list id 1 is used by another record too.",
+             {"Record index 1: list id 1 is used by another record too.",
               "%1: list id 2 is counted in the header but no record carries it."}},
         };
         for (const auto& c : cases) {
@@ -252,6 +252,35 @@ private slots:
         QVERIFY(ui->Idle());
         QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", "ABC", "News 24"}));
         QVERIFY(ReadAll(ui->disk.recordDb()).contains(NameField("ABC")));
+    }
+
+    // RE with an empty name box says so and renames nothing; the box takes no more than the 15
+    // bytes a name holds, counted in UTF-8 (two for each letter with an accent here).
+    void renameRefusesAnEmptyNameAndTheBoxHoldsFifteenBytes()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 1);
+        const QByteArray db = ReadAll(ui->disk.recordDb());
+        QLineEdit* edit = ui->view->NameEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        const auto seen = AnswerNextMessage();
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.startsWith(QStringLiteral("Type the recording's new name")), qPrintable(seen->text));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ReadAll(ui->disk.recordDb()), db);
+
+        for (const QChar letter : QStringLiteral("\u00dcn\u00efc\u00f6d\u00e9 N\u00e4m\u00e9 ABC"))
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_A, QString(letter), Qt::NoModifier);
+        const QString fits = QStringLiteral("\u00dcn\u00efc\u00f6d\u00e9 N\u00e4");
+        QCOMPARE(edit->text(), fits);
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", fits, "News 24"}));
+        QVERIFY(ReadAll(ui->disk.recordDb()).contains(fits.toUtf8()));
     }
 
     void renameThatCannotBeWrittenChangesNothing()
