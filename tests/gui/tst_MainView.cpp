@@ -8,7 +8,9 @@
 #include "recording/RecordDetails.h"
 #include "recording/RecordingSession.h"
 #include "recording/RecordingTransfer.h"
+#include "view/CKeyHelpDlg.h"
 #include "view/CPaneCommands.h"
+#include "viewmodel/CommandKeys.h"
 
 #include "support/DbImage.h"
 
@@ -17,6 +19,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QToolTip>
 #include <QScopeGuard>
 
 namespace {
@@ -587,6 +591,69 @@ private slots:
         ui->ClickBlank(0);
         rename(QStringLiteral("News 26"));
         QCOMPARE(ui->Column(0, 1), (QStringList{"Sports 2", "News 26"}));
+    }
+
+    // Tooltips and keys, as the command table gives them: hovering a button shows what it does
+    // with its key; the key presses the button (Space plays while nothing plays); F1 lists every
+    // key. While the name box has the focus the keys that type, type.
+    void buttonsTellWhatTheyDoAndKeysPressThem()
+    {
+        ui->frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui->frame.get()));
+        QHash<int, int> clicks;  // button id -> clicks seen
+        for (const FormTemplate::Control& control : FormTemplate::Controls()) {
+            const vmx::CommandKey* command = vmx::FindCommandKey(control.caption);
+            if (control.kind != FormTemplate::Kind::Button || !command)
+                continue;
+            CBitmapButton* button = ui->view->Button(control.id);
+            const QPoint centre = button->rect().center();
+            QHelpEvent hover(QEvent::ToolTip, centre, button->mapToGlobal(centre));
+            QApplication::sendEvent(button, &hover);
+            QTRY_COMPARE(QToolTip::text(), QString::fromStdString(vmx::CommandToolTip(*command)));
+            // The keys are checked on the buttons alone: their commands are the other tests' matter.
+            QObject::disconnect(button, &QAbstractButton::clicked, nullptr, nullptr);
+            button->setEnabled(true);
+            QObject::connect(button, &QAbstractButton::clicked, button, [&clicks, id = control.id] { ++clicks[id]; });
+        }
+        QToolTip::hideText();
+        QCOMPARE(clicks.size(), 0);
+        const auto press = [&](QWidget* target, std::string_view key) {
+            QTest::keySequence(target, QKeySequence::fromString(QString::fromStdString(std::string(key))));
+        };
+        QTableWidget* pane = ui->view->Pane(0);
+        pane->setFocus();
+        for (const FormTemplate::Control& control : FormTemplate::Controls()) {
+            const vmx::CommandKey* command = vmx::FindCommandKey(control.caption);
+            if (control.kind != FormTemplate::Kind::Button || !command || command->key.empty() ||
+                control.id == ControlId::kPause)  // Space is PL's until something plays
+                continue;
+            press(pane, command->key);
+            QVERIFY2(clicks.value(control.id) == 1, control.caption);
+        }
+        QCOMPARE(clicks.value(ControlId::kPause), 0);
+
+        QLineEdit* edit = ui->view->NameEdit();
+        edit->setFocus();
+        edit->clear();
+        const QHash<int, int> before = clicks;
+        press(edit, "S");
+        press(edit, "Space");
+        QCOMPARE(edit->text(), QStringLiteral("s "));
+        QCOMPARE(clicks, before);
+
+        press(pane, vmx::kHelpKey);
+        CKeyHelpDlg* help = ui->view->findChild<CKeyHelpDlg*>();
+        QVERIFY(help);
+        QTRY_VERIFY(help->isVisible());
+        QStringList listed, keyed;
+        for (int row = 0; row < help->Table()->rowCount(); ++row)
+            listed << help->Table()->item(row, 0)->text() + " " + help->Table()->item(row, 2)->text();
+        for (const vmx::CommandKey& command : vmx::CommandKeys()) {
+            if (!command.key.empty())
+                keyed << QString::fromStdString(std::string(command.key) + " " + std::string(command.does));
+        }
+        QCOMPARE(listed, keyed);
+        help->close();
     }
 };
 
