@@ -75,6 +75,9 @@ void CPaneCommands::FillRecordPanes()
     for (const int side : {vmx::kLeftSide, vmx::kRightSide}) {
         m_view.State().activeSide = side;
         m_view.Panes().FillRecordPane(side);
+        // The media modes named the panes "PC" and "PVR USB ..."; a loaded pane names its database again.
+        if (const vmx::PaneCopy& pane = m_view.State().pane(side); pane.loaded)
+            m_view.Panes().SetCaption(side, vmx::PaneCaption(pane.dbPath));
     }
 }
 

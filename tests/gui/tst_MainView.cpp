@@ -455,15 +455,20 @@ private slots:
 
     void mediaModesListTheReceiverFolders()
     {
+        // Names in upper case, as FAT disks often show them, are the receiver's files too.
+        for (const char* name : {"MP3/LOUD.MP3", "IMAGE/PHOTO.JPG", "IMAGE/SCAN.JPEG"})
+            QVERIFY(WriteAll(ui->disk.path(name), QByteArray(2048, 'x')));
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        const QString caption = ui->LabelText(ControlId::kLeftCaption);
+        QVERIFY(caption.endsWith(QStringLiteral("DZT000.DB")));
         QVERIFY(ui->ChooseMode(1));
         QCOMPARE(ui->Headers(0), (QStringList{"No", "File Name"}));
         QCOMPARE(ui->Headers(1), (QStringList{"No", "File Name", "Size(Kbyte)"}));
         QCOMPARE(ui->LabelText(ControlId::kLeftCaption), QStringLiteral("PC"));
         QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB MP3"));
         QCOMPARE(ui->LabelText(ControlId::kDetailsLine2), QStringLiteral("MP3 JPEG MODE"));
-        QCOMPARE(ui->Column(1, 1), (QStringList{"Tone C5.mp3", "Tone G4.mp3"}));
-        QCOMPARE(ui->Column(1, 2), (QStringList{QString::number(QFileInfo(ui->disk.path("MP3/Tone C5.mp3")).size() / 1024),
+        QCOMPARE(ui->Column(1, 1), (QStringList{"LOUD.MP3", "Tone C5.mp3", "Tone G4.mp3"}));
+        QCOMPARE(ui->Column(1, 2), (QStringList{"2", QString::number(QFileInfo(ui->disk.path("MP3/Tone C5.mp3")).size() / 1024),
                                                 QString::number(QFileInfo(ui->disk.path("MP3/Tone G4.mp3")).size() / 1024)}));
         for (const int off : {ControlId::kLoadLeft, ControlId::kLoadRight, ControlId::kChooseJpegFiles,
                               ControlId::kConvert, ControlId::kMerge})
@@ -472,12 +477,15 @@ private slots:
 
         QVERIFY(ui->ChooseMode(2));
         QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB IMAGE"));
-        QCOMPARE(ui->Column(1, 1), (QStringList{"Mandelbrot.jpg", "Test card.jpg"}));
+        QCOMPARE(ui->Column(1, 1), (QStringList{"Mandelbrot.jpg", "PHOTO.JPG", "SCAN.JPEG", "Test card.jpg"}));
         QVERIFY(ui->Enabled(ControlId::kChooseJpegFiles));
         QVERIFY(!ui->Enabled(ControlId::kLoadLeft));
 
+        // Back in RECORD MODE the captions name the loaded databases again.
         QVERIFY(ui->ChooseMode(0));
         QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ui->LabelText(ControlId::kLeftCaption), caption);
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), QString());
         QCOMPARE(ui->Headers(1), (QStringList{"No", "CHANNEL NAME", "DURATION"}));
         QCOMPARE(ui->view->State().activeSide, 1);
         QVERIFY(ui->Enabled(ControlId::kLoadLeft));
