@@ -590,7 +590,7 @@ private slots:
         QCOMPARE(edit(*dialog, kSourcePath)->text(), path(QStringLiteral("b.TRP")));
     }
 
-    void destinationBrowseRefusesAFolderThatIsNotPlainAscii()
+    void destinationBrowseRefusesAForeignFolderAndRemembersTheChosenOne()
     {
         setDestination(out());
         auto dialog = openDialog(QString());
@@ -604,6 +604,15 @@ private slots:
         QCOMPARE(refusal->text, QString::fromLatin1(vmx::kEnglishFolderMessage));
         QCOMPARE(edit(*dialog, kDestPath)->text(), out());
         QCOMPARE(dialog->Model().DestPath(), QFile::encodeName(out()).toStdString());
+
+        // A folder chosen is the one the dialog shows at its next opening, also after a restart
+        // (which reads the settings again, as a new dialog does).
+        AnswerNextFileDialog(m_dir->path(), QStringLiteral("other"));
+        QTest::mouseClick(button(*dialog, kDestBrowse), Qt::LeftButton);
+        QCOMPARE(edit(*dialog, kDestPath)->text(), path(QStringLiteral("other")));
+        dialog.reset();
+        dialog = openDialog(QString());
+        QCOMPARE(edit(*dialog, kDestPath)->text(), path(QStringLiteral("other")));
     }
 };
 
