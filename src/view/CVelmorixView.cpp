@@ -101,6 +101,7 @@ void CVelmorixView::CreateControls()
             pane->setEditTriggers(QAbstractItemView::NoEditTriggers);
             pane->verticalHeader()->hide();
             pane->setShowGrid(true);
+            pane->SetDesignWidth(DluToPixels(control.dlu, m_units).width());
             (control.id == ControlId::kLeftPane ? m_leftPane : m_rightPane) = pane;
             widget = pane;
             break;
