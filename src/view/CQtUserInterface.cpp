@@ -1,6 +1,7 @@
 #include "view/CQtUserInterface.h"
 
 #include "dialogs/ChooseFolder.h"
+#include "dialogs/MessageBoxTitle.h"
 #include "viewmodel/FileFilters.h"
 #include "viewmodel/WindowMessages.h"
 
@@ -98,6 +99,7 @@ bool CQtUserInterface::askYesNo(const std::string& text, const std::string& capt
             QMessageBox box(QMessageBox::Question, Caption(caption), MessageText(text),
                             QMessageBox::Yes | QMessageBox::No, m_owner);
             box.setTextFormat(Qt::PlainText);
+            KeepTitleWhole(box);
             return box.exec() == QMessageBox::Yes;
         },
         false);
@@ -109,6 +111,7 @@ void CQtUserInterface::showMessage(const std::string& text, const std::string& c
         [this, text, caption] {
             QMessageBox box(QMessageBox::NoIcon, Caption(caption), MessageText(text), QMessageBox::Ok, m_owner);
             box.setTextFormat(Qt::PlainText);
+            KeepTitleWhole(box);
             box.exec();
             return true;
         },
