@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QValidator>
 
 class QLineEdit;
@@ -16,5 +17,6 @@ public:
     State validate(QString& input, int& pos) const override;
 
 private:
-    QLineEdit* m_edit;
+    // The box's text before the edit being checked: while it is checked the box already holds it.
+    QString m_before;
 };

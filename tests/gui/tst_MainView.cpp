@@ -285,6 +285,19 @@ private slots:
         QVERIFY(ui->Idle());
         QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", fits, "News 24"}));
         QVERIFY(ReadAll(ui->disk.recordDb()).contains(fits.toUtf8()));
+
+        // A longer name, as a receiver may store it, can be shortened key by key; RE refuses it
+        // while it is still too long rather than cutting it.
+        edit->setText(QString(10, QChar(0x00c4)));
+        edit->end(false);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QString(9, QChar(0x00c4)));
+        const auto tooLong = AnswerNextMessage();
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(tooLong->seen);
+        QVERIFY2(tooLong->text.contains(QStringLiteral("takes 18 bytes")), qPrintable(tooLong->text));
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", fits, "News 24"}));
     }
 
     void renameThatCannotBeWrittenChangesNothing()
