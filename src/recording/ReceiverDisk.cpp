@@ -64,11 +64,6 @@ const char* MediaFolderName(MediaKind kind)
     return kind == MediaKind::Mp3 ? "MP3" : "IMAGE";
 }
 
-const char* MediaExtension(MediaKind kind)
-{
-    return kind == MediaKind::Mp3 ? ".mp3" : ".jpg";
-}
-
 std::optional<MediaKind> MediaKindOfFileName(const std::string& name)
 {
     if (EndsWithIgnoringAsciiCase(name, ".mp3"))
@@ -149,7 +144,7 @@ std::vector<MediaFileEntry> ListReceiverFiles(const std::string& root, MediaKind
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
-            if (name != "." && name != ".." && EndsWithIgnoringAsciiCase(name, MediaExtension(kind)))
+            if (name != "." && name != ".." && MediaKindOfFileName(name) == kind)
                 names.push_back(name);
         }
         ::closedir(dir);

@@ -13,9 +13,6 @@ enum class MediaKind { Mp3, Image };
 // "MP3" or "IMAGE".
 const char* MediaFolderName(MediaKind kind);
 
-// The file name pattern's extension of a kind: ".mp3" or ".jpg".
-const char* MediaExtension(MediaKind kind);
-
 // The receiver folder a PC file belongs in, by its extension (letter case ignored): ".mp3" goes
 // to MP3, ".jpg" and ".jpeg" to IMAGE. Nothing for any other file.
 std::optional<MediaKind> MediaKindOfFileName(const std::string& name);
@@ -53,8 +50,9 @@ std::string ReceiverMediaFolder(const std::string& root, MediaKind kind);
 // when the folder is there, else the sentence saying why it could not be created.
 [[nodiscard]] std::string EnsureReceiverFolder(const std::string& root, MediaKind kind);
 
-// The files of a media folder whose names end in the kind's extension (any case), sorted by
-// name. A folder that cannot be read gives an empty list.
+// The files of a media folder that belong there by their extension (MediaKindOfFileName: ".mp3",
+// or ".jpg" and ".jpeg", in any case, as FAT disks often show upper-case names), sorted by name.
+// A folder that cannot be read gives an empty list.
 std::vector<MediaFileEntry> ListReceiverFiles(const std::string& root, MediaKind kind);
 
 }  // namespace vmx

@@ -88,6 +88,9 @@ void CPaneCommands::FillRecordPanes()
     for (const int side : {vmx::kLeftSide, vmx::kRightSide}) {
         m_view.State().activeSide = side;
         m_view.Panes().FillRecordPane(side);
+        // The media modes named the panes "PC" and "PVR USB ..."; a loaded pane names its database again.
+        if (const vmx::PaneCopy& pane = m_view.State().pane(side); pane.loaded)
+            m_view.Panes().SetCaption(side, vmx::PaneCaption(pane.dbPath));
     }
 }
 
@@ -220,7 +223,12 @@ void CPaneCommands::Rename()
         return;
     const int row = state.renameRow;
     const vmx::RecordDetails* details = state.pane(side).detailsAt(row);
-    const std::string name = vmx::NameBytesForRename(m_view.Details().NameText(), details ? details->nameBytes : "");
+    const std::string& storedName = details ? details->nameBytes : std::string();
+    if (const std::string refusal = vmx::RenameRefusal(m_view.Details().NameText(), storedName); !refusal.empty()) {
+        m_view.Ui().showMessage(refusal);
+        return;
+    }
+    const std::string name = vmx::NameBytesForRename(m_view.Details().NameText(), storedName);
     vmx::UserInterface& ui = m_view.Ui();
     m_view.Worker().Run<Outcome<vmx::RenameResult>>(
         [side, row, name, &ui](vmx::RecordingSession& session) {

@@ -1,6 +1,7 @@
 #include "view/CViewPanes.h"
 
 #include "controls/CColorLabel.h"
+#include "view/CPaneTable.h"
 #include "viewmodel/PaneTexts.h"
 
 #include <QHeaderView>
@@ -106,8 +107,10 @@ void CViewPanes::SetUp(vmx::ViewMode mode)
             titles << QString::fromLatin1(column.title);
         pane->setHorizontalHeaderLabels(titles);
         pane->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-        for (int i = 0; i < int(columns.size()); ++i)
-            pane->setColumnWidth(i, columns[std::size_t(i)].width);
+        std::vector<int> widths;
+        for (const vmx::PaneColumn& column : columns)
+            widths.push_back(column.width);
+        static_cast<CPaneTable*>(pane)->SetDesignColumns(widths);
         pane->setShowGrid(true);
         pane->setSelectionBehavior(QAbstractItemView::SelectRows);
 

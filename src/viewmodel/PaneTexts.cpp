@@ -124,4 +124,19 @@ std::string NameBytesForRename(const std::string& editText, const std::string& s
     return editText.substr(0, end);
 }
 
+std::string RenameRefusal(const std::string& editText, const std::string& storedBytes)
+{
+    if (editText.empty())
+        return "Type the recording's new name into the name box first; a recording keeps a name.";
+    if (editText.size() > kNameBytes && editText != NameForDisplay(storedBytes))
+        return "The name \"" + editText + "\" takes " + std::to_string(editText.size()) +
+               " bytes; a recording's name holds at most 15. Shorten it and press RE again.";
+    return {};
+}
+
+bool NameEditTakes(const std::string& after, const std::string& before)
+{
+    return after.size() <= kNameBytes || after.size() < before.size();
+}
+
 }  // namespace vmx

@@ -44,4 +44,13 @@ std::string NameForDisplay(const std::string& bytes);
 // to at most 15 bytes without splitting a character.
 std::string NameBytesForRename(const std::string& editText, const std::string& storedBytes);
 
+// Why RE does not rename with the text of the name edit box, or empty when it does: an empty box
+// names nothing, and a text other than the shown name that takes more than the 15 bytes of a
+// name (as UTF-8, the encoding RE stores) is not cut behind the user's back.
+std::string RenameRefusal(const std::string& editText, const std::string& storedBytes);
+
+// Whether the name edit box takes an edit from `before` to `after` (both UTF-8): a text that fits
+// a name's 15 bytes, or one that shortens an over-long text (a long name shown as stored).
+bool NameEditTakes(const std::string& after, const std::string& before);
+
 }  // namespace vmx

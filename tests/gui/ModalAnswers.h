@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,6 +25,8 @@ struct SeenMessage {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     bool onGuiThread = false;
+    int width = 0;       // the box's width
+    int titleWidth = 0;  // its title's width in a bold face of its font
 };
 
 // Calls `act` with the next modal window of type T once it is shown, then stops watching.
@@ -52,6 +55,10 @@ inline void AnswerMessage(QMessageBox* box, SeenMessage& seen, QMessageBox::Stan
     seen.icon = box->icon();
     seen.buttons = box->standardButtons();
     seen.onGuiThread = box->thread() == QApplication::instance()->thread();
+    seen.width = box->width();
+    QFont bold = box->font();
+    bold.setBold(true);
+    seen.titleWidth = QFontMetrics(bold).horizontalAdvance(seen.title);
     seen.seen = true;
     QAbstractButton* button = box->button(answer);
     if (!button)

@@ -13,8 +13,8 @@
 
 #include <QComboBox>
 #include <QMenuBar>
-#include <QTableWidget>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <sys/stat.h>
 #include <QTest>
@@ -159,6 +159,11 @@ private slots:
         QCOMPARE(view->size(), view->DesignSize());
         QCOMPARE(view->Player()->geometry(), DluToPixels(QRect(7, 7, 228, 137), units));
         const QRect right = view->Pane(1)->geometry();
+        view->OnInitialUpdate();
+        QTableWidget* pane = view->Pane(1);
+        QList<int> columns;
+        for (int column = 0; column < pane->columnCount(); ++column)
+            columns << pane->columnWidth(column);
         view->resize(view->DesignSize() + QSize(200, 100));
         QCOMPARE(view->Player()->size(), DluToPixels(QRect(7, 7, 228, 137), units).size() + QSize(100, 50));
         QCOMPARE(view->Pane(1)->geometry(), right.translated(100, 50).adjusted(0, 0, 100, 50));
@@ -166,6 +171,18 @@ private slots:
         // Nothing leaves the form.
         for (const FormTemplate::Control& control : FormTemplate::Controls())
             QVERIFY(view->rect().contains(view->Control(control.id)->geometry()));
+        // The rows take the wider pane: every column widens, together by about the pane's gain
+        // (the columns filled the pane before as well); at the design size they are as they were.
+        int gained = 0;
+        for (int column = 0; column < pane->columnCount(); ++column) {
+            QVERIFY(pane->columnWidth(column) > columns[column]);
+            gained += pane->columnWidth(column) - columns[column];
+        }
+        QVERIFY2(gained >= 90, qPrintable(QString::number(gained)));
+        view->resize(view->DesignSize());
+        for (int column = 0; column < pane->columnCount(); ++column)
+            QCOMPARE(pane->columnWidth(column), columns[column]);
+        DBMFreeAll();
     }
 
     void documentOpensWithoutReading()

@@ -9,7 +9,9 @@
 #include "recording/RecordDetails.h"
 #include "recording/RecordingSession.h"
 #include "recording/RecordingTransfer.h"
+#include "view/CKeyHelpDlg.h"
 #include "view/CPaneCommands.h"
+#include "viewmodel/CommandKeys.h"
 
 #include "support/DbImage.h"
 
@@ -18,6 +20,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QToolTip>
 #include <QScopeGuard>
 
 namespace {
@@ -145,7 +149,7 @@ private slots:
         const auto seen = AnswerNextMessage();
         QVERIFY(ui->Load(0, ui->disk.pcDb()));
         QTRY_VERIFY(seen->seen);
-        QVERIFY2(seen->text.startsWith(QStringLiteral("cannot read the database ") + ui->disk.pcDb()),
+        QVERIFY2(seen->text.startsWith(QStringLiteral("Cannot read the database ") + ui->disk.pcDb()),
                  qPrintable(seen->text));
         QCOMPARE(ui->Column(0, 1), kDemoNames);
         QCOMPARE(ui->LabelText(ControlId::kLeftCaption), caption);
@@ -181,7 +185,7 @@ private slots:
         } cases[] = {
             {"HUGE/DZT000.DB", huge, {}, {"1", "2"}, {"One", "Two"}, {"%1: record count 65535 is above 200."}},
             {"SHARED/DZT000.DB", shared, {}, {"1", "3"}, {"Dup", "Three"},
-             {"record index 1: list id 1 is used by another record too.",
+             {"Record index 1: list id 1 is used by another record too.",
               "%1: list id 2 is counted in the header but no record carries it."}},
             {"GARBLED/DZT000.DB", garbled, "Two", {"1", "2"}, {"One", "(damaged) Twx"}, {}},
         };
@@ -272,6 +276,48 @@ private slots:
         QVERIFY(ui->Idle());
         QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", "ABC", "News 24"}));
         QVERIFY(ReadAll(ui->disk.recordDb()).contains(NameField("ABC")));
+    }
+
+    // RE with an empty name box says so and renames nothing; the box takes no more than the 15
+    // bytes a name holds, counted in UTF-8 (two for each letter with an accent here).
+    void renameRefusesAnEmptyNameAndTheBoxHoldsFifteenBytes()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 1);
+        const QByteArray db = ReadAll(ui->disk.recordDb());
+        QLineEdit* edit = ui->view->NameEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        const auto seen = AnswerNextMessage();
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.startsWith(QStringLiteral("Type the recording's new name")), qPrintable(seen->text));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ReadAll(ui->disk.recordDb()), db);
+
+        for (const QChar letter : QStringLiteral("\u00dcn\u00efc\u00f6d\u00e9 N\u00e4m\u00e9 ABC"))
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_A, QString(letter), Qt::NoModifier);
+        const QString fits = QStringLiteral("\u00dcn\u00efc\u00f6d\u00e9 N\u00e4");
+        QCOMPARE(edit->text(), fits);
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", fits, "News 24"}));
+        QVERIFY(ReadAll(ui->disk.recordDb()).contains(fits.toUtf8()));
+
+        // A longer name, as a receiver may store it, can be shortened key by key; RE refuses it
+        // while it is still too long rather than cutting it.
+        edit->setText(QString(10, QChar(0x00c4)));
+        edit->end(false);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QString(9, QChar(0x00c4)));
+        const auto tooLong = AnswerNextMessage();
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(tooLong->seen);
+        QVERIFY2(tooLong->text.contains(QStringLiteral("takes 18 bytes")), qPrintable(tooLong->text));
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", fits, "News 24"}));
     }
 
     void renameThatCannotBeWrittenChangesNothing()
@@ -444,15 +490,20 @@ private slots:
 
     void mediaModesListTheReceiverFolders()
     {
+        // Names in upper case, as FAT disks often show them, are the receiver's files too.
+        for (const char* name : {"MP3/LOUD.MP3", "IMAGE/PHOTO.JPG", "IMAGE/SCAN.JPEG"})
+            QVERIFY(WriteAll(ui->disk.path(name), QByteArray(2048, 'x')));
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        const QString caption = ui->LabelText(ControlId::kLeftCaption);
+        QVERIFY(caption.endsWith(QStringLiteral("DZT000.DB")));
         QVERIFY(ui->ChooseMode(1));
         QCOMPARE(ui->Headers(0), (QStringList{"No", "File Name"}));
         QCOMPARE(ui->Headers(1), (QStringList{"No", "File Name", "Size(Kbyte)"}));
         QCOMPARE(ui->LabelText(ControlId::kLeftCaption), QStringLiteral("PC"));
         QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB MP3"));
         QCOMPARE(ui->LabelText(ControlId::kDetailsLine2), QStringLiteral("MP3 JPEG MODE"));
-        QCOMPARE(ui->Column(1, 1), (QStringList{"Tone C5.mp3", "Tone G4.mp3"}));
-        QCOMPARE(ui->Column(1, 2), (QStringList{QString::number(QFileInfo(ui->disk.path("MP3/Tone C5.mp3")).size() / 1024),
+        QCOMPARE(ui->Column(1, 1), (QStringList{"LOUD.MP3", "Tone C5.mp3", "Tone G4.mp3"}));
+        QCOMPARE(ui->Column(1, 2), (QStringList{"2", QString::number(QFileInfo(ui->disk.path("MP3/Tone C5.mp3")).size() / 1024),
                                                 QString::number(QFileInfo(ui->disk.path("MP3/Tone G4.mp3")).size() / 1024)}));
         for (const int off : {ControlId::kLoadLeft, ControlId::kLoadRight, ControlId::kChooseJpegFiles,
                               ControlId::kConvert, ControlId::kMerge})
@@ -461,12 +512,15 @@ private slots:
 
         QVERIFY(ui->ChooseMode(2));
         QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB IMAGE"));
-        QCOMPARE(ui->Column(1, 1), (QStringList{"Mandelbrot.jpg", "Test card.jpg"}));
+        QCOMPARE(ui->Column(1, 1), (QStringList{"Mandelbrot.jpg", "PHOTO.JPG", "SCAN.JPEG", "Test card.jpg"}));
         QVERIFY(ui->Enabled(ControlId::kChooseJpegFiles));
         QVERIFY(!ui->Enabled(ControlId::kLoadLeft));
 
+        // Back in RECORD MODE the captions name the loaded databases again.
         QVERIFY(ui->ChooseMode(0));
         QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ui->LabelText(ControlId::kLeftCaption), caption);
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), QString());
         QCOMPARE(ui->Headers(1), (QStringList{"No", "CHANNEL NAME", "DURATION"}));
         QCOMPARE(ui->view->State().activeSide, 1);
         QVERIFY(ui->Enabled(ControlId::kLoadLeft));
@@ -645,6 +699,69 @@ private slots:
         QCOMPARE(ui->Column(0, 1), QStringList{"Sports 2"});
         isCurrent(-1, QStringLiteral(""));
         QVERIFY(ui->view->NameEdit()->text().isEmpty());
+    }
+
+    // Tooltips and keys, as the command table gives them: hovering a button shows what it does
+    // with its key; the key presses the button (Space plays while nothing plays); F1 lists every
+    // key. While the name box has the focus the keys that type, type.
+    void buttonsTellWhatTheyDoAndKeysPressThem()
+    {
+        ui->frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui->frame.get()));
+        QHash<int, int> clicks;  // button id -> clicks seen
+        for (const FormTemplate::Control& control : FormTemplate::Controls()) {
+            const vmx::CommandKey* command = vmx::FindCommandKey(control.caption);
+            if (control.kind != FormTemplate::Kind::Button || !command)
+                continue;
+            CBitmapButton* button = ui->view->Button(control.id);
+            const QPoint centre = button->rect().center();
+            QHelpEvent hover(QEvent::ToolTip, centre, button->mapToGlobal(centre));
+            QApplication::sendEvent(button, &hover);
+            QTRY_COMPARE(QToolTip::text(), QString::fromStdString(vmx::CommandToolTip(*command)));
+            // The keys are checked on the buttons alone: their commands are the other tests' matter.
+            QObject::disconnect(button, &QAbstractButton::clicked, nullptr, nullptr);
+            button->setEnabled(true);
+            QObject::connect(button, &QAbstractButton::clicked, button, [&clicks, id = control.id] { ++clicks[id]; });
+        }
+        QToolTip::hideText();
+        QCOMPARE(clicks.size(), 0);
+        const auto press = [&](QWidget* target, std::string_view key) {
+            QTest::keySequence(target, QKeySequence::fromString(QString::fromStdString(std::string(key))));
+        };
+        QTableWidget* pane = ui->view->Pane(0);
+        pane->setFocus();
+        for (const FormTemplate::Control& control : FormTemplate::Controls()) {
+            const vmx::CommandKey* command = vmx::FindCommandKey(control.caption);
+            if (control.kind != FormTemplate::Kind::Button || !command || command->key.empty() ||
+                control.id == ControlId::kPause)  // Space is PL's until something plays
+                continue;
+            press(pane, command->key);
+            QVERIFY2(clicks.value(control.id) == 1, control.caption);
+        }
+        QCOMPARE(clicks.value(ControlId::kPause), 0);
+
+        QLineEdit* edit = ui->view->NameEdit();
+        edit->setFocus();
+        edit->clear();
+        const QHash<int, int> before = clicks;
+        press(edit, "S");
+        press(edit, "Space");
+        QCOMPARE(edit->text(), QStringLiteral("s "));
+        QCOMPARE(clicks, before);
+
+        press(pane, vmx::kHelpKey);
+        CKeyHelpDlg* help = ui->view->findChild<CKeyHelpDlg*>();
+        QVERIFY(help);
+        QTRY_VERIFY(help->isVisible());
+        QStringList listed, keyed;
+        for (int row = 0; row < help->Table()->rowCount(); ++row)
+            listed << help->Table()->item(row, 0)->text() + " " + help->Table()->item(row, 2)->text();
+        for (const vmx::CommandKey& command : vmx::CommandKeys()) {
+            if (!command.key.empty())
+                keyed << QString::fromStdString(std::string(command.key) + " " + std::string(command.does));
+        }
+        QCOMPARE(listed, keyed);
+        help->close();
     }
 };
 

@@ -192,6 +192,9 @@ private slots:
         QVERIFY(ui->ChooseMode(1));
         QTRY_VERIFY(seen->seen);
         QCOMPARE(seen->text, QStringLiteral("While"));
+        // So short a text still leaves the title bar room for the whole title with its icon and
+        // buttons (at least 100 pixels of them), not "Ve...ix".
+        QVERIFY2(seen->width >= seen->titleWidth + 100, qPrintable(QString::number(seen->width)));
         QCOMPARE(ui->view->ModeSelector()->currentIndex(), 0);
         QCOMPARE(ui->view->State().mode, vmx::ViewMode::Record);
         QCOMPARE(ui->Headers(0), (QStringList{"No", "CHANNEL NAME", "DURATION"}));

@@ -54,6 +54,15 @@ TEST(ReceiverDiskTest, ListingsGiveSizesInKbytes)
     EXPECT_EQ(files[1].name, "c.MP3");
     EXPECT_EQ(files[1].sizeKb, 1024u);
     EXPECT_TRUE(ListReceiverFiles(root.str(), MediaKind::Image).empty());
+
+    // Pictures by either extension, in any case (FAT disks often hold upper-case names).
+    std::filesystem::create_directories(root / "IMAGE");
+    for (const char* name : {"a.jpg", "B.JPG", "c.jpeg", "D.JPEG", "e.Jpeg", "f.png", "g.jpg.txt"})
+        writeText(root / "IMAGE" / name, "x");
+    std::vector<std::string> names;
+    for (const MediaFileEntry& file : ListReceiverFiles(root.str(), MediaKind::Image))
+        names.push_back(file.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"B.JPG", "D.JPEG", "a.jpg", "c.jpeg", "e.Jpeg"}));
 }
 
 TEST(MediaFilesTest, PutGetAndDelete)
