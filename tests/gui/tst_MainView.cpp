@@ -9,6 +9,7 @@
 #include "recording/RecordDetails.h"
 #include "recording/RecordingSession.h"
 #include "recording/RecordingTransfer.h"
+#include "viewmodel/WindowMessages.h"
 #include "view/CKeyHelpDlg.h"
 #include "view/CPaneCommands.h"
 #include "viewmodel/CommandKeys.h"
@@ -209,7 +210,7 @@ private slots:
             QString expected = problems.join(QLatin1Char('\n'));
             if (expected.contains(QStringLiteral("%1")))
                 expected = expected.arg(loaded);
-            QCOMPARE(seen->text, expected);
+            QCOMPARE(seen->text, QString::fromStdString(vmx::WindowMessage(expected.toStdString())));
             QCOMPARE(ui->Column(0, 0), c.ids);
             QCOMPARE(ui->Column(0, 1), c.names);
             ui->ClickRow(0, 1);
