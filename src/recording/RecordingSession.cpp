@@ -874,7 +874,12 @@ DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows
 
 std::string RecordingSession::receiverRoot(std::string& error) const
 {
-    return ResolveReceiverRoot(m_receiverRoot, error);
+    ReceiverClues clues{m_receiverRoot, {}, m_rememberedReceiver};
+    for (const LoadedPane& pane : m_panes) {
+        if (pane.loaded())
+            clues.databases.push_back(pane.dbPath);
+    }
+    return ResolveReceiverRoot(clues, error);
 }
 
 std::string RecordingSession::mediaRoot(MediaKind kind, bool create, UserInterface& ui,

@@ -2,7 +2,10 @@
 
 #include "common/FilePaths.h"
 #include "dialogs/CSettingDlg.h"
+#include "convert/RememberedDestination.h"
+#include "convert/UserFolders.h"
 #include "recording/PlaybackParts.h"
+#include "recording/ReceiverDisk.h"
 #include "view/CDetailsArea.h"
 #include "view/CQtUserInterface.h"
 #include "view/CSessionWorker.h"
@@ -31,6 +34,31 @@ struct Relisted {
     bool listed = false;
     vmx::MediaListing listing;
 };
+
+// The receiver's root as the session finds it (the disk of a loaded database, a mounted volume, the
+// folder chosen before). Failing that, the user is offered a folder chooser, and the choice is kept
+// for this and later runs. Empty when there is none (the user was told).
+std::string FindOrChooseReceiver(vmx::RecordingSession& session, vmx::UserInterface& ui)
+{
+    session.setRememberedReceiver(vmx::RememberedReceiver());
+    std::string error;
+    if (std::string root = session.receiverRoot(error); !root.empty())
+        return root;
+    // A folder named with --receiver that is not there is the user's own mistake: said, not asked.
+    if (session.hasReceiverOverride()) {
+        ui.showMessage(error);
+        return {};
+    }
+    const std::string chosen = ui.chooseFolder(vmx::kChooseReceiverTitle, vmx::HomeFolder());
+    if (chosen.empty()) {
+        ui.showMessage(vmx::kNoReceiverMessage);
+        return {};
+    }
+    session.setRememberedReceiver(chosen);
+    if (const std::string notKept = vmx::RememberReceiver(chosen); !notKept.empty())
+        ui.showMessage("The receiver's folder is used, but it will be asked for again at the next start: " + notKept);
+    return chosen;
+}
 
 } // namespace
 
@@ -100,12 +128,9 @@ void CPaneCommands::ListReceiverFolder(vmx::MediaKind kind)
     m_view.Worker().Run<ReceiverFolder>(
         [kind, &ui](vmx::RecordingSession& session) {
             ReceiverFolder folder;
-            std::string error;
-            const std::string root = session.receiverRoot(error);
-            if (root.empty()) {
-                ui.showMessage(error);
+            const std::string root = FindOrChooseReceiver(session, ui);
+            if (root.empty())
                 return folder;
-            }
             // The receiver has no such folder yet: it is made (the user is told why when that
             // fails), and then listed, empty.
             if (!vmx::HasReceiverFolder(root, kind) && !session.ensureMediaFolder(kind, ui))

@@ -45,12 +45,35 @@ private slots:
         QTest::newRow("files around options") << QStringList{"-x", "/tmp/a.db", "--y", "b.db"}
                                               << QStringList{"/tmp/a.db", "b.db"};
         QTest::newRow("a third file is left") << QStringList{"a.DB", "b.DB", "c.DB"} << QStringList{"a.DB", "b.DB"};
+        QTest::newRow("the receiver's folder is no database") << QStringList{"--receiver", "/tmp", "a.DB"}
+                                                              << QStringList{"a.DB"};
     }
     void databaseArgumentsAreTheFirstTwoNonOptions()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, databases);
         QCOMPARE(CVelmorixApp::DatabaseArguments(arguments), databases);
+    }
+
+    void receiverArgument()
+    {
+        const struct {
+            QStringList arguments;
+            QString folder;
+            bool refused;
+        } cases[] = {
+            {{"a.DB"}, {}, false},
+            {{"--receiver", "/tmp", "a.DB"}, "/tmp", false},
+            {{"--receiver=/tmp"}, "/tmp", false},
+            {{"a.DB", "--receiver"}, {}, true},
+            {{"--receiver="}, {}, true},
+            {{"--receiver", "/no/such/folder"}, {}, true},
+        };
+        for (const auto& c : cases) {
+            QString error;
+            QCOMPARE(CVelmorixApp::ReceiverArgument(c.arguments, &error), c.folder);
+            QCOMPARE(!error.isEmpty(), c.refused);
+        }
     }
 
     void frameHasNoMenuToolOrStatusBar()

@@ -9,6 +9,8 @@
 #include "recording/RecordDetails.h"
 #include "recording/RecordingSession.h"
 #include "recording/RecordingTransfer.h"
+#include "recording/ReceiverDisk.h"
+#include "convert/RememberedDestination.h"
 #include "viewmodel/WindowMessages.h"
 #include "view/CKeyHelpDlg.h"
 #include "view/CPaneCommands.h"
@@ -525,6 +527,46 @@ private slots:
         QCOMPARE(ui->Headers(1), (QStringList{"No", "CHANNEL NAME", "DURATION"}));
         QCOMPARE(ui->view->State().activeSide, 1);
         QVERIFY(ui->Enabled(ControlId::kLoadLeft));
+    }
+
+    // Without --receiver the media modes find the receiver on the disk of a loaded database; with
+    // none loaded (and none mounted) they ask for its folder, and the choice is kept for later runs.
+    void receiverIsTheLoadedDatabasesDiskOrTheChosenFolder()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        const auto restore = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
+        const QString mp3 = QFileInfo(ui->disk.path("MP3/Tone C5.mp3")).fileName();
+        ui->view->Session().setReceiverRoot({});
+
+        QString asked;
+        OnNextModal<QFileDialog>([&asked](QFileDialog* dialog) {
+            asked = dialog->windowTitle();
+            dialog->reject();
+        });
+        auto seen = AnswerNextMessage();
+        QVERIFY(ui->ChooseMode(1));
+        QTRY_VERIFY(seen->seen);
+        QCOMPARE(asked, QString::fromLatin1(vmx::kChooseReceiverTitle));
+        QCOMPARE(seen->text, QString::fromLatin1(vmx::kNoReceiverMessage));
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Record);
+
+        AnswerNextFileDialog(QFileInfo(ui->disk.root()).path(), QFileInfo(ui->disk.root()).fileName());
+        QVERIFY(ui->ChooseMode(1));
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Mp3);
+        QVERIFY(ui->Column(1, 1).contains(mp3));
+        QVERIFY(ui->ChooseMode(0));
+
+        // Kept: asked no more. A loaded database's disk comes before the folder kept.
+        QCOMPARE(QString::fromStdString(vmx::RememberedReceiver()), ui->disk.root());
+        QVERIFY(QDir(config.path()).mkpath(QStringLiteral("other/MP3")));
+        QVERIFY(vmx::RememberReceiver(config.filePath(QStringLiteral("other")).toStdString()).empty());
+        QVERIFY(ui->ChooseMode(1));
+        QVERIFY(ui->Column(1, 1).isEmpty());
+        QVERIFY(ui->ChooseMode(0));
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QVERIFY(ui->ChooseMode(1));
+        QVERIFY(ui->Column(1, 1).contains(mp3));
     }
 
     void missingReceiverFolderIsMade()
