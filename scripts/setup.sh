@@ -1,23 +1,17 @@
 #!/bin/sh
-# From nothing to a running Velmorix: installs the dependencies (when any are missing), builds,
-# writes a demo receiver disk, shows its recordings and starts the desktop program (or says why
-# it cannot).
+# From nothing to a running Velmorix: installs what the programs need (when any of it is missing),
+# builds the two programs, writes a demo receiver disk, shows its recordings and starts the
+# desktop program (or says why it cannot).
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
-deps="$here/scripts/install-deps.sh"
-if "$deps" --check; then
-  echo "Every package Velmorix needs is installed."
-elif [ "$(id -u)" -eq 0 ]; then
-  "$deps"
-elif ! command -v sudo >/dev/null 2>&1; then
-  echo "sudo is not installed here, so run \"$deps\" as root (for example with su -c) and then run setup.sh again." >&2
-  exit 1
-elif ! sudo "$deps"; then
-  echo "Installing the packages through sudo failed, so run \"$deps\" as root (for example with su -c) and then run setup.sh again." >&2
-  exit 1
-fi
-cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIX_GUI=ON
-cmake --build "$here/build"
+# Only what the two programs need: the test tools come with scripts/test.sh.
+"$here/scripts/install-deps.sh" --programs --if-missing
+# A new build folder is made without the tests (they need packages this step did not install);
+# scripts/test.sh turns them on in the same folder. Only the two programs are built here.
+tests=
+[ -f "$here/build/CMakeCache.txt" ] || tests=-DVELMORIX_TESTS=OFF
+cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIX_GUI=ON $tests
+cmake --build "$here/build" --target velmorix velmorix-cli velmorix_default_files
 demo="$here/build/demo-disk"
 [ -f "$demo/RECORD/DZT000.DB" ] || "$here/build/bin/velmorix-cli" demo "$demo"
 "$here/build/bin/velmorix-cli" list "$demo/RECORD/DZT000.DB"

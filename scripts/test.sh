@@ -1,13 +1,17 @@
 #!/bin/sh
-# Builds and runs every test: the normal build, its Debian package checked by lintian, the core
+# Installs what the tests need when it is missing (as setup.sh does for the programs), then builds
+# and runs every test: the normal build, its Debian package checked by lintian, the core
 # again under AddressSanitizer and UndefinedBehaviorSanitizer, and the database reader's fuzzer
 # for FUZZ_SECONDS (default 60).
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
+echo "== Packages the tests need"
+"$here/scripts/install-deps.sh" --if-missing
+
 echo "== Build and test"
-cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIX_GUI=ON
+cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIX_GUI=ON -DVELMORIX_TESTS=ON
 cmake --build "$here/build" -j "$jobs"
 ctest --test-dir "$here/build" --output-on-failure -j "$jobs"
 

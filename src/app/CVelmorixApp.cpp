@@ -3,6 +3,9 @@
 #include "app/CMainFrame.h"
 #include "view/CVelmorixView.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 
 CVelmorixApp::CVelmorixApp(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -25,11 +28,39 @@ QString CVelmorixApp::Title()
 QStringList CVelmorixApp::DatabaseArguments(const QStringList& arguments)
 {
     QStringList databases;
-    for (const QString& argument : arguments) {
-        if (!argument.startsWith(QLatin1Char('-')) && databases.size() < 2)
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--receiver"))
+            ++i;
+        else if (!argument.startsWith(QLatin1Char('-')) && databases.size() < 2)
             databases << argument;
     }
     return databases;
+}
+
+QString CVelmorixApp::ReceiverArgument(const QStringList& arguments, QString* error)
+{
+    QString folder;
+    QString problem;
+    const QLatin1String option("--receiver");
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == option) {
+            if (i + 1 == arguments.size()) {
+                problem = QStringLiteral("--receiver needs the receiver's folder: velmorix --receiver DIR.");
+                break;
+            }
+            folder = arguments[++i];
+        } else if (arguments[i].startsWith(option + QLatin1Char('='))) {
+            folder = arguments[i].mid(option.size() + 1);
+        }
+    }
+    if (problem.isEmpty() && !folder.isEmpty() && !QFileInfo(folder).isDir())
+        problem = QStringLiteral("the receiver folder %1 does not exist.").arg(folder);
+    if (problem.isEmpty() && arguments.contains(option + QLatin1Char('=')))
+        problem = QStringLiteral("--receiver needs the receiver's folder: velmorix --receiver DIR.");
+    if (error)
+        *error = problem;
+    return problem.isEmpty() ? folder : QString();
 }
 
 bool CVelmorixApp::InitInstance()
@@ -37,6 +68,9 @@ bool CVelmorixApp::InitInstance()
     m_document.OnNewDocument();
     m_frame = std::make_unique<CMainFrame>();
     m_frame->View()->OnInitialUpdate();
+    // main() refused a --receiver folder that is not there before the window was made.
+    if (const QString receiver = ReceiverArgument(arguments().mid(1)); !receiver.isEmpty())
+        m_frame->View()->Session().setReceiverRoot(QFile::encodeName(receiver).toStdString());
     m_frame->setWindowTitle(Title());
     m_frame->show();
     // As L and R load them: a database that cannot be loaded is named in a message, and the

@@ -24,8 +24,12 @@ public:
 
     // The databases named on a command line (program name left out): the first two arguments
     // that are not options, for the left and the right pane. Options (arguments beginning with
-    // '-') are ignored.
+    // '-') are ignored, and so is the folder after --receiver.
     static QStringList DatabaseArguments(const QStringList& arguments);
+    // The receiver's folder named with "--receiver DIR" or "--receiver=DIR" (the last one given
+    // wins); empty when none is. `error` says what is wrong with it: no folder after the option,
+    // or a folder that is not there.
+    static QString ReceiverArgument(const QStringList& arguments, QString* error = nullptr);
 
     // "Velmorix(<date> <time>)  Version:2.32".
     static QString TitleText(const char* buildDate, const char* buildTime);

@@ -50,12 +50,26 @@ int main(int argc, char** argv)
         return 0;
     }
     if (HasArgument(argc, argv, "--help") || HasArgument(argc, argv, "-h")) {
-        std::printf("usage: velmorix [LEFT_DB [RIGHT_DB]] [Qt options]\n"
+        std::printf("usage: velmorix [--receiver DIR] [LEFT_DB [RIGHT_DB]] [Qt options]\n"
                     "       velmorix --version\n\n"
                     "The Velmorix desktop program. A recordings database (DZT000.DB, DZR000.DB) named\n"
                     "on the command line is loaded into the left pane, a second one into the right.\n"
+                    "--receiver DIR names the receiver's disk for the MP3 and JPEG modes; without it,\n"
+                    "the disk of a loaded database, then a mounted volume holding RECORD, MP3 or IMAGE,\n"
+                    "then the folder chosen before is used, and failing all, a folder is asked for.\n"
                     "velmorix-cli does the same work from a terminal; see velmorix(1) and velmorix-cli(1).\n");
         return 0;
+    }
+    {
+        QStringList arguments;
+        for (int i = 1; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        QString error;
+        (void)CVelmorixApp::ReceiverArgument(arguments, &error);
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "velmorix: %s\n", error.toLocal8Bit().constData());
+            return 2;
+        }
     }
     if (!DisplayAvailable()) {
         std::fputs("velmorix: no display found (DISPLAY and WAYLAND_DISPLAY are not set). Start it in a "

@@ -165,9 +165,9 @@ int runConvert(const Args& args)
             report.warning(file + " is not a video file type; skipped");
             break;
         case CEncodeRun::AddResult::UnicodeProblem:
-            std::fprintf(stderr, "velmorix-cli convert: %s: %s; skipped\n", file.c_str(),
+            std::fprintf(stderr, "velmorix-cli convert: %s: %s\n", file.c_str(),
                          LookupText("TXT_UNICODE_PROBLEM").c_str());
-            report.warning(file + ": " + LookupText("TXT_UNICODE_PROBLEM") + "; skipped");
+            report.warning(file + ": " + LookupText("TXT_UNICODE_PROBLEM"));
             break;
         }
     }

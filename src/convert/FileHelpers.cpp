@@ -106,7 +106,33 @@ int ReplaceChar(std::string& text, char from, char to)
 
 std::string LookupText(std::string_view key)
 {
+    static constexpr struct {
+        std::string_view key;
+        std::string_view text;
+    } kTexts[] = {
+        {"TXT_APP_NAME", "Velmorix"},
+        {"TXT_OVERWRITE_ASK", "%s exists. Overwrite it?"},
+        {"TXT_OPEN_DLG_TITLE", "Choose the video files to convert"},
+        {"TXT_OPEN_DLG_VIDEO_FILE", "Video files"},
+        {"TXT_OPEN_DLG_ALL_FILES", "All files"},
+        {"TXT_UNICODE_PROBLEM",
+         "The file's path holds a character that cannot be handed to the encoder (shown as \"?\"), so the file "
+         "is not converted."},
+    };
+    for (const auto& entry : kTexts) {
+        if (entry.key == key)
+            return std::string(entry.text);
+    }
     return std::string(key);
+}
+
+std::string LookupText(std::string_view key, const std::string& argument)
+{
+    std::string text = LookupText(key);
+    const std::size_t at = text.find("%s");
+    if (at == std::string::npos)
+        return text + argument;
+    return text.replace(at, 2, argument);
 }
 
 std::string ToLowerAscii(std::string text)

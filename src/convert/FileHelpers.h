@@ -29,8 +29,11 @@ std::string JoinPath(const std::string& folder, const std::string& name, char se
 // Replaces every byte `from` by `to`; returns the number of replacements.
 int ReplaceChar(std::string& text, char from, char to);
 
-// The display text of a TXT_ key: the key itself.
+// The English text of a TXT_ key of the settings dialog and the conversion. A key without a text
+// of its own gives the key itself.
 std::string LookupText(std::string_view key);
+// The text of a key whose "%s" stands for `argument` (a text without "%s" gets it appended).
+std::string LookupText(std::string_view key, const std::string& argument);
 
 // The text with ASCII letters lower-cased (vmx::AsciiLower).
 std::string ToLowerAscii(std::string text);

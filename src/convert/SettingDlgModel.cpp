@@ -2,6 +2,7 @@
 
 #include "convert/FileHelpers.h"
 #include "convert/Profile.h"
+#include "convert/RememberedDestination.h"
 
 #include "common/FilePaths.h"
 #include "recording/Merge.h"
@@ -42,8 +43,11 @@ SettingDlgModel::SettingDlgModel()
     : m_isFirst(ReadProfileInt("GENERAL", "ISFIRST", 1, kSettingIni)),
       m_langFileName(ReadProfileString("GENERAL", "LANGFILENAME", "", kSettingIni))
 {
-    m_run.SetDestination(ReadProfileString("GENERAL", "DESTPATH", "", kSettingIni),
-                         ReadProfileString("GENERAL", "FILEHEADER", "[P]", kSettingIni));
+    // The folder the user chose last wins over setting.ini's DESTPATH.
+    std::string destination = RememberedDestination();
+    if (destination.empty())
+        destination = ReadProfileString("GENERAL", "DESTPATH", "", kSettingIni);
+    m_run.SetDestination(destination, ReadProfileString("GENERAL", "FILEHEADER", "[P]", kSettingIni));
     LoadEncodeSettings(CurrentEncodeSettings(), kEncodingCustomIni);
 }
 
@@ -85,6 +89,8 @@ SettingDlgModel::FolderChoice SettingDlgModel::ChooseDestination(const std::stri
     if (!IsPlainFolderPath(chosen))
         return FolderChoice::NotEnglish;
     m_run.SetDestination(chosen, m_run.FilePrefix());
+    // Kept for the next start; a folder that cannot be kept is still used now.
+    (void)RememberDestination(chosen);
     return FolderChoice::Changed;
 }
 
@@ -97,7 +103,7 @@ SettingDlgModel::StartRequest SettingDlgModel::BeginStart(const SettingTexts& te
     std::string firstOutput;
     request.check = m_run.CheckStart(Kind(), firstOutput);
     if (request.check == CEncodeRun::StartCheck::AskOverwrite)
-        request.question = LookupText("TXT_OVERWRITE_ASK") + firstOutput;
+        request.question = LookupText("TXT_OVERWRITE_ASK", firstOutput);
     return request;
 }
 

@@ -3,6 +3,7 @@
 #include "app/CVelmorixApp.h"
 #include "convert/FileHelpers.h"
 #include "dialogs/ChooseFolder.h"
+#include "dialogs/MessageBoxTitle.h"
 #include "dialogs/SettingTemplate.h"
 #include "recording/Merge.h"
 
@@ -226,6 +227,7 @@ int CSettingDlg::Tell(const QString& text, const QString& caption, QMessageBox::
                       QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, caption, text, buttons, this);
+    KeepTitleWhole(box);
     return box.exec();
 }
 

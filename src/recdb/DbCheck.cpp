@@ -46,7 +46,7 @@ std::string partKey(const char* name)
     return vmx::AsciiUpper(std::string_view(name, kAVMPartNameLen));
 }
 
-// The problems ListingProblems and AVMCheckDbFile both report.
+// The problems CheckListing and AVMCheckDbFile both report.
 std::string countProblem(const std::string& dbPath, unsigned count)
 {
     return format("%s: record count %u is above %d.", dbPath.c_str(), count, kDBMMaxRecords);
@@ -55,6 +55,12 @@ std::string countProblem(const std::string& dbPath, unsigned count)
 std::string sharedIdProblem(int index, unsigned id)
 {
     return format("record index %d: list id %u is used by another record too.", index, id);
+}
+
+std::string checksumProblem(const vmx::DecodedSection& section)
+{
+    return format("record index %d (offset %zu): checksum 0x%02x does not match the stored 0x%02x.",
+                  section.index, section.offset, section.computedSum, section.storedSum);
 }
 
 std::string uncarriedIdProblem(const std::string& dbPath, unsigned id)
@@ -189,22 +195,27 @@ std::string PartNamesListedInFolder(const std::string& folder, std::set<std::str
     return {};
 }
 
-std::vector<std::string> ListingProblems(const std::string& dbPath)
+ListingCheck CheckListing(const std::string& dbPath)
 {
-    std::vector<std::string> problems;
+    ListingCheck check;
+    std::vector<std::string>& problems = check.problems;
     std::vector<std::uint8_t> bytes;
     if (!ReadDbContent(dbPath, bytes).empty())
-        return problems;
+        return check;
     const DecodedDb db = DecodeDb(bytes.data(), bytes.size());
     const DbHeader& header = db.header;
     if (header.version <= 5 && header.headerSize >= 1 && header.headerSize <= 512 && header.count > kDBMMaxRecords) {
         problems.push_back(countProblem(dbPath, header.count));
-        return problems;
+        return check;
     }
     if (!db.readable())
-        return problems;
+        return check;
     std::set<unsigned> ids;
     for (const DecodedSection& section : db.sections) {
+        if (header.version >= 4 && section.computedSum != section.storedSum) {
+            problems.push_back(checksumProblem(section));
+            check.damagedSlots.insert(section.index + 1);
+        }
         if (db.listed(section) && !ids.insert(section.id).second)
             problems.push_back(sharedIdProblem(section.index, section.id));
     }
@@ -212,7 +223,7 @@ std::vector<std::string> ListingProblems(const std::string& dbPath)
         if (!ids.count(id))
             problems.push_back(uncarriedIdProblem(dbPath, id));
     }
-    return problems;
+    return check;
 }
 
 }  // namespace vmx
@@ -249,8 +260,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
         const AVMRec& rec = section.record();
         const int i = section.index;
         if (header.version >= 4 && section.computedSum != section.storedSum)
-            problems.push_back(format("record index %d (offset %zu): checksum 0x%02x does not match the stored 0x%02x.",
-                                      i, section.offset, section.computedSum, section.storedSum));
+            problems.push_back(checksumProblem(section));
         if (!db.listed(section))
             continue;
         const unsigned id = rec.id;
@@ -275,8 +285,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
     }
     if (const auto& broken = db.broken) {
         if (header.version >= 4 && broken->computedSum != broken->storedSum)
-            problems.push_back(format("record index %d (offset %zu): checksum 0x%02x does not match the stored 0x%02x.",
-                                      broken->index, broken->offset, broken->computedSum, broken->storedSum));
+            problems.push_back(checksumProblem(*broken));
         problems.push_back(format("record index %d (offset %zu): part count %u is above %d; the rest of the file cannot be read.",
                                   broken->index, broken->offset, broken->partCount, kDBMMaxParts));
         return problems;

@@ -16,12 +16,17 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath);
 
 namespace vmx {
 
-// The problems of a database file's header and list ids that decide which recordings a load
-// lists, in the words of AVMCheckDbFile: a record count above 200 (only the recordings the file
-// holds are listed), a list id that two records carry (one of them is not listed) and a counted
-// list id that no record carries (its row stays empty). Nothing when there are none, or when the
-// file cannot be read at all (a load says why).
-std::vector<std::string> ListingProblems(const std::string& dbPath);
+// What a load of a database file finds wrong with the file itself, in the words of AVMCheckDbFile:
+// a record count above 200 (only the recordings the file holds are listed), a record whose bytes
+// do not add up to its checksum (it is listed, but what it shows may be wrong), a list id that two
+// records carry (one of them is not listed) and a counted list id that no record carries (its row
+// stays empty). Nothing when there are none, or when the file cannot be read at all (a load says
+// why). The part files are not looked at.
+struct ListingCheck {
+    std::vector<std::string> problems;
+    std::set<int> damagedSlots;  // the slots of the records whose checksum does not match
+};
+ListingCheck CheckListing(const std::string& dbPath);
 
 // The databases of `folder` (ending in '/', or empty for the current folder): the regular files
 // whose names end in ".DB" as the receiver's FAT disk reads them (see FatNameKey), hidden ones

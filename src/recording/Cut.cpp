@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <set>
@@ -390,6 +391,20 @@ std::string PlanCut(const TimingEntry& timing, int partCount, double startMark, 
     return {};
 }
 
+std::string CutQuestionText(const std::string& recordingName, const CutPlan& plan)
+{
+    const bool hours = plan.end >= 3600;
+    const auto clock = [hours](std::uint32_t seconds) {
+        char text[32];
+        if (hours)
+            std::snprintf(text, sizeof text, "%u:%02u:%02u", seconds / 3600, seconds % 3600 / 60, seconds % 60);
+        else
+            std::snprintf(text, sizeof text, "%u:%02u", seconds / 60, seconds % 60);
+        return std::string(text);
+    };
+    return std::string(kCutQuestion) + "\n" + recordingName + ": " + clock(plan.start) + " \u2013 " + clock(plan.end);
+}
+
 int FillPackets(int fd, std::uint64_t size, PacketRange range)
 {
     const auto packets = static_cast<std::int64_t>((size + kPacketSize - 1) / kPacketSize);
@@ -474,7 +489,7 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
         return ended(CutOutcome::Refused, false, plan.kind);
     }
 
-    if (!ui.askYesNo(kCutQuestion, kCutQuestionCaption))
+    if (!ui.askYesNo(CutQuestionText(RecordDisplayName(record), plan), kCutQuestionCaption))
         return ended(CutOutcome::Declined, single, plan.kind);
 
     WaitScope wait(ui);

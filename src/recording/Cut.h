@@ -19,6 +19,7 @@ inline constexpr std::uint32_t kPacketSize = 188;
 extern const std::array<std::uint8_t, kPacketSize> kFillerPacket;
 
 inline constexpr const char* kNoMarksMessage = "Can't open file or You don't mark  point";
+// The first line of the question a cut asks before it changes anything (CutQuestionText).
 inline constexpr const char* kCutQuestion = "Do you really processing?";
 inline constexpr const char* kCutQuestionCaption = "information";
 inline constexpr const char* kCutDoneMessage = "Processing Complete";
@@ -58,6 +59,11 @@ struct CutPlan {
 // Plans a cut of a recording of `partCount` parts between the marks (seconds, truncated). Returns
 // an empty string, or the sentence that refuses it before any file changes.
 std::string PlanCut(const TimingEntry& timing, int partCount, double startMark, double endMark, CutPlan& plan);
+
+// The question a planned cut asks: kCutQuestion, and under it the recording's name and the
+// stretch the cut takes out, "NAME: START – END" in whole seconds as m:ss, or as h:mm:ss when
+// the stretch ends an hour or more into the recording; so that a wrong mark is seen in time.
+std::string CutQuestionText(const std::string& recordingName, const CutPlan& plan);
 
 // Writes the filler packet over the packets of `range` of the open part (of `size` bytes), in
 // place; a final packet shorter than 188 bytes gets the filler's first bytes. Only those bytes

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct LoadedPane {
     int dbKind = kNoDbKind;  // 0 when the file name begins with "DZT", else 1 (kNoDbKind: none)
     DbHeader header;       // the file's header as it stood when it was loaded
     std::vector<TimingEntry> timing;  // one entry per listed recording, in list order
+    // The slots of the records whose checksum did not match when the file was read; a write of
+    // the database gives every record its checksum again.
+    std::set<int> damagedSlots;
 
     // True once a database was loaded into the side (or created for it).
     bool loaded() const { return !dbPath.empty(); }

@@ -64,11 +64,6 @@ const char* MediaFolderName(MediaKind kind)
     return kind == MediaKind::Mp3 ? "MP3" : "IMAGE";
 }
 
-const char* MediaExtension(MediaKind kind)
-{
-    return kind == MediaKind::Mp3 ? ".mp3" : ".jpg";
-}
-
 std::optional<MediaKind> MediaKindOfFileName(const std::string& name)
 {
     if (EndsWithIgnoringAsciiCase(name, ".mp3"))
@@ -99,22 +94,53 @@ std::string FindReceiverRoot(const ReceiverSearch& search)
     return root;
 }
 
-std::string ResolveReceiverRoot(const std::string& overrideRoot, std::string& error, const ReceiverSearch& search)
+std::string ReceiverOfDatabase(const std::string& dbPath)
+{
+    const std::size_t nameStart = dbPath.rfind('/');
+    if (nameStart == std::string::npos || nameStart == 0)
+        return {};
+    const std::string folder = dbPath.substr(0, nameStart);
+    const std::size_t folderStart = folder.rfind('/');
+    const std::string folderName = folderStart == std::string::npos ? folder : folder.substr(folderStart + 1);
+    if (!EqualsIgnoringAsciiCase(folderName, "RECORD"))
+        return {};
+    std::string root = folderStart == std::string::npos ? std::string(".") : folder.substr(0, folderStart);
+    if (root.empty())
+        root = "/";
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return {};
+    return root;
+}
+
+std::string ResolveReceiverRoot(const ReceiverClues& clues, std::string& error, const ReceiverSearch& search)
 {
     error.clear();
-    if (!overrideRoot.empty()) {
+    if (!clues.overrideRoot.empty()) {
         struct stat st {};
-        if (::stat(overrideRoot.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            error = "the receiver folder " + overrideRoot + " does not exist.";
+        if (::stat(clues.overrideRoot.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            error = "the receiver folder " + clues.overrideRoot + " does not exist.";
             return {};
         }
-        return overrideRoot;
+        return clues.overrideRoot;
     }
-    std::string root = FindReceiverRoot(search);
-    if (root.empty())
-        error = "no receiver disk is mounted (no volume under /media, /run/media or /mnt holds RECORD, MP3 "
-                "or IMAGE); name its folder with --receiver DIR.";
-    return root;
+    for (const std::string& db : clues.databases) {
+        if (std::string root = ReceiverOfDatabase(db); !root.empty())
+            return root;
+    }
+    if (std::string root = FindReceiverRoot(search); !root.empty())
+        return root;
+    struct stat st {};
+    if (!clues.remembered.empty() && ::stat(clues.remembered.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return clues.remembered;
+    error = "no receiver disk is mounted (no volume under /media, /run/media or /mnt holds RECORD, MP3 "
+            "or IMAGE); name its folder with --receiver DIR.";
+    return {};
+}
+
+std::string ResolveReceiverRoot(const std::string& overrideRoot, std::string& error, const ReceiverSearch& search)
+{
+    return ResolveReceiverRoot(ReceiverClues{overrideRoot, {}, {}}, error, search);
 }
 
 bool HasReceiverFolder(const std::string& root, MediaKind kind)
@@ -149,7 +175,7 @@ std::vector<MediaFileEntry> ListReceiverFiles(const std::string& root, MediaKind
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
-            if (name != "." && name != ".." && EndsWithIgnoringAsciiCase(name, MediaExtension(kind)))
+            if (name != "." && name != ".." && MediaKindOfFileName(name) == kind)
                 names.push_back(name);
         }
         ::closedir(dir);

@@ -13,9 +13,6 @@ enum class MediaKind { Mp3, Image };
 // "MP3" or "IMAGE".
 const char* MediaFolderName(MediaKind kind);
 
-// The file name pattern's extension of a kind: ".mp3" or ".jpg".
-const char* MediaExtension(MediaKind kind);
-
 // The receiver folder a PC file belongs in, by its extension (letter case ignored): ".mp3" goes
 // to MP3, ".jpg" and ".jpeg" to IMAGE. Nothing for any other file.
 std::optional<MediaKind> MediaKindOfFileName(const std::string& name);
@@ -38,8 +35,31 @@ struct ReceiverSearch {
 // every call, so a disk attached later is found.
 std::string FindReceiverRoot(const ReceiverSearch& search = {});
 
-// `overrideRoot` when it is given, else FindReceiverRoot. Returns an empty string and sets
-// `error` when there is no receiver disk.
+// The receiver disk a database lies on: the folder above the database's folder, when that folder
+// is the disk's RECORD folder (letter case ignored, as a FAT disk may show it either way). Empty
+// for a database anywhere else.
+std::string ReceiverOfDatabase(const std::string& dbPath);
+
+// The desktop program's chooser of the receiver's disk when none was found, and its message when
+// the user chose none.
+inline constexpr const char* kChooseReceiverTitle =
+    "No receiver disk was found: choose its folder (the one that holds RECORD, MP3 or IMAGE)";
+inline constexpr const char* kNoReceiverMessage =
+    "No receiver disk was found (no loaded database lies on one, and no volume under /media, /run/media "
+    "or /mnt holds RECORD, MP3 or IMAGE), and no folder was chosen for it.";
+
+// What points to the receiver disk besides the mounted volumes.
+struct ReceiverClues {
+    std::string overrideRoot;            // named by the user for this run (--receiver DIR)
+    std::vector<std::string> databases;  // the loaded databases, left pane first
+    std::string remembered;              // the folder the user chose on an earlier occasion
+};
+
+// The receiver's root: the override when given; else the disk of the first loaded database that
+// lies on one; else FindReceiverRoot; else the remembered folder while it still exists. Returns an
+// empty string and sets `error` when there is none.
+std::string ResolveReceiverRoot(const ReceiverClues& clues, std::string& error, const ReceiverSearch& search = {});
+// The same with an override only.
 std::string ResolveReceiverRoot(const std::string& overrideRoot, std::string& error,
                                 const ReceiverSearch& search = {});
 
@@ -53,8 +73,9 @@ std::string ReceiverMediaFolder(const std::string& root, MediaKind kind);
 // when the folder is there, else the sentence saying why it could not be created.
 [[nodiscard]] std::string EnsureReceiverFolder(const std::string& root, MediaKind kind);
 
-// The files of a media folder whose names end in the kind's extension (any case), sorted by
-// name. A folder that cannot be read gives an empty list.
+// The files of a media folder that belong there by their extension (MediaKindOfFileName: ".mp3",
+// or ".jpg" and ".jpeg", in any case, as FAT disks often show upper-case names), sorted by name.
+// A folder that cannot be read gives an empty list.
 std::vector<MediaFileEntry> ListReceiverFiles(const std::string& root, MediaKind kind);
 
 }  // namespace vmx

@@ -16,6 +16,7 @@ struct RecordRow {
     int row = 0;
     unsigned id = 0;        // row + 1
     bool readable = false;  // the store delivered the record its count promises
+    bool damaged = false;   // its bytes in the file do not add up to their checksum
     std::string name;       // the channel name for display (RecordDisplayName)
     std::uint32_t startTime = 0;
     std::uint32_t duration = 0;

@@ -49,8 +49,8 @@ std::string folderOrCurrent(const std::string& path)
     return folder.empty() ? std::string(".") : folder;
 }
 
-// What a load says about a damaged header or list: the problems in velmorix-cli check's words,
-// at most kShownProblems of them.
+// What a load says about a damaged header, list or records: the problems in velmorix-cli check's
+// words, at most kShownProblems of them.
 constexpr std::size_t kShownProblems = 10;
 
 std::string listingDamageMessage(const std::vector<std::string>& problems)
@@ -93,7 +93,8 @@ std::string PaneCaption(const std::string& dbPath)
 // user is to answer. Before a question or a chooser every lock of the session is given up; after
 // it they are taken again, the folders put in order again, and each database checked to be what
 // its pane loaded. Messages that wait for the user (a message box) are kept until the operation
-// has given its locks up, unless a question comes first: then they go before it, in order.
+// has given its locks up, unless a question comes first: then they go before it, in order. What is
+// still kept when the operation ends goes to the port as its final messages.
 class RecordingSession::LockAwareUi final : public UserInterface {
 public:
     LockAwareUi(RecordingSession& session, UserInterface& ui) : m_session(session), m_ui(ui) {}
@@ -109,7 +110,7 @@ public:
     void showMessage(const std::string& text, const std::string& caption) override
     {
         if (m_ui.messagesWait() && m_session.holdsALock()) {
-            m_deferred.emplace_back(text, caption);
+            m_deferred.push_back({text, caption});
             return;
         }
         flush();
@@ -145,10 +146,18 @@ public:
     // Shows the messages kept so far.
     void flush()
     {
-        std::vector<std::pair<std::string, std::string>> pending;
+        std::vector<UserMessage> pending;
         pending.swap(m_deferred);
-        for (const auto& [text, caption] : pending)
-            m_ui.showMessage(text, caption);
+        for (const UserMessage& message : pending)
+            m_ui.showMessage(message.text, message.caption);
+    }
+    // The operation has ended: what it kept goes to the port as its final messages.
+    void finish()
+    {
+        std::vector<UserMessage> pending;
+        pending.swap(m_deferred);
+        if (!pending.empty())
+            m_ui.showFinalMessages(pending);
     }
 
 private:
@@ -202,13 +211,13 @@ private:
 
     RecordingSession& m_session;
     UserInterface& m_ui;
-    std::vector<std::pair<std::string, std::string>> m_deferred;
+    std::vector<UserMessage> m_deferred;
 };
 
 // One operation at a time: entered only while no other operation runs and the store is ready;
 // otherwise the user is told and the operation does nothing. The operation talks to the user
-// through ui(), which keeps the locks out of the user's way; what it kept to say is shown when the
-// operation ends, after its locks were given up.
+// through ui(), which keeps the locks out of the user's way; what it kept to say goes to the port
+// as the operation's final messages when it ends, after its locks were given up.
 class RecordingSession::OperationScope {
 public:
     OperationScope(RecordingSession& session, UserInterface& ui) : m_session(session), m_ui(session, ui)
@@ -229,7 +238,7 @@ public:
     {
         if (!m_entered)
             return;
-        m_ui.flush();
+        m_ui.finish();
         m_session.m_busy = false;
     }
     OperationScope(const OperationScope&) = delete;
@@ -395,8 +404,10 @@ std::string RecordingSession::writePane(int side, DbOperation& operation)
         return changedMessage(target.dbPath);
     }
     std::string error = operation.write();
-    if (error.empty())
+    if (error.empty()) {
         (void)TakeFingerprint(target.dbPath, kMaxDbContentSize, loadedAs);
+        paneOf(side).damagedSlots.clear();
+    }
     return error;
 }
 
@@ -494,6 +505,7 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     pane.header = DbHeader{};
     (void)ReadDbHeader(dbPath, pane.header);
     pane.timing = BuildTimingList(pane.folder);
+    pane.damagedSlots.clear();  // a load says which records are damaged
     m_loadedAs[static_cast<std::size_t>(side)] = after;
     return {};
 }
@@ -510,6 +522,7 @@ std::vector<RecordRow> RecordingSession::rows(int side) const
         AVMRec record{};
         if (DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
             out.push_back(RowOf(row, record, shown.timingAt(row)));
+            out.back().damaged = shown.damagedSlots.count(record.slot) != 0;
         } else {
             RecordRow missing;
             missing.row = row;
@@ -622,10 +635,12 @@ LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserI
         ui.showMessage(error);
         return result;
     }
-    // A header or list the receiver would not write is said once, as velmorix-cli check says it;
-    // the pane lists the recordings the file holds.
-    if (const std::vector<std::string> problems = ListingProblems(dbPath); !problems.empty())
-        ui.showMessage(listingDamageMessage(problems));
+    // A header, a list or records the receiver would not write are said once, as velmorix-cli
+    // check says them; the pane lists the recordings the file holds and marks the damaged ones.
+    ListingCheck check = CheckListing(dbPath);
+    paneOf(side).damagedSlots = std::move(check.damagedSlots);
+    if (!check.problems.empty())
+        ui.showMessage(listingDamageMessage(check.problems));
     if (intent == LoadIntent::Look)
         unlock(side);
     m_lastLoadedDbKind = pane(side).dbKind;
@@ -859,7 +874,12 @@ DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows
 
 std::string RecordingSession::receiverRoot(std::string& error) const
 {
-    return ResolveReceiverRoot(m_receiverRoot, error);
+    ReceiverClues clues{m_receiverRoot, {}, m_rememberedReceiver};
+    for (const LoadedPane& pane : m_panes) {
+        if (pane.loaded())
+            clues.databases.push_back(pane.dbPath);
+    }
+    return ResolveReceiverRoot(clues, error);
 }
 
 std::string RecordingSession::mediaRoot(MediaKind kind, bool create, UserInterface& ui,

@@ -225,9 +225,12 @@ public:
     // The Delete key on a record pane: the recordings at `rows` and their part files.
     DeleteResult deleteRows(int side, const std::vector<int>& rows, UserInterface& ui);
 
-    // The receiver disk: `root` when set (the command line's --receiver), else found anew on every
-    // call among the mounted volumes, so that a disk attached later is found.
+    // The receiver disk: `root` when set (the command line's --receiver); else found anew on every
+    // call: the disk a loaded database lies on, then the mounted volumes (so that a disk attached
+    // later is found), then the folder the user chose before (setRememberedReceiver).
     void setReceiverRoot(const std::string& root) { m_receiverRoot = root; }
+    void setRememberedReceiver(const std::string& root) { m_rememberedReceiver = root; }
+    bool hasReceiverOverride() const { return !m_receiverRoot.empty(); }
     // The receiver's root, or empty with `error` saying why there is none.
     std::string receiverRoot(std::string& error) const;
     // The receiver's media files of a kind, as the right pane lists them.
@@ -286,6 +289,7 @@ private:
     std::array<LoadedPane, 2> m_panes;
     int m_lastLoadedDbKind = 0;
     std::string m_receiverRoot;
+    std::string m_rememberedReceiver;
     std::atomic<bool> m_busy{false};
     std::array<std::shared_ptr<FileLock>, 2> m_locks;  // the lock of each side's folder, while held
     std::array<std::string, 2> m_lockedFor;  // the database each side took its lock for

@@ -234,7 +234,7 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
         if (!error.empty()) {
             FreeAllocatedRecord(id);
             result.cancelled = copier.cancelled();
-            result.error = (result.cancelled ? "The copy was cancelled" : "Copying failed: " + error) +
+            result.error = (result.cancelled ? "The copy was cancelled." : "Copying failed: " + error) +
                            " The recording \"" + name + "\" was not copied; the files made for it were removed.";
             return result;
         }

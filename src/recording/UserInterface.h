@@ -19,6 +19,12 @@ struct CopyProgressView {
     std::uint64_t totalBytes = 0;
 };
 
+// A message as showMessage shows it.
+struct UserMessage {
+    std::string text;
+    std::string caption;
+};
+
 // Everything a core operation needs from the person in front of the screen: questions,
 // messages, choosers, the copy window and the wait window. The desktop program answers with
 // dialogs, velmorix-cli from the terminal, tests from a script. No core operation opens a
@@ -57,6 +63,14 @@ public:
     // operation keeps its messages until it holds no lock any more; false where a message is only
     // printed.
     virtual bool messagesWait() const { return true; }
+    // The messages an operation kept that way, at its very end, once it holds nothing any more.
+    // Shown here one after the other; a front end that paints what the operation changed may keep
+    // them until it has done so, as long as it then shows them all, in this order.
+    virtual void showFinalMessages(const std::vector<UserMessage>& messages)
+    {
+        for (const UserMessage& message : messages)
+            showMessage(message.text, message.caption);
+    }
     // True when a question or a chooser waits for a person's answer (rather than being answered
     // at once by a setting, as velmorix-cli's --yes does), so that an operation gives its locks
     // up while it waits.

@@ -2,6 +2,7 @@
 
 #include "controls/CColorLabel.h"
 #include "controls/CMarkBar.h"
+#include "view/CNameValidator.h"
 #include "viewmodel/PaneTexts.h"
 
 #include <QLineEdit>
@@ -26,6 +27,7 @@ CDetailsArea::CDetailsArea(const std::array<CColorLabel*, 3>& lines, CColorLabel
     , m_nameEdit(nameEdit)
     , m_markBar(markBar)
 {
+    m_nameEdit->setValidator(new CNameValidator(m_nameEdit));
 }
 
 void CDetailsArea::SetFonts(const QFont& details, const QFont& time)
@@ -82,4 +84,10 @@ std::string CDetailsArea::NameText() const
 void CDetailsArea::ClearName()
 {
     m_nameEdit->clear();
+}
+
+void CDetailsArea::Clear()
+{
+    SetLines({});
+    ClearName();
 }

@@ -36,6 +36,8 @@ public:
     // The name edit box's text as UTF-8.
     std::string NameText() const;
     void ClearName();
+    // Shows no recording: the lines and the name edit box empty.
+    void Clear();
 
 private:
     void SetLines(const std::array<std::string, 3>& lines);

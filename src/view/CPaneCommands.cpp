@@ -2,7 +2,10 @@
 
 #include "common/FilePaths.h"
 #include "dialogs/CSettingDlg.h"
+#include "convert/RememberedDestination.h"
+#include "convert/UserFolders.h"
 #include "recording/PlaybackParts.h"
+#include "recording/ReceiverDisk.h"
 #include "view/CDetailsArea.h"
 #include "view/CQtUserInterface.h"
 #include "view/CSessionWorker.h"
@@ -32,17 +35,55 @@ struct Relisted {
     vmx::MediaListing listing;
 };
 
+// The receiver's root as the session finds it (the disk of a loaded database, a mounted volume, the
+// folder chosen before). Failing that, the user is offered a folder chooser, and the choice is kept
+// for this and later runs. Empty when there is none (the user was told).
+std::string FindOrChooseReceiver(vmx::RecordingSession& session, vmx::UserInterface& ui)
+{
+    session.setRememberedReceiver(vmx::RememberedReceiver());
+    std::string error;
+    if (std::string root = session.receiverRoot(error); !root.empty())
+        return root;
+    // A folder named with --receiver that is not there is the user's own mistake: said, not asked.
+    if (session.hasReceiverOverride()) {
+        ui.showMessage(error);
+        return {};
+    }
+    const std::string chosen = ui.chooseFolder(vmx::kChooseReceiverTitle, vmx::HomeFolder());
+    if (chosen.empty()) {
+        ui.showMessage(vmx::kNoReceiverMessage);
+        return {};
+    }
+    session.setRememberedReceiver(chosen);
+    if (const std::string notKept = vmx::RememberReceiver(chosen); !notKept.empty())
+        ui.showMessage("The receiver's folder is used, but it will be asked for again at the next start: " + notKept);
+    return chosen;
+}
+
 } // namespace
 
 CPaneCommands::CPaneCommands(CVelmorixView& view)
     : m_view(view)
 {
+    connect(&m_view.Panes(), &CViewPanes::currentRowMoved, this, &CPaneCommands::CurrentRowMoved);
+}
+
+void CPaneCommands::CurrentRowMoved(int side, int row)
+{
+    // The commands act on the recording the pane shows as current, at whatever row it is now; the
+    // details area lets go of a recording that is gone.
+    m_view.State().selected(side) = row;
+    if (row < 0 && m_detailsSide == side) {
+        m_view.Details().Clear();
+        m_detailsSide = -1;
+    }
 }
 
 void CPaneCommands::SetUpPanes(vmx::ViewMode mode)
 {
     m_view.Panes().SetUp(mode);
     m_view.Details().ClearName();
+    m_detailsSide = -1;
     if (mode == vmx::ViewMode::Record) {
         m_view.State().pending.clear(vmx::MediaKind::Image);
     } else if (const auto lines = vmx::PaneSetupFor(mode).detailsLines) {
@@ -75,6 +116,9 @@ void CPaneCommands::FillRecordPanes()
     for (const int side : {vmx::kLeftSide, vmx::kRightSide}) {
         m_view.State().activeSide = side;
         m_view.Panes().FillRecordPane(side);
+        // The media modes named the panes "PC" and "PVR USB ..."; a loaded pane names its database again.
+        if (const vmx::PaneCopy& pane = m_view.State().pane(side); pane.loaded)
+            m_view.Panes().SetCaption(side, vmx::PaneCaption(pane.dbPath));
     }
 }
 
@@ -84,28 +128,33 @@ void CPaneCommands::ListReceiverFolder(vmx::MediaKind kind)
     m_view.Worker().Run<ReceiverFolder>(
         [kind, &ui](vmx::RecordingSession& session) {
             ReceiverFolder folder;
-            std::string error;
-            const std::string root = session.receiverRoot(error);
-            if (root.empty()) {
-                ui.showMessage(error);
-            } else if (vmx::HasReceiverFolder(root, kind)) {
-                folder.listing = session.listMedia(kind, ui);
-                folder.listed = folder.listing.ok;
-            } else {
-                // The receiver has no such folder yet: make it (saying why when that fails).
-                (void)session.ensureMediaFolder(kind, ui);
-            }
+            const std::string root = FindOrChooseReceiver(session, ui);
+            if (root.empty())
+                return folder;
+            // The receiver has no such folder yet: it is made (the user is told why when that
+            // fails), and then listed, empty.
+            if (!vmx::HasReceiverFolder(root, kind) && !session.ensureMediaFolder(kind, ui))
+                return folder;
+            folder.listing = session.listMedia(kind, ui);
+            folder.listed = folder.listing.ok;
             return folder;
         },
         [this](ReceiverFolder folder) {
-            vmx::MainViewState& state = m_view.State();
-            state.receiverFiles = folder.listing;
+            if (!folder.listed) {
+                FallBackToRecordMode();
+                return;
+            }
+            m_view.State().receiverFiles = folder.listing;
             m_view.Panes().FillReceiverPane();
-            // Without a listing the selector goes back to its first entry while the view stays
-            // in the media mode, so that choosing the mode again lists the folder.
-            if (!folder.listed)
-                m_view.SelectModeEntry(0);
         });
+}
+
+void CPaneCommands::FallBackToRecordMode()
+{
+    // Without the receiver's folder the media mode has nothing to show: the view goes back to
+    // RECORD MODE, and its selector with it, so that choosing the media mode again tries anew.
+    SwitchMode(int(vmx::ViewMode::Record));
+    m_view.SelectModeEntry(int(m_view.State().mode));
 }
 
 void CPaneCommands::RowClicked(int side, int row)
@@ -115,8 +164,10 @@ void CPaneCommands::RowClicked(int side, int row)
     state.activeSide = side;
     const vmx::RowClickEffect effect = vmx::RowClick(side, row, state.mode, state.pane(side).loaded);
     if (effect.showDetails) {
-        if (const vmx::RecordDetails* details = state.pane(side).detailsAt(row))
+        if (const vmx::RecordDetails* details = state.pane(side).detailsAt(row)) {
             m_view.Details().ShowRecord(*details);
+            m_detailsSide = side;
+        }
     }
     if (effect.transferLeftToRight)
         m_view.EnableCommand(ControlId::kTransferLeftToRight, *effect.transferLeftToRight);
@@ -166,6 +217,7 @@ void CPaneCommands::LoadFile(int side, const std::string& path, std::function<vo
             if (outcome.result.ok) {
                 m_view.State().take(outcome.copies);
                 m_view.State().renameRow = -1;  // another database's rows
+                m_view.Panes().ForgetCurrent(side);
                 // A load into the left pane reloads encoding-custom.ini into the current encoder
                 // settings: the settings dialog does that when it is constructed, and is gone
                 // again unshown (without a run it starts, stops and waits for nothing).
@@ -196,7 +248,12 @@ void CPaneCommands::Rename()
         return;
     const int row = state.renameRow;
     const vmx::RecordDetails* details = state.pane(side).detailsAt(row);
-    const std::string name = vmx::NameBytesForRename(m_view.Details().NameText(), details ? details->nameBytes : "");
+    const std::string& storedName = details ? details->nameBytes : std::string();
+    if (const std::string refusal = vmx::RenameRefusal(m_view.Details().NameText(), storedName); !refusal.empty()) {
+        m_view.Ui().showMessage(refusal);
+        return;
+    }
+    const std::string name = vmx::NameBytesForRename(m_view.Details().NameText(), storedName);
     vmx::UserInterface& ui = m_view.Ui();
     m_view.Worker().Run<Outcome<vmx::RenameResult>>(
         [side, row, name, &ui](vmx::RecordingSession& session) {
@@ -330,6 +387,7 @@ void CPaneCommands::OfferNewDb(int sourceSide, std::function<void(const vmx::Off
                 state.newDb = true;
                 state.newDbFileName = vmx::FileNameOfPath(outcome.result.dbPath);
                 state.renameRow = -1;
+                m_view.Panes().ForgetCurrent(target);
                 m_view.Panes().SetCaption(target, outcome.result.dbPath);
                 m_view.Panes().FillRecordPane(target);
             }

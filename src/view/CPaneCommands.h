@@ -46,9 +46,13 @@ public:
 
 private:
     void FillRecordPanes();
+    // A record pane was painted again with its current recording at `row` (-1: gone).
+    void CurrentRowMoved(int side, int row);
     void ListReceiverFolder(vmx::MediaKind kind);
+    void FallBackToRecordMode();
     void DeleteRecordings(int side, const std::vector<int>& rows);
     void DeleteReceiverFiles(vmx::MediaKind kind, const std::vector<int>& rows);
 
     CVelmorixView& m_view;
+    int m_detailsSide = -1;  // the side whose current recording the details area shows, or -1
 };

@@ -5,6 +5,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <cmath>
+
 CPaneTable::CPaneTable(int side, QWidget* parent)
     : QTableWidget(parent)
     , m_side(side)
@@ -83,4 +85,29 @@ void CPaneTable::dropEvent(QDropEvent* event)
         emit rowsDropped(SourceSide(mime));
     else
         emit filesDropped(files);
+}
+
+void CPaneTable::SetDesignWidth(int pixels)
+{
+    m_designWidth = pixels;
+    FitColumns();
+}
+
+void CPaneTable::SetDesignColumns(const std::vector<int>& widths)
+{
+    m_designColumns = widths;
+    FitColumns();
+}
+
+void CPaneTable::resizeEvent(QResizeEvent* event)
+{
+    QTableWidget::resizeEvent(event);
+    FitColumns();
+}
+
+void CPaneTable::FitColumns()
+{
+    const double scale = m_designWidth > 0 && width() > m_designWidth ? double(width()) / m_designWidth : 1.0;
+    for (std::size_t i = 0; i < m_designColumns.size() && int(i) < columnCount(); ++i)
+        setColumnWidth(int(i), int(std::lround(m_designColumns[i] * scale)));
 }

@@ -4,6 +4,7 @@
 #include <QTableWidget>
 
 #include <functional>
+#include <vector>
 
 class QMimeData;
 
@@ -24,6 +25,12 @@ public:
     // Local files dropped on the pane are announced (filesDropped) while `when` answers true.
     void AcceptFileDrops(std::function<bool()> when) { m_acceptFiles = std::move(when); }
 
+    // The pane's width at the form's design size, and its columns' widths there. In a pane wider
+    // than that (a larger or maximised window) the columns widen in proportion, so the rows take
+    // the room; at the design size they are as given.
+    void SetDesignWidth(int pixels);
+    void SetDesignColumns(const std::vector<int>& widths);
+
 signals:
     // Rows of the pane of `sourceSide` were dropped on this pane.
     void rowsDropped(int sourceSide);
@@ -35,6 +42,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     bool FromOtherPane(const QMimeData* mime) const;
@@ -42,6 +50,10 @@ private:
     QStringList LocalFiles(const QMimeData* mime) const;
     bool Takes(const QMimeData* mime) const { return FromOtherPane(mime) || !LocalFiles(mime).isEmpty(); }
 
+    void FitColumns();
+
     int m_side;
     std::function<bool()> m_acceptFiles;
+    int m_designWidth = 0;
+    std::vector<int> m_designColumns;
 };

@@ -92,8 +92,8 @@ void CProcessCommands::Convert()
         // dialog would not show the next file the user adds.
         if (result.outcome != vmx::MergeOutcome::Failed && IsRegularFile(m_lastMergedPath))
             m_settings->HandOverMergedFile(QFile::decodeName(QByteArray::fromStdString(m_lastMergedPath)));
-        // Shown once the worker has reported the merge's end, so the form's commands are back.
-        QMetaObject::invokeMethod(this, &CProcessCommands::ShowSettings, Qt::QueuedConnection);
+        // Shown once the merge has ended (its last message read), so the form's commands are back.
+        m_view.Worker().WhenIdle([this] { ShowSettings(); });
     });
     if (!started)
         ShowSettings();

@@ -1,7 +1,9 @@
 #include "view/CQtUserInterface.h"
 
 #include "dialogs/ChooseFolder.h"
+#include "dialogs/MessageBoxTitle.h"
 #include "viewmodel/FileFilters.h"
+#include "viewmodel/WindowMessages.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -20,10 +22,12 @@ std::string ToLocal(const QString& text)
     return QFile::encodeName(text).toStdString();
 }
 
-// The texts keep the line breaks of their Windows origin; Qt wants plain '\n'.
+// The texts keep the line breaks of their Windows origin; Qt wants plain '\n'. The core's own
+// messages are shown as sentences (WindowMessage).
 QString MessageText(const std::string& text)
 {
-    return QString::fromUtf8(text.data(), qsizetype(text.size())).remove(QLatin1Char('\r'));
+    const std::string sentence = vmx::WindowMessage(text);
+    return QString::fromUtf8(sentence.data(), qsizetype(sentence.size())).remove(QLatin1Char('\r'));
 }
 
 QString Caption(const std::string& caption)
@@ -95,6 +99,7 @@ bool CQtUserInterface::askYesNo(const std::string& text, const std::string& capt
             QMessageBox box(QMessageBox::Question, Caption(caption), MessageText(text),
                             QMessageBox::Yes | QMessageBox::No, m_owner);
             box.setTextFormat(Qt::PlainText);
+            KeepTitleWhole(box);
             return box.exec() == QMessageBox::Yes;
         },
         false);
@@ -106,10 +111,35 @@ void CQtUserInterface::showMessage(const std::string& text, const std::string& c
         [this, text, caption] {
             QMessageBox box(QMessageBox::NoIcon, Caption(caption), MessageText(text), QMessageBox::Ok, m_owner);
             box.setTextFormat(Qt::PlainText);
+            KeepTitleWhole(box);
             box.exec();
             return true;
         },
         false);
+}
+
+void CQtUserInterface::showFinalMessages(const std::vector<vmx::UserMessage>& messages)
+{
+    if (QThread::currentThread() == thread()) {
+        vmx::UserInterface::showFinalMessages(messages);
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    if (!m_abandoned)
+        m_held.insert(m_held.end(), messages.begin(), messages.end());
+}
+
+void CQtUserInterface::ShowHeldMessages()
+{
+    std::vector<vmx::UserMessage> held;
+    {
+        std::lock_guard lock(m_mutex);
+        held.swap(m_held);
+        if (m_abandoned)
+            return;
+    }
+    for (const vmx::UserMessage& message : held)
+        showMessage(message.text, message.caption);
 }
 
 std::string CQtUserInterface::chooseFolder(const std::string& title, const std::string& initialFolder)

@@ -36,6 +36,12 @@ public:
 
     bool askYesNo(const std::string& text, const std::string& caption) override;
     void showMessage(const std::string& text, const std::string& caption = {}) override;
+    // From the session worker the final messages of an operation are held, not shown: the view
+    // shows them (ShowHeldMessages) once it has painted what the operation changed. On the
+    // user-interface thread they are shown at once.
+    void showFinalMessages(const std::vector<vmx::UserMessage>& messages) override;
+    // Shows the final messages held so far, in order, on the user-interface thread.
+    void ShowHeldMessages();
     std::string chooseFolder(const std::string& title, const std::string& initialFolder) override;
     std::vector<std::string> chooseFiles(const std::string& title, const std::string& filter) override;
     std::string chooseNewFile(const std::string& title, const std::string& defaultName,
@@ -75,6 +81,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_answered;
     bool m_abandoned = false;
+    std::vector<vmx::UserMessage> m_held;  // final messages waiting for ShowHeldMessages
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_copyRunning{false};
     // The step of the copy not yet handed to the user-interface thread, if one is on its way.

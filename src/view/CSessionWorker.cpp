@@ -1,5 +1,7 @@
 #include "view/CSessionWorker.h"
 
+#include <utility>
+
 CSessionWorker::CSessionWorker(vmx::RecordingSession& session, QObject* parent)
     : QObject(parent)
     , m_session(session)
@@ -20,10 +22,31 @@ CSessionWorker::~CSessionWorker()
 
 bool CSessionWorker::Start(std::function<void(vmx::RecordingSession&)> work, std::function<void()> finish)
 {
-    if (m_busy)
+    // While an operation ends, its done may start one operation, which waits for that end.
+    if (m_busy && (!m_ending || m_next))
         return false;
-    m_busy = true;
+    if (m_ending) {
+        m_next = [this, work = std::move(work), finish = std::move(finish)]() mutable {
+            Post(std::move(work), std::move(finish));
+        };
+    } else {
+        m_busy = true;
+        Post(std::move(work), std::move(finish));
+    }
     emit busyChanged(true);
+    return true;
+}
+
+void CSessionWorker::WhenIdle(std::function<void()> call)
+{
+    if (m_busy)
+        m_whenIdle.push_back(std::move(call));
+    else
+        call();
+}
+
+void CSessionWorker::Post(std::function<void(vmx::RecordingSession&)> work, std::function<void()> finish)
+{
     QMetaObject::invokeMethod(
         m_context,
         [this, work = std::move(work), finish = std::move(finish)]() mutable {
@@ -32,13 +55,20 @@ bool CSessionWorker::Start(std::function<void(vmx::RecordingSession&)> work, std
             QMetaObject::invokeMethod(
                 this,
                 [this, finish = std::move(finish)] {
-                    m_busy = false;
+                    m_ending = true;
                     finish();
-                    if (!m_busy)
-                        emit busyChanged(false);
+                    emit operationEnding();
+                    m_ending = false;
+                    if (m_next) {
+                        std::exchange(m_next, {})();
+                        return;
+                    }
+                    m_busy = false;
+                    emit busyChanged(false);
+                    for (const std::function<void()>& call : std::exchange(m_whenIdle, {}))
+                        call();
                 },
                 Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
-    return true;
 }

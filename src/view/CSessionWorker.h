@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vmx {
 class RecordingSession;
@@ -25,7 +26,8 @@ public:
     ~CSessionWorker() override;
 
     // Runs `operation` on the worker thread and then `done` with its result on this object's
-    // thread. False, and nothing runs, while another operation runs.
+    // thread. False, and nothing runs, while another operation runs. `done` may start the next
+    // operation; it begins once the one before has ended (operationEnding).
     template <typename Result>
     bool Run(std::function<Result(vmx::RecordingSession&)> operation, std::function<void(Result)> done)
     {
@@ -37,17 +39,29 @@ public:
     }
 
     bool IsBusy() const { return m_busy; }
+    // Calls `call` on this object's thread once no operation runs: at once when none runs now,
+    // else after the running one (and any it started from its end) has ended.
+    void WhenIdle(std::function<void()> call);
 
 signals:
     // An operation started (true: also one started by the end of the one before), or one ended
     // and none was started from its end (false).
     void busyChanged(bool busy);
+    // An operation's `done` has run (the view has painted its result); the operation still counts
+    // as running until the slots have returned, so that what they show (its final messages) is
+    // its last word, and an operation that `done` started begins after them.
+    void operationEnding();
 
 private:
     bool Start(std::function<void(vmx::RecordingSession&)> work, std::function<void()> finish);
+    // Queues `work` to the worker thread, and `finish` back to this thread once it has run.
+    void Post(std::function<void(vmx::RecordingSession&)> work, std::function<void()> finish);
 
     vmx::RecordingSession& m_session;
     QThread m_thread;
     QObject* m_context;  // lives on m_thread: operations are queued to it
     bool m_busy = false;
+    bool m_ending = false;          // an operation's done and operationEnding run
+    std::function<void()> m_next;   // the operation its done started, posted once it has ended
+    std::vector<std::function<void()>> m_whenIdle;
 };

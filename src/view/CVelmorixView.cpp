@@ -6,6 +6,7 @@
 #include "controls/CMarkBar.h"
 #include "controls/CSkinSlider.h"
 #include "controls/CSliderMessage.h"
+#include "view/CCommandKeys.h"
 #include "view/CDetailsArea.h"
 #include "view/CPaneCommands.h"
 #include "view/CProcessCommands.h"
@@ -68,6 +69,7 @@ CVelmorixView::CVelmorixView(QWidget* parent)
     LayOut();
     CreateCommands();
     ConnectCommands();
+    new CCommandKeys(this);  // the buttons' tooltips, their keys and F1's help window
 }
 
 CVelmorixView::~CVelmorixView()
@@ -99,6 +101,7 @@ void CVelmorixView::CreateControls()
             pane->setEditTriggers(QAbstractItemView::NoEditTriggers);
             pane->verticalHeader()->hide();
             pane->setShowGrid(true);
+            pane->SetDesignWidth(DluToPixels(control.dlu, m_units).width());
             (control.id == ControlId::kLeftPane ? m_leftPane : m_rightPane) = pane;
             widget = pane;
             break;
@@ -195,6 +198,8 @@ void CVelmorixView::ConnectCommands()
         for (auto it = m_controls.cbegin(); it != m_controls.cend(); ++it)
             ApplyEnabled(it.key());
     });
+    // What an operation kept to say until its end comes once the panes show its result.
+    connect(m_worker.get(), &CSessionWorker::operationEnding, m_ui.get(), &CQtUserInterface::ShowHeldMessages);
 }
 
 QSize CVelmorixView::DesignSize() const

@@ -1,11 +1,14 @@
 #include "view/CViewPanes.h"
 
 #include "controls/CColorLabel.h"
+#include "view/CPaneTable.h"
 #include "viewmodel/PaneTexts.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -17,10 +20,35 @@ CViewPanes::CViewPanes(const vmx::MainViewState& state, const std::array<QTableW
     , m_panes(panes)
     , m_captions(captions)
 {
-    for (QTableWidget* pane : m_panes) {
+    for (const int side : {vmx::kLeftSide, vmx::kRightSide}) {
+        QTableWidget* pane = m_panes[std::size_t(side)];
         pane->installEventFilter(this);
         pane->viewport()->installEventFilter(this);
+        // The arrow keys, Tab and the mouse all move the current row; whichever did, it is the row
+        // the details show and the commands act on.
+        connect(pane->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this, side](const QModelIndex& current) { OnCurrentRowChanged(side, current.row()); });
     }
+}
+
+void CViewPanes::OnCurrentRowChanged(int side, int paneRow)
+{
+    if (m_filling || paneRow < 0)
+        return;
+    const int row = RowOf(side, paneRow);
+    MakeCurrent(side, row);
+    emit rowClicked(side, row);
+}
+
+void CViewPanes::MakeCurrent(int side, int row)
+{
+    const vmx::RecordDetails* details = m_state.pane(side).detailsAt(row);
+    m_currentSlot[std::size_t(side)] = details ? int(details->slot) : -1;
+}
+
+void CViewPanes::ForgetCurrent(int side)
+{
+    m_currentSlot[std::size_t(side)] = -1;
 }
 
 int CViewPanes::RowOf(int side, int paneRow) const
@@ -49,8 +77,11 @@ bool CViewPanes::eventFilter(QObject* watched, QEvent* event)
     QTableWidget* pane = m_panes[std::size_t(side)];
     if (event->type() == QEvent::MouseButtonRelease && watched == pane->viewport()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton)
-            emit rowClicked(side, RowOf(side, pane->indexAt(mouse->position().toPoint()).row()));
+        if (mouse->button() == Qt::LeftButton) {
+            const int row = RowOf(side, pane->indexAt(mouse->position().toPoint()).row());
+            MakeCurrent(side, row);
+            emit rowClicked(side, row);
+        }
     } else if (event->type() == QEvent::KeyPress && watched == pane &&
                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         emit deletePressed(side);
@@ -65,17 +96,21 @@ void CViewPanes::SetUp(vmx::ViewMode mode)
     for (const int side : {vmx::kLeftSide, vmx::kRightSide}) {
         QTableWidget* pane = m_panes[std::size_t(side)];
         const std::vector<vmx::PaneColumn>& columns = setup.columns[std::size_t(side)];
+        const QScopedValueRollback filling(m_filling, true);
         pane->clear();
         pane->setRowCount(0);
         m_rowOf[std::size_t(side)].clear();
+        m_currentSlot[std::size_t(side)] = -1;
         pane->setColumnCount(int(columns.size()));
         QStringList titles;
         for (const vmx::PaneColumn& column : columns)
             titles << QString::fromLatin1(column.title);
         pane->setHorizontalHeaderLabels(titles);
         pane->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-        for (int i = 0; i < int(columns.size()); ++i)
-            pane->setColumnWidth(i, columns[std::size_t(i)].width);
+        std::vector<int> widths;
+        for (const vmx::PaneColumn& column : columns)
+            widths.push_back(column.width);
+        static_cast<CPaneTable*>(pane)->SetDesignColumns(widths);
         pane->setShowGrid(true);
         pane->setSelectionBehavior(QAbstractItemView::SelectRows);
 
@@ -95,6 +130,7 @@ void CViewPanes::SetCaption(int side, const std::string& text)
 
 void CViewPanes::Fill(int side, const std::vector<std::vector<std::string>>& rows, std::vector<int> rowOf)
 {
+    const QScopedValueRollback filling(m_filling, true);
     m_rowOf[std::size_t(side)] = std::move(rowOf);
     QTableWidget* pane = m_panes[std::size_t(side)];
     pane->clearContents();
@@ -116,7 +152,30 @@ void CViewPanes::FillRecordPane(int side)
     std::vector<std::vector<std::string>> rows;
     for (const int row : shown)
         rows.push_back(vmx::RecordRowTexts(copy[std::size_t(row)]));
-    Fill(side, rows, std::move(shown));
+    Fill(side, rows, shown);
+
+    // The current recording where it is now, by its slot.
+    int& slot = m_currentSlot[std::size_t(side)];
+    int current = -1;
+    for (int paneRow = 0; slot >= 0 && paneRow < int(shown.size()); ++paneRow) {
+        const vmx::RecordDetails* details = m_state.pane(side).detailsAt(shown[std::size_t(paneRow)]);
+        if (details && int(details->slot) == slot) {
+            current = paneRow;
+            break;
+        }
+    }
+    QTableWidget* pane = m_panes[std::size_t(side)];
+    {
+        const QScopedValueRollback filling(m_filling, true);
+        if (current >= 0) {
+            pane->selectionModel()->setCurrentIndex(pane->model()->index(current, 0),
+                                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        } else {
+            slot = -1;
+            pane->selectionModel()->clear();
+        }
+    }
+    emit currentRowMoved(side, RowOf(side, current));
 }
 
 void CViewPanes::FillReceiverPane()

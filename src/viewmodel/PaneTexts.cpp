@@ -54,7 +54,9 @@ bool IsUtf8(const std::string& text)
 
 std::vector<std::string> RecordRowTexts(const RecordRow& row)
 {
-    return {std::to_string(row.id), NameForDisplay(row.name), row.readable ? DurationText(row.duration) : ""};
+    const std::string name = NameForDisplay(row.name);
+    return {std::to_string(row.id), row.damaged ? "(damaged) " + name : name,
+            row.readable ? DurationText(row.duration) : ""};
 }
 
 std::vector<int> ShownRecordRows(const std::vector<RecordRow>& rows)
@@ -120,6 +122,21 @@ std::string NameBytesForRename(const std::string& editText, const std::string& s
             --end;
     }
     return editText.substr(0, end);
+}
+
+std::string RenameRefusal(const std::string& editText, const std::string& storedBytes)
+{
+    if (editText.empty())
+        return "Type the recording's new name into the name box first; a recording keeps a name.";
+    if (editText.size() > kNameBytes && editText != NameForDisplay(storedBytes))
+        return "The name \"" + editText + "\" takes " + std::to_string(editText.size()) +
+               " bytes; a recording's name holds at most 15. Shorten it and press RE again.";
+    return {};
+}
+
+bool NameEditTakes(const std::string& after, const std::string& before)
+{
+    return after.size() <= kNameBytes || after.size() < before.size();
 }
 
 }  // namespace vmx

@@ -12,7 +12,8 @@ namespace vmx {
 
 // The texts the main view shows, as UTF-8, made from the copies it paints from.
 
-// A row of a record pane: the list number, the channel name, the duration as "%02d:%02d:%02d".
+// A row of a record pane: the list number, the channel name, the duration as "%02d:%02d:%02d". A
+// damaged record's name says so, as the load said which.
 std::vector<std::string> RecordRowTexts(const RecordRow& row);
 
 // The rows a record pane shows, as indexes into `rows`: one for each recording the database
@@ -42,5 +43,14 @@ std::string NameForDisplay(const std::string& bytes);
 // (NameForDisplay of `storedBytes`) gives the stored bytes back unchanged; any other text is cut
 // to at most 15 bytes without splitting a character.
 std::string NameBytesForRename(const std::string& editText, const std::string& storedBytes);
+
+// Why RE does not rename with the text of the name edit box, or empty when it does: an empty box
+// names nothing, and a text other than the shown name that takes more than the 15 bytes of a
+// name (as UTF-8, the encoding RE stores) is not cut behind the user's back.
+std::string RenameRefusal(const std::string& editText, const std::string& storedBytes);
+
+// Whether the name edit box takes an edit from `before` to `after` (both UTF-8): a text that fits
+// a name's 15 bytes, or one that shortens an over-long text (a long name shown as stored).
+bool NameEditTakes(const std::string& after, const std::string& before);
 
 }  // namespace vmx

@@ -43,6 +43,7 @@ PlayerStep PlaybackState::playFile(const std::string& path)
         return step;
     // A file of the media modes has no parts: its end must not advance a recording.
     m_recording.reset();
+    m_playerHasFile = true;
     step.openFile = path;
     step.modeSelectorEnabled = false;
     return step;
@@ -51,6 +52,8 @@ PlayerStep PlaybackState::playFile(const std::string& path)
 PlayerStep PlaybackState::pause()
 {
     PlayerStep step;
+    if (!m_playerHasFile)
+        return step;
     step.pause = true;
     step.timer = PlayerStep::Timer::Stop;
     m_paused = true;
@@ -74,6 +77,7 @@ PlayerStep PlaybackState::release()
     PlayerStep step = stop();
     m_recording.reset();
     m_paused = false;
+    m_playerHasFile = false;
     return step;
 }
 
@@ -145,6 +149,7 @@ bool PlaybackState::openPart(PlayerStep& step, int part)
     if (path.empty())
         return false;
     m_partName = m_recording->partNames[static_cast<std::size_t>(part)];
+    m_playerHasFile = true;
     step.openFile = path;
     step.queueNext = PartPathOf(*m_recording, part + 1);
     m_playerPart = part;

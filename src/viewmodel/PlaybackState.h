@@ -44,6 +44,8 @@ public:
     PlayerStep playRecording(bool anyRowSelected, const RecordDetails* selected, bool playerRunning);
     // PL in MP3 MODE or JPEG MODE: the player shows `path` (nothing happens for an empty path).
     PlayerStep playFile(const std::string& path);
+    // PA. It does nothing while nothing was handed to the player (or since it was released): the
+    // paused flag would only make the next PL resume a player that has nothing to play.
     PlayerStep pause();
     PlayerStep stop();
     // Stop, and forget the recording and the paused flag: its files are about to go.
@@ -80,6 +82,9 @@ private:
     int m_playerPart = 0;
     std::uint32_t m_partOffset = 0;
     bool m_paused = false;
+    // A file was handed to the player and not released since: the player holds it, or keeps it
+    // to play again from its start after S.
+    bool m_playerHasFile = false;
     std::string m_partName;
 };
 

@@ -225,7 +225,7 @@ TEST_F(SettingDlgModelTest, StartChecksAndTheSettingsARunTakes)
     writeText(scope.dir() / "out/[P]a.avi", "old");
     request = model.BeginStart(texts);
     EXPECT_EQ(request.check, CEncodeRun::StartCheck::AskOverwrite);
-    EXPECT_EQ(request.question, "TXT_OVERWRITE_ASK" + scope.folder() + "out/[P]a.avi");
+    EXPECT_EQ(request.question, scope.folder() + "out/[P]a.avi exists. Overwrite it?");
     // An audio dump writes (and asks about) the MP3.
     model.SetLastLoadedDbKind(1);
     EXPECT_EQ(model.Kind(), RunKind::AudioDump);

@@ -154,7 +154,13 @@ TEST(FileHelpers, Paths)
     EXPECT_EQ(ReplaceChar(text, '.', '_'), 2);
     EXPECT_EQ(text, "a_b_c");
     EXPECT_EQ(ReplaceChar(text, '_', '_'), 0);
-    EXPECT_EQ(LookupText("TXT_APP_NAME"), "TXT_APP_NAME");
+    // Every key the program shows has a text of its own; none reaches the user as a key.
+    for (const char* key : {"TXT_APP_NAME", "TXT_OVERWRITE_ASK", "TXT_OPEN_DLG_TITLE", "TXT_OPEN_DLG_VIDEO_FILE",
+                            "TXT_OPEN_DLG_ALL_FILES", "TXT_UNICODE_PROBLEM"}) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(LookupText(key).find("TXT_"), std::string::npos);
+    }
+    EXPECT_EQ(LookupText("TXT_OVERWRITE_ASK", "/out/[P]a.avi"), "/out/[P]a.avi exists. Overwrite it?");
     EXPECT_EQ(LeadingDouble(" 1.25x"), 1.25);
     EXPECT_EQ(FormatFixed3(29.97), "29.970");
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,6 +25,8 @@ struct SeenMessage {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     bool onGuiThread = false;
+    int width = 0;       // the box's width
+    int titleWidth = 0;  // its title's width in a bold face of its font
 };
 
 // Calls `act` with the next modal window of type T once it is shown, then stops watching.
@@ -52,6 +55,10 @@ inline void AnswerMessage(QMessageBox* box, SeenMessage& seen, QMessageBox::Stan
     seen.icon = box->icon();
     seen.buttons = box->standardButtons();
     seen.onGuiThread = box->thread() == QApplication::instance()->thread();
+    seen.width = box->width();
+    QFont bold = box->font();
+    bold.setBold(true);
+    seen.titleWidth = QFontMetrics(bold).horizontalAdvance(seen.title);
     seen.seen = true;
     QAbstractButton* button = box->button(answer);
     if (!button)
@@ -86,8 +93,10 @@ inline std::shared_ptr<SeenMessage> AnswerMessageWithText(const QString& text, Q
     return seen;
 }
 
-// Answers the next message boxes one after another with `answers`, recording each.
-inline std::vector<std::shared_ptr<SeenMessage>> AnswerMessagesInTurn(const QList<QMessageBox::StandardButton>& answers)
+// Answers the next message boxes one after another with `answers`, recording each. `onShown`,
+// when given, hears the number of each box (from 0) while it is shown, before it is answered.
+inline std::vector<std::shared_ptr<SeenMessage>> AnswerMessagesInTurn(const QList<QMessageBox::StandardButton>& answers,
+                                                                       std::function<void(qsizetype)> onShown = {})
 {
     std::vector<std::shared_ptr<SeenMessage>> seen;
     for (qsizetype i = 0; i < answers.size(); ++i)
@@ -95,11 +104,13 @@ inline std::vector<std::shared_ptr<SeenMessage>> AnswerMessagesInTurn(const QLis
     auto* timer = new QTimer;
     timer->setInterval(10);
     auto next = std::make_shared<qsizetype>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, seen, answers, next] {
+    QObject::connect(timer, &QTimer::timeout, [timer, seen, answers, next, onShown] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible() || box->property("answered").toBool())
             return;
         box->setProperty("answered", true);
+        if (onShown)
+            onShown(*next);
         AnswerMessage(box, *seen[std::size_t(*next)], answers[*next]);
         if (++*next == answers.size()) {
             timer->stop();

@@ -13,8 +13,8 @@
 
 #include <QComboBox>
 #include <QMenuBar>
-#include <QTableWidget>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <sys/stat.h>
 #include <QTest>
@@ -45,12 +45,35 @@ private slots:
         QTest::newRow("files around options") << QStringList{"-x", "/tmp/a.db", "--y", "b.db"}
                                               << QStringList{"/tmp/a.db", "b.db"};
         QTest::newRow("a third file is left") << QStringList{"a.DB", "b.DB", "c.DB"} << QStringList{"a.DB", "b.DB"};
+        QTest::newRow("the receiver's folder is no database") << QStringList{"--receiver", "/tmp", "a.DB"}
+                                                              << QStringList{"a.DB"};
     }
     void databaseArgumentsAreTheFirstTwoNonOptions()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, databases);
         QCOMPARE(CVelmorixApp::DatabaseArguments(arguments), databases);
+    }
+
+    void receiverArgument()
+    {
+        const struct {
+            QStringList arguments;
+            QString folder;
+            bool refused;
+        } cases[] = {
+            {{"a.DB"}, {}, false},
+            {{"--receiver", "/tmp", "a.DB"}, "/tmp", false},
+            {{"--receiver=/tmp"}, "/tmp", false},
+            {{"a.DB", "--receiver"}, {}, true},
+            {{"--receiver="}, {}, true},
+            {{"--receiver", "/no/such/folder"}, {}, true},
+        };
+        for (const auto& c : cases) {
+            QString error;
+            QCOMPARE(CVelmorixApp::ReceiverArgument(c.arguments, &error), c.folder);
+            QCOMPARE(!error.isEmpty(), c.refused);
+        }
     }
 
     void frameHasNoMenuToolOrStatusBar()
@@ -159,6 +182,11 @@ private slots:
         QCOMPARE(view->size(), view->DesignSize());
         QCOMPARE(view->Player()->geometry(), DluToPixels(QRect(7, 7, 228, 137), units));
         const QRect right = view->Pane(1)->geometry();
+        view->OnInitialUpdate();
+        QTableWidget* pane = view->Pane(1);
+        QList<int> columns;
+        for (int column = 0; column < pane->columnCount(); ++column)
+            columns << pane->columnWidth(column);
         view->resize(view->DesignSize() + QSize(200, 100));
         QCOMPARE(view->Player()->size(), DluToPixels(QRect(7, 7, 228, 137), units).size() + QSize(100, 50));
         QCOMPARE(view->Pane(1)->geometry(), right.translated(100, 50).adjusted(0, 0, 100, 50));
@@ -166,6 +194,18 @@ private slots:
         // Nothing leaves the form.
         for (const FormTemplate::Control& control : FormTemplate::Controls())
             QVERIFY(view->rect().contains(view->Control(control.id)->geometry()));
+        // The rows take the wider pane: every column widens, together by about the pane's gain
+        // (the columns filled the pane before as well); at the design size they are as they were.
+        int gained = 0;
+        for (int column = 0; column < pane->columnCount(); ++column) {
+            QVERIFY(pane->columnWidth(column) > columns[column]);
+            gained += pane->columnWidth(column) - columns[column];
+        }
+        QVERIFY2(gained >= 90, qPrintable(QString::number(gained)));
+        view->resize(view->DesignSize());
+        for (int column = 0; column < pane->columnCount(); ++column)
+            QCOMPARE(pane->columnWidth(column), columns[column]);
+        DBMFreeAll();
     }
 
     void documentOpensWithoutReading()

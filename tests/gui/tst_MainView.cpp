@@ -5,10 +5,16 @@
 #include "MainViewHarness.h"
 
 #include "controls/CMarkBar.h"
+#include "recdb/DbCheck.h"
 #include "recording/RecordDetails.h"
 #include "recording/RecordingSession.h"
 #include "recording/RecordingTransfer.h"
+#include "recording/ReceiverDisk.h"
+#include "convert/RememberedDestination.h"
+#include "viewmodel/WindowMessages.h"
+#include "view/CKeyHelpDlg.h"
 #include "view/CPaneCommands.h"
+#include "viewmodel/CommandKeys.h"
 
 #include "support/DbImage.h"
 
@@ -17,6 +23,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QToolTip>
 #include <QScopeGuard>
 
 namespace {
@@ -144,15 +152,16 @@ private slots:
         const auto seen = AnswerNextMessage();
         QVERIFY(ui->Load(0, ui->disk.pcDb()));
         QTRY_VERIFY(seen->seen);
-        QVERIFY2(seen->text.startsWith(QStringLiteral("cannot read the database ") + ui->disk.pcDb()),
+        QVERIFY2(seen->text.startsWith(QStringLiteral("Cannot read the database ") + ui->disk.pcDb()),
                  qPrintable(seen->text));
         QCOMPARE(ui->Column(0, 1), kDemoNames);
         QCOMPARE(ui->LabelText(ControlId::kLeftCaption), caption);
         QCOMPARE(ui->view->State().pane(0).dbPath, ui->disk.recordDb().toStdString());
     }
 
-    // A database whose header counts more recordings than a database can list, or whose records
-    // share a list id, lists the recordings it holds; the load says what is wrong in the words of
+    // A database whose header counts more recordings than a database can list, whose records
+    // share a list id, or whose record does not match its checksum lists the recordings it holds
+    // (the damaged one marked); the load says what is wrong in one message in the words of
     // velmorix-cli check, and a click on a row shows that row's recording.
     void damagedListShowsTheRecordingsThereAndSaysWhy()
     {
@@ -165,32 +174,50 @@ private slots:
         shared.records[0] = vmxtest::makeRecord(1, "One", 1, 1);
         shared.records[1] = vmxtest::makeRecord(1, "Dup", 2, 1);
         shared.records[2] = vmxtest::makeRecord(3, "Three", 3, 1);
+        vmxtest::TestDb garbled;
+        garbled.count = 2;
+        garbled.records[0] = vmxtest::makeRecord(1, "One", 1, 1);
+        garbled.records[1] = vmxtest::makeRecord(2, "Two", 2, 1);
         const struct {
             QString db;
             vmxtest::TestDb content;
+            QByteArray garble;  // these bytes of the file get their last byte changed
             QStringList ids;
             QStringList names;
-            QStringList problems;  // "%1" stands for the database's path
+            QStringList problems;  // "%1" stands for the database's path; none: check's checksum lines
         } cases[] = {
-            {"HUGE/DZT000.DB", huge, {"1", "2"}, {"One", "Two"}, {"%1: record count 65535 is above 200."}},
-            {"SHARED/DZT000.DB", shared, {"1", "3"}, {"Dup", "Three"},
-             {"record index 1: list id 1 is used by another record too.",
+            {"HUGE/DZT000.DB", huge, {}, {"1", "2"}, {"One", "Two"}, {"%1: record count 65535 is above 200."}},
+            {"SHARED/DZT000.DB", shared, {}, {"1", "3"}, {"Dup", "Three"},
+             {"Record index 1: list id 1 is used by another record too.",
               "%1: list id 2 is counted in the header but no record carries it."}},
+            {"GARBLED/DZT000.DB", garbled, "Two", {"1", "2"}, {"One", "(damaged) Twx"}, {}},
         };
         for (const auto& c : cases) {
             const std::vector<std::uint8_t> bytes = vmxtest::encodeDb(c.content);
+            QByteArray file(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+            if (!c.garble.isEmpty())
+                file[file.indexOf(c.garble) + c.garble.size() - 1] = 'x';
             QVERIFY(QDir().mkpath(QFileInfo(ui->disk.path(c.db)).path()));
-            QVERIFY(WriteAll(ui->disk.path(c.db), QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                                             qsizetype(bytes.size()))));
+            QVERIFY(WriteAll(ui->disk.path(c.db), file));
+            QStringList problems = c.problems;
+            for (const std::string& line : AVMCheckDbFile(ui->disk.path(c.db).toStdString())) {
+                if (c.problems.isEmpty() && line.find("checksum") != std::string::npos)
+                    problems << QString::fromStdString(line);
+            }
+            QVERIFY(!problems.isEmpty());
             const auto seen = AnswerNextMessage();
             QVERIFY(ui->Load(0, ui->disk.path(c.db)));
             QTRY_VERIFY(seen->seen);
             const QString loaded = QString::fromStdString(ui->view->State().pane(0).dbPath);
-            QCOMPARE(seen->text, c.problems.join(QLatin1Char('\n')).arg(loaded));
+            QString expected = problems.join(QLatin1Char('\n'));
+            if (expected.contains(QStringLiteral("%1")))
+                expected = expected.arg(loaded);
+            QCOMPARE(seen->text, QString::fromStdString(vmx::WindowMessage(expected.toStdString())));
             QCOMPARE(ui->Column(0, 0), c.ids);
             QCOMPARE(ui->Column(0, 1), c.names);
             ui->ClickRow(0, 1);
-            QCOMPARE(ui->LabelText(ControlId::kDetailsLine1), QStringLiteral("Channel Name : ") + c.names.last());
+            QCOMPARE(ui->LabelText(ControlId::kDetailsLine1),
+                     QStringLiteral("Channel Name : ") + QString(c.names.last()).remove(QStringLiteral("(damaged) ")));
         }
     }
 
@@ -254,6 +281,48 @@ private slots:
         QVERIFY(ReadAll(ui->disk.recordDb()).contains(NameField("ABC")));
     }
 
+    // RE with an empty name box says so and renames nothing; the box takes no more than the 15
+    // bytes a name holds, counted in UTF-8 (two for each letter with an accent here).
+    void renameRefusesAnEmptyNameAndTheBoxHoldsFifteenBytes()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 1);
+        const QByteArray db = ReadAll(ui->disk.recordDb());
+        QLineEdit* edit = ui->view->NameEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        const auto seen = AnswerNextMessage();
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(seen->seen);
+        QVERIFY2(seen->text.startsWith(QStringLiteral("Type the recording's new name")), qPrintable(seen->text));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ReadAll(ui->disk.recordDb()), db);
+
+        for (const QChar letter : QStringLiteral("\u00dcn\u00efc\u00f6d\u00e9 N\u00e4m\u00e9 ABC"))
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_A, QString(letter), Qt::NoModifier);
+        const QString fits = QStringLiteral("\u00dcn\u00efc\u00f6d\u00e9 N\u00e4");
+        QCOMPARE(edit->text(), fits);
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", fits, "News 24"}));
+        QVERIFY(ReadAll(ui->disk.recordDb()).contains(fits.toUtf8()));
+
+        // A longer name, as a receiver may store it, can be shortened key by key; RE refuses it
+        // while it is still too long rather than cutting it.
+        edit->setText(QString(10, QChar(0x00c4)));
+        edit->end(false);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QString(9, QChar(0x00c4)));
+        const auto tooLong = AnswerNextMessage();
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(tooLong->seen);
+        QVERIFY2(tooLong->text.contains(QStringLiteral("takes 18 bytes")), qPrintable(tooLong->text));
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", fits, "News 24"}));
+    }
+
     void renameThatCannotBeWrittenChangesNothing()
     {
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
@@ -279,6 +348,8 @@ private slots:
     void deleteAndRenameOfADatabaseChangedElsewhereReloadThePane()
     {
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        // The other program writes a sound database: the new name has the old one's letters, so
+        // the record still matches its checksum.
         const auto changeElsewhere = [this](const QByteArray& from, const QByteArray& to) {
             QByteArray db = ReadAll(ui->disk.recordDb());
             const qsizetype at = db.indexOf(NameField(from));
@@ -289,7 +360,7 @@ private slots:
             QVERIFY(QFile::remove(ui->disk.recordDb()) && QFile::rename(elsewhere, ui->disk.recordDb()));
         };
 
-        changeElsewhere("News 24", "News 25");
+        changeElsewhere("News 24", "News 42");
         const QByteArray changed = ReadAll(ui->disk.recordDb());
         ui->ClickRow(0, 0);
         auto seen = AnswerNextMessage();
@@ -297,12 +368,12 @@ private slots:
         QTRY_VERIFY(seen->seen);
         QVERIFY2(seen->text.contains(QStringLiteral("was changed by another program")), qPrintable(seen->text));
         QVERIFY(ui->Idle());
-        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports HD", "News 25"}));
+        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports HD", "News 42"}));
         QVERIFY(ui->Idle());
         QCOMPARE(ReadAll(ui->disk.recordDb()), changed);
         QVERIFY(ui->disk.exists("RECORD/RF0001AA.TRP"));
 
-        changeElsewhere("Sports HD", "Sports XX");
+        changeElsewhere("Sports HD", "Sports DH");
         const QByteArray changedAgain = ReadAll(ui->disk.recordDb());
         ui->ClickRow(0, 0);
         ui->view->NameEdit()->setText(QStringLiteral("Nature Two"));
@@ -311,7 +382,7 @@ private slots:
         QTRY_VERIFY(seen->seen);
         QVERIFY2(seen->text.contains(QStringLiteral("was changed by another program")), qPrintable(seen->text));
         QVERIFY(ui->Idle());
-        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports XX", "News 25"}));
+        QTRY_COMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports DH", "News 42"}));
         QVERIFY(ui->Idle());
         QCOMPARE(ReadAll(ui->disk.recordDb()), changedAgain);
     }
@@ -422,15 +493,20 @@ private slots:
 
     void mediaModesListTheReceiverFolders()
     {
+        // Names in upper case, as FAT disks often show them, are the receiver's files too.
+        for (const char* name : {"MP3/LOUD.MP3", "IMAGE/PHOTO.JPG", "IMAGE/SCAN.JPEG"})
+            QVERIFY(WriteAll(ui->disk.path(name), QByteArray(2048, 'x')));
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        const QString caption = ui->LabelText(ControlId::kLeftCaption);
+        QVERIFY(caption.endsWith(QStringLiteral("DZT000.DB")));
         QVERIFY(ui->ChooseMode(1));
         QCOMPARE(ui->Headers(0), (QStringList{"No", "File Name"}));
         QCOMPARE(ui->Headers(1), (QStringList{"No", "File Name", "Size(Kbyte)"}));
         QCOMPARE(ui->LabelText(ControlId::kLeftCaption), QStringLiteral("PC"));
         QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB MP3"));
         QCOMPARE(ui->LabelText(ControlId::kDetailsLine2), QStringLiteral("MP3 JPEG MODE"));
-        QCOMPARE(ui->Column(1, 1), (QStringList{"Tone C5.mp3", "Tone G4.mp3"}));
-        QCOMPARE(ui->Column(1, 2), (QStringList{QString::number(QFileInfo(ui->disk.path("MP3/Tone C5.mp3")).size() / 1024),
+        QCOMPARE(ui->Column(1, 1), (QStringList{"LOUD.MP3", "Tone C5.mp3", "Tone G4.mp3"}));
+        QCOMPARE(ui->Column(1, 2), (QStringList{"2", QString::number(QFileInfo(ui->disk.path("MP3/Tone C5.mp3")).size() / 1024),
                                                 QString::number(QFileInfo(ui->disk.path("MP3/Tone G4.mp3")).size() / 1024)}));
         for (const int off : {ControlId::kLoadLeft, ControlId::kLoadRight, ControlId::kChooseJpegFiles,
                               ControlId::kConvert, ControlId::kMerge})
@@ -439,36 +515,93 @@ private slots:
 
         QVERIFY(ui->ChooseMode(2));
         QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB IMAGE"));
-        QCOMPARE(ui->Column(1, 1), (QStringList{"Mandelbrot.jpg", "Test card.jpg"}));
+        QCOMPARE(ui->Column(1, 1), (QStringList{"Mandelbrot.jpg", "PHOTO.JPG", "SCAN.JPEG", "Test card.jpg"}));
         QVERIFY(ui->Enabled(ControlId::kChooseJpegFiles));
         QVERIFY(!ui->Enabled(ControlId::kLoadLeft));
 
+        // Back in RECORD MODE the captions name the loaded databases again.
         QVERIFY(ui->ChooseMode(0));
         QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QCOMPARE(ui->LabelText(ControlId::kLeftCaption), caption);
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), QString());
         QCOMPARE(ui->Headers(1), (QStringList{"No", "CHANNEL NAME", "DURATION"}));
         QCOMPARE(ui->view->State().activeSide, 1);
         QVERIFY(ui->Enabled(ControlId::kLoadLeft));
     }
 
+    // Without --receiver the media modes find the receiver on the disk of a loaded database; with
+    // none loaded (and none mounted) they ask for its folder, and the choice is kept for later runs.
+    void receiverIsTheLoadedDatabasesDiskOrTheChosenFolder()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        const auto restore = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
+        const QString mp3 = QFileInfo(ui->disk.path("MP3/Tone C5.mp3")).fileName();
+        ui->view->Session().setReceiverRoot({});
+
+        QString asked;
+        OnNextModal<QFileDialog>([&asked](QFileDialog* dialog) {
+            asked = dialog->windowTitle();
+            dialog->reject();
+        });
+        auto seen = AnswerNextMessage();
+        QVERIFY(ui->ChooseMode(1));
+        QTRY_VERIFY(seen->seen);
+        QCOMPARE(asked, QString::fromLatin1(vmx::kChooseReceiverTitle));
+        QCOMPARE(seen->text, QString::fromLatin1(vmx::kNoReceiverMessage));
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Record);
+
+        AnswerNextFileDialog(QFileInfo(ui->disk.root()).path(), QFileInfo(ui->disk.root()).fileName());
+        QVERIFY(ui->ChooseMode(1));
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Mp3);
+        QVERIFY(ui->Column(1, 1).contains(mp3));
+        QVERIFY(ui->ChooseMode(0));
+
+        // Kept: asked no more. A loaded database's disk comes before the folder kept.
+        QCOMPARE(QString::fromStdString(vmx::RememberedReceiver()), ui->disk.root());
+        QVERIFY(QDir(config.path()).mkpath(QStringLiteral("other/MP3")));
+        QVERIFY(vmx::RememberReceiver(config.filePath(QStringLiteral("other")).toStdString()).empty());
+        QVERIFY(ui->ChooseMode(1));
+        QVERIFY(ui->Column(1, 1).isEmpty());
+        QVERIFY(ui->ChooseMode(0));
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QVERIFY(ui->ChooseMode(1));
+        QVERIFY(ui->Column(1, 1).contains(mp3));
+    }
+
     void missingReceiverFolderIsMade()
     {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
         QVERIFY(QDir(ui->disk.path("IMAGE")).removeRecursively());
         QVERIFY(ui->ChooseMode(2));
         QVERIFY(QFileInfo(ui->disk.path("IMAGE")).isDir());
-        // The selector shows RECORD MODE again; the view stays in JPEG MODE with an empty pane.
-        QCOMPARE(ui->view->ModeSelector()->currentIndex(), 0);
+        // The selector shows the mode the view is in: JPEG MODE, its new folder listed (empty).
+        QCOMPARE(ui->view->ModeSelector()->currentIndex(), 2);
         QCOMPARE(ui->view->State().mode, vmx::ViewMode::Jpeg);
+        QCOMPARE(ui->LabelText(ControlId::kRightCaption), QStringLiteral("PVR USB IMAGE"));
         QCOMPARE(ui->view->Pane(1)->rowCount(), 0);
         QVERIFY(ui->Enabled(ControlId::kChooseJpegFiles));
+        QVERIFY(!ui->Enabled(ControlId::kLoadLeft));
+        // RECORD MODE is one choice away.
+        QVERIFY(ui->ChooseMode(0));
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Record);
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QVERIFY(ui->Enabled(ControlId::kLoadLeft) && ui->Enabled(ControlId::kLoadRight));
 
-        // A folder that cannot be made is named to the user.
+        // A folder that cannot be made is named to the user, and the view goes back to RECORD
+        // MODE, as its selector shows.
         QVERIFY(QDir(ui->disk.path("MP3")).removeRecursively());
         QVERIFY(WriteAll(ui->disk.path("MP3"), "a file where the folder belongs"));
         const auto seen = AnswerNextMessage();
         QVERIFY(ui->ChooseMode(1));
         QTRY_VERIFY(seen->seen);
         QVERIFY2(seen->text.contains(QStringLiteral("MP3")), qPrintable(seen->text));
+        QVERIFY(ui->Idle());
         QCOMPARE(ui->view->ModeSelector()->currentIndex(), 0);
+        QCOMPARE(ui->view->State().mode, vmx::ViewMode::Record);
+        QCOMPARE(ui->Headers(1), (QStringList{"No", "CHANNEL NAME", "DURATION"}));
+        QCOMPARE(ui->Column(0, 1), kDemoNames);
+        QVERIFY(ui->Enabled(ControlId::kLoadLeft) && ui->Enabled(ControlId::kLoadRight));
     }
 
     void leftPaneDeleteTakesPcFilesOffTheListOnly()
@@ -558,6 +691,120 @@ private slots:
         ui->ClickBlank(0);
         rename(QStringLiteral("News 26"));
         QCOMPARE(ui->Column(0, 1), (QStringList{"Sports 2", "News 26"}));
+    }
+
+    // Each pane has one current row, moved by the mouse and the keys alike: the details show it,
+    // PL and the other commands take it, and it stays with its recording when the pane is painted
+    // again after RE or a delete, or goes with it.
+    void theCurrentRowIsTheRowActedOn()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QTableWidget* pane = ui->view->Pane(0);
+        // `name`: what the details show (empty: nothing; null: not looked at).
+        const auto isCurrent = [&](int row, const QString& name) {
+            QCOMPARE(pane->currentIndex().row(), row);
+            QCOMPARE(ui->view->State().selectedRow[0], row);
+            if (!name.isNull())
+                QCOMPARE(ui->LabelText(ControlId::kDetailsLine1),
+                         name.isEmpty() ? name : QStringLiteral("Channel Name : ") + name);
+            QList<int> selected;
+            for (const QModelIndex& index : pane->selectionModel()->selectedRows())
+                selected << index.row();
+            QCOMPARE(selected, row < 0 ? QList<int>{} : QList<int>{row});
+        };
+        ui->ClickRow(0, 0);
+        QTest::keyClick(pane, Qt::Key_Down);
+        isCurrent(1, QStringLiteral("Sports HD"));
+        QTest::keyClick(pane, Qt::Key_Tab);
+        QTest::keyClick(pane, Qt::Key_Tab);
+        isCurrent(2, QStringLiteral("News 24"));
+        QTest::keyClick(pane, Qt::Key_Up);
+        isCurrent(1, QStringLiteral("Sports HD"));
+
+        ui->view->NameEdit()->setText(QStringLiteral("Sports 2"));
+        ui->Click(ControlId::kRename);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", "Sports 2", "News 24"}));
+        isCurrent(1, QString());
+
+        // Row 0 goes while "News 24" is current but not selected: it stays current a row higher.
+        ui->ClickRow(0, 0);
+        ui->ClickRow(0, 2, Qt::ControlModifier);
+        ui->ClickRow(0, 2, Qt::ControlModifier);
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Sports 2", "News 24"}));
+        isCurrent(1, QStringLiteral("News 24"));
+
+        // The current recording goes: no row is current and the details show nothing.
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), QStringList{"Sports 2"});
+        isCurrent(-1, QStringLiteral(""));
+        QVERIFY(ui->view->NameEdit()->text().isEmpty());
+    }
+
+    // Tooltips and keys, as the command table gives them: hovering a button shows what it does
+    // with its key; the key presses the button (Space plays while nothing plays); F1 lists every
+    // key. While the name box has the focus the keys that type, type.
+    void buttonsTellWhatTheyDoAndKeysPressThem()
+    {
+        ui->frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui->frame.get()));
+        QHash<int, int> clicks;  // button id -> clicks seen
+        for (const FormTemplate::Control& control : FormTemplate::Controls()) {
+            const vmx::CommandKey* command = vmx::FindCommandKey(control.caption);
+            if (control.kind != FormTemplate::Kind::Button || !command)
+                continue;
+            CBitmapButton* button = ui->view->Button(control.id);
+            const QPoint centre = button->rect().center();
+            QHelpEvent hover(QEvent::ToolTip, centre, button->mapToGlobal(centre));
+            QApplication::sendEvent(button, &hover);
+            QTRY_COMPARE(QToolTip::text(), QString::fromStdString(vmx::CommandToolTip(*command)));
+            // The keys are checked on the buttons alone: their commands are the other tests' matter.
+            QObject::disconnect(button, &QAbstractButton::clicked, nullptr, nullptr);
+            button->setEnabled(true);
+            QObject::connect(button, &QAbstractButton::clicked, button, [&clicks, id = control.id] { ++clicks[id]; });
+        }
+        QToolTip::hideText();
+        QCOMPARE(clicks.size(), 0);
+        const auto press = [&](QWidget* target, std::string_view key) {
+            QTest::keySequence(target, QKeySequence::fromString(QString::fromStdString(std::string(key))));
+        };
+        QTableWidget* pane = ui->view->Pane(0);
+        pane->setFocus();
+        for (const FormTemplate::Control& control : FormTemplate::Controls()) {
+            const vmx::CommandKey* command = vmx::FindCommandKey(control.caption);
+            if (control.kind != FormTemplate::Kind::Button || !command || command->key.empty() ||
+                control.id == ControlId::kPause)  // Space is PL's until something plays
+                continue;
+            press(pane, command->key);
+            QVERIFY2(clicks.value(control.id) == 1, control.caption);
+        }
+        QCOMPARE(clicks.value(ControlId::kPause), 0);
+
+        QLineEdit* edit = ui->view->NameEdit();
+        edit->setFocus();
+        edit->clear();
+        const QHash<int, int> before = clicks;
+        press(edit, "S");
+        press(edit, "Space");
+        QCOMPARE(edit->text(), QStringLiteral("s "));
+        QCOMPARE(clicks, before);
+
+        press(pane, vmx::kHelpKey);
+        CKeyHelpDlg* help = ui->view->findChild<CKeyHelpDlg*>();
+        QVERIFY(help);
+        QTRY_VERIFY(help->isVisible());
+        QStringList listed, keyed;
+        for (int row = 0; row < help->Table()->rowCount(); ++row)
+            listed << help->Table()->item(row, 0)->text() + " " + help->Table()->item(row, 2)->text();
+        for (const vmx::CommandKey& command : vmx::CommandKeys()) {
+            if (!command.key.empty())
+                keyed << QString::fromStdString(std::string(command.key) + " " + std::string(command.does));
+        }
+        QCOMPARE(listed, keyed);
+        help->close();
     }
 };
 

@@ -117,6 +117,21 @@ private slots:
 
     void playPauseAndStopRules()
     {
+        // PA before anything plays does nothing; PL then starts the clicked recording, with the
+        // clock and the mode selector as for any start, and S stops the clock for a mode switch.
+        ui->ClickRow(0, 0);
+        ui->Click(ControlId::kPause);
+        QVERIFY(!playback().paused());
+        ui->Click(ControlId::kPlay);
+        QCOMPARE(player()->FileName(), PartPath(0, 0));
+        QCOMPARE(player()->GetPlayState(), int(CGomxctrl1::kPlaying));
+        QVERIFY(ui->view->PlayerCommands().TimerRunning());
+        QVERIFY(!ui->Enabled(ControlId::kModeSelector));
+        ui->Click(ControlId::kStop);
+        QVERIFY(ui->ChooseMode(1));
+        QVERIFY(!ui->view->PlayerCommands().TimerRunning());
+        QVERIFY(ui->ChooseMode(0));
+
         QVERIFY(PlayRow(0));
         // PL while it plays changes nothing.
         const double before = player()->CurrentPosition().value_or(0);
@@ -177,6 +192,9 @@ private slots:
         QVERIFY(ui->ChooseMode(1));
         QTRY_VERIFY(seen->seen);
         QCOMPARE(seen->text, QStringLiteral("While"));
+        // So short a text still leaves the title bar room for the whole title with its icon and
+        // buttons (at least 100 pixels of them), not "Ve...ix".
+        QVERIFY2(seen->width >= seen->titleWidth + 100, qPrintable(QString::number(seen->width)));
         QCOMPARE(ui->view->ModeSelector()->currentIndex(), 0);
         QCOMPARE(ui->view->State().mode, vmx::ViewMode::Record);
         QCOMPARE(ui->Headers(0), (QStringList{"No", "CHANNEL NAME", "DURATION"}));

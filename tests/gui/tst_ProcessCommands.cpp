@@ -8,6 +8,7 @@
 #include "controls/CMarkBar.h"
 #include "convert/EncodeSettings.h"
 #include "convert/FileHelpers.h"
+#include "dialogs/CPleaseWait.h"
 #include "dialogs/CSettingDlg.h"
 #include "dialogs/SettingTemplate.h"
 #include "recording/Cut.h"
@@ -90,6 +91,16 @@ struct SeenSettings {
 };
 
 constexpr int kSportsRow = 1;  // "Sports HD": one full part and a second one
+
+// PR's question for a recording and the stretch between two marks of less than an hour.
+QString CutQuestion(const QString& name, float startMark, float endMark)
+{
+    const auto clock = [](float mark) {
+        const int seconds = int(mark);
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    };
+    return QStringLiteral("Do you really processing?\n%1: %2 \u2013 %3").arg(name, clock(startMark), clock(endMark));
+}
 
 } // namespace
 
@@ -278,7 +289,8 @@ private slots:
         QCOMPARE(cutMessage(), QStringLiteral("Can't open file or You don't mark  point"));
         // The question answered No: nothing on disk changes and the marks of a two-part cut stay.
         clickMark(float(partSeconds(kSportsRow)) + 3.0f);
-        QCOMPARE(cutMessage(), QStringLiteral("Do you really processing?"));
+        const std::vector<float> marks = markBar()->GetMarks();
+        QCOMPARE(cutMessage(), CutQuestion(QStringLiteral("Sports HD"), marks.at(0), marks.at(1)));
         QCOMPARE(markBar()->GetMarks().size(), 2u);
         QCOMPARE(ReadAll(ui->disk.recordDb()), db);
 
@@ -347,15 +359,30 @@ private slots:
         QCOMPARE(marks.size(), 2u);
         QCOMPARE(int(marks[0]) == 0, fromStart);
 
-        const auto seen = AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok});
+        // What the window shows behind the message that ends the cut.
+        struct AtTheEnd {
+            bool waitWindowOpen = true;
+            QString duration;
+        };
+        const auto atTheEnd = std::make_shared<AtTheEnd>();
+        const auto seen = AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok}, [this, atTheEnd](qsizetype box) {
+            if (box != 1)
+                return;
+            atTheEnd->waitWindowOpen = CPleaseWait::Current() != nullptr;
+            atTheEnd->duration = ui->Column(0, 2).value(kSportsRow);
+        });
         ui->Click(ControlId::kCut);
         QVERIFY(ui->Idle());
         QTRY_VERIFY(seen[1]->seen);
-        QCOMPARE(seen[0]->text, QStringLiteral("Do you really processing?"));
+        // The question names the recording and the stretch it takes out.
+        QCOMPARE(seen[0]->text, CutQuestion(QStringLiteral("Sports HD"), marks[0], marks[1]));
         QCOMPARE(seen[0]->title, QStringLiteral("information"));
         QCOMPARE(seen[0]->buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(seen[1]->text, doneText);
         QVERIFY(seen[0]->onGuiThread && seen[1]->onGuiThread);
+        // The message comes last: the wait window is gone and the pane shows the cut recording.
+        QVERIFY(!atTheEnd->waitWindowOpen);
+        QCOMPARE(atTheEnd->duration, ui->Column(0, 2).at(kSportsRow));
         // The marks are gone, over the recording's length before the cut.
         QVERIFY(markBar()->GetMarks().empty());
         QCOMPARE(markBar()->RangeMax(), 80.0f);

@@ -373,7 +373,7 @@ private slots:
         QTest::mouseClick(button(*dialog, kStartEncoding), Qt::LeftButton);
         QVERIFY(seen->seen);
         QCOMPARE(seen->text, message);
-        QCOMPARE(seen->title, QStringLiteral("TXT_APP_NAME"));
+        QCOMPARE(seen->title, QStringLiteral("Velmorix"));
         QCOMPARE(seen->icon, QMessageBox::Critical);
         QVERIFY(button(*dialog, kStartEncoding)->isEnabled());
         QVERIFY(!dialog->Model().IsRunning());
@@ -393,8 +393,8 @@ private slots:
         auto question = AnswerNextMessage(QMessageBox::No);
         QTest::mouseClick(button(*dialog, kStartEncoding), Qt::LeftButton);
         QVERIFY(question->seen);
-        QCOMPARE(question->text, "TXT_OVERWRITE_ASK" + avi);
-        QCOMPARE(question->title, QStringLiteral("TXT_APP_NAME"));
+        QCOMPARE(question->text, avi + " exists. Overwrite it?");
+        QCOMPARE(question->title, QStringLiteral("Velmorix"));
         QCOMPARE(question->buttons, QMessageBox::Yes | QMessageBox::No);
         QVERIFY(button(*dialog, kStartEncoding)->isEnabled());
         QVERIFY(!QFile::exists(path(QStringLiteral("clip.trp.args"))));
@@ -554,6 +554,17 @@ private slots:
     void sourceBrowseListsTheChosenFiles()
     {
         auto dialog = openDialog(QString());
+        // The chooser speaks English, not in the keys of its texts.
+        QStringList shown;
+        OnNextModal<QFileDialog>([&shown](QFileDialog* chooser) {
+            shown << chooser->windowTitle() << chooser->nameFilters();
+            chooser->reject();
+        });
+        QTest::mouseClick(button(*dialog, kSourceBrowse), Qt::LeftButton);
+        QCOMPARE(shown.size(), 3);
+        for (const QString& text : shown)
+            QVERIFY2(!text.isEmpty() && !text.contains(QStringLiteral("TXT_")), qPrintable(text));
+
         source(QStringLiteral("a.ts"));
         source(QStringLiteral("b.TRP"));
         source(QStringLiteral("notes.txt"));
@@ -579,7 +590,7 @@ private slots:
         QCOMPARE(edit(*dialog, kSourcePath)->text(), path(QStringLiteral("b.TRP")));
     }
 
-    void destinationBrowseRefusesAFolderThatIsNotPlainAscii()
+    void destinationBrowseRefusesAForeignFolderAndRemembersTheChosenOne()
     {
         setDestination(out());
         auto dialog = openDialog(QString());
@@ -593,6 +604,15 @@ private slots:
         QCOMPARE(refusal->text, QString::fromLatin1(vmx::kEnglishFolderMessage));
         QCOMPARE(edit(*dialog, kDestPath)->text(), out());
         QCOMPARE(dialog->Model().DestPath(), QFile::encodeName(out()).toStdString());
+
+        // A folder chosen is the one the dialog shows at its next opening, also after a restart
+        // (which reads the settings again, as a new dialog does).
+        AnswerNextFileDialog(m_dir->path(), QStringLiteral("other"));
+        QTest::mouseClick(button(*dialog, kDestBrowse), Qt::LeftButton);
+        QCOMPARE(edit(*dialog, kDestPath)->text(), path(QStringLiteral("other")));
+        dialog.reset();
+        dialog = openDialog(QString());
+        QCOMPARE(edit(*dialog, kDestPath)->text(), path(QStringLiteral("other")));
     }
 };
 

@@ -185,33 +185,38 @@ TEST(CutPlanTest, ByteRateAndFirstSecond)
 
 TEST_F(CutTest, SinglePartCutsAreByteExact)
 {
-    // One part of 1,000,100 bytes (its last packet 128 bytes long), 60 seconds: about 16.7 kB a second.
+    // One part of 1,000,100 bytes (its last packet 128 bytes long), 60 seconds: about 16.7 kB a second
+    // (an hour and more: some 250 bytes a second). The question names the recording and the stretch.
     const std::uint64_t size = 1000100;
     struct Case {
         const char* what;
+        std::uint32_t duration;
         double start, end;
+        const char* question;
     };
     const Case cases[] = {
-        {"middle", 10, 20},
-        {"up to the end, short last packet gets the filler's first bytes", 50, 60},
-        {"from 0 keeps the first second", 0, 5},
+        {"middle", 60, 10, 20, "Do you really processing?\nNEWS: 0:10 \u2013 0:20"},
+        {"up to the end, short last packet gets the filler's first bytes", 60, 50, 60,
+         "Do you really processing?\nNEWS: 0:50 \u2013 1:00"},
+        {"from 0 keeps the first second", 60, 0, 5, "Do you really processing?\nNEWS: 0:00 \u2013 0:05"},
+        {"past the hour", 4000, 3599.5, 3725, "Do you really processing?\nNEWS: 0:59:59 \u2013 1:02:05"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir caseDir;
         const LoadedPane& p = makeDb(session, 0, caseDir.str());
-        addRecording(session, p, "NEWS", 60, {size});
+        addRecording(session, p, "NEWS", c.duration, {size});
         FakeUi caseUi;
         const CutResult result = session.cut(p.side, 0, 2, c.start, c.end, caseUi);
         EXPECT_EQ(result.outcome, CutOutcome::Done);
         EXPECT_TRUE(result.resetMarks);
         EXPECT_EQ(caseUi.lastMessage(), "Processing Complete");
-        EXPECT_EQ(caseUi.events.front(), "ask: Do you really processing? [information]");
+        EXPECT_EQ(caseUi.events.front(), std::string("ask: ") + c.question + " [information]");
         CutPlan plan;
         ASSERT_EQ(PlanCut(p.timingAt(0), 1, c.start, c.end, plan), "");
         expectPart(caseDir.str() + "/RF0001AA.TRP", size, 0, true, TrimKind::Single, plan);
         const AVMRec record = recordAt(p, 0);
-        EXPECT_EQ(record.duration, 60u);
+        EXPECT_EQ(record.duration, c.duration);
         EXPECT_EQ(record.partCount, 1);
         EXPECT_EQ(caseUi.waitDepth, 0);
     }

@@ -37,6 +37,28 @@ TEST(ReceiverDiskTest, LastMountedVolumeWithAReceiverFolderWins)
     EXPECT_EQ(ResolveReceiverRoot(b + "/usb3", error, search), b + "/usb3");
     EXPECT_FALSE(HasReceiverFolder(b + "/usb3", MediaKind::Mp3));  // "mp3" is not "MP3"
     EXPECT_TRUE(HasReceiverFolder(b + "/usb 2", MediaKind::Mp3));
+
+    // Without an override: the disk of a loaded database, then the mounts, then the remembered
+    // folder while it exists.
+    std::filesystem::create_directories(base / "pc/record");
+    const struct {
+        std::vector<std::string> databases;
+        std::vector<std::string> bases;
+        std::string remembered;
+        std::string expected;
+    } cases[] = {
+        {{b + "/elsewhere/DZT000.DB", b + "/usb1/RECORD/DZR000.DB"}, {b}, "", b + "/usb1"},
+        {{b + "/pc/record/DZT000.DB"}, {b}, "", b + "/pc"},  // a FAT disk may show "record"
+        {{b + "/pc/DZT000.DB"}, {b}, b + "/other", b + "/usb 2"},
+        {{b + "/missing/RECORD/DZT000.DB"}, {"/nowhere"}, b + "/other", b + "/other"},
+        {{}, {"/nowhere"}, b + "/gone", ""},
+    };
+    for (const auto& c : cases) {
+        search.bases = c.bases;
+        EXPECT_EQ(ResolveReceiverRoot(ReceiverClues{"", c.databases, c.remembered}, error, search), c.expected)
+            << c.remembered;
+        EXPECT_EQ(error.empty(), !c.expected.empty());
+    }
 }
 
 TEST(ReceiverDiskTest, ListingsGiveSizesInKbytes)
@@ -54,6 +76,15 @@ TEST(ReceiverDiskTest, ListingsGiveSizesInKbytes)
     EXPECT_EQ(files[1].name, "c.MP3");
     EXPECT_EQ(files[1].sizeKb, 1024u);
     EXPECT_TRUE(ListReceiverFiles(root.str(), MediaKind::Image).empty());
+
+    // Pictures by either extension, in any case (FAT disks often hold upper-case names).
+    std::filesystem::create_directories(root / "IMAGE");
+    for (const char* name : {"a.jpg", "B.JPG", "c.jpeg", "D.JPEG", "e.Jpeg", "f.png", "g.jpg.txt"})
+        writeText(root / "IMAGE" / name, "x");
+    std::vector<std::string> names;
+    for (const MediaFileEntry& file : ListReceiverFiles(root.str(), MediaKind::Image))
+        names.push_back(file.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"B.JPG", "D.JPEG", "a.jpg", "c.jpeg", "e.Jpeg"}));
 }
 
 TEST(MediaFilesTest, PutGetAndDelete)

@@ -259,6 +259,8 @@ TEST_F(TransferTest, CancelStopsTheTransfer)
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(result.copied, 0);
     EXPECT_FALSE(std::filesystem::exists(dstDir / "RF0001AA.TRP"));
+    EXPECT_EQ(ui.lastMessage(),
+              "The copy was cancelled. The recording \"FILM\" was not copied; the files made for it were removed.");
 }
 
 TEST_F(TransferTest, FullStoreRefusesBeforeCopying)

@@ -55,7 +55,10 @@ TEST(PlaybackStateTest, PauseResumeAndStop)
 {
     PlaybackState state;
     const RecordDetails recording = ThreeParts();
-    (void)state.playRecording(true, &recording, false);
+    // PA before anything was handed to the player does nothing: PL then starts the recording.
+    EXPECT_EQ(state.pause(), PlayerStep{});
+    EXPECT_FALSE(state.paused());
+    EXPECT_EQ(state.playRecording(true, &recording, false).openFile, Part('A'));
     for (int i = 0; i < 5; ++i)
         (void)state.tick();
     EXPECT_EQ(state.position(), 5u);

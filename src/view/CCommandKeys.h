@@ -1,0 +1,29 @@
+#pragma once
+
+#include "view/CKeyHelpDlg.h"
+
+#include <QObject>
+#include <QPointer>
+
+class CVelmorixView;
+
+// The main view's buttons say what they do on hover, with their key, and the keys press them:
+// both come from the command table (vmx::CommandKeys). F1 opens the help window that lists the
+// keys. A key that types (Space, S) types while a text box has the focus; only there it is no
+// command. A key presses its button only while the button is on.
+class CCommandKeys : public QObject {
+    Q_OBJECT
+public:
+    explicit CCommandKeys(CVelmorixView* view);
+
+    // The help window while it is open, or nullptr.
+    CKeyHelpDlg* HelpWindow() const { return m_help; }
+
+private:
+    void Press(int buttonId) const;
+    void PlayOrPause() const;
+    void ShowHelp();
+
+    CVelmorixView* m_view;
+    QPointer<CKeyHelpDlg> m_help;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vmx {
+
+// What each command of the main window does and the key that gives it: the buttons' tooltips
+// and the F1 help window both read this one table.
+struct CommandKey {
+    std::string_view button;  // the caption of the button the key presses; empty for a key of its own
+    std::string_view does;    // what the command does, as its tooltip says it
+    std::string_view key;     // in the portable text of key sequences ("Ctrl+Shift+O"); empty for none
+};
+
+// The commands in the order the help window lists them.
+std::span<const CommandKey> CommandKeys();
+
+// The entry of the button with caption `button`, or nullptr.
+const CommandKey* FindCommandKey(std::string_view button);
+
+// The tooltip of a command: what it does, then its key in brackets when it has one.
+std::string CommandToolTip(const CommandKey& command);
+
+// The key that opens the help window.
+inline constexpr std::string_view kHelpKey = "F1";
+
+}  // namespace vmx
