@@ -1,5 +1,6 @@
 #include "dialogs/CCopyProgressDlg.h"
 
+#include "dialogs/Utf8Text.h"
 #include "dialogs/CopyProgressTemplate.h"
 
 #include <QCloseEvent>
@@ -14,11 +15,6 @@ namespace {
 
 // The one copy window; null while there is none.
 QPointer<CCopyProgressDlg> g_copyWindow;
-
-QString Text(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 int Percent(int value)
 {
@@ -111,11 +107,11 @@ bool CCopyProgressDlg::UpdateProgressAt(const vmx::CopyProgressView& view, vmx::
 {
     m_fileBar->setValue(Percent(view.filePercent));
     m_overallBar->setValue(Percent(view.overallPercent));
-    m_statusLine->setText(Text(view.status));
-    m_warningLine->setText(Text(view.warning));
+    m_statusLine->setText(Utf8Text(view.status));
+    m_warningLine->setText(Utf8Text(view.warning));
     if (view.totalBytes != 0) {
         m_rate.add(now, view.transferredBytes);
-        m_rateLine->setText(Text(m_rate.text(view.totalBytes)));
+        m_rateLine->setText(Utf8Text(m_rate.text(view.totalBytes)));
     }
     return !m_cancelRequested;
 }

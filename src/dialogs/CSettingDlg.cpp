@@ -1,5 +1,6 @@
 #include "dialogs/CSettingDlg.h"
 
+#include "dialogs/Utf8Text.h"
 #include "app/CVelmorixApp.h"
 #include "convert/FileHelpers.h"
 #include "dialogs/ChooseFolder.h"
@@ -40,11 +41,6 @@ constexpr int kPreviewedEdits[] = {kFrameRate, kEncoder,     kWidth,     kVideoB
 constexpr int kSizeEdits[] = {kWidth, kHeight, kCropRatio};
 constexpr int kOtherEdits[] = {kVideoBitrate, kAudioBitrate, kAudioVolume, kAc3Volume, kAlgorithm, kAudioMode, kAudioVbr};
 
-QString Text(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 QString PathText(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
@@ -57,7 +53,7 @@ std::string PathBytes(const QString& path)
 
 QString AppName()
 {
-    return Text(LookupText("TXT_APP_NAME"));
+    return Utf8Text(LookupText("TXT_APP_NAME"));
 }
 
 }  // namespace
@@ -182,7 +178,7 @@ void CSettingDlg::ShowSettings()
     const SettingTexts texts = vmx::TextsOfSettings(m_model.Settings());
     m_filling = true;
     for (const auto& edit : kSettingEdits)
-        Edit(edit.id)->setText(Text(texts.*edit.text));
+        Edit(edit.id)->setText(Utf8Text(texts.*edit.text));
     m_filling = false;
 }
 
@@ -214,7 +210,7 @@ void CSettingDlg::ShowPreviewOfEdits()
 
 void CSettingDlg::ShowPreview(const std::string& text)
 {
-    m_preview->setPlainText(Text(text));
+    m_preview->setPlainText(Utf8Text(text));
 }
 
 void CSettingDlg::SetRunButtonsEnabled(bool enabled)
@@ -242,26 +238,26 @@ void CSettingDlg::AddSourceFile(const std::string& path)
 void CSettingDlg::TellAddResult(CEncodeRun::AddResult result)
 {
     if (result == CEncodeRun::AddResult::UnicodeProblem)
-        Tell(Text(LookupText("TXT_UNICODE_PROBLEM")), AppName(), QMessageBox::Warning);
+        Tell(Utf8Text(LookupText("TXT_UNICODE_PROBLEM")), AppName(), QMessageBox::Warning);
 }
 
 void CSettingDlg::OnSourceBrowse()
 {
     QStringList patterns;
     for (const std::string& pattern : CEncodeRun::VideoFilePatterns())
-        patterns << Text(pattern);
-    QFileDialog dialog(this, Text(LookupText("TXT_OPEN_DLG_TITLE")));
+        patterns << Utf8Text(pattern);
+    QFileDialog dialog(this, Utf8Text(LookupText("TXT_OPEN_DLG_TITLE")));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters({Text(LookupText("TXT_OPEN_DLG_VIDEO_FILE")) + " (" + patterns.join(' ') + ")",
-                           Text(LookupText("TXT_OPEN_DLG_ALL_FILES")) + " (*)"});
+    dialog.setNameFilters({Utf8Text(LookupText("TXT_OPEN_DLG_VIDEO_FILE")) + " (" + patterns.join(' ') + ")",
+                           Utf8Text(LookupText("TXT_OPEN_DLG_ALL_FILES")) + " (*)"});
     if (dialog.exec() != QDialog::Accepted)
         return;
     std::vector<std::string> files;
     for (const QString& file : dialog.selectedFiles())
         files.push_back(PathBytes(file));
     if (!vmx::SettingDlgModel::SelectionIsPlain(files)) {
-        Tell(Text(vmx::kEnglishFolderMessage), CVelmorixApp::Title(), QMessageBox::Warning);
+        Tell(Utf8Text(vmx::kEnglishFolderMessage), CVelmorixApp::Title(), QMessageBox::Warning);
         return;
     }
     for (const std::string& file : files)
@@ -271,12 +267,12 @@ void CSettingDlg::OnSourceBrowse()
 void CSettingDlg::OnDestBrowse()
 {
     const QString chosen =
-        ChooseFolder(this, PathText(m_model.DestPath()), Text(vmx::kChooseOutputFolderTitle));
+        ChooseFolder(this, PathText(m_model.DestPath()), Utf8Text(vmx::kChooseOutputFolderTitle));
     switch (m_model.ChooseDestination(PathBytes(chosen))) {
     case vmx::SettingDlgModel::FolderChoice::Unchanged:
         break;
     case vmx::SettingDlgModel::FolderChoice::NotEnglish:
-        Tell(Text(vmx::kEnglishFolderMessage), CVelmorixApp::Title(), QMessageBox::Warning);
+        Tell(Utf8Text(vmx::kEnglishFolderMessage), CVelmorixApp::Title(), QMessageBox::Warning);
         break;
     case vmx::SettingDlgModel::FolderChoice::Changed:
         Edit(kDestPath)->setText(PathText(m_model.DestPath()));
@@ -286,7 +282,7 @@ void CSettingDlg::OnDestBrowse()
 
 void CSettingDlg::OnInitialize()
 {
-    if (Tell(Text(vmx::kResetQuestion), Text(vmx::kResetCaption), QMessageBox::Question,
+    if (Tell(Utf8Text(vmx::kResetQuestion), Utf8Text(vmx::kResetCaption), QMessageBox::Question,
              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     m_model.Initialize();
@@ -302,10 +298,10 @@ void CSettingDlg::OnStartEncoding()
     case CEncodeRun::StartCheck::Running:
         return;
     case CEncodeRun::StartCheck::NoSources:
-        Tell(Text(vmx::kNoSourceMessage), AppName(), QMessageBox::Critical);
+        Tell(Utf8Text(vmx::kNoSourceMessage), AppName(), QMessageBox::Critical);
         return;
     case CEncodeRun::StartCheck::InvalidFolder:
-        Tell(Text(vmx::kInvalidFolderMessage), AppName(), QMessageBox::Critical);
+        Tell(Utf8Text(vmx::kInvalidFolderMessage), AppName(), QMessageBox::Critical);
         return;
     case CEncodeRun::StartCheck::AskOverwrite:
         if (Tell(PathText(request.question), AppName(), QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No) !=
@@ -343,7 +339,7 @@ void CSettingDlg::ShowRunEnd(const RunOutcome& outcome)
     case vmx::RunEndReport::Kind::None:
         break;
     case vmx::RunEndReport::Kind::Complete:
-        Tell(Text(report.text), CVelmorixApp::Title(), QMessageBox::Information);
+        Tell(Utf8Text(report.text), CVelmorixApp::Title(), QMessageBox::Information);
         break;
     case vmx::RunEndReport::Kind::Failures:
         Tell(PathText(report.text), CVelmorixApp::Title(), QMessageBox::Warning);

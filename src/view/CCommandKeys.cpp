@@ -1,5 +1,6 @@
 #include "view/CCommandKeys.h"
 
+#include "dialogs/Utf8Text.h"
 #include "controls/CBitmapButton.h"
 #include "view/CKeyHelpDlg.h"
 #include "view/CVelmorixView.h"
@@ -10,15 +11,6 @@
 #include <QHash>
 #include <QKeySequence>
 #include <QShortcut>
-
-namespace {
-
-QString Text(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
 
 CCommandKeys::CCommandKeys(CVelmorixView* view)
     : QObject(view)
@@ -31,9 +23,9 @@ CCommandKeys::CCommandKeys(CVelmorixView* view)
         const vmx::CommandKey* command = vmx::FindCommandKey(control.caption);
         if (!command)
             continue;
-        m_view->Button(control.id)->setToolTip(Text(vmx::CommandToolTip(*command)));
+        m_view->Button(control.id)->setToolTip(Utf8Text(vmx::CommandToolTip(*command)));
         if (!command->key.empty())
-            buttonsOfKey[Text(command->key)].append(control.id);
+            buttonsOfKey[Utf8Text(command->key)].append(control.id);
     }
     for (auto it = buttonsOfKey.cbegin(); it != buttonsOfKey.cend(); ++it) {
         auto* shortcut = new QShortcut(QKeySequence::fromString(it.key(), QKeySequence::PortableText), m_view);
@@ -44,7 +36,7 @@ CCommandKeys::CCommandKeys(CVelmorixView* view)
         else
             connect(shortcut, &QShortcut::activated, this, [this, id = ids.front()] { Press(id); });
     }
-    auto* help = new QShortcut(QKeySequence::fromString(Text(vmx::kHelpKey), QKeySequence::PortableText), m_view);
+    auto* help = new QShortcut(QKeySequence::fromString(Utf8Text(vmx::kHelpKey), QKeySequence::PortableText), m_view);
     connect(help, &QShortcut::activated, this, &CCommandKeys::ShowHelp);
 }
 

@@ -1,5 +1,6 @@
 #include "view/CKeyHelpDlg.h"
 
+#include "dialogs/Utf8Text.h"
 #include "view/CQtUserInterface.h"
 #include "viewmodel/CommandKeys.h"
 
@@ -7,15 +8,6 @@
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-QString Text(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
 
 CKeyHelpDlg::CKeyHelpDlg(QWidget* parent)
     : QDialog(parent)
@@ -35,9 +27,9 @@ CKeyHelpDlg::CKeyHelpDlg(QWidget* parent)
             continue;
         const int row = m_table->rowCount();
         m_table->insertRow(row);
-        m_table->setItem(row, 0, new QTableWidgetItem(Text(command.key)));
-        m_table->setItem(row, 1, new QTableWidgetItem(Text(command.button)));
-        m_table->setItem(row, 2, new QTableWidgetItem(Text(command.does)));
+        m_table->setItem(row, 0, new QTableWidgetItem(Utf8Text(command.key)));
+        m_table->setItem(row, 1, new QTableWidgetItem(Utf8Text(command.button)));
+        m_table->setItem(row, 2, new QTableWidgetItem(Utf8Text(command.does)));
     }
     m_table->resizeColumnsToContents();
     m_table->horizontalHeader()->setStretchLastSection(true);
