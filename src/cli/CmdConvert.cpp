@@ -66,19 +66,19 @@ ConvertOptions parseOptions(const Args& args)
 }
 
 // Hears the run's end on the runner's thread and prints each job's result.
-class RunWatcher : public CEncodeRun::Listener {
+class RunWatcher : public vmx::EncodeRun::Listener {
 public:
-    void OnJobEnded(const JobOutcome& job) override
+    void OnJobEnded(const vmx::JobOutcome& job) override
     {
         std::lock_guard lock(m_mutex);
-        if (job.status == JobOutcome::Status::Done)
+        if (job.status == vmx::JobOutcome::Status::Done)
             std::fprintf(stderr, "\rdone: %s\n", job.outputPath.c_str());
-        else if (job.status == JobOutcome::Status::Failed)
+        else if (job.status == vmx::JobOutcome::Status::Failed)
             std::fprintf(stderr, "\rfailed: %s: %s\n", job.sourcePath.c_str(), job.message.c_str());
         else
             std::fprintf(stderr, "\rstopped: %s (its unfinished output was removed)\n", job.sourcePath.c_str());
     }
-    void OnRunEnded(const RunOutcome& outcome) override
+    void OnRunEnded(const vmx::RunOutcome& outcome) override
     {
         {
             std::lock_guard lock(m_mutex);
@@ -87,7 +87,7 @@ public:
         m_ended = true;
     }
     bool ended() const { return m_ended.load(); }
-    RunOutcome outcome()
+    vmx::RunOutcome outcome()
     {
         std::lock_guard lock(m_mutex);
         return m_outcome;
@@ -95,7 +95,7 @@ public:
 
 private:
     std::mutex m_mutex;
-    RunOutcome m_outcome;
+    vmx::RunOutcome m_outcome;
     std::atomic<bool> m_ended{false};
 };
 
@@ -145,26 +145,26 @@ int runConvert(const Args& args)
     // The settings as the dialog loads them and hands them to a run.
     EncodeSettings& settings = CurrentEncodeSettings();
     LoadEncodeSettings(settings, "encoding-custom.ini");
-    settings = CEncodeRun::AsDialogReturnsThem(settings);
+    settings = vmx::EncodeRun::AsDialogReturnsThem(settings);
     const std::string prefix =
         options.prefixGiven ? options.prefix : ReadProfileString("GENERAL", "FILEHEADER", "[P]", "setting.ini");
 
     std::error_code destError;
     const std::string dest = std::filesystem::absolute(options.dest, destError).string();
-    CEncodeRun run;
+    vmx::EncodeRun run;
     run.SetDestination(destError ? options.dest : dest, prefix);
     for (const auto& file : options.files) {
         std::error_code ec;
         // An absolute path can never be taken for an encoder option.
         const std::string path = std::filesystem::absolute(file, ec).string();
         switch (run.AddSourceFile(ec ? file : path)) {
-        case CEncodeRun::AddResult::Added:
+        case vmx::EncodeRun::AddResult::Added:
             break;
-        case CEncodeRun::AddResult::IgnoredExtension:
+        case vmx::EncodeRun::AddResult::IgnoredExtension:
             std::fprintf(stderr, "velmorix-cli convert: %s is not a video file type; skipped\n", file.c_str());
             report.warning(file + " is not a video file type; skipped");
             break;
-        case CEncodeRun::AddResult::UnicodeProblem:
+        case vmx::EncodeRun::AddResult::UnicodeProblem:
             std::fprintf(stderr, "velmorix-cli convert: %s: %s\n", file.c_str(),
                          LookupText("TXT_UNICODE_PROBLEM").c_str());
             report.warning(file + ": " + LookupText("TXT_UNICODE_PROBLEM"));
@@ -172,17 +172,17 @@ int runConvert(const Args& args)
         }
     }
 
-    const RunKind kind = options.audioDump ? RunKind::AudioDump : RunKind::Encode;
+    const vmx::RunKind kind = options.audioDump ? vmx::RunKind::AudioDump : vmx::RunKind::Encode;
     std::string firstOutput;
     switch (run.CheckStart(kind, firstOutput)) {
-    case CEncodeRun::StartCheck::Ok:
-    case CEncodeRun::StartCheck::Running:
+    case vmx::EncodeRun::StartCheck::Ok:
+    case vmx::EncodeRun::StartCheck::Running:
         break;
-    case CEncodeRun::StartCheck::NoSources:
+    case vmx::EncodeRun::StartCheck::NoSources:
         throw Failure{"Please check source path: none of the given files can be converted"};
-    case CEncodeRun::StartCheck::InvalidFolder:
+    case vmx::EncodeRun::StartCheck::InvalidFolder:
         throw Failure{"Invalid folder: " + options.dest + " is not an existing folder"};
-    case CEncodeRun::StartCheck::AskOverwrite:
+    case vmx::EncodeRun::StartCheck::AskOverwrite:
         if (!options.yes && !askOverwrite(firstOutput))
             throw Failure{firstOutput + " already exists; give --yes to overwrite it"};
         break;
@@ -221,7 +221,7 @@ int runConvert(const Args& args)
     run.SetListener(nullptr);
     pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
 
-    const RunOutcome outcome = watcher.outcome();
+    const vmx::RunOutcome outcome = watcher.outcome();
     if (interrupted != 0 || outcome.cancelled)
         throw Failure{"the conversion was interrupted" + signalWords(interrupted) +
                       "; the unfinished output was removed"};
@@ -233,7 +233,7 @@ int runConvert(const Args& args)
     std::size_t done = 0;
     std::string reasons;
     for (const auto& job : outcome.jobs) {
-        if (job.status == JobOutcome::Status::Done)
+        if (job.status == vmx::JobOutcome::Status::Done)
             ++done;
         else
             reasons += (reasons.empty() ? ": " : "; ") + job.sourcePath + ": " + job.message;

@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+namespace vmx {
+
 namespace {
 
 constexpr const char* kVideoPatterns =
@@ -73,8 +75,6 @@ std::string reasonLine(const std::vector<std::string>& lines)
 
 }  // namespace
 
-namespace vmx {
-
 std::string EncoderFailure(const std::string& encoder, const ChildExit& exit, const std::vector<std::string>& lines)
 {
     const std::string program = "the encoder " + encoder;
@@ -97,8 +97,6 @@ std::string EncoderFailure(const std::string& encoder, const ChildExit& exit, co
     return text;
 }
 
-}  // namespace vmx
-
 bool RunOutcome::allDone() const
 {
     if (cancelled || !error.empty() || jobs.empty())
@@ -113,7 +111,7 @@ bool RunOutcome::allDone() const
 // One run: what it was started with, how far it has got and what came of it. The thread that
 // starts the run and, after it, the waiter threads of its jobs (one at a time) work on it; the
 // user-interface thread reads its atomic fields.
-struct CEncodeRun::Run {
+struct EncodeRun::Run {
     RunKind kind = RunKind::Encode;
     std::string destFolder;
     std::string prefix;
@@ -130,50 +128,50 @@ struct CEncodeRun::Run {
     RunOutcome outcome;          // complete once `running` is false; nothing changes it after that
 };
 
-CEncodeRun::CEncodeRun() = default;
+EncodeRun::EncodeRun() = default;
 
-CEncodeRun::~CEncodeRun()
+EncodeRun::~EncodeRun()
 {
     Stop();
 }
 
-std::shared_ptr<CEncodeRun::Run> CEncodeRun::currentRun() const
+std::shared_ptr<EncodeRun::Run> EncodeRun::currentRun() const
 {
     std::lock_guard lock(m_runMutex);
     return m_run;
 }
 
-bool CEncodeRun::IsRunning() const
+bool EncodeRun::IsRunning() const
 {
     const auto run = currentRun();
     return run && run->running;
 }
 
-std::size_t CEncodeRun::CurrentJobIndex() const
+std::size_t EncodeRun::CurrentJobIndex() const
 {
     const auto run = currentRun();
     return run ? run->index.load() : 0;
 }
 
-int CEncodeRun::JobPercent() const
+int EncodeRun::JobPercent() const
 {
     const auto run = currentRun();
     return run ? run->jobPercent.load() : 0;
 }
 
-void CEncodeRun::SetJobPercent(int percent)
+void EncodeRun::SetJobPercent(int percent)
 {
     if (const auto run = currentRun())
         run->jobPercent = percent;
 }
 
-void CEncodeRun::SetDestination(const std::string& folder, const std::string& prefix)
+void EncodeRun::SetDestination(const std::string& folder, const std::string& prefix)
 {
     m_destFolder = folder;
     m_prefix = prefix;
 }
 
-CEncodeRun::AddResult CEncodeRun::AddSourceFile(const std::string& path)
+EncodeRun::AddResult EncodeRun::AddSourceFile(const std::string& path)
 {
     if (path.empty())
         return AddResult::IgnoredExtension;  // no file: a job would only fail
@@ -189,7 +187,7 @@ CEncodeRun::AddResult CEncodeRun::AddSourceFile(const std::string& path)
     return AddResult::Added;
 }
 
-std::vector<std::string> CEncodeRun::VideoFilePatterns()
+std::vector<std::string> EncodeRun::VideoFilePatterns()
 {
     // Each pattern runs from its '*' to the next '*' or ';' (the list lacks one ';').
     std::vector<std::string> patterns;
@@ -202,25 +200,25 @@ std::vector<std::string> CEncodeRun::VideoFilePatterns()
     return patterns;
 }
 
-std::vector<EncodeJob> CEncodeRun::Jobs() const
+std::vector<EncodeJob> EncodeRun::Jobs() const
 {
     std::lock_guard lock(m_jobsMutex);
     return m_jobs;
 }
 
-EncodeJob CEncodeRun::jobAt(std::size_t index) const
+EncodeJob EncodeRun::jobAt(std::size_t index) const
 {
     std::lock_guard lock(m_jobsMutex);
     return m_jobs.at(index);
 }
 
-std::size_t CEncodeRun::jobCount() const
+std::size_t EncodeRun::jobCount() const
 {
     std::lock_guard lock(m_jobsMutex);
     return m_jobs.size();
 }
 
-CEncodeRun::StartCheck CEncodeRun::CheckStart(RunKind kind, std::string& firstOutput) const
+EncodeRun::StartCheck EncodeRun::CheckStart(RunKind kind, std::string& firstOutput) const
 {
     if (IsRunning())
         return StartCheck::Running;
@@ -233,7 +231,7 @@ CEncodeRun::StartCheck CEncodeRun::CheckStart(RunKind kind, std::string& firstOu
     return FileExists(firstOutput) ? StartCheck::AskOverwrite : StartCheck::Ok;
 }
 
-bool CEncodeRun::Start(RunKind kind)
+bool EncodeRun::Start(RunKind kind)
 {
     if (IsRunning() || jobCount() == 0)
         return false;
@@ -258,7 +256,7 @@ bool CEncodeRun::Start(RunKind kind)
     return startJob(*run);
 }
 
-bool CEncodeRun::startJob(Run& run)
+bool EncodeRun::startJob(Run& run)
 {
     if (!run.running)
         return false;
@@ -309,7 +307,7 @@ bool CEncodeRun::startJob(Run& run)
 }
 
 // A job that is not run at all: it is reported as failed and the run goes on with the next.
-bool CEncodeRun::refuseJob(Run& run, const EncodeJob& job, const std::string& output, const std::string& reason)
+bool EncodeRun::refuseJob(Run& run, const EncodeJob& job, const std::string& output, const std::string& reason)
 {
     run.currentOutput.clear();
     run.currentPartial.clear();
@@ -320,12 +318,12 @@ bool CEncodeRun::refuseJob(Run& run, const EncodeJob& job, const std::string& ou
     return false;
 }
 
-bool CEncodeRun::NextLine(std::string& line)
+bool EncodeRun::NextLine(std::string& line)
 {
     return ::NextLine(m_output, line);
 }
 
-void CEncodeRun::OnEncoderLine(std::string_view line)
+void EncodeRun::OnEncoderLine(std::string_view line)
 {
     std::lock_guard lock(m_linesMutex);
     m_lastLines.emplace_back(line);
@@ -333,13 +331,13 @@ void CEncodeRun::OnEncoderLine(std::string_view line)
         m_lastLines.pop_front();
 }
 
-std::vector<std::string> CEncodeRun::lastLines()
+std::vector<std::string> EncodeRun::lastLines()
 {
     std::lock_guard lock(m_linesMutex);
     return {m_lastLines.begin(), m_lastLines.end()};
 }
 
-void CEncodeRun::OnJobFinished(const ChildExit& exit)
+void EncodeRun::OnJobFinished(const ChildExit& exit)
 {
     // The child that ended belongs to the latest run: a new run can begin only after this one
     // has ended, which happens below.
@@ -374,7 +372,7 @@ void CEncodeRun::OnJobFinished(const ChildExit& exit)
 
 // Keeps a job's outcome and counts its bytes as done; true when another job is to follow (the
 // run's index then names it).
-bool CEncodeRun::recordJob(Run& run, const JobOutcome& outcome, std::int32_t size)
+bool EncodeRun::recordJob(Run& run, const JobOutcome& outcome, std::int32_t size)
 {
     run.outcome.jobs.push_back(outcome);
     if (m_listener)
@@ -386,7 +384,7 @@ bool CEncodeRun::recordJob(Run& run, const JobOutcome& outcome, std::int32_t siz
     return true;
 }
 
-void CEncodeRun::endRun(Run& run, std::string error)
+void EncodeRun::endRun(Run& run, std::string error)
 {
     run.outcome.cancelled = run.cancel.load();
     run.outcome.error = std::move(error);
@@ -399,14 +397,14 @@ void CEncodeRun::endRun(Run& run, std::string error)
         m_listener->OnRunEnded(run.outcome);
 }
 
-void CEncodeRun::Stop()
+void EncodeRun::Stop()
 {
     if (const auto run = currentRun())
         run->cancel = true;
     m_runner.StopChild();
 }
 
-std::optional<int> CEncodeRun::ProgressStep()
+std::optional<int> EncodeRun::ProgressStep()
 {
     const auto run = currentRun();
     const std::int64_t total = m_totalBytes;
@@ -418,7 +416,7 @@ std::optional<int> CEncodeRun::ProgressStep()
     return run->progress.load();
 }
 
-int CEncodeRun::UpdateProgress()
+int EncodeRun::UpdateProgress()
 {
     if (const auto step = ProgressStep())
         return *step;
@@ -426,7 +424,9 @@ int CEncodeRun::UpdateProgress()
     return run ? run->progress.load() : 0;
 }
 
-EncodeSettings CEncodeRun::AsDialogReturnsThem(const EncodeSettings& settings)
+EncodeSettings EncodeRun::AsDialogReturnsThem(const EncodeSettings& settings)
 {
     return vmx::SettingsWithTexts(settings, vmx::TextsOfSettings(settings));
 }
+
+}  // namespace vmx

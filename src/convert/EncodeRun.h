@@ -15,6 +15,12 @@
 #include <string>
 #include <vector>
 
+// One listed source file.
+struct EncodeJob {
+    std::string sourcePath;
+    std::int32_t size = 0;  // FileSizeOf: -1 when unreadable
+};
+
 namespace vmx {
 
 // Why a job whose encoder (`encoder`, "mencoder" or "mplayer") ended without a finished output
@@ -22,14 +28,6 @@ namespace vmx {
 // last line of its own saying why (when it said so), the signal that ended it, or an encoder that
 // ended well without writing anything.
 std::string EncoderFailure(const std::string& encoder, const ChildExit& exit, const std::vector<std::string>& lines);
-
-}  // namespace vmx
-
-// One listed source file.
-struct EncodeJob {
-    std::string sourcePath;
-    std::int32_t size = 0;  // FileSizeOf: -1 when unreadable
-};
 
 enum class RunKind { Encode = 0, AudioDump = 1 };
 
@@ -57,7 +55,7 @@ struct RunOutcome {
 // prefix and the current encoder settings: every job of that run uses them, whatever is changed
 // meanwhile, and its end notice hands over that run's own outcome, which a later Start never
 // touches. The job list is shared: files listed during a run join that run.
-class CEncodeRun final : public IEncoderRunnerOwner {
+class EncodeRun final : public IEncoderRunnerOwner {
 public:
     // Told about the run on the runner's waiter thread (or on the caller's thread when a run
     // fails to start its first job). A GUI passes these on to its own thread without waiting
@@ -74,10 +72,10 @@ public:
     enum class AddResult { Added, IgnoredExtension, UnicodeProblem };
     enum class StartCheck { Ok, Running, NoSources, InvalidFolder, AskOverwrite };
 
-    CEncodeRun();
-    ~CEncodeRun();
-    CEncodeRun(const CEncodeRun&) = delete;
-    CEncodeRun& operator=(const CEncodeRun&) = delete;
+    EncodeRun();
+    ~EncodeRun();
+    EncodeRun(const EncodeRun&) = delete;
+    EncodeRun& operator=(const EncodeRun&) = delete;
 
     void SetListener(Listener* listener) { m_listener = listener; }
     // Where the next run writes; a run that is going on keeps what it started with.
@@ -154,3 +152,5 @@ private:
     vmx::RunFolder m_folder;         // the run's scripts and converted subtitle; removed last
     CEncoderRunner m_runner{*this};  // last: stopped and destroyed before the rest
 };
+
+}  // namespace vmx

@@ -51,17 +51,17 @@ SettingDlgModel::SettingDlgModel()
     LoadEncodeSettings(CurrentEncodeSettings(), kEncodingCustomIni);
 }
 
-CEncodeRun::AddResult SettingDlgModel::HandOverMergedFile(const std::string& path)
+EncodeRun::AddResult SettingDlgModel::HandOverMergedFile(const std::string& path)
 {
     m_mergedSource = true;
     m_sourceText = path;
     return AddSourceFile(path);
 }
 
-CEncodeRun::AddResult SettingDlgModel::AddSourceFile(const std::string& path)
+EncodeRun::AddResult SettingDlgModel::AddSourceFile(const std::string& path)
 {
-    const CEncodeRun::AddResult result = m_run.AddSourceFile(path);
-    if (result == CEncodeRun::AddResult::Added) {
+    const EncodeRun::AddResult result = m_run.AddSourceFile(path);
+    if (result == EncodeRun::AddResult::Added) {
         if (m_mergedSource)
             m_mergedSource = false;
         else
@@ -102,7 +102,7 @@ SettingDlgModel::StartRequest SettingDlgModel::BeginStart(const SettingTexts& te
     request.preview = PreviewOfSettings(CurrentEncodeSettings());
     std::string firstOutput;
     request.check = m_run.CheckStart(Kind(), firstOutput);
-    if (request.check == CEncodeRun::StartCheck::AskOverwrite)
+    if (request.check == EncodeRun::StartCheck::AskOverwrite)
         request.question = LookupText("TXT_OVERWRITE_ASK", firstOutput);
     return request;
 }

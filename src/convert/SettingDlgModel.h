@@ -42,11 +42,11 @@ public:
     // dialog's own settings start with the defaults. Starts nothing and waits for nothing.
     SettingDlgModel();
 
-    // The end of each run is told here (see CEncodeRun::Listener).
-    void SetListener(CEncodeRun::Listener* listener) { m_run.SetListener(listener); }
+    // The end of each run is told here (see EncodeRun::Listener).
+    void SetListener(EncodeRun::Listener* listener) { m_run.SetListener(listener); }
 
     // The main view's hand-over of a merged file: it becomes the source text and is listed.
-    CEncodeRun::AddResult HandOverMergedFile(const std::string& path);
+    EncodeRun::AddResult HandOverMergedFile(const std::string& path);
     // 0 when the DB file loaded last is a DZT file (runs encode to AVI), else 1 (runs dump the
     // audio to MP3).
     void SetLastLoadedDbKind(int kind) { m_dbKind = kind; }
@@ -56,7 +56,7 @@ public:
 
     // Lists a source file. The source text becomes its path, except for the file a hand-over
     // lists (the hand-over has set the text already).
-    CEncodeRun::AddResult AddSourceFile(const std::string& path);
+    EncodeRun::AddResult AddSourceFile(const std::string& path);
     const std::string& SourceText() const { return m_sourceText; }
 
     // The path text the source Browse checks: the file's path, or for several files their folder.
@@ -79,7 +79,7 @@ public:
     void TakeTexts(const SettingTexts& texts) { m_settings = SettingsWithTexts(m_settings, texts); }
 
     struct StartRequest {
-        CEncodeRun::StartCheck check = CEncodeRun::StartCheck::Ok;
+        EncodeRun::StartCheck check = EncodeRun::StartCheck::Ok;
         std::string preview;   // the preview of the current encoder settings
         std::string question;  // for AskOverwrite: the overwrite question
     };
@@ -92,7 +92,7 @@ public:
     // Stops a run that is going on; its encoder is ended and its unfinished output removed.
     void StopRun() { m_run.Stop(); }
     bool IsRunning() const { return m_run.IsRunning(); }
-    // The progress timer's value, or nothing to show (see CEncodeRun::ProgressStep).
+    // The progress timer's value, or nothing to show (see EncodeRun::ProgressStep).
     std::optional<int> ProgressStep() { return m_run.ProgressStep(); }
     std::vector<EncodeJob> Jobs() const { return m_run.Jobs(); }
 
@@ -103,7 +103,7 @@ private:
     std::string m_sourceText;
     bool m_mergedSource = false;
     int m_dbKind = 0;
-    CEncodeRun m_run;  // last: stopped before the rest goes
+    EncodeRun m_run;  // last: stopped before the rest goes
 };
 
 }  // namespace vmx

@@ -229,22 +229,22 @@ int CSettingDlg::Tell(const QString& text, const QString& caption, QMessageBox::
 
 void CSettingDlg::AddSourceFile(const std::string& path)
 {
-    const CEncodeRun::AddResult result = m_model.AddSourceFile(path);
-    if (result == CEncodeRun::AddResult::Added)
+    const vmx::EncodeRun::AddResult result = m_model.AddSourceFile(path);
+    if (result == vmx::EncodeRun::AddResult::Added)
         Edit(kSourcePath)->setText(PathText(m_model.SourceText()));
     TellAddResult(result);
 }
 
-void CSettingDlg::TellAddResult(CEncodeRun::AddResult result)
+void CSettingDlg::TellAddResult(vmx::EncodeRun::AddResult result)
 {
-    if (result == CEncodeRun::AddResult::UnicodeProblem)
+    if (result == vmx::EncodeRun::AddResult::UnicodeProblem)
         Tell(Utf8Text(LookupText("TXT_UNICODE_PROBLEM")), AppName(), QMessageBox::Warning);
 }
 
 void CSettingDlg::OnSourceBrowse()
 {
     QStringList patterns;
-    for (const std::string& pattern : CEncodeRun::VideoFilePatterns())
+    for (const std::string& pattern : vmx::EncodeRun::VideoFilePatterns())
         patterns << Utf8Text(pattern);
     QFileDialog dialog(this, Utf8Text(LookupText("TXT_OPEN_DLG_TITLE")));
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -295,20 +295,20 @@ void CSettingDlg::OnStartEncoding()
     const vmx::SettingDlgModel::StartRequest request = m_model.BeginStart(ReadTexts());
     ShowPreview(request.preview);
     switch (request.check) {
-    case CEncodeRun::StartCheck::Running:
+    case vmx::EncodeRun::StartCheck::Running:
         return;
-    case CEncodeRun::StartCheck::NoSources:
+    case vmx::EncodeRun::StartCheck::NoSources:
         Tell(Utf8Text(vmx::kNoSourceMessage), AppName(), QMessageBox::Critical);
         return;
-    case CEncodeRun::StartCheck::InvalidFolder:
+    case vmx::EncodeRun::StartCheck::InvalidFolder:
         Tell(Utf8Text(vmx::kInvalidFolderMessage), AppName(), QMessageBox::Critical);
         return;
-    case CEncodeRun::StartCheck::AskOverwrite:
+    case vmx::EncodeRun::StartCheck::AskOverwrite:
         if (Tell(PathText(request.question), AppName(), QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No) !=
             QMessageBox::Yes)
             return;
         break;
-    case CEncodeRun::StartCheck::Ok:
+    case vmx::EncodeRun::StartCheck::Ok:
         break;
     }
     SetRunButtonsEnabled(false);
@@ -322,7 +322,7 @@ void CSettingDlg::OnTimer()
         m_progress->setValue(*percent);
 }
 
-void CSettingDlg::OnRunEnded(const RunOutcome& outcome)
+void CSettingDlg::OnRunEnded(const vmx::RunOutcome& outcome)
 {
     // On the runner's thread: hand a copy to the user-interface thread and return at once (the
     // thread that stops a run waits for this one). A call still queued when the dialog goes is
@@ -330,7 +330,7 @@ void CSettingDlg::OnRunEnded(const RunOutcome& outcome)
     QMetaObject::invokeMethod(this, [this, outcome] { ShowRunEnd(outcome); }, Qt::QueuedConnection);
 }
 
-void CSettingDlg::ShowRunEnd(const RunOutcome& outcome)
+void CSettingDlg::ShowRunEnd(const vmx::RunOutcome& outcome)
 {
     const vmx::RunEndReport report = vmx::ReportRunEnd(outcome);
     if (report.fillBar)

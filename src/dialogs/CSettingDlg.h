@@ -22,7 +22,7 @@ class QPushButton;
 // (a queued call), so every widget, message box and progress-bar change happens there.
 // Closing the dialog stops a run that is going on: its encoder is ended and its unfinished
 // output removed. Without a run, constructing and destroying the dialog waits for nothing.
-class CSettingDlg : public QDialog, private CEncodeRun::Listener {
+class CSettingDlg : public QDialog, private vmx::EncodeRun::Listener {
     Q_OBJECT
 public:
     // Reads setting.ini and reloads encoding-custom.ini into the current encoder settings.
@@ -62,11 +62,11 @@ private:
     void OnStartEncoding();
     void OnTimer();
     void AddSourceFile(const std::string& path);
-    void TellAddResult(CEncodeRun::AddResult result);
-    void ShowRunEnd(const RunOutcome& outcome);
+    void TellAddResult(vmx::EncodeRun::AddResult result);
+    void ShowRunEnd(const vmx::RunOutcome& outcome);
 
-    // CEncodeRun::Listener, on the runner's threads.
-    void OnRunEnded(const RunOutcome& outcome) override;
+    // vmx::EncodeRun::Listener, on the runner's threads.
+    void OnRunEnded(const vmx::RunOutcome& outcome) override;
 
     QLineEdit* Edit(int id) const;
     int Tell(const QString& text, const QString& caption, QMessageBox::Icon icon,

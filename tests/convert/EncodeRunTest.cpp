@@ -15,6 +15,10 @@
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
+using vmx::EncodeRun;
+using vmx::JobOutcome;
+using vmx::RunKind;
+using vmx::RunOutcome;
 
 namespace {
 
@@ -68,7 +72,7 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
     }
 
-    struct Listener : CEncodeRun::Listener {
+    struct Listener : EncodeRun::Listener {
         std::atomic<bool> ended{false};
         RunOutcome outcome;
         void OnRunEnded(const RunOutcome& o) override
@@ -80,31 +84,31 @@ protected:
 
     ProgramFolderScope scope;
     Listener listener;
-    CEncodeRun run;
+    EncodeRun run;
 };
 
 TEST_F(EncodeRunTest, StartChecks)
 {
     std::string first;
-    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), CEncodeRun::StartCheck::NoSources);
-    EXPECT_EQ(run.AddSourceFile(source("a.txt", 1)), CEncodeRun::AddResult::IgnoredExtension);
-    EXPECT_EQ(run.AddSourceFile(scope.folder() + "a?.ts"), CEncodeRun::AddResult::UnicodeProblem);
-    EXPECT_EQ(run.AddSourceFile(source("a.TRP", 10)), CEncodeRun::AddResult::Added);
-    EXPECT_EQ(run.AddSourceFile(scope.folder() + "missing.ts"), CEncodeRun::AddResult::Added);
+    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), EncodeRun::StartCheck::NoSources);
+    EXPECT_EQ(run.AddSourceFile(source("a.txt", 1)), EncodeRun::AddResult::IgnoredExtension);
+    EXPECT_EQ(run.AddSourceFile(scope.folder() + "a?.ts"), EncodeRun::AddResult::UnicodeProblem);
+    EXPECT_EQ(run.AddSourceFile(source("a.TRP", 10)), EncodeRun::AddResult::Added);
+    EXPECT_EQ(run.AddSourceFile(scope.folder() + "missing.ts"), EncodeRun::AddResult::Added);
     EXPECT_EQ(run.TotalBytes(), 9);  // an unreadable file counts as -1
     run.SetDestination(scope.folder() + "nowhere", "[P]");
-    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), CEncodeRun::StartCheck::InvalidFolder);
+    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), EncodeRun::StartCheck::InvalidFolder);
     run.SetDestination(out(), "[P]");
-    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), CEncodeRun::StartCheck::Ok);
+    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), EncodeRun::StartCheck::Ok);
     EXPECT_EQ(first, out() + "/[P]a.avi");
     writeText(first, "old");
-    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), CEncodeRun::StartCheck::AskOverwrite);
-    EXPECT_EQ(run.CheckStart(RunKind::AudioDump, first), CEncodeRun::StartCheck::Ok);
+    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), EncodeRun::StartCheck::AskOverwrite);
+    EXPECT_EQ(run.CheckStart(RunKind::AudioDump, first), EncodeRun::StartCheck::Ok);
 }
 
 TEST(EncodeRun, VideoFilePatternsForTheFileChooser)
 {
-    const auto patterns = CEncodeRun::VideoFilePatterns();
+    const auto patterns = EncodeRun::VideoFilePatterns();
     ASSERT_EQ(patterns.size(), 32u);
     EXPECT_EQ(patterns.front(), "*.mpeg");
     EXPECT_EQ(patterns.back(), "*.xvd");
@@ -195,7 +199,7 @@ TEST_F(EncodeRunTest, OutputThatIsItsSourceIsRefused)
     EXPECT_EQ(readText(scope.dir() / "good.avi"), "done");
 
     // Alone, the refused job ends the run at once.
-    CEncodeRun single;
+    EncodeRun single;
     single.SetDestination(scope.folder(), "");
     single.AddSourceFile((scope.dir() / "clip.avi").string());
     Listener heard;
@@ -212,7 +216,7 @@ TEST_F(EncodeRunTest, NamedPipeSourceFailsAtOnce)
 {
     const std::string fifo = scope.folder() + "pipe.ts";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(run.AddSourceFile(fifo), CEncodeRun::AddResult::Added);
+    EXPECT_EQ(run.AddSourceFile(fifo), EncodeRun::AddResult::Added);
     EXPECT_EQ(run.Jobs()[0].size, -1);
     run.AddSourceFile(source("good.ts", 10));
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
@@ -267,7 +271,7 @@ TEST_F(EncodeRunTest, ExistingOutputIsReplacedOnlyByAFinishedJob)
         std::filesystem::permissions(avi, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
         Listener heard;
         {
-            CEncodeRun single;
+            EncodeRun single;
             single.SetDestination(out(), "[P]");
             single.SetListener(&heard);
             single.AddSourceFile(source(c.source, 10));
@@ -299,7 +303,7 @@ TEST_F(EncodeRunTest, ExistingOutputIsReplacedOnlyByAFinishedJob)
 // private runtime folder, which nobody else can enter; the folders go with their runs.
 TEST_F(EncodeRunTest, RunsAtOnceKeepTheirScriptsApart)
 {
-    auto other = std::make_unique<CEncodeRun>();
+    auto other = std::make_unique<EncodeRun>();
     other->SetDestination(out(), "[Q]");
     run.AddSourceFile(source("slow one.ts", 10));
     other->AddSourceFile(source("slow two.ts", 10));
@@ -358,7 +362,7 @@ TEST_F(EncodeRunTest, ARunKeepsTheDestinationPrefixAndSettingsItStartedWith)
 // leaves as it was.
 TEST_F(EncodeRunTest, EndNoticeKeepsItsOutcomeWhileANewRunStarts)
 {
-    struct Holding : CEncodeRun::Listener {
+    struct Holding : EncodeRun::Listener {
         std::promise<void> reached;
         std::shared_future<void> release;
         std::mutex mutex;
@@ -428,11 +432,11 @@ TEST(EncodeRun, SettingsAsTheDialogReturnsThem)
     EncodeSettings s;
     s.nVidEncoder = 9;
     s.fVidFps = 23.9761;
-    const EncodeSettings back = CEncodeRun::AsDialogReturnsThem(s);
+    const EncodeSettings back = EncodeRun::AsDialogReturnsThem(s);
     EXPECT_EQ(back.nVidEncoder, 0);
     EXPECT_DOUBLE_EQ(back.fVidFps, 23.976);
     s.nVidEncoder = 6;
-    EXPECT_EQ(CEncodeRun::AsDialogReturnsThem(s).nVidEncoder, 6);
+    EXPECT_EQ(EncodeRun::AsDialogReturnsThem(s).nVidEncoder, 6);
 }
 
 }  // namespace

@@ -11,6 +11,10 @@
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
+using vmx::EncodeRun;
+using vmx::JobOutcome;
+using vmx::RunKind;
+using vmx::RunOutcome;
 using vmx::SettingDlgModel;
 
 namespace {
@@ -160,13 +164,13 @@ TEST_F(SettingDlgModelTest, SourceListAndSourceText)
 {
     SettingDlgModel model;
     // An empty hand-over (no merge ever reached its output name) lists nothing.
-    EXPECT_EQ(model.HandOverMergedFile(""), CEncodeRun::AddResult::IgnoredExtension);
-    EXPECT_EQ(model.HandOverMergedFile("/rec/[m]News.trp"), CEncodeRun::AddResult::Added);
+    EXPECT_EQ(model.HandOverMergedFile(""), EncodeRun::AddResult::IgnoredExtension);
+    EXPECT_EQ(model.HandOverMergedFile("/rec/[m]News.trp"), EncodeRun::AddResult::Added);
     EXPECT_EQ(model.SourceText(), "/rec/[m]News.trp");
-    EXPECT_EQ(model.AddSourceFile("/rec/b.TS"), CEncodeRun::AddResult::Added);
+    EXPECT_EQ(model.AddSourceFile("/rec/b.TS"), EncodeRun::AddResult::Added);
     EXPECT_EQ(model.SourceText(), "/rec/b.TS");
-    EXPECT_EQ(model.AddSourceFile("/rec/notes.txt"), CEncodeRun::AddResult::IgnoredExtension);
-    EXPECT_EQ(model.AddSourceFile("/rec/a?.ts"), CEncodeRun::AddResult::UnicodeProblem);
+    EXPECT_EQ(model.AddSourceFile("/rec/notes.txt"), EncodeRun::AddResult::IgnoredExtension);
+    EXPECT_EQ(model.AddSourceFile("/rec/a?.ts"), EncodeRun::AddResult::UnicodeProblem);
     EXPECT_EQ(model.SourceText(), "/rec/b.TS");
     const auto jobs = model.Jobs();
     ASSERT_EQ(jobs.size(), 2u);
@@ -208,7 +212,7 @@ TEST_F(SettingDlgModelTest, StartChecksAndTheSettingsARunTakes)
     texts.videoBitrate = "900";
     // No file listed: that is said first, even without an output folder.
     SettingDlgModel::StartRequest request = model.BeginStart(texts);
-    EXPECT_EQ(request.check, CEncodeRun::StartCheck::NoSources);
+    EXPECT_EQ(request.check, EncodeRun::StartCheck::NoSources);
     EXPECT_EQ(request.preview, vmx::PreviewOfSettings(CurrentEncodeSettings()));
     EXPECT_TRUE(request.preview.starts_with("\"Video.trp\"")) << request.preview;
     EXPECT_EQ(CurrentEncodeSettings().nVidEncoder, 0);
@@ -216,20 +220,20 @@ TEST_F(SettingDlgModelTest, StartChecksAndTheSettingsARunTakes)
     EXPECT_EQ(model.Settings(), CurrentEncodeSettings());
 
     writeText(scope.dir() / "a.trp", "x");
-    ASSERT_EQ(model.AddSourceFile(scope.folder() + "a.trp"), CEncodeRun::AddResult::Added);
-    EXPECT_EQ(model.BeginStart(texts).check, CEncodeRun::StartCheck::InvalidFolder);
+    ASSERT_EQ(model.AddSourceFile(scope.folder() + "a.trp"), EncodeRun::AddResult::Added);
+    EXPECT_EQ(model.BeginStart(texts).check, EncodeRun::StartCheck::InvalidFolder);
     ASSERT_EQ(model.ChooseDestination(scope.folder() + "out"), SettingDlgModel::FolderChoice::Changed);
-    EXPECT_EQ(model.BeginStart(texts).check, CEncodeRun::StartCheck::InvalidFolder);
+    EXPECT_EQ(model.BeginStart(texts).check, EncodeRun::StartCheck::InvalidFolder);
     std::filesystem::create_directory(scope.dir() / "out");
-    EXPECT_EQ(model.BeginStart(texts).check, CEncodeRun::StartCheck::Ok);
+    EXPECT_EQ(model.BeginStart(texts).check, EncodeRun::StartCheck::Ok);
     writeText(scope.dir() / "out/[P]a.avi", "old");
     request = model.BeginStart(texts);
-    EXPECT_EQ(request.check, CEncodeRun::StartCheck::AskOverwrite);
+    EXPECT_EQ(request.check, EncodeRun::StartCheck::AskOverwrite);
     EXPECT_EQ(request.question, scope.folder() + "out/[P]a.avi exists. Overwrite it?");
     // An audio dump writes (and asks about) the MP3.
     model.SetLastLoadedDbKind(1);
     EXPECT_EQ(model.Kind(), RunKind::AudioDump);
-    EXPECT_EQ(model.BeginStart(texts).check, CEncodeRun::StartCheck::Ok);
+    EXPECT_EQ(model.BeginStart(texts).check, EncodeRun::StartCheck::Ok);
 }
 
 TEST(SettingDlgReport, WhatTheEndOfARunSays)
