@@ -2,6 +2,7 @@
 
 #include "app/CMainFrame.h"
 #include "view/CVelmorixView.h"
+#include "viewmodel/AppTitle.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,12 +18,12 @@ CVelmorixApp::~CVelmorixApp() = default;
 
 QString CVelmorixApp::TitleText(const char* buildDate, const char* buildTime)
 {
-    return QString::asprintf("Velmorix(%s %s)  Version:2.32", buildDate, buildTime);
+    return QString::fromStdString(vmx::AppTitleText(buildDate, buildTime));
 }
 
 QString CVelmorixApp::Title()
 {
-    return TitleText(__DATE__, __TIME__);
+    return QString::fromStdString(vmx::AppTitle());
 }
 
 QStringList CVelmorixApp::DatabaseArguments(const QStringList& arguments)

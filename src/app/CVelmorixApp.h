@@ -31,8 +31,9 @@ public:
     // or a folder that is not there.
     static QString ReceiverArgument(const QStringList& arguments, QString* error = nullptr);
 
-    // "Velmorix(<date> <time>)  Version:2.32".
+    // "Velmorix(<date> <time>)  Version:2.32" (vmx::AppTitleText).
     static QString TitleText(const char* buildDate, const char* buildTime);
+    // The title of this build (vmx::AppTitle), which the dialogs' message boxes show too.
     static QString Title();
 
 private:

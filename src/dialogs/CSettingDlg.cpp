@@ -1,12 +1,12 @@
 #include "dialogs/CSettingDlg.h"
 
 #include "dialogs/Utf8Text.h"
-#include "app/CVelmorixApp.h"
 #include "convert/FileHelpers.h"
 #include "dialogs/ChooseFolder.h"
 #include "dialogs/MessageBoxTitle.h"
 #include "dialogs/SettingTemplate.h"
 #include "recording/Merge.h"
+#include "viewmodel/AppTitle.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -54,6 +54,12 @@ std::string PathBytes(const QString& path)
 QString AppName()
 {
     return Utf8Text(LookupText("TXT_APP_NAME"));
+}
+
+// The application's title, the caption of the messages that name no other.
+QString AppTitle()
+{
+    return Utf8Text(vmx::AppTitle());
 }
 
 }  // namespace
@@ -257,7 +263,7 @@ void CSettingDlg::OnSourceBrowse()
     for (const QString& file : dialog.selectedFiles())
         files.push_back(PathBytes(file));
     if (!vmx::SettingDlgModel::SelectionIsPlain(files)) {
-        Tell(Utf8Text(vmx::kEnglishFolderMessage), CVelmorixApp::Title(), QMessageBox::Warning);
+        Tell(Utf8Text(vmx::kEnglishFolderMessage), AppTitle(), QMessageBox::Warning);
         return;
     }
     for (const std::string& file : files)
@@ -272,7 +278,7 @@ void CSettingDlg::OnDestBrowse()
     case vmx::SettingDlgModel::FolderChoice::Unchanged:
         break;
     case vmx::SettingDlgModel::FolderChoice::NotEnglish:
-        Tell(Utf8Text(vmx::kEnglishFolderMessage), CVelmorixApp::Title(), QMessageBox::Warning);
+        Tell(Utf8Text(vmx::kEnglishFolderMessage), AppTitle(), QMessageBox::Warning);
         break;
     case vmx::SettingDlgModel::FolderChoice::Changed:
         Edit(kDestPath)->setText(PathText(m_model.DestPath()));
@@ -339,13 +345,13 @@ void CSettingDlg::ShowRunEnd(const vmx::RunOutcome& outcome)
     case vmx::RunEndReport::Kind::None:
         break;
     case vmx::RunEndReport::Kind::Complete:
-        Tell(Utf8Text(report.text), CVelmorixApp::Title(), QMessageBox::Information);
+        Tell(Utf8Text(report.text), AppTitle(), QMessageBox::Information);
         break;
     case vmx::RunEndReport::Kind::Failures:
-        Tell(PathText(report.text), CVelmorixApp::Title(), QMessageBox::Warning);
+        Tell(PathText(report.text), AppTitle(), QMessageBox::Warning);
         break;
     case vmx::RunEndReport::Kind::Error:
-        Tell(PathText(report.text), CVelmorixApp::Title(), QMessageBox::Critical);
+        Tell(PathText(report.text), AppTitle(), QMessageBox::Critical);
         break;
     }
     SetRunButtonsEnabled(true);
