@@ -131,3 +131,12 @@ EncodeSettings& CurrentEncodeSettings()
     static EncodeSettings current;
     return current;
 }
+
+namespace vmx {
+
+void ReloadEncodeSettings()
+{
+    LoadEncodeSettings(CurrentEncodeSettings(), kEncodingCustomIni);
+}
+
+}  // namespace vmx

@@ -62,3 +62,16 @@ std::string DefaultFontPath();
 // The process-wide current encoder settings, from which every run composes its parameters.
 // Written only by the thread that starts a run, while no job is running.
 EncodeSettings& CurrentEncodeSettings();
+
+namespace vmx {
+
+// The file of the encoder settings the user keeps: read, never written.
+inline constexpr const char* kEncodingCustomIni = "encoding-custom.ini";
+
+// Reloads "encoding-custom.ini" into the current encoder settings, as constructing the settings
+// dialog does, and as loading a database into the left pane does: the values found there replace
+// the current ones, absent keys keep theirs (`ratio` falls back to "1.6"). Like every change of
+// the current settings, only while no job is running.
+void ReloadEncodeSettings();
+
+}  // namespace vmx

@@ -48,7 +48,7 @@ SettingDlgModel::SettingDlgModel()
     if (destination.empty())
         destination = ReadProfileString("GENERAL", "DESTPATH", "", kSettingIni);
     m_run.SetDestination(destination, ReadProfileString("GENERAL", "FILEHEADER", "[P]", kSettingIni));
-    LoadEncodeSettings(CurrentEncodeSettings(), kEncodingCustomIni);
+    ReloadEncodeSettings();
 }
 
 EncodeRun::AddResult SettingDlgModel::HandOverMergedFile(const std::string& path)

@@ -16,7 +16,6 @@ inline constexpr const char* kInvalidFolderMessage = "Invalid folder";
 inline constexpr const char* kEncodingCompleteMessage = "Encoding complete!";
 inline constexpr const char* kResetQuestion = "Velmorix will reset encoding options.";
 inline constexpr const char* kResetCaption = "Initialize";
-inline constexpr const char* kEncodingCustomIni = "encoding-custom.ini";
 inline constexpr const char* kSettingIni = "setting.ini";
 
 // What the user is told when a run has ended.
@@ -38,8 +37,9 @@ RunEndReport ReportRunEnd(const RunOutcome& outcome);
 // and the encoding run. The dialog only paints this state and reads its widgets into it.
 class SettingDlgModel {
 public:
-    // Reads setting.ini and reloads encoding-custom.ini into the current encoder settings; the
-    // dialog's own settings start with the defaults. Starts nothing and waits for nothing.
+    // Reads setting.ini and reloads encoding-custom.ini into the current encoder settings
+    // (ReloadEncodeSettings); the dialog's own settings start with the defaults. Starts nothing
+    // and waits for nothing.
     SettingDlgModel();
 
     // The end of each run is told here (see EncodeRun::Listener).

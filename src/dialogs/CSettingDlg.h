@@ -25,7 +25,8 @@ class QPushButton;
 class CSettingDlg : public QDialog, private vmx::EncodeRun::Listener {
     Q_OBJECT
 public:
-    // Reads setting.ini and reloads encoding-custom.ini into the current encoder settings.
+    // Reads setting.ini and reloads encoding-custom.ini into the current encoder settings
+    // (vmx::ReloadEncodeSettings, through its model).
     explicit CSettingDlg(QWidget* parent = nullptr);
     ~CSettingDlg() override;
 
