@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace vmxcli {
+namespace vmx::cli {
 
 ChangeReport::ChangeReport(std::string command) : m_command(std::move(command)), m_start(std::chrono::steady_clock::now())
 {
@@ -31,4 +31,4 @@ void ChangeReport::print() const
     std::printf("%s,%s\n", text.c_str(), tail.str().c_str());
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

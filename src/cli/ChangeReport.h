@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace vmxcli {
+namespace vmx::cli {
 
 // The --json result of a command that changed something: one object on stdout saying what was
 // written and removed (paths), how long the command took, and what the user was told.
@@ -43,4 +43,4 @@ private:
     std::vector<std::string> m_messages;
 };
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace vmxcli {
+namespace vmx::cli {
 
 // Exit statuses of velmorix-cli.
 enum ExitCode : int {
@@ -32,17 +32,17 @@ struct CommandSpec {
 };
 
 // The commands, each in the file that implements it.
-int runList(const Args& args);
-int runShow(const Args& args);
-int runCreate(const Args& args);
-int runRename(const Args& args);
-int runDelete(const Args& args);
-int runCheck(const Args& args);
-int runDemo(const Args& args);
-int runCopy(const Args& args);
-int runMerge(const Args& args);
-int runCut(const Args& args);
-int runMedia(const Args& args);
-int runConvert(const Args& args);
+int RunList(const Args& args);
+int RunShow(const Args& args);
+int RunCreate(const Args& args);
+int RunRename(const Args& args);
+int RunDelete(const Args& args);
+int RunCheck(const Args& args);
+int RunDemo(const Args& args);
+int RunCopy(const Args& args);
+int RunMerge(const Args& args);
+int RunCut(const Args& args);
+int RunMedia(const Args& args);
+int RunConvert(const Args& args);
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

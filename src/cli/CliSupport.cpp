@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace vmxcli {
+namespace vmx::cli {
 
-vmx::RecordingSession& session()
+vmx::RecordingSession& Session()
 {
     static vmx::RecordingSession shared;
     if (!shared.ready()) {
@@ -19,25 +19,25 @@ vmx::RecordingSession& session()
     return shared;
 }
 
-const vmx::LoadedPane& loadDatabase(const std::string& dbPath, int side, vmx::LoadIntent intent)
+const vmx::LoadedPane& LoadDatabase(const std::string& dbPath, int side, vmx::LoadIntent intent)
 {
     TerminalUi ui(false);
-    if (!session().loadPane(side, dbPath, ui, intent).ok)
+    if (!Session().loadPane(side, dbPath, ui, intent).ok)
         throw Failure{ui.takeMessages()};
     for (const std::string& note : ui.takeMessageList())
         std::fprintf(stderr, "%s\n", note.c_str());
-    return session().pane(side);
+    return Session().pane(side);
 }
 
-int listedRow(unsigned id, int side)
+int ListedRow(unsigned id, int side)
 {
-    const std::vector<vmx::RecordRow> rows = session().rows(side);
+    const std::vector<vmx::RecordRow> rows = Session().rows(side);
     if (id < 1 || id > rows.size() || !rows[id - 1].readable)
-        throw Failure{"there is no recording " + std::to_string(id) + " in " + session().pane(side).dbPath + "."};
+        throw Failure{"there is no recording " + std::to_string(id) + " in " + Session().pane(side).dbPath + "."};
     return static_cast<int>(id) - 1;
 }
 
-unsigned parseId(const std::string& text)
+unsigned ParseId(const std::string& text)
 {
     if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
         throw UsageError{"\"" + text + "\" is not a recording number."};
@@ -47,7 +47,7 @@ unsigned parseId(const std::string& text)
     return id;
 }
 
-bool takeFlag(Args& args, const std::string& flag)
+bool TakeFlag(Args& args, const std::string& flag)
 {
     const auto it = std::find(args.begin(), args.end(), flag);
     if (it == args.end())
@@ -56,4 +56,4 @@ bool takeFlag(Args& args, const std::string& flag)
     return true;
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

@@ -6,27 +6,27 @@
 
 #include <string>
 
-namespace vmxcli {
+namespace vmx::cli {
 
 // The recording session every command works through, set up on first use; throws Failure when
 // the record store cannot be had.
-vmx::RecordingSession& session();
+vmx::RecordingSession& Session();
 
 // Loads DB into `side` as a pane of the main view would (measuring every recording), or throws
 // Failure with what went wrong. What the load tells besides (an interrupted cut it finished) goes
 // to stderr. A command that changes the database or reads its part files loads it with
 // LoadIntent::Change: it then holds the database's lock from this reading to its writing.
-const vmx::LoadedPane& loadDatabase(const std::string& dbPath, int side = vmx::kLeftSide,
+const vmx::LoadedPane& LoadDatabase(const std::string& dbPath, int side = vmx::kLeftSide,
                                     vmx::LoadIntent intent = vmx::LoadIntent::Look);
 
 // The row of list id `id` in the loaded pane of `side`; throws Failure when the database lists no
 // such recording.
-int listedRow(unsigned id, int side = vmx::kLeftSide);
+int ListedRow(unsigned id, int side = vmx::kLeftSide);
 
 // Parses a list id (1..200); throws UsageError otherwise.
-unsigned parseId(const std::string& text);
+unsigned ParseId(const std::string& text);
 
 // Removes "--flag" from args; true when it was there.
-bool takeFlag(Args& args, const std::string& flag);
+bool TakeFlag(Args& args, const std::string& flag);
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

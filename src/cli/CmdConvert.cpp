@@ -19,7 +19,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
-namespace vmxcli {
+namespace vmx::cli {
 namespace {
 
 struct ConvertOptions {
@@ -32,7 +32,7 @@ struct ConvertOptions {
     bool json = false;
 };
 
-ConvertOptions parseOptions(const Args& args)
+ConvertOptions ParseOptions(const Args& args)
 {
     ConvertOptions o;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -99,7 +99,7 @@ private:
     std::atomic<bool> m_ended{false};
 };
 
-void drawProgress(int percent, std::size_t job, std::size_t jobs)
+void DrawProgress(int percent, std::size_t job, std::size_t jobs)
 {
     constexpr int kWidth = 40;
     const int filled = std::clamp(percent, 0, 100) * kWidth / 100;
@@ -111,7 +111,7 @@ void drawProgress(int percent, std::size_t job, std::size_t jobs)
 }
 
 // " by SIGINT (Ctrl-C)" and the like for a signal that stopped the run; empty for none.
-std::string signalWords(int signal)
+std::string SignalWords(int signal)
 {
     switch (signal) {
     case SIGINT:
@@ -125,7 +125,7 @@ std::string signalWords(int signal)
     }
 }
 
-bool askOverwrite(const std::string& path)
+bool AskOverwrite(const std::string& path)
 {
     if (!isatty(STDIN_FILENO))
         return false;
@@ -137,9 +137,9 @@ bool askOverwrite(const std::string& path)
 
 }  // namespace
 
-int runConvert(const Args& args)
+int RunConvert(const Args& args)
 {
-    const ConvertOptions options = parseOptions(args);
+    const ConvertOptions options = ParseOptions(args);
     ChangeReport report("convert");
 
     // The settings as the dialog loads them and hands them to a run.
@@ -183,7 +183,7 @@ int runConvert(const Args& args)
     case vmx::EncodeRun::StartCheck::InvalidFolder:
         throw Failure{"Invalid folder: " + options.dest + " is not an existing folder"};
     case vmx::EncodeRun::StartCheck::AskOverwrite:
-        if (!options.yes && !askOverwrite(firstOutput))
+        if (!options.yes && !AskOverwrite(firstOutput))
             throw Failure{firstOutput + " already exists; give --yes to overwrite it"};
         break;
     }
@@ -213,7 +213,7 @@ int runConvert(const Args& args)
         }
         const int percent = run.UpdateProgress();
         if (percent != shown && !watcher.ended()) {
-            drawProgress(percent, run.CurrentJobIndex() + 1, jobs);
+            DrawProgress(percent, run.CurrentJobIndex() + 1, jobs);
             shown = percent;
         }
     }
@@ -223,11 +223,11 @@ int runConvert(const Args& args)
 
     const vmx::RunOutcome outcome = watcher.outcome();
     if (interrupted != 0 || outcome.cancelled)
-        throw Failure{"the conversion was interrupted" + signalWords(interrupted) +
+        throw Failure{"the conversion was interrupted" + SignalWords(interrupted) +
                       "; the unfinished output was removed"};
     if (!outcome.error.empty())
         throw Failure{outcome.error};
-    drawProgress(100, jobs, jobs);
+    DrawProgress(100, jobs, jobs);
     if (isatty(STDERR_FILENO))
         std::fputc('\n', stderr);
     std::size_t done = 0;
@@ -255,4 +255,4 @@ int runConvert(const Args& args)
     return kExitOk;
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

@@ -9,30 +9,30 @@
 #include <algorithm>
 #include <unistd.h>
 
-namespace vmxcli {
+namespace vmx::cli {
 
-int runCopy(const Args& input)
+int RunCopy(const Args& input)
 {
     Args args = input;
-    const bool yes = takeFlag(args, "--yes");
-    const bool json = takeFlag(args, "--json");
+    const bool yes = TakeFlag(args, "--yes");
+    const bool json = TakeFlag(args, "--json");
     ChangeReport report("copy");
     if (args.size() < 3)
         throw UsageError{"name the source database, the target database and at least one recording id"};
     const std::string srcPath = args[0];
     const std::string dstPath = args[1];
-    const vmx::LoadedPane& source = loadDatabase(srcPath, vmx::kLeftSide, vmx::LoadIntent::Change);
+    const vmx::LoadedPane& source = LoadDatabase(srcPath, vmx::kLeftSide, vmx::LoadIntent::Change);
     std::vector<int> rows;
     for (std::size_t i = 2; i < args.size(); ++i)
-        rows.push_back(rowOfId(source, args[i]));
+        rows.push_back(RowOfId(source, args[i]));
 
-    vmx::RecordingSession& s = session();
+    vmx::RecordingSession& s = Session();
     if (const std::string refusal = s.refusalToLoad(vmx::kRightSide, dstPath); !refusal.empty())
         throw Failure{refusal};
     TerminalUi ui(yes);
     const bool create = ::access(dstPath.c_str(), F_OK) != 0;
     if (!create) {
-        loadDatabase(dstPath, vmx::kRightSide, vmx::LoadIntent::Change);
+        LoadDatabase(dstPath, vmx::kRightSide, vmx::LoadIntent::Change);
     } else {
         ui.newFileAnswer = dstPath;
         if (s.offerNewDb(vmx::kRightSide, ui).outcome != vmx::OfferResult::Outcome::Created) {
@@ -86,4 +86,4 @@ int runCopy(const Args& input)
     return kExitOk;
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

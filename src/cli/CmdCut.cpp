@@ -6,11 +6,11 @@
 
 #include "recdb/DbWriter.h"
 
-namespace vmxcli {
+namespace vmx::cli {
 
 namespace {
 
-const char* kindName(vmx::CutPlan::Kind kind)
+const char* KindName(vmx::CutPlan::Kind kind)
 {
     switch (kind) {
     case vmx::CutPlan::Kind::SinglePart: return "single-part";
@@ -22,25 +22,25 @@ const char* kindName(vmx::CutPlan::Kind kind)
 
 }  // namespace
 
-int runCut(const Args& input)
+int RunCut(const Args& input)
 {
     Args args = input;
-    const bool yes = takeFlag(args, "--yes");
-    const bool json = takeFlag(args, "--json");
+    const bool yes = TakeFlag(args, "--yes");
+    const bool json = TakeFlag(args, "--json");
     ChangeReport report("cut");
     if (args.size() != 4)
         throw UsageError{"name the database, one recording id and the start and end marks in seconds"};
-    const vmx::LoadedPane& pane = loadDatabase(args[0], vmx::kLeftSide, vmx::LoadIntent::Change);
-    const int row = rowOfId(pane, args[1]);
-    const double start = parseSeconds(args[2], "START");
-    const double end = parseSeconds(args[3], "END");
+    const vmx::LoadedPane& pane = LoadDatabase(args[0], vmx::kLeftSide, vmx::LoadIntent::Change);
+    const int row = RowOfId(pane, args[1]);
+    const double start = ParseSeconds(args[2], "START");
+    const double end = ParseSeconds(args[3], "END");
     if (!(start < end))
         throw UsageError{"START must lie before END"};
     if (!pane.timingAt(row).measured())
         throw Failure{"recording " + args[1] + " cannot be cut: its last part file is missing or unreadable, so its "
                       "length is unknown (velmorix-cli check names the file)."};
     TerminalUi ui(yes);
-    const vmx::CutResult result = session().cut(vmx::kLeftSide, row, 2, start, end, ui);
+    const vmx::CutResult result = Session().cut(vmx::kLeftSide, row, 2, start, end, ui);
     if (result.outcome == vmx::CutOutcome::Declined)
         throw Failure{std::string("nothing was cut: \"") + vmx::kCutQuestion + "\" was answered No" +
                       (ui.declinedForLackOfTerminal() ? " (pass --yes to cut without asking)." : ".")};
@@ -52,7 +52,7 @@ int runCut(const Args& input)
     }
     report.messages(ui.takeMessageList());
     report.json().key("database").value(pane.dbPath).key("id").value(static_cast<unsigned>(row + 1));
-    report.json().key("start").decimal(start).key("end").decimal(end).key("kind").value(kindName(result.kind));
+    report.json().key("start").decimal(start).key("end").decimal(end).key("kind").value(KindName(result.kind));
     report.json().key("renamed").beginArray();
     for (const auto& [from, to] : result.renamed)
         report.json().beginObject().key("from").value(from).key("to").value(to).endObject();
@@ -69,4 +69,4 @@ int runCut(const Args& input)
     return kExitOk;
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <set>
 
-namespace vmxcli {
+namespace vmx::cli {
 namespace {
 
-std::string hex(const std::uint8_t* bytes, std::size_t n)
+std::string Hex(const std::uint8_t* bytes, std::size_t n)
 {
     std::string out;
     char two[3];
@@ -26,13 +26,13 @@ std::string hex(const std::uint8_t* bytes, std::size_t n)
 }
 
 // One record as JSON; the name goes as its stored bytes, which the writer escapes as it must.
-void recordJson(Json& json, const vmx::RecordDetails& rec)
+void RecordJson(Json& json, const vmx::RecordDetails& rec)
 {
     json.beginObject()
         .key("id").value(rec.id)
         .key("slot").value(rec.slot)
         .key("name").value(rec.nameBytes)
-        .key("name_hex").value(hex(rec.nameField.data(), rec.nameField.size()))
+        .key("name_hex").value(Hex(rec.nameField.data(), rec.nameField.size()))
         .key("start_time").value(rec.startTime)
         .key("duration").value(rec.duration)
         .key("vid").value(rec.streams.vid)
@@ -50,17 +50,17 @@ void recordJson(Json& json, const vmx::RecordDetails& rec)
 }
 
 // The listed recordings of the left pane, skipping ids that no record carries.
-std::vector<vmx::RecordDetails> listedRecords()
+std::vector<vmx::RecordDetails> ListedRecords()
 {
     std::vector<vmx::RecordDetails> out;
-    for (const vmx::RecordRow& row : session().rows(vmx::kLeftSide)) {
-        if (auto details = session().details(vmx::kLeftSide, row.row))
+    for (const vmx::RecordRow& row : Session().rows(vmx::kLeftSide)) {
+        if (auto details = Session().details(vmx::kLeftSide, row.row))
             out.push_back(*details);
     }
     return out;
 }
 
-std::string sizeText(std::uint64_t bytes)
+std::string SizeText(std::uint64_t bytes)
 {
     char text[32];
     if (bytes == UINT64_MAX)
@@ -69,14 +69,14 @@ std::string sizeText(std::uint64_t bytes)
     return text;
 }
 
-std::string positional(const Args& args, std::size_t index, const char* what)
+std::string Positional(const Args& args, std::size_t index, const char* what)
 {
     if (index >= args.size())
         throw UsageError{std::string("missing ") + what + "."};
     return args[index];
 }
 
-void expectCount(const Args& args, std::size_t n)
+void ExpectCount(const Args& args, std::size_t n)
 {
     if (args.size() > n)
         throw UsageError{"unexpected argument \"" + args[n] + "\"."};
@@ -84,14 +84,14 @@ void expectCount(const Args& args, std::size_t n)
 
 }  // namespace
 
-int runList(const Args& argsIn)
+int RunList(const Args& argsIn)
 {
     Args args = argsIn;
-    const bool json = takeFlag(args, "--json");
-    const std::string db = positional(args, 0, "the database file");
-    expectCount(args, 1);
-    const vmx::LoadedPane& pane = loadDatabase(db);
-    const auto records = listedRecords();
+    const bool json = TakeFlag(args, "--json");
+    const std::string db = Positional(args, 0, "the database file");
+    ExpectCount(args, 1);
+    const vmx::LoadedPane& pane = LoadDatabase(db);
+    const auto records = ListedRecords();
     if (json) {
         // The header as the file holds it.
         Json out;
@@ -101,7 +101,7 @@ int runList(const Args& argsIn)
             .key("count").value(pane.header.count);
         out.key("records").beginArray();
         for (const auto& rec : records)
-            recordJson(out, rec);
+            RecordJson(out, rec);
         out.endArray().endObject();
         std::printf("%s\n", out.str().c_str());
         return kExitOk;
@@ -110,48 +110,48 @@ int runList(const Args& argsIn)
     for (const auto& rec : records) {
         std::printf("%-4u %-16s %-20s %-9s %5zu %10s\n", rec.id, rec.displayName.c_str(),
                     vmx::StartTimeText(rec.startTime).c_str(), vmx::DurationText(rec.duration).c_str(),
-                    rec.partNames.size(), sizeText(rec.timing.totalSize).c_str());
+                    rec.partNames.size(), SizeText(rec.timing.totalSize).c_str());
     }
     std::printf("%zu recording(s) in %s\n", records.size(), db.c_str());
     return kExitOk;
 }
 
-int runShow(const Args& argsIn)
+int RunShow(const Args& argsIn)
 {
     Args args = argsIn;
-    const bool json = takeFlag(args, "--json");
-    const std::string db = positional(args, 0, "the database file");
-    const unsigned id = parseId(positional(args, 1, "the recording number"));
-    expectCount(args, 2);
-    loadDatabase(db);
-    const auto rec = session().details(vmx::kLeftSide, listedRow(id));
+    const bool json = TakeFlag(args, "--json");
+    const std::string db = Positional(args, 0, "the database file");
+    const unsigned id = ParseId(Positional(args, 1, "the recording number"));
+    ExpectCount(args, 2);
+    LoadDatabase(db);
+    const auto rec = Session().details(vmx::kLeftSide, ListedRow(id));
     if (!rec)
         throw Failure{"there is no recording " + std::to_string(id) + " in " + db + "."};
     if (json) {
         Json out;
-        recordJson(out, *rec);
+        RecordJson(out, *rec);
         std::printf("%s\n", out.str().c_str());
         return kExitOk;
     }
     std::printf("No:         %u\nChannel:    %s\nStart:      %s\nDuration:   %s\n", id, rec->displayName.c_str(),
                 vmx::StartTimeText(rec->startTime).c_str(), vmx::DurationText(rec->duration).c_str());
     std::printf("%s\n", vmx::StreamLine(rec->streams).c_str());
-    std::printf("Size:       %s (%llu bytes)\nParts:      %zu\n", sizeText(rec->extA).c_str(),
+    std::printf("Size:       %s (%llu bytes)\nParts:      %zu\n", SizeText(rec->extA).c_str(),
                 static_cast<unsigned long long>(rec->extA), rec->partNames.size());
     for (const std::string& part : rec->printableParts)
         std::printf("  %s%s\n", rec->folder.c_str(), part.c_str());
     return kExitOk;
 }
 
-int runCreate(const Args& argsIn)
+int RunCreate(const Args& argsIn)
 {
     Args args = argsIn;
-    const bool json = takeFlag(args, "--json");
+    const bool json = TakeFlag(args, "--json");
     ChangeReport report("create");
-    const std::string db = positional(args, 0, "the database file");
-    expectCount(args, 1);
+    const std::string db = Positional(args, 0, "the database file");
+    ExpectCount(args, 1);
     TerminalUi ui(false);
-    if (!session().createDatabase(db, ui).ok)
+    if (!Session().createDatabase(db, ui).ok)
         throw Failure{ui.takeMessages()};
     if (!json) {
         std::printf("Created the empty database %s\n", db.c_str());
@@ -163,26 +163,26 @@ int runCreate(const Args& argsIn)
     return kExitOk;
 }
 
-int runRename(const Args& argsIn)
+int RunRename(const Args& argsIn)
 {
     Args args = argsIn;
-    const bool json = takeFlag(args, "--json");
+    const bool json = TakeFlag(args, "--json");
     ChangeReport report("rename");
-    const std::string db = positional(args, 0, "the database file");
-    const unsigned id = parseId(positional(args, 1, "the recording number"));
-    const std::string name = positional(args, 2, "the new name");
-    expectCount(args, 3);
-    loadDatabase(db, vmx::kLeftSide, vmx::LoadIntent::Change);
-    const int row = listedRow(id);
+    const std::string db = Positional(args, 0, "the database file");
+    const unsigned id = ParseId(Positional(args, 1, "the recording number"));
+    const std::string name = Positional(args, 2, "the new name");
+    ExpectCount(args, 3);
+    LoadDatabase(db, vmx::kLeftSide, vmx::LoadIntent::Change);
+    const int row = ListedRow(id);
     TerminalUi ui(false);
-    const vmx::RenameResult result = session().renameRow(vmx::kLeftSide, row, name, ui);
+    const vmx::RenameResult result = Session().renameRow(vmx::kLeftSide, row, name, ui);
     if (!result.ok)
         throw Failure{ui.takeMessages()};
     if (!json) {
         std::printf("Recording %u is now \"%s\"\n", id, result.name.c_str());
         return kExitOk;
     }
-    const auto renamed = session().details(vmx::kLeftSide, row);
+    const auto renamed = Session().details(vmx::kLeftSide, row);
     report.json().key("database").value(db).key("id").value(id).key("name").value(renamed ? renamed->nameBytes : name);
     report.written(db);
     report.written(AVMBackupPathOf(db));
@@ -190,23 +190,23 @@ int runRename(const Args& argsIn)
     return kExitOk;
 }
 
-int runDelete(const Args& argsIn)
+int RunDelete(const Args& argsIn)
 {
     Args args = argsIn;
-    const bool json = takeFlag(args, "--json");
+    const bool json = TakeFlag(args, "--json");
     ChangeReport report("delete");
-    const std::string db = positional(args, 0, "the database file");
+    const std::string db = Positional(args, 0, "the database file");
     if (args.size() < 2)
         throw UsageError{"missing the recording numbers to delete."};
     std::set<unsigned> ids;
     for (std::size_t i = 1; i < args.size(); ++i)
-        ids.insert(parseId(args[i]));
-    loadDatabase(db, vmx::kLeftSide, vmx::LoadIntent::Change);
+        ids.insert(ParseId(args[i]));
+    LoadDatabase(db, vmx::kLeftSide, vmx::LoadIntent::Change);
     std::vector<int> rows;
     for (const unsigned id : ids)
-        rows.push_back(listedRow(id));
+        rows.push_back(ListedRow(id));
     TerminalUi ui(false);
-    const vmx::DeleteResult result = session().deleteRows(vmx::kLeftSide, rows, ui);
+    const vmx::DeleteResult result = Session().deleteRows(vmx::kLeftSide, rows, ui);
     if (!result.ok)
         throw Failure{ui.takeMessages()};
     if (!json) {
@@ -225,10 +225,10 @@ int runDelete(const Args& argsIn)
     return kExitOk;
 }
 
-int runCheck(const Args& args)
+int RunCheck(const Args& args)
 {
-    const std::string db = positional(args, 0, "the database file");
-    expectCount(args, 1);
+    const std::string db = Positional(args, 0, "the database file");
+    ExpectCount(args, 1);
     std::vector<std::string> notes;
     const auto problems = vmx::RecordingSession::checkDatabase(db, vmx::RecordingSession::kLockWait, &notes);
     for (const auto& note : notes)
@@ -243,4 +243,4 @@ int runCheck(const Args& args)
     return kExitOk;
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

@@ -7,13 +7,13 @@
 
 #include <cstdio>
 
-namespace vmxcli {
+namespace vmx::cli {
 
-int runDemo(const Args& args)
+int RunDemo(const Args& args)
 {
     if (args.size() != 1)
         throw UsageError{args.empty() ? "missing the folder to write the demo disk into." : "unexpected argument \"" + args[1] + "\"."};
-    const std::string error = vmx::WriteDemoDisk(session(), args[0], [](const std::string& line) {
+    const std::string error = vmx::WriteDemoDisk(Session(), args[0], [](const std::string& line) {
         std::fprintf(stderr, "%s\n", line.c_str());
     });
     if (!error.empty())
@@ -22,4 +22,4 @@ int runDemo(const Args& args)
     return kExitOk;
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

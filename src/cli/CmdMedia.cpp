@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-namespace vmxcli {
+namespace vmx::cli {
 
 namespace {
 
 // The receiver folder a file belongs in, from its extension.
-vmx::MediaKind kindOf(const std::string& name)
+vmx::MediaKind KindOf(const std::string& name)
 {
     if (const auto kind = vmx::MediaKindOfFileName(name))
         return *kind;
@@ -20,15 +20,15 @@ vmx::MediaKind kindOf(const std::string& name)
 }
 
 // The arguments that belong in the receiver folder of `kind`.
-std::vector<std::string> ofKind(const Args& args, vmx::MediaKind kind)
+std::vector<std::string> OfKind(const Args& args, vmx::MediaKind kind)
 {
     std::vector<std::string> names;
     std::copy_if(args.begin(), args.end(), std::back_inserter(names),
-                 [&](const std::string& name) { return kindOf(name) == kind; });
+                 [&](const std::string& name) { return KindOf(name) == kind; });
     return names;
 }
 
-vmx::MediaKind kindByName(const std::string& word)
+vmx::MediaKind KindByName(const std::string& word)
 {
     if (word == "mp3")
         return vmx::MediaKind::Mp3;
@@ -37,7 +37,7 @@ vmx::MediaKind kindByName(const std::string& word)
     throw UsageError{"\"" + word + "\" is not a media kind (mp3 or image)"};
 }
 
-void finish(TerminalUi& ui, const vmx::MediaResult& result, ChangeReport* report, bool deleted)
+void Finish(TerminalUi& ui, const vmx::MediaResult& result, ChangeReport* report, bool deleted)
 {
     if (!result.failures.empty())
         throw Failure{ui.takeMessages().empty() ? result.failures.front() : result.failures.front() +
@@ -53,18 +53,18 @@ void finish(TerminalUi& ui, const vmx::MediaResult& result, ChangeReport* report
 
 }  // namespace
 
-int runMedia(const Args& input)
+int RunMedia(const Args& input)
 {
     Args args = input;
-    const std::string override = takeOption(args, "--receiver");
-    const bool json = takeFlag(args, "--json");
+    const std::string override = TakeOption(args, "--receiver");
+    const bool json = TakeFlag(args, "--json");
     if (args.empty())
         throw UsageError{"say put, get, list or delete"};
     const std::string action = args[0];
     args.erase(args.begin());
     ChangeReport report("media " + action);
     ChangeReport* changes = json ? &report : nullptr;
-    vmx::RecordingSession& s = session();
+    vmx::RecordingSession& s = Session();
     s.setReceiverRoot(override);
     std::string error;
     if (s.receiverRoot(error).empty())
@@ -75,9 +75,9 @@ int runMedia(const Args& input)
         if (args.empty())
             throw UsageError{"name the files to copy onto the receiver"};
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
-            const std::vector<std::string> files = ofKind(args, kind);
+            const std::vector<std::string> files = OfKind(args, kind);
             if (!files.empty())
-                finish(ui, s.putMedia(kind, files, ui), changes, false);
+                Finish(ui, s.putMedia(kind, files, ui), changes, false);
         }
     } else if (action == "get") {
         if (args.size() < 2)
@@ -88,14 +88,14 @@ int runMedia(const Args& input)
         if (::stat(target.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             throw Failure{target + " is not a folder."};
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
-            const std::vector<std::string> names = ofKind(args, kind);
+            const std::vector<std::string> names = OfKind(args, kind);
             if (!names.empty())
-                finish(ui, s.getMedia(kind, names, target, ui), changes, false);
+                Finish(ui, s.getMedia(kind, names, target, ui), changes, false);
         }
     } else if (action == "list") {
         if (args.size() != 1)
             throw UsageError{"say which folder to list: mp3 or image"};
-        const vmx::MediaListing listing = s.listMedia(kindByName(args[0]), ui);
+        const vmx::MediaListing listing = s.listMedia(KindByName(args[0]), ui);
         if (!listing.ok)
             throw Failure{ui.takeMessages()};
         if (json) {
@@ -116,9 +116,9 @@ int runMedia(const Args& input)
         if (args.empty())
             throw UsageError{"name the receiver's files to delete"};
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
-            const std::vector<std::string> names = ofKind(args, kind);
+            const std::vector<std::string> names = OfKind(args, kind);
             if (!names.empty())
-                finish(ui, s.deleteMedia(kind, names, ui), changes, true);
+                Finish(ui, s.deleteMedia(kind, names, ui), changes, true);
         }
     } else {
         throw UsageError{"\"" + action + "\" is not put, get, list or delete"};
@@ -128,4 +128,4 @@ int runMedia(const Args& input)
     return kExitOk;
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

@@ -4,21 +4,21 @@
 #include "cli/RecordingArgs.h"
 #include "cli/TerminalUi.h"
 
-namespace vmxcli {
+namespace vmx::cli {
 
-int runMerge(const Args& input)
+int RunMerge(const Args& input)
 {
     Args args = input;
-    const bool json = takeFlag(args, "--json");
+    const bool json = TakeFlag(args, "--json");
     ChangeReport report("merge");
     if (args.size() != 3)
         throw UsageError{"name the database, one recording id and the output folder"};
     if (args[2].empty())
         throw UsageError{"the output folder is an empty name; name the folder the merged file goes into"};
-    const vmx::LoadedPane& pane = loadDatabase(args[0], vmx::kLeftSide, vmx::LoadIntent::Change);
-    const int row = rowOfId(pane, args[1]);
+    const vmx::LoadedPane& pane = LoadDatabase(args[0], vmx::kLeftSide, vmx::LoadIntent::Change);
+    const int row = RowOfId(pane, args[1]);
     TerminalUi ui(false);
-    const vmx::MergeResult result = session().merge(vmx::kLeftSide, row, args[2], ui);
+    const vmx::MergeResult result = Session().merge(vmx::kLeftSide, row, args[2], ui);
     if (result.outcome != vmx::MergeOutcome::Done)
         throw Failure{ui.takeMessages()};
     if (!json) {
@@ -34,4 +34,4 @@ int runMerge(const Args& input)
     return kExitOk;
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

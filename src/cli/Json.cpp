@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-namespace vmxcli {
+namespace vmx::cli {
 
 void Json::separate()
 {
@@ -104,4 +104,4 @@ Json& Json::value(const std::string& text)
     return *this;
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace vmxcli {
+namespace vmx::cli {
 
 // A small JSON text builder: values are appended in order; commas are placed automatically.
 class Json {
@@ -33,4 +33,4 @@ private:
     bool m_needComma = false;
 };
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace vmxcli {
+namespace vmx::cli {
 
-std::string takeOption(Args& args, const std::string& name)
+std::string TakeOption(Args& args, const std::string& name)
 {
     const auto it = std::find(args.begin(), args.end(), name);
     if (it == args.end())
@@ -19,7 +19,7 @@ std::string takeOption(Args& args, const std::string& name)
     return value;
 }
 
-int rowOfId(const vmx::LoadedPane& pane, const std::string& id)
+int RowOfId(const vmx::LoadedPane& pane, const std::string& id)
 {
     char* end = nullptr;
     errno = 0;
@@ -30,7 +30,7 @@ int rowOfId(const vmx::LoadedPane& pane, const std::string& id)
     return static_cast<int>(value - 1);
 }
 
-double parseSeconds(const std::string& text, const char* what)
+double ParseSeconds(const std::string& text, const char* what)
 {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
@@ -39,4 +39,4 @@ double parseSeconds(const std::string& text, const char* what)
     return value;
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

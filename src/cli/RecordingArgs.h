@@ -6,15 +6,15 @@
 
 #include <string>
 
-namespace vmxcli {
+namespace vmx::cli {
 
 // Removes "--name VALUE" from the arguments and returns VALUE ("" when absent).
-std::string takeOption(Args& args, const std::string& name);
+std::string TakeOption(Args& args, const std::string& name);
 
 // A recording id (1..count of the pane) as a 0-based row; UsageError when it is not one.
-int rowOfId(const vmx::LoadedPane& pane, const std::string& id);
+int RowOfId(const vmx::LoadedPane& pane, const std::string& id);
 
 // A number of seconds (a mark bar value); UsageError when it is not one.
-double parseSeconds(const std::string& text, const char* what);
+double ParseSeconds(const std::string& text, const char* what);
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

@@ -7,13 +7,13 @@
 #include <unistd.h>
 #include <utility>
 
-namespace vmxcli {
+namespace vmx::cli {
 
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void onInterrupt(int)
+extern "C" void OnInterrupt(int)
 {
     g_interrupted = 1;
 }
@@ -24,19 +24,19 @@ constexpr int kHeldSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction g_previous[std::size(kHeldSignals)] {};
 bool g_handlerInstalled = false;
 
-void installInterruptHandler()
+void InstallInterruptHandler()
 {
     if (g_handlerInstalled)
         return;
     struct sigaction action {};
-    action.sa_handler = onInterrupt;
+    action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     for (std::size_t i = 0; i < std::size(kHeldSignals); ++i)
         ::sigaction(kHeldSignals[i], &action, &g_previous[i]);
     g_handlerInstalled = true;
 }
 
-void removeInterruptHandler()
+void RemoveInterruptHandler()
 {
     if (g_handlerInstalled) {
         for (std::size_t i = 0; i < std::size(kHeldSignals); ++i)
@@ -51,7 +51,7 @@ TerminalUi::TerminalUi(bool assumeYes) : m_assumeYes(assumeYes), m_stderrTty(::i
 
 TerminalUi::~TerminalUi()
 {
-    removeInterruptHandler();
+    RemoveInterruptHandler();
 }
 
 bool TerminalUi::askYesNo(const std::string& text, const std::string&)
@@ -99,7 +99,7 @@ std::string TerminalUi::chooseNewFile(const std::string&, const std::string&, co
 void TerminalUi::openProgress(const std::string&)
 {
     g_interrupted = 0;
-    installInterruptHandler();
+    InstallInterruptHandler();
 }
 
 bool TerminalUi::updateProgress(const vmx::CopyProgressView& view)
@@ -119,7 +119,7 @@ bool TerminalUi::updateProgress(const vmx::CopyProgressView& view)
 void TerminalUi::closeProgress()
 {
     clearLine();
-    removeInterruptHandler();
+    RemoveInterruptHandler();
 }
 
 void TerminalUi::showWait(const std::string& text)
@@ -128,7 +128,7 @@ void TerminalUi::showWait(const std::string& text)
     // (stopRequested) and stops at once.
     g_interrupted = 0;
     m_stopTaken = false;
-    installInterruptHandler();
+    InstallInterruptHandler();
     if (m_stderrTty) {
         std::fprintf(stderr, "\r%s\033[K", text.c_str());
         std::fflush(stderr);
@@ -139,7 +139,7 @@ void TerminalUi::showWait(const std::string& text)
 void TerminalUi::closeWait()
 {
     clearLine();
-    removeInterruptHandler();
+    RemoveInterruptHandler();
     if (g_interrupted && !m_stopTaken)
         std::fprintf(stderr, "Interrupted; the step that was running has been completed first.\n");
 }
@@ -179,4 +179,4 @@ void TerminalUi::printMessages()
     m_messages.clear();
 }
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

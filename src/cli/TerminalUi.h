@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vmxcli {
+namespace vmx::cli {
 
 // The user-interface port on a terminal. Questions are answered Yes by --yes, else asked on the
 // terminal when there is one, else answered No. Choosers return what the command line named.
@@ -61,4 +61,4 @@ private:
     std::vector<std::string> m_messages;
 };
 
-}  // namespace vmxcli
+}  // namespace vmx::cli

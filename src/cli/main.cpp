@@ -10,26 +10,26 @@
 
 namespace {
 
-using namespace vmxcli;
+using namespace vmx::cli;
 
 const CommandSpec kCommands[] = {
-    {"list", "DB [--json]", "list the recordings of a database", runList},
-    {"show", "DB ID [--json]", "show one recording", runShow},
-    {"create", "DB [--json]", "create an empty database file", runCreate},
-    {"rename", "DB ID NAME [--json]", "rename a recording", runRename},
-    {"delete", "DB ID... [--json]", "delete recordings with their part files", runDelete},
-    {"check", "DB", "check a database and its part files", runCheck},
-    {"demo", "DIR", "write a small demo receiver disk", runDemo},
-    {"copy", "SRC_DB DST_DB ID... [--yes] [--json]", "copy recordings with their part files into another database", runCopy},
-    {"merge", "DB ID OUTDIR [--json]", "join a recording's part files into one .trp file", runMerge},
-    {"cut", "DB ID START END [--yes] [--json]", "cut the stretch between two marks (seconds) out of a recording", runCut},
+    {"list", "DB [--json]", "list the recordings of a database", RunList},
+    {"show", "DB ID [--json]", "show one recording", RunShow},
+    {"create", "DB [--json]", "create an empty database file", RunCreate},
+    {"rename", "DB ID NAME [--json]", "rename a recording", RunRename},
+    {"delete", "DB ID... [--json]", "delete recordings with their part files", RunDelete},
+    {"check", "DB", "check a database and its part files", RunCheck},
+    {"demo", "DIR", "write a small demo receiver disk", RunDemo},
+    {"copy", "SRC_DB DST_DB ID... [--yes] [--json]", "copy recordings with their part files into another database", RunCopy},
+    {"merge", "DB ID OUTDIR [--json]", "join a recording's part files into one .trp file", RunMerge},
+    {"cut", "DB ID START END [--yes] [--json]", "cut the stretch between two marks (seconds) out of a recording", RunCut},
     {"media", "put FILE...|get NAME... DIR|list mp3|image|delete NAME... [--receiver DIR] [--json]",
-     "MP3 files and pictures on the receiver", runMedia},
+     "MP3 files and pictures on the receiver", RunMedia},
     {"convert", "FILE... --dest DIR [--prefix P] [--audio-dump] [--yes] [--json]",
-     "convert video files to AVI (or dump their audio to MP3)", runConvert},
+     "convert video files to AVI (or dump their audio to MP3)", RunConvert},
 };
 
-void printUsage(FILE* out)
+void PrintUsage(FILE* out)
 {
     std::fprintf(out, "usage: velmorix-cli COMMAND ARGS...\n       velmorix-cli --version\n\ncommands:\n");
     for (const auto& c : kCommands)
@@ -44,7 +44,7 @@ void printUsage(FILE* out)
 int main(int argc, char** argv)
 {
     if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-        printUsage(argc < 2 ? stderr : stdout);
+        PrintUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? kExitUsage : kExitOk;
     }
     if (!std::strcmp(argv[1], "--version")) {
@@ -71,6 +71,6 @@ int main(int argc, char** argv)
         }
     }
     std::fprintf(stderr, "velmorix-cli: unknown command \"%s\"\n", name.c_str());
-    printUsage(stderr);
+    PrintUsage(stderr);
     return kExitUsage;
 }
