@@ -28,7 +28,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
             return;
         if (m_view->IsBusy()) {
             m_closeWhenIdle = true;
-            connect(&m_view->Worker(), &CSessionWorker::busyChanged, this, [this](bool busy) {
+            connect(&m_view->Runner().Worker(), &CSessionWorker::busyChanged, this, [this](bool busy) {
                 if (!busy)
                     close();
             });

@@ -71,7 +71,7 @@ bool CVelmorixApp::InitInstance()
     m_frame->View()->OnInitialUpdate();
     // main() refused a --receiver folder that is not there before the window was made.
     if (const QString receiver = ReceiverArgument(arguments().mid(1)); !receiver.isEmpty())
-        m_frame->View()->Session().setReceiverRoot(QFile::encodeName(receiver).toStdString());
+        m_frame->View()->Runner().Session().setReceiverRoot(QFile::encodeName(receiver).toStdString());
     m_frame->setWindowTitle(Title());
     m_frame->show();
     // As L and R load them: a database that cannot be loaded is named in a message, and the

@@ -1,62 +1,53 @@
 #include "view/CCommandKeys.h"
 
 #include "dialogs/Utf8Text.h"
-#include "controls/CBitmapButton.h"
 #include "view/CKeyHelpDlg.h"
-#include "view/CVelmorixView.h"
 #include "view/CViewPlayer.h"
 #include "view/FormTemplate.h"
 #include "viewmodel/CommandKeys.h"
 
-#include <QHash>
+#include <QAbstractButton>
 #include <QKeySequence>
 #include <QShortcut>
 
-CCommandKeys::CCommandKeys(CVelmorixView* view)
-    : QObject(view)
-    , m_view(view)
+CCommandKeys::CCommandKeys(QWidget* form, const QHash<int, QWidget*>& controls, const CViewPlayer& player)
+    : QObject(form)
+    , m_player(player)
 {
-    QHash<QString, QList<int>> buttonsOfKey;
+    const auto button = [&controls](int id) { return static_cast<QAbstractButton*>(controls.value(id)); };
+    QHash<QString, QList<QAbstractButton*>> buttonsOfKey;
     for (const FormTemplate::Control& control : FormTemplate::Controls()) {
         if (control.kind != FormTemplate::Kind::Button)
             continue;
         const vmx::CommandKey* command = vmx::FindCommandKey(control.caption);
         if (!command)
             continue;
-        m_view->Button(control.id)->setToolTip(Utf8Text(vmx::CommandToolTip(*command)));
+        button(control.id)->setToolTip(Utf8Text(vmx::CommandToolTip(*command)));
         if (!command->key.empty())
-            buttonsOfKey[Utf8Text(command->key)].append(control.id);
+            buttonsOfKey[Utf8Text(command->key)].append(button(control.id));
     }
     for (auto it = buttonsOfKey.cbegin(); it != buttonsOfKey.cend(); ++it) {
-        auto* shortcut = new QShortcut(QKeySequence::fromString(it.key(), QKeySequence::PortableText), m_view);
-        const QList<int> ids = it.value();
+        auto* shortcut = new QShortcut(QKeySequence::fromString(it.key(), QKeySequence::PortableText), form);
         // Space is PL's and PA's: it plays, or pauses and goes on once something plays.
-        if (ids.size() > 1)
-            connect(shortcut, &QShortcut::activated, this, [this] { PlayOrPause(); });
-        else
-            connect(shortcut, &QShortcut::activated, this, [this, id = ids.front()] { Press(id); });
+        connect(shortcut, &QShortcut::activated, this,
+                [this, buttons = it.value(), play = button(ControlId::kPlay), pause = button(ControlId::kPause)] {
+                    Press(buttons.size() == 1 ? buttons.front() : m_player.PlayingOrPaused() ? pause : play);
+                });
     }
-    auto* help = new QShortcut(QKeySequence::fromString(Utf8Text(vmx::kHelpKey), QKeySequence::PortableText), m_view);
+    auto* help = new QShortcut(QKeySequence::fromString(Utf8Text(vmx::kHelpKey), QKeySequence::PortableText), form);
     connect(help, &QShortcut::activated, this, &CCommandKeys::ShowHelp);
 }
 
-void CCommandKeys::Press(int buttonId) const
+void CCommandKeys::Press(QAbstractButton* button)
 {
-    CBitmapButton* button = m_view->Button(buttonId);
     if (button->isEnabled() && button->isVisible())
         button->click();
-}
-
-void CCommandKeys::PlayOrPause() const
-{
-    const bool playing = m_view->PlayerCommands().IsRunning() || m_view->State().playback.paused();
-    Press(playing ? ControlId::kPause : ControlId::kPlay);
 }
 
 void CCommandKeys::ShowHelp()
 {
     if (!m_help) {
-        m_help = new CKeyHelpDlg(m_view);
+        m_help = new CKeyHelpDlg(static_cast<QWidget*>(parent()));
         m_help->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_help->show();

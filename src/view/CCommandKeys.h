@@ -2,10 +2,12 @@
 
 #include "view/CKeyHelpDlg.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 
-class CVelmorixView;
+class CViewPlayer;
+class QAbstractButton;
 
 // The main view's buttons say what they do on hover, with their key, and the keys press them:
 // both come from the command table (vmx::CommandKeys). F1 opens the help window that lists the
@@ -14,16 +16,16 @@ class CVelmorixView;
 class CCommandKeys : public QObject {
     Q_OBJECT
 public:
-    explicit CCommandKeys(CVelmorixView* view);
+    // `form`: the main form, whose controls by id `controls` holds.
+    CCommandKeys(QWidget* form, const QHash<int, QWidget*>& controls, const CViewPlayer& player);
 
     // The help window while it is open, or nullptr.
     CKeyHelpDlg* HelpWindow() const { return m_help; }
 
 private:
-    void Press(int buttonId) const;
-    void PlayOrPause() const;
+    static void Press(QAbstractButton* button);
     void ShowHelp();
 
-    CVelmorixView* m_view;
+    const CViewPlayer& m_player;
     QPointer<CKeyHelpDlg> m_help;
 };

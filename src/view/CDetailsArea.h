@@ -25,6 +25,7 @@ public:
 
     // The fonts the view made for the details lines and the time label.
     void SetFonts(const QFont& details, const QFont& time);
+    CMarkBar& MarkBar() const { return *m_markBar; }
     // The mark bar as the view keeps it: 0 .. seconds, tick every 10, two marks, none placed.
     void ResetMarkBar(float seconds);
     // A recording's details: its lines, its name in the edit box, the mark bar over its duration.

@@ -5,13 +5,8 @@
 #include "dialogs/CSettingDlg.h"
 #include "recording/Cut.h"
 #include "view/CDetailsArea.h"
-#include "view/CPaneCommands.h"
-#include "view/CQtUserInterface.h"
-#include "view/CSessionWorker.h"
-#include "view/CVelmorixView.h"
-#include "view/CViewPanes.h"
+#include "view/CSessionRunner.h"
 #include "view/CViewPlayer.h"
-#include "view/SessionOutcome.h"
 
 #include <QFile>
 
@@ -27,12 +22,13 @@ bool IsRegularFile(const std::string& path)
 
 } // namespace
 
-CProcessCommands::CProcessCommands(CVelmorixView& view)
-    : m_view(view)
+// Out of line: the dialog's type is complete here.
+CProcessCommands::CProcessCommands(CSessionRunner& runner, CDetailsArea& details, CViewPlayer& player,
+                                   QWidget* dialogParent)
+    : m_runner(runner), m_details(details), m_player(player), m_dialogParent(dialogParent)
 {
 }
 
-// Out of line: the dialog's type is complete here.
 CProcessCommands::~CProcessCommands() = default;
 
 void CProcessCommands::Merge()
@@ -42,9 +38,9 @@ void CProcessCommands::Merge()
 
 bool CProcessCommands::RunMerge(std::function<void(const vmx::MergeResult&)> then)
 {
-    vmx::MainViewState& state = m_view.State();
+    vmx::MainViewState& state = m_runner.State();
     if (!state.anyRowSelected()) {
-        m_view.Ui().showMessage(vmx::kSelectItemFirstMessage);
+        m_runner.Ui().showMessage(vmx::kSelectItemFirstMessage);
         return false;
     }
     // The recording of the active side; when only the other side has a selected row, the session
@@ -52,35 +48,30 @@ bool CProcessCommands::RunMerge(std::function<void(const vmx::MergeResult&)> the
     const int side = state.activeSide;
     const int row = state.selected(side);
     // The player lets go of any part file of the recording before it is read.
-    m_view.PlayerCommands().Release();
-    vmx::UserInterface& ui = m_view.Ui();
-    return m_view.Worker().Run<SessionOutcome<vmx::MergeResult>>(
-        [side, row, &ui](vmx::RecordingSession& session) {
+    m_player.Release();
+    return m_runner.Run<vmx::MergeResult>(
+        [side, row](vmx::RecordingSession& session, vmx::UserInterface& ui) {
             // The output folder is asked for on the way (an empty folder: the chooser).
-            vmx::MergeResult result = session.merge(side, row, std::string(), ui);
-            const vmx::PaneRefresh refresh = result.refresh;
-            return WithCopies(session, std::move(result), refresh);
+            return session.merge(side, row, std::string(), ui);
         },
-        [this, then = std::move(then)](SessionOutcome<vmx::MergeResult> outcome) {
-            m_view.State().take(outcome.copies);
-            if (!outcome.result.path.empty())
-                m_lastMergedPath = outcome.result.path;
-            m_view.Commands().ReloadChanged(outcome.result.refresh);
+        [this, then = std::move(then)](const vmx::MergeResult& result) {
+            if (!result.path.empty())
+                m_lastMergedPath = result.path;
             if (then)
-                then(outcome.result);
+                then(result);
         });
 }
 
 void CProcessCommands::Convert()
 {
-    if (!m_view.State().anyRowSelected()) {
-        m_view.Ui().showMessage(vmx::kSelectItemFirstMessage);
+    if (!m_runner.State().anyRowSelected()) {
+        m_runner.Ui().showMessage(vmx::kSelectItemFirstMessage);
         return;
     }
     if (m_settings)
         return;  // EN's dialog is already on its way
-    m_settings = std::make_unique<CSettingDlg>(&m_view);
-    if (!m_view.Ui().askYesNo(kConvertQuestion, kConvertCaption)) {
+    m_settings = std::make_unique<CSettingDlg>(m_dialogParent);
+    if (!m_runner.Ui().askYesNo(kConvertQuestion, kConvertCaption)) {
         // The user chooses the source file in the dialog.
         ShowSettings();
         return;
@@ -93,7 +84,7 @@ void CProcessCommands::Convert()
         if (result.outcome != vmx::MergeOutcome::Failed && IsRegularFile(m_lastMergedPath))
             m_settings->HandOverMergedFile(QFile::decodeName(QByteArray::fromStdString(m_lastMergedPath)));
         // Shown once the merge has ended (its last message read), so the form's commands are back.
-        m_view.Worker().WhenIdle([this] { ShowSettings(); });
+        m_runner.Worker().WhenIdle([this] { ShowSettings(); });
     });
     if (!started)
         ShowSettings();
@@ -104,7 +95,7 @@ void CProcessCommands::ShowSettings()
     if (!m_settings)
         return;
     // Runs dump the audio when the database loaded last was not a DZT file.
-    m_settings->SetLastLoadedDbKind(m_view.Session().lastLoadedDbKind());
+    m_settings->SetLastLoadedDbKind(m_runner.Session().lastLoadedDbKind());
     m_settings->CopySettingsIn(CurrentEncodeSettings());
     m_settings->DoModal();
     // Closing the dialog has stopped its run; destroying it ends whatever remains of it.
@@ -113,41 +104,33 @@ void CProcessCommands::ShowSettings()
 
 void CProcessCommands::Cut()
 {
-    vmx::MainViewState& state = m_view.State();
+    vmx::MainViewState& state = m_runner.State();
     if (state.mode != vmx::ViewMode::Record)
         return;
     const int side = state.activeSide;
     const int row = state.selected(side);
-    const std::vector<float> marks = m_view.MarkBar()->GetMarks();
-    if (m_view.PlayerCommands().IsRunning()) {
-        m_view.Ui().showMessage(kCutWhilePlayingMessage);
+    const std::vector<float> marks = m_details.MarkBar().GetMarks();
+    if (m_player.IsRunning()) {
+        m_runner.Ui().showMessage(kCutWhilePlayingMessage);
         return;
     }
     // The mark bar's range after the cut: the recording's duration before it.
     const vmx::RecordDetails* details = state.pane(side).detailsAt(row);
-    const float duration = details ? float(details->duration) : m_view.MarkBar()->RangeMax();
+    const float duration = details ? float(details->duration) : m_details.MarkBar().RangeMax();
     const int markCount = int(marks.size());
     const double start = markCount == 2 ? double(marks[0]) : 0.0;
     const double end = markCount == 2 ? double(marks[1]) : 0.0;
     // The player lets go of the part files before they are rewritten, deleted or renamed.
     if (markCount == 2)
-        m_view.PlayerCommands().Release();
-    vmx::UserInterface& ui = m_view.Ui();
-    m_view.Worker().Run<SessionOutcome<vmx::CutResult>>(
-        [side, row, markCount, start, end, &ui](vmx::RecordingSession& session) {
-            vmx::CutResult result = session.cut(side, row, markCount, start, end, ui);
-            const vmx::PaneRefresh refresh = result.refresh;
-            return WithCopies(session, std::move(result), refresh);
+        m_player.Release();
+    m_runner.Run<vmx::CutResult>(
+        [side, row, markCount, start, end](vmx::RecordingSession& session, vmx::UserInterface& ui) {
+            return session.cut(side, row, markCount, start, end, ui);
         },
-        [this, side, duration](SessionOutcome<vmx::CutResult> outcome) {
-            m_view.State().take(outcome.copies);
-            const vmx::CutResult& result = outcome.result;
-            if (result.refresh.panes[std::size_t(side)])
-                m_view.Panes().FillRecordPane(side);
+        [this, duration](const vmx::CutResult& result) {
             if (result.resetMarks)
-                m_view.Details().ResetMarkBar(duration);
+                m_details.ResetMarkBar(duration);
             if (result.outcome == vmx::CutOutcome::Done)
-                m_view.PlayerCommands().Stop();
-            m_view.Commands().ReloadChanged(result.refresh);
+                m_player.Stop();
         });
 }

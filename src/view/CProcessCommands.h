@@ -8,17 +8,16 @@
 #include <memory>
 #include <string>
 
+class CDetailsArea;
+class CSessionRunner;
 class CSettingDlg;
-class CVelmorixView;
-
-namespace vmx {
-struct PaneRefresh;
-}
+class CViewPlayer;
+class QWidget;
 
 // The main view's commands that work a recording over: ME joins its part files into one file on
 // the PC, EN converts (after an optional merge) through the encoder settings dialog, PR cuts the
-// stretch between the mark bar's marks out of it. The merge and the cut run on the view's session
-// worker; every question and message reaches the user through the view's user-interface port.
+// stretch between the mark bar's marks out of it. The merge and the cut run on the session worker;
+// every question and message reaches the user through the user-interface port.
 class CProcessCommands : public QObject {
     Q_OBJECT
 public:
@@ -31,7 +30,8 @@ public:
     static constexpr const char* kCutWhilePlayingMessage =
         "Can't Process files while video player is running. Please retry after stopping video.";
 
-    explicit CProcessCommands(CVelmorixView& view);
+    // `dialogParent`: the window over which EN's settings dialog opens.
+    CProcessCommands(CSessionRunner& runner, CDetailsArea& details, CViewPlayer& player, QWidget* dialogParent);
     ~CProcessCommands() override;
 
     void Merge();    // ME
@@ -50,7 +50,10 @@ private:
     // Shows EN's settings dialog modally and destroys it when it is closed.
     void ShowSettings();
 
-    CVelmorixView& m_view;
+    CSessionRunner& m_runner;
+    CDetailsArea& m_details;
+    CViewPlayer& m_player;
+    QWidget* m_dialogParent;
     std::string m_lastMergedPath;
     std::unique_ptr<CSettingDlg> m_settings;
 };

@@ -8,12 +8,11 @@
 #include "controls/CSliderMessage.h"
 #include "view/CCommandKeys.h"
 #include "view/CDetailsArea.h"
-#include "view/CPaneCommands.h"
-#include "view/CProcessCommands.h"
+#include "view/CLoadCommands.h"
+#include "view/CMediaCommands.h"
 #include "view/CPaneTable.h"
-#include "view/CQtUserInterface.h"
-#include "view/CSessionWorker.h"
-#include "view/CTransferCommands.h"
+#include "view/CProcessCommands.h"
+#include "view/CRecordCommands.h"
 #include "view/CViewPanes.h"
 #include "view/CViewPlayer.h"
 #include "view/CWorkWindows.h"
@@ -69,14 +68,12 @@ CVelmorixView::CVelmorixView(QWidget* parent)
     LayOut();
     CreateCommands();
     ConnectCommands();
-    new CCommandKeys(this);  // the buttons' tooltips, their keys and F1's help window
+    new CCommandKeys(this, m_controls, *m_playerCommands);  // the buttons' tooltips, their keys and F1's help window
 }
 
 CVelmorixView::~CVelmorixView()
 {
-    // An operation waiting for the user gets the answer of one who cancels; then it ends.
-    m_ui->Abandon();
-    m_worker.reset();
+    m_runner->Stop();
 }
 
 void CVelmorixView::CreateControls()
@@ -132,22 +129,21 @@ void CVelmorixView::CreateControls()
 
 void CVelmorixView::CreateCommands()
 {
-    m_ui = std::make_unique<CQtUserInterface>(this);
-    m_worker = std::make_unique<CSessionWorker>(m_session);
-    m_panes = std::make_unique<CViewPanes>(
-        m_state, std::array<QTableWidget*, 2>{m_leftPane, m_rightPane},
-        std::array<CColorLabel*, 2>{Label(ControlId::kLeftCaption), Label(ControlId::kRightCaption)}, nullptr);
+    m_runner = std::make_unique<CSessionRunner>(
+        this, std::array<QTableWidget*, 2>{m_leftPane, m_rightPane},
+        std::array<CColorLabel*, 2>{Label(ControlId::kLeftCaption), Label(ControlId::kRightCaption)});
     m_details = std::make_unique<CDetailsArea>(
         std::array<CColorLabel*, 3>{Label(ControlId::kDetailsLine1), Label(ControlId::kDetailsLine2),
                                     Label(ControlId::kDetailsLine3)},
         Label(ControlId::kTimeLabel), m_nameEdit, m_markBar, nullptr);
     m_playerCommands = std::make_unique<CViewPlayer>(
-        m_state, m_player, m_slider, m_details.get(), *m_ui,
+        m_runner->State(), m_player, m_slider, m_details.get(), Ui(),
         [this](bool enable) { EnableCommand(ControlId::kModeSelector, enable); }, nullptr);
-    m_commands = std::make_unique<CPaneCommands>(*this);
-    m_processCommands = std::make_unique<CProcessCommands>(*this);
-    m_transfers = std::make_unique<CTransferCommands>(*this);
-    m_workWindows = std::make_unique<CWorkWindows>(*m_ui, this);
+    m_load = std::make_unique<CLoadCommands>(*m_runner, *m_details, *m_playerCommands, this);
+    m_records = std::make_unique<CRecordCommands>(*m_runner, *m_details, *m_playerCommands);
+    m_media = std::make_unique<CMediaCommands>(*m_runner, *m_playerCommands);
+    m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, this);
+    m_workWindows = std::make_unique<CWorkWindows>(Ui(), this);
 }
 
 void CVelmorixView::ConnectCommands()
@@ -155,51 +151,60 @@ void CVelmorixView::ConnectCommands()
     const auto onClick = [this](int id, auto handler) {
         connect(Button(id), &QAbstractButton::clicked, this, handler);
     };
-    onClick(ControlId::kLoadLeft, [this] { m_commands->Load(vmx::kLeftSide); });
-    onClick(ControlId::kLoadRight, [this] { m_commands->Load(vmx::kRightSide); });
-    onClick(ControlId::kRename, [this] { m_commands->Rename(); });
-    onClick(ControlId::kChooseJpegFiles, [this] { m_commands->ChoosePcFiles(vmx::MediaKind::Image); });
-    onClick(ControlId::kChooseMp3Files, [this] { m_commands->ChoosePcFiles(vmx::MediaKind::Mp3); });
+    onClick(ControlId::kLoadLeft, [this] { m_load->Load(vmx::kLeftSide); });
+    onClick(ControlId::kLoadRight, [this] { m_load->Load(vmx::kRightSide); });
+    onClick(ControlId::kRename, [this] { m_records->Rename(); });
+    onClick(ControlId::kChooseJpegFiles, [this] { m_media->ChoosePcFiles(vmx::MediaKind::Image); });
+    onClick(ControlId::kChooseMp3Files, [this] { m_media->ChoosePcFiles(vmx::MediaKind::Mp3); });
     onClick(ControlId::kPlay, [this] { m_playerCommands->Play(); });
     onClick(ControlId::kPause, [this] { m_playerCommands->Pause(); });
     onClick(ControlId::kStop, [this] { m_playerCommands->Stop(); });
-    onClick(ControlId::kTransferLeftToRight, [this] { m_transfers->Transfer(vmx::kLeftSide); });
-    onClick(ControlId::kTransferRightToLeft, [this] { m_transfers->Transfer(vmx::kRightSide); });
-    // Rows dragged from one pane onto the other: AL or AR.
-    for (QTableWidget* pane : {m_leftPane, m_rightPane}) {
-        connect(static_cast<CPaneTable*>(pane), &CPaneTable::rowsDropped, this,
-                [this](int sourceSide) { m_transfers->Transfer(sourceSide); });
-    }
+    // AL (source side 0) and AR (1), as the mode has them; also rows dragged onto the other pane.
+    const auto transfer = [this](int sourceSide) {
+        if (IsBusy())
+            return;
+        if (State().mode == vmx::ViewMode::Record)
+            m_records->Transfer(sourceSide);
+        else if (const auto kind = vmx::MediaKindOfMode(State().mode))
+            sourceSide == vmx::kLeftSide ? m_media->PutMedia(*kind) : m_media->GetMedia(*kind);
+    };
+    onClick(ControlId::kTransferLeftToRight, [transfer] { transfer(vmx::kLeftSide); });
+    onClick(ControlId::kTransferRightToLeft, [transfer] { transfer(vmx::kRightSide); });
+    for (QTableWidget* pane : {m_leftPane, m_rightPane})
+        connect(static_cast<CPaneTable*>(pane), &CPaneTable::rowsDropped, this, transfer);
     // Files from a file manager dropped on the left pane in the MP3 and JPEG modes join the PC
     // files waiting for the receiver.
     auto* left = static_cast<CPaneTable*>(m_leftPane);
-    left->AcceptFileDrops([this] { return vmx::MediaKindOfMode(m_state.mode).has_value() && !IsBusy(); });
-    connect(left, &CPaneTable::filesDropped, this, [this](const QStringList& paths) {
-        const auto kind = vmx::MediaKindOfMode(m_state.mode);
-        if (!kind)
-            return;
-        std::vector<std::string> local;
-        for (const QString& path : paths)
-            local.push_back(QFile::encodeName(path).toStdString());
-        if (m_state.pending.add(*kind, local) > 0)
-            m_panes->FillPendingPane();
-    });
+    left->AcceptFileDrops([this] { return vmx::MediaKindOfMode(State().mode).has_value() && !IsBusy(); });
+    connect(left, &CPaneTable::filesDropped, m_media.get(), &CMediaCommands::DropPcFiles);
     onClick(ControlId::kMerge, [this] { m_processCommands->Merge(); });
     onClick(ControlId::kConvert, [this] { m_processCommands->Convert(); });
     onClick(ControlId::kCut, [this] { m_processCommands->Cut(); });
-    connect(m_modeSelector, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_commands->SwitchMode(index);
+    connect(m_modeSelector, &QComboBox::currentIndexChanged, m_load.get(), &CLoadCommands::SwitchMode);
+    CViewPanes* panes = &m_runner->Panes();
+    connect(panes, &CViewPanes::rowClicked, m_load.get(), &CLoadCommands::RowClicked);
+    connect(panes, &CViewPanes::currentRowMoved, m_load.get(), &CLoadCommands::CurrentRowMoved);
+    connect(panes, &CViewPanes::deletePressed, this, [this](int side) {
+        if (side != State().activeSide || IsBusy())
+            return;
+        if (const auto kind = vmx::MediaKindOfMode(State().mode))
+            m_media->Delete(*kind, side);
+        else
+            m_records->Delete(side);
     });
-    connect(m_panes.get(), &CViewPanes::rowClicked, this, [this](int side, int row) {
-        m_commands->RowClicked(side, row);
-    });
-    connect(m_panes.get(), &CViewPanes::deletePressed, this, [this](int side) { m_commands->Delete(side); });
-    connect(m_worker.get(), &CSessionWorker::busyChanged, this, [this] {
+    // What the commands say happened.
+    connect(m_load.get(), &CLoadCommands::commandEnabled, this, &CVelmorixView::EnableCommand);
+    connect(m_load.get(), &CLoadCommands::modeChanged, this, &CVelmorixView::ShowMode);
+    connect(m_load.get(), &CLoadCommands::mediaModeEntered, m_media.get(), &CMediaCommands::ListReceiverFolder);
+    // Without the receiver's folder a media mode has nothing to show: the view goes back to
+    // RECORD MODE, and its selector with it, so that choosing the media mode again tries anew.
+    connect(m_media.get(), &CMediaCommands::receiverFolderMissing, m_load.get(),
+            [this] { m_load->SwitchMode(int(vmx::ViewMode::Record)); });
+    connect(m_runner.get(), &CSessionRunner::reloadWanted, m_load.get(), &CLoadCommands::ReloadChanged);
+    connect(&m_runner->Worker(), &CSessionWorker::busyChanged, this, [this] {
         for (auto it = m_controls.cbegin(); it != m_controls.cend(); ++it)
             ApplyEnabled(it.key());
     });
-    // What an operation kept to say until its end comes once the panes show its result.
-    connect(m_worker.get(), &CSessionWorker::operationEnding, m_ui.get(), &CQtUserInterface::ShowHeldMessages);
 }
 
 QSize CVelmorixView::DesignSize() const
@@ -252,19 +257,9 @@ CBitmapButton* CVelmorixView::Button(int id) const
     return qobject_cast<CBitmapButton*>(m_controls.value(id));
 }
 
-bool CVelmorixView::IsBusy() const
-{
-    return m_worker->IsBusy();
-}
-
 bool CVelmorixView::CancelCopy()
 {
     return m_workWindows->CancelCopy();
-}
-
-bool CVelmorixView::CopyRunning() const
-{
-    return m_ui->CopyRunning();
 }
 
 void CVelmorixView::EnableCommand(int id, bool enable)
@@ -283,9 +278,13 @@ void CVelmorixView::ApplyEnabled(int id)
     control->setEnabled(wanted && (!IsBusy() || StaysOnWhileBusy(id)));
 }
 
-void CVelmorixView::EnableButtonsForMode()
+void CVelmorixView::ShowMode()
 {
-    const auto buttons = vmx::ButtonsForMode(m_state.mode);
+    {
+        const QSignalBlocker quiet(m_modeSelector);
+        m_modeSelector->setCurrentIndex(int(State().mode));
+    }
+    const auto buttons = vmx::ButtonsForMode(State().mode);
     if (!buttons)
         return;
     EnableCommand(ControlId::kLoadLeft, buttons->load);
@@ -296,32 +295,22 @@ void CVelmorixView::EnableButtonsForMode()
     EnableCommand(ControlId::kMerge, buttons->merge);
 }
 
-void CVelmorixView::SelectModeEntry(int index)
-{
-    const QSignalBlocker quiet(m_modeSelector);
-    m_modeSelector->setCurrentIndex(index);
-}
-
 void CVelmorixView::OnInitialUpdate()
 {
     SetBackgroundColor(kFormBackground);
     update();
 
     // The record stores and the database file cache, for both panes.
-    if (const std::string error = m_session.init(); !error.empty())
+    if (const std::string error = m_runner->Session().init(); !error.empty())
         QMessageBox::critical(this, QString::fromLatin1(CQtUserInterface::kAppTitle),
                               QStringLiteral("The recordings cannot be worked on: %1").arg(QString::fromStdString(error)));
 
-    m_headerFont = BlackArial(25);
-    m_pathFont = BlackArial(15);
-    m_timeFont = BlackArial(20);
-    m_detailsFont = BlackArial(20);
-    m_details->SetFonts(m_detailsFont, m_timeFont);
+    m_details->SetFonts(BlackArial(20), BlackArial(20));
     CColorLabel* header = Label(ControlId::kHeaderLabel);
-    header->setFont(m_headerFont);
+    header->setFont(BlackArial(25));
     header->gradientFrom = kBlack;
     CColorLabel* path = Label(ControlId::kPathLabel);
-    path->setFont(m_pathFont);
+    path->setFont(BlackArial(15));
     path->gradientFrom = kRed;
     path->gradientTo = kBlack;
     path->textColor = kWhite;
@@ -333,7 +322,7 @@ void CVelmorixView::OnInitialUpdate()
     for (const int id : {ControlId::kLeftCaption, ControlId::kRightCaption})
         Label(id)->gradientFrom = kBlack;
 
-    m_commands->SetUpPanes(vmx::ViewMode::Record);
+    m_load->SetUpPanes(vmx::ViewMode::Record);
     m_details->ResetMarkBar(100.0f);
 
     m_slider->SetChannelBitmaps(QStringLiteral("132"), QStringLiteral("133"), false);
@@ -355,10 +344,9 @@ void CVelmorixView::OnInitialUpdate()
         m_modeSelector->clear();
         for (const char* name : vmx::kModeNames)
             m_modeSelector->addItem(QString::fromLatin1(name));
-        m_modeSelector->setCurrentIndex(0);
     }
-    m_state.mode = vmx::ViewMode::Record;
-    EnableButtonsForMode();
+    m_runner->State().mode = vmx::ViewMode::Record;
+    ShowMode();
     LayOut(); // the slider took its bitmap's size
     FitModeSelectorText();
 }
@@ -370,9 +358,9 @@ void CVelmorixView::LoadDatabases(const QStringList& paths)
     const auto local = [](const QString& path) { return QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString(); };
     const std::string left = local(paths.at(0));
     const std::string right = paths.size() > 1 ? local(paths.at(1)) : std::string();
-    m_commands->LoadFile(vmx::kLeftSide, left, [this, right] {
+    m_load->LoadFile(vmx::kLeftSide, left, [this, right] {
         if (!right.empty())
-            m_commands->LoadFile(vmx::kRightSide, right);
+            m_load->LoadFile(vmx::kRightSide, right);
     });
 }
 
@@ -387,9 +375,4 @@ void CVelmorixView::FitModeSelectorText()
         if (m_modeSelector->sizeHint().width() <= m_modeSelector->width())
             return;
     }
-}
-
-void CVelmorixView::ReleaseRecordStores()
-{
-    m_session.release();
 }

@@ -2,10 +2,8 @@
 
 #include "controls/CColorFormView.h"
 #include "controls/DialogUnits.h"
-#include "recording/RecordingSession.h"
-#include "viewmodel/MainViewState.h"
+#include "view/CSessionRunner.h"
 
-#include <QFont>
 #include <QHash>
 
 #include <memory>
@@ -14,15 +12,13 @@ class CBitmapButton;
 class CColorLabel;
 class CDetailsArea;
 class CGomxctrl1;
+class CLoadCommands;
 class CMarkBar;
-class CPaneCommands;
+class CMediaCommands;
 class CProcessCommands;
-class CQtUserInterface;
-class CSessionWorker;
+class CRecordCommands;
 class CSkinSlider;
-class CTransferCommands;
 class CWorkWindows;
-class CViewPanes;
 class CViewPlayer;
 class QComboBox;
 class QLineEdit;
@@ -30,14 +26,14 @@ class QTableWidget;
 
 // The program's one view: the main form with the player, position slider, mark bar, details
 // labels, both panes, the mode selector and the command buttons, laid out from the form
-// template in dialog units of the form's font. It keeps the view's working state and hands the
-// commands to the classes that carry them out: the panes' commands, the player's commands, the
-// merge, conversion and cut, and the session worker on which every recording operation runs.
+// template in dialog units of the form's font. It hands the commands to the classes that carry
+// them out (the mode and loading, the recordings, receiver media, the player, the merge,
+// conversion and cut), whose operations go through the session runner, and connects what
+// they say happened to its controls, in one place.
 class CVelmorixView : public CColorFormView {
     Q_OBJECT
 public:
     explicit CVelmorixView(QWidget* parent = nullptr);
-    // Lets an operation that waits for an answer go on unanswered, then waits for it to end.
     ~CVelmorixView() override;
 
     // Sets up the recording session (both record stores), fonts, labels, mark bar, slider,
@@ -45,38 +41,30 @@ public:
     void OnInitialUpdate();
     // Releases both record stores through the session (the frame calls it once, when it closes,
     // and never while an operation runs).
-    void ReleaseRecordStores();
+    void ReleaseRecordStores() { m_runner->Session().release(); }
     // Loads the databases named on the command line: the first into the left pane, then the
     // second into the right one, as L and R load them.
     void LoadDatabases(const QStringList& paths);
 
-    // The owner of both panes' databases; every recording command goes through it, on the worker.
-    vmx::RecordingSession& Session() { return m_session; }
-    vmx::MainViewState& State() { return m_state; }
-    const vmx::MainViewState& State() const { return m_state; }
-    CSessionWorker& Worker() const { return *m_worker; }
-    CQtUserInterface& Ui() const { return *m_ui; }
-    CViewPanes& Panes() const { return *m_panes; }
-    CDetailsArea& Details() const { return *m_details; }
+    // The session, its worker and port, the view state and the panes; every recording command
+    // goes through it.
+    CSessionRunner& Runner() const { return *m_runner; }
+    const vmx::MainViewState& State() const { return m_runner->State(); }
+    CQtUserInterface& Ui() const { return m_runner->Ui(); }
     CViewPlayer& PlayerCommands() const { return *m_playerCommands; }
-    CPaneCommands& Commands() const { return *m_commands; }
     CProcessCommands& ProcessCommands() const { return *m_processCommands; }
-    CTransferCommands& Transfers() const { return *m_transfers; }
+    CRecordCommands& RecordCommands() const { return *m_records; }
     // Asks the recording transfer that runs to stop, as its copy window's Cancel does; false
     // when none runs.
     bool CancelCopy();
     // True while a recording transfer runs (the kind of operation that Cancel stops).
-    bool CopyRunning() const;
+    bool CopyRunning() const { return Ui().CopyRunning(); }
     // True while a recording operation runs on the worker.
-    bool IsBusy() const;
+    bool IsBusy() const { return m_runner->IsBusy(); }
 
     // Switches a command's control on or off. While an operation runs the commands that start
     // one stay off (PA and S stay on), and come back as asked once it has ended.
     void EnableCommand(int id, bool enable);
-    // Applies the buttons of the current mode.
-    void EnableButtonsForMode();
-    // Shows entry `index` in the mode selector without running a mode switch.
-    void SelectModeEntry(int index);
 
     QSize DesignSize() const;
     QSize sizeHint() const override { return DesignSize(); }
@@ -102,9 +90,10 @@ private:
     void LayOut();
     void FitModeSelectorText();
     void ApplyEnabled(int id);
+    // Shows the current mode in the mode selector (without running a mode switch) and applies
+    // its buttons.
+    void ShowMode();
 
-    vmx::RecordingSession m_session;
-    vmx::MainViewState m_state;
     DialogBaseUnits m_units;
     QHash<int, QWidget*> m_controls;
     QHash<int, bool> m_wantEnabled;
@@ -115,18 +104,13 @@ private:
     QTableWidget* m_rightPane = nullptr;
     QComboBox* m_modeSelector = nullptr;
     QLineEdit* m_nameEdit = nullptr;
-    QFont m_headerFont;
-    QFont m_pathFont;
-    QFont m_timeFont;
-    QFont m_detailsFont;
-    // Declared after the session and the state they use, so they go first.
-    std::unique_ptr<CQtUserInterface> m_ui;
-    std::unique_ptr<CSessionWorker> m_worker;
-    std::unique_ptr<CViewPanes> m_panes;
+    // Declared after the runner they use, so they go first (once it has stopped its worker).
+    std::unique_ptr<CSessionRunner> m_runner;
     std::unique_ptr<CDetailsArea> m_details;
     std::unique_ptr<CViewPlayer> m_playerCommands;
-    std::unique_ptr<CPaneCommands> m_commands;
+    std::unique_ptr<CLoadCommands> m_load;
+    std::unique_ptr<CRecordCommands> m_records;
+    std::unique_ptr<CMediaCommands> m_media;
     std::unique_ptr<CProcessCommands> m_processCommands;
-    std::unique_ptr<CTransferCommands> m_transfers;
     std::unique_ptr<CWorkWindows> m_workWindows;
 };

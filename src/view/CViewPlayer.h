@@ -28,6 +28,7 @@ public:
 
     // The player reports that it plays (state 4).
     bool IsRunning() const;
+    bool PlayingOrPaused() const { return IsRunning() || m_state.playback.paused(); }
     bool TimerRunning() const { return m_timer.isActive(); }
     // True while the player holds the file at `path` (playing or paused).
     bool Shows(const std::string& path) const;

@@ -76,7 +76,7 @@ int main(int argc, char** argv)
             return 1;
         CVelmorixView* view = app.MainFrame()->View();
         // Once both panes are loaded: the first recording of the left pane chosen, the copy running.
-        QObject::connect(&view->Worker(), &CSessionWorker::busyChanged, view, [view, cancel](bool busy) {
+        QObject::connect(&view->Runner().Worker(), &CSessionWorker::busyChanged, view, [view, cancel](bool busy) {
             if (busy || !view->State().pane(1).loaded || CCopyProgressDlg::Current())
                 return;
             view->Pane(0)->selectRow(0);

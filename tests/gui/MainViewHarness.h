@@ -32,7 +32,7 @@ public:
         frame = std::make_unique<CMainFrame>();
         view = frame->View();
         view->OnInitialUpdate();
-        view->Session().setReceiverRoot(disk.root().toStdString());
+        view->Runner().Session().setReceiverRoot(disk.root().toStdString());
         frame->show();
     }
     ~MainViewHarness()

@@ -54,7 +54,7 @@ int main(int argc, char** argv)
     if (!app.InitInstance())
         return 1;
     CVelmorixView* view = app.MainFrame()->View();
-    view->Session().setReceiverRoot(disk.toStdString());
+    view->Runner().Session().setReceiverRoot(disk.toStdString());
     QTimer::singleShot(seconds * 1000, [&app] {
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
@@ -67,7 +67,7 @@ int main(int argc, char** argv)
     if (cut) {
         ClickRow(view, 1);
         ClickMark(view, 20.0f);
-        ClickMark(view, float(view->Session().pane(0).timingAt(1).secondsPerPart) + 3.0f);
+        ClickMark(view, float(view->Runner().Session().pane(0).timingAt(1).secondsPerPart) + 3.0f);
         AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok});
         QTest::mouseClick(view->Button(ControlId::kCut), Qt::LeftButton);
     } else {

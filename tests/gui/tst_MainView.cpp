@@ -13,7 +13,7 @@
 #include "convert/RememberedDestination.h"
 #include "viewmodel/WindowMessages.h"
 #include "view/CKeyHelpDlg.h"
-#include "view/CPaneCommands.h"
+#include "view/CRecordCommands.h"
 #include "viewmodel/CommandKeys.h"
 
 #include "support/DbImage.h"
@@ -429,7 +429,7 @@ private slots:
         bool answered = false;
         const auto offer = [&] {
             answered = false;
-            ui->view->Commands().OfferNewDb(0, [&](const vmx::OfferResult& result) {
+            ui->view->RecordCommands().OfferNewDb(0, [&](const vmx::OfferResult& result) {
                 heard = result;
                 answered = true;
             });
@@ -537,7 +537,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         const auto restore = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
         const QString mp3 = QFileInfo(ui->disk.path("MP3/Tone C5.mp3")).fileName();
-        ui->view->Session().setReceiverRoot({});
+        ui->view->Runner().Session().setReceiverRoot({});
 
         QString asked;
         OnNextModal<QFileDialog>([&asked](QFileDialog* dialog) {

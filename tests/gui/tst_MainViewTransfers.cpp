@@ -304,7 +304,7 @@ private slots:
         // The copy is waited for in a plain event loop, as the program runs, so that the gaps
         // measured are the loop's own and not the pauses of a test's polling wait.
         QEventLoop loop;
-        connect(&ui->view->Worker(), &CSessionWorker::busyChanged, &loop, [&loop](bool busy) {
+        connect(&ui->view->Runner().Worker(), &CSessionWorker::busyChanged, &loop, [&loop](bool busy) {
             if (!busy)
                 loop.quit();
         });

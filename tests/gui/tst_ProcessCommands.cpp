@@ -129,7 +129,7 @@ class ProcessCommandsTest : public QObject {
     }
     std::uint32_t partSeconds(int row) const
     {
-        return ui->view->Session().pane(vmx::kLeftSide).timingAt(row).secondsPerPart;
+        return ui->view->Runner().Session().pane(vmx::kLeftSide).timingAt(row).secondsPerPart;
     }
 
     // Clicks ME with a row selected and answers the folder chooser with `folder`.
@@ -399,7 +399,7 @@ private slots:
             QCOMPARE(Digest(ui->disk.path("RECORD/" + name)), Digest(other.path("RECORD/" + name)));
 
         // The pane and the row's timing entry come from the database as the cut left it.
-        const vmx::TimingEntry timing = ui->view->Session().pane(vmx::kLeftSide).timingAt(kSportsRow);
+        const vmx::TimingEntry timing = ui->view->Runner().Session().pane(vmx::kLeftSide).timingAt(kSportsRow);
         const vmx::RecordRow& row = ui->view->State().pane(vmx::kLeftSide).rows.at(kSportsRow);
         QCOMPARE(row.timing.duration, timing.duration);
         QCOMPARE(row.timing.totalSize, timing.totalSize);
@@ -478,7 +478,7 @@ private slots:
         setDestination(out());
         QVERIFY(ui->disk.copyDbTo("RECORD/DZR000.DB"));
         QVERIFY(ui->Load(0, ui->disk.path("RECORD/DZR000.DB")));
-        QCOMPARE(ui->view->Session().lastLoadedDbKind(), 1);
+        QCOMPARE(ui->view->Runner().Session().lastLoadedDbKind(), 1);
         ui->ClickRow(0, 2);
         AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok});
         AnswerNextFileDialog(ui->disk.root(), QStringLiteral("PC"));

@@ -135,7 +135,7 @@ private slots:
             stillShown = harness.frame->isVisible() && DBMIsInitialized();
             QTest::mouseClick(box->buttons().constFirst(), Qt::LeftButton);
         });
-        QVERIFY(view->Worker().Run<bool>(
+        QVERIFY(view->Runner().Worker().Run<bool>(
             [view](vmx::RecordingSession&) {
                 view->Ui().showMessage("Working");
                 return true;
