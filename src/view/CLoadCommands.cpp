@@ -1,6 +1,6 @@
 #include "view/CLoadCommands.h"
 
-#include "dialogs/CSettingDlg.h"
+#include "convert/EncodeSettings.h"
 #include "recording/RecordingSession.h"
 #include "view/CDetailsArea.h"
 #include "view/CSessionRunner.h"
@@ -108,7 +108,7 @@ void CLoadCommands::LoadFile(int side, const std::string& path, std::function<vo
                 m_runner.Panes().ForgetCurrent(side);
                 // A load into the left pane reloads encoding-custom.ini into the current encoder settings.
                 if (side == vmx::kLeftSide)
-                    ReloadEncoderSettings();
+                    vmx::ReloadEncodeSettings();
                 m_runner.Panes().SetCaption(side, vmx::PaneCaption(path));
             }
             if (result.ok || path.empty())
@@ -116,13 +116,6 @@ void CLoadCommands::LoadFile(int side, const std::string& path, std::function<vo
             if (then)
                 then();
         });
-}
-
-// Reloads the encoder settings as the settings dialog's constructor does.
-void CLoadCommands::ReloadEncoderSettings()
-{
-    // The dialog is gone again unshown (without a run it starts, stops and waits for nothing).
-    const CSettingDlg settings(m_dialogParent);
 }
 
 void CLoadCommands::ReloadChanged(const vmx::PaneRefresh& refresh)

@@ -47,7 +47,6 @@ signals:
 
 private:
     void FillRecordPanes();
-    void ReloadEncoderSettings();
 
     CSessionRunner& m_runner;
     CDetailsArea& m_details;

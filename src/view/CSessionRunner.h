@@ -42,7 +42,7 @@ public:
     CQtUserInterface& Ui() const { return *m_ui; }
     CSessionWorker& Worker() const { return *m_worker; }
     CViewPanes& Panes() const { return *m_panes; }
-    bool IsBusy() const { return m_worker->IsBusy(); }
+    bool IsBusy() const { return m_worker && m_worker->IsBusy(); }
 
     // Runs `operation` on the worker, then as said above, with `done` hearing its result. False,
     // and nothing runs, while another operation runs (see CSessionWorker::Run).
