@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ++n;
         if (!buffer.Write(data + at, static_cast<int>(n)))
             return 0;
-        while (NextLine(buffer, line)) {
+        while (vmx::NextLine(buffer, line)) {
             int percent = -1;
-            if (ParseStatusLine(line, percent) && (percent < 0 || percent > 1000000009))
+            if (vmx::ParseStatusLine(line, percent) && (percent < 0 || percent > 1000000009))
                 std::abort();
         }
         // However the output looks, the unread rest never exceeds one line's worth.

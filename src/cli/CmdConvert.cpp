@@ -68,7 +68,7 @@ ConvertOptions ParseOptions(const Args& args)
 // Hears the run's end on the runner's thread and prints each job's result.
 class RunWatcher : public vmx::EncodeRun::Listener {
 public:
-    void OnJobEnded(const vmx::JobOutcome& job) override
+    void onJobEnded(const vmx::JobOutcome& job) override
     {
         std::lock_guard lock(m_mutex);
         if (job.status == vmx::JobOutcome::Status::Done)
@@ -78,7 +78,7 @@ public:
         else
             std::fprintf(stderr, "\rstopped: %s (its unfinished output was removed)\n", job.sourcePath.c_str());
     }
-    void OnRunEnded(const vmx::RunOutcome& outcome) override
+    void onRunEnded(const vmx::RunOutcome& outcome) override
     {
         {
             std::lock_guard lock(m_mutex);
@@ -145,19 +145,19 @@ int RunConvert(const Args& args)
     // The settings as the dialog loads them and hands them to a run.
     EncodeSettings& settings = CurrentEncodeSettings();
     LoadEncodeSettings(settings, "encoding-custom.ini");
-    settings = vmx::EncodeRun::AsDialogReturnsThem(settings);
+    settings = vmx::EncodeRun::asDialogReturnsThem(settings);
     const std::string prefix =
         options.prefixGiven ? options.prefix : ReadProfileString("GENERAL", "FILEHEADER", "[P]", "setting.ini");
 
     std::error_code destError;
     const std::string dest = std::filesystem::absolute(options.dest, destError).string();
     vmx::EncodeRun run;
-    run.SetDestination(destError ? options.dest : dest, prefix);
+    run.setDestination(destError ? options.dest : dest, prefix);
     for (const auto& file : options.files) {
         std::error_code ec;
         // An absolute path can never be taken for an encoder option.
         const std::string path = std::filesystem::absolute(file, ec).string();
-        switch (run.AddSourceFile(ec ? file : path)) {
+        switch (run.addSourceFile(ec ? file : path)) {
         case vmx::EncodeRun::AddResult::Added:
             break;
         case vmx::EncodeRun::AddResult::IgnoredExtension:
@@ -174,7 +174,7 @@ int RunConvert(const Args& args)
 
     const vmx::RunKind kind = options.audioDump ? vmx::RunKind::AudioDump : vmx::RunKind::Encode;
     std::string firstOutput;
-    switch (run.CheckStart(kind, firstOutput)) {
+    switch (run.checkStart(kind, firstOutput)) {
     case vmx::EncodeRun::StartCheck::Ok:
     case vmx::EncodeRun::StartCheck::Running:
         break;
@@ -198,9 +198,9 @@ int RunConvert(const Args& args)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     RunWatcher watcher;
-    run.SetListener(&watcher);
-    const std::size_t jobs = run.Jobs().size();
-    run.Start(kind);
+    run.setListener(&watcher);
+    const std::size_t jobs = run.jobs().size();
+    run.start(kind);
     int interrupted = 0;  // the signal that stopped the run
     int shown = -1;
     while (!watcher.ended()) {
@@ -208,17 +208,17 @@ int RunConvert(const Args& args)
         if (const int signal = sigtimedwait(&stopSignals, nullptr, &tick); signal > 0) {
             interrupted = signal;
             std::fprintf(stderr, "\rstopping...\n");
-            run.Stop();
+            run.stop();
             break;
         }
-        const int percent = run.UpdateProgress();
+        const int percent = run.updateProgress();
         if (percent != shown && !watcher.ended()) {
-            DrawProgress(percent, run.CurrentJobIndex() + 1, jobs);
+            DrawProgress(percent, run.currentJobIndex() + 1, jobs);
             shown = percent;
         }
     }
-    run.Stop();  // waits for every thread of the run
-    run.SetListener(nullptr);
+    run.stop();  // waits for every thread of the run
+    run.setListener(nullptr);
     pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
 
     const vmx::RunOutcome outcome = watcher.outcome();

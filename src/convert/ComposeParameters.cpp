@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 
+namespace vmx {
+
 namespace {
 
 using Placeholders = std::vector<std::pair<std::string, std::string>>;
@@ -233,3 +235,5 @@ std::vector<std::string> SplitTemplateWords(const std::string& text)
         words.push_back(std::move(word));
     return words;
 }
+
+}  // namespace vmx

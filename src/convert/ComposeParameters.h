@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace vmx {
+
 // The encoder's parameters are composed from the templates of "tamsel.ini" (section SETTING,
 // read afresh on every call), chosen by the settings and filled in by replacing $NAME$
 // placeholders with paths and numbers.
@@ -43,3 +45,5 @@ std::vector<std::string> ComposeArguments(EncodeSettings settings, const std::st
 
 // Splits template text into words as described above.
 std::vector<std::string> SplitTemplateWords(const std::string& text);
+
+}  // namespace vmx

@@ -132,7 +132,7 @@ EncodeRun::EncodeRun() = default;
 
 EncodeRun::~EncodeRun()
 {
-    Stop();
+    stop();
 }
 
 std::shared_ptr<EncodeRun::Run> EncodeRun::currentRun() const
@@ -141,37 +141,37 @@ std::shared_ptr<EncodeRun::Run> EncodeRun::currentRun() const
     return m_run;
 }
 
-bool EncodeRun::IsRunning() const
+bool EncodeRun::isRunning() const
 {
     const auto run = currentRun();
     return run && run->running;
 }
 
-std::size_t EncodeRun::CurrentJobIndex() const
+std::size_t EncodeRun::currentJobIndex() const
 {
     const auto run = currentRun();
     return run ? run->index.load() : 0;
 }
 
-int EncodeRun::JobPercent() const
+int EncodeRun::jobPercent() const
 {
     const auto run = currentRun();
     return run ? run->jobPercent.load() : 0;
 }
 
-void EncodeRun::SetJobPercent(int percent)
+void EncodeRun::setJobPercent(int percent)
 {
     if (const auto run = currentRun())
         run->jobPercent = percent;
 }
 
-void EncodeRun::SetDestination(const std::string& folder, const std::string& prefix)
+void EncodeRun::setDestination(const std::string& folder, const std::string& prefix)
 {
     m_destFolder = folder;
     m_prefix = prefix;
 }
 
-EncodeRun::AddResult EncodeRun::AddSourceFile(const std::string& path)
+EncodeRun::AddResult EncodeRun::addSourceFile(const std::string& path)
 {
     if (path.empty())
         return AddResult::IgnoredExtension;  // no file: a job would only fail
@@ -187,7 +187,7 @@ EncodeRun::AddResult EncodeRun::AddSourceFile(const std::string& path)
     return AddResult::Added;
 }
 
-std::vector<std::string> EncodeRun::VideoFilePatterns()
+std::vector<std::string> EncodeRun::videoFilePatterns()
 {
     // Each pattern runs from its '*' to the next '*' or ';' (the list lacks one ';').
     std::vector<std::string> patterns;
@@ -200,7 +200,7 @@ std::vector<std::string> EncodeRun::VideoFilePatterns()
     return patterns;
 }
 
-std::vector<EncodeJob> EncodeRun::Jobs() const
+std::vector<EncodeJob> EncodeRun::jobs() const
 {
     std::lock_guard lock(m_jobsMutex);
     return m_jobs;
@@ -218,9 +218,9 @@ std::size_t EncodeRun::jobCount() const
     return m_jobs.size();
 }
 
-EncodeRun::StartCheck EncodeRun::CheckStart(RunKind kind, std::string& firstOutput) const
+EncodeRun::StartCheck EncodeRun::checkStart(RunKind kind, std::string& firstOutput) const
 {
-    if (IsRunning())
+    if (isRunning())
         return StartCheck::Running;
     if (jobCount() == 0)
         return StartCheck::NoSources;
@@ -231,9 +231,9 @@ EncodeRun::StartCheck EncodeRun::CheckStart(RunKind kind, std::string& firstOutp
     return FileExists(firstOutput) ? StartCheck::AskOverwrite : StartCheck::Ok;
 }
 
-bool EncodeRun::Start(RunKind kind)
+bool EncodeRun::start(RunKind kind)
 {
-    if (IsRunning() || jobCount() == 0)
+    if (isRunning() || jobCount() == 0)
         return false;
     const auto run = std::make_shared<Run>();
     run->kind = kind;
@@ -246,13 +246,13 @@ bool EncodeRun::Start(RunKind kind)
     }
     // What runs of killed programs left (their partial outputs, their folders) goes first.
     (void)vmx::RemoveDeadRuns();
-    if (std::string problem = m_folder.Create(); !problem.empty()) {
+    if (std::string problem = m_folder.create(); !problem.empty()) {
         endRun(*run, std::move(problem));
         return false;
     }
     // The encoder holds the run folder's lock with this program: a new run takes the folder for
     // a dead run's only once both have gone.
-    m_runner.KeepOpenInChildren(m_folder.LockFd());
+    m_runner.KeepOpenInChildren(m_folder.lockFd());
     return startJob(*run);
 }
 
@@ -287,8 +287,8 @@ bool EncodeRun::startJob(Run& run)
         return refuseJob(run, job, output, "it cannot be read: " + reason);
     const PreparedJob prepared =
         run.kind == RunKind::Encode
-            ? PrepareEncodingJob(job.sourcePath, run.destFolder, run.prefix, m_folder.Path(), run.settings)
-            : PrepareAudioDumpJob(job.sourcePath, run.destFolder, run.prefix, m_folder.Path());
+            ? PrepareEncodingJob(job.sourcePath, run.destFolder, run.prefix, m_folder.path(), run.settings)
+            : PrepareAudioDumpJob(job.sourcePath, run.destFolder, run.prefix, m_folder.path());
     run.currentOutput = prepared.outputPath;
     run.currentPartial = prepared.partialPath;
     if (!prepared.ok()) {
@@ -318,12 +318,12 @@ bool EncodeRun::refuseJob(Run& run, const EncodeJob& job, const std::string& out
     return false;
 }
 
-bool EncodeRun::NextLine(std::string& line)
+bool EncodeRun::nextLine(std::string& line)
 {
-    return ::NextLine(m_output, line);
+    return NextLine(m_output, line);
 }
 
-void EncodeRun::OnEncoderLine(std::string_view line)
+void EncodeRun::onEncoderLine(std::string_view line)
 {
     std::lock_guard lock(m_linesMutex);
     m_lastLines.emplace_back(line);
@@ -337,7 +337,7 @@ std::vector<std::string> EncodeRun::lastLines()
     return {m_lastLines.begin(), m_lastLines.end()};
 }
 
-void EncodeRun::OnJobFinished(const ChildExit& exit)
+void EncodeRun::onJobFinished(const ChildExit& exit)
 {
     // The child that ended belongs to the latest run: a new run can begin only after this one
     // has ended, which happens below.
@@ -376,7 +376,7 @@ bool EncodeRun::recordJob(Run& run, const JobOutcome& outcome, std::int32_t size
 {
     run.outcome.jobs.push_back(outcome);
     if (m_listener)
-        m_listener->OnJobEnded(outcome);
+        m_listener->onJobEnded(outcome);
     run.completedBytes += size;
     if (outcome.status == JobOutcome::Status::Cancelled || run.cancel || outcome.index + 1 >= jobCount())
         return false;
@@ -394,17 +394,17 @@ void EncodeRun::endRun(Run& run, std::string error)
     // handed over below stays as this run left it.
     run.running = false;
     if (m_listener)
-        m_listener->OnRunEnded(run.outcome);
+        m_listener->onRunEnded(run.outcome);
 }
 
-void EncodeRun::Stop()
+void EncodeRun::stop()
 {
     if (const auto run = currentRun())
         run->cancel = true;
     m_runner.StopChild();
 }
 
-std::optional<int> EncodeRun::ProgressStep()
+std::optional<int> EncodeRun::progressStep()
 {
     const auto run = currentRun();
     const std::int64_t total = m_totalBytes;
@@ -416,15 +416,15 @@ std::optional<int> EncodeRun::ProgressStep()
     return run->progress.load();
 }
 
-int EncodeRun::UpdateProgress()
+int EncodeRun::updateProgress()
 {
-    if (const auto step = ProgressStep())
+    if (const auto step = progressStep())
         return *step;
     const auto run = currentRun();
     return run ? run->progress.load() : 0;
 }
 
-EncodeSettings EncodeRun::AsDialogReturnsThem(const EncodeSettings& settings)
+EncodeSettings EncodeRun::asDialogReturnsThem(const EncodeSettings& settings)
 {
     return vmx::SettingsWithTexts(settings, vmx::TextsOfSettings(settings));
 }

@@ -51,9 +51,9 @@ struct RunOutcome {
 // through the encoder runner, the job-completion handler and the overall percentage. The
 // settings dialog drives it; so does "velmorix-cli convert".
 //
-// Each Start begins a run of its own that takes copies of the destination folder, the file
+// Each start() begins a run of its own that takes copies of the destination folder, the file
 // prefix and the current encoder settings: every job of that run uses them, whatever is changed
-// meanwhile, and its end notice hands over that run's own outcome, which a later Start never
+// meanwhile, and its end notice hands over that run's own outcome, which a later start() never
 // touches. The job list is shared: files listed during a run join that run.
 class EncodeRun final : public IEncoderRunnerOwner {
 public:
@@ -62,8 +62,8 @@ public:
     // for it: the thread that stops a run waits for the waiter thread.
     class Listener {
     public:
-        virtual void OnJobEnded(const JobOutcome&) {}
-        virtual void OnRunEnded(const RunOutcome&) {}
+        virtual void onJobEnded(const JobOutcome&) {}
+        virtual void onRunEnded(const RunOutcome&) {}
 
     protected:
         ~Listener() = default;
@@ -77,52 +77,52 @@ public:
     EncodeRun(const EncodeRun&) = delete;
     EncodeRun& operator=(const EncodeRun&) = delete;
 
-    void SetListener(Listener* listener) { m_listener = listener; }
+    void setListener(Listener* listener) { m_listener = listener; }
     // Where the next run writes; a run that is going on keeps what it started with.
-    void SetDestination(const std::string& folder, const std::string& prefix);
-    const std::string& DestFolder() const { return m_destFolder; }
-    const std::string& FilePrefix() const { return m_prefix; }
+    void setDestination(const std::string& folder, const std::string& prefix);
+    const std::string& destFolder() const { return m_destFolder; }
+    const std::string& filePrefix() const { return m_prefix; }
 
     // Lists a source file: an empty path and files whose extension is not a known video type
     // are ignored; a path holding "?" is refused (TXT_UNICODE_PROBLEM).
-    AddResult AddSourceFile(const std::string& path);
+    AddResult addSourceFile(const std::string& path);
     // The known video types as file-name patterns ("*.mpeg", "*.mpg", ...) for a file chooser.
-    static std::vector<std::string> VideoFilePatterns();
-    std::vector<EncodeJob> Jobs() const;
-    std::int64_t TotalBytes() const { return m_totalBytes.load(); }
+    static std::vector<std::string> videoFilePatterns();
+    std::vector<EncodeJob> jobs() const;
+    std::int64_t totalBytes() const { return m_totalBytes.load(); }
 
     // The checks made before a run; `firstOutput` receives the first job's output path (asked
     // about when it exists: AskOverwrite). Later outputs are overwritten without a question.
-    StartCheck CheckStart(RunKind kind, std::string& firstOutput) const;
+    StartCheck checkStart(RunKind kind, std::string& firstOutput) const;
     // Starts a run (the checks passed and any overwrite was agreed) with the destination, the
     // prefix and the current encoder settings as they are now. False when the first job could
     // not be started; the listener has then heard the run end with the reason.
-    bool Start(RunKind kind);
+    bool start(RunKind kind);
     // Ends the run: the running job's encoder is stopped and what it wrote removed; a file that
     // stood at its output's place stays as it was. Waits until every thread of the run has ended.
-    void Stop();
+    void stop();
 
-    bool IsRunning() const;
-    std::size_t CurrentJobIndex() const;
-    int JobPercent() const;
+    bool isRunning() const;
+    std::size_t currentJobIndex() const;
+    int jobPercent() const;
     // The progress-timer step: the overall percentage from the current job's percentage and the
     // sizes of the jobs, (current job's share + bytes of completed jobs) x 100 / total bytes in
     // 64-bit integers; nothing while no run is going on or the listed files hold no bytes.
-    std::optional<int> ProgressStep();
+    std::optional<int> progressStep();
     // The same step for a display that always shows a value: the last one computed, and 100
     // once a run has ended.
-    int UpdateProgress();
+    int updateProgress();
 
     // The settings as the dialog's controls hand them back: the frame rate goes through its
     // three-decimal text and an encoder selector of 7 or more becomes 0.
-    static EncodeSettings AsDialogReturnsThem(const EncodeSettings& settings);
+    static EncodeSettings asDialogReturnsThem(const EncodeSettings& settings);
 
     // IEncoderRunnerOwner
-    CRingBuffer& OutputBuffer() override { return m_output; }
-    bool NextLine(std::string& line) override;
-    void SetJobPercent(int percent) override;
-    void OnEncoderLine(std::string_view line) override;
-    void OnJobFinished(const ChildExit& exit) override;
+    CRingBuffer& outputBuffer() override { return m_output; }
+    bool nextLine(std::string& line) override;
+    void setJobPercent(int percent) override;
+    void onEncoderLine(std::string_view line) override;
+    void onJobFinished(const ChildExit& exit) override;
 
 private:
     struct Run;

@@ -7,6 +7,19 @@
 #include <filesystem>
 #include <vector>
 
+EncodeSettings::EncodeSettings()
+{
+    vmx::ResetEncodeSettings(*this);
+}
+
+EncodeSettings& CurrentEncodeSettings()
+{
+    static EncodeSettings current;
+    return current;
+}
+
+namespace vmx {
+
 namespace {
 
 // Finds a font file by name in the usual font folders (system first, then the user's).
@@ -30,11 +43,6 @@ std::string findFont(const std::string& name)
 }
 
 }  // namespace
-
-EncodeSettings::EncodeSettings()
-{
-    ResetEncodeSettings(*this);
-}
 
 std::string DefaultFontPath()
 {
@@ -125,14 +133,6 @@ void LoadEncodeSettings(EncodeSettings& s, const std::string& fileName)
     s.sPathFont = ReadProfileString("SUB", "sPathFont", s.sPathFont, f);
     s.sAddionalOption = ReadProfileString("ETC", "sAddionalOption", s.sAddionalOption, f);
 }
-
-EncodeSettings& CurrentEncodeSettings()
-{
-    static EncodeSettings current;
-    return current;
-}
-
-namespace vmx {
 
 void ReloadEncodeSettings()
 {

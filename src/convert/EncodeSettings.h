@@ -47,6 +47,12 @@ struct EncodeSettings {
     bool operator==(const EncodeSettings&) const = default;
 };
 
+// The process-wide current encoder settings, from which every run composes its parameters.
+// Written only by the thread that starts a run, while no job is running.
+EncodeSettings& CurrentEncodeSettings();
+
+namespace vmx {
+
 // Resets every field to its default except bUseReport, bUseVolNorm, the subtitle code page,
 // bThreadPriorityNorm and bLoadSettingAfterInit.
 void ResetEncodeSettings(EncodeSettings& settings);
@@ -58,12 +64,6 @@ void LoadEncodeSettings(EncodeSettings& settings, const std::string& fileName);
 // The default subtitle font: "gulim.ttc" from the system's font folders when there is one,
 // otherwise "pil.ttf" in the program folder.
 std::string DefaultFontPath();
-
-// The process-wide current encoder settings, from which every run composes its parameters.
-// Written only by the thread that starts a run, while no job is running.
-EncodeSettings& CurrentEncodeSettings();
-
-namespace vmx {
 
 // The file of the encoder settings the user keeps: read, never written.
 inline constexpr const char* kEncodingCustomIni = "encoding-custom.ini";

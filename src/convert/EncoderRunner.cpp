@@ -19,6 +19,8 @@ bool worthKeeping(std::string_view line)
 
 }  // namespace
 
+namespace vmx {
+
 bool ParseStatusLine(std::string_view line, int& percent)
 {
     if (!line.starts_with("Pos:"))
@@ -46,7 +48,9 @@ bool ParseStatusLine(std::string_view line, int& percent)
     return true;
 }
 
-CEncoderRunner::CEncoderRunner(IEncoderRunnerOwner& owner) : m_owner(owner) {}
+}  // namespace vmx
+
+CEncoderRunner::CEncoderRunner(vmx::IEncoderRunnerOwner& owner) : m_owner(owner) {}
 
 CEncoderRunner::~CEncoderRunner()
 {
@@ -56,14 +60,14 @@ CEncoderRunner::~CEncoderRunner()
 
 void CEncoderRunner::OnOutputText(const char* text)
 {
-    m_owner.OutputBuffer().Write(text, static_cast<int>(std::strlen(text)));
+    m_owner.outputBuffer().Write(text, static_cast<int>(std::strlen(text)));
     std::string line;
-    while (m_owner.NextLine(line)) {
+    while (m_owner.nextLine(line)) {
         int percent = 0;
-        if (ParseStatusLine(line, percent))
-            m_owner.SetJobPercent(percent);
+        if (vmx::ParseStatusLine(line, percent))
+            m_owner.setJobPercent(percent);
         else if (worthKeeping(line))
-            m_owner.OnEncoderLine(line);
+            m_owner.onEncoderLine(line);
     }
 }
 
@@ -73,17 +77,17 @@ void CEncoderRunner::OnErrorText(const char* text)
     std::size_t start = 0;
     for (std::size_t end; (end = m_errorLine.find_first_of("\r\n", start)) != std::string::npos; start = end + 1) {
         if (worthKeeping(std::string_view(m_errorLine).substr(start, end - start)))
-            m_owner.OnEncoderLine(std::string_view(m_errorLine).substr(start, end - start));
+            m_owner.onEncoderLine(std::string_view(m_errorLine).substr(start, end - start));
     }
     m_errorLine.erase(0, start);
     if (m_errorLine.size() > 4096)
         m_errorLine.erase(0, m_errorLine.size() - 4096);
 }
 
-void CEncoderRunner::OnTerminated(const ChildExit& exit)
+void CEncoderRunner::OnTerminated(const vmx::ChildExit& exit)
 {
     if (worthKeeping(m_errorLine))
-        m_owner.OnEncoderLine(m_errorLine);
+        m_owner.onEncoderLine(m_errorLine);
     m_errorLine.clear();
-    m_owner.OnJobFinished(exit);
+    m_owner.onJobFinished(exit);
 }

@@ -45,12 +45,6 @@ const std::string& GetProgramFolder()
     return g_programFolder;
 }
 
-void SetProgramFolder(std::string folder)
-{
-    std::lock_guard lock(g_folderMutex);
-    g_programFolder = withSlash(std::move(folder));
-}
-
 bool FileExists(const std::string& path)
 {
     struct stat st {};
@@ -73,13 +67,6 @@ std::int32_t FileSizeOf(const std::string& path)
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(size & 0xFFFFFFFF));
 }
 
-std::string PathExtension(const std::string& path)
-{
-    const std::string name = vmx::FileNameOfPath(path);
-    const auto dot = name.find_last_of('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot);
-}
-
 std::string JoinPath(const std::string& folder, const std::string& name, char separator)
 {
     std::string tail = name;
@@ -88,6 +75,21 @@ std::string JoinPath(const std::string& folder, const std::string& name, char se
     if (!folder.empty() && folder.back() == separator)
         return folder + tail;
     return folder + separator + tail;
+}
+
+namespace vmx {
+
+void SetProgramFolder(std::string folder)
+{
+    std::lock_guard lock(g_folderMutex);
+    g_programFolder = withSlash(std::move(folder));
+}
+
+std::string PathExtension(const std::string& path)
+{
+    const std::string name = vmx::FileNameOfPath(path);
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
 int ReplaceChar(std::string& text, char from, char to)
@@ -158,3 +160,5 @@ std::string FormatFixed3(double value)
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
     return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0.000");
 }
+
+}  // namespace vmx

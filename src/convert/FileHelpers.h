@@ -7,9 +7,8 @@
 // Small file, path and text helpers shared by the conversion code and the main view.
 
 // The folder of the running executable, ending in '/'. Computed once from /proc/self/exe and
-// cached; SetProgramFolder replaces it (tests point it at a temporary folder).
+// cached; vmx::SetProgramFolder replaces it (tests point it at a temporary folder).
 const std::string& GetProgramFolder();
-void SetProgramFolder(std::string folder);
 
 // The program never writes into its own folder: see UserFolders.h for where its files go.
 
@@ -20,11 +19,16 @@ bool FolderExists(const std::string& path);  // exists and is a directory
 // regular file (a folder, a FIFO, a device). Never blocks.
 std::int32_t FileSizeOf(const std::string& path);
 
-// The extension of the file name (vmx::FileNameOfPath) including its dot; empty when there is none.
-std::string PathExtension(const std::string& path);
-
 // folder + separator + name, without doubling a separator at the joint.
 std::string JoinPath(const std::string& folder, const std::string& name, char separator = '/');
+
+namespace vmx {
+
+// Replaces the program folder GetProgramFolder gives.
+void SetProgramFolder(std::string folder);
+
+// The extension of the file name (vmx::FileNameOfPath) including its dot; empty when there is none.
+std::string PathExtension(const std::string& path);
 
 // Replaces every byte `from` by `to`; returns the number of replacements.
 int ReplaceChar(std::string& text, char from, char to);
@@ -44,3 +48,5 @@ double LeadingDouble(std::string_view text);
 
 // A number written with three decimals ("%.3f"), independent of the locale.
 std::string FormatFixed3(double value);
+
+}  // namespace vmx

@@ -17,6 +17,8 @@
 #include <random>
 #include <unistd.h>
 
+namespace vmx {
+
 namespace {
 
 PreparedJob writeScript(const std::string& workFolder, const char* scriptName, const std::vector<std::string>& command,
@@ -120,8 +122,6 @@ PreparedJob PrepareAudioDumpJob(const std::string& source, const std::string& fo
                                               "-dumpfile", job.partialPath};
     return writeScript(workFolder, kAudioDumpScriptName, command, std::move(job));
 }
-
-namespace vmx {
 
 namespace {
 

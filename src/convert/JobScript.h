@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace vmx {
+
 // The job scripts: "convert.bat" (encoding) and "convert2.bat" (audio dump) are POSIX sh
 // scripts written into the run's own private folder (vmx::RunFolder), each replaced for every
 // job. The first line extends PATH with the program folder's codecs/ folder; the second runs the
@@ -55,8 +57,6 @@ PreparedJob PrepareEncodingJob(const std::string& source, const std::string& fol
 // file, and creates the job's partial output file.
 PreparedJob PrepareAudioDumpJob(const std::string& source, const std::string& folder, const std::string& prefix,
                                 const std::string& workFolder);
-
-namespace vmx {
 
 // Creates an empty file under a new short hidden name (".vmx-" and eight letters or digits,
 // then `extension`) in the folder of `target`; returns why it cannot, empty on success. With a

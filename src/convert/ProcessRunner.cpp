@@ -266,7 +266,7 @@ CProcessRunner::~CProcessRunner()
 void CProcessRunner::OnStarted(const std::string&) {}
 void CProcessRunner::OnOutputText(const char*) {}
 void CProcessRunner::OnErrorText(const char*) {}
-void CProcessRunner::OnTerminated(const ChildExit&) {}
+void CProcessRunner::OnTerminated(const vmx::ChildExit&) {}
 
 std::string CProcessRunner::LastStartError() const
 {
@@ -393,7 +393,7 @@ void CProcessRunner::waiterLoop(Job& job)
     job.outputReader.join();
     job.errorReader.join();
 
-    ChildExit exit;
+    vmx::ChildExit exit;
     {
         std::lock_guard lock(m_mutex);
         int status = 0;

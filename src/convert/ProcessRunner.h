@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+namespace vmx {
+
 // How a child ended.
 struct ChildExit {
     bool stopped = false;  // ended by StopChild
@@ -18,6 +20,8 @@ struct ChildExit {
     int signal = 0;        // the signal that ended it, else 0
     bool succeeded() const { return !stopped && exitCode == 0; }
 };
+
+}  // namespace vmx
 
 // Runs one child process at a time in a process group of its own, its standard input, output
 // and error connected to pipes. A child is killed (SIGKILL) when the program dies, however it
@@ -57,7 +61,7 @@ protected:
     virtual void OnStarted(const std::string& commandLine);
     virtual void OnOutputText(const char* text);
     virtual void OnErrorText(const char* text);
-    virtual void OnTerminated(const ChildExit& exit);
+    virtual void OnTerminated(const vmx::ChildExit& exit);
 
 private:
     struct Job;

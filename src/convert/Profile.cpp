@@ -61,25 +61,18 @@ std::optional<std::string> findValue(std::string_view section, std::string_view 
             value.back() == value.front()) {
             value = value.substr(1, value.size() - 2);
         }
-        return std::string(value.substr(0, kProfileValueLimit));
+        return std::string(value.substr(0, vmx::kProfileValueLimit));
     }
     return std::nullopt;
 }
 
 }  // namespace
 
+namespace vmx {
+
 std::string ResolveProfilePath(const std::string& fileName)
 {
     return vmx::FindIniFile(fileName);
-}
-
-std::string ReadProfileString(std::string_view section, std::string_view key,
-                              std::string_view defaultValue, const std::string& fileName)
-{
-    auto value = findValue(section, key, ResolveProfilePath(fileName));
-    if (!value)
-        return std::string(defaultValue.substr(0, kProfileValueLimit));
-    return *value;
 }
 
 int LeadingInt(std::string_view text)
@@ -98,9 +91,20 @@ int LeadingInt(std::string_view text)
     return static_cast<int>(value);
 }
 
+}  // namespace vmx
+
+std::string ReadProfileString(std::string_view section, std::string_view key,
+                              std::string_view defaultValue, const std::string& fileName)
+{
+    auto value = findValue(section, key, vmx::ResolveProfilePath(fileName));
+    if (!value)
+        return std::string(defaultValue.substr(0, vmx::kProfileValueLimit));
+    return *value;
+}
+
 int ReadProfileInt(std::string_view section, std::string_view key, int defaultValue,
                    const std::string& fileName)
 {
-    const auto value = findValue(section, key, ResolveProfilePath(fileName));
-    return value ? LeadingInt(*value) : defaultValue;
+    const auto value = findValue(section, key, vmx::ResolveProfilePath(fileName));
+    return value ? vmx::LeadingInt(*value) : defaultValue;
 }

@@ -7,14 +7,10 @@
 // for: section and key names match without regard to case, the first matching section and key
 // win, names and values are trimmed, one pair of matching surrounding quotes is removed from a
 // value, lines beginning with ';' are comments, and a value holds at most
-// kProfileValueLimit characters. A missing file, section or key yields the default.
+// vmx::kProfileValueLimit characters. A missing file, section or key yields the default.
 //
 // A file name beginning with '/' is used as it is; any other name is looked up by
-// ResolveProfilePath: the user's own copy first, then the shipped one (vmx::FindIniFile).
-
-inline constexpr std::size_t kProfileValueLimit = 9998;
-
-std::string ResolveProfilePath(const std::string& fileName);
+// vmx::ResolveProfilePath: the user's own copy first, then the shipped one (vmx::FindIniFile).
 
 std::string ReadProfileString(std::string_view section, std::string_view key,
                               std::string_view defaultValue, const std::string& fileName);
@@ -24,5 +20,13 @@ std::string ReadProfileString(std::string_view section, std::string_view key,
 int ReadProfileInt(std::string_view section, std::string_view key, int defaultValue,
                    const std::string& fileName);
 
+namespace vmx {
+
+inline constexpr std::size_t kProfileValueLimit = 9998;
+
+std::string ResolveProfilePath(const std::string& fileName);
+
 // The leading decimal number of a text as the integer reader takes it.
 int LeadingInt(std::string_view text);
+
+}  // namespace vmx

@@ -77,6 +77,8 @@ void CRingBuffer::Clear()
     m_count = 0;
 }
 
+namespace vmx {
+
 bool NextLine(CRingBuffer& buffer, std::string& line)
 {
     char work[1024];
@@ -101,3 +103,5 @@ bool NextLine(CRingBuffer& buffer, std::string& line)
         buffer.Skip(n);
     }
 }
+
+}  // namespace vmx

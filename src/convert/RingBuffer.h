@@ -28,8 +28,12 @@ private:
     int m_count = 0;
 };
 
+namespace vmx {
+
 // Takes the next line (ended by a carriage return or a line feed, which is consumed but not
 // returned) from the front of the buffer; only the first 1,023 bytes are looked at, and 1,023
 // bytes without a line end are dropped. Returns false and leaves the buffer alone when no
 // complete line is there.
 bool NextLine(CRingBuffer& buffer, std::string& line);
+
+}  // namespace vmx

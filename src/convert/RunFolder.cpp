@@ -101,7 +101,7 @@ RunFolder::~RunFolder()
     std::filesystem::remove_all(m_path, ec);
 }
 
-std::string RunFolder::Create()
+std::string RunFolder::create()
 {
     if (!m_path.empty())
         return {};

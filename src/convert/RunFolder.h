@@ -17,7 +17,7 @@ namespace vmx {
 //  - "owner" holds the owning process's id and carries an exclusive advisory lock (flock) for as
 //    long as the object lives. The kernel drops the lock when the last descriptor of that open
 //    file goes, however the process ends. The encoder a run starts keeps a copy of the descriptor
-//    (see LockFd), so the lock also lasts as long as that encoder lives.
+//    (see lockFd), so the lock also lasts as long as that encoder lives.
 //  - "partials" names each partial output file the run created beside its output (device, inode
 //    and path), in the order made.
 // RemoveDeadRuns, called before a new run starts, removes the folders whose lock it can take and
@@ -33,12 +33,12 @@ public:
 
     // Makes the folder unless it exists, and takes its lock; returns why it cannot, empty on
     // success.
-    [[nodiscard]] std::string Create();
+    [[nodiscard]] std::string create();
     // The folder, ending in '/'; empty until it was made.
-    const std::string& Path() const { return m_path; }
+    const std::string& path() const { return m_path; }
     // The descriptor carrying the folder's lock (-1 until made). A child that inherits it keeps
     // the folder from being taken for a dead run's while it lives.
-    int LockFd() const { return m_lock.get(); }
+    int lockFd() const { return m_lock.get(); }
 
 private:
     std::string m_path;

@@ -47,20 +47,20 @@ SettingDlgModel::SettingDlgModel()
     std::string destination = RememberedDestination();
     if (destination.empty())
         destination = ReadProfileString("GENERAL", "DESTPATH", "", kSettingIni);
-    m_run.SetDestination(destination, ReadProfileString("GENERAL", "FILEHEADER", "[P]", kSettingIni));
+    m_run.setDestination(destination, ReadProfileString("GENERAL", "FILEHEADER", "[P]", kSettingIni));
     ReloadEncodeSettings();
 }
 
-EncodeRun::AddResult SettingDlgModel::HandOverMergedFile(const std::string& path)
+EncodeRun::AddResult SettingDlgModel::handOverMergedFile(const std::string& path)
 {
     m_mergedSource = true;
     m_sourceText = path;
-    return AddSourceFile(path);
+    return addSourceFile(path);
 }
 
-EncodeRun::AddResult SettingDlgModel::AddSourceFile(const std::string& path)
+EncodeRun::AddResult SettingDlgModel::addSourceFile(const std::string& path)
 {
-    const EncodeRun::AddResult result = m_run.AddSourceFile(path);
+    const EncodeRun::AddResult result = m_run.addSourceFile(path);
     if (result == EncodeRun::AddResult::Added) {
         if (m_mergedSource)
             m_mergedSource = false;
@@ -70,38 +70,38 @@ EncodeRun::AddResult SettingDlgModel::AddSourceFile(const std::string& path)
     return result;
 }
 
-std::string SettingDlgModel::SelectionPathText(const std::vector<std::string>& files)
+std::string SettingDlgModel::selectionPathText(const std::vector<std::string>& files)
 {
     if (files.empty())
         return {};
     return files.size() == 1 ? files.front() : FolderOfPath(files.front());
 }
 
-bool SettingDlgModel::SelectionIsPlain(const std::vector<std::string>& files)
+bool SettingDlgModel::selectionIsPlain(const std::vector<std::string>& files)
 {
-    return IsPlainFolderPath(SelectionPathText(files));
+    return IsPlainFolderPath(selectionPathText(files));
 }
 
-SettingDlgModel::FolderChoice SettingDlgModel::ChooseDestination(const std::string& chosen)
+SettingDlgModel::FolderChoice SettingDlgModel::chooseDestination(const std::string& chosen)
 {
     if (chosen.empty())
         return FolderChoice::Unchanged;
     if (!IsPlainFolderPath(chosen))
         return FolderChoice::NotEnglish;
-    m_run.SetDestination(chosen, m_run.FilePrefix());
+    m_run.setDestination(chosen, m_run.filePrefix());
     // Kept for the next start; a folder that cannot be kept is still used now.
     (void)RememberDestination(chosen);
     return FolderChoice::Changed;
 }
 
-SettingDlgModel::StartRequest SettingDlgModel::BeginStart(const SettingTexts& texts)
+SettingDlgModel::StartRequest SettingDlgModel::beginStart(const SettingTexts& texts)
 {
-    TakeTexts(texts);
+    takeTexts(texts);
     CurrentEncodeSettings() = m_settings;
     StartRequest request;
     request.preview = PreviewOfSettings(CurrentEncodeSettings());
     std::string firstOutput;
-    request.check = m_run.CheckStart(Kind(), firstOutput);
+    request.check = m_run.checkStart(kind(), firstOutput);
     if (request.check == EncodeRun::StartCheck::AskOverwrite)
         request.question = LookupText("TXT_OVERWRITE_ASK", firstOutput);
     return request;

@@ -43,40 +43,40 @@ public:
     SettingDlgModel();
 
     // The end of each run is told here (see EncodeRun::Listener).
-    void SetListener(EncodeRun::Listener* listener) { m_run.SetListener(listener); }
+    void setListener(EncodeRun::Listener* listener) { m_run.setListener(listener); }
 
     // The main view's hand-over of a merged file: it becomes the source text and is listed.
-    EncodeRun::AddResult HandOverMergedFile(const std::string& path);
+    EncodeRun::AddResult handOverMergedFile(const std::string& path);
     // 0 when the DB file loaded last is a DZT file (runs encode to AVI), else 1 (runs dump the
     // audio to MP3).
-    void SetLastLoadedDbKind(int kind) { m_dbKind = kind; }
-    RunKind Kind() const { return m_dbKind == 0 ? RunKind::Encode : RunKind::AudioDump; }
-    void CopySettingsIn(const EncodeSettings& settings) { m_settings = settings; }
-    const EncodeSettings& Settings() const { return m_settings; }
+    void setLastLoadedDbKind(int kind) { m_dbKind = kind; }
+    RunKind kind() const { return m_dbKind == 0 ? RunKind::Encode : RunKind::AudioDump; }
+    void copySettingsIn(const EncodeSettings& settings) { m_settings = settings; }
+    const EncodeSettings& settings() const { return m_settings; }
 
     // Lists a source file. The source text becomes its path, except for the file a hand-over
     // lists (the hand-over has set the text already).
-    EncodeRun::AddResult AddSourceFile(const std::string& path);
-    const std::string& SourceText() const { return m_sourceText; }
+    EncodeRun::AddResult addSourceFile(const std::string& path);
+    const std::string& sourceText() const { return m_sourceText; }
 
     // The path text the source Browse checks: the file's path, or for several files their folder.
-    static std::string SelectionPathText(const std::vector<std::string>& files);
+    static std::string selectionPathText(const std::vector<std::string>& files);
     // False when that text holds a byte outside 7..127 (nothing is then listed).
-    static bool SelectionIsPlain(const std::vector<std::string>& files);
+    static bool selectionIsPlain(const std::vector<std::string>& files);
 
     enum class FolderChoice { Unchanged, Changed, NotEnglish };
     // The destination Browse's result: empty (cancelled) changes nothing; a path with a byte
     // outside 7..127 is refused; any other becomes the output folder.
-    FolderChoice ChooseDestination(const std::string& chosen);
-    const std::string& DestPath() const { return m_run.DestFolder(); }
-    const std::string& FileHeader() const { return m_run.FilePrefix(); }
-    int IsFirst() const { return m_isFirst; }
-    const std::string& LangFileName() const { return m_langFileName; }
+    FolderChoice chooseDestination(const std::string& chosen);
+    const std::string& destPath() const { return m_run.destFolder(); }
+    const std::string& fileHeader() const { return m_run.filePrefix(); }
+    int isFirst() const { return m_isFirst; }
+    const std::string& langFileName() const { return m_langFileName; }
 
     // "Initailize": the dialog's settings back to their defaults.
-    void Initialize() { ResetEncodeSettings(m_settings); }
+    void initialize() { ResetEncodeSettings(m_settings); }
     // The dialog's settings with the edits' texts taken over.
-    void TakeTexts(const SettingTexts& texts) { m_settings = SettingsWithTexts(m_settings, texts); }
+    void takeTexts(const SettingTexts& texts) { m_settings = SettingsWithTexts(m_settings, texts); }
 
     struct StartRequest {
         EncodeRun::StartCheck check = EncodeRun::StartCheck::Ok;
@@ -85,16 +85,16 @@ public:
     };
     // The first steps of "Start Encoding": the edits become the dialog's settings and those the
     // current encoder settings; then the checks before a run.
-    StartRequest BeginStart(const SettingTexts& texts);
+    StartRequest beginStart(const SettingTexts& texts);
     // Starts the run (after the checks and any overwrite agreed); false when its first job could
     // not be started (the listener has then heard why).
-    bool Start() { return m_run.Start(Kind()); }
+    bool start() { return m_run.start(kind()); }
     // Stops a run that is going on; its encoder is ended and its unfinished output removed.
-    void StopRun() { m_run.Stop(); }
-    bool IsRunning() const { return m_run.IsRunning(); }
-    // The progress timer's value, or nothing to show (see EncodeRun::ProgressStep).
-    std::optional<int> ProgressStep() { return m_run.ProgressStep(); }
-    std::vector<EncodeJob> Jobs() const { return m_run.Jobs(); }
+    void stopRun() { m_run.stop(); }
+    bool isRunning() const { return m_run.isRunning(); }
+    // The progress timer's value, or nothing to show (see EncodeRun::progressStep).
+    std::optional<int> progressStep() { return m_run.progressStep(); }
+    std::vector<EncodeJob> jobs() const { return m_run.jobs(); }
 
 private:
     EncodeSettings m_settings;

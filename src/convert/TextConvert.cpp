@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iconv.h>
 
+namespace vmx {
+
 namespace {
 
 // Owns an iconv conversion descriptor.
@@ -143,3 +145,5 @@ bool ConvertTextToUtf8(const std::string& source, const std::string& destination
     out.flush();
     return static_cast<bool>(out);
 }
+
+}  // namespace vmx

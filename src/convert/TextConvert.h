@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace vmx {
+
 // The iconv name of a Windows code page number: 65001 = UTF-8, any other number n = "CPn"
 // (949 = CP949). Page 0 (the ANSI page) has no fixed name: see ConvertTextToUtf8.
 std::string CodePageCharset(int codePage);
@@ -20,3 +22,5 @@ bool IsValidUtf8(std::string_view text);
 // when the converted text was written.
 bool ConvertTextToUtf8(const std::string& source, const std::string& destination, int codePage,
                        int ansiCodePage = 949);
+
+}  // namespace vmx

@@ -20,6 +20,7 @@
 namespace {
 
 using namespace SettingTemplate;
+using vmx::LookupText;
 using vmx::SettingTexts;
 
 // The edits bound to a setting and the text each one holds.
@@ -74,14 +75,14 @@ CSettingDlg::CSettingDlg(QWidget* parent)
     CreateControls();
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, &CSettingDlg::OnTimer);
-    m_model.SetListener(this);
+    m_model.setListener(this);
 }
 
 CSettingDlg::~CSettingDlg()
 {
     // Every thread of a run ends here, before anything it reports to goes.
-    m_model.StopRun();
-    m_model.SetListener(nullptr);
+    m_model.stopRun();
+    m_model.setListener(nullptr);
 }
 
 void CSettingDlg::CreateControls()
@@ -151,7 +152,7 @@ QLineEdit* CSettingDlg::Edit(int id) const
 
 void CSettingDlg::HandOverMergedFile(const QString& path)
 {
-    TellAddResult(m_model.HandOverMergedFile(PathBytes(path)));
+    TellAddResult(m_model.handOverMergedFile(PathBytes(path)));
 }
 
 void CSettingDlg::showEvent(QShowEvent* event)
@@ -166,22 +167,22 @@ void CSettingDlg::showEvent(QShowEvent* event)
 // The window's first showing: the edits show the settings the caller copied in.
 void CSettingDlg::OnInitDialog()
 {
-    Edit(kDestPath)->setText(PathText(m_model.DestPath()));
+    Edit(kDestPath)->setText(PathText(m_model.destPath()));
     m_timer.start();
     ShowSettings();
     ApplyControlState();
-    Edit(kSourcePath)->setText(PathText(m_model.SourceText()));
+    Edit(kSourcePath)->setText(PathText(m_model.sourceText()));
 }
 
 void CSettingDlg::done(int result)
 {
-    m_model.StopRun();
+    m_model.stopRun();
     QDialog::done(result);
 }
 
 void CSettingDlg::ShowSettings()
 {
-    const SettingTexts texts = vmx::TextsOfSettings(m_model.Settings());
+    const SettingTexts texts = vmx::TextsOfSettings(m_model.settings());
     m_filling = true;
     for (const auto& edit : kSettingEdits)
         Edit(edit.id)->setText(Utf8Text(texts.*edit.text));
@@ -198,8 +199,8 @@ SettingTexts CSettingDlg::ReadTexts() const
 
 void CSettingDlg::ApplyControlState()
 {
-    m_model.TakeTexts(ReadTexts());
-    const vmx::EditsEnabled enabled = vmx::EnabledEdits(m_model.Settings());
+    m_model.takeTexts(ReadTexts());
+    const vmx::EditsEnabled enabled = vmx::EnabledEdits(m_model.settings());
     Edit(kFrameRate)->setEnabled(enabled.frameRate);
     for (const int id : kSizeEdits)
         Edit(id)->setEnabled(enabled.size);
@@ -235,9 +236,9 @@ int CSettingDlg::Tell(const QString& text, const QString& caption, QMessageBox::
 
 void CSettingDlg::AddSourceFile(const std::string& path)
 {
-    const vmx::EncodeRun::AddResult result = m_model.AddSourceFile(path);
+    const vmx::EncodeRun::AddResult result = m_model.addSourceFile(path);
     if (result == vmx::EncodeRun::AddResult::Added)
-        Edit(kSourcePath)->setText(PathText(m_model.SourceText()));
+        Edit(kSourcePath)->setText(PathText(m_model.sourceText()));
     TellAddResult(result);
 }
 
@@ -250,7 +251,7 @@ void CSettingDlg::TellAddResult(vmx::EncodeRun::AddResult result)
 void CSettingDlg::OnSourceBrowse()
 {
     QStringList patterns;
-    for (const std::string& pattern : vmx::EncodeRun::VideoFilePatterns())
+    for (const std::string& pattern : vmx::EncodeRun::videoFilePatterns())
         patterns << Utf8Text(pattern);
     QFileDialog dialog(this, Utf8Text(LookupText("TXT_OPEN_DLG_TITLE")));
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -262,7 +263,7 @@ void CSettingDlg::OnSourceBrowse()
     std::vector<std::string> files;
     for (const QString& file : dialog.selectedFiles())
         files.push_back(PathBytes(file));
-    if (!vmx::SettingDlgModel::SelectionIsPlain(files)) {
+    if (!vmx::SettingDlgModel::selectionIsPlain(files)) {
         Tell(Utf8Text(vmx::kEnglishFolderMessage), AppTitle(), QMessageBox::Warning);
         return;
     }
@@ -273,15 +274,15 @@ void CSettingDlg::OnSourceBrowse()
 void CSettingDlg::OnDestBrowse()
 {
     const QString chosen =
-        ChooseFolder(this, PathText(m_model.DestPath()), Utf8Text(vmx::kChooseOutputFolderTitle));
-    switch (m_model.ChooseDestination(PathBytes(chosen))) {
+        ChooseFolder(this, PathText(m_model.destPath()), Utf8Text(vmx::kChooseOutputFolderTitle));
+    switch (m_model.chooseDestination(PathBytes(chosen))) {
     case vmx::SettingDlgModel::FolderChoice::Unchanged:
         break;
     case vmx::SettingDlgModel::FolderChoice::NotEnglish:
         Tell(Utf8Text(vmx::kEnglishFolderMessage), AppTitle(), QMessageBox::Warning);
         break;
     case vmx::SettingDlgModel::FolderChoice::Changed:
-        Edit(kDestPath)->setText(PathText(m_model.DestPath()));
+        Edit(kDestPath)->setText(PathText(m_model.destPath()));
         break;
     }
 }
@@ -291,14 +292,14 @@ void CSettingDlg::OnInitialize()
     if (Tell(Utf8Text(vmx::kResetQuestion), Utf8Text(vmx::kResetCaption), QMessageBox::Question,
              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-    m_model.Initialize();
+    m_model.initialize();
     ShowSettings();
     ApplyControlState();
 }
 
 void CSettingDlg::OnStartEncoding()
 {
-    const vmx::SettingDlgModel::StartRequest request = m_model.BeginStart(ReadTexts());
+    const vmx::SettingDlgModel::StartRequest request = m_model.beginStart(ReadTexts());
     ShowPreview(request.preview);
     switch (request.check) {
     case vmx::EncodeRun::StartCheck::Running:
@@ -319,16 +320,16 @@ void CSettingDlg::OnStartEncoding()
     }
     SetRunButtonsEnabled(false);
     // A run that cannot begin has told its end already; that notice enables the buttons again.
-    m_model.Start();
+    m_model.start();
 }
 
 void CSettingDlg::OnTimer()
 {
-    if (const std::optional<int> percent = m_model.ProgressStep())
+    if (const std::optional<int> percent = m_model.progressStep())
         m_progress->setValue(*percent);
 }
 
-void CSettingDlg::OnRunEnded(const vmx::RunOutcome& outcome)
+void CSettingDlg::onRunEnded(const vmx::RunOutcome& outcome)
 {
     // On the runner's thread: hand a copy to the user-interface thread and return at once (the
     // thread that stops a run waits for this one). A call still queued when the dialog goes is

@@ -32,8 +32,8 @@ public:
 
     // What the main view calls before showing the dialog, in this order.
     void HandOverMergedFile(const QString& path);
-    void SetLastLoadedDbKind(int kind) { m_model.SetLastLoadedDbKind(kind); }
-    void CopySettingsIn(const EncodeSettings& settings) { m_model.CopySettingsIn(settings); }
+    void SetLastLoadedDbKind(int kind) { m_model.setLastLoadedDbKind(kind); }
+    void CopySettingsIn(const EncodeSettings& settings) { m_model.copySettingsIn(settings); }
     // Shows the dialog modally; returns when it is closed.
     int DoModal() { return exec(); }
 
@@ -67,7 +67,7 @@ private:
     void ShowRunEnd(const vmx::RunOutcome& outcome);
 
     // vmx::EncodeRun::Listener, on the runner's threads.
-    void OnRunEnded(const vmx::RunOutcome& outcome) override;
+    void onRunEnded(const vmx::RunOutcome& outcome) override;
 
     QLineEdit* Edit(int id) const;
     int Tell(const QString& text, const QString& caption, QMessageBox::Icon icon,

@@ -13,6 +13,19 @@
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
+using vmx::ComposeParameters;
+using vmx::ComposeArguments;
+using vmx::SplitTemplateWords;
+using vmx::Geometry;
+using vmx::ComputeGeometry;
+using vmx::CodePageCharset;
+using vmx::IsValidUtf8;
+using vmx::ConvertTextToUtf8;
+using vmx::PreparedJob;
+using vmx::OutputPathFor;
+using vmx::SubtitleCandidate;
+using vmx::PrepareEncodingJob;
+using vmx::PrepareAudioDumpJob;
 
 namespace {
 

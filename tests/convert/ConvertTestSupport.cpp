@@ -34,12 +34,12 @@ ProgramFolderScope::ProgramFolderScope()
 {
     std::filesystem::create_directory(m_dir / "runtime");
     std::filesystem::permissions(m_dir / "runtime", std::filesystem::perms::owner_all);
-    SetProgramFolder(m_dir.str());
+    vmx::SetProgramFolder(m_dir.str());
 }
 
 ProgramFolderScope::~ProgramFolderScope()
 {
-    SetProgramFolder(m_saved);
+    vmx::SetProgramFolder(m_saved);
 }
 
 void expectGolden(const std::string& name, const std::string& actual)

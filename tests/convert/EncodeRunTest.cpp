@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
+using vmx::OutputPathFor;
 using vmx::EncodeRun;
 using vmx::JobOutcome;
 using vmx::RunKind;
@@ -55,8 +56,8 @@ protected:
         }
         std::filesystem::create_directory(out());
         CurrentEncodeSettings() = EncodeSettings();
-        run.SetDestination(out(), "[P]");
-        run.SetListener(&listener);
+        run.setDestination(out(), "[P]");
+        run.setListener(&listener);
     }
 
     std::string source(const std::string& name, std::size_t size)
@@ -68,14 +69,14 @@ protected:
     // Starts the run and waits for its end.
     void runToTheEnd(RunKind kind)
     {
-        ASSERT_TRUE(run.Start(kind));
+        ASSERT_TRUE(run.start(kind));
         ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
     }
 
     struct Listener : EncodeRun::Listener {
         std::atomic<bool> ended{false};
         RunOutcome outcome;
-        void OnRunEnded(const RunOutcome& o) override
+        void onRunEnded(const RunOutcome& o) override
         {
             outcome = o;
             ended = true;
@@ -90,25 +91,25 @@ protected:
 TEST_F(EncodeRunTest, StartChecks)
 {
     std::string first;
-    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), EncodeRun::StartCheck::NoSources);
-    EXPECT_EQ(run.AddSourceFile(source("a.txt", 1)), EncodeRun::AddResult::IgnoredExtension);
-    EXPECT_EQ(run.AddSourceFile(scope.folder() + "a?.ts"), EncodeRun::AddResult::UnicodeProblem);
-    EXPECT_EQ(run.AddSourceFile(source("a.TRP", 10)), EncodeRun::AddResult::Added);
-    EXPECT_EQ(run.AddSourceFile(scope.folder() + "missing.ts"), EncodeRun::AddResult::Added);
-    EXPECT_EQ(run.TotalBytes(), 9);  // an unreadable file counts as -1
-    run.SetDestination(scope.folder() + "nowhere", "[P]");
-    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), EncodeRun::StartCheck::InvalidFolder);
-    run.SetDestination(out(), "[P]");
-    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), EncodeRun::StartCheck::Ok);
+    EXPECT_EQ(run.checkStart(RunKind::Encode, first), EncodeRun::StartCheck::NoSources);
+    EXPECT_EQ(run.addSourceFile(source("a.txt", 1)), EncodeRun::AddResult::IgnoredExtension);
+    EXPECT_EQ(run.addSourceFile(scope.folder() + "a?.ts"), EncodeRun::AddResult::UnicodeProblem);
+    EXPECT_EQ(run.addSourceFile(source("a.TRP", 10)), EncodeRun::AddResult::Added);
+    EXPECT_EQ(run.addSourceFile(scope.folder() + "missing.ts"), EncodeRun::AddResult::Added);
+    EXPECT_EQ(run.totalBytes(), 9);  // an unreadable file counts as -1
+    run.setDestination(scope.folder() + "nowhere", "[P]");
+    EXPECT_EQ(run.checkStart(RunKind::Encode, first), EncodeRun::StartCheck::InvalidFolder);
+    run.setDestination(out(), "[P]");
+    EXPECT_EQ(run.checkStart(RunKind::Encode, first), EncodeRun::StartCheck::Ok);
     EXPECT_EQ(first, out() + "/[P]a.avi");
     writeText(first, "old");
-    EXPECT_EQ(run.CheckStart(RunKind::Encode, first), EncodeRun::StartCheck::AskOverwrite);
-    EXPECT_EQ(run.CheckStart(RunKind::AudioDump, first), EncodeRun::StartCheck::Ok);
+    EXPECT_EQ(run.checkStart(RunKind::Encode, first), EncodeRun::StartCheck::AskOverwrite);
+    EXPECT_EQ(run.checkStart(RunKind::AudioDump, first), EncodeRun::StartCheck::Ok);
 }
 
 TEST(EncodeRun, VideoFilePatternsForTheFileChooser)
 {
-    const auto patterns = EncodeRun::VideoFilePatterns();
+    const auto patterns = EncodeRun::videoFilePatterns();
     ASSERT_EQ(patterns.size(), 32u);
     EXPECT_EQ(patterns.front(), "*.mpeg");
     EXPECT_EQ(patterns.back(), "*.xvd");
@@ -135,7 +136,7 @@ TEST_F(EncodeRunTest, FailedJobsAreReportedAndTheRunGoesOn)
         {"good.ts", JobOutcome::Status::Done, ""},
     };
     for (const auto& c : cases)
-        run.AddSourceFile(c.source == std::string("gone.ts") ? scope.folder() + c.source : source(c.source, 10));
+        run.addSourceFile(c.source == std::string("gone.ts") ? scope.folder() + c.source : source(c.source, 10));
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
     const auto& jobs = listener.outcome.jobs;
     ASSERT_EQ(jobs.size(), std::size(cases));
@@ -149,15 +150,15 @@ TEST_F(EncodeRunTest, FailedJobsAreReportedAndTheRunGoesOn)
     }
     EXPECT_EQ(readText(out() + "/[P]good.avi"), "done");
     EXPECT_FALSE(listener.outcome.allDone());
-    EXPECT_EQ(run.UpdateProgress(), 100);
-    EXPECT_FALSE(run.IsRunning());
+    EXPECT_EQ(run.updateProgress(), 100);
+    EXPECT_FALSE(run.isRunning());
 }
 
 // The audio player exits 0 even without input: only an output file with content counts.
 TEST_F(EncodeRunTest, AudioDumpWithoutOutputFails)
 {
-    run.AddSourceFile(source("empty.trp", 10));
-    run.AddSourceFile(source("good.trp", 10));
+    run.addSourceFile(source("empty.trp", 10));
+    run.addSourceFile(source("good.trp", 10));
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::AudioDump));
     ASSERT_EQ(listener.outcome.jobs.size(), 2u);
     EXPECT_EQ(listener.outcome.jobs[0].status, JobOutcome::Status::Failed);
@@ -167,28 +168,28 @@ TEST_F(EncodeRunTest, AudioDumpWithoutOutputFails)
 
 TEST_F(EncodeRunTest, OverallProgressAndStop)
 {
-    run.AddSourceFile(source("first.ts", 100));
-    run.AddSourceFile(source("slow.ts", 300));
-    ASSERT_TRUE(run.Start(RunKind::Encode));
-    ASSERT_TRUE(WaitFor([&] { return run.CurrentJobIndex() == 1 && run.JobPercent() == 50; }, 20));
-    EXPECT_EQ(run.UpdateProgress(), (150 + 100) * 100 / 400);
-    run.Stop();
+    run.addSourceFile(source("first.ts", 100));
+    run.addSourceFile(source("slow.ts", 300));
+    ASSERT_TRUE(run.start(RunKind::Encode));
+    ASSERT_TRUE(WaitFor([&] { return run.currentJobIndex() == 1 && run.jobPercent() == 50; }, 20));
+    EXPECT_EQ(run.updateProgress(), (150 + 100) * 100 / 400);
+    run.stop();
     EXPECT_TRUE(listener.ended);
     EXPECT_TRUE(listener.outcome.cancelled);
     ASSERT_EQ(listener.outcome.jobs.size(), 2u);
     EXPECT_EQ(listener.outcome.jobs[1].status, JobOutcome::Status::Cancelled);
     EXPECT_TRUE(std::filesystem::exists(out() + "/[P]first.avi"));
     EXPECT_FALSE(std::filesystem::exists(out() + "/[P]slow.avi"));  // cut short: removed
-    EXPECT_FALSE(run.IsRunning());
+    EXPECT_FALSE(run.isRunning());
 }
 
 // With no prefix and the source's own folder as destination, "clip.avi" would be its own
 // output: that job is not run and its source stays as it was; the other jobs still run.
 TEST_F(EncodeRunTest, OutputThatIsItsSourceIsRefused)
 {
-    run.SetDestination(scope.folder(), "");
-    run.AddSourceFile(source("clip.avi", 10));
-    run.AddSourceFile(source("good.ts", 10));
+    run.setDestination(scope.folder(), "");
+    run.addSourceFile(source("clip.avi", 10));
+    run.addSourceFile(source("good.ts", 10));
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
     const auto& jobs = listener.outcome.jobs;
     ASSERT_EQ(jobs.size(), 2u);
@@ -200,14 +201,14 @@ TEST_F(EncodeRunTest, OutputThatIsItsSourceIsRefused)
 
     // Alone, the refused job ends the run at once.
     EncodeRun single;
-    single.SetDestination(scope.folder(), "");
-    single.AddSourceFile((scope.dir() / "clip.avi").string());
+    single.setDestination(scope.folder(), "");
+    single.addSourceFile((scope.dir() / "clip.avi").string());
     Listener heard;
-    single.SetListener(&heard);
-    EXPECT_FALSE(single.Start(RunKind::Encode));
+    single.setListener(&heard);
+    EXPECT_FALSE(single.start(RunKind::Encode));
     EXPECT_TRUE(heard.ended);
     ASSERT_EQ(heard.outcome.jobs.size(), 1u);
-    EXPECT_FALSE(single.IsRunning());
+    EXPECT_FALSE(single.isRunning());
     EXPECT_EQ(readText(scope.dir() / "clip.avi"), std::string(10, 'x'));
 }
 
@@ -216,9 +217,9 @@ TEST_F(EncodeRunTest, NamedPipeSourceFailsAtOnce)
 {
     const std::string fifo = scope.folder() + "pipe.ts";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(run.AddSourceFile(fifo), EncodeRun::AddResult::Added);
-    EXPECT_EQ(run.Jobs()[0].size, -1);
-    run.AddSourceFile(source("good.ts", 10));
+    EXPECT_EQ(run.addSourceFile(fifo), EncodeRun::AddResult::Added);
+    EXPECT_EQ(run.jobs()[0].size, -1);
+    run.addSourceFile(source("good.ts", 10));
     ASSERT_NO_FATAL_FAILURE(runToTheEnd(RunKind::Encode));
     const auto& jobs = listener.outcome.jobs;
     ASSERT_EQ(jobs.size(), 2u);
@@ -230,8 +231,8 @@ TEST_F(EncodeRunTest, NamedPipeSourceFailsAtOnce)
 // A stop that comes after the encoder has finished by itself keeps the finished output.
 TEST_F(EncodeRunTest, StopAfterTheEncoderEndedKeepsItsOutput)
 {
-    run.AddSourceFile(source("orphan.ts", 10));
-    ASSERT_TRUE(run.Start(RunKind::Encode));
+    run.addSourceFile(source("orphan.ts", 10));
+    ASSERT_TRUE(run.start(RunKind::Encode));
     const std::string avi = out() + "/[P]orphan.avi";
     int encoder = 0;
     int holder = 0;
@@ -240,7 +241,7 @@ TEST_F(EncodeRunTest, StopAfterTheEncoderEndedKeepsItsOutput)
         return holder > 0;
     }, 20));
     ASSERT_TRUE(WaitFor([&] { return !ProcessAlive(encoder); }, 20));
-    run.Stop();
+    run.stop();
     kill(holder, SIGKILL);
     ASSERT_TRUE(listener.ended);
     ASSERT_EQ(listener.outcome.jobs.size(), 1u);
@@ -272,13 +273,13 @@ TEST_F(EncodeRunTest, ExistingOutputIsReplacedOnlyByAFinishedJob)
         Listener heard;
         {
             EncodeRun single;
-            single.SetDestination(out(), "[P]");
-            single.SetListener(&heard);
-            single.AddSourceFile(source(c.source, 10));
-            ASSERT_TRUE(single.Start(RunKind::Encode));
+            single.setDestination(out(), "[P]");
+            single.setListener(&heard);
+            single.addSourceFile(source(c.source, 10));
+            ASSERT_TRUE(single.start(RunKind::Encode));
             if (c.status == JobOutcome::Status::Cancelled) {
-                ASSERT_TRUE(WaitFor([&] { return single.JobPercent() == 50; }, 20));
-                single.Stop();
+                ASSERT_TRUE(WaitFor([&] { return single.jobPercent() == 50; }, 20));
+                single.stop();
             }
             ASSERT_TRUE(WaitFor([&] { return heard.ended.load(); }, 20));
         }
@@ -304,12 +305,12 @@ TEST_F(EncodeRunTest, ExistingOutputIsReplacedOnlyByAFinishedJob)
 TEST_F(EncodeRunTest, RunsAtOnceKeepTheirScriptsApart)
 {
     auto other = std::make_unique<EncodeRun>();
-    other->SetDestination(out(), "[Q]");
-    run.AddSourceFile(source("slow one.ts", 10));
-    other->AddSourceFile(source("slow two.ts", 10));
-    ASSERT_TRUE(run.Start(RunKind::Encode));
-    ASSERT_TRUE(other->Start(RunKind::Encode));
-    ASSERT_TRUE(WaitFor([&] { return run.JobPercent() == 50 && other->JobPercent() == 50; }, 20));
+    other->setDestination(out(), "[Q]");
+    run.addSourceFile(source("slow one.ts", 10));
+    other->addSourceFile(source("slow two.ts", 10));
+    ASSERT_TRUE(run.start(RunKind::Encode));
+    ASSERT_TRUE(other->start(RunKind::Encode));
+    ASSERT_TRUE(WaitFor([&] { return run.jobPercent() == 50 && other->jobPercent() == 50; }, 20));
     std::vector<std::string> scripts;
     for (const auto& entry : std::filesystem::directory_iterator(scope.runtimeFolder())) {
         EXPECT_TRUE(entry.path().filename().string().starts_with("run-")) << entry.path();
@@ -335,13 +336,13 @@ TEST_F(EncodeRunTest, RunsAtOnceKeepTheirScriptsApart)
 // change made while its first job runs reaches neither its later jobs nor its outcome.
 TEST_F(EncodeRunTest, ARunKeepsTheDestinationPrefixAndSettingsItStartedWith)
 {
-    run.AddSourceFile(source("gate.ts", 10));
-    run.AddSourceFile(source("second.ts", 10));
-    ASSERT_TRUE(run.Start(RunKind::Encode));
+    run.addSourceFile(source("gate.ts", 10));
+    run.addSourceFile(source("second.ts", 10));
+    ASSERT_TRUE(run.start(RunKind::Encode));
     ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(scope.dir() / "gate.ts.args"); }, 20));
     const std::string other = scope.folder() + "other";
     std::filesystem::create_directory(other);
-    run.SetDestination(other, "[Q]");
+    run.setDestination(other, "[Q]");
     CurrentEncodeSettings().nVidBitrate = 999;
     writeText(scope.dir() / "gate.ts.go", "");
     ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
@@ -367,7 +368,7 @@ TEST_F(EncodeRunTest, EndNoticeKeepsItsOutcomeWhileANewRunStarts)
         std::shared_future<void> release;
         std::mutex mutex;
         std::vector<std::vector<std::string>> heard;  // per notice: each job's source and status
-        void OnRunEnded(const RunOutcome& outcome) override
+        void onRunEnded(const RunOutcome& outcome) override
         {
             bool first;
             {
@@ -392,23 +393,23 @@ TEST_F(EncodeRunTest, EndNoticeKeepsItsOutcomeWhileANewRunStarts)
     } holding;
     std::promise<void> releaser;
     holding.release = releaser.get_future().share();
-    run.SetListener(&holding);
+    run.setListener(&holding);
 
     const std::string gate = source("gate.ts", 10);
-    run.AddSourceFile(gate);
-    ASSERT_TRUE(run.Start(RunKind::Encode));
+    run.addSourceFile(gate);
+    ASSERT_TRUE(run.start(RunKind::Encode));
     writeText(gate + ".go", "");
     auto reached = holding.reached.get_future();
     ASSERT_EQ(reached.wait_for(std::chrono::seconds(20)), std::future_status::ready);
     // The first run has ended; its listener is still reading the outcome it was handed.
-    EXPECT_FALSE(run.IsRunning());
-    const bool started = run.Start(RunKind::Encode);
+    EXPECT_FALSE(run.isRunning());
+    const bool started = run.start(RunKind::Encode);
     releaser.set_value();
     ASSERT_TRUE(started);
     ASSERT_TRUE(WaitFor([&] { return holding.count() == 1; }, 20));
     writeText(gate + ".go", "");
     ASSERT_TRUE(WaitFor([&] { return holding.count() == 2; }, 20));
-    run.Stop();
+    run.stop();
     const std::vector<std::string> one{gate + " done"};
     EXPECT_EQ(holding.heard, (std::vector<std::vector<std::string>>{one, one}));
 }
@@ -418,13 +419,13 @@ TEST_F(EncodeRunTest, UnsafeRuntimeFolderEndsTheRun)
 {
     std::filesystem::create_directory(scope.dir() / "elsewhere");
     std::filesystem::create_directory_symlink(scope.dir() / "elsewhere", scope.dir() / "runtime/velmorix");
-    run.AddSourceFile(source("good.ts", 10));
-    EXPECT_FALSE(run.Start(RunKind::Encode));
+    run.addSourceFile(source("good.ts", 10));
+    EXPECT_FALSE(run.start(RunKind::Encode));
     EXPECT_TRUE(listener.ended);
     EXPECT_EQ(listener.outcome.error, "The folder " + scope.folder() + "runtime/velmorix is not safe for the job "
                                       "scripts: it is a link, not a folder.");
     EXPECT_TRUE(std::filesystem::is_empty(scope.dir() / "elsewhere"));
-    EXPECT_FALSE(run.IsRunning());
+    EXPECT_FALSE(run.isRunning());
 }
 
 TEST(EncodeRun, SettingsAsTheDialogReturnsThem)
@@ -432,11 +433,11 @@ TEST(EncodeRun, SettingsAsTheDialogReturnsThem)
     EncodeSettings s;
     s.nVidEncoder = 9;
     s.fVidFps = 23.9761;
-    const EncodeSettings back = EncodeRun::AsDialogReturnsThem(s);
+    const EncodeSettings back = EncodeRun::asDialogReturnsThem(s);
     EXPECT_EQ(back.nVidEncoder, 0);
     EXPECT_DOUBLE_EQ(back.fVidFps, 23.976);
     s.nVidEncoder = 6;
-    EXPECT_EQ(EncodeRun::AsDialogReturnsThem(s).nVidEncoder, 6);
+    EXPECT_EQ(EncodeRun::asDialogReturnsThem(s).nVidEncoder, 6);
 }
 
 }  // namespace

@@ -13,6 +13,10 @@
 #include <sys/wait.h>
 
 using namespace vmxtest;
+using vmx::ParseStatusLine;
+using vmx::ChildExit;
+using vmx::IEncoderRunnerOwner;
+using vmx::NextLine;
 
 namespace {
 
@@ -239,11 +243,11 @@ public:
     std::vector<std::string> lines;
     std::atomic<bool> finished{false};
     ChildExit exit;
-    CRingBuffer& OutputBuffer() override { return buffer; }
-    bool NextLine(std::string& line) override { return ::NextLine(buffer, line); }
-    void SetJobPercent(int percent) override { percents.push_back(percent); }
-    void OnEncoderLine(std::string_view line) override { lines.emplace_back(line); }
-    void OnJobFinished(const ChildExit& e) override
+    CRingBuffer& outputBuffer() override { return buffer; }
+    bool nextLine(std::string& line) override { return NextLine(buffer, line); }
+    void setJobPercent(int percent) override { percents.push_back(percent); }
+    void onEncoderLine(std::string_view line) override { lines.emplace_back(line); }
+    void onJobFinished(const ChildExit& e) override
     {
         exit = e;
         finished = true;

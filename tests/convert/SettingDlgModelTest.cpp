@@ -139,10 +139,10 @@ TEST_F(SettingDlgModelTest, ConstructionReadsSettingIniAndReloadsEncodingCustomI
         CurrentEncodeSettings().nVidBitrate = 777;
         CurrentEncodeSettings().ratio = "2.0";
         SettingDlgModel plain;
-        EXPECT_EQ(plain.DestPath(), "");
-        EXPECT_EQ(plain.FileHeader(), "[P]");
-        EXPECT_EQ(plain.IsFirst(), 1);
-        EXPECT_EQ(plain.Settings(), EncodeSettings());
+        EXPECT_EQ(plain.destPath(), "");
+        EXPECT_EQ(plain.fileHeader(), "[P]");
+        EXPECT_EQ(plain.isFirst(), 1);
+        EXPECT_EQ(plain.settings(), EncodeSettings());
         // No encoding-custom.ini: the values stay, except the ratio's fixed default.
         EXPECT_EQ(CurrentEncodeSettings().nVidBitrate, 777);
         EXPECT_EQ(CurrentEncodeSettings().ratio, "1.6");
@@ -151,28 +151,28 @@ TEST_F(SettingDlgModelTest, ConstructionReadsSettingIniAndReloadsEncodingCustomI
               "[GENERAL]\nDESTPATH=/videos\nFILEHEADER=[Q]\nISFIRST=0\nLANGFILENAME=kor.lng\n");
     writeText(config() + "encoding-custom.ini", "[VIDEO]\nnVidW=640\n");
     SettingDlgModel model;
-    EXPECT_EQ(model.DestPath(), "/videos");
-    EXPECT_EQ(model.FileHeader(), "[Q]");
-    EXPECT_EQ(model.IsFirst(), 0);
-    EXPECT_EQ(model.LangFileName(), "kor.lng");
+    EXPECT_EQ(model.destPath(), "/videos");
+    EXPECT_EQ(model.fileHeader(), "[Q]");
+    EXPECT_EQ(model.isFirst(), 0);
+    EXPECT_EQ(model.langFileName(), "kor.lng");
     EXPECT_EQ(CurrentEncodeSettings().nVidW, 640);
     EXPECT_EQ(CurrentEncodeSettings().nVidBitrate, 777);
-    EXPECT_FALSE(model.IsRunning());
+    EXPECT_FALSE(model.isRunning());
 }
 
 TEST_F(SettingDlgModelTest, SourceListAndSourceText)
 {
     SettingDlgModel model;
     // An empty hand-over (no merge ever reached its output name) lists nothing.
-    EXPECT_EQ(model.HandOverMergedFile(""), EncodeRun::AddResult::IgnoredExtension);
-    EXPECT_EQ(model.HandOverMergedFile("/rec/[m]News.trp"), EncodeRun::AddResult::Added);
-    EXPECT_EQ(model.SourceText(), "/rec/[m]News.trp");
-    EXPECT_EQ(model.AddSourceFile("/rec/b.TS"), EncodeRun::AddResult::Added);
-    EXPECT_EQ(model.SourceText(), "/rec/b.TS");
-    EXPECT_EQ(model.AddSourceFile("/rec/notes.txt"), EncodeRun::AddResult::IgnoredExtension);
-    EXPECT_EQ(model.AddSourceFile("/rec/a?.ts"), EncodeRun::AddResult::UnicodeProblem);
-    EXPECT_EQ(model.SourceText(), "/rec/b.TS");
-    const auto jobs = model.Jobs();
+    EXPECT_EQ(model.handOverMergedFile(""), EncodeRun::AddResult::IgnoredExtension);
+    EXPECT_EQ(model.handOverMergedFile("/rec/[m]News.trp"), EncodeRun::AddResult::Added);
+    EXPECT_EQ(model.sourceText(), "/rec/[m]News.trp");
+    EXPECT_EQ(model.addSourceFile("/rec/b.TS"), EncodeRun::AddResult::Added);
+    EXPECT_EQ(model.sourceText(), "/rec/b.TS");
+    EXPECT_EQ(model.addSourceFile("/rec/notes.txt"), EncodeRun::AddResult::IgnoredExtension);
+    EXPECT_EQ(model.addSourceFile("/rec/a?.ts"), EncodeRun::AddResult::UnicodeProblem);
+    EXPECT_EQ(model.sourceText(), "/rec/b.TS");
+    const auto jobs = model.jobs();
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(jobs[0].sourcePath, "/rec/[m]News.trp");
     EXPECT_EQ(jobs[0].size, -1);
@@ -193,47 +193,47 @@ TEST_F(SettingDlgModelTest, BrowseChecks)
     };
     for (const auto& s : selections) {
         SCOPED_TRACE(s.text);
-        EXPECT_EQ(SettingDlgModel::SelectionPathText(s.files), s.text);
-        EXPECT_EQ(SettingDlgModel::SelectionIsPlain(s.files), s.plain);
+        EXPECT_EQ(SettingDlgModel::selectionPathText(s.files), s.text);
+        EXPECT_EQ(SettingDlgModel::selectionIsPlain(s.files), s.plain);
     }
 
     SettingDlgModel model;
-    EXPECT_EQ(model.ChooseDestination("/out"), SettingDlgModel::FolderChoice::Changed);
-    EXPECT_EQ(model.ChooseDestination(""), SettingDlgModel::FolderChoice::Unchanged);
-    EXPECT_EQ(model.ChooseDestination("/Vid\xC3\xA9os"), SettingDlgModel::FolderChoice::NotEnglish);
-    EXPECT_EQ(model.DestPath(), "/out");
+    EXPECT_EQ(model.chooseDestination("/out"), SettingDlgModel::FolderChoice::Changed);
+    EXPECT_EQ(model.chooseDestination(""), SettingDlgModel::FolderChoice::Unchanged);
+    EXPECT_EQ(model.chooseDestination("/Vid\xC3\xA9os"), SettingDlgModel::FolderChoice::NotEnglish);
+    EXPECT_EQ(model.destPath(), "/out");
 }
 
 TEST_F(SettingDlgModelTest, StartChecksAndTheSettingsARunTakes)
 {
     SettingDlgModel model;
-    vmx::SettingTexts texts = vmx::TextsOfSettings(model.Settings());
+    vmx::SettingTexts texts = vmx::TextsOfSettings(model.settings());
     texts.encoder = "9";
     texts.videoBitrate = "900";
     // No file listed: that is said first, even without an output folder.
-    SettingDlgModel::StartRequest request = model.BeginStart(texts);
+    SettingDlgModel::StartRequest request = model.beginStart(texts);
     EXPECT_EQ(request.check, EncodeRun::StartCheck::NoSources);
     EXPECT_EQ(request.preview, vmx::PreviewOfSettings(CurrentEncodeSettings()));
     EXPECT_TRUE(request.preview.starts_with("\"Video.trp\"")) << request.preview;
     EXPECT_EQ(CurrentEncodeSettings().nVidEncoder, 0);
     EXPECT_EQ(CurrentEncodeSettings().nVidBitrate, 900);
-    EXPECT_EQ(model.Settings(), CurrentEncodeSettings());
+    EXPECT_EQ(model.settings(), CurrentEncodeSettings());
 
     writeText(scope.dir() / "a.trp", "x");
-    ASSERT_EQ(model.AddSourceFile(scope.folder() + "a.trp"), EncodeRun::AddResult::Added);
-    EXPECT_EQ(model.BeginStart(texts).check, EncodeRun::StartCheck::InvalidFolder);
-    ASSERT_EQ(model.ChooseDestination(scope.folder() + "out"), SettingDlgModel::FolderChoice::Changed);
-    EXPECT_EQ(model.BeginStart(texts).check, EncodeRun::StartCheck::InvalidFolder);
+    ASSERT_EQ(model.addSourceFile(scope.folder() + "a.trp"), EncodeRun::AddResult::Added);
+    EXPECT_EQ(model.beginStart(texts).check, EncodeRun::StartCheck::InvalidFolder);
+    ASSERT_EQ(model.chooseDestination(scope.folder() + "out"), SettingDlgModel::FolderChoice::Changed);
+    EXPECT_EQ(model.beginStart(texts).check, EncodeRun::StartCheck::InvalidFolder);
     std::filesystem::create_directory(scope.dir() / "out");
-    EXPECT_EQ(model.BeginStart(texts).check, EncodeRun::StartCheck::Ok);
+    EXPECT_EQ(model.beginStart(texts).check, EncodeRun::StartCheck::Ok);
     writeText(scope.dir() / "out/[P]a.avi", "old");
-    request = model.BeginStart(texts);
+    request = model.beginStart(texts);
     EXPECT_EQ(request.check, EncodeRun::StartCheck::AskOverwrite);
     EXPECT_EQ(request.question, scope.folder() + "out/[P]a.avi exists. Overwrite it?");
     // An audio dump writes (and asks about) the MP3.
-    model.SetLastLoadedDbKind(1);
-    EXPECT_EQ(model.Kind(), RunKind::AudioDump);
-    EXPECT_EQ(model.BeginStart(texts).check, EncodeRun::StartCheck::Ok);
+    model.setLastLoadedDbKind(1);
+    EXPECT_EQ(model.kind(), RunKind::AudioDump);
+    EXPECT_EQ(model.beginStart(texts).check, EncodeRun::StartCheck::Ok);
 }
 
 TEST(SettingDlgReport, WhatTheEndOfARunSays)

@@ -14,6 +14,16 @@
 #include <gtest/gtest.h>
 
 using namespace vmxtest;
+using vmx::ConvertTextToUtf8;
+using vmx::LookupText;
+using vmx::DefaultFontPath;
+using vmx::ResetEncodeSettings;
+using vmx::LoadEncodeSettings;
+using vmx::PathExtension;
+using vmx::ReplaceChar;
+using vmx::LeadingDouble;
+using vmx::FormatFixed3;
+using vmx::kProfileValueLimit;
 
 namespace {
 

@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 using namespace vmxtest;
+using vmx::LoadEncodeSettings;
+using vmx::SetProgramFolder;
 namespace fs = std::filesystem;
 
 namespace {
@@ -180,20 +182,20 @@ TEST(RunFolder, EachRunHasItsOwnFolderRemovedAtTheEnd)
     {
         vmx::RunFolder a;
         vmx::RunFolder b;
-        EXPECT_EQ(a.Path(), "");
-        ASSERT_EQ(a.Create(), "");
-        ASSERT_EQ(b.Create(), "");
-        first = a.Path();
+        EXPECT_EQ(a.path(), "");
+        ASSERT_EQ(a.create(), "");
+        ASSERT_EQ(b.create(), "");
+        first = a.path();
         EXPECT_TRUE(first.starts_with(scope.runtimeFolder() + "run-"));
-        EXPECT_NE(a.Path(), b.Path());
-        EXPECT_EQ(modeOf(a.Path()), 0700u);
-        ASSERT_EQ(a.Create(), "");  // already made: kept
-        EXPECT_EQ(a.Path(), first);
+        EXPECT_NE(a.path(), b.path());
+        EXPECT_EQ(modeOf(a.path()), 0700u);
+        ASSERT_EQ(a.create(), "");  // already made: kept
+        EXPECT_EQ(a.path(), first);
         // Live runs, of this program too, are no dead runs.
         EXPECT_TRUE(vmx::RemoveDeadRuns().empty());
-        EXPECT_TRUE(fs::exists(a.Path()));
-        EXPECT_TRUE(fs::exists(b.Path()));
-        writeText(a.Path() + "convert.bat", "x");
+        EXPECT_TRUE(fs::exists(a.path()));
+        EXPECT_TRUE(fs::exists(b.path()));
+        writeText(a.path() + "convert.bat", "x");
     }
     EXPECT_FALSE(fs::exists(first));
     EXPECT_TRUE(fs::is_empty(scope.runtimeFolder()));

@@ -147,7 +147,7 @@ class ProcessCommandsTest : public QObject {
             seen->seen = true;
             seen->modal = dialog->isModal();
             seen->source = DialogText(*dialog, SettingTemplate::kSourcePath);
-            seen->jobs = dialog->Model().Jobs();
+            seen->jobs = dialog->Model().jobs();
             act(dialog);
         });
         return seen;
@@ -184,7 +184,7 @@ private slots:
         qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data"))));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path(QStringLiteral("runtime"))));
         m_savedProgramFolder = GetProgramFolder();
-        SetProgramFolder(QFile::encodeName(path(QStringLiteral("prog"))).toStdString());
+        vmx::SetProgramFolder(QFile::encodeName(path(QStringLiteral("prog"))).toStdString());
         CurrentEncodeSettings() = EncodeSettings();
         ui = std::make_unique<MainViewHarness>();
         QVERIFY(ui->disk.ok());
@@ -192,7 +192,7 @@ private slots:
     void cleanup()
     {
         ui.reset();
-        SetProgramFolder(m_savedProgramFolder);
+        vmx::SetProgramFolder(m_savedProgramFolder);
         m_dir.reset();
     }
 

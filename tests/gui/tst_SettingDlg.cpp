@@ -226,7 +226,7 @@ private slots:
         qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data"))));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path(QStringLiteral("runtime"))));
         m_savedProgramFolder = GetProgramFolder();
-        SetProgramFolder(QFile::encodeName(path(QStringLiteral("prog"))).toStdString());
+        vmx::SetProgramFolder(QFile::encodeName(path(QStringLiteral("prog"))).toStdString());
         CurrentEncodeSettings() = EncodeSettings();
     }
 
@@ -237,7 +237,7 @@ private slots:
             process->waitForFinished();
         }
         m_bystanders.clear();
-        SetProgramFolder(m_savedProgramFolder);
+        vmx::SetProgramFolder(m_savedProgramFolder);
         m_dir.reset();
         // Widgets were touched on the user-interface thread only.
         for (const QString& warning : g_warnings)
@@ -376,7 +376,7 @@ private slots:
         QCOMPARE(seen->title, QStringLiteral("Velmorix"));
         QCOMPARE(seen->icon, QMessageBox::Critical);
         QVERIFY(button(*dialog, kStartEncoding)->isEnabled());
-        QVERIFY(!dialog->Model().IsRunning());
+        QVERIFY(!dialog->Model().isRunning());
         QVERIFY(!QFile::exists(path(QStringLiteral("clip.trp.args"))));
     }
 
@@ -408,7 +408,7 @@ private slots:
             QCOMPARE(readFile(avi), QByteArray("done"));
             QVERIFY(QFile::remove(path(QStringLiteral("clip.trp.args"))));
         }
-        QCOMPARE(dialog->Model().Jobs().size(), 1u);
+        QCOMPARE(dialog->Model().jobs().size(), 1u);
     }
 
     void initializeResetsTheEditsOnYes()
@@ -478,7 +478,7 @@ private slots:
         source(QStringLiteral("slow.trp"), 300);
         AnswerNextFileDialog(m_dir->path(), QStringLiteral("slow.trp"));
         QTest::mouseClick(button(*dialog, kSourceBrowse), Qt::LeftButton);
-        QCOMPARE(dialog->Model().Jobs().size(), 2u);
+        QCOMPARE(dialog->Model().jobs().size(), 2u);
 
         QTest::mouseClick(button(*dialog, kStartEncoding), Qt::LeftButton);
         // (50 % of 300 bytes + the first job's 100) x 100 / 400
@@ -501,7 +501,7 @@ private slots:
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
         if (dialog) {
             QVERIFY(!dialog->isVisible());
-            QVERIFY(!dialog->Model().IsRunning());
+            QVERIFY(!dialog->Model().isRunning());
         }
     }
 
@@ -546,7 +546,7 @@ private slots:
         QCOMPARE(message->icon, QMessageBox::Critical);
         QTRY_VERIFY(button(*dialog, kStartEncoding)->isEnabled());
         QVERIFY(button(*dialog, kInitialize)->isEnabled());
-        QVERIFY(!dialog->Model().IsRunning());
+        QVERIFY(!dialog->Model().isRunning());
         QVERIFY(QDir(path(QStringLiteral("elsewhere"))).isEmpty());
         QCOMPARE(strayFiles(out(), {}), QStringList());
     }
@@ -570,7 +570,7 @@ private slots:
         source(QStringLiteral("notes.txt"));
         AnswerNextFileDialog(m_dir->path(), QStringLiteral("\"a.ts\" \"notes.txt\" \"b.TRP\""));
         QTest::mouseClick(button(*dialog, kSourceBrowse), Qt::LeftButton);
-        const auto jobs = dialog->Model().Jobs();
+        const auto jobs = dialog->Model().jobs();
         QCOMPARE(jobs.size(), 2u);
         QCOMPARE(QString::fromStdString(jobs[0].sourcePath), path(QStringLiteral("a.ts")));
         QCOMPARE(QString::fromStdString(jobs[1].sourcePath), path(QStringLiteral("b.TRP")));
@@ -586,7 +586,7 @@ private slots:
         QVERIFY(refusal->seen);
         QCOMPARE(refusal->text, QString::fromLatin1(vmx::kEnglishFolderMessage));
         QCOMPARE(refusal->title, CVelmorixApp::Title());
-        QCOMPARE(dialog->Model().Jobs().size(), 2u);
+        QCOMPARE(dialog->Model().jobs().size(), 2u);
         QCOMPARE(edit(*dialog, kSourcePath)->text(), path(QStringLiteral("b.TRP")));
     }
 
@@ -603,7 +603,7 @@ private slots:
         QVERIFY(refusal->seen);
         QCOMPARE(refusal->text, QString::fromLatin1(vmx::kEnglishFolderMessage));
         QCOMPARE(edit(*dialog, kDestPath)->text(), out());
-        QCOMPARE(dialog->Model().DestPath(), QFile::encodeName(out()).toStdString());
+        QCOMPARE(dialog->Model().destPath(), QFile::encodeName(out()).toStdString());
 
         // A folder chosen is the one the dialog shows at its next opening, also after a restart
         // (which reads the settings again, as a new dialog does).
