@@ -12,7 +12,7 @@ EncodeSettings::EncodeSettings()
     vmx::ResetEncodeSettings(*this);
 }
 
-EncodeSettings& CurrentEncodeSettings()
+EncodeSettings& vmx::CurrentEncodeSettings()
 {
     static EncodeSettings current;
     return current;

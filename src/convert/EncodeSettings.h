@@ -47,11 +47,11 @@ struct EncodeSettings {
     bool operator==(const EncodeSettings&) const = default;
 };
 
+namespace vmx {
+
 // The process-wide current encoder settings, from which every run composes its parameters.
 // Written only by the thread that starts a run, while no job is running.
 EncodeSettings& CurrentEncodeSettings();
-
-namespace vmx {
 
 // Resets every field to its default except bUseReport, bUseVolNorm, the subtitle code page,
 // bThreadPriorityNorm and bLoadSettingAfterInit.

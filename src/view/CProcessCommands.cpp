@@ -96,7 +96,7 @@ void CProcessCommands::ShowSettings()
         return;
     // Runs dump the audio when the database loaded last was not a DZT file.
     m_settings->SetLastLoadedDbKind(m_runner.Session().lastLoadedDbKind());
-    m_settings->CopySettingsIn(CurrentEncodeSettings());
+    m_settings->CopySettingsIn(vmx::CurrentEncodeSettings());
     m_settings->DoModal();
     // Closing the dialog has stopped its run; destroying it ends whatever remains of it.
     m_settings.reset();

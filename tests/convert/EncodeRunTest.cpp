@@ -55,7 +55,7 @@ protected:
             std::filesystem::permissions(scope.dir() / name, std::filesystem::perms::owner_all);
         }
         std::filesystem::create_directory(out());
-        CurrentEncodeSettings() = EncodeSettings();
+        vmx::CurrentEncodeSettings() = EncodeSettings();
         run.setDestination(out(), "[P]");
         run.setListener(&listener);
     }
@@ -343,7 +343,7 @@ TEST_F(EncodeRunTest, ARunKeepsTheDestinationPrefixAndSettingsItStartedWith)
     const std::string other = scope.folder() + "other";
     std::filesystem::create_directory(other);
     run.setDestination(other, "[Q]");
-    CurrentEncodeSettings().nVidBitrate = 999;
+    vmx::CurrentEncodeSettings().nVidBitrate = 999;
     writeText(scope.dir() / "gate.ts.go", "");
     ASSERT_TRUE(WaitFor([&] { return listener.ended.load(); }, 20));
 

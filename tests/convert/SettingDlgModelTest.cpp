@@ -104,9 +104,9 @@ protected:
     {
         std::filesystem::copy_file(std::string(VELMORIX_SOURCE_DIR) + "/res/tamsel.ini", scope.dir() / "tamsel.ini");
         std::filesystem::create_directories(config());
-        CurrentEncodeSettings() = EncodeSettings();
+        vmx::CurrentEncodeSettings() = EncodeSettings();
     }
-    void TearDown() override { CurrentEncodeSettings() = EncodeSettings(); }
+    void TearDown() override { vmx::CurrentEncodeSettings() = EncodeSettings(); }
     std::string config() const { return scope.folder() + "config/velmorix/"; }
 
     ProgramFolderScope scope;
@@ -136,16 +136,16 @@ TEST_F(SettingDlgModelTest, PreviewsOfTheEditsAndOfTheCurrentSettings)
 TEST_F(SettingDlgModelTest, ConstructionReadsSettingIniAndReloadsEncodingCustomIni)
 {
     {
-        CurrentEncodeSettings().nVidBitrate = 777;
-        CurrentEncodeSettings().ratio = "2.0";
+        vmx::CurrentEncodeSettings().nVidBitrate = 777;
+        vmx::CurrentEncodeSettings().ratio = "2.0";
         SettingDlgModel plain;
         EXPECT_EQ(plain.destPath(), "");
         EXPECT_EQ(plain.fileHeader(), "[P]");
         EXPECT_EQ(plain.isFirst(), 1);
         EXPECT_EQ(plain.settings(), EncodeSettings());
         // No encoding-custom.ini: the values stay, except the ratio's fixed default.
-        EXPECT_EQ(CurrentEncodeSettings().nVidBitrate, 777);
-        EXPECT_EQ(CurrentEncodeSettings().ratio, "1.6");
+        EXPECT_EQ(vmx::CurrentEncodeSettings().nVidBitrate, 777);
+        EXPECT_EQ(vmx::CurrentEncodeSettings().ratio, "1.6");
     }
     writeText(config() + "setting.ini",
               "[GENERAL]\nDESTPATH=/videos\nFILEHEADER=[Q]\nISFIRST=0\nLANGFILENAME=kor.lng\n");
@@ -155,8 +155,8 @@ TEST_F(SettingDlgModelTest, ConstructionReadsSettingIniAndReloadsEncodingCustomI
     EXPECT_EQ(model.fileHeader(), "[Q]");
     EXPECT_EQ(model.isFirst(), 0);
     EXPECT_EQ(model.langFileName(), "kor.lng");
-    EXPECT_EQ(CurrentEncodeSettings().nVidW, 640);
-    EXPECT_EQ(CurrentEncodeSettings().nVidBitrate, 777);
+    EXPECT_EQ(vmx::CurrentEncodeSettings().nVidW, 640);
+    EXPECT_EQ(vmx::CurrentEncodeSettings().nVidBitrate, 777);
     EXPECT_FALSE(model.isRunning());
 }
 
@@ -213,11 +213,11 @@ TEST_F(SettingDlgModelTest, StartChecksAndTheSettingsARunTakes)
     // No file listed: that is said first, even without an output folder.
     SettingDlgModel::StartRequest request = model.beginStart(texts);
     EXPECT_EQ(request.check, EncodeRun::StartCheck::NoSources);
-    EXPECT_EQ(request.preview, vmx::PreviewOfSettings(CurrentEncodeSettings()));
+    EXPECT_EQ(request.preview, vmx::PreviewOfSettings(vmx::CurrentEncodeSettings()));
     EXPECT_TRUE(request.preview.starts_with("\"Video.trp\"")) << request.preview;
-    EXPECT_EQ(CurrentEncodeSettings().nVidEncoder, 0);
-    EXPECT_EQ(CurrentEncodeSettings().nVidBitrate, 900);
-    EXPECT_EQ(model.settings(), CurrentEncodeSettings());
+    EXPECT_EQ(vmx::CurrentEncodeSettings().nVidEncoder, 0);
+    EXPECT_EQ(vmx::CurrentEncodeSettings().nVidBitrate, 900);
+    EXPECT_EQ(model.settings(), vmx::CurrentEncodeSettings());
 
     writeText(scope.dir() / "a.trp", "x");
     ASSERT_EQ(model.addSourceFile(scope.folder() + "a.trp"), EncodeRun::AddResult::Added);

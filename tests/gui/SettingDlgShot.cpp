@@ -21,7 +21,7 @@ int main(int argc, char** argv)
     if (argc > 1)
         dialog.HandOverMergedFile(QString::fromLocal8Bit(argv[1]));
     dialog.SetLastLoadedDbKind(0);
-    dialog.CopySettingsIn(CurrentEncodeSettings());
+    dialog.CopySettingsIn(vmx::CurrentEncodeSettings());
     QTimer::singleShot(seconds * 1000, &dialog, &QDialog::accept);
     dialog.DoModal();
     return 0;

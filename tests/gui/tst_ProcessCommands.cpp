@@ -185,7 +185,7 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path(QStringLiteral("runtime"))));
         m_savedProgramFolder = GetProgramFolder();
         vmx::SetProgramFolder(QFile::encodeName(path(QStringLiteral("prog"))).toStdString());
-        CurrentEncodeSettings() = EncodeSettings();
+        vmx::CurrentEncodeSettings() = EncodeSettings();
         ui = std::make_unique<MainViewHarness>();
         QVERIFY(ui->disk.ok());
     }
@@ -543,11 +543,11 @@ private slots:
         bystander.start(bystanderProgram, {QStringLiteral("60")});
         QVERIFY(bystander.waitForStarted());
 
-        CurrentEncodeSettings().nVidW = 100;
+        vmx::CurrentEncodeSettings().nVidW = 100;
         QVERIFY(ui->Load(1, ui->disk.pcDb()));
-        QCOMPARE(CurrentEncodeSettings().nVidW, 100);
+        QCOMPARE(vmx::CurrentEncodeSettings().nVidW, 100);
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
-        QCOMPARE(CurrentEncodeSettings().nVidW, 640);
+        QCOMPARE(vmx::CurrentEncodeSettings().nVidW, 640);
         QVERIFY(ProcessAlive(bystander.processId()));
         QVERIFY(QDir(path(QStringLiteral("runtime"))).isEmpty());
         bystander.kill();

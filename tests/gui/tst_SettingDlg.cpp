@@ -184,7 +184,7 @@ private:
         if (!handOver.isEmpty())
             dialog->HandOverMergedFile(handOver);
         dialog->SetLastLoadedDbKind(dbKind);
-        dialog->CopySettingsIn(CurrentEncodeSettings());
+        dialog->CopySettingsIn(vmx::CurrentEncodeSettings());
         dialog->show();
         return dialog;
     }
@@ -227,7 +227,7 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path(QStringLiteral("runtime"))));
         m_savedProgramFolder = GetProgramFolder();
         vmx::SetProgramFolder(QFile::encodeName(path(QStringLiteral("prog"))).toStdString());
-        CurrentEncodeSettings() = EncodeSettings();
+        vmx::CurrentEncodeSettings() = EncodeSettings();
     }
 
     void cleanup()
@@ -455,7 +455,7 @@ private slots:
         QCOMPARE(runToTheEnd(*dialog)->text, QStringLiteral("Encoding complete!"));
         const QList<QByteArray> args = readFile(path(QStringLiteral("clip.trp.args"))).split('\n');
         QVERIFY2(args.contains(codec.toLatin1()), readFile(path(QStringLiteral("clip.trp.args"))).constData());
-        QCOMPARE(CurrentEncodeSettings().nVidEncoder, typed.toInt() >= 7 ? 0 : typed.toInt());
+        QCOMPARE(vmx::CurrentEncodeSettings().nVidEncoder, typed.toInt() >= 7 ? 0 : typed.toInt());
     }
 
     // The bar follows the run each second; closing the dialog in any way ends exactly that run's
@@ -525,7 +525,7 @@ private slots:
         const int threads = threadCount();
         {
             CSettingDlg dialog;
-            QCOMPARE(CurrentEncodeSettings().nVidW, 640);
+            QCOMPARE(vmx::CurrentEncodeSettings().nVidW, 640);
             QCOMPARE(threadCount(), threads);
         }
         QCOMPARE(threadCount(), threads);
