@@ -123,10 +123,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "velmorix-artgen: cannot create %s\n", argv[1]);
         return 1;
     }
-    const DialogBaseUnits units = BaseUnitsOf(DialogFont());
+    const vmx::DialogBaseUnits units = vmx::BaseUnitsOf(vmx::DialogFont());
     bool ok = true;
     for (const FormTemplate::Control& control : FormTemplate::Controls()) {
-        const QSize size = DluToPixels(control.dlu, units).size();
+        const QSize size = vmx::DluToPixels(control.dlu, units).size();
         if (control.kind == FormTemplate::Kind::Slider) {
             const QSize thumb(11, size.height() - 3); // the view's top margin is 3
             ok = ok && Save(folder, QStringLiteral("132"), size, Channel(QColor(70, 70, 80), QColor(140, 140, 150)))

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QGuiApplication>
 
+namespace vmx {
+
 QPixmap LoadArtwork(const QString& name)
 {
     if (name.isEmpty())
@@ -15,3 +17,5 @@ QPixmap LoadArtwork(const QString& name)
     }
     return QPixmap(base + QStringLiteral(".png"));
 }
+
+}  // namespace vmx

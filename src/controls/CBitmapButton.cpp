@@ -15,9 +15,9 @@ CBitmapButton::CBitmapButton(QWidget* parent, int controlId)
 bool CBitmapButton::LoadBitmaps(const QString& caption)
 {
     setText(caption);
-    m_up = LoadArtwork(caption + QLatin1Char('U'));
-    m_down = LoadArtwork(caption + QLatin1Char('D'));
-    m_disabled = LoadArtwork(caption + QLatin1Char('X'));
+    m_up = vmx::LoadArtwork(caption + QLatin1Char('U'));
+    m_down = vmx::LoadArtwork(caption + QLatin1Char('D'));
+    m_disabled = vmx::LoadArtwork(caption + QLatin1Char('X'));
     update();
     return !m_up.isNull() && !m_down.isNull();
 }

@@ -5,15 +5,15 @@
 
 CColorFormView::CColorFormView(QWidget* parent)
     : QWidget(parent)
-    , m_crBackground(FromQColor(palette().color(QPalette::Button)))
-    , m_brush(ToQColor(m_crBackground))
+    , m_crBackground(vmx::FromQColor(palette().color(QPalette::Button)))
+    , m_brush(vmx::ToQColor(m_crBackground))
 {
 }
 
-void CColorFormView::SetBackgroundColor(ColorRef color)
+void CColorFormView::SetBackgroundColor(vmx::ColorRef color)
 {
     m_crBackground = color;
-    m_brush = QBrush(ToQColor(color));
+    m_brush = QBrush(vmx::ToQColor(color));
 }
 
 void CColorFormView::paintEvent(QPaintEvent* event)

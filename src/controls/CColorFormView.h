@@ -12,13 +12,13 @@ public:
     explicit CColorFormView(QWidget* parent = nullptr);
 
     // Replaces the background brush; the form repaints at its next paint.
-    void SetBackgroundColor(ColorRef color);
-    ColorRef BackgroundColor() const { return m_crBackground; }
+    void SetBackgroundColor(vmx::ColorRef color);
+    vmx::ColorRef BackgroundColor() const { return m_crBackground; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    ColorRef m_crBackground;
+    vmx::ColorRef m_crBackground;
     QBrush m_brush;
 };

@@ -5,9 +5,9 @@
 
 CColorLabel::CColorLabel(QWidget* parent)
     : QWidget(parent)
-    , gradientFrom(FromQColor(palette().color(QPalette::Active, QPalette::Highlight)))
-    , gradientTo(FromQColor(palette().color(QPalette::Button)))
-    , textColor(FromQColor(palette().color(QPalette::Active, QPalette::HighlightedText)))
+    , gradientFrom(vmx::FromQColor(palette().color(QPalette::Active, QPalette::Highlight)))
+    , gradientTo(vmx::FromQColor(palette().color(QPalette::Button)))
+    , textColor(vmx::FromQColor(palette().color(QPalette::Active, QPalette::HighlightedText)))
 {
 }
 
@@ -36,13 +36,13 @@ void CColorLabel::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const QRect client = rect();
     QLinearGradient gradient(client.topLeft(), vertical ? client.bottomLeft() : client.topRight());
-    gradient.setColorAt(0.0, ToQColor(gradientFrom));
-    gradient.setColorAt(1.0, ToQColor(gradientTo));
+    gradient.setColorAt(0.0, vmx::ToQColor(gradientFrom));
+    gradient.setColorAt(1.0, vmx::ToQColor(gradientTo));
     painter.fillRect(client, gradient);
 
     Qt::Alignment horizontal;
     const QRect target = TextRect(client, alignment, margin, &horizontal);
-    painter.setPen(ToQColor(textColor));
+    painter.setPen(vmx::ToQColor(textColor));
     painter.setFont(font());
     painter.setClipRect(client);
     painter.drawText(target, int(horizontal | Qt::AlignVCenter) | Qt::TextSingleLine, m_text);

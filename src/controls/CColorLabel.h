@@ -15,9 +15,9 @@ public:
     QString Text() const { return m_text; }
 
     // Owner-set look: gradient ends, text colour, alignment (0 left, 1 centre, other right).
-    ColorRef gradientFrom;
-    ColorRef gradientTo;
-    ColorRef textColor;
+    vmx::ColorRef gradientFrom;
+    vmx::ColorRef gradientTo;
+    vmx::ColorRef textColor;
     int alignment = 0;
     int margin = 10;
     bool vertical = false;

@@ -71,7 +71,7 @@ private:
     void DrainEvents();
 
     int m_controlId;
-    MpvHandle m_mpv;
+    vmx::MpvHandle m_mpv;
     VideoOutput m_output = VideoOutput::None;
     QWidget* m_video = nullptr;
     std::atomic<bool> m_drainQueued{false};

@@ -34,7 +34,7 @@ CMarkBar::CMarkBar(QWidget* parent, int controlId, bool vertical)
 }
 
 void CMarkBar::Initialise(float minimum, float maximum, int tickFrequency, int markerLimit,
-                          const std::vector<float>* initialValues, const std::vector<ColorRef>& colors,
+                          const std::vector<float>* initialValues, const std::vector<vmx::ColorRef>& colors,
                           int style)
 {
     m_min = minimum;
@@ -91,14 +91,14 @@ QRect CMarkBar::ChannelRect() const
     return QRect(kChannelInset, y, std::max(0, width() - 2 * kChannelInset), kChannelThickness);
 }
 
-MarkAxis CMarkBar::Axis() const
+vmx::MarkAxis CMarkBar::Axis() const
 {
     const QRect channel = ChannelRect();
     const double start = m_vertical ? channel.top() : channel.left();
     const double length = m_vertical ? channel.height() : channel.width();
     if (m_style & kReversed)
-        return MarkAxis{start + length, -length, m_min, m_span};
-    return MarkAxis{start, length, m_min, m_span};
+        return vmx::MarkAxis{start + length, -length, m_min, m_span};
+    return vmx::MarkAxis{start, length, m_min, m_span};
 }
 
 CMarkBar::MarkerRects CMarkBar::RectsOf(float value) const
@@ -348,7 +348,7 @@ void CMarkBar::paintEvent(QPaintEvent*)
             to = std::clamp(to, first, last);
             const QRect segment = m_vertical ? QRect(inner.left(), from, inner.width(), to - from)
                                              : QRect(from, inner.top(), to - from, inner.height());
-            painter.fillRect(segment, ToQColor(m_colors[k]));
+            painter.fillRect(segment, vmx::ToQColor(m_colors[k]));
         }
     }
 

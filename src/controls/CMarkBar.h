@@ -37,7 +37,7 @@ public:
     // marker per initial value (none when null) and clears every other. style < 0 keeps the
     // current style bits.
     void Initialise(float minimum, float maximum, int tickFrequency, int markerLimit,
-                    const std::vector<float>* initialValues, const std::vector<ColorRef>& colors,
+                    const std::vector<float>* initialValues, const std::vector<vmx::ColorRef>& colors,
                     int style);
 
     // The marker values in ascending order.
@@ -52,9 +52,9 @@ public:
 
     // Geometry of the current size, for painting, hit-testing and tests.
     QRect ChannelRect() const;
-    MarkAxis Axis() const;
-    int ValueToPixel(float value) const { return MarkValueToPixel(Axis(), value); }
-    float PixelToValue(int pixel) const { return MarkPixelToValue(Axis(), pixel); }
+    vmx::MarkAxis Axis() const;
+    int ValueToPixel(float value) const { return vmx::MarkValueToPixel(Axis(), value); }
+    float PixelToValue(int pixel) const { return vmx::MarkPixelToValue(Axis(), pixel); }
     // The point in the middle of a marker's body (for clicks on it).
     QPoint MarkerPoint(float value) const;
     const CMarkTip& Tip() const { return m_tip; }
@@ -103,7 +103,7 @@ private:
     int m_markerLimit = 2;
     unsigned m_style = 0;
     std::vector<float> m_markers;
-    std::vector<ColorRef> m_colors;
+    std::vector<vmx::ColorRef> m_colors;
 
     int m_dragged = -1;
     std::optional<float> m_pending;

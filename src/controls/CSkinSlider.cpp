@@ -16,12 +16,12 @@
 namespace {
 
 // Loads one skin bitmap; with a mask, every pixel of the mask colour becomes transparent.
-bool LoadSkin(const QString& name, bool useMask, ColorRef maskColor, int sampleX, int sampleY, QPixmap* out)
+bool LoadSkin(const QString& name, bool useMask, vmx::ColorRef maskColor, int sampleX, int sampleY, QPixmap* out)
 {
     *out = QPixmap();
     if (name.isEmpty())
         return true;
-    QPixmap pixmap = LoadArtwork(name);
+    QPixmap pixmap = vmx::LoadArtwork(name);
     if (pixmap.isNull())
         return false;
     if (useMask) {
@@ -29,7 +29,7 @@ bool LoadSkin(const QString& name, bool useMask, ColorRef maskColor, int sampleX
         const qreal ratio = pixmap.devicePixelRatio();
         const QRgb key = maskColor == CSkinSlider::kSampleColor
                              ? image.pixel(int(sampleX * ratio), int(sampleY * ratio))
-                             : ToQColor(maskColor).rgb();
+                             : vmx::ToQColor(maskColor).rgb();
         pixmap.setMask(QBitmap::fromImage(image.createMaskFromColor(key, Qt::MaskInColor)));
     }
     *out = pixmap;
@@ -37,7 +37,7 @@ bool LoadSkin(const QString& name, bool useMask, ColorRef maskColor, int sampleX
 }
 
 // Both bitmaps of a role, or neither when one of them cannot be loaded.
-bool LoadSkinPair(const QString& first, const QString& second, bool useMask, ColorRef maskColor, int sampleX,
+bool LoadSkinPair(const QString& first, const QString& second, bool useMask, vmx::ColorRef maskColor, int sampleX,
                   int sampleY, QPixmap* outFirst, QPixmap* outSecond)
 {
     if (LoadSkin(first, useMask, maskColor, sampleX, sampleY, outFirst)
@@ -126,7 +126,7 @@ void CSkinSlider::SetShowFocus(bool show, bool redraw)
 }
 
 bool CSkinSlider::SetChannelBitmaps(const QString& normal, const QString& active, bool useMask,
-                                    ColorRef maskColor, int sampleX, int sampleY)
+                                    vmx::ColorRef maskColor, int sampleX, int sampleY)
 {
     QPixmap first;
     QPixmap second;
@@ -136,7 +136,7 @@ bool CSkinSlider::SetChannelBitmaps(const QString& normal, const QString& active
 }
 
 bool CSkinSlider::SetThumbBitmaps(const QString& normal, const QString& pressed, bool useMask,
-                                  ColorRef maskColor, int sampleX, int sampleY)
+                                  vmx::ColorRef maskColor, int sampleX, int sampleY)
 {
     QPixmap first;
     QPixmap second;
@@ -161,12 +161,12 @@ void CSkinSlider::SetThumbPixmaps(const QPixmap& normal, const QPixmap& pressed)
     update();
 }
 
-SliderAxis CSkinSlider::Axis() const
+vmx::SliderAxis CSkinSlider::Axis() const
 {
     const QSize thumb = LogicalSize(m_thumb);
     if (m_vertical)
-        return SliderAxis{height(), thumb.height(), m_marginTop, m_marginBottom};
-    return SliderAxis{width(), thumb.width(), m_marginLeft, m_marginRight};
+        return vmx::SliderAxis{height(), thumb.height(), m_marginTop, m_marginBottom};
+    return vmx::SliderAxis{width(), thumb.width(), m_marginLeft, m_marginRight};
 }
 
 int CSkinSlider::AlongAxis(const QPointF& point) const
@@ -181,7 +181,7 @@ int CSkinSlider::ThumbCenter() const
 
 int CSkinSlider::PixelOfPosition(int position) const
 {
-    return SliderPositionToPixel(Axis(), position, m_min, m_max);
+    return vmx::SliderPositionToPixel(Axis(), position, m_min, m_max);
 }
 
 void CSkinSlider::Post(int message)
@@ -212,13 +212,13 @@ void CSkinSlider::mouseMoveEvent(QMouseEvent* event)
 
 void CSkinSlider::DragTo(int pointer)
 {
-    const SliderAxis axis = Axis();
+    const vmx::SliderAxis axis = Axis();
     const int low = axis.marginLow + axis.thumb / 2;
     const int high = axis.length - axis.marginHigh - axis.thumb / 2;
     const int pixel = std::max(low, std::min(pointer - m_grabOffset, high));
     if (pixel == ThumbCenter())
         return;
-    m_pos = std::max(std::min(SliderPixelToPosition(axis, pixel, m_min, m_max), m_max), m_min);
+    m_pos = std::max(std::min(vmx::SliderPixelToPosition(axis, pixel, m_min, m_max), m_max), m_min);
     update();
     Post(WM_SLIDER_TRACKING);
 }

@@ -13,7 +13,7 @@ class CSkinSlider : public QWidget {
     Q_OBJECT
 public:
     // The colour that stands for "the colour of the sample pixel" in the bitmap setters.
-    static constexpr ColorRef kSampleColor = 0xFF000000;
+    static constexpr vmx::ColorRef kSampleColor = 0xFF000000;
 
     explicit CSkinSlider(QWidget* parent = nullptr, int controlId = 0, bool vertical = false);
 
@@ -37,9 +37,9 @@ public:
     // (kSampleColor: the colour at sample x, y) are transparent. The control takes the normal
     // bitmap's size. False, and no bitmaps held, when one cannot be loaded.
     bool SetChannelBitmaps(const QString& normal, const QString& active, bool useMask = false,
-                           ColorRef maskColor = kSampleColor, int sampleX = 0, int sampleY = 0);
+                           vmx::ColorRef maskColor = kSampleColor, int sampleX = 0, int sampleY = 0);
     bool SetThumbBitmaps(const QString& normal, const QString& pressed, bool useMask = false,
-                         ColorRef maskColor = kSampleColor, int sampleX = 0, int sampleY = 0);
+                         vmx::ColorRef maskColor = kSampleColor, int sampleX = 0, int sampleY = 0);
     void SetChannelPixmaps(const QPixmap& normal, const QPixmap& active);
     void SetThumbPixmaps(const QPixmap& normal, const QPixmap& pressed);
 
@@ -58,7 +58,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    SliderAxis Axis() const;
+    vmx::SliderAxis Axis() const;
     int AlongAxis(const QPointF& point) const;
     void DragTo(int pointer);
     void Post(int message);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace vmx {
+
 // Colours travel through the program as 32-bit 0x00BBGGRR values.
 using ColorRef = std::uint32_t;
 
@@ -16,3 +18,5 @@ inline ColorRef FromQColor(const QColor& c)
 {
     return ColorRef(c.red()) | (ColorRef(c.green()) << 8) | (ColorRef(c.blue()) << 16);
 }
+
+}  // namespace vmx

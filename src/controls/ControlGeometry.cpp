@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace vmx {
+
 int SliderPositionToPixel(const SliderAxis& axis, int position, int minimum, int maximum)
 {
     const std::int64_t travel = axis.length - axis.marginHigh - axis.thumb - axis.marginLow;
@@ -42,3 +44,5 @@ float MarkPixelToValue(const MarkAxis& axis, int pixel)
         return axis.minimum;
     return float(RoundTo(axis.minimum + axis.span / axis.length * (pixel - axis.start), 1));
 }
+
+}  // namespace vmx

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vmx {
+
 // Value-to-pixel arithmetic of the skin slider and the mark bar, kept apart from painting so it
 // can be checked on its own.
 
@@ -34,3 +36,5 @@ int MarkValueToPixel(const MarkAxis& axis, float value);
 
 // Value under a pixel, rounded to one decimal. A zero-length channel gives the minimum.
 float MarkPixelToValue(const MarkAxis& axis, int pixel);
+
+}  // namespace vmx

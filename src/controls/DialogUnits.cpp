@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+namespace vmx {
+
 QFont DialogFont()
 {
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -32,3 +34,5 @@ QRect DluToPixels(const QRect& dlu, DialogBaseUnits units)
     return QRect(DluToPixelsX(dlu.x(), units), DluToPixelsY(dlu.y(), units),
                  DluToPixelsX(dlu.width(), units), DluToPixelsY(dlu.height(), units));
 }
+
+}  // namespace vmx

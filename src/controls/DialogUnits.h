@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QSize>
 
+namespace vmx {
+
 // Dialog units: the main form is laid out in units of a quarter of the dialog font's average
 // character width and an eighth of its height, so the whole form scales with the font.
 struct DialogBaseUnits {
@@ -21,3 +23,5 @@ DialogBaseUnits BaseUnitsOf(const QFont& font);
 int DluToPixelsX(int dlu, DialogBaseUnits units);
 int DluToPixelsY(int dlu, DialogBaseUnits units);
 QRect DluToPixels(const QRect& dlu, DialogBaseUnits units);
+
+}  // namespace vmx

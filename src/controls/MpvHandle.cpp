@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+namespace vmx {
+
 MpvHandle::MpvHandle()
     : m_handle(mpv_create())
 {
@@ -76,3 +78,5 @@ std::optional<std::int64_t> MpvHandle::CommandForInt(std::initializer_list<const
     mpv_free_node_contents(&result);
     return value;
 }
+
+}  // namespace vmx

@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <optional>
 
+namespace vmx {
+
 // Owns one mpv instance: created in the constructor, terminated and destroyed with the owner.
 class MpvHandle {
 public:
@@ -31,3 +33,5 @@ public:
 private:
     mpv_handle* m_handle;
 };
+
+}  // namespace vmx

@@ -25,16 +25,16 @@ int Percent(int value)
 
 CCopyProgressDlg::CCopyProgressDlg(QWidget* owner)
     : QDialog(owner)
-    , m_units(BaseUnitsOf(DialogFont()))
+    , m_units(vmx::BaseUnitsOf(vmx::DialogFont()))
 {
     // A fixed window: a title with its close button only.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Copying...."));
-    setFont(DialogFont());
-    setFixedSize(DluToPixelsX(kWidthDlu, m_units), DluToPixelsY(kHeightDlu, m_units));
+    setFont(vmx::DialogFont());
+    setFixedSize(vmx::DluToPixelsX(kWidthDlu, m_units), vmx::DluToPixelsY(kHeightDlu, m_units));
 
     auto place = [this](QWidget* widget, int id, const QRect& dlu) {
-        widget->setGeometry(DluToPixels(dlu, m_units));
+        widget->setGeometry(vmx::DluToPixels(dlu, m_units));
         if (id != 0) {
             widget->setObjectName(QStringLiteral("control%1").arg(id));
             m_controls.insert(id, widget);

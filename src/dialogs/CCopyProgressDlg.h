@@ -62,7 +62,7 @@ protected:
 private:
     void OnCancel();
 
-    DialogBaseUnits m_units;
+    vmx::DialogBaseUnits m_units;
     QHash<int, QWidget*> m_controls;
     QProgressBar* m_overallBar = nullptr;
     QProgressBar* m_fileBar = nullptr;

@@ -17,16 +17,16 @@ QPointer<CPleaseWait> g_waitWindow;
 
 CPleaseWait::CPleaseWait(QWidget* owner)
     : QDialog(owner)
-    , m_units(BaseUnitsOf(DialogFont()))
+    , m_units(vmx::BaseUnitsOf(vmx::DialogFont()))
 {
     // A title without a close button: the window closes when the work ends.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowTitle(QStringLiteral("Please Wait"));
-    setFont(DialogFont());
-    setFixedSize(DluToPixelsX(kWidthDlu, m_units), DluToPixelsY(kHeightDlu, m_units));
+    setFont(vmx::DialogFont());
+    setFixedSize(vmx::DluToPixelsX(kWidthDlu, m_units), vmx::DluToPixelsY(kHeightDlu, m_units));
     m_label = new CColorLabel(this);
     m_label->setObjectName(QStringLiteral("control%1").arg(kMessage));
-    m_label->setGeometry(DluToPixels(kMessageDlu, m_units));
+    m_label->setGeometry(vmx::DluToPixels(kMessageDlu, m_units));
     setAttribute(Qt::WA_DeleteOnClose);
 }
 

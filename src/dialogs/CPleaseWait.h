@@ -36,7 +36,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    DialogBaseUnits m_units;
+    vmx::DialogBaseUnits m_units;
     CColorLabel* m_label = nullptr;
     bool m_closing = false;  // closed by the work's end, not by the user
 };

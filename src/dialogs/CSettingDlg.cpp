@@ -67,11 +67,11 @@ QString AppTitle()
 
 CSettingDlg::CSettingDlg(QWidget* parent)
     : QDialog(parent)
-    , m_units(BaseUnitsOf(DialogFont()))
+    , m_units(vmx::BaseUnitsOf(vmx::DialogFont()))
 {
     setWindowTitle(QString::fromLatin1(vmx::kSettingDlgCaption));
-    setFont(DialogFont());
-    setFixedSize(DluToPixelsX(kWidthDlu, m_units), DluToPixelsY(kHeightDlu, m_units));
+    setFont(vmx::DialogFont());
+    setFixedSize(vmx::DluToPixelsX(kWidthDlu, m_units), vmx::DluToPixelsY(kHeightDlu, m_units));
     CreateControls();
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, &CSettingDlg::OnTimer);
@@ -124,7 +124,7 @@ void CSettingDlg::CreateControls()
             m_progress->setTextVisible(false);
             break;
         }
-        widget->setGeometry(DluToPixels(control.dlu, m_units));
+        widget->setGeometry(vmx::DluToPixels(control.dlu, m_units));
         if (control.id != kNoId) {
             widget->setObjectName(QStringLiteral("control%1").arg(control.id));
             m_controls.insert(control.id, widget);

@@ -74,7 +74,7 @@ private:
              QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
     vmx::SettingDlgModel m_model;
-    DialogBaseUnits m_units;
+    vmx::DialogBaseUnits m_units;
     QHash<int, QWidget*> m_controls;
     QPlainTextEdit* m_preview = nullptr;
     QProgressBar* m_progress = nullptr;

@@ -9,12 +9,12 @@
 
 namespace {
 
-constexpr ColorRef kBlack = 0x000000;
-constexpr ColorRef kWhite = 0xFFFFFF;
-constexpr ColorRef kRed = 0x0000FF;
+constexpr vmx::ColorRef kBlack = 0x000000;
+constexpr vmx::ColorRef kWhite = 0xFFFFFF;
+constexpr vmx::ColorRef kRed = 0x0000FF;
 
 // The mark bar's look: the stretch between the marks in dark, the rest in red.
-const std::vector<ColorRef> kMarkColors{0x2800FF, 0x0C0D1B, 0x2800FF};
+const std::vector<vmx::ColorRef> kMarkColors{0x2800FF, 0x0C0D1B, 0x2800FF};
 constexpr int kMarkStyle = 171;
 
 } // namespace

@@ -29,10 +29,10 @@
 
 namespace {
 
-constexpr ColorRef kFormBackground = 0x0000E1FF;
-constexpr ColorRef kBlack = 0x000000;
-constexpr ColorRef kWhite = 0xFFFFFF;
-constexpr ColorRef kRed = 0x0000FF;
+constexpr vmx::ColorRef kFormBackground = 0x0000E1FF;
+constexpr vmx::ColorRef kBlack = 0x000000;
+constexpr vmx::ColorRef kWhite = 0xFFFFFF;
+constexpr vmx::ColorRef kRed = 0x0000FF;
 
 constexpr int kDetailsLineIds[] = {ControlId::kDetailsLine1, ControlId::kDetailsLine2, ControlId::kDetailsLine3};
 
@@ -61,9 +61,9 @@ QFont BlackArial(int cellHeight)
 
 CVelmorixView::CVelmorixView(QWidget* parent)
     : CColorFormView(parent)
-    , m_units(BaseUnitsOf(DialogFont()))
+    , m_units(vmx::BaseUnitsOf(vmx::DialogFont()))
 {
-    setFont(DialogFont());
+    setFont(vmx::DialogFont());
     CreateControls();
     LayOut();
     CreateCommands();
@@ -98,7 +98,7 @@ void CVelmorixView::CreateControls()
             pane->setEditTriggers(QAbstractItemView::NoEditTriggers);
             pane->verticalHeader()->hide();
             pane->setShowGrid(true);
-            pane->SetDesignWidth(DluToPixels(control.dlu, m_units).width());
+            pane->SetDesignWidth(vmx::DluToPixels(control.dlu, m_units).width());
             (control.id == ControlId::kLeftPane ? m_leftPane : m_rightPane) = pane;
             widget = pane;
             break;
@@ -209,7 +209,7 @@ void CVelmorixView::ConnectCommands()
 
 QSize CVelmorixView::DesignSize() const
 {
-    return QSize(DluToPixelsX(FormTemplate::kWidthDlu, m_units), DluToPixelsY(FormTemplate::kHeightDlu, m_units));
+    return QSize(vmx::DluToPixelsX(FormTemplate::kWidthDlu, m_units), vmx::DluToPixelsY(FormTemplate::kHeightDlu, m_units));
 }
 
 void CVelmorixView::LayOut()
@@ -218,7 +218,7 @@ void CVelmorixView::LayOut()
     const int extraWidth = width() - design.width();
     const int extraHeight = height() - design.height();
     for (const FormTemplate::Control& control : FormTemplate::Controls()) {
-        QRect place = FormTemplate::Place(DluToPixels(control.dlu, m_units), control.anchor, extraWidth, extraHeight);
+        QRect place = FormTemplate::Place(vmx::DluToPixels(control.dlu, m_units), control.anchor, extraWidth, extraHeight);
         if (control.kind == FormTemplate::Kind::ModeSelector) // the template's height includes the list
             place.setHeight(m_modeSelector->sizeHint().height());
         m_controls.value(control.id)->setGeometry(place);

@@ -94,7 +94,7 @@ private:
     // its buttons.
     void ShowMode();
 
-    DialogBaseUnits m_units;
+    vmx::DialogBaseUnits m_units;
     QHash<int, QWidget*> m_controls;
     QHash<int, bool> m_wantEnabled;
     CGomxctrl1* m_player = nullptr;

@@ -101,7 +101,7 @@ private slots:
         view.resize(50, 30);
         view.SetBackgroundColor(0x0000FF);
         view.SetBackgroundColor(0x0000E1FF & 0xFFFFFF);
-        QCOMPARE(view.BackgroundColor(), ColorRef(0x0000E1FF));
+        QCOMPARE(view.BackgroundColor(), vmx::ColorRef(0x0000E1FF));
         const QImage image = view.grab().toImage();
         QCOMPARE(QColor(image.pixel(25, 15)), QColor(0xFF, 0xE1, 0x00));
     }

@@ -59,8 +59,8 @@ private slots:
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Copying...."));
         QVERIFY(!dialog->isModal());
         QCOMPARE(dialog->parentWidget(), &owner);
-        const DialogBaseUnits units = BaseUnitsOf(DialogFont());
-        QCOMPARE(dialog->size(), QSize(DluToPixelsX(331, units), DluToPixelsY(106, units)));
+        const vmx::DialogBaseUnits units = vmx::BaseUnitsOf(vmx::DialogFont());
+        QCOMPARE(dialog->size(), QSize(vmx::DluToPixelsX(331, units), vmx::DluToPixelsY(106, units)));
 
         const struct {
             int id;
@@ -73,7 +73,7 @@ private slots:
         for (const auto& control : controls) {
             QWidget* widget = dialog->Control(control.id);
             QVERIFY2(widget, qPrintable(QString::number(control.id)));
-            QCOMPARE(widget->geometry(), DluToPixels(control.dlu, units));
+            QCOMPARE(widget->geometry(), vmx::DluToPixels(control.dlu, units));
         }
         for (const int id : {1019, 1021}) {
             QCOMPARE(bar(*dialog, id)->minimum(), 0);

@@ -106,7 +106,7 @@ private slots:
         CMainFrame frame;
         CVelmorixView* view = frame.View();
         view->OnInitialUpdate();
-        QCOMPARE(view->BackgroundColor(), ColorRef(0x0000E1FF));
+        QCOMPARE(view->BackgroundColor(), vmx::ColorRef(0x0000E1FF));
         QCOMPARE(view->Label(ControlId::kHeaderLabel)->Text(), QStringLiteral("Information"));
         QCOMPARE(view->Label(ControlId::kPathLabel)->Text(), QStringLiteral("<< Load Path >>"));
         QCOMPARE(view->MarkBar()->StyleBits(), 171u);
@@ -178,9 +178,9 @@ private slots:
         CMainFrame frame;
         CVelmorixView* view = frame.View();
         frame.show();
-        const DialogBaseUnits units = BaseUnitsOf(DialogFont());
+        const vmx::DialogBaseUnits units = vmx::BaseUnitsOf(vmx::DialogFont());
         QCOMPARE(view->size(), view->DesignSize());
-        QCOMPARE(view->Player()->geometry(), DluToPixels(QRect(7, 7, 228, 137), units));
+        QCOMPARE(view->Player()->geometry(), vmx::DluToPixels(QRect(7, 7, 228, 137), units));
         const QRect right = view->Pane(1)->geometry();
         view->OnInitialUpdate();
         QTableWidget* pane = view->Pane(1);
@@ -188,9 +188,9 @@ private slots:
         for (int column = 0; column < pane->columnCount(); ++column)
             columns << pane->columnWidth(column);
         view->resize(view->DesignSize() + QSize(200, 100));
-        QCOMPARE(view->Player()->size(), DluToPixels(QRect(7, 7, 228, 137), units).size() + QSize(100, 50));
+        QCOMPARE(view->Player()->size(), vmx::DluToPixels(QRect(7, 7, 228, 137), units).size() + QSize(100, 50));
         QCOMPARE(view->Pane(1)->geometry(), right.translated(100, 50).adjusted(0, 0, 100, 50));
-        QCOMPARE(view->MarkBar()->width(), DluToPixelsX(479, units) + 200);
+        QCOMPARE(view->MarkBar()->width(), vmx::DluToPixelsX(479, units) + 200);
         // Nothing leaves the form.
         for (const FormTemplate::Control& control : FormTemplate::Controls())
             QVERIFY(view->rect().contains(view->Control(control.id)->geometry()));

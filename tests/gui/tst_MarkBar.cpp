@@ -10,7 +10,7 @@
 namespace {
 
 // The main view's settings: two markers, three segment colours, style 171.
-const std::vector<ColorRef> kColors{0x2800FF, 0x0C0D1B, 0x2800FF};
+const std::vector<vmx::ColorRef> kColors{0x2800FF, 0x0C0D1B, 0x2800FF};
 constexpr int kViewStyle = 171;
 
 } // namespace
@@ -58,7 +58,7 @@ private slots:
         QFETCH(double, value);
         QFETCH(int, decimals);
         QFETCH(double, rounded);
-        QCOMPARE(RoundTo(value, decimals), rounded);
+        QCOMPARE(vmx::RoundTo(value, decimals), rounded);
     }
 
     void valuePixelMaths_data()
@@ -79,22 +79,22 @@ private slots:
         QFETCH(double, length);
         QFETCH(float, value);
         QFETCH(int, pixel);
-        const MarkAxis axis{start, length, 0.0f, 100.0f};
-        QCOMPARE(MarkValueToPixel(axis, value), pixel);
-        QCOMPARE(MarkPixelToValue(axis, pixel), value);
+        const vmx::MarkAxis axis{start, length, 0.0f, 100.0f};
+        QCOMPARE(vmx::MarkValueToPixel(axis, value), pixel);
+        QCOMPARE(vmx::MarkPixelToValue(axis, pixel), value);
     }
 
     void pixelToValueRoundsToOneDecimal()
     {
-        const MarkAxis axis{12.0, 476.0, 0.0f, 100.0f};
-        QCOMPARE(MarkPixelToValue(axis, 100), 18.5f); // 18.487...
-        QCOMPARE(MarkPixelToValue(axis, 0), -2.5f);
+        const vmx::MarkAxis axis{12.0, 476.0, 0.0f, 100.0f};
+        QCOMPARE(vmx::MarkPixelToValue(axis, 100), 18.5f); // 18.487...
+        QCOMPARE(vmx::MarkPixelToValue(axis, 0), -2.5f);
     }
 
     void emptyRangeAndChannelDoNotDivideByZero()
     {
-        QCOMPARE(MarkValueToPixel(MarkAxis{12.0, 476.0, 5.0f, 0.0f}, 5.0f), 12);
-        QCOMPARE(MarkPixelToValue(MarkAxis{12.0, 0.0, 5.0f, 10.0f}, 40), 5.0f);
+        QCOMPARE(vmx::MarkValueToPixel(vmx::MarkAxis{12.0, 476.0, 5.0f, 0.0f}, 5.0f), 12);
+        QCOMPARE(vmx::MarkPixelToValue(vmx::MarkAxis{12.0, 0.0, 5.0f, 10.0f}, 40), 5.0f);
     }
 
     void clickAddsMarkersUpToTheLimit()

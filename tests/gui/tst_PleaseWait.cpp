@@ -28,8 +28,8 @@ private slots:
         QCOMPARE(wait->windowTitle(), QStringLiteral("Please Wait"));
         QCOMPARE(wait->Text(), QStringLiteral("Please Wait!"));
         QCOMPARE(wait->parentWidget(), &owner);
-        const DialogBaseUnits units = BaseUnitsOf(DialogFont());
-        QCOMPARE(wait->size(), QSize(DluToPixelsX(223, units), DluToPixelsY(94, units)));
+        const vmx::DialogBaseUnits units = vmx::BaseUnitsOf(vmx::DialogFont());
+        QCOMPARE(wait->size(), QSize(vmx::DluToPixelsX(223, units), vmx::DluToPixelsY(94, units)));
 
         // One colour label, control 1030, over most of the window; no buttons.
         auto* label = wait->findChild<CColorLabel*>(QStringLiteral("control1030"));

@@ -249,13 +249,13 @@ private slots:
         CSettingDlg dialog;
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Encode setting"));
-        const DialogBaseUnits units = BaseUnitsOf(DialogFont());
-        QCOMPARE(dialog.size(), QSize(DluToPixelsX(472, units), DluToPixelsY(319, units)));
+        const vmx::DialogBaseUnits units = vmx::BaseUnitsOf(vmx::DialogFont());
+        QCOMPARE(dialog.size(), QSize(vmx::DluToPixelsX(472, units), vmx::DluToPixelsY(319, units)));
         QStringList labels;
         for (const QLabel* label : dialog.findChildren<QLabel*>())
             labels << label->text();
         for (const Control& control : Controls()) {
-            const QRect place = DluToPixels(control.dlu, units);
+            const QRect place = vmx::DluToPixels(control.dlu, units);
             const QString caption = QString::fromLatin1(control.caption);
             QWidget* widget = dialog.Control(control.id);
             switch (control.kind) {

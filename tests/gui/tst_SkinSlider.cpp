@@ -97,7 +97,7 @@ private slots:
         QFETCH(int, maximum);
         QFETCH(int, position);
         QFETCH(int, pixel);
-        QCOMPARE(SliderPositionToPixel(SliderAxis{length, 10, 2, 2}, position, minimum, maximum), pixel);
+        QCOMPARE(vmx::SliderPositionToPixel(vmx::SliderAxis{length, 10, 2, 2}, position, minimum, maximum), pixel);
     }
 
     void pixelToPosition_data()
@@ -117,7 +117,7 @@ private slots:
         QFETCH(int, length);
         QFETCH(int, pixel);
         QFETCH(int, position);
-        QCOMPARE(SliderPixelToPosition(SliderAxis{length, 10, 2, 2}, pixel, 0, 100), position);
+        QCOMPARE(vmx::SliderPixelToPosition(vmx::SliderAxis{length, 10, 2, 2}, pixel, 0, 100), position);
     }
 
     void takesTheChannelBitmapSize() { QCOMPARE(slider->size(), QSize(210, 12)); }
