@@ -147,23 +147,20 @@ unsigned char AVMReadDbSub(int type, int version, AVMRecordTable* table)
     return 0;
 }
 
-unsigned char AVMReadDb(int type)
-{
-    AVMRecordTable table{};
-    if (!DBMGetSys(type, &table)) {
-        DBMTrace("infor: AVMReadDb error get sys.");
-        return 1;
-    }
-    if (!table.records)
-        return 1;
+namespace {
 
+// Reads the database at `dbPath` into `store`: true when it was read; otherwise the store is
+// exactly as it was. `type` only names the kind in the trace.
+bool readInto(vmx::RecordStore& store, const std::string& dbPath, int type)
+{
+    AVMRecordTable table = store.table();
     // The load fills a copy of the records, so that a file rejected half-way leaves the store
     // exactly as it was.
     std::unique_ptr<AVMRec[]> scratch(new (std::nothrow) AVMRec[kDBMMaxRecords]);
     if (!scratch)
-        return 1;
-    std::copy(table.records, table.records + kDBMMaxRecords, scratch.get());
+        return false;
     AVMRec* const storeRecords = table.records;
+    std::copy(storeRecords, storeRecords + kDBMMaxRecords, scratch.get());
     table.records = scratch.get();
 
     bool loaded = false;
@@ -175,7 +172,7 @@ unsigned char AVMReadDb(int type)
         for (int attempt = 0; attempt < 2 && !loaded; ++attempt) {
             char name[256] = {};
             AVMMakeNameString(name, nameTypes[attempt]);
-            OpenFile file(AVMActiveDbPath());
+            OpenFile file(dbPath);
             if (!AVMFileCacheActive() || !file.ok()) {
                 DBMTrace("infor: AVMReadDb error open(%s).", name);
                 continue;
@@ -207,7 +204,7 @@ unsigned char AVMReadDb(int type)
     }
     AVMSetRetryName(false);
     if (!loaded)
-        return 1;
+        return false;
 
     std::copy(scratch.get(), scratch.get() + kDBMMaxRecords, storeRecords);
     table.records = storeRecords;
@@ -226,6 +223,29 @@ unsigned char AVMReadDb(int type)
             rec.id = kDBMIdFree;
         }
     }
-    DBMSetSys(type, &table);
-    return 0;
+    store.setTable(table);
+    return true;
+}
+
+}  // namespace
+
+namespace vmx {
+
+bool ReadDb(RecordStore& store, const std::string& dbPath)
+{
+    return readInto(store, dbPath, kDBMTypeRecord);
+}
+
+}  // namespace vmx
+
+unsigned char AVMReadDb(int type)
+{
+    AVMRecordTable table{};
+    if (!DBMGetSys(type, &table)) {
+        DBMTrace("infor: AVMReadDb error get sys.");
+        return 1;
+    }
+    if (!table.records)
+        return 1;
+    return readInto(vmx::CurrentStore(), vmx::CurrentDbPath(), type) ? 0 : 1;
 }

@@ -5,15 +5,15 @@
 #include <string>
 #include <string_view>
 
-// Names of the receiver disk's folders, databases and part files, and the per-side database
-// paths that the database reader and writer open.
+// Names of the receiver disk's folders, databases and part files, and the database path that
+// AVMReadDb and AVMWriteDb open.
 
 // Writes the receiver-side path or name of a name type (0..18) into `text` (at least 256
 // bytes). Returns 1 when `text` is null, 0 otherwise (also for an unknown type, which writes
 // nothing).
 unsigned char AVMMakeNameString(char* text, int nameType);
 
-// Writes the record prefix "RF%04d" (the record's index in the active store plus one) into
+// Writes the record prefix "RF%04d" (the record's index in vmx::CurrentStore() plus one) into
 // `text` (at least 7 bytes).
 void AVMMakeRecordPrefix(const AVMRec* record, char* text);
 
@@ -21,12 +21,7 @@ void AVMMakeRecordPrefix(const AVMRec* record, char* text);
 void AVMSetRetryName(bool set);
 bool AVMGetRetryName();
 
-// The database file path of a side (at most 511 characters). The view sets it before loading,
-// writing or creating that side's database; the reader and writer use the active side's.
 inline constexpr std::size_t kAVMMaxPath = 511;
-bool AVMSetDbPath(int side, const std::string& path);
-const std::string& AVMGetDbPath(int side);
-const std::string& AVMActiveDbPath();
 
 // True when a part name may be used as a file name in the database's folder: exactly 12
 // printable ASCII characters, no '/' or '\', not starting with '.', not ending in '.' or ' ' (a
@@ -40,6 +35,20 @@ bool AVMIsSafePartName(const char* name);
 bool AVMRecordHasSafeParts(const AVMRec& record);
 
 namespace vmx {
+
+class RecordStore;
+
+// The record prefix "RF%04d" of `record`: its index in `store` plus one; for a record the store
+// does not list, its own slot.
+std::string RecordPrefix(const RecordStore& store, const AVMRec& record);
+
+// True when `path` may name a database: at most kAVMMaxPath characters and no zero byte.
+bool FitsDbPath(const std::string& path);
+
+// The database file that AVMReadDb and AVMWriteDb open; false (nothing changed) for a path that
+// does not fit.
+bool SetCurrentDbPath(const std::string& path);
+const std::string& CurrentDbPath();
 
 // A file name as the receiver's FAT disk compares it: letter case ignored (upper-cased) and
 // trailing dots and blanks dropped, so "dzt000.db.." and "DZT000.DB" are one file there.

@@ -8,7 +8,7 @@
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/FileCache.h"
-#include "recdb/RecordStore.h"
+#include "recdb/StoreEdit.h"
 #include "recdb/Trace.h"
 #include "recdb/DbCompanions.h"
 #include "recording/DbFolderTidy.h"
@@ -341,8 +341,7 @@ std::string RecordingSession::init()
     const RecordingSession* holder = nullptr;
     if (!g_owner.compare_exchange_strong(holder, this) && holder != this)
         return "another recording session holds the record store.";
-    if (DBMInitRecord() != 1 || AVMInitFileCache() != 0) {
-        DBMFreeAll();
+    if (AVMInitFileCache() != 0) {
         g_owner = nullptr;
         return "not enough memory for the record store.";
     }
@@ -355,7 +354,6 @@ std::string RecordingSession::init()
 void RecordingSession::forgetPanes()
 {
     for (const int side : {kLeftSide, kRightSide}) {
-        (void)AVMSetDbPath(side, "");
         paneOf(side) = LoadedPane{};
         paneOf(side).side = side;
     }
@@ -368,7 +366,6 @@ void RecordingSession::release()
     unlock(kRightSide);
     if (g_owner.load() != this)
         return;
-    DBMFreeAll();
     forgetPanes();
     g_owner = nullptr;
 }
@@ -383,15 +380,9 @@ LoadedPane& RecordingSession::paneOf(int side)
     return m_panes[side == kLeftSide ? 0 : 1];
 }
 
-void RecordingSession::activate(int side) const
-{
-    DBMSetActiveSide(side);
-}
-
 std::string RecordingSession::writePane(int side, DbOperation& operation)
 {
-    activate(side);
-    const LoadedPane& target = pane(side);
+    LoadedPane& target = paneOf(side);
     FileFingerprint& loadedAs = m_loadedAs[static_cast<std::size_t>(side)];
     if (m_lockLost)
         return "the lock of " + target.dbPath + "'s folder could not be taken again after the question, so nothing "
@@ -403,10 +394,10 @@ std::string RecordingSession::writePane(int side, DbOperation& operation)
             m_refresh->reload(side);
         return changedMessage(target.dbPath);
     }
-    std::string error = operation.write();
+    std::string error = operation.write(target.store, target.dbPath);
     if (error.empty()) {
         (void)TakeFingerprint(target.dbPath, kMaxDbContentSize, loadedAs);
-        paneOf(side).damagedSlots.clear();
+        target.damagedSlots.clear();
     }
     return error;
 }
@@ -468,10 +459,9 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
         if (std::string error = OpenRegularFile(dbPath, O_RDONLY, file, size); !error.empty())
             return error;
     }
-    const std::string previousPath = AVMGetDbPath(side);
-    if (!AVMSetDbPath(side, dbPath))
+    if (!FitsDbPath(dbPath))
         return "the database path " + dbPath + " is too long.";
-    activate(side);
+    LoadedPane& pane = paneOf(side);
     // The fingerprint before and after the reading must agree: a file that another program
     // replaced meanwhile (one that takes no lock) is read again.
     FileFingerprint before;
@@ -480,7 +470,7 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     bool steady = false;
     for (int attempt = 0; attempt < 3 && !steady; ++attempt) {
         const bool fingerprinted = TakeFingerprint(dbPath, kMaxDbContentSize, before).empty();
-        read = AVMReadDb(kDBMTypeRecord) == 0;
+        read = ReadDb(pane.store, dbPath);
         if (!read)
             break;
         steady = fingerprinted && TakeFingerprint(dbPath, kMaxDbContentSize, after).empty() && before == after;
@@ -490,13 +480,10 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     if (read && !steady)
         after = FileFingerprint{};
     if (!read) {
-        // The side keeps the records of its previous database, so it keeps that path too: a
-        // later write must never put those records into the rejected file.
-        (void)AVMSetDbPath(side, previousPath);
+        // The pane keeps its previous database and its records, never the rejected file's path.
         return "cannot read the database " + dbPath + ": it is damaged or not a recordings database (" +
                DBMLastTrace() + ").";
     }
-    LoadedPane& pane = paneOf(side);
     pane.side = side;
     pane.dbPath = dbPath;
     pane.folder = FolderOfPath(dbPath);
@@ -504,7 +491,7 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     pane.dbKind = DbKindOf(pane.fileName);
     pane.header = DbHeader{};
     (void)ReadDbHeader(dbPath, pane.header);
-    pane.timing = BuildTimingList(pane.folder);
+    pane.timing = BuildTimingList(pane.store, pane.folder);
     pane.damagedSlots.clear();  // a load says which records are damaged
     m_loadedAs[static_cast<std::size_t>(side)] = after;
     return {};
@@ -516,11 +503,10 @@ std::vector<RecordRow> RecordingSession::rows(int side) const
     const LoadedPane& shown = pane(side);
     if (busy() || !m_ready || !shown.loaded())
         return out;
-    activate(shown.side);
-    const int count = static_cast<int>(std::min<unsigned>(ListedCount(), kDBMMaxIds));
+    const int count = static_cast<int>(std::min<unsigned>(shown.store.listedCount(), kDBMMaxIds));
     for (int row = 0; row < count; ++row) {
         AVMRec record{};
-        if (DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
+        if (shown.store.get(static_cast<unsigned>(row + 1), record)) {
             out.push_back(RowOf(row, record, shown.timingAt(row)));
             out.back().damaged = shown.damagedSlots.count(record.slot) != 0;
         } else {
@@ -539,10 +525,9 @@ std::optional<RecordDetails> RecordingSession::details(int side, int row) const
     const LoadedPane& shown = pane(side);
     if (busy() || !m_ready || !shown.loaded() || row < 0)
         return std::nullopt;
-    activate(shown.side);
     AVMRec record{};
-    if (static_cast<unsigned>(row) >= std::min<unsigned>(ListedCount(), kDBMMaxIds) ||
-        !DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
+    if (static_cast<unsigned>(row) >= std::min<unsigned>(shown.store.listedCount(), kDBMMaxIds) ||
+        !shown.store.get(static_cast<unsigned>(row + 1), record))
         return std::nullopt;
     return DetailsOf(row, record, shown.folder, shown.timingAt(row));
 }
@@ -656,8 +641,7 @@ PaneRefresh RecordingSession::rebuildTiming(int side, UserInterface& callerUi)
     if (!operation)
         return refresh;
     LoadedPane& target = paneOf(side);
-    activate(target.side);
-    target.timing = BuildTimingList(target.folder);
+    target.timing = BuildTimingList(target.store, target.folder);
     refresh.pane(target.side);
     return refresh;
 }
@@ -671,8 +655,7 @@ OfferResult RecordingSession::offerNewDb(int targetSide, UserInterface& callerUi
         return result;
     LoadedPane& target = paneOf(targetSide);
     const std::string defaultName = DefaultNewDbName(pane(kLeftSide).fileName, pane(kRightSide).fileName);
-    activate(target.side);
-    if (target.loaded() || ListedCount() > 0)
+    if (target.loaded() || target.store.listedCount() > 0)
         return result;
     result.outcome = OfferResult::Outcome::Declined;
     if (!ui.askYesNo(kNoInformationQuestion, "Information"))
@@ -729,29 +712,29 @@ RenameResult RecordingSession::renameRow(int side, int row, const std::string& t
     UserInterface& ui = operation.ui();
     if (!operation)
         return result;
-    const LoadedPane& target = pane(side);
+    LoadedPane& target = paneOf(side);
     if (!target.loaded())
         return result;
     PaneGuard guard(*this, ui, result.refresh);
     if (!guard.take(target.side, PaneGuard::Access::Write))
         return result;
-    activate(target.side);
     const auto id = static_cast<unsigned>(row + 1);
     AVMRec record{};
-    if (row < 0 || id > ListedCount() || !DBMGetRecord(kDBMTypeRecord, id, &record)) {
+    if (row < 0 || id > target.store.listedCount() || !target.store.get(id, record)) {
         ui.showMessage("there is no recording " + std::to_string(id) + " in " + target.dbPath + ".");
         return result;
     }
-    const AVMRec before = record;
     SetRecordName(record, text);
-    DBMSetRecord(kDBMTypeRecord, id, &record);
+    // What the pane shows and the file holds stay as they were, also for the next write, unless
+    // the database is written.
+    StoreEdit edit(target.store);
+    edit.set(id, record);
     DbOperation write;
     if (const std::string error = writePane(target.side, write); !error.empty()) {
-        // What the pane shows and the file holds stay as they were, also for the next write.
-        DBMSetRecord(kDBMTypeRecord, id, &before);
         ui.showMessage(error + " " + target.dbPath + " is unchanged on disk.");
         return result;
     }
+    edit.commit();
     result.ok = true;
     result.name = RecordDisplayName(record);
     result.refresh.pane(target.side);
@@ -776,23 +759,10 @@ TransferResult RecordingSession::transferRecordings(int sourceSide, const std::v
         result.refused = true;
         return result;
     }
-    // The source records are read while the source side is active; the copy itself works on the
-    // target side.
-    SourceRecords records;
-    activate(source.side);
-    for (const int row : rows) {
-        AVMRec record{};
-        if (row >= 0 && static_cast<std::size_t>(row) < source.timing.size() &&
-            DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
-            records.emplace(row, record);
-    }
-    activate(target.side);
     DbOperation write;
-    TransferResult done =
-        TransferRecordings(source, records, target, rows, [&] { return writePane(target.side, write); }, ui);
+    TransferResult done = TransferRecordings(source, target, rows, [&] { return writePane(target.side, write); }, ui);
     done.refresh.reloads = result.refresh.reloads;  // what writePane found
     result = std::move(done);
-    activate(target.side);
     result.refresh.pane(target.side);
     return result;
 }
@@ -808,7 +778,6 @@ MergeResult RecordingSession::merge(int side, int row, const std::string& outFol
     PaneGuard guard(*this, ui, result.refresh);
     if (!guard.take(pane(side).side, PaneGuard::Access::Read))
         return result;
-    activate(pane(side).side);
     return MergeRecording(pane(side), row, outFolder, ui);
 }
 
@@ -824,7 +793,6 @@ CutResult RecordingSession::cut(int side, int row, int markCount, double startMa
     PaneGuard guard(*this, ui, result.refresh);
     if (!guard.take(target.side, PaneGuard::Access::Write))
         return result;
-    activate(target.side);
     DbOperation write;
     CutResult done = CutRecording(target, row, markCount, startMark, endMark,
                                   [&] { return writePane(target.side, write); }, ui);
@@ -859,7 +827,6 @@ DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows
     PaneGuard guard(*this, ui, result.refresh);
     if (!guard.take(target.side, PaneGuard::Access::Write))
         return result;
-    activate(target.side);
     DbOperation write;
     DeleteResult done = DeleteRecordRows(target, rows, [&] { return writePane(target.side, write); });
     done.refresh.reloads = result.refresh.reloads;  // what writePane found
@@ -985,17 +952,15 @@ RegisterResult RecordingSession::registerRecording(int side, const NewRecording&
     PaneGuard guard(*this, ui, changes);
     if (!guard.take(target.side, PaneGuard::Access::Write))
         return result;
-    activate(target.side);
+    StoreEdit edit(target.store);
     std::uint16_t id = 0;
     AVMRec record{};
-    if (!DBMAllocRecord(kDBMTypeRecord, &id, &record)) {
+    if (!edit.alloc(id, record)) {
         ui.showMessage("the database " + target.dbPath + " has no free record slot.");
         return result;
     }
-    char prefix[8] = {};
-    AVMMakeRecordPrefix(&record, prefix);
     std::vector<std::string> names;
-    std::string error = writeParts(prefix, names);
+    std::string error = writeParts(RecordPrefix(target.store, record), names);
     if (error.empty() && names.size() > static_cast<std::size_t>(kDBMMaxParts))
         error = "a recording has at most 280 part files.";
     for (const std::string& name : names) {
@@ -1003,7 +968,6 @@ RegisterResult RecordingSession::registerRecording(int side, const NewRecording&
             error = "\"" + name + "\" is not a part file name.";
     }
     if (!error.empty()) {
-        FreeAllocatedRecord(id);
         ui.showMessage(error);
         return result;
     }
@@ -1019,8 +983,9 @@ RegisterResult RecordingSession::registerRecording(int side, const NewRecording&
         std::snprintf(record.parts[j].name, sizeof record.parts[j].name, "%s", names[j].c_str());
         result.partPaths.push_back(target.folder + names[j]);
     }
-    DBMSetRecord(kDBMTypeRecord, id, &record);
-    target.timing.resize(std::max<std::size_t>(ListedCount(), id), TimingEntry::Unmeasured());
+    edit.set(id, record);
+    edit.commit();
+    target.timing.resize(std::max<std::size_t>(target.store.listedCount(), id), TimingEntry::Unmeasured());
     target.timing[id - 1u] = ComputeTimingEntry(target.folder, record);
     result.ok = true;
     result.id = id;

@@ -59,7 +59,7 @@ TEST_F(DbFile, RejectedHeadersFailTheLoad)
     }
     writeBytes(dbPath, {});
     EXPECT_EQ(AVMReadDb(2), 1) << "an empty file has header size 0";
-    AVMSetDbPath(0, (dir / "missing.DB").string());
+    vmx::SetCurrentDbPath((dir / "missing.DB").string());
     EXPECT_EQ(AVMReadDb(2), 1);
     EXPECT_STREQ(DBMLastTrace(), "infor: AVMReadDb error open(C:\\RECORD\\DZT000.BAK).");
 }
@@ -404,7 +404,7 @@ TEST_F(DbFile, UnknownIdsAreNeitherListedNorDeleted)
 
 TEST_F(DbFile, WriteNeedsAnExistingDatabase)
 {
-    AVMSetDbPath(0, (dir / "none.DB").string());
+    vmx::SetCurrentDbPath((dir / "none.DB").string());
     EXPECT_EQ(AVMWriteDb(2), 1);
     EXPECT_STREQ(DBMLastTrace(), "infor: AVMWriteDb error open(C:\\RECORD\\DZT005.BAK).");
     EXPECT_FALSE(fs::exists(dir / "none.DB"));
@@ -418,7 +418,7 @@ TEST_F(DbFile, OnlyARegularFileIsADatabase)
     for (const char* name : {"fifo.DB", "folder.DB", "/dev/null"}) {
         SCOPED_TRACE(name);
         const std::string path = name[0] == '/' ? std::string(name) : (dir / name).string();
-        AVMSetDbPath(0, path);
+        vmx::SetCurrentDbPath(path);
         ::alarm(20);
         EXPECT_EQ(AVMReadDb(2), 1);
         EXPECT_STREQ(DBMLastTrace(), "infor: AVMReadDb error open(C:\\RECORD\\DZT000.BAK).");
@@ -508,7 +508,7 @@ TEST_F(DbFile, FullDiskDuringTheWriteKeepsEverything)
     {
         // Every write past 4 KB fails as on a full disk.
         FileSizeLimit limit(4096);
-        error = vmx::WriteDb(2);
+        error = vmx::WriteDb(vmx::CurrentStore(), dbPath);
     }
     EXPECT_EQ(error, "cannot write the database " + dbPath + ": File too large.");
     EXPECT_EQ(readBytes(dbPath), before);

@@ -97,8 +97,8 @@ TEST(DiskNaming, APartNamedAsTheDatabaseItselfIsNotSafe)
 
 TEST(DiskNaming, DatabasePathsAreAtMost511Characters)
 {
-    EXPECT_FALSE(AVMSetDbPath(0, std::string(512, 'a')));
-    EXPECT_TRUE(AVMSetDbPath(0, std::string(511, 'a')));
+    EXPECT_FALSE(vmx::SetCurrentDbPath(std::string(512, 'a')));
+    EXPECT_TRUE(vmx::SetCurrentDbPath(std::string(511, 'a')));
 }
 
 }  // namespace
