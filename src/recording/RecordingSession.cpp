@@ -326,6 +326,14 @@ private:
     std::vector<int> m_sides;
 };
 
+bool RecordingSession::runOperation(UserInterface& callerUi, const std::function<void(UserInterface&)>& body)
+{
+    OperationScope operation(*this, callerUi);
+    if (operation)
+        body(operation.ui());
+    return static_cast<bool>(operation);
+}
+
 RecordingSession::RecordingSession()
 {
     paneOf(kRightSide).side = kRightSide;
@@ -593,250 +601,233 @@ std::vector<std::string> RecordingSession::checkDatabase(const std::string& dbPa
 
 LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserInterface& callerUi, LoadIntent intent)
 {
-    LoadResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
-        return result;
-    if (const std::string refusal = refusalToLoad(side, dbPath); !refusal.empty()) {
-        ui.showMessage(refusal);
-        result.refused = true;
-        return result;
-    }
-    // The database is read under its lock, after its folder was put in order. Where no lock can be
-    // had (a read-only disk, a missing folder) it is read all the same, or the reading says why not.
-    unlock(side);
-    if (std::string refusal = DbPathRefusal(dbPath); !refusal.empty()) {
-        ui.showMessage(refusal);
-        return result;
-    }
-    std::string problem;
-    if (const int error = lockAndTidy(side, dbPath, ui, &problem); error == EWOULDBLOCK)
-        return result;
-    else if (error != 0 && !readableWithoutLock(error) && !problem.empty())
-        ui.showMessage(problem);
-    if (const std::string error = readIntoPane(side, dbPath); !error.empty()) {
+    return run<LoadResult>(callerUi, [&](UserInterface& ui) {
+        LoadResult result;
+        if (const std::string refusal = refusalToLoad(side, dbPath); !refusal.empty()) {
+            ui.showMessage(refusal);
+            result.refused = true;
+            return result;
+        }
+        // The database is read under its lock, after its folder was put in order. Where no lock can be
+        // had (a read-only disk, a missing folder) it is read all the same, or the reading says why not.
         unlock(side);
-        ui.showMessage(error);
+        if (std::string refusal = DbPathRefusal(dbPath); !refusal.empty()) {
+            ui.showMessage(refusal);
+            return result;
+        }
+        std::string problem;
+        if (const int error = lockAndTidy(side, dbPath, ui, &problem); error == EWOULDBLOCK)
+            return result;
+        else if (error != 0 && !readableWithoutLock(error) && !problem.empty())
+            ui.showMessage(problem);
+        if (const std::string error = readIntoPane(side, dbPath); !error.empty()) {
+            unlock(side);
+            ui.showMessage(error);
+            return result;
+        }
+        // A header, a list or records the receiver would not write are said once, as velmorix-cli
+        // check says them; the pane lists the recordings the file holds and marks the damaged ones.
+        ListingCheck check = CheckListing(dbPath);
+        paneOf(side).damagedSlots = std::move(check.damagedSlots);
+        if (!check.problems.empty())
+            ui.showMessage(listingDamageMessage(check.problems));
+        if (intent == LoadIntent::Look)
+            unlock(side);
+        m_lastLoadedDbKind = pane(side).dbKind;
+        result.ok = true;
+        result.refresh.pane(side);
         return result;
-    }
-    // A header, a list or records the receiver would not write are said once, as velmorix-cli
-    // check says them; the pane lists the recordings the file holds and marks the damaged ones.
-    ListingCheck check = CheckListing(dbPath);
-    paneOf(side).damagedSlots = std::move(check.damagedSlots);
-    if (!check.problems.empty())
-        ui.showMessage(listingDamageMessage(check.problems));
-    if (intent == LoadIntent::Look)
-        unlock(side);
-    m_lastLoadedDbKind = pane(side).dbKind;
-    result.ok = true;
-    result.refresh.pane(side);
-    return result;
+    });
 }
 
 PaneRefresh RecordingSession::rebuildTiming(int side, UserInterface& callerUi)
 {
-    PaneRefresh refresh;
-    OperationScope operation(*this, callerUi);
-    if (!operation)
+    return run<PaneRefresh>(callerUi, [&](UserInterface&) {
+        PaneRefresh refresh;
+        LoadedPane& target = paneOf(side);
+        target.timing = BuildTimingList(target.store, target.folder);
+        refresh.pane(target.side);
         return refresh;
-    LoadedPane& target = paneOf(side);
-    target.timing = BuildTimingList(target.store, target.folder);
-    refresh.pane(target.side);
-    return refresh;
+    });
 }
 
 OfferResult RecordingSession::offerNewDb(int targetSide, UserInterface& callerUi)
 {
-    OfferResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return run<OfferResult>(callerUi, [&](UserInterface& ui) {
+        OfferResult result;
+        LoadedPane& target = paneOf(targetSide);
+        const std::string defaultName = DefaultNewDbName(pane(kLeftSide).fileName, pane(kRightSide).fileName);
+        if (target.loaded() || target.store.listedCount() > 0)
+            return result;
+        result.outcome = OfferResult::Outcome::Declined;
+        if (!ui.askYesNo(kNoInformationQuestion, "Information"))
+            return result;
+        const std::string path = ui.chooseNewFile("", defaultName, kDbFileFilter);
+        if (path.empty())
+            return result;
+        result.outcome = OfferResult::Outcome::Failed;
+        if (const std::string error = AVMCreateEmptyDb(path); !error.empty()) {
+            ui.showMessage("Cannot create the database " + error + ".");
+            return result;
+        }
+        if (const std::string error = readIntoPane(target.side, path); !error.empty()) {
+            ui.showMessage("The new database " + FileNameOfPath(path) + " was created but cannot be loaded: " + error);
+            return result;
+        }
+        ui.showMessage(kDbCreatedMessage);
+        result.outcome = OfferResult::Outcome::Created;
+        result.dbPath = path;
+        result.refresh.pane(target.side);
         return result;
-    LoadedPane& target = paneOf(targetSide);
-    const std::string defaultName = DefaultNewDbName(pane(kLeftSide).fileName, pane(kRightSide).fileName);
-    if (target.loaded() || target.store.listedCount() > 0)
-        return result;
-    result.outcome = OfferResult::Outcome::Declined;
-    if (!ui.askYesNo(kNoInformationQuestion, "Information"))
-        return result;
-    const std::string path = ui.chooseNewFile("", defaultName, kDbFileFilter);
-    if (path.empty())
-        return result;
-    result.outcome = OfferResult::Outcome::Failed;
-    if (const std::string error = AVMCreateEmptyDb(path); !error.empty()) {
-        ui.showMessage("Cannot create the database " + error + ".");
-        return result;
-    }
-    if (const std::string error = readIntoPane(target.side, path); !error.empty()) {
-        ui.showMessage("The new database " + FileNameOfPath(path) + " was created but cannot be loaded: " + error);
-        return result;
-    }
-    ui.showMessage(kDbCreatedMessage);
-    result.outcome = OfferResult::Outcome::Created;
-    result.dbPath = path;
-    result.refresh.pane(target.side);
-    return result;
+    });
 }
 
 CreateResult RecordingSession::createDatabase(const std::string& dbPath, UserInterface& callerUi)
 {
-    CreateResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return run<CreateResult>(callerUi, [&](UserInterface& ui) {
+        CreateResult result;
+        // Under the folder's lock, the folder put in order first, as for every change of a folder of
+        // databases. A folder that cannot be locked (read-only, missing) is said by the creation.
+        FileLock lock;
+        if (const int error = lock.acquire(FolderLockPath(dbPath), m_lockWait); error == EWOULDBLOCK) {
+            ui.showMessage(inUseMessage(dbPath, lock));
+            return result;
+        } else if (error == 0) {
+            for (const std::string& note : TidyFolder(FolderOfPath(dbPath)).notes())
+                ui.showMessage(note);
+        }
+        if (const std::string error = AVMCreateEmptyDb(dbPath); !error.empty()) {
+            ui.showMessage("cannot create the database " + error + ".");
+            return result;
+        }
+        result.ok = true;
+        result.dbPath = dbPath;
         return result;
-    // Under the folder's lock, the folder put in order first, as for every change of a folder of
-    // databases. A folder that cannot be locked (read-only, missing) is said by the creation.
-    FileLock lock;
-    if (const int error = lock.acquire(FolderLockPath(dbPath), m_lockWait); error == EWOULDBLOCK) {
-        ui.showMessage(inUseMessage(dbPath, lock));
-        return result;
-    } else if (error == 0) {
-        for (const std::string& note : TidyFolder(FolderOfPath(dbPath)).notes())
-            ui.showMessage(note);
-    }
-    if (const std::string error = AVMCreateEmptyDb(dbPath); !error.empty()) {
-        ui.showMessage("cannot create the database " + error + ".");
-        return result;
-    }
-    result.ok = true;
-    result.dbPath = dbPath;
-    return result;
+    });
 }
 
 RenameResult RecordingSession::renameRow(int side, int row, const std::string& text, UserInterface& callerUi)
 {
-    RenameResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return run<RenameResult>(callerUi, [&](UserInterface& ui) {
+        RenameResult result;
+        LoadedPane& target = paneOf(side);
+        if (!target.loaded())
+            return result;
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        const auto id = static_cast<unsigned>(row + 1);
+        AVMRec record{};
+        if (row < 0 || id > target.store.listedCount() || !target.store.get(id, record)) {
+            ui.showMessage("there is no recording " + std::to_string(id) + " in " + target.dbPath + ".");
+            return result;
+        }
+        SetRecordName(record, text);
+        // What the pane shows and the file holds stay as they were, also for the next write, unless
+        // the database is written.
+        StoreEdit edit(target.store);
+        edit.set(id, record);
+        DbOperation write;
+        if (const std::string error = writePane(target.side, write); !error.empty()) {
+            ui.showMessage(error + " " + target.dbPath + " is unchanged on disk.");
+            return result;
+        }
+        edit.commit();
+        result.ok = true;
+        result.name = RecordDisplayName(record);
+        result.refresh.pane(target.side);
+        result.refresh.timingRow(target.side, row);
         return result;
-    LoadedPane& target = paneOf(side);
-    if (!target.loaded())
-        return result;
-    PaneGuard guard(*this, ui, result.refresh);
-    if (!guard.take(target.side, PaneGuard::Access::Write))
-        return result;
-    const auto id = static_cast<unsigned>(row + 1);
-    AVMRec record{};
-    if (row < 0 || id > target.store.listedCount() || !target.store.get(id, record)) {
-        ui.showMessage("there is no recording " + std::to_string(id) + " in " + target.dbPath + ".");
-        return result;
-    }
-    SetRecordName(record, text);
-    // What the pane shows and the file holds stay as they were, also for the next write, unless
-    // the database is written.
-    StoreEdit edit(target.store);
-    edit.set(id, record);
-    DbOperation write;
-    if (const std::string error = writePane(target.side, write); !error.empty()) {
-        ui.showMessage(error + " " + target.dbPath + " is unchanged on disk.");
-        return result;
-    }
-    edit.commit();
-    result.ok = true;
-    result.name = RecordDisplayName(record);
-    result.refresh.pane(target.side);
-    result.refresh.timingRow(target.side, row);
-    return result;
+    });
 }
 
 TransferResult RecordingSession::transferRecordings(int sourceSide, const std::vector<int>& rows, UserInterface& callerUi)
 {
-    TransferResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation) {
-        result.refused = true;
+    TransferResult notRun;
+    notRun.refused = true;
+    return run(callerUi, [&](UserInterface& ui) {
+        TransferResult result;
+        const LoadedPane& source = pane(sourceSide);
+        LoadedPane& target = paneOf(1 - sourceSide);
+        PaneGuard guard(*this, ui, result.refresh);
+        // Both sides holding one file is refused by the transfer itself (one lock cannot be held twice).
+        if (!IsSameFile(source.dbPath, target.dbPath) && !guard.takeBoth(source.side, target.side)) {
+            result.refused = true;
+            return result;
+        }
+        DbOperation write;
+        TransferResult done = TransferRecordings(source, target, rows, [&] { return writePane(target.side, write); }, ui);
+        done.refresh.reloads = result.refresh.reloads;  // what writePane found
+        result = std::move(done);
+        result.refresh.pane(target.side);
         return result;
-    }
-    const LoadedPane& source = pane(sourceSide);
-    LoadedPane& target = paneOf(1 - sourceSide);
-    PaneGuard guard(*this, ui, result.refresh);
-    // Both sides holding one file is refused by the transfer itself (one lock cannot be held twice).
-    if (!IsSameFile(source.dbPath, target.dbPath) && !guard.takeBoth(source.side, target.side)) {
-        result.refused = true;
-        return result;
-    }
-    DbOperation write;
-    TransferResult done = TransferRecordings(source, target, rows, [&] { return writePane(target.side, write); }, ui);
-    done.refresh.reloads = result.refresh.reloads;  // what writePane found
-    result = std::move(done);
-    result.refresh.pane(target.side);
-    return result;
+    }, notRun);
 }
 
 MergeResult RecordingSession::merge(int side, int row, const std::string& outFolder, UserInterface& callerUi)
 {
-    MergeResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
-        return result;
-    // The part files are read under the lock, so that no cut renames them meanwhile.
-    PaneGuard guard(*this, ui, result.refresh);
-    if (!guard.take(pane(side).side, PaneGuard::Access::Read))
-        return result;
-    return MergeRecording(pane(side), row, outFolder, ui);
+    return run<MergeResult>(callerUi, [&](UserInterface& ui) {
+        MergeResult result;
+        // The part files are read under the lock, so that no cut renames them meanwhile.
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(pane(side).side, PaneGuard::Access::Read))
+            return result;
+        return MergeRecording(pane(side), row, outFolder, ui);
+    });
 }
 
 CutResult RecordingSession::cut(int side, int row, int markCount, double startMark, double endMark,
                                 UserInterface& callerUi)
 {
-    CutResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return run<CutResult>(callerUi, [&](UserInterface& ui) {
+        CutResult result;
+        LoadedPane& target = paneOf(side);
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        DbOperation write;
+        CutResult done = CutRecording(target, row, markCount, startMark, endMark,
+                                      [&] { return writePane(target.side, write); }, ui);
+        for (std::size_t k = 0; k < done.refresh.reloads.size(); ++k)
+            done.refresh.reloads[k] = done.refresh.reloads[k] || result.refresh.reloads[k];
+        result = std::move(done);
+        // The question was not answered No: the database changed while it was on the screen.
+        if (result.outcome == CutOutcome::Declined && m_lockLost) {
+            result.outcome = CutOutcome::Refused;
+            result.resetMarks = false;
+        }
+        if (result.outcome == CutOutcome::Done || result.outcome == CutOutcome::Failed) {
+            result.refresh.pane(target.side);
+            result.refresh.timingRow(target.side, row);
+        }
         return result;
-    LoadedPane& target = paneOf(side);
-    PaneGuard guard(*this, ui, result.refresh);
-    if (!guard.take(target.side, PaneGuard::Access::Write))
-        return result;
-    DbOperation write;
-    CutResult done = CutRecording(target, row, markCount, startMark, endMark,
-                                  [&] { return writePane(target.side, write); }, ui);
-    for (std::size_t k = 0; k < done.refresh.reloads.size(); ++k)
-        done.refresh.reloads[k] = done.refresh.reloads[k] || result.refresh.reloads[k];
-    result = std::move(done);
-    // The question was not answered No: the database changed while it was on the screen.
-    if (result.outcome == CutOutcome::Declined && m_lockLost) {
-        result.outcome = CutOutcome::Refused;
-        result.resetMarks = false;
-    }
-    if (result.outcome == CutOutcome::Done || result.outcome == CutOutcome::Failed) {
-        result.refresh.pane(target.side);
-        result.refresh.timingRow(target.side, row);
-    }
-    return result;
+    });
 }
 
 DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows, UserInterface& callerUi)
 {
-    DeleteResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return run<DeleteResult>(callerUi, [&](UserInterface& ui) {
+        DeleteResult result;
+        LoadedPane& target = paneOf(side);
+        if (!target.loaded()) {
+            result.message = "No database is loaded to delete recordings from.";
+            ui.showMessage(result.message);
+            return result;
+        }
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        DbOperation write;
+        DeleteResult done = DeleteRecordRows(target, rows, [&] { return writePane(target.side, write); });
+        done.refresh.reloads = result.refresh.reloads;  // what writePane found
+        result = std::move(done);
+        if (!result.ok)
+            ui.showMessage(result.message);
+        for (const std::string& kept : result.keptFiles)
+            ui.showMessage(kept);
+        result.refresh.pane(target.side);
         return result;
-    LoadedPane& target = paneOf(side);
-    if (!target.loaded()) {
-        result.message = "No database is loaded to delete recordings from.";
-        ui.showMessage(result.message);
-        return result;
-    }
-    PaneGuard guard(*this, ui, result.refresh);
-    if (!guard.take(target.side, PaneGuard::Access::Write))
-        return result;
-    DbOperation write;
-    DeleteResult done = DeleteRecordRows(target, rows, [&] { return writePane(target.side, write); });
-    done.refresh.reloads = result.refresh.reloads;  // what writePane found
-    result = std::move(done);
-    if (!result.ok)
-        ui.showMessage(result.message);
-    for (const std::string& kept : result.keptFiles)
-        ui.showMessage(kept);
-    result.refresh.pane(target.side);
-    return result;
+    });
 }
 
 std::string RecordingSession::receiverRoot(std::string& error) const
@@ -864,153 +855,139 @@ std::string RecordingSession::mediaRoot(MediaKind kind, bool create, UserInterfa
 
 MediaListing RecordingSession::listMedia(MediaKind kind, UserInterface& callerUi)
 {
-    MediaListing listing;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return run<MediaListing>(callerUi, [&](UserInterface& ui) {
+        MediaListing listing;
+        const std::string root = mediaRoot(kind, false, ui, nullptr);
+        if (root.empty())
+            return listing;
+        listing.ok = true;
+        listing.folder = ReceiverMediaFolder(root, kind);
+        listing.files = ListReceiverFiles(root, kind);
         return listing;
-    const std::string root = mediaRoot(kind, false, ui, nullptr);
-    if (root.empty())
-        return listing;
-    listing.ok = true;
-    listing.folder = ReceiverMediaFolder(root, kind);
-    listing.files = ListReceiverFiles(root, kind);
-    return listing;
+    });
 }
 
 bool RecordingSession::ensureMediaFolder(MediaKind kind, UserInterface& callerUi)
 {
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    return operation && !mediaRoot(kind, true, ui, nullptr).empty();
+    return run<bool>(callerUi, [&](UserInterface& ui) { return !mediaRoot(kind, true, ui, nullptr).empty(); });
 }
 
 MediaResult RecordingSession::putMedia(MediaKind kind, const std::vector<std::string>& pcPaths, UserInterface& callerUi)
 {
-    MediaResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return run<MediaResult>(callerUi, [&](UserInterface& ui) {
+        MediaResult result;
+        const std::string root = mediaRoot(kind, true, ui, &result.failures);
+        if (root.empty())
+            return result;
+        result = CopyMediaToReceiver(pcPaths, ReceiverMediaFolder(root, kind), ui);
+        result.refresh.receiverFiles = true;
         return result;
-    const std::string root = mediaRoot(kind, true, ui, &result.failures);
-    if (root.empty())
-        return result;
-    result = CopyMediaToReceiver(pcPaths, ReceiverMediaFolder(root, kind), ui);
-    result.refresh.receiverFiles = true;
-    return result;
+    });
 }
 
 MediaResult RecordingSession::getMedia(MediaKind kind, const std::vector<std::string>& names,
                                        const std::string& pcFolder, UserInterface& callerUi)
 {
-    MediaResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
-        return result;
-    const std::string root = mediaRoot(kind, false, ui, &result.failures);
-    if (root.empty())
-        return result;
-    return CopyMediaToPc(names, ReceiverMediaFolder(root, kind), pcFolder, ui);
+    return run<MediaResult>(callerUi, [&](UserInterface& ui) {
+        MediaResult result;
+        const std::string root = mediaRoot(kind, false, ui, &result.failures);
+        if (root.empty())
+            return result;
+        return CopyMediaToPc(names, ReceiverMediaFolder(root, kind), pcFolder, ui);
+    });
 }
 
 MediaResult RecordingSession::deleteMedia(MediaKind kind, const std::vector<std::string>& names, UserInterface& callerUi)
 {
-    MediaResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return run<MediaResult>(callerUi, [&](UserInterface& ui) {
+        MediaResult result;
+        const std::string root = mediaRoot(kind, false, ui, &result.failures);
+        if (root.empty())
+            return result;
+        result = DeleteMediaFiles(names, ReceiverMediaFolder(root, kind));
+        if (!result.failures.empty()) {
+            std::string text;
+            for (const std::string& failure : result.failures)
+                text += (text.empty() ? "" : "\n") + failure;
+            ui.showMessage(text);
+        }
+        result.refresh.receiverFiles = true;
         return result;
-    const std::string root = mediaRoot(kind, false, ui, &result.failures);
-    if (root.empty())
-        return result;
-    result = DeleteMediaFiles(names, ReceiverMediaFolder(root, kind));
-    if (!result.failures.empty()) {
-        std::string text;
-        for (const std::string& failure : result.failures)
-            text += (text.empty() ? "" : "\n") + failure;
-        ui.showMessage(text);
-    }
-    result.refresh.receiverFiles = true;
-    return result;
+    });
 }
 
 RegisterResult RecordingSession::registerRecording(int side, const NewRecording& recording,
                                                    const WriteNewParts& writeParts, UserInterface& callerUi)
 {
-    RegisterResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return run<RegisterResult>(callerUi, [&](UserInterface& ui) {
+        RegisterResult result;
+        LoadedPane& target = paneOf(side);
+        if (!target.loaded()) {
+            ui.showMessage("No database is loaded to register the recording in.");
+            return result;
+        }
+        PaneRefresh changes;
+        PaneGuard guard(*this, ui, changes);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        StoreEdit edit(target.store);
+        std::uint16_t id = 0;
+        AVMRec record{};
+        if (!edit.alloc(id, record)) {
+            ui.showMessage("the database " + target.dbPath + " has no free record slot.");
+            return result;
+        }
+        std::vector<std::string> names;
+        std::string error = writeParts(RecordPrefix(target.store, record), names);
+        if (error.empty() && names.size() > static_cast<std::size_t>(kDBMMaxParts))
+            error = "a recording has at most 280 part files.";
+        for (const std::string& name : names) {
+            if (error.empty() && (name.size() != kAVMPartNameLen || !IsSafePartNameOf(name.c_str(), target.dbPath)))
+                error = "\"" + name + "\" is not a part file name.";
+        }
+        if (!error.empty()) {
+            ui.showMessage(error);
+            return result;
+        }
+        record.name[0] = recording.marker;
+        SetRecordName(record, recording.name);
+        record.startTime = recording.startTime;
+        record.duration = recording.duration;
+        record.vid = recording.vid;
+        record.aid = recording.aid;
+        record.pid = recording.pid;
+        record.partCount = static_cast<std::uint16_t>(names.size());
+        for (std::size_t j = 0; j < names.size(); ++j) {
+            std::snprintf(record.parts[j].name, sizeof record.parts[j].name, "%s", names[j].c_str());
+            result.partPaths.push_back(target.folder + names[j]);
+        }
+        edit.set(id, record);
+        edit.commit();
+        target.timing.resize(std::max<std::size_t>(target.store.listedCount(), id), TimingEntry::Unmeasured());
+        target.timing[id - 1u] = ComputeTimingEntry(target.folder, record);
+        result.ok = true;
+        result.id = id;
         return result;
-    LoadedPane& target = paneOf(side);
-    if (!target.loaded()) {
-        ui.showMessage("No database is loaded to register the recording in.");
-        return result;
-    }
-    PaneRefresh changes;
-    PaneGuard guard(*this, ui, changes);
-    if (!guard.take(target.side, PaneGuard::Access::Write))
-        return result;
-    StoreEdit edit(target.store);
-    std::uint16_t id = 0;
-    AVMRec record{};
-    if (!edit.alloc(id, record)) {
-        ui.showMessage("the database " + target.dbPath + " has no free record slot.");
-        return result;
-    }
-    std::vector<std::string> names;
-    std::string error = writeParts(RecordPrefix(target.store, record), names);
-    if (error.empty() && names.size() > static_cast<std::size_t>(kDBMMaxParts))
-        error = "a recording has at most 280 part files.";
-    for (const std::string& name : names) {
-        if (error.empty() && (name.size() != kAVMPartNameLen || !IsSafePartNameOf(name.c_str(), target.dbPath)))
-            error = "\"" + name + "\" is not a part file name.";
-    }
-    if (!error.empty()) {
-        ui.showMessage(error);
-        return result;
-    }
-    record.name[0] = recording.marker;
-    SetRecordName(record, recording.name);
-    record.startTime = recording.startTime;
-    record.duration = recording.duration;
-    record.vid = recording.vid;
-    record.aid = recording.aid;
-    record.pid = recording.pid;
-    record.partCount = static_cast<std::uint16_t>(names.size());
-    for (std::size_t j = 0; j < names.size(); ++j) {
-        std::snprintf(record.parts[j].name, sizeof record.parts[j].name, "%s", names[j].c_str());
-        result.partPaths.push_back(target.folder + names[j]);
-    }
-    edit.set(id, record);
-    edit.commit();
-    target.timing.resize(std::max<std::size_t>(target.store.listedCount(), id), TimingEntry::Unmeasured());
-    target.timing[id - 1u] = ComputeTimingEntry(target.folder, record);
-    result.ok = true;
-    result.id = id;
-    return result;
+    });
 }
 
 SaveResult RecordingSession::savePane(int side, UserInterface& callerUi)
 {
-    SaveResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return run<SaveResult>(callerUi, [&](UserInterface& ui) {
+        SaveResult result;
+        const LoadedPane& target = pane(side);
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        DbOperation write;
+        if (const std::string error = writePane(target.side, write); !error.empty()) {
+            ui.showMessage(error);
+            return result;
+        }
+        result.ok = true;
+        result.refresh.pane(target.side);
         return result;
-    const LoadedPane& target = pane(side);
-    PaneGuard guard(*this, ui, result.refresh);
-    if (!guard.take(target.side, PaneGuard::Access::Write))
-        return result;
-    DbOperation write;
-    if (const std::string error = writePane(target.side, write); !error.empty()) {
-        ui.showMessage(error);
-        return result;
-    }
-    result.ok = true;
-    result.refresh.pane(target.side);
-    return result;
+    });
 }
 
 }  // namespace vmx

@@ -259,6 +259,17 @@ private:
     class PaneGuard;
     class LockAwareUi;
 
+    // Runs `body` as one operation (OperationScope) with the port it is to use; `notRun` when the
+    // operation cannot start (the user was told why).
+    template <typename Result, typename Body>
+    Result run(UserInterface& ui, Body body, Result notRun = {})
+    {
+        std::optional<Result> result;
+        if (!runOperation(ui, [&](UserInterface& operationUi) { result.emplace(body(operationUi)); }))
+            return notRun;
+        return std::move(*result);
+    }
+    bool runOperation(UserInterface& ui, const std::function<void(UserInterface&)>& body);
     LoadedPane& paneOf(int side);
     // Both panes empty, without a database path.
     void forgetPanes();
