@@ -77,7 +77,7 @@ int runMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> files = ofKind(args, kind);
             if (!files.empty())
-                finish(ui, s.putMedia(kind, files, ui), changes, false);
+                finish(ui, s.media().putMedia(kind, files, ui), changes, false);
         }
     } else if (action == "get") {
         if (args.size() < 2)
@@ -90,12 +90,12 @@ int runMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> names = ofKind(args, kind);
             if (!names.empty())
-                finish(ui, s.getMedia(kind, names, target, ui), changes, false);
+                finish(ui, s.media().getMedia(kind, names, target, ui), changes, false);
         }
     } else if (action == "list") {
         if (args.size() != 1)
             throw UsageError{"say which folder to list: mp3 or image"};
-        const vmx::MediaListing listing = s.listMedia(kindByName(args[0]), ui);
+        const vmx::MediaListing listing = s.media().listMedia(kindByName(args[0]), ui);
         if (!listing.ok)
             throw Failure{ui.takeMessages()};
         if (json) {
@@ -118,7 +118,7 @@ int runMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> names = ofKind(args, kind);
             if (!names.empty())
-                finish(ui, s.deleteMedia(kind, names, ui), changes, true);
+                finish(ui, s.media().deleteMedia(kind, names, ui), changes, true);
         }
     } else {
         throw UsageError{"\"" + action + "\" is not put, get, list or delete"};

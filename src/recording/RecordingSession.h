@@ -3,10 +3,10 @@
 #include "recording/Cut.h"
 #include "recording/Deletion.h"
 #include "recording/LoadedPane.h"
-#include "recording/MediaFiles.h"
 #include "recording/Merge.h"
 #include "recording/PaneRefresh.h"
 #include "recording/ReceiverDisk.h"
+#include "recording/ReceiverMedia.h"
 #include "recording/RecordDetails.h"
 #include "recording/RecordingTransfer.h"
 #include "recording/UserInterface.h"
@@ -101,12 +101,6 @@ struct RegisterResult {
     bool ok = false;
     unsigned id = 0;                     // the new recording's list id
     std::vector<std::string> partPaths;  // its part files
-};
-
-struct MediaListing {
-    bool ok = false;  // the receiver disk was found (otherwise the user was told why not)
-    std::string folder;
-    std::vector<MediaFileEntry> files;
 };
 
 // The owner of both panes of the main view and of the record stores they hold: the database of
@@ -232,19 +226,8 @@ public:
     bool hasReceiverOverride() const { return !m_receiverRoot.empty(); }
     // The receiver's root, or empty with `error` saying why there is none.
     std::string receiverRoot(std::string& error) const;
-    // The receiver's media files of a kind, as the right pane lists them.
-    MediaListing listMedia(MediaKind kind, UserInterface& ui);
-    // Makes sure the receiver's folder of a kind exists (a mode switch creates a missing one);
-    // false when it could not be created (the user was told why).
-    bool ensureMediaFolder(MediaKind kind, UserInterface& ui);
-    // AL in MP3/JPEG mode: copies PC files into the receiver's folder of the kind (created when
-    // missing), replacing files of the same name.
-    MediaResult putMedia(MediaKind kind, const std::vector<std::string>& pcPaths, UserInterface& ui);
-    // AR in MP3/JPEG mode: copies receiver files of the kind into a PC folder.
-    MediaResult getMedia(MediaKind kind, const std::vector<std::string>& names, const std::string& pcFolder,
-                         UserInterface& ui);
-    // The Delete key on the receiver's pane: deletes receiver files of the kind.
-    MediaResult deleteMedia(MediaKind kind, const std::vector<std::string>& names, UserInterface& ui);
+    // The receiver's media files, as operations of this session.
+    ReceiverMedia& media() { return m_media; }
 
     // Registers a recording made outside the receiver in the pane's store: allocates its record,
     // has `writeParts` write its part files under the record's prefix and lists it last. The
@@ -255,6 +238,7 @@ public:
     SaveResult savePane(int side, UserInterface& ui);
 
 private:
+    friend class ReceiverMedia;
     class OperationScope;
     class PaneGuard;
     class LockAwareUi;
@@ -287,9 +271,6 @@ private:
     // Gives up the side's lock (the folder's lock goes when neither side holds it).
     void unlock(int side);
     bool holdsALock() const;
-    // The receiver's root, its folder of `kind` created first when `create`; empty after telling
-    // the user why there is none (the sentence also goes into `failures`).
-    std::string mediaRoot(MediaKind kind, bool create, UserInterface& ui, std::vector<std::string>* failures) const;
     bool busy() const { return m_busy.load(); }
 
     bool m_ready = false;
@@ -304,6 +285,7 @@ private:
     std::array<FileFingerprint, 2> m_loadedAs;  // each side's database as it was loaded or last written
     std::chrono::milliseconds m_lockWait = kLockWait;
     PaneRefresh* m_refresh = nullptr;  // the running operation's refresh, for writePane
+    ReceiverMedia m_media{*this};
 };
 
 }  // namespace vmx

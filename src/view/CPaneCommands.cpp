@@ -133,9 +133,9 @@ void CPaneCommands::ListReceiverFolder(vmx::MediaKind kind)
                 return folder;
             // The receiver has no such folder yet: it is made (the user is told why when that
             // fails), and then listed, empty.
-            if (!vmx::HasReceiverFolder(root, kind) && !session.ensureMediaFolder(kind, ui))
+            if (!vmx::HasReceiverFolder(root, kind) && !session.media().ensureMediaFolder(kind, ui))
                 return folder;
-            folder.listing = session.listMedia(kind, ui);
+            folder.listing = session.media().listMedia(kind, ui);
             folder.listed = folder.listing.ok;
             return folder;
         },
@@ -345,7 +345,7 @@ void CPaneCommands::DeleteReceiverFiles(vmx::MediaKind kind, const std::vector<i
     }
     // A file that could not be deleted is named to the user and keeps its row.
     ChangeReceiverFiles(kind, [kind, names](vmx::RecordingSession& session, vmx::UserInterface& ui) {
-        return session.deleteMedia(kind, names, ui);
+        return session.media().deleteMedia(kind, names, ui);
     });
 }
 
@@ -356,7 +356,7 @@ void CPaneCommands::ChangeReceiverFiles(vmx::MediaKind kind, ReceiverChange chan
         [kind, change = std::move(change), &ui](vmx::RecordingSession& session) {
             Relisted relisted;
             if (change(session, ui).refresh.receiverFiles) {
-                relisted.listing = session.listMedia(kind, ui);
+                relisted.listing = session.media().listMedia(kind, ui);
                 relisted.listed = relisted.listing.ok;
             }
             return relisted;

@@ -84,7 +84,7 @@ void CTransferCommands::PutMedia(vmx::MediaKind kind)
     }
     // The wait window shows (and closes) even when nothing was selected.
     m_view.Commands().ChangeReceiverFiles(kind, [kind, paths](vmx::RecordingSession& session, vmx::UserInterface& ui) {
-        return session.putMedia(kind, paths, ui);
+        return session.media().putMedia(kind, paths, ui);
     });
 }
 
@@ -107,6 +107,6 @@ void CTransferCommands::GetMedia(vmx::MediaKind kind)
     vmx::UserInterface& ui = m_view.Ui();
     // "Operation Complete" (or what failed) is said by the copy itself; no pane changes.
     m_view.Worker().Run<vmx::MediaResult>(
-        [kind, names, folder, &ui](vmx::RecordingSession& session) { return session.getMedia(kind, names, folder, ui); },
+        [kind, names, folder, &ui](vmx::RecordingSession& session) { return session.media().getMedia(kind, names, folder, ui); },
         [](vmx::MediaResult) {});
 }
