@@ -495,7 +495,7 @@ std::vector<std::uint8_t> renderContent(const AVMRecordTable& table)
 }
 
 // The store's table, when the file cache can write it.
-bool tableOf(const RecordStore& store, AVMRecordTable& table, std::string& failure)
+bool tableOf(RecordStore& store, AVMRecordTable& table, std::string& failure)
 {
     table = store.table();
     if (AVMRenameDbFile(kDBMTypeRecord))

@@ -214,45 +214,6 @@ private:
     std::vector<UserMessage> m_deferred;
 };
 
-// One operation at a time: entered only while no other operation runs and the store is ready;
-// otherwise the user is told and the operation does nothing. The operation talks to the user
-// through ui(), which keeps the locks out of the user's way; what it kept to say goes to the port
-// as the operation's final messages when it ends, after its locks were given up.
-class RecordingSession::OperationScope {
-public:
-    OperationScope(RecordingSession& session, UserInterface& ui) : m_session(session), m_ui(session, ui)
-    {
-        bool idle = false;
-        m_entered = session.m_busy.compare_exchange_strong(idle, true);
-        if (!m_entered) {
-            ui.showMessage(kBusyMessage);
-        } else if (!session.m_ready) {
-            session.m_busy = false;
-            m_entered = false;
-            ui.showMessage("The record store is not set up, so nothing was done.");
-        } else {
-            session.m_lockLost = false;
-        }
-    }
-    ~OperationScope()
-    {
-        if (!m_entered)
-            return;
-        m_ui.finish();
-        m_session.m_busy = false;
-    }
-    OperationScope(const OperationScope&) = delete;
-    OperationScope& operator=(const OperationScope&) = delete;
-
-    explicit operator bool() const { return m_entered; }
-    UserInterface& ui() { return m_ui; }
-
-private:
-    RecordingSession& m_session;
-    LockAwareUi m_ui;
-    bool m_entered = false;
-};
-
 // The databases an operation works on: their locks, held from the start of the operation to its
 // end (or taken over from a load with LoadIntent::Change), and the check that each is still what
 // its pane loaded. The locks are given up when the guard goes.
@@ -326,12 +287,35 @@ private:
     std::vector<int> m_sides;
 };
 
+// One operation at a time: `body` runs only while no other operation runs and the session is set
+// up; otherwise the user is told and nothing is done. The operation talks to the user through a
+// LockAwareUi, which keeps the locks out of the user's way; what it kept to say goes to the port as
+// the operation's final messages when it ends, after its locks were given up.
 bool RecordingSession::runOperation(UserInterface& callerUi, const std::function<void(UserInterface&)>& body)
 {
-    OperationScope operation(*this, callerUi);
-    if (operation)
-        body(operation.ui());
-    return static_cast<bool>(operation);
+    bool idle = false;
+    if (!m_busy.compare_exchange_strong(idle, true)) {
+        callerUi.showMessage(kBusyMessage);
+        return false;
+    }
+    if (!m_ready) {
+        m_busy = false;
+        callerUi.showMessage("The record store is not set up, so nothing was done.");
+        return false;
+    }
+    m_lockLost = false;
+    LockAwareUi ui(*this, callerUi);
+    struct End {
+        LockAwareUi& ui;
+        std::atomic<bool>& busy;
+        ~End()
+        {
+            ui.finish();
+            busy = false;
+        }
+    } end{ui, m_busy};
+    body(ui);
+    return true;
 }
 
 RecordingSession::RecordingSession()

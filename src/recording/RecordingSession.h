@@ -239,11 +239,10 @@ public:
 
 private:
     friend class ReceiverMedia;
-    class OperationScope;
     class PaneGuard;
     class LockAwareUi;
 
-    // Runs `body` as one operation (OperationScope) with the port it is to use; `notRun` when the
+    // Runs `body` as one operation (runOperation) with the port it is to use; `notRun` when the
     // operation cannot start (the user was told why).
     template <typename Result, typename Body>
     Result run(UserInterface& ui, Body body, Result notRun = {})
