@@ -68,11 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             AVMRec rec{};
             if (store.get(id, rec)) {
                 (void)vmx::RecordPrefix(store, rec);
-                (void)AVMRecordHasSafeParts(rec);
+                (void)vmx::RecordHasSafeParts(rec);
             }
         }
     }
-    (void)AVMCheckDbFile(db);
+    (void)vmx::CheckDbFile(db);
 
     std::vector<std::uint8_t> plan(data, data + size);
     std::uint8_t sum[8];

@@ -33,7 +33,7 @@ public:
         if (!path.empty())
             (void)vmx::OpenRegularFile(path, O_RDONLY, m_fd, size);
     }
-    ~OpenFile() { AVMCacheSetFile(-1); }
+    ~OpenFile() { vmx::SetCacheFile(-1); }
     OpenFile(const OpenFile&) = delete;
     OpenFile& operator=(const OpenFile&) = delete;
     bool ok() const { return m_fd.ok(); }
@@ -168,16 +168,16 @@ bool readInto(vmx::RecordStore& store, const std::string& dbPath, int type)
     const int nameTypes[2] = {(type & 0xFF) == 3 ? 3 : 0, (type & 0xFF) == 3 ? 5 : 2};
     for (int round = 0; round < 2 && !loaded; ++round) {
         if (round == 1)
-            AVMSetRetryName(true);
+            vmx::SetRetryName(true);
         for (int attempt = 0; attempt < 2 && !loaded; ++attempt) {
             char name[256] = {};
             AVMMakeNameString(name, nameTypes[attempt]);
             OpenFile file(dbPath);
-            if (!AVMFileCacheActive() || !file.ok()) {
+            if (!vmx::FileCacheActive() || !file.ok()) {
                 DBMTrace("infor: AVMReadDb error open(%s).", name);
                 continue;
             }
-            AVMCacheSetFile(file.fd());
+            vmx::SetCacheFile(file.fd());
             AVMResetFileCache();
             std::uint8_t header[6] = {};
             if (AVMReadFile(0, header, sizeof header))
@@ -202,7 +202,7 @@ bool readInto(vmx::RecordStore& store, const std::string& dbPath, int type)
             }
         }
     }
-    AVMSetRetryName(false);
+    vmx::SetRetryName(false);
     if (!loaded)
         return false;
 

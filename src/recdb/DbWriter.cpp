@@ -330,7 +330,7 @@ std::string vmx::BackupPathOf(const std::string& dbPath)
     return folder + name + ".BAK";
 }
 
-std::string AVMCreateEmptyDb(const std::string& dbPath)
+std::string vmx::CreateEmptyDb(const std::string& dbPath)
 {
     static const std::uint8_t kEmpty[6] = {0, 5, 0, 6, 0, 0};
     // Written beside its place and renamed in, never over an existing file: a program killed on
@@ -348,7 +348,7 @@ std::string AVMCreateEmptyDb(const std::string& dbPath)
 
 unsigned char AVMRenameDbFile(int type)
 {
-    if (!AVMFileCacheActive())
+    if (!vmx::FileCacheActive())
         return 1;
     char dbName[256] = {};
     char backupName[256] = {};
@@ -382,7 +382,7 @@ void deleteRecordFiles(AVMRec* record, const std::string& dbPath, const std::set
     for (int j = 0; j < count && !dbPath.empty(); ++j) {
         const char* name = record->parts[j].name;
         if (!vmx::IsSafePartNameOf(name, dbPath)) {
-            DBMTrace("fatal: file name(%s) refused.", AVMPrintablePartName(name).c_str());
+            DBMTrace("fatal: file name(%s) refused.", vmx::PrintablePartName(name).c_str());
             continue;
         }
         const std::string path = folder + std::string(name, kAVMPartNameLen);
@@ -487,10 +487,10 @@ std::vector<std::uint8_t> renderContent(const AVMRecordTable& table)
 {
     std::vector<std::uint8_t> content;
     content.reserve(kAVMHeaderArea + kDBMMaxRecords * (kAVMImageSize + 1));
-    AVMCacheSetSink(&content);
+    vmx::SetCacheSink(&content);
     AVMResetFileCache();
     (void)writeContent(kDBMTypeRecord, table);
-    AVMCacheSetSink(nullptr);
+    vmx::SetCacheSink(nullptr);
     return content;
 }
 
@@ -500,7 +500,7 @@ bool tableOf(RecordStore& store, AVMRecordTable& table, std::string& failure)
     table = store.table();
     if (AVMRenameDbFile(kDBMTypeRecord))
         DBMTrace("infor: AVMRenameDbFile error.");
-    if (!AVMFileCacheActive()) {
+    if (!vmx::FileCacheActive()) {
         failure = "the database file cache is not ready, so no database was written.";
         return false;
     }

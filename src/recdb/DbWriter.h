@@ -27,11 +27,11 @@ unsigned char AVMDeleteRecordFiles(AVMRec* record, int type);
 // takes the database as it stood before it.
 unsigned char AVMWriteDb(int type);
 
+namespace vmx {
+
 // Writes the 6-byte empty database (version 5, header size 6, count 0) to a new file; refuses
 // an existing file. Returns an empty string on success, else what went wrong.
-std::string AVMCreateEmptyDb(const std::string& dbPath);
-
-namespace vmx {
+std::string CreateEmptyDb(const std::string& dbPath);
 
 // The backup companion of a database path: same folder and base name, extension ".BAK".
 std::string BackupPathOf(const std::string& dbPath);

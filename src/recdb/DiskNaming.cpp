@@ -74,24 +74,24 @@ void AVMMakeRecordPrefix(const AVMRec* record, char* text)
     if (!text)
         return;
     std::string prefix = "RF0000";
-    if (!DBMIsInitialized())
+    if (!vmx::HasCurrentStore())
         DBMTrace("infor: DBM Record not yet initialized.");
     else if (record)
         prefix = vmx::RecordPrefix(vmx::CurrentStore(), *record);
     std::snprintf(text, 7, "%s", prefix.c_str());
 }
 
-void AVMSetRetryName(bool set)
+void vmx::SetRetryName(bool set)
 {
     g_retryName = set;
 }
 
-bool AVMGetRetryName()
+bool vmx::RetryName()
 {
     return g_retryName;
 }
 
-bool AVMIsSafePartName(const char* name)
+bool vmx::IsSafePartName(const char* name)
 {
     if (!name || name[0] == '.')
         return false;
@@ -152,24 +152,24 @@ std::string FatNameKey(std::string_view name)
 
 bool IsSafePartNameOf(const char* name, const std::string& dbPath)
 {
-    return AVMIsSafePartName(name) &&
+    return vmx::IsSafePartName(name) &&
            FatNameKey(std::string_view(name, kAVMPartNameLen)) != FatNameKey(FileNameOfPath(dbPath));
 }
 
 }  // namespace vmx
 
-bool AVMRecordHasSafeParts(const AVMRec& record)
+bool vmx::RecordHasSafeParts(const AVMRec& record)
 {
     if (record.partCount > kDBMMaxParts)
         return false;
     for (int j = 0; j < record.partCount; ++j) {
-        if (!AVMIsSafePartName(record.parts[j].name))
+        if (!vmx::IsSafePartName(record.parts[j].name))
             return false;
     }
     return true;
 }
 
-std::string AVMPrintablePartName(const char* name)
+std::string vmx::PrintablePartName(const char* name)
 {
     std::string out;
     for (std::size_t i = 0; i < kAVMPartNameLen; ++i) {

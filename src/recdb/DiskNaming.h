@@ -17,11 +17,13 @@ unsigned char AVMMakeNameString(char* text, int nameType);
 // `text` (at least 7 bytes).
 void AVMMakeRecordPrefix(const AVMRec* record, char* text);
 
-// The retry-name flag: clear, the base names end in '5'; set, in '0'.
-void AVMSetRetryName(bool set);
-bool AVMGetRetryName();
-
 inline constexpr std::size_t kAVMMaxPath = 511;
+
+namespace vmx {
+
+// The retry-name flag: clear, the base names end in '5'; set, in '0'.
+void SetRetryName(bool set);
+bool RetryName();
 
 // True when a part name may be used as a file name in the database's folder: exactly 12
 // printable ASCII characters, no '/' or '\', not starting with '.', not ending in '.' or ' ' (a
@@ -29,12 +31,13 @@ inline constexpr std::size_t kAVMMaxPath = 511;
 // database file or a companion of one (ending in ".DB", ".BAK" or ".TMP" as the receiver's FAT
 // disk reads it, see vmx::FatNameKey). Names read from a damaged or hostile database may be
 // anything; such a record is listed but no file of it is touched.
-bool AVMIsSafePartName(const char* name);
+bool IsSafePartName(const char* name);
 
 // True when every part name of the record is safe.
-bool AVMRecordHasSafeParts(const AVMRec& record);
+bool RecordHasSafeParts(const AVMRec& record);
 
-namespace vmx {
+// The part name as text for messages, with unprintable bytes shown as \xNN.
+std::string PrintablePartName(const char* name);
 
 class RecordStore;
 
@@ -54,11 +57,8 @@ const std::string& CurrentDbPath();
 // trailing dots and blanks dropped, so "dzt000.db.." and "DZT000.DB" are one file there.
 std::string FatNameKey(std::string_view name);
 
-// AVMIsSafePartName, and besides not the file name of the database at `dbPath` itself: a part
+// IsSafePartName, and besides not the file name of the database at `dbPath` itself: a part
 // file of that name would be the database.
 bool IsSafePartNameOf(const char* name, const std::string& dbPath);
 
 }  // namespace vmx
-
-// The part name as text for messages, with unprintable bytes shown as \xNN.
-std::string AVMPrintablePartName(const char* name);

@@ -285,7 +285,7 @@ void DBMFreeAll()
     g.store.reset();
 }
 
-bool DBMIsInitialized()
+bool vmx::HasCurrentStore()
 {
     return g.store != nullptr;
 }

@@ -66,8 +66,9 @@ private:
 };
 
 // The one store that the DBM functions below work on: set up by DBMInitRecord, released by
-// DBMFreeAll. Only valid in between.
+// DBMFreeAll. Only valid in between (HasCurrentStore).
 RecordStore& CurrentStore();
+bool HasCurrentStore();
 
 }  // namespace vmx
 
@@ -84,5 +85,4 @@ unsigned char DBMAllocRecord(int type, std::uint16_t* id, AVMRec* record);
 void DBMDeleteRecord(int position);
 void DBMCheckRecord();
 
-// True once DBMInitRecord has succeeded (and DBMFreeAll has not been called since).
-bool DBMIsInitialized();
+

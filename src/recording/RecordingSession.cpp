@@ -576,7 +576,7 @@ std::vector<std::string> RecordingSession::checkDatabase(const std::string& dbPa
         }
         return false;
     };
-    for (std::string& problem : AVMCheckDbFile(dbPath)) {
+    for (std::string& problem : CheckDbFile(dbPath)) {
         if (!saidAlready(problem))
             problems.push_back(std::move(problem));
     }
@@ -650,7 +650,7 @@ OfferResult RecordingSession::offerNewDb(int targetSide, UserInterface& callerUi
         if (path.empty())
             return result;
         result.outcome = OfferResult::Outcome::Failed;
-        if (const std::string error = AVMCreateEmptyDb(path); !error.empty()) {
+        if (const std::string error = CreateEmptyDb(path); !error.empty()) {
             ui.showMessage("Cannot create the database " + error + ".");
             return result;
         }
@@ -680,7 +680,7 @@ CreateResult RecordingSession::createDatabase(const std::string& dbPath, UserInt
             for (const std::string& note : TidyFolder(FolderOfPath(dbPath)).notes())
                 ui.showMessage(note);
         }
-        if (const std::string error = AVMCreateEmptyDb(dbPath); !error.empty()) {
+        if (const std::string error = CreateEmptyDb(dbPath); !error.empty()) {
             ui.showMessage("cannot create the database " + error + ".");
             return result;
         }

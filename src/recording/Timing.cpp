@@ -13,7 +13,7 @@ TimingEntry ComputeTimingEntry(const std::string& folder, const AVMRec& record)
     entry.duration = record.duration;
     const int n = record.partCount;
     struct stat st {};
-    const bool usable = n >= 1 && n <= kDBMMaxParts && AVMIsSafePartName(record.parts[n - 1].name);
+    const bool usable = n >= 1 && n <= kDBMMaxParts && IsSafePartName(record.parts[n - 1].name);
     if (!usable || ::stat((folder + std::string(record.parts[n - 1].name, kAVMPartNameLen)).c_str(), &st) != 0 ||
         !S_ISREG(st.st_mode))
         return TimingEntry::Unmeasured(record.duration);

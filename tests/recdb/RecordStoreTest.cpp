@@ -314,7 +314,7 @@ TEST_F(StoreOperations, CountRoomAndTakingBackAFreshRecord)
     EXPECT_EQ(store.listedCount(), 3u);
     EXPECT_EQ(store.roomLeft(), 196);
     DBMFreeAll();
-    EXPECT_FALSE(DBMIsInitialized());
+    EXPECT_FALSE(vmx::HasCurrentStore());
     AVMRecordTable t{};
     EXPECT_EQ(DBMGetSys(2, &t), 0);
 }

@@ -18,7 +18,7 @@ const vmx::LoadedPane& makeDb(vmx::RecordingSession& session, int side, const st
                               const std::string& name)
 {
     const std::string path = folder + "/" + name;
-    EXPECT_EQ(AVMCreateEmptyDb(path), "");
+    EXPECT_EQ(vmx::CreateEmptyDb(path), "");
     FakeUi ui;
     EXPECT_TRUE(session.loadPane(side, path, ui).ok) << ui.lastMessage();
     return session.pane(side);

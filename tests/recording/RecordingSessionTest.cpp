@@ -166,7 +166,7 @@ TEST_F(RecordingSessionTest, LoadRulesRefuseWithTheirTextsAndChangeNothing)
         TempDir b;
         const LoadedPane& held = makeDb(session, c.loaded, a.str(), c.other);
         const int side = 1 - c.loaded;
-        ASSERT_EQ(AVMCreateEmptyDb((b / c.chosen).string()), "");
+        ASSERT_EQ(vmx::CreateEmptyDb((b / c.chosen).string()), "");
         FakeUi caseUi;
         EXPECT_EQ(session.refusalToLoad(side, (b / c.chosen).string()), c.refused ? kOtherKindMessage : "");
         const LoadResult result = session.loadPane(side, (b / c.chosen).string(), caseUi);
@@ -283,7 +283,7 @@ TEST_F(RecordingSessionTest, OneOperationAtATime)
 {
     addRecording(session, left, "NEWS", 60, {1000100});
     TempDir other;
-    ASSERT_EQ(AVMCreateEmptyDb((other / "DZT000.DB").string()), "");
+    ASSERT_EQ(vmx::CreateEmptyDb((other / "DZT000.DB").string()), "");
     MeddlingUi meddling;
     meddling.session = &session;
     meddling.otherDb = (other / "DZT000.DB").string();
