@@ -1,14 +1,12 @@
 #include "recording/ReceiverMedia.h"
 
-#include "recording/RecordingSession.h"
-
 namespace vmx {
 
 std::string ReceiverMedia::root(MediaKind kind, bool create, UserInterface& ui,
                                 std::vector<std::string>* failures) const
 {
     std::string error;
-    const std::string root = m_session.receiverRoot(error);
+    const std::string root = m_findRoot(error);
     if (!root.empty() && (!create || (error = EnsureReceiverFolder(root, kind)).empty()))
         return root;
     ui.showMessage(error);
@@ -19,7 +17,7 @@ std::string ReceiverMedia::root(MediaKind kind, bool create, UserInterface& ui,
 
 MediaListing ReceiverMedia::listMedia(MediaKind kind, UserInterface& callerUi)
 {
-    return m_session.run<MediaListing>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<MediaListing>(callerUi, [&](UserInterface& ui) {
         MediaListing listing;
         const std::string found = root(kind, false, ui, nullptr);
         if (found.empty())
@@ -33,12 +31,12 @@ MediaListing ReceiverMedia::listMedia(MediaKind kind, UserInterface& callerUi)
 
 bool ReceiverMedia::ensureMediaFolder(MediaKind kind, UserInterface& callerUi)
 {
-    return m_session.run<bool>(callerUi, [&](UserInterface& ui) { return !root(kind, true, ui, nullptr).empty(); });
+    return m_gate.run<bool>(callerUi, [&](UserInterface& ui) { return !root(kind, true, ui, nullptr).empty(); });
 }
 
 MediaResult ReceiverMedia::putMedia(MediaKind kind, const std::vector<std::string>& pcPaths, UserInterface& callerUi)
 {
-    return m_session.run<MediaResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<MediaResult>(callerUi, [&](UserInterface& ui) {
         MediaResult result;
         const std::string found = root(kind, true, ui, &result.failures);
         if (found.empty())
@@ -52,7 +50,7 @@ MediaResult ReceiverMedia::putMedia(MediaKind kind, const std::vector<std::strin
 MediaResult ReceiverMedia::getMedia(MediaKind kind, const std::vector<std::string>& names,
                                     const std::string& pcFolder, UserInterface& callerUi)
 {
-    return m_session.run<MediaResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<MediaResult>(callerUi, [&](UserInterface& ui) {
         MediaResult result;
         const std::string found = root(kind, false, ui, &result.failures);
         if (found.empty())
@@ -64,7 +62,7 @@ MediaResult ReceiverMedia::getMedia(MediaKind kind, const std::vector<std::strin
 MediaResult ReceiverMedia::deleteMedia(MediaKind kind, const std::vector<std::string>& names,
                                        UserInterface& callerUi)
 {
-    return m_session.run<MediaResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<MediaResult>(callerUi, [&](UserInterface& ui) {
         MediaResult result;
         const std::string found = root(kind, false, ui, &result.failures);
         if (found.empty())

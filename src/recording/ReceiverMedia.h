@@ -1,15 +1,15 @@
 #pragma once
 
 #include "recording/MediaFiles.h"
+#include "recording/OperationGate.h"
 #include "recording/ReceiverDisk.h"
 #include "recording/UserInterface.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace vmx {
-
-class RecordingSession;
 
 struct MediaListing {
     bool ok = false;  // the receiver disk was found (otherwise the user was told why not)
@@ -18,11 +18,14 @@ struct MediaListing {
 };
 
 // The receiver's media files (the MP3 and JPEG modes): they touch no pane, but they run as
-// operations of the session they belong to (RecordingSession::media()), one at a time with its
-// other operations, and find the receiver disk as the session does (RecordingSession::receiverRoot).
+// operations of the session they belong to (RecordingSession::media()), through its gate, one at
+// a time with its other operations, and find the receiver disk as the session does.
 class ReceiverMedia {
 public:
-    explicit ReceiverMedia(RecordingSession& session) : m_session(session) {}
+    // The receiver's root, or empty with `error` saying why there is none.
+    using FindRoot = std::function<std::string(std::string& error)>;
+
+    ReceiverMedia(const OperationGate& gate, FindRoot findRoot) : m_gate(gate), m_findRoot(std::move(findRoot)) {}
     ReceiverMedia(const ReceiverMedia&) = delete;
     ReceiverMedia& operator=(const ReceiverMedia&) = delete;
 
@@ -45,7 +48,8 @@ private:
     // the user why there is none (the sentence also goes into `failures`).
     std::string root(MediaKind kind, bool create, UserInterface& ui, std::vector<std::string>* failures) const;
 
-    RecordingSession& m_session;
+    const OperationGate& m_gate;
+    FindRoot m_findRoot;
 };
 
 }  // namespace vmx

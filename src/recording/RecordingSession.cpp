@@ -291,7 +291,7 @@ private:
 // up; otherwise the user is told and nothing is done. The operation talks to the user through a
 // LockAwareUi, which keeps the locks out of the user's way; what it kept to say goes to the port as
 // the operation's final messages when it ends, after its locks were given up.
-bool RecordingSession::runOperation(UserInterface& callerUi, const std::function<void(UserInterface&)>& body)
+bool RecordingSession::runOperation(UserInterface& callerUi, const OperationGate::Body& body)
 {
     bool idle = false;
     if (!m_busy.compare_exchange_strong(idle, true)) {

@@ -238,7 +238,6 @@ public:
     SaveResult savePane(int side, UserInterface& ui);
 
 private:
-    friend class ReceiverMedia;
     class PaneGuard;
     class LockAwareUi;
 
@@ -247,12 +246,9 @@ private:
     template <typename Result, typename Body>
     Result run(UserInterface& ui, Body body, Result notRun = {})
     {
-        std::optional<Result> result;
-        if (!runOperation(ui, [&](UserInterface& operationUi) { result.emplace(body(operationUi)); }))
-            return notRun;
-        return std::move(*result);
+        return m_gate.run<Result>(ui, std::move(body), std::move(notRun));
     }
-    bool runOperation(UserInterface& ui, const std::function<void(UserInterface&)>& body);
+    bool runOperation(UserInterface& ui, const OperationGate::Body& body);
     LoadedPane& paneOf(int side);
     // Both panes empty, without a database path.
     void forgetPanes();
@@ -284,7 +280,9 @@ private:
     std::array<FileFingerprint, 2> m_loadedAs;  // each side's database as it was loaded or last written
     std::chrono::milliseconds m_lockWait = kLockWait;
     PaneRefresh* m_refresh = nullptr;  // the running operation's refresh, for writePane
-    ReceiverMedia m_media{*this};
+    OperationGate m_gate{
+        [this](UserInterface& ui, const OperationGate::Body& body) { return runOperation(ui, body); }};
+    ReceiverMedia m_media{m_gate, [this](std::string& error) { return receiverRoot(error); }};
 };
 
 }  // namespace vmx
