@@ -585,7 +585,7 @@ std::vector<std::string> RecordingSession::checkDatabase(const std::string& dbPa
 
 LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserInterface& callerUi, LoadIntent intent)
 {
-    return run<LoadResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<LoadResult>(callerUi, [&](UserInterface& ui) {
         LoadResult result;
         if (const std::string refusal = refusalToLoad(side, dbPath); !refusal.empty()) {
             ui.showMessage(refusal);
@@ -626,7 +626,7 @@ LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserI
 
 PaneRefresh RecordingSession::rebuildTiming(int side, UserInterface& callerUi)
 {
-    return run<PaneRefresh>(callerUi, [&](UserInterface&) {
+    return m_gate.run<PaneRefresh>(callerUi, [&](UserInterface&) {
         PaneRefresh refresh;
         LoadedPane& target = paneOf(side);
         target.timing = BuildTimingList(target.store, target.folder);
@@ -637,7 +637,7 @@ PaneRefresh RecordingSession::rebuildTiming(int side, UserInterface& callerUi)
 
 OfferResult RecordingSession::offerNewDb(int targetSide, UserInterface& callerUi)
 {
-    return run<OfferResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<OfferResult>(callerUi, [&](UserInterface& ui) {
         OfferResult result;
         LoadedPane& target = paneOf(targetSide);
         const std::string defaultName = DefaultNewDbName(pane(kLeftSide).fileName, pane(kRightSide).fileName);
@@ -668,7 +668,7 @@ OfferResult RecordingSession::offerNewDb(int targetSide, UserInterface& callerUi
 
 CreateResult RecordingSession::createDatabase(const std::string& dbPath, UserInterface& callerUi)
 {
-    return run<CreateResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<CreateResult>(callerUi, [&](UserInterface& ui) {
         CreateResult result;
         // Under the folder's lock, the folder put in order first, as for every change of a folder of
         // databases. A folder that cannot be locked (read-only, missing) is said by the creation.
@@ -692,7 +692,7 @@ CreateResult RecordingSession::createDatabase(const std::string& dbPath, UserInt
 
 RenameResult RecordingSession::renameRow(int side, int row, const std::string& text, UserInterface& callerUi)
 {
-    return run<RenameResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<RenameResult>(callerUi, [&](UserInterface& ui) {
         RenameResult result;
         LoadedPane& target = paneOf(side);
         if (!target.loaded())
@@ -729,7 +729,7 @@ TransferResult RecordingSession::transferRecordings(int sourceSide, const std::v
 {
     TransferResult notRun;
     notRun.refused = true;
-    return run(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<TransferResult>(callerUi, [&](UserInterface& ui) {
         TransferResult result;
         const LoadedPane& source = pane(sourceSide);
         LoadedPane& target = paneOf(1 - sourceSide);
@@ -750,7 +750,7 @@ TransferResult RecordingSession::transferRecordings(int sourceSide, const std::v
 
 MergeResult RecordingSession::merge(int side, int row, const std::string& outFolder, UserInterface& callerUi)
 {
-    return run<MergeResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<MergeResult>(callerUi, [&](UserInterface& ui) {
         MergeResult result;
         // The part files are read under the lock, so that no cut renames them meanwhile.
         PaneGuard guard(*this, ui, result.refresh);
@@ -763,7 +763,7 @@ MergeResult RecordingSession::merge(int side, int row, const std::string& outFol
 CutResult RecordingSession::cut(int side, int row, int markCount, double startMark, double endMark,
                                 UserInterface& callerUi)
 {
-    return run<CutResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<CutResult>(callerUi, [&](UserInterface& ui) {
         CutResult result;
         LoadedPane& target = paneOf(side);
         PaneGuard guard(*this, ui, result.refresh);
@@ -790,7 +790,7 @@ CutResult RecordingSession::cut(int side, int row, int markCount, double startMa
 
 DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows, UserInterface& callerUi)
 {
-    return run<DeleteResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<DeleteResult>(callerUi, [&](UserInterface& ui) {
         DeleteResult result;
         LoadedPane& target = paneOf(side);
         if (!target.loaded()) {
@@ -827,7 +827,7 @@ std::string RecordingSession::receiverRoot(std::string& error) const
 RegisterResult RecordingSession::registerRecording(int side, const NewRecording& recording,
                                                    const WriteNewParts& writeParts, UserInterface& callerUi)
 {
-    return run<RegisterResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<RegisterResult>(callerUi, [&](UserInterface& ui) {
         RegisterResult result;
         LoadedPane& target = paneOf(side);
         if (!target.loaded()) {
@@ -881,7 +881,7 @@ RegisterResult RecordingSession::registerRecording(int side, const NewRecording&
 
 SaveResult RecordingSession::savePane(int side, UserInterface& callerUi)
 {
-    return run<SaveResult>(callerUi, [&](UserInterface& ui) {
+    return m_gate.run<SaveResult>(callerUi, [&](UserInterface& ui) {
         SaveResult result;
         const LoadedPane& target = pane(side);
         PaneGuard guard(*this, ui, result.refresh);

@@ -241,13 +241,7 @@ private:
     class PaneGuard;
     class LockAwareUi;
 
-    // Runs `body` as one operation (runOperation) with the port it is to use; `notRun` when the
-    // operation cannot start (the user was told why).
-    template <typename Result, typename Body>
-    Result run(UserInterface& ui, Body body, Result notRun = {})
-    {
-        return m_gate.run<Result>(ui, std::move(body), std::move(notRun));
-    }
+    // The gate of m_gate: runs `body` as one operation with the port it is to use.
     bool runOperation(UserInterface& ui, const OperationGate::Body& body);
     LoadedPane& paneOf(int side);
     // Both panes empty, without a database path.
