@@ -63,19 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (session().loadPane(vmx::kLeftSide, db, ui).ok) {
         for (const vmx::RecordRow& row : session().rows(vmx::kLeftSide))
             (void)session().details(vmx::kLeftSide, row.row);
-        DBMSetActiveSide(vmx::kLeftSide);
-        AVMRecordTable table{};
-        DBMGetSys(kDBMTypeRecord, &table);
-        for (unsigned id = 1; id <= table.count && id <= kDBMMaxIds; ++id) {
+        const vmx::RecordStore& store = session().pane(vmx::kLeftSide).store;
+        for (unsigned id = 1; id <= store.listedCount() && id <= kDBMMaxIds; ++id) {
             AVMRec rec{};
-            if (DBMGetRecord(kDBMTypeRecord, id, &rec)) {
-                char prefix[8];
-                AVMMakeRecordPrefix(&rec, prefix);
-                (void)AVMRecordHasSafeParts(rec);
+            if (store.get(id, rec)) {
+                (void)vmx::RecordPrefix(store, rec);
+                (void)vmx::RecordHasSafeParts(rec);
             }
         }
     }
-    (void)AVMCheckDbFile(db);
+    (void)vmx::CheckDbFile(db);
 
     std::vector<std::uint8_t> plan(data, data + size);
     std::uint8_t sum[8];

@@ -77,7 +77,7 @@ int RunCopy(const Args& input)
     report.json().endArray();
     report.written(dstPath);
     if (result.copied > 0)
-        report.written(AVMBackupPathOf(dstPath));
+        report.written(vmx::BackupPathOf(dstPath));
     for (const vmx::CopiedRecording& copy : result.copies) {
         for (const std::string& part : copy.partPaths)
             report.written(part);

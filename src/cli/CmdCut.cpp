@@ -58,7 +58,7 @@ int RunCut(const Args& input)
         report.json().beginObject().key("from").value(from).key("to").value(to).endObject();
     report.json().endArray();
     report.written(pane.dbPath);
-    report.written(AVMBackupPathOf(pane.dbPath));
+    report.written(vmx::BackupPathOf(pane.dbPath));
     for (const std::string& part : result.rewritten)
         report.written(part);
     for (const auto& renamed : result.renamed)

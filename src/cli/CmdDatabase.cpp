@@ -185,7 +185,7 @@ int RunRename(const Args& argsIn)
     const auto renamed = Session().details(vmx::kLeftSide, row);
     report.json().key("database").value(db).key("id").value(id).key("name").value(renamed ? renamed->nameBytes : name);
     report.written(db);
-    report.written(AVMBackupPathOf(db));
+    report.written(vmx::BackupPathOf(db));
     report.print();
     return kExitOk;
 }
@@ -218,7 +218,7 @@ int RunDelete(const Args& argsIn)
         report.json().value(id);
     report.json().endArray();
     report.written(db);
-    report.written(AVMBackupPathOf(db));
+    report.written(vmx::BackupPathOf(db));
     for (const std::string& path : result.removedFiles)
         report.removed(path);
     report.print();

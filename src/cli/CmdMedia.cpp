@@ -77,7 +77,7 @@ int RunMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> files = OfKind(args, kind);
             if (!files.empty())
-                Finish(ui, s.putMedia(kind, files, ui), changes, false);
+                Finish(ui, s.media().putMedia(kind, files, ui), changes, false);
         }
     } else if (action == "get") {
         if (args.size() < 2)
@@ -90,12 +90,12 @@ int RunMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> names = OfKind(args, kind);
             if (!names.empty())
-                Finish(ui, s.getMedia(kind, names, target, ui), changes, false);
+                Finish(ui, s.media().getMedia(kind, names, target, ui), changes, false);
         }
     } else if (action == "list") {
         if (args.size() != 1)
             throw UsageError{"say which folder to list: mp3 or image"};
-        const vmx::MediaListing listing = s.listMedia(KindByName(args[0]), ui);
+        const vmx::MediaListing listing = s.media().listMedia(KindByName(args[0]), ui);
         if (!listing.ok)
             throw Failure{ui.takeMessages()};
         if (json) {
@@ -118,7 +118,7 @@ int RunMedia(const Args& input)
         for (const vmx::MediaKind kind : {vmx::MediaKind::Mp3, vmx::MediaKind::Image}) {
             const std::vector<std::string> names = OfKind(args, kind);
             if (!names.empty())
-                Finish(ui, s.deleteMedia(kind, names, ui), changes, true);
+                Finish(ui, s.media().deleteMedia(kind, names, ui), changes, true);
         }
     } else {
         throw UsageError{"\"" + action + "\" is not put, get, list or delete"};

@@ -46,7 +46,7 @@ std::string partKey(const char* name)
     return vmx::AsciiUpper(std::string_view(name, kAVMPartNameLen));
 }
 
-// The problems CheckListing and AVMCheckDbFile both report.
+// The problems CheckListing and CheckDbFile both report.
 std::string countProblem(const std::string& dbPath, unsigned count)
 {
     return format("%s: record count %u is above %d.", dbPath.c_str(), count, kDBMMaxRecords);
@@ -228,7 +228,7 @@ ListingCheck CheckListing(const std::string& dbPath)
 
 }  // namespace vmx
 
-std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
+std::vector<std::string> vmx::CheckDbFile(const std::string& dbPath)
 {
     std::vector<std::string> problems;
     std::vector<std::uint8_t> bytes;
@@ -270,7 +270,7 @@ std::vector<std::string> AVMCheckDbFile(const std::string& dbPath)
             const std::string file(rec.parts[j].name, kAVMPartNameLen);
             if (!vmx::IsSafePartNameOf(file.c_str(), dbPath)) {
                 problems.push_back(format("record %u: part %d has the unusable name \"%s\".", id, j + 1,
-                                          AVMPrintablePartName(file.c_str()).c_str()));
+                                          vmx::PrintablePartName(file.c_str()).c_str()));
                 continue;
             }
             struct stat st {};

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
+namespace vmx {
+
 // A read-only check of a recordings database file and its part files: the header, every
 // checksum, the part names, that each part file exists in the database's folder with every part
 // but the last holding exactly the full part size, part files in the folder that no recording of
 // any database of the folder names, and what interrupted operations left beside the database.
 // Nothing is changed. Each problem is one line naming the record and the file.
-std::vector<std::string> AVMCheckDbFile(const std::string& dbPath);
+std::vector<std::string> CheckDbFile(const std::string& dbPath);
 
-namespace vmx {
-
-// What a load of a database file finds wrong with the file itself, in the words of AVMCheckDbFile:
+// What a load of a database file finds wrong with the file itself, in the words of CheckDbFile:
 // a record count above 200 (only the recordings the file holds are listed), a record whose bytes
 // do not add up to its checksum (it is listed, but what it shows may be wrong), a list id that two
 // records carry (one of them is not listed) and a counted list id that no record carries (its row

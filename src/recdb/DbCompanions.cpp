@@ -61,7 +61,7 @@ bool IsStagedPartName(std::string_view name)
     if (name.size() != kStagedPrefix.size() + kAVMPartNameLen || !name.starts_with(kStagedPrefix))
         return false;
     const std::string part(name.substr(kStagedPrefix.size()));
-    return AVMIsSafePartName(part.c_str());
+    return vmx::IsSafePartName(part.c_str());
 }
 
 std::string PartNameOfStaged(std::string_view name)

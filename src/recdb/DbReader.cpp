@@ -33,7 +33,7 @@ public:
         if (!path.empty())
             (void)vmx::OpenRegularFile(path, O_RDONLY, m_fd, size);
     }
-    ~OpenFile() { AVMCacheSetFile(-1); }
+    ~OpenFile() { vmx::SetCacheFile(-1); }
     OpenFile(const OpenFile&) = delete;
     OpenFile& operator=(const OpenFile&) = delete;
     bool ok() const { return m_fd.ok(); }
@@ -147,23 +147,20 @@ unsigned char AVMReadDbSub(int type, int version, AVMRecordTable* table)
     return 0;
 }
 
-unsigned char AVMReadDb(int type)
-{
-    AVMRecordTable table{};
-    if (!DBMGetSys(type, &table)) {
-        DBMTrace("infor: AVMReadDb error get sys.");
-        return 1;
-    }
-    if (!table.records)
-        return 1;
+namespace {
 
+// Reads the database at `dbPath` into `store`: true when it was read; otherwise the store is
+// exactly as it was. `type` only names the kind in the trace.
+bool readInto(vmx::RecordStore& store, const std::string& dbPath, int type)
+{
+    AVMRecordTable table = store.table();
     // The load fills a copy of the records, so that a file rejected half-way leaves the store
     // exactly as it was.
     std::unique_ptr<AVMRec[]> scratch(new (std::nothrow) AVMRec[kDBMMaxRecords]);
     if (!scratch)
-        return 1;
-    std::copy(table.records, table.records + kDBMMaxRecords, scratch.get());
+        return false;
     AVMRec* const storeRecords = table.records;
+    std::copy(storeRecords, storeRecords + kDBMMaxRecords, scratch.get());
     table.records = scratch.get();
 
     bool loaded = false;
@@ -171,16 +168,16 @@ unsigned char AVMReadDb(int type)
     const int nameTypes[2] = {(type & 0xFF) == 3 ? 3 : 0, (type & 0xFF) == 3 ? 5 : 2};
     for (int round = 0; round < 2 && !loaded; ++round) {
         if (round == 1)
-            AVMSetRetryName(true);
+            vmx::SetRetryName(true);
         for (int attempt = 0; attempt < 2 && !loaded; ++attempt) {
             char name[256] = {};
             AVMMakeNameString(name, nameTypes[attempt]);
-            OpenFile file(AVMActiveDbPath());
-            if (!AVMFileCacheActive() || !file.ok()) {
+            OpenFile file(dbPath);
+            if (!vmx::FileCacheActive() || !file.ok()) {
                 DBMTrace("infor: AVMReadDb error open(%s).", name);
                 continue;
             }
-            AVMCacheSetFile(file.fd());
+            vmx::SetCacheFile(file.fd());
             AVMResetFileCache();
             std::uint8_t header[6] = {};
             if (AVMReadFile(0, header, sizeof header))
@@ -205,9 +202,9 @@ unsigned char AVMReadDb(int type)
             }
         }
     }
-    AVMSetRetryName(false);
+    vmx::SetRetryName(false);
     if (!loaded)
-        return 1;
+        return false;
 
     std::copy(scratch.get(), scratch.get() + kDBMMaxRecords, storeRecords);
     table.records = storeRecords;
@@ -226,6 +223,29 @@ unsigned char AVMReadDb(int type)
             rec.id = kDBMIdFree;
         }
     }
-    DBMSetSys(type, &table);
-    return 0;
+    store.setTable(table);
+    return true;
+}
+
+}  // namespace
+
+namespace vmx {
+
+bool ReadDb(RecordStore& store, const std::string& dbPath)
+{
+    return readInto(store, dbPath, kDBMTypeRecord);
+}
+
+}  // namespace vmx
+
+unsigned char AVMReadDb(int type)
+{
+    AVMRecordTable table{};
+    if (!DBMGetSys(type, &table)) {
+        DBMTrace("infor: AVMReadDb error get sys.");
+        return 1;
+    }
+    if (!table.records)
+        return 1;
+    return readInto(vmx::CurrentStore(), vmx::CurrentDbPath(), type) ? 0 : 1;
 }

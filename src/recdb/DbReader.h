@@ -1,12 +1,13 @@
 #pragma once
 
 #include "recdb/AVMRec.h"
+#include "recdb/RecordStore.h"
 
 #include <cstdint>
 #include <string>
 
-// Reading the receiver's recordings database into the active side's record store.
-// Status: 0 success, 1 failure.
+// Reading the receiver's recordings database into a record store.
+// Status of the AVM functions: 0 success, 1 failure.
 //
 // Database file (all numbers big-endian):
 //   OFFSET  SIZE  FIELD
@@ -59,6 +60,10 @@ DbHeader DecodeDbHeader(const std::uint8_t* bytes);
 // zeros, as the reader reads them. Empty on success, else the sentence saying why it cannot be read.
 [[nodiscard]] std::string ReadDbHeader(const std::string& path, DbHeader& header);
 
+// Reads the database at `dbPath` into `store`. False when it cannot be read (DBMLastTrace says
+// why); the store is then exactly as it was.
+[[nodiscard]] bool ReadDb(RecordStore& store, const std::string& dbPath);
+
 }  // namespace vmx
 
 // Converts every numeric field of a 144-byte record image between file order (big-endian) and
@@ -66,5 +71,6 @@ DbHeader DecodeDbHeader(const std::uint8_t* bytes);
 // conversion (in the order it had then).
 std::uint16_t AVMSwapRecordImage(std::uint8_t* image);
 
+// vmx::ReadDb of vmx::CurrentStore() from vmx::CurrentDbPath().
 unsigned char AVMReadDb(int type);
 unsigned char AVMReadDbSub(int type, int version, AVMRecordTable* table);

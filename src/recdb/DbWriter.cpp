@@ -197,7 +197,7 @@ WriteFailure copyTrailingBytes(int oldFd, std::uint64_t oldSize, int newFd, std:
 // Puts the old content, streamed from the open old file, in place as the .BAK beside `replaced`.
 WriteFailure writeBackup(int oldFd, const struct stat& old, const std::string& replaced)
 {
-    const std::string path = AVMBackupPathOf(replaced);
+    const std::string path = vmx::BackupPathOf(replaced);
     vmx::PendingFile backup(path);
     if (!backup.ok())
         return failedWith(errno, "cannot write the backup " + path + ": " + std::strerror(errno) + ".");
@@ -270,7 +270,7 @@ bool patchInPlace(int oldFd, const struct stat& st, const std::vector<std::uint8
 bool exchangeWithBackup(const std::string& replaced, int oldFd, const struct stat& st,
                         const std::vector<std::uint8_t>& content)
 {
-    const std::string backupPath = AVMBackupPathOf(replaced);
+    const std::string backupPath = vmx::BackupPathOf(replaced);
     vmx::UniqueFd backup(::open(backupPath.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat bst {};
     if (!backup.ok() || ::fstat(backup.get(), &bst) != 0 || !S_ISREG(bst.st_mode))
@@ -320,7 +320,7 @@ std::string replaceContent(const std::string& dbPath, int oldFd, const struct st
 
 }  // namespace
 
-std::string AVMBackupPathOf(const std::string& dbPath)
+std::string vmx::BackupPathOf(const std::string& dbPath)
 {
     const std::string folder = vmx::FolderOfPath(dbPath);
     std::string name = vmx::FileNameOfPath(dbPath);
@@ -330,7 +330,7 @@ std::string AVMBackupPathOf(const std::string& dbPath)
     return folder + name + ".BAK";
 }
 
-std::string AVMCreateEmptyDb(const std::string& dbPath)
+std::string vmx::CreateEmptyDb(const std::string& dbPath)
 {
     static const std::uint8_t kEmpty[6] = {0, 5, 0, 6, 0, 0};
     // Written beside its place and renamed in, never over an existing file: a program killed on
@@ -348,7 +348,7 @@ std::string AVMCreateEmptyDb(const std::string& dbPath)
 
 unsigned char AVMRenameDbFile(int type)
 {
-    if (!AVMFileCacheActive())
+    if (!vmx::FileCacheActive())
         return 1;
     char dbName[256] = {};
     char backupName[256] = {};
@@ -374,16 +374,15 @@ std::string partKey(const char* name)
 // `keep` (part files that a listed record of the store or a recording of any database of the
 // folder still names), and clears the record. With `keepAll` nothing is deleted: which files the
 // folder's databases name could not be read.
-void deleteRecordFiles(AVMRec* record, const std::set<std::string>& keep, bool keepAll)
+void deleteRecordFiles(AVMRec* record, const std::string& dbPath, const std::set<std::string>& keep, bool keepAll)
 {
     // Part files live beside the database that lists them, never relative to the current folder.
-    const std::string& dbPath = AVMActiveDbPath();
     const std::string folder = vmx::FolderOfPath(dbPath);
     const int count = record->partCount <= kDBMMaxParts ? record->partCount : 0;
     for (int j = 0; j < count && !dbPath.empty(); ++j) {
         const char* name = record->parts[j].name;
         if (!vmx::IsSafePartNameOf(name, dbPath)) {
-            DBMTrace("fatal: file name(%s) refused.", AVMPrintablePartName(name).c_str());
+            DBMTrace("fatal: file name(%s) refused.", vmx::PrintablePartName(name).c_str());
             continue;
         }
         const std::string path = folder + std::string(name, kAVMPartNameLen);
@@ -422,13 +421,23 @@ std::set<std::string> listedPartNames(const AVMRecordTable& table)
 unsigned char AVMDeleteRecordFiles(AVMRec* record, int /*type*/)
 {
     if (record)
-        deleteRecordFiles(record, {}, false);
+        deleteRecordFiles(record, vmx::CurrentDbPath(), {}, false);
     return 0;
 }
 
 unsigned char AVMWriteDb(int type)
 {
-    return vmx::WriteDb(type).empty() ? 0 : 1;
+    AVMRecordTable table{};
+    if (!DBMGetSys(type, &table)) {
+        DBMTrace("infor: AVMWriteDb error get sys.");
+        return 1;
+    }
+    if (!table.records) {
+        if (AVMRenameDbFile(type))
+            DBMTrace("infor: AVMRenameDbFile error.");
+        return 1;
+    }
+    return vmx::WriteDb(vmx::CurrentStore(), vmx::CurrentDbPath()).empty() ? 0 : 1;
 }
 
 namespace vmx {
@@ -474,31 +483,24 @@ void undoRenumbering(AVMRecordTable& table, const Renumbering& r)
 }
 
 // The content of the (renumbered) table, put together in memory through the file cache.
-std::vector<std::uint8_t> renderContent(int type, const AVMRecordTable& table)
+std::vector<std::uint8_t> renderContent(const AVMRecordTable& table)
 {
     std::vector<std::uint8_t> content;
     content.reserve(kAVMHeaderArea + kDBMMaxRecords * (kAVMImageSize + 1));
-    AVMCacheSetSink(&content);
+    vmx::SetCacheSink(&content);
     AVMResetFileCache();
-    (void)writeContent(type, table);
-    AVMCacheSetSink(nullptr);
+    (void)writeContent(kDBMTypeRecord, table);
+    vmx::SetCacheSink(nullptr);
     return content;
 }
 
-bool tableOf(int type, AVMRecordTable& table, std::string& failure)
+// The store's table, when the file cache can write it.
+bool tableOf(RecordStore& store, AVMRecordTable& table, std::string& failure)
 {
-    if (!DBMGetSys(type, &table)) {
-        DBMTrace("infor: AVMWriteDb error get sys.");
-        failure = "the record store is not ready, so no database was written.";
-        return false;
-    }
-    if (AVMRenameDbFile(type))
+    table = store.table();
+    if (AVMRenameDbFile(kDBMTypeRecord))
         DBMTrace("infor: AVMRenameDbFile error.");
-    if (!table.records) {
-        failure = "this kind of record has no store to write.";
-        return false;
-    }
-    if (!AVMFileCacheActive()) {
+    if (!vmx::FileCacheActive()) {
         failure = "the database file cache is not ready, so no database was written.";
         return false;
     }
@@ -507,14 +509,14 @@ bool tableOf(int type, AVMRecordTable& table, std::string& failure)
 
 }  // namespace
 
-std::string RenderDb(int type, std::vector<std::uint8_t>& content)
+std::string RenderDb(RecordStore& store, std::vector<std::uint8_t>& content)
 {
     AVMRecordTable table{};
     std::string failure;
-    if (!tableOf(type, table, failure))
+    if (!tableOf(store, table, failure))
         return failure;
     const Renumbering r = renumber(table);
-    content = renderContent(type, table);
+    content = renderContent(table);
     undoRenumbering(table, r);
     return {};
 }
@@ -528,15 +530,14 @@ std::string WriteDbContent(const std::string& dbPath, const std::vector<std::uin
     return replaceContent(dbPath, old.get(), st, content, backup);
 }
 
-std::string WriteDb(int type, BackupChoice backup)
+std::string WriteDb(RecordStore& store, const std::string& dbPath, BackupChoice backup)
 {
     AVMRecordTable table{};
     std::string failure;
-    if (!tableOf(type, table, failure))
+    if (!tableOf(store, table, failure))
         return failure;
 
-    const std::string dbPath = AVMActiveDbPath();
-    const int nameTypes[2] = {(type & 0xFF) == 3 ? 3 : 0, (type & 0xFF) == 3 ? 5 : 2};
+    const int nameTypes[2] = {0, 2};
     UniqueFd old;
     struct stat st {};
     for (int attempt = 0; attempt < 2 && !old.ok(); ++attempt) {
@@ -553,7 +554,7 @@ std::string WriteDb(int type, BackupChoice backup)
     // Records deleted since the last write are written as free sections; their part files go
     // only once the new database is in place.
     const Renumbering r = renumber(table);
-    const std::vector<std::uint8_t> content = renderContent(type, table);
+    const std::vector<std::uint8_t> content = renderContent(table);
     if (failure = replaceContent(dbPath, old.get(), st, content, backup); !failure.empty()) {
         // The database on disk is unchanged; the store keeps its deleted records for the next
         // write and its ids as they were.
@@ -571,7 +572,7 @@ std::string WriteDb(int type, BackupChoice backup)
             DBMTrace("infor: AVMWriteDb part files kept(%s).", error.c_str());
     }
     for (const int i : r.deleted)
-        deleteRecordFiles(&table.records[i], stillNamed, keepAll);
+        deleteRecordFiles(&table.records[i], dbPath, stillNamed, keepAll);
     return {};
 }
 
@@ -582,7 +583,7 @@ std::string CheckDbWritable(const std::string& dbPath, RoomCheck room)
     if (std::string why = openDatabase(dbPath, db, st); !why.empty())
         return why;
     const std::string& replaced = dbPath;
-    const std::string backupPath = AVMBackupPathOf(replaced);
+    const std::string backupPath = vmx::BackupPathOf(replaced);
     struct stat backupSt {};
     if (::lstat(backupPath.c_str(), &backupSt) == 0 && S_ISDIR(backupSt.st_mode))
         return backupPath + " is a folder, so the database's backup cannot be kept there.";
@@ -604,10 +605,9 @@ std::string CheckDbWritable(const std::string& dbPath, RoomCheck room)
     return {};
 }
 
-std::string DbOperation::write(int type)
+std::string DbOperation::write(RecordStore& store, const std::string& dbPath)
 {
-    const std::string dbPath = AVMActiveDbPath();
-    std::string error = WriteDb(type, dbPath == m_backedUp ? BackupChoice::Keep : BackupChoice::Replace);
+    std::string error = WriteDb(store, dbPath, dbPath == m_backedUp ? BackupChoice::Keep : BackupChoice::Replace);
     if (error.empty())
         m_backedUp = dbPath;
     return error;

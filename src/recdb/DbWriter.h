@@ -1,13 +1,14 @@
 #pragma once
 
 #include "recdb/AVMRec.h"
+#include "recdb/RecordStore.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Writing the active side's record store back into its database file, always as version 5.
-// Status: 0 success, 1 failure.
+// Writing a record store back into its database file, always as version 5.
+// Status of the AVM functions: 0 success, 1 failure.
 //
 // The file is replaced as a whole: the new content goes to a temporary file in the database's
 // folder, is flushed to disk and renamed over the database. Bytes of the old file beyond the new
@@ -22,17 +23,18 @@
 
 unsigned char AVMRenameDbFile(int type);
 unsigned char AVMDeleteRecordFiles(AVMRec* record, int type);
-// One write of its own: the .BAK takes the database as it stood before it.
+// vmx::WriteDb of vmx::CurrentStore() to vmx::CurrentDbPath(): one write of its own, the .BAK
+// takes the database as it stood before it.
 unsigned char AVMWriteDb(int type);
 
-// The backup companion of a database path: same folder and base name, extension ".BAK".
-std::string AVMBackupPathOf(const std::string& dbPath);
+namespace vmx {
 
 // Writes the 6-byte empty database (version 5, header size 6, count 0) to a new file; refuses
 // an existing file. Returns an empty string on success, else what went wrong.
-std::string AVMCreateEmptyDb(const std::string& dbPath);
+std::string CreateEmptyDb(const std::string& dbPath);
 
-namespace vmx {
+// The backup companion of a database path: same folder and base name, extension ".BAK".
+std::string BackupPathOf(const std::string& dbPath);
 
 // Whether a write puts the database as it stood before it into the .BAK.
 enum class BackupChoice {
@@ -40,8 +42,9 @@ enum class BackupChoice {
     Keep,     // the .BAK stays as it is (an earlier write of the same operation made it)
 };
 
-// AVMWriteDb with its failure as one sentence naming the real file and the reason ("No space
-// left on device"); empty on success. The record-store trace gets the same lines as AVMWriteDb.
+// Writes `store` into the existing database at `dbPath`. Empty on success, else one sentence
+// naming the real file and the reason ("No space left on device"). On failure the store is as it
+// was (records deleted since the last write stay deleted, to go with the next write).
 //
 // A full disk. Deleting recordings is how a user frees room, so a write must not need any: when
 // the new file or the backup cannot be written for lack of room, a change within one page of the
@@ -49,11 +52,12 @@ enum class BackupChoice {
 // written into the room of the .BAK, which then swaps names with the database in one step. Both
 // leave the database whole whenever the program is killed or the power goes. Only when neither
 // can be done does the write fail, saying "No space left on device".
-[[nodiscard]] std::string WriteDb(int type, BackupChoice backup = BackupChoice::Replace);
+[[nodiscard]] std::string WriteDb(RecordStore& store, const std::string& dbPath,
+                                  BackupChoice backup = BackupChoice::Replace);
 
-// The content WriteDb would write for the store of `type` on the active side, changing nothing
+// The content WriteDb would write for `store`, changing nothing
 // (the cut keeps it in its plan, to finish a cut that was interrupted). Empty, or why not.
-[[nodiscard]] std::string RenderDb(int type, std::vector<std::uint8_t>& content);
+[[nodiscard]] std::string RenderDb(RecordStore& store, std::vector<std::uint8_t>& content);
 
 // Writes `content`, rendered by RenderDb, as the new content of the database at `dbPath`, the way
 // WriteDb writes (bytes of the old file beyond it kept, the backup as chosen, the ways for a full
@@ -76,7 +80,7 @@ enum class RoomCheck { Require, Skip };
 // replaces its .BAK, later writes of the same database keep it.
 class DbOperation {
 public:
-    [[nodiscard]] std::string write(int type = kDBMTypeRecord);
+    [[nodiscard]] std::string write(RecordStore& store, const std::string& dbPath);
 
 private:
     std::string m_backedUp;  // the database whose backup this operation has taken

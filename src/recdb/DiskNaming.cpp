@@ -12,9 +12,9 @@
 namespace {
 
 bool g_retryName = false;
-std::string g_dbPath[2];
-// The per-side record-store path strings that name type 14 reports; nothing fills them.
-const char g_storePath[2][kAVMMaxPath + 1] = {"", ""};
+std::string g_currentDbPath;
+// The record-store path string that name type 14 reports; nothing fills it.
+const char g_storePath[kAVMMaxPath + 1] = "";
 
 constexpr const char* kDrive = "C:\\";
 
@@ -58,7 +58,7 @@ unsigned char AVMMakeNameString(char* text, int nameType)
         return 0;
     }
     if (type == 14) {
-        std::snprintf(text, kSize, "%.255s", g_storePath[DBMGetActiveSide() == 0 ? 0 : 1]);
+        std::snprintf(text, kSize, "%.255s", g_storePath);
         return 0;
     }
     if (type <= 18) {
@@ -73,50 +73,25 @@ void AVMMakeRecordPrefix(const AVMRec* record, char* text)
 {
     if (!text)
         return;
-    int slot = 0;
-    if (!DBMIsInitialized()) {
+    std::string prefix = "RF0000";
+    if (!vmx::HasCurrentStore())
         DBMTrace("infor: DBM Record not yet initialized.");
-    } else if (record) {
-        AVMRecordTable table{};
-        DBMGetSys(kDBMTypeRecord, &table);
-        // A record that is not listed has no id map entry; its own slot is the best we know.
-        if (record->id >= 1 && record->id <= kDBMMaxIds && table.idMap[record->id - 1] < kDBMMaxRecords)
-            slot = table.idMap[record->id - 1] + 1;
-        else
-            slot = record->slot;
-    }
-    std::snprintf(text, 7, "RF%04d", slot % 10000);
+    else if (record)
+        prefix = vmx::RecordPrefix(vmx::CurrentStore(), *record);
+    std::snprintf(text, 7, "%s", prefix.c_str());
 }
 
-void AVMSetRetryName(bool set)
+void vmx::SetRetryName(bool set)
 {
     g_retryName = set;
 }
 
-bool AVMGetRetryName()
+bool vmx::RetryName()
 {
     return g_retryName;
 }
 
-bool AVMSetDbPath(int side, const std::string& path)
-{
-    if (path.size() > kAVMMaxPath || path.find('\0') != std::string::npos)
-        return false;
-    g_dbPath[side == 0 ? 0 : 1] = path;
-    return true;
-}
-
-const std::string& AVMGetDbPath(int side)
-{
-    return g_dbPath[side == 0 ? 0 : 1];
-}
-
-const std::string& AVMActiveDbPath()
-{
-    return AVMGetDbPath(DBMGetActiveSide());
-}
-
-bool AVMIsSafePartName(const char* name)
+bool vmx::IsSafePartName(const char* name)
 {
     if (!name || name[0] == '.')
         return false;
@@ -140,6 +115,34 @@ bool AVMIsSafePartName(const char* name)
 
 namespace vmx {
 
+std::string RecordPrefix(const RecordStore& store, const AVMRec& record)
+{
+    // A record that is not listed has no id map entry; its own slot is the best we know.
+    const int index = record.id >= 1 && record.id <= kDBMMaxIds ? store.indexOf(record.id) : -1;
+    const int slot = index >= 0 ? index + 1 : record.slot;
+    char text[8] = {};
+    std::snprintf(text, 7, "RF%04d", slot % 10000);
+    return text;
+}
+
+bool FitsDbPath(const std::string& path)
+{
+    return path.size() <= kAVMMaxPath && path.find('\0') == std::string::npos;
+}
+
+bool SetCurrentDbPath(const std::string& path)
+{
+    if (!FitsDbPath(path))
+        return false;
+    g_currentDbPath = path;
+    return true;
+}
+
+const std::string& CurrentDbPath()
+{
+    return g_currentDbPath;
+}
+
 std::string FatNameKey(std::string_view name)
 {
     while (!name.empty() && (name.back() == '.' || name.back() == ' '))
@@ -149,24 +152,24 @@ std::string FatNameKey(std::string_view name)
 
 bool IsSafePartNameOf(const char* name, const std::string& dbPath)
 {
-    return AVMIsSafePartName(name) &&
+    return vmx::IsSafePartName(name) &&
            FatNameKey(std::string_view(name, kAVMPartNameLen)) != FatNameKey(FileNameOfPath(dbPath));
 }
 
 }  // namespace vmx
 
-bool AVMRecordHasSafeParts(const AVMRec& record)
+bool vmx::RecordHasSafeParts(const AVMRec& record)
 {
     if (record.partCount > kDBMMaxParts)
         return false;
     for (int j = 0; j < record.partCount; ++j) {
-        if (!AVMIsSafePartName(record.parts[j].name))
+        if (!vmx::IsSafePartName(record.parts[j].name))
             return false;
     }
     return true;
 }
 
-std::string AVMPrintablePartName(const char* name)
+std::string vmx::PrintablePartName(const char* name)
 {
     std::string out;
     for (std::size_t i = 0; i < kAVMPartNameLen; ++i) {

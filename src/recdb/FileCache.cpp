@@ -103,17 +103,17 @@ unsigned char AVMResetFileCache()
     return 0;
 }
 
-bool AVMFileCacheActive()
+bool vmx::FileCacheActive()
 {
     return g.active;
 }
 
-void AVMCacheSetFile(int fd)
+void vmx::SetCacheFile(int fd)
 {
     g.fd = fd;
 }
 
-void AVMCacheSetSink(std::vector<std::uint8_t>* sink)
+void vmx::SetCacheSink(std::vector<std::uint8_t>* sink)
 {
     g.sink = sink;
 }

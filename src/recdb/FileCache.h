@@ -14,12 +14,17 @@ unsigned char AVMReadFile(std::uint32_t position, void* destination, std::uint32
 // With data null: flush every valid window's filled bytes.
 unsigned char AVMWriteFile(std::uint32_t position, const void* data, std::uint32_t length);
 
-bool AVMFileCacheActive();
+namespace vmx {
+
+// True once AVMInitFileCache has succeeded.
+bool FileCacheActive();
 
 // The file the cache reads from and writes to (a descriptor the caller owns; -1 for none).
-void AVMCacheSetFile(int fd);
+void SetCacheFile(int fd);
 
 // While set, the cache's writes land in `sink` (grown as needed) instead of the file: the writer
 // puts a database's content together in memory before it decides how to bring it onto the disk.
 // Null returns the writes to the file.
-void AVMCacheSetSink(std::vector<std::uint8_t>* sink);
+void SetCacheSink(std::vector<std::uint8_t>* sink);
+
+}  // namespace vmx

@@ -6,56 +6,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 #include <memory>
-#include <new>
+#include <set>
 
 namespace {
-
-constexpr int kSides = 2;
-
-struct Store {
-    AVMRecordTable table;
-    std::unique_ptr<AVMRec[]> records;
-};
-
-struct Module {
-    bool initialized = false;
-    int activeSide = 0;
-    Store sides[kSides];
-    AVMRecordTable type3;  // same layout as recordings, never given records
-    AVMRecordTable type4;  // 820-byte records, never given records
-    AVMRecordTable type5;  // 816-byte records, never given records
-    AVMRec pseudo[3];      // ids 0xFFFF, 0xFFFE, 0xFFFD
-};
-
-Module g;
 
 bool isRecordIndex(std::uint16_t mapEntry)
 {
     return mapEntry < kDBMMaxRecords;
-}
-
-// The table a type code names (type 2: the active side's), or null for other codes.
-AVMRecordTable* tableOf(int type)
-{
-    switch (type & 0xFF) {
-    case 2: return &g.sides[g.activeSide].table;
-    case 3: return &g.type3;
-    case 4: return &g.type4;
-    case 5: return &g.type5;
-    default: return nullptr;
-    }
-}
-
-AVMRec* pseudoRecord(unsigned id)
-{
-    switch (id) {
-    case kDBMPseudoId1: return &g.pseudo[0];
-    case kDBMPseudoId2: return &g.pseudo[1];
-    case kDBMPseudoId3: return &g.pseudo[2];
-    default: return nullptr;
-    }
 }
 
 void clearTable(AVMRecordTable& table)
@@ -64,303 +22,181 @@ void clearTable(AVMRecordTable& table)
     for (auto& entry : table.idMap)
         entry = kDBMMapFree;
     table.extra = 0;
+    table.records = nullptr;
 }
 
-bool initSide(Store& store)
+// The pseudo-record slot of an id, or -1.
+int pseudoSlot(unsigned id)
 {
-    clearTable(store.table);
-    store.table.records = nullptr;
-    store.records.reset(new (std::nothrow) AVMRec[kDBMMaxRecords]);
-    if (!store.records) {
-        DBMTrace("infor: DBMInitRecord error alloc 1.");
-        return false;
+    switch (id) {
+    case kDBMPseudoId1: return 0;
+    case kDBMPseudoId2: return 1;
+    case kDBMPseudoId3: return 2;
+    default: return -1;
     }
-    DBMTrace("debug: records(0x%lx) size(0x%zx).",
-             static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(store.records.get())),
-             sizeof(AVMRec) * kDBMMaxRecords);
-    std::memset(store.records.get(), 0, sizeof(AVMRec) * kDBMMaxRecords);
-    store.table.records = store.records.get();
-    return true;
 }
 
 }  // namespace
 
-unsigned char DBMInitRecord()
+namespace vmx {
+
+RecordStore::RecordStore() : m_records(new AVMRec[kDBMMaxRecords])
 {
-    DBMTrace("debug: Right DBMInitRecord <.");
-    if (!initSide(g.sides[1]))
-        return 0;
-    DBMTrace("debug: DBMInitRecord <.");
-    if (!initSide(g.sides[0]))
-        return 0;
-    clearTable(g.type3);
-    clearTable(g.type4);
-    clearTable(g.type5);
-    g.type3.records = g.type4.records = g.type5.records = nullptr;
-
-    std::memset(g.pseudo, 0, sizeof g.pseudo);
-    g.pseudo[0].id = kDBMPseudoId1;
-    g.pseudo[0].extA = 0xF0000000u;
-    g.pseudo[1].id = kDBMPseudoId2;
-    g.pseudo[1].extA = 0xF0000000u;
-    g.pseudo[2].id = kDBMPseudoId3;
-    g.pseudo[2].extA = 0x10000000u;
-    g.pseudo[2].vid = 3;
-    g.pseudo[2].aid = 2;
-    g.pseudo[2].pid = 4;
-
-    g.initialized = true;
-    DBMTrace("debug: DBMInitRecord ok.");
-    return 1;
+    clearTable(m_table);
+    std::memset(m_records.get(), 0, sizeof(AVMRec) * kDBMMaxRecords);
+    std::memset(m_pseudo, 0, sizeof m_pseudo);
+    m_pseudo[0].id = kDBMPseudoId1;
+    m_pseudo[0].extA = 0xF0000000u;
+    m_pseudo[1].id = kDBMPseudoId2;
+    m_pseudo[1].extA = 0xF0000000u;
+    m_pseudo[2].id = kDBMPseudoId3;
+    m_pseudo[2].extA = 0x10000000u;
+    m_pseudo[2].vid = 3;
+    m_pseudo[2].aid = 2;
+    m_pseudo[2].pid = 4;
 }
 
-void DBMFreeAll()
+RecordStore::RecordStore(const RecordStore& other) : RecordStore()
 {
-    for (auto& store : g.sides) {
-        store.records.reset();
-        store.table.records = nullptr;
-    }
-    // Nothing may reach the released arrays any more.
-    g.initialized = false;
+    *this = other;
 }
 
-bool DBMIsInitialized()
+RecordStore& RecordStore::operator=(const RecordStore& other)
 {
-    return g.initialized;
+    m_table = other.m_table;
+    std::copy(other.m_records.get(), other.m_records.get() + kDBMMaxRecords, m_records.get());
+    std::copy(std::begin(other.m_pseudo), std::end(other.m_pseudo), std::begin(m_pseudo));
+    return *this;
 }
 
-void DBMSetActiveSide(int side)
+RecordStore::~RecordStore() = default;
+
+AVMRecordTable RecordStore::table() const
 {
-    g.activeSide = side == 0 ? 0 : 1;
+    AVMRecordTable table = m_table;
+    table.records = m_records.get();
+    return table;
 }
 
-int DBMGetActiveSide()
+void RecordStore::setTable(const AVMRecordTable& table)
 {
-    return g.activeSide;
+    m_table = table;
+    m_table.records = nullptr;
 }
 
-AVMRec* DBMActiveRecords()
+int RecordStore::indexOf(unsigned id) const
 {
-    return g.initialized ? g.sides[g.activeSide].records.get() : nullptr;
+    if (id == 0 || id > kDBMMaxIds || !isRecordIndex(m_table.idMap[id - 1]))
+        return -1;
+    return m_table.idMap[id - 1];
 }
 
-unsigned char DBMGetSys(int type, AVMRecordTable* table)
+bool RecordStore::get(unsigned id, AVMRec& record) const
 {
-    if (!g.initialized) {
-        DBMTrace("infor: DBM Record not yet initialized.");
-        return 0;
-    }
-    if (const AVMRecordTable* source = tableOf(type); source && table)
-        *table = *source;
-    return 1;
-}
-
-unsigned char DBMSetSys(int type, const AVMRecordTable* table)
-{
-    if (!g.initialized) {
-        DBMTrace("infor: DBM Record not yet initialized.");
-        return 0;
-    }
-    if (AVMRecordTable* target = tableOf(type); target && table) {
-        // The record array belongs to the store; a table handed in cannot replace it.
-        AVMRec* own = target->records;
-        *target = *table;
-        target->records = own;
-    }
-    return 1;
-}
-
-unsigned char DBMGetRecord(int type, unsigned id, AVMRec* record)
-{
-    if (!g.initialized)
-        return 0;
-    AVMRecordTable* table = tableOf(type);
-    if (!table) {
-        DBMTrace("infor: DBMGetRecord error type(%d).", type & 0xFF);
-        return 0;
-    }
-    if ((type & 0xFF) == kDBMTypeRecord) {
-        if (AVMRec* pseudo = pseudoRecord(id)) {
-            if (record)
-                *record = *pseudo;
-            return 1;
-        }
+    if (const int pseudo = pseudoSlot(id); pseudo >= 0) {
+        record = m_pseudo[pseudo];
+        return true;
     }
     if (id == 0 || id > kDBMMaxIds) {
         DBMTrace("infor: DBMGetRecord error index(%d).", static_cast<int>(id));
-        return 0;
+        return false;
     }
-    const std::uint16_t index = table->idMap[id - 1];
-    if (!isRecordIndex(index) || !table->records)
-        return 0;
-    if (record)
-        *record = table->records[index];
-    return 1;
+    const int index = indexOf(id);
+    if (index < 0)
+        return false;
+    record = records()[index];
+    return true;
 }
 
-void DBMSetRecord(int type, unsigned id, const AVMRec* record)
+void RecordStore::set(unsigned id, const AVMRec& record)
 {
-    if (!g.initialized || !record || (type & 0xFF) != kDBMTypeRecord)
-        return;
-    if (AVMRec* pseudo = pseudoRecord(id)) {
-        *pseudo = *record;
+    if (const int pseudo = pseudoSlot(id); pseudo >= 0) {
+        m_pseudo[pseudo] = record;
         return;
     }
     if (id == 0 || id > kDBMMaxIds) {
         DBMTrace("infor: DBMGetRecord error index(%d).", static_cast<int>(id));
         return;
     }
-    AVMRecordTable& table = g.sides[g.activeSide].table;
-    const std::uint16_t index = table.idMap[id - 1];
-    if (isRecordIndex(index))
-        table.records[index] = *record;
+    if (const int index = indexOf(id); index >= 0)
+        records()[index] = record;
 }
 
-unsigned char DBMAllocRecord(int type, std::uint16_t* id, AVMRec* record)
+bool RecordStore::alloc(std::uint16_t& id, AVMRec& record, const std::function<bool(int index)>& usable)
 {
-    return vmx::AllocRecordWhere(type, id, record, [](int) { return true; });
-}
-
-unsigned char vmx::AllocRecordWhere(int type, std::uint16_t* id, AVMRec* record,
-                                    const std::function<bool(int index)>& usable)
-{
-    if (!g.initialized)
-        return 0;
-    AVMRecordTable* table = tableOf(type);
-    if (!table) {
-        DBMTrace("infor: DBMAllocRecord error type(%d).", type & 0xFF);
-        return 0;
-    }
     int k = 0;
-    while (k < kDBMMaxIds && isRecordIndex(table->idMap[k]))
+    while (k < kDBMMaxIds && isRecordIndex(m_table.idMap[k]))
         ++k;
     if (k == kDBMMaxIds) {
         DBMTrace("infor: DBMAllocRecord error addr full.");
-        return 0;
+        return false;
     }
     int r = 0;
-    while (table->records && r < kDBMMaxRecords && (table->records[r].id != kDBMIdFree || !usable(r)))
+    while (r < kDBMMaxRecords && (records()[r].id != kDBMIdFree || (usable && !usable(r))))
         ++r;
-    if (!table->records || r == kDBMMaxRecords) {
+    if (r == kDBMMaxRecords) {
         DBMTrace("infor: DBMAllocRecord error rec full.");
-        return 0;
+        return false;
     }
-    const auto newId = static_cast<std::uint16_t>(k + 1);
-    table->records[r].id = newId;
-    table->idMap[k] = static_cast<std::uint16_t>(r);
-    if (id)
-        *id = newId;
-    if (record)
-        *record = table->records[r];
-    ++table->count;
+    id = static_cast<std::uint16_t>(k + 1);
+    records()[r].id = id;
+    m_table.idMap[k] = static_cast<std::uint16_t>(r);
+    record = records()[r];
+    ++m_table.count;
     DBMTrace("debug: DBMAllocRecord id(%d) max(%d) index(%d).", r, kDBMMaxRecords, k + 1);
-    return 1;
+    return true;
 }
 
-void DBMDeleteRecord(int position)
+void RecordStore::remove(int position)
 {
-    if (!g.initialized)
-        return;
     const long id = static_cast<long>(position) + 1;
     if (id <= 0 || id > kDBMMaxIds) {
         DBMTrace("infor: DBMDeleteRecord error index(%ld).", id);
         return;
     }
-    AVMRecordTable& table = g.sides[g.activeSide].table;
-    const std::uint16_t index = table.idMap[position];
+    const std::uint16_t index = m_table.idMap[position];
     if (!isRecordIndex(index)) {
         DBMTrace("infor: DBMDeleteRecord error id(%d).", index);
         return;
     }
-    table.records[index].id = kDBMIdDeleted;
+    records()[index].id = kDBMIdDeleted;
     for (int k = position; k + 1 < kDBMMaxIds; ++k)
-        table.idMap[k] = table.idMap[k + 1];
-    table.idMap[kDBMMaxIds - 1] = kDBMMapFree;
-    if (table.count != 0)
-        --table.count;
+        m_table.idMap[k] = m_table.idMap[k + 1];
+    m_table.idMap[kDBMMaxIds - 1] = kDBMMapFree;
+    if (m_table.count != 0)
+        --m_table.count;
 }
 
-void DBMCheckRecord()
+void RecordStore::recount()
 {
-    if (!g.initialized)
-        return;
-    AVMRecordTable& table = g.sides[g.activeSide].table;
     int listed = 0;
-    for (const std::uint16_t index : table.idMap) {
-        if (isRecordIndex(index) && table.records[index].id <= kDBMMaxIds)
+    for (const std::uint16_t index : m_table.idMap) {
+        if (isRecordIndex(index) && records()[index].id <= kDBMMaxIds)
             ++listed;
     }
-    if (listed != table.count)
-        DBMTrace("infor: DBMCheckRecord type(%d) count(%d->%d).", kDBMTypeRecord, table.count, listed);
-    table.count = static_cast<std::uint16_t>(listed);
+    if (listed != m_table.count)
+        DBMTrace("infor: DBMCheckRecord type(%d) count(%d->%d).", kDBMTypeRecord, m_table.count, listed);
+    m_table.count = static_cast<std::uint16_t>(listed);
 }
 
-vmx::StoreList vmx::SaveActiveList()
+int RecordStore::roomLeft() const
 {
-    StoreList saved;
-    AVMRecordTable& table = g.sides[g.activeSide].table;
-    saved.table = table;
-    for (int i = 0; i < kDBMMaxRecords && table.records; ++i)
-        saved.ids[i] = table.records[i].id;
-    return saved;
-}
-
-void vmx::RestoreActiveList(const StoreList& saved)
-{
-    AVMRecordTable& table = g.sides[g.activeSide].table;
-    AVMRec* const own = table.records;
-    table = saved.table;
-    table.records = own;
-    for (int i = 0; i < kDBMMaxRecords && own; ++i)
-        own[i].id = saved.ids[i];
-}
-
-unsigned vmx::ListedCount()
-{
-    return g.initialized ? g.sides[g.activeSide].table.count : 0;
-}
-
-int vmx::RoomLeft()
-{
-    if (!g.initialized)
-        return 0;
-    const AVMRecordTable& table = g.sides[g.activeSide].table;
-    if (!table.records)
-        return 0;
     int freeIds = 0;
-    for (const std::uint16_t entry : table.idMap)
+    for (const std::uint16_t entry : m_table.idMap)
         freeIds += isRecordIndex(entry) ? 0 : 1;
     int freeRecords = 0;
     for (int i = 0; i < kDBMMaxRecords; ++i)
-        freeRecords += table.records[i].id == kDBMIdFree ? 1 : 0;
+        freeRecords += records()[i].id == kDBMIdFree ? 1 : 0;
     return std::min(freeIds, freeRecords);
 }
 
-void vmx::FreeAllocatedRecord(std::uint16_t id)
-{
-    if (!g.initialized || id == 0 || id > kDBMMaxIds)
-        return;
-    AVMRecordTable& table = g.sides[g.activeSide].table;
-    const std::uint16_t index = table.idMap[id - 1];
-    if (isRecordIndex(index) && table.records) {
-        table.records[index].id = kDBMIdFree;
-        table.records[index].partCount = 0;
-    }
-    table.idMap[id - 1] = kDBMMapFree;
-    if (table.count != 0)
-        --table.count;
-}
-
-vmx::SharedPart vmx::FindSharedPart(unsigned id)
+SharedPart RecordStore::findSharedPart(unsigned id) const
 {
     SharedPart shared;
-    if (!g.initialized || id == 0 || id > kDBMMaxIds)
+    const int own = indexOf(id);
+    if (own < 0)
         return shared;
-    const AVMRecordTable& table = g.sides[g.activeSide].table;
-    const std::uint16_t own = table.idMap[id - 1];
-    if (!isRecordIndex(own) || !table.records)
-        return shared;
-    const AVMRec& record = table.records[own];
+    const AVMRec& record = records()[own];
     const auto nameOf = [](const AVMRec& rec, int j) { return std::string(rec.parts[j].name, kAVMPartNameLen); };
     std::set<std::string> names;
     for (int j = 0; j < std::min<int>(record.partCount, kDBMMaxParts); ++j) {
@@ -371,7 +207,7 @@ vmx::SharedPart vmx::FindSharedPart(unsigned id)
         }
     }
     for (int i = 0; i < kDBMMaxRecords; ++i) {
-        const AVMRec& other = table.records[i];
+        const AVMRec& other = records()[i];
         if (i == own || other.id == kDBMIdFree)
             continue;
         for (int j = 0; j < std::min<int>(other.partCount, kDBMMaxParts); ++j) {
@@ -384,4 +220,160 @@ vmx::SharedPart vmx::FindSharedPart(unsigned id)
         }
     }
     return shared;
+}
+
+}  // namespace vmx
+
+// The description's functions over the one current store.
+namespace {
+
+struct Module {
+    std::unique_ptr<vmx::RecordStore> store;  // set while initialized
+    AVMRecordTable type3;  // same layout as recordings, never given records
+    AVMRecordTable type4;  // 820-byte records, never given records
+    AVMRecordTable type5;  // 816-byte records, never given records
+};
+
+Module g;
+
+// The table of a type without records (3, 4, 5), or null.
+AVMRecordTable* recordlessTable(int type)
+{
+    switch (type & 0xFF) {
+    case 3: return &g.type3;
+    case 4: return &g.type4;
+    case 5: return &g.type5;
+    default: return nullptr;
+    }
+}
+
+bool isRecordType(int type)
+{
+    return (type & 0xFF) == kDBMTypeRecord;
+}
+
+bool notInitialized()
+{
+    if (g.store)
+        return false;
+    DBMTrace("infor: DBM Record not yet initialized.");
+    return true;
+}
+
+}  // namespace
+
+vmx::RecordStore& vmx::CurrentStore()
+{
+    return *g.store;
+}
+
+unsigned char DBMInitRecord()
+{
+    DBMTrace("debug: DBMInitRecord <.");
+    g.store = std::make_unique<vmx::RecordStore>();
+    DBMTrace("debug: records(0x%lx) size(0x%zx).",
+             static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(g.store->records())),
+             sizeof(AVMRec) * kDBMMaxRecords);
+    for (AVMRecordTable* table : {&g.type3, &g.type4, &g.type5})
+        clearTable(*table);
+    DBMTrace("debug: DBMInitRecord ok.");
+    return 1;
+}
+
+void DBMFreeAll()
+{
+    g.store.reset();
+}
+
+bool vmx::HasCurrentStore()
+{
+    return g.store != nullptr;
+}
+
+unsigned char DBMGetSys(int type, AVMRecordTable* table)
+{
+    if (notInitialized())
+        return 0;
+    if (table && isRecordType(type))
+        *table = g.store->table();
+    else if (const AVMRecordTable* source = recordlessTable(type); source && table)
+        *table = *source;
+    return 1;
+}
+
+unsigned char DBMSetSys(int type, const AVMRecordTable* table)
+{
+    if (notInitialized())
+        return 0;
+    if (table && isRecordType(type)) {
+        g.store->setTable(*table);
+    } else if (AVMRecordTable* target = recordlessTable(type); target && table) {
+        *target = *table;
+        target->records = nullptr;
+    }
+    return 1;
+}
+
+unsigned char DBMGetRecord(int type, unsigned id, AVMRec* record)
+{
+    if (!g.store)
+        return 0;
+    AVMRec found{};
+    if (isRecordType(type)) {
+        if (!g.store->get(id, found))
+            return 0;
+        if (record)
+            *record = found;
+        return 1;
+    }
+    if (!recordlessTable(type)) {
+        DBMTrace("infor: DBMGetRecord error type(%d).", type & 0xFF);
+        return 0;
+    }
+    if (id == 0 || id > kDBMMaxIds)
+        DBMTrace("infor: DBMGetRecord error index(%d).", static_cast<int>(id));
+    return 0;
+}
+
+void DBMSetRecord(int type, unsigned id, const AVMRec* record)
+{
+    if (g.store && record && isRecordType(type))
+        g.store->set(id, *record);
+}
+
+unsigned char DBMAllocRecord(int type, std::uint16_t* id, AVMRec* record)
+{
+    if (!g.store)
+        return 0;
+    if (isRecordType(type)) {
+        std::uint16_t newId = 0;
+        AVMRec allocated{};
+        if (!g.store->alloc(newId, allocated))
+            return 0;
+        if (id)
+            *id = newId;
+        if (record)
+            *record = allocated;
+        return 1;
+    }
+    const AVMRecordTable* table = recordlessTable(type);
+    if (!table)
+        DBMTrace("infor: DBMAllocRecord error type(%d).", type & 0xFF);
+    else if (std::all_of(std::begin(table->idMap), std::end(table->idMap), isRecordIndex))
+        DBMTrace("infor: DBMAllocRecord error addr full.");
+    else
+        DBMTrace("infor: DBMAllocRecord error rec full.");
+    return 0;
+}
+
+void DBMDeleteRecord(int position)
+{
+    if (g.store)
+        g.store->remove(position);
+}
+
+void DBMCheckRecord()
+{
+    if (g.store)
+        g.store->recount();
 }

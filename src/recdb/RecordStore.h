@@ -4,10 +4,76 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
-// The two record stores (side 0 = left pane, side 1 = right pane) and the module flags.
-// Store operations return 1 for success and 0 for failure.
+namespace vmx {
+
+// A part file of the recording with list id `id` that is not its own alone: listed twice in it,
+// or named by another record of the store too (listed, or deleted and waiting for the next
+// write). Names are compared as the receiver's FAT disk compares them, ignoring ASCII letter case.
+struct SharedPart {
+    enum class Kind { None, ListedTwice, OtherRecording };
+    Kind kind = Kind::None;
+    std::string name;  // the part name as the record that shares it spells it (12 bytes)
+    AVMRec other{};    // OtherRecording: the record that names it too
+};
+
+// The recordings of one database: the record table (count and id map) and its 200 records, plus
+// the three pseudo-records that ids 0xFFFF, 0xFFFE and 0xFFFD deliver. A value: each pane owns
+// one (LoadedPane::store), the reader fills the store it is handed and the writer writes it.
+// Copies copy the records.
+class RecordStore {
+public:
+    RecordStore();
+    RecordStore(const RecordStore& other);
+    RecordStore& operator=(const RecordStore& other);
+    ~RecordStore();
+
+    // The table: count, id map and the store's own record array.
+    AVMRecordTable table() const;
+    // Takes count, id map and the further word of `table`; the store keeps its own records.
+    void setTable(const AVMRecordTable& table);
+    AVMRec* records() { return m_records.get(); }
+    const AVMRec* records() const { return m_records.get(); }
+    // The record index of list id `id` (also for a pseudo id: -1), or -1 when the id is not listed.
+    int indexOf(unsigned id) const;
+
+    // The record with list id `id` or a pseudo id; false (tracing why) when there is none.
+    bool get(unsigned id, AVMRec& record) const;
+    // Stores `record` under list id `id` or a pseudo id; an id that is not listed stores nothing.
+    void set(unsigned id, const AVMRec& record);
+    // Gives the first free list id to the first free record for which `usable(record index)` is
+    // true (any free record when `usable` is empty), so a caller can skip a record whose part names
+    // are taken on disk; `record` receives the record as it stands. False when there is no free id
+    // or no usable free record.
+    bool alloc(std::uint16_t& id, AVMRec& record, const std::function<bool(int index)>& usable = {});
+    // Marks the record at list position `position` (id - 1) deleted and moves the later ids down.
+    void remove(int position);
+    // Sets the count to the number of ids that name a listed record.
+    void recount();
+
+    // The count of listed records.
+    unsigned listedCount() const { return m_table.count; }
+    // Records the store can still take: free list ids and free records, whichever is fewer.
+    int roomLeft() const;
+    SharedPart findSharedPart(unsigned id) const;
+
+private:
+    AVMRecordTable m_table{};
+    std::unique_ptr<AVMRec[]> m_records;
+    AVMRec m_pseudo[3];
+};
+
+// The one store that the DBM functions below work on: set up by DBMInitRecord, released by
+// DBMFreeAll. Only valid in between (HasCurrentStore).
+RecordStore& CurrentStore();
+bool HasCurrentStore();
+
+}  // namespace vmx
+
+// The DBM functions work on vmx::CurrentStore() for type 2 (recordings); types 3, 4 and 5 have
+// tables but never records. Store operations return 1 for success and 0 for failure.
 
 unsigned char DBMInitRecord();
 void DBMFreeAll();
@@ -19,56 +85,4 @@ unsigned char DBMAllocRecord(int type, std::uint16_t* id, AVMRec* record);
 void DBMDeleteRecord(int position);
 void DBMCheckRecord();
 
-// True once DBMInitRecord has succeeded.
-bool DBMIsInitialized();
 
-// The active side (0 left, 1 right) that type-2 operations and the database files address. It is
-// module-wide state: outside this module only the recording session switches it, one operation
-// at a time (see vmx::RecordingSession).
-void DBMSetActiveSide(int side);
-int DBMGetActiveSide();
-
-// The store's own record array of the active side (null before DBMInitRecord).
-AVMRec* DBMActiveRecords();
-
-namespace vmx {
-
-// DBMAllocRecord that passes over free records for which `usable(record index)` is false, so a
-// caller can skip a record whose part names are taken on disk; it fails as DBMAllocRecord does
-// when no free record is usable.
-unsigned char AllocRecordWhere(int type, std::uint16_t* id, AVMRec* record, const std::function<bool(int index)>& usable);
-
-// The active side's list as it stands: count, id map and the id of every record (listed, free or
-// deleted). An operation that changes the list and then cannot write the database puts it back,
-// so that what the user was told holds and no later write finishes the change.
-struct StoreList {
-    AVMRecordTable table{};
-    std::uint16_t ids[kDBMMaxRecords] = {};
-};
-StoreList SaveActiveList();
-void RestoreActiveList(const StoreList& saved);
-
-// The active store's count of listed records (0 before DBMInitRecord).
-unsigned ListedCount();
-
-// Records the active store can still take: free list ids and free records, whichever is fewer.
-int RoomLeft();
-
-// Takes a record that DBMAllocRecord (or AllocRecordWhere) has just handed out back out of the
-// active store, as if it had never been allocated: its list id and the record are free again and
-// the count drops by one. For an operation that cannot finish what the new record was for.
-void FreeAllocatedRecord(std::uint16_t id);
-
-// A part file of the recording with list id `id` that is not its own alone: listed twice in it,
-// or named by another record of the active store too (listed, or deleted and waiting for the
-// next write). Names are compared as the receiver's FAT disk compares them, ignoring ASCII
-// letter case.
-struct SharedPart {
-    enum class Kind { None, ListedTwice, OtherRecording };
-    Kind kind = Kind::None;
-    std::string name;  // the part name as the record that shares it spells it (12 bytes)
-    AVMRec other{};    // OtherRecording: the record that names it too
-};
-SharedPart FindSharedPart(unsigned id);
-
-}  // namespace vmx

@@ -7,7 +7,7 @@
 #include "recdb/DbCompanions.h"
 #include "recdb/DbReader.h"
 #include "recdb/DbWriter.h"
-#include "recdb/RecordStore.h"
+#include "recdb/StoreEdit.h"
 #include "recording/CutJournal.h"
 #include "recording/CutSteps.h"
 #include "recording/RecordingFiles.h"
@@ -77,7 +77,7 @@ std::string openForTrim(const std::string& path, OpenPart& part)
 // name one file twice in a recording, or a file of another recording (listed, or deleted and
 // waiting for the next write). Deleting, trimming or renaming such a file would damage the
 // other user of it. Empty when every part file belongs to this recording once.
-std::string sharedPartsMessage(const AVMRec& record, unsigned id, const std::string& dbPath,
+std::string sharedPartsMessage(const RecordStore& store, const AVMRec& record, unsigned id, const std::string& dbPath,
                                const FolderParts& folderParts)
 {
     // The folder's other database shares the space of part names.
@@ -93,7 +93,7 @@ std::string sharedPartsMessage(const AVMRec& record, unsigned id, const std::str
                    (owner ? owner->dbPath : std::string("another database")) + "; its files are left alone.";
         }
     }
-    const SharedPart shared = FindSharedPart(id);
+    const SharedPart shared = store.findSharedPart(id);
     switch (shared.kind) {
     case SharedPart::Kind::None:
         return {};
@@ -210,19 +210,18 @@ CutResult ended(CutOutcome outcome, bool resetMarks, CutPlan::Kind kind)
 }
 
 // The cut as a plan of file steps and the database's content after it (see CutJournal). For a
-// multi-part cut the store's record already holds the record after the cut when this returns.
+// multi-part cut the store's record already holds the record after the cut when this returns (an
+// edit of `edit`).
 struct PlannedCut {
     CutJournal journal;
-    AVMRec before{};                    // the record as it was
     std::vector<std::string> trimmedAs; // paths of the trimmed parts under their final names
 };
 
-std::string planSteps(const LoadedPane& pane, int row, const AVMRec& record, const CutPlan& plan,
+std::string planSteps(LoadedPane& pane, StoreEdit& edit, int row, const AVMRec& record, const CutPlan& plan,
                       const TimingEntry& timing, const Renumbering& renumbering, bool trimStart, bool trimEnd,
                       PlannedCut& planned)
 {
     CutJournal& journal = planned.journal;
-    planned.before = record;
     journal.dbName = FileNameOfPath(pane.dbPath);
     FileFingerprint before;
     if (std::string error = TakeFingerprint(pane.dbPath, kMaxDbContentSize, before); !error.empty())
@@ -274,35 +273,28 @@ std::string planSteps(const LoadedPane& pane, int row, const AVMRec& record, con
             if (entry.measured())
                 after.extA = entry.totalSize;
         }
-        DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &after);
+        edit.set(static_cast<unsigned>(row + 1), after);
     }
-    if (std::string error = RenderDb(kDBMTypeRecord, journal.content); !error.empty()) {
-        DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record);
-        return error;
-    }
-    return {};
+    return RenderDb(pane.store, journal.content);
 }
 
 // Carries out a planned cut: its plan goes onto the disk first, then the file steps, then the
 // database through `writeDb`; the plan goes last. A cut that stops after its plan is on the disk
-// is finished from the plan when the database is next loaded.
-CutResult runCut(LoadedPane& pane, int row, PlannedCut& planned, const CutPlan& plan, const WritePaneDb& writeDb,
-                 UserInterface& ui)
+// is finished from the plan when the database is next loaded. Unless the cut is done, `edit` puts
+// the store back to what the file still says.
+CutResult runCut(LoadedPane& pane, StoreEdit& edit, int row, PlannedCut& planned, const CutPlan& plan,
+                 const WritePaneDb& writeDb, UserInterface& ui)
 {
     CutResult result = ended(CutOutcome::Failed, true, plan.kind);
     CutJournal& journal = planned.journal;
-    const auto id = static_cast<unsigned>(row + 1);
     if (std::string error = WriteCutJournal(CutPlanPath(pane.dbPath), journal); !error.empty()) {
-        DBMSetRecord(kDBMTypeRecord, id, &planned.before);
         ui.showMessage("Cannot cut: " + error + " Nothing was changed.");
         return ended(CutOutcome::Refused, false, plan.kind);
     }
     if (CutStepFailure failure = RunCutSteps(journal, pane.dbPath); !failure.text.empty()) {
-        // The store goes back to what the file still says; the pane is loaded again, which
-        // finishes the cut from its plan where the disk lets it. Only a part that is not there
-        // (or cannot be opened) is the receiver tool's "파일없음2."; a full disk or a failing one
-        // is said as what it is.
-        DBMSetRecord(kDBMTypeRecord, id, &planned.before);
+        // The pane is loaded again, which finishes the cut from its plan where the disk lets it.
+        // Only a part that is not there (or cannot be opened) is the receiver tool's "파일없음2.";
+        // a full disk or a failing one is said as what it is.
         result.refresh.reload(pane.side);
         ui.showMessage((failure.partMissing ? std::string(kTrimFailedMessage) + "\n" : std::string("The cut stopped: ")) +
                        failure.text + " The cut will be finished when the database is loaded again.");
@@ -311,12 +303,12 @@ CutResult runCut(LoadedPane& pane, int row, PlannedCut& planned, const CutPlan& 
     if (plan.kind == CutPlan::Kind::MultiPart)
         RefreshTimingEntry(pane, row);
     if (std::string error = writeDb(); !error.empty()) {
-        DBMSetRecord(kDBMTypeRecord, id, &planned.before);
         result.refresh.reload(pane.side);
         ui.showMessage("The parts were cut, but the database could not be written: " + error +
                        " The cut will be finished when the database is loaded again.");
         return result;
     }
+    edit.commit();
     RemoveCutJournal(pane.dbPath);
     result.rewritten = planned.trimmedAs;
     for (const std::string& name : journal.removed)
@@ -435,14 +427,14 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
         return {};
     }
     AVMRec record{};
-    if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
+    if (!pane.store.get(static_cast<unsigned>(row + 1), record))
         return {};
     FolderParts folderParts;
     std::string unsafe = UnsafePartsMessage(record, pane.dbPath);
     if (unsafe.empty())
         unsafe = ReadFolderParts(pane.folder, folderParts);
     if (unsafe.empty())
-        unsafe = sharedPartsMessage(record, static_cast<unsigned>(row + 1), pane.dbPath, folderParts);
+        unsafe = sharedPartsMessage(pane.store, record, static_cast<unsigned>(row + 1), pane.dbPath, folderParts);
     if (!unsafe.empty()) {
         ui.showMessage("Cannot cut: " + unsafe);
         return {};
@@ -494,7 +486,8 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
 
     WaitScope wait(ui);
     PlannedCut planned;
-    if (std::string error = planSteps(pane, row, record, plan, timing, renumbering, trimStart, trimEnd, planned);
+    StoreEdit edit(pane.store);
+    if (std::string error = planSteps(pane, edit, row, record, plan, timing, renumbering, trimStart, trimEnd, planned);
         !error.empty()) {
         ui.showMessage("Cannot cut: " + error + " Nothing was changed.");
         return ended(CutOutcome::Refused, false, plan.kind);
@@ -502,7 +495,7 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     // The parts were opened to check them; the steps open them again.
     startPart.fd.reset();
     endPart.fd.reset();
-    return runCut(pane, row, planned, plan, writeDb, ui);
+    return runCut(pane, edit, row, planned, plan, writeDb, ui);
 }
 
 }  // namespace vmx

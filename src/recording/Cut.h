@@ -88,8 +88,8 @@ struct CutResult {
 };
 
 // Removes the stretch between the marks from the recording at `row` of the pane, in place on
-// disk, and writes the database through `writeDb`. The pane's side must be the active side.
-// `markCount` is the number of marks set on the mark bar.
+// disk, and writes the database through `writeDb`; a cut that is not done leaves the pane's store
+// as the database file still has it. `markCount` is the number of marks set on the mark bar.
 CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
                        const WritePaneDb& writeDb, UserInterface& ui);
 

@@ -91,7 +91,7 @@ public:
         if (!take(kAVMPartNameLen, at))
             return false;
         n.assign(reinterpret_cast<const char*>(at), kAVMPartNameLen);
-        return AVMIsSafePartName(n.c_str());
+        return IsSafePartName(n.c_str());
     }
     std::size_t position() const { return m_pos; }
 

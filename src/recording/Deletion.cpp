@@ -7,7 +7,7 @@
 #include "recdb/DbCompanions.h"
 #include "recdb/DbReader.h"
 #include "recdb/DbWriter.h"
-#include "recdb/RecordStore.h"
+#include "recdb/StoreEdit.h"
 #include "recording/RecordingFiles.h"
 #include "recording/StagedParts.h"
 
@@ -114,11 +114,11 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
     std::vector<int> rows = chosen;
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    const int count = static_cast<int>(ListedCount());
+    const int count = static_cast<int>(pane.store.listedCount());
     std::vector<std::string> partNames;
     for (const int row : rows) {
         AVMRec record{};
-        if (row < 0 || row >= count || !DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
+        if (row < 0 || row >= count || !pane.store.get(static_cast<unsigned>(row + 1), record)) {
             result.message = "there is no recording " + std::to_string(row + 1) + "; nothing was deleted.";
             return result;
         }
@@ -144,26 +144,26 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
     FolderParts folderParts;
     if (const std::string why = ReadFolderParts(pane.folder, folderParts); !why.empty())
         return refuse(why + " So it cannot be told which part files other recordings need.");
-    const StoreList saved = SaveActiveList();
+    StoreEdit edit(pane.store);
     const std::vector<TimingEntry> savedTiming = pane.timing;
     // Highest row first keeps the rows still waiting valid.
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         if (static_cast<std::size_t>(*it) < pane.timing.size())
             pane.timing.erase(pane.timing.begin() + *it);
-        DBMDeleteRecord(*it);
+        edit.remove(*it);
         if (rows.size() != static_cast<std::size_t>(count))
-            DBMCheckRecord();
+            pane.store.recount();
     }
     std::set<std::string> stillListed;
-    for (unsigned id = 1; id <= ListedCount(); ++id) {
+    for (unsigned id = 1; id <= pane.store.listedCount(); ++id) {
         AVMRec record{};
-        if (!DBMGetRecord(kDBMTypeRecord, id, &record) || record.partCount > kDBMMaxParts)
+        if (!pane.store.get(id, record) || record.partCount > kDBMMaxParts)
             continue;
         for (int j = 0; j < record.partCount; ++j)
             stillListed.insert(AsciiUpper(PartName(record, j)));
     }
+    // The edit puts the list back when it is not committed.
     const auto undo = [&](const std::string& why) {
-        RestoreActiveList(saved);
         pane.timing = savedTiming;
         return refuse(why);
     };
@@ -195,6 +195,7 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
         error = writeDb();
     if (!error.empty())
         return undo(error);
+    edit.commit();
     result.removedFiles = removal.removeAll();
     result.ok = true;
     return result;

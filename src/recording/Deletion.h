@@ -16,15 +16,15 @@ struct DeleteResult {
     PaneRefresh refresh;
 };
 
-// The Delete key's record path on the pane's side, which must be the active side: removes the
-// recordings at `rows` (0-based list rows) from the highest row to the lowest, recounts the
-// store unless every recording was chosen, and writes the database once through `writeDb`. The
-// recordings' part files leave the folder under their staged names (see StagedParts) before the
-// write and are removed after it; a part that another recording of any database of the folder
-// names stays, and so does a name that is not a regular file (a folder, say), which is said. Rows that name no
-// recording, or a recording whose part names are not plain file names, refuse the whole
-// deletion. The pane's timing list loses the rows' entries. A database that cannot be written
-// leaves the store and the timing list as they were.
+// The Delete key's record path on the pane's side: removes the recordings at `rows` (0-based list
+// rows) from the highest row to the lowest, recounts the store unless every recording was chosen,
+// and writes the database once through `writeDb`. The recordings' part files leave the folder under
+// their staged names (see StagedParts) before the write and are removed after it; a part that
+// another recording of any database of the folder names stays, and so does a name that is not a
+// regular file (a folder, say), which is said. Rows that name no recording, or a recording whose
+// part names are not plain file names, refuse the whole deletion. The pane's timing list loses the
+// rows' entries. A database that cannot be written leaves the store and the timing list as they
+// were.
 DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& rows, const WritePaneDb& writeDb);
 
 }  // namespace vmx

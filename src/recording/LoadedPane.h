@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recdb/DbReader.h"
+#include "recdb/RecordStore.h"
 #include "recording/Timing.h"
 
 #include <cstdint>
@@ -11,15 +12,15 @@
 
 namespace vmx {
 
-// The sides of the record store, one per pane.
+// The sides of the main view, one per pane.
 inline constexpr int kLeftSide = 0;
 inline constexpr int kRightSide = 1;
 
 // The DB kind of a pane before any database was loaded into it.
 inline constexpr int kNoDbKind = 6;
 
-// A database loaded into one side, as a pane of the main view holds it. The recording session
-// owns one per side; front ends read them.
+// A database loaded into one side, as a pane of the main view holds it: its path and its record
+// store. The recording session owns one per side; front ends read them.
 struct LoadedPane {
     int side = kLeftSide;
     std::string dbPath;
@@ -27,6 +28,7 @@ struct LoadedPane {
     std::string fileName;  // the database's file name, without folder
     int dbKind = kNoDbKind;  // 0 when the file name begins with "DZT", else 1 (kNoDbKind: none)
     DbHeader header;       // the file's header as it stood when it was loaded
+    RecordStore store;     // the database's recordings (empty while nothing is loaded)
     std::vector<TimingEntry> timing;  // one entry per listed recording, in list order
     // The slots of the records whose checksum did not match when the file was read; a write of
     // the database gives every record its checksum again.
@@ -51,8 +53,7 @@ struct LoadedPane {
 using WritePaneDb = std::function<std::string()>;
 
 // Measures the recording at `row` of the pane again from its part files, stores the entry at that
-// row and, when measured, the total size into the record's extA. The pane's side must be the
-// active side.
+// row and, when measured, the total size into the record's extA.
 void RefreshTimingEntry(LoadedPane& pane, int row);
 
 }  // namespace vmx

@@ -105,7 +105,7 @@ MergeResult MergeRecording(const LoadedPane& pane, int row, std::string outFolde
         return result;
     }
     AVMRec record{};
-    if (!DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
+    if (!pane.store.get(static_cast<unsigned>(row + 1), record)) {
         ui.showMessage("Recording " + std::to_string(row + 1) + " cannot be read from " + pane.dbPath + ".");
         return result;
     }

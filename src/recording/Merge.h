@@ -34,10 +34,10 @@ struct MergeResult {
     PaneRefresh refresh;
 };
 
-// Joins the part files of the recording at `row` of the pane, whose side must be the active side,
-// in record order, into one file in `outFolder` (asked with the folder chooser when empty). The
-// output appears only when every byte was copied; it replaces a file of the same name. Where the
-// folder's file system refuses the name's bytes above 0x7F, the file gets the asciiOnly name.
+// Joins the part files of the recording at `row` of the pane, in record order, into one file in
+// `outFolder` (asked with the folder chooser when empty). The output appears only when every byte
+// was copied; it replaces a file of the same name. Where the folder's file system refuses the
+// name's bytes above 0x7F, the file gets the asciiOnly name.
 MergeResult MergeRecording(const LoadedPane& pane, int row, std::string outFolder, UserInterface& ui);
 
 }  // namespace vmx

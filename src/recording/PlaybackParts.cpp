@@ -20,7 +20,7 @@ std::string PartPathOf(const RecordDetails& details, int part)
     if (part < 0 || static_cast<std::size_t>(part) >= details.partNames.size())
         return {};
     const std::string& name = details.partNames[static_cast<std::size_t>(part)];
-    if (name.size() != kAVMPartNameLen || !AVMIsSafePartName(name.c_str()))
+    if (name.size() != kAVMPartNameLen || !IsSafePartName(name.c_str()))
         return {};
     return details.folder + name;
 }

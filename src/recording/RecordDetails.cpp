@@ -42,7 +42,7 @@ RecordDetails DetailsOf(int row, const AVMRec& record, const std::string& folder
     out.folder = folder;
     for (int j = 0; j < record.partCount && j < kDBMMaxParts; ++j) {
         out.partNames.push_back(PartName(record, j));
-        out.printableParts.push_back(AVMPrintablePartName(record.parts[j].name));
+        out.printableParts.push_back(PrintablePartName(record.parts[j].name));
     }
     out.timing = timing;
     return out;

@@ -95,7 +95,7 @@ std::string UnsafePartsMessage(const AVMRec& record, const std::string& dbPath)
     for (int j = 0; j < record.partCount; ++j) {
         if (!IsSafePartNameOf(record.parts[j].name, dbPath))
             return "the recording \"" + RecordDisplayName(record) + "\" names a part file \"" +
-                   AVMPrintablePartName(record.parts[j].name) +
+                   PrintablePartName(record.parts[j].name) +
                    "\" that is not a valid part name; its files are left alone.";
     }
     return {};

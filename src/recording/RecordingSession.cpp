@@ -8,7 +8,7 @@
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
 #include "recdb/FileCache.h"
-#include "recdb/RecordStore.h"
+#include "recdb/StoreEdit.h"
 #include "recdb/Trace.h"
 #include "recdb/DbCompanions.h"
 #include "recording/DbFolderTidy.h"
@@ -214,45 +214,6 @@ private:
     std::vector<UserMessage> m_deferred;
 };
 
-// One operation at a time: entered only while no other operation runs and the store is ready;
-// otherwise the user is told and the operation does nothing. The operation talks to the user
-// through ui(), which keeps the locks out of the user's way; what it kept to say goes to the port
-// as the operation's final messages when it ends, after its locks were given up.
-class RecordingSession::OperationScope {
-public:
-    OperationScope(RecordingSession& session, UserInterface& ui) : m_session(session), m_ui(session, ui)
-    {
-        bool idle = false;
-        m_entered = session.m_busy.compare_exchange_strong(idle, true);
-        if (!m_entered) {
-            ui.showMessage(kBusyMessage);
-        } else if (!session.m_ready) {
-            session.m_busy = false;
-            m_entered = false;
-            ui.showMessage("The record store is not set up, so nothing was done.");
-        } else {
-            session.m_lockLost = false;
-        }
-    }
-    ~OperationScope()
-    {
-        if (!m_entered)
-            return;
-        m_ui.finish();
-        m_session.m_busy = false;
-    }
-    OperationScope(const OperationScope&) = delete;
-    OperationScope& operator=(const OperationScope&) = delete;
-
-    explicit operator bool() const { return m_entered; }
-    UserInterface& ui() { return m_ui; }
-
-private:
-    RecordingSession& m_session;
-    LockAwareUi m_ui;
-    bool m_entered = false;
-};
-
 // The databases an operation works on: their locks, held from the start of the operation to its
 // end (or taken over from a load with LoadIntent::Change), and the check that each is still what
 // its pane loaded. The locks are given up when the guard goes.
@@ -326,6 +287,37 @@ private:
     std::vector<int> m_sides;
 };
 
+// One operation at a time: `body` runs only while no other operation runs and the session is set
+// up; otherwise the user is told and nothing is done. The operation talks to the user through a
+// LockAwareUi, which keeps the locks out of the user's way; what it kept to say goes to the port as
+// the operation's final messages when it ends, after its locks were given up.
+bool RecordingSession::runOperation(UserInterface& callerUi, const OperationGate::Body& body)
+{
+    bool idle = false;
+    if (!m_busy.compare_exchange_strong(idle, true)) {
+        callerUi.showMessage(kBusyMessage);
+        return false;
+    }
+    if (!m_ready) {
+        m_busy = false;
+        callerUi.showMessage("The record store is not set up, so nothing was done.");
+        return false;
+    }
+    m_lockLost = false;
+    LockAwareUi ui(*this, callerUi);
+    struct End {
+        LockAwareUi& ui;
+        std::atomic<bool>& busy;
+        ~End()
+        {
+            ui.finish();
+            busy = false;
+        }
+    } end{ui, m_busy};
+    body(ui);
+    return true;
+}
+
 RecordingSession::RecordingSession()
 {
     paneOf(kRightSide).side = kRightSide;
@@ -341,8 +333,7 @@ std::string RecordingSession::init()
     const RecordingSession* holder = nullptr;
     if (!g_owner.compare_exchange_strong(holder, this) && holder != this)
         return "another recording session holds the record store.";
-    if (DBMInitRecord() != 1 || AVMInitFileCache() != 0) {
-        DBMFreeAll();
+    if (AVMInitFileCache() != 0) {
         g_owner = nullptr;
         return "not enough memory for the record store.";
     }
@@ -355,7 +346,6 @@ std::string RecordingSession::init()
 void RecordingSession::forgetPanes()
 {
     for (const int side : {kLeftSide, kRightSide}) {
-        (void)AVMSetDbPath(side, "");
         paneOf(side) = LoadedPane{};
         paneOf(side).side = side;
     }
@@ -368,7 +358,6 @@ void RecordingSession::release()
     unlock(kRightSide);
     if (g_owner.load() != this)
         return;
-    DBMFreeAll();
     forgetPanes();
     g_owner = nullptr;
 }
@@ -383,15 +372,9 @@ LoadedPane& RecordingSession::paneOf(int side)
     return m_panes[side == kLeftSide ? 0 : 1];
 }
 
-void RecordingSession::activate(int side) const
-{
-    DBMSetActiveSide(side);
-}
-
 std::string RecordingSession::writePane(int side, DbOperation& operation)
 {
-    activate(side);
-    const LoadedPane& target = pane(side);
+    LoadedPane& target = paneOf(side);
     FileFingerprint& loadedAs = m_loadedAs[static_cast<std::size_t>(side)];
     if (m_lockLost)
         return "the lock of " + target.dbPath + "'s folder could not be taken again after the question, so nothing "
@@ -403,10 +386,10 @@ std::string RecordingSession::writePane(int side, DbOperation& operation)
             m_refresh->reload(side);
         return changedMessage(target.dbPath);
     }
-    std::string error = operation.write();
+    std::string error = operation.write(target.store, target.dbPath);
     if (error.empty()) {
         (void)TakeFingerprint(target.dbPath, kMaxDbContentSize, loadedAs);
-        paneOf(side).damagedSlots.clear();
+        target.damagedSlots.clear();
     }
     return error;
 }
@@ -468,10 +451,9 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
         if (std::string error = OpenRegularFile(dbPath, O_RDONLY, file, size); !error.empty())
             return error;
     }
-    const std::string previousPath = AVMGetDbPath(side);
-    if (!AVMSetDbPath(side, dbPath))
+    if (!FitsDbPath(dbPath))
         return "the database path " + dbPath + " is too long.";
-    activate(side);
+    LoadedPane& pane = paneOf(side);
     // The fingerprint before and after the reading must agree: a file that another program
     // replaced meanwhile (one that takes no lock) is read again.
     FileFingerprint before;
@@ -480,7 +462,7 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     bool steady = false;
     for (int attempt = 0; attempt < 3 && !steady; ++attempt) {
         const bool fingerprinted = TakeFingerprint(dbPath, kMaxDbContentSize, before).empty();
-        read = AVMReadDb(kDBMTypeRecord) == 0;
+        read = ReadDb(pane.store, dbPath);
         if (!read)
             break;
         steady = fingerprinted && TakeFingerprint(dbPath, kMaxDbContentSize, after).empty() && before == after;
@@ -490,13 +472,10 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     if (read && !steady)
         after = FileFingerprint{};
     if (!read) {
-        // The side keeps the records of its previous database, so it keeps that path too: a
-        // later write must never put those records into the rejected file.
-        (void)AVMSetDbPath(side, previousPath);
+        // The pane keeps its previous database and its records, never the rejected file's path.
         return "cannot read the database " + dbPath + ": it is damaged or not a recordings database (" +
                DBMLastTrace() + ").";
     }
-    LoadedPane& pane = paneOf(side);
     pane.side = side;
     pane.dbPath = dbPath;
     pane.folder = FolderOfPath(dbPath);
@@ -504,7 +483,7 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     pane.dbKind = DbKindOf(pane.fileName);
     pane.header = DbHeader{};
     (void)ReadDbHeader(dbPath, pane.header);
-    pane.timing = BuildTimingList(pane.folder);
+    pane.timing = BuildTimingList(pane.store, pane.folder);
     pane.damagedSlots.clear();  // a load says which records are damaged
     m_loadedAs[static_cast<std::size_t>(side)] = after;
     return {};
@@ -516,11 +495,10 @@ std::vector<RecordRow> RecordingSession::rows(int side) const
     const LoadedPane& shown = pane(side);
     if (busy() || !m_ready || !shown.loaded())
         return out;
-    activate(shown.side);
-    const int count = static_cast<int>(std::min<unsigned>(ListedCount(), kDBMMaxIds));
+    const int count = static_cast<int>(std::min<unsigned>(shown.store.listedCount(), kDBMMaxIds));
     for (int row = 0; row < count; ++row) {
         AVMRec record{};
-        if (DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record)) {
+        if (shown.store.get(static_cast<unsigned>(row + 1), record)) {
             out.push_back(RowOf(row, record, shown.timingAt(row)));
             out.back().damaged = shown.damagedSlots.count(record.slot) != 0;
         } else {
@@ -539,10 +517,9 @@ std::optional<RecordDetails> RecordingSession::details(int side, int row) const
     const LoadedPane& shown = pane(side);
     if (busy() || !m_ready || !shown.loaded() || row < 0)
         return std::nullopt;
-    activate(shown.side);
     AVMRec record{};
-    if (static_cast<unsigned>(row) >= std::min<unsigned>(ListedCount(), kDBMMaxIds) ||
-        !DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
+    if (static_cast<unsigned>(row) >= std::min<unsigned>(shown.store.listedCount(), kDBMMaxIds) ||
+        !shown.store.get(static_cast<unsigned>(row + 1), record))
         return std::nullopt;
     return DetailsOf(row, record, shown.folder, shown.timingAt(row));
 }
@@ -599,7 +576,7 @@ std::vector<std::string> RecordingSession::checkDatabase(const std::string& dbPa
         }
         return false;
     };
-    for (std::string& problem : AVMCheckDbFile(dbPath)) {
+    for (std::string& problem : CheckDbFile(dbPath)) {
         if (!saidAlready(problem))
             problems.push_back(std::move(problem));
     }
@@ -608,268 +585,233 @@ std::vector<std::string> RecordingSession::checkDatabase(const std::string& dbPa
 
 LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserInterface& callerUi, LoadIntent intent)
 {
-    LoadResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
-        return result;
-    if (const std::string refusal = refusalToLoad(side, dbPath); !refusal.empty()) {
-        ui.showMessage(refusal);
-        result.refused = true;
-        return result;
-    }
-    // The database is read under its lock, after its folder was put in order. Where no lock can be
-    // had (a read-only disk, a missing folder) it is read all the same, or the reading says why not.
-    unlock(side);
-    if (std::string refusal = DbPathRefusal(dbPath); !refusal.empty()) {
-        ui.showMessage(refusal);
-        return result;
-    }
-    std::string problem;
-    if (const int error = lockAndTidy(side, dbPath, ui, &problem); error == EWOULDBLOCK)
-        return result;
-    else if (error != 0 && !readableWithoutLock(error) && !problem.empty())
-        ui.showMessage(problem);
-    if (const std::string error = readIntoPane(side, dbPath); !error.empty()) {
+    return m_gate.run<LoadResult>(callerUi, [&](UserInterface& ui) {
+        LoadResult result;
+        if (const std::string refusal = refusalToLoad(side, dbPath); !refusal.empty()) {
+            ui.showMessage(refusal);
+            result.refused = true;
+            return result;
+        }
+        // The database is read under its lock, after its folder was put in order. Where no lock can be
+        // had (a read-only disk, a missing folder) it is read all the same, or the reading says why not.
         unlock(side);
-        ui.showMessage(error);
+        if (std::string refusal = DbPathRefusal(dbPath); !refusal.empty()) {
+            ui.showMessage(refusal);
+            return result;
+        }
+        std::string problem;
+        if (const int error = lockAndTidy(side, dbPath, ui, &problem); error == EWOULDBLOCK)
+            return result;
+        else if (error != 0 && !readableWithoutLock(error) && !problem.empty())
+            ui.showMessage(problem);
+        if (const std::string error = readIntoPane(side, dbPath); !error.empty()) {
+            unlock(side);
+            ui.showMessage(error);
+            return result;
+        }
+        // A header, a list or records the receiver would not write are said once, as velmorix-cli
+        // check says them; the pane lists the recordings the file holds and marks the damaged ones.
+        ListingCheck check = CheckListing(dbPath);
+        paneOf(side).damagedSlots = std::move(check.damagedSlots);
+        if (!check.problems.empty())
+            ui.showMessage(listingDamageMessage(check.problems));
+        if (intent == LoadIntent::Look)
+            unlock(side);
+        m_lastLoadedDbKind = pane(side).dbKind;
+        result.ok = true;
+        result.refresh.pane(side);
         return result;
-    }
-    // A header, a list or records the receiver would not write are said once, as velmorix-cli
-    // check says them; the pane lists the recordings the file holds and marks the damaged ones.
-    ListingCheck check = CheckListing(dbPath);
-    paneOf(side).damagedSlots = std::move(check.damagedSlots);
-    if (!check.problems.empty())
-        ui.showMessage(listingDamageMessage(check.problems));
-    if (intent == LoadIntent::Look)
-        unlock(side);
-    m_lastLoadedDbKind = pane(side).dbKind;
-    result.ok = true;
-    result.refresh.pane(side);
-    return result;
+    });
 }
 
 PaneRefresh RecordingSession::rebuildTiming(int side, UserInterface& callerUi)
 {
-    PaneRefresh refresh;
-    OperationScope operation(*this, callerUi);
-    if (!operation)
+    return m_gate.run<PaneRefresh>(callerUi, [&](UserInterface&) {
+        PaneRefresh refresh;
+        LoadedPane& target = paneOf(side);
+        target.timing = BuildTimingList(target.store, target.folder);
+        refresh.pane(target.side);
         return refresh;
-    LoadedPane& target = paneOf(side);
-    activate(target.side);
-    target.timing = BuildTimingList(target.folder);
-    refresh.pane(target.side);
-    return refresh;
+    });
 }
 
 OfferResult RecordingSession::offerNewDb(int targetSide, UserInterface& callerUi)
 {
-    OfferResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return m_gate.run<OfferResult>(callerUi, [&](UserInterface& ui) {
+        OfferResult result;
+        LoadedPane& target = paneOf(targetSide);
+        const std::string defaultName = DefaultNewDbName(pane(kLeftSide).fileName, pane(kRightSide).fileName);
+        if (target.loaded() || target.store.listedCount() > 0)
+            return result;
+        result.outcome = OfferResult::Outcome::Declined;
+        if (!ui.askYesNo(kNoInformationQuestion, "Information"))
+            return result;
+        const std::string path = ui.chooseNewFile("", defaultName, kDbFileFilter);
+        if (path.empty())
+            return result;
+        result.outcome = OfferResult::Outcome::Failed;
+        if (const std::string error = CreateEmptyDb(path); !error.empty()) {
+            ui.showMessage("Cannot create the database " + error + ".");
+            return result;
+        }
+        if (const std::string error = readIntoPane(target.side, path); !error.empty()) {
+            ui.showMessage("The new database " + FileNameOfPath(path) + " was created but cannot be loaded: " + error);
+            return result;
+        }
+        ui.showMessage(kDbCreatedMessage);
+        result.outcome = OfferResult::Outcome::Created;
+        result.dbPath = path;
+        result.refresh.pane(target.side);
         return result;
-    LoadedPane& target = paneOf(targetSide);
-    const std::string defaultName = DefaultNewDbName(pane(kLeftSide).fileName, pane(kRightSide).fileName);
-    activate(target.side);
-    if (target.loaded() || ListedCount() > 0)
-        return result;
-    result.outcome = OfferResult::Outcome::Declined;
-    if (!ui.askYesNo(kNoInformationQuestion, "Information"))
-        return result;
-    const std::string path = ui.chooseNewFile("", defaultName, kDbFileFilter);
-    if (path.empty())
-        return result;
-    result.outcome = OfferResult::Outcome::Failed;
-    if (const std::string error = AVMCreateEmptyDb(path); !error.empty()) {
-        ui.showMessage("Cannot create the database " + error + ".");
-        return result;
-    }
-    if (const std::string error = readIntoPane(target.side, path); !error.empty()) {
-        ui.showMessage("The new database " + FileNameOfPath(path) + " was created but cannot be loaded: " + error);
-        return result;
-    }
-    ui.showMessage(kDbCreatedMessage);
-    result.outcome = OfferResult::Outcome::Created;
-    result.dbPath = path;
-    result.refresh.pane(target.side);
-    return result;
+    });
 }
 
 CreateResult RecordingSession::createDatabase(const std::string& dbPath, UserInterface& callerUi)
 {
-    CreateResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return m_gate.run<CreateResult>(callerUi, [&](UserInterface& ui) {
+        CreateResult result;
+        // Under the folder's lock, the folder put in order first, as for every change of a folder of
+        // databases. A folder that cannot be locked (read-only, missing) is said by the creation.
+        FileLock lock;
+        if (const int error = lock.acquire(FolderLockPath(dbPath), m_lockWait); error == EWOULDBLOCK) {
+            ui.showMessage(inUseMessage(dbPath, lock));
+            return result;
+        } else if (error == 0) {
+            for (const std::string& note : TidyFolder(FolderOfPath(dbPath)).notes())
+                ui.showMessage(note);
+        }
+        if (const std::string error = CreateEmptyDb(dbPath); !error.empty()) {
+            ui.showMessage("cannot create the database " + error + ".");
+            return result;
+        }
+        result.ok = true;
+        result.dbPath = dbPath;
         return result;
-    // Under the folder's lock, the folder put in order first, as for every change of a folder of
-    // databases. A folder that cannot be locked (read-only, missing) is said by the creation.
-    FileLock lock;
-    if (const int error = lock.acquire(FolderLockPath(dbPath), m_lockWait); error == EWOULDBLOCK) {
-        ui.showMessage(inUseMessage(dbPath, lock));
-        return result;
-    } else if (error == 0) {
-        for (const std::string& note : TidyFolder(FolderOfPath(dbPath)).notes())
-            ui.showMessage(note);
-    }
-    if (const std::string error = AVMCreateEmptyDb(dbPath); !error.empty()) {
-        ui.showMessage("cannot create the database " + error + ".");
-        return result;
-    }
-    result.ok = true;
-    result.dbPath = dbPath;
-    return result;
+    });
 }
 
 RenameResult RecordingSession::renameRow(int side, int row, const std::string& text, UserInterface& callerUi)
 {
-    RenameResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return m_gate.run<RenameResult>(callerUi, [&](UserInterface& ui) {
+        RenameResult result;
+        LoadedPane& target = paneOf(side);
+        if (!target.loaded())
+            return result;
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        const auto id = static_cast<unsigned>(row + 1);
+        AVMRec record{};
+        if (row < 0 || id > target.store.listedCount() || !target.store.get(id, record)) {
+            ui.showMessage("there is no recording " + std::to_string(id) + " in " + target.dbPath + ".");
+            return result;
+        }
+        SetRecordName(record, text);
+        // What the pane shows and the file holds stay as they were, also for the next write, unless
+        // the database is written.
+        StoreEdit edit(target.store);
+        edit.set(id, record);
+        DbOperation write;
+        if (const std::string error = writePane(target.side, write); !error.empty()) {
+            ui.showMessage(error + " " + target.dbPath + " is unchanged on disk.");
+            return result;
+        }
+        edit.commit();
+        result.ok = true;
+        result.name = RecordDisplayName(record);
+        result.refresh.pane(target.side);
+        result.refresh.timingRow(target.side, row);
         return result;
-    const LoadedPane& target = pane(side);
-    if (!target.loaded())
-        return result;
-    PaneGuard guard(*this, ui, result.refresh);
-    if (!guard.take(target.side, PaneGuard::Access::Write))
-        return result;
-    activate(target.side);
-    const auto id = static_cast<unsigned>(row + 1);
-    AVMRec record{};
-    if (row < 0 || id > ListedCount() || !DBMGetRecord(kDBMTypeRecord, id, &record)) {
-        ui.showMessage("there is no recording " + std::to_string(id) + " in " + target.dbPath + ".");
-        return result;
-    }
-    const AVMRec before = record;
-    SetRecordName(record, text);
-    DBMSetRecord(kDBMTypeRecord, id, &record);
-    DbOperation write;
-    if (const std::string error = writePane(target.side, write); !error.empty()) {
-        // What the pane shows and the file holds stay as they were, also for the next write.
-        DBMSetRecord(kDBMTypeRecord, id, &before);
-        ui.showMessage(error + " " + target.dbPath + " is unchanged on disk.");
-        return result;
-    }
-    result.ok = true;
-    result.name = RecordDisplayName(record);
-    result.refresh.pane(target.side);
-    result.refresh.timingRow(target.side, row);
-    return result;
+    });
 }
 
 TransferResult RecordingSession::transferRecordings(int sourceSide, const std::vector<int>& rows, UserInterface& callerUi)
 {
-    TransferResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation) {
-        result.refused = true;
+    TransferResult notRun;
+    notRun.refused = true;
+    return m_gate.run<TransferResult>(callerUi, [&](UserInterface& ui) {
+        TransferResult result;
+        const LoadedPane& source = pane(sourceSide);
+        LoadedPane& target = paneOf(1 - sourceSide);
+        PaneGuard guard(*this, ui, result.refresh);
+        // Both sides holding one file is refused by the transfer itself (one lock cannot be held twice).
+        if (!IsSameFile(source.dbPath, target.dbPath) && !guard.takeBoth(source.side, target.side)) {
+            result.refused = true;
+            return result;
+        }
+        DbOperation write;
+        TransferResult done = TransferRecordings(source, target, rows, [&] { return writePane(target.side, write); }, ui);
+        done.refresh.reloads = result.refresh.reloads;  // what writePane found
+        result = std::move(done);
+        result.refresh.pane(target.side);
         return result;
-    }
-    const LoadedPane& source = pane(sourceSide);
-    LoadedPane& target = paneOf(1 - sourceSide);
-    PaneGuard guard(*this, ui, result.refresh);
-    // Both sides holding one file is refused by the transfer itself (one lock cannot be held twice).
-    if (!IsSameFile(source.dbPath, target.dbPath) && !guard.takeBoth(source.side, target.side)) {
-        result.refused = true;
-        return result;
-    }
-    // The source records are read while the source side is active; the copy itself works on the
-    // target side.
-    SourceRecords records;
-    activate(source.side);
-    for (const int row : rows) {
-        AVMRec record{};
-        if (row >= 0 && static_cast<std::size_t>(row) < source.timing.size() &&
-            DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record))
-            records.emplace(row, record);
-    }
-    activate(target.side);
-    DbOperation write;
-    TransferResult done =
-        TransferRecordings(source, records, target, rows, [&] { return writePane(target.side, write); }, ui);
-    done.refresh.reloads = result.refresh.reloads;  // what writePane found
-    result = std::move(done);
-    activate(target.side);
-    result.refresh.pane(target.side);
-    return result;
+    }, notRun);
 }
 
 MergeResult RecordingSession::merge(int side, int row, const std::string& outFolder, UserInterface& callerUi)
 {
-    MergeResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
-        return result;
-    // The part files are read under the lock, so that no cut renames them meanwhile.
-    PaneGuard guard(*this, ui, result.refresh);
-    if (!guard.take(pane(side).side, PaneGuard::Access::Read))
-        return result;
-    activate(pane(side).side);
-    return MergeRecording(pane(side), row, outFolder, ui);
+    return m_gate.run<MergeResult>(callerUi, [&](UserInterface& ui) {
+        MergeResult result;
+        // The part files are read under the lock, so that no cut renames them meanwhile.
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(pane(side).side, PaneGuard::Access::Read))
+            return result;
+        return MergeRecording(pane(side), row, outFolder, ui);
+    });
 }
 
 CutResult RecordingSession::cut(int side, int row, int markCount, double startMark, double endMark,
                                 UserInterface& callerUi)
 {
-    CutResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return m_gate.run<CutResult>(callerUi, [&](UserInterface& ui) {
+        CutResult result;
+        LoadedPane& target = paneOf(side);
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        DbOperation write;
+        CutResult done = CutRecording(target, row, markCount, startMark, endMark,
+                                      [&] { return writePane(target.side, write); }, ui);
+        for (std::size_t k = 0; k < done.refresh.reloads.size(); ++k)
+            done.refresh.reloads[k] = done.refresh.reloads[k] || result.refresh.reloads[k];
+        result = std::move(done);
+        // The question was not answered No: the database changed while it was on the screen.
+        if (result.outcome == CutOutcome::Declined && m_lockLost) {
+            result.outcome = CutOutcome::Refused;
+            result.resetMarks = false;
+        }
+        if (result.outcome == CutOutcome::Done || result.outcome == CutOutcome::Failed) {
+            result.refresh.pane(target.side);
+            result.refresh.timingRow(target.side, row);
+        }
         return result;
-    LoadedPane& target = paneOf(side);
-    PaneGuard guard(*this, ui, result.refresh);
-    if (!guard.take(target.side, PaneGuard::Access::Write))
-        return result;
-    activate(target.side);
-    DbOperation write;
-    CutResult done = CutRecording(target, row, markCount, startMark, endMark,
-                                  [&] { return writePane(target.side, write); }, ui);
-    for (std::size_t k = 0; k < done.refresh.reloads.size(); ++k)
-        done.refresh.reloads[k] = done.refresh.reloads[k] || result.refresh.reloads[k];
-    result = std::move(done);
-    // The question was not answered No: the database changed while it was on the screen.
-    if (result.outcome == CutOutcome::Declined && m_lockLost) {
-        result.outcome = CutOutcome::Refused;
-        result.resetMarks = false;
-    }
-    if (result.outcome == CutOutcome::Done || result.outcome == CutOutcome::Failed) {
-        result.refresh.pane(target.side);
-        result.refresh.timingRow(target.side, row);
-    }
-    return result;
+    });
 }
 
 DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows, UserInterface& callerUi)
 {
-    DeleteResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return m_gate.run<DeleteResult>(callerUi, [&](UserInterface& ui) {
+        DeleteResult result;
+        LoadedPane& target = paneOf(side);
+        if (!target.loaded()) {
+            result.message = "No database is loaded to delete recordings from.";
+            ui.showMessage(result.message);
+            return result;
+        }
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        DbOperation write;
+        DeleteResult done = DeleteRecordRows(target, rows, [&] { return writePane(target.side, write); });
+        done.refresh.reloads = result.refresh.reloads;  // what writePane found
+        result = std::move(done);
+        if (!result.ok)
+            ui.showMessage(result.message);
+        for (const std::string& kept : result.keptFiles)
+            ui.showMessage(kept);
+        result.refresh.pane(target.side);
         return result;
-    LoadedPane& target = paneOf(side);
-    if (!target.loaded()) {
-        result.message = "No database is loaded to delete recordings from.";
-        ui.showMessage(result.message);
-        return result;
-    }
-    PaneGuard guard(*this, ui, result.refresh);
-    if (!guard.take(target.side, PaneGuard::Access::Write))
-        return result;
-    activate(target.side);
-    DbOperation write;
-    DeleteResult done = DeleteRecordRows(target, rows, [&] { return writePane(target.side, write); });
-    done.refresh.reloads = result.refresh.reloads;  // what writePane found
-    result = std::move(done);
-    if (!result.ok)
-        ui.showMessage(result.message);
-    for (const std::string& kept : result.keptFiles)
-        ui.showMessage(kept);
-    result.refresh.pane(target.side);
-    return result;
+    });
 }
 
 std::string RecordingSession::receiverRoot(std::string& error) const
@@ -882,170 +824,78 @@ std::string RecordingSession::receiverRoot(std::string& error) const
     return ResolveReceiverRoot(clues, error);
 }
 
-std::string RecordingSession::mediaRoot(MediaKind kind, bool create, UserInterface& ui,
-                                        std::vector<std::string>* failures) const
-{
-    std::string error;
-    const std::string root = receiverRoot(error);
-    if (!root.empty() && (!create || (error = EnsureReceiverFolder(root, kind)).empty()))
-        return root;
-    ui.showMessage(error);
-    if (failures)
-        failures->push_back(error);
-    return {};
-}
-
-MediaListing RecordingSession::listMedia(MediaKind kind, UserInterface& callerUi)
-{
-    MediaListing listing;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
-        return listing;
-    const std::string root = mediaRoot(kind, false, ui, nullptr);
-    if (root.empty())
-        return listing;
-    listing.ok = true;
-    listing.folder = ReceiverMediaFolder(root, kind);
-    listing.files = ListReceiverFiles(root, kind);
-    return listing;
-}
-
-bool RecordingSession::ensureMediaFolder(MediaKind kind, UserInterface& callerUi)
-{
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    return operation && !mediaRoot(kind, true, ui, nullptr).empty();
-}
-
-MediaResult RecordingSession::putMedia(MediaKind kind, const std::vector<std::string>& pcPaths, UserInterface& callerUi)
-{
-    MediaResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
-        return result;
-    const std::string root = mediaRoot(kind, true, ui, &result.failures);
-    if (root.empty())
-        return result;
-    result = CopyMediaToReceiver(pcPaths, ReceiverMediaFolder(root, kind), ui);
-    result.refresh.receiverFiles = true;
-    return result;
-}
-
-MediaResult RecordingSession::getMedia(MediaKind kind, const std::vector<std::string>& names,
-                                       const std::string& pcFolder, UserInterface& callerUi)
-{
-    MediaResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
-        return result;
-    const std::string root = mediaRoot(kind, false, ui, &result.failures);
-    if (root.empty())
-        return result;
-    return CopyMediaToPc(names, ReceiverMediaFolder(root, kind), pcFolder, ui);
-}
-
-MediaResult RecordingSession::deleteMedia(MediaKind kind, const std::vector<std::string>& names, UserInterface& callerUi)
-{
-    MediaResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
-        return result;
-    const std::string root = mediaRoot(kind, false, ui, &result.failures);
-    if (root.empty())
-        return result;
-    result = DeleteMediaFiles(names, ReceiverMediaFolder(root, kind));
-    if (!result.failures.empty()) {
-        std::string text;
-        for (const std::string& failure : result.failures)
-            text += (text.empty() ? "" : "\n") + failure;
-        ui.showMessage(text);
-    }
-    result.refresh.receiverFiles = true;
-    return result;
-}
-
 RegisterResult RecordingSession::registerRecording(int side, const NewRecording& recording,
                                                    const WriteNewParts& writeParts, UserInterface& callerUi)
 {
-    RegisterResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return m_gate.run<RegisterResult>(callerUi, [&](UserInterface& ui) {
+        RegisterResult result;
+        LoadedPane& target = paneOf(side);
+        if (!target.loaded()) {
+            ui.showMessage("No database is loaded to register the recording in.");
+            return result;
+        }
+        PaneRefresh changes;
+        PaneGuard guard(*this, ui, changes);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        StoreEdit edit(target.store);
+        std::uint16_t id = 0;
+        AVMRec record{};
+        if (!edit.alloc(id, record)) {
+            ui.showMessage("the database " + target.dbPath + " has no free record slot.");
+            return result;
+        }
+        std::vector<std::string> names;
+        std::string error = writeParts(RecordPrefix(target.store, record), names);
+        if (error.empty() && names.size() > static_cast<std::size_t>(kDBMMaxParts))
+            error = "a recording has at most 280 part files.";
+        for (const std::string& name : names) {
+            if (error.empty() && (name.size() != kAVMPartNameLen || !IsSafePartNameOf(name.c_str(), target.dbPath)))
+                error = "\"" + name + "\" is not a part file name.";
+        }
+        if (!error.empty()) {
+            ui.showMessage(error);
+            return result;
+        }
+        record.name[0] = recording.marker;
+        SetRecordName(record, recording.name);
+        record.startTime = recording.startTime;
+        record.duration = recording.duration;
+        record.vid = recording.vid;
+        record.aid = recording.aid;
+        record.pid = recording.pid;
+        record.partCount = static_cast<std::uint16_t>(names.size());
+        for (std::size_t j = 0; j < names.size(); ++j) {
+            std::snprintf(record.parts[j].name, sizeof record.parts[j].name, "%s", names[j].c_str());
+            result.partPaths.push_back(target.folder + names[j]);
+        }
+        edit.set(id, record);
+        edit.commit();
+        target.timing.resize(std::max<std::size_t>(target.store.listedCount(), id), TimingEntry::Unmeasured());
+        target.timing[id - 1u] = ComputeTimingEntry(target.folder, record);
+        result.ok = true;
+        result.id = id;
         return result;
-    LoadedPane& target = paneOf(side);
-    if (!target.loaded()) {
-        ui.showMessage("No database is loaded to register the recording in.");
-        return result;
-    }
-    PaneRefresh changes;
-    PaneGuard guard(*this, ui, changes);
-    if (!guard.take(target.side, PaneGuard::Access::Write))
-        return result;
-    activate(target.side);
-    std::uint16_t id = 0;
-    AVMRec record{};
-    if (!DBMAllocRecord(kDBMTypeRecord, &id, &record)) {
-        ui.showMessage("the database " + target.dbPath + " has no free record slot.");
-        return result;
-    }
-    char prefix[8] = {};
-    AVMMakeRecordPrefix(&record, prefix);
-    std::vector<std::string> names;
-    std::string error = writeParts(prefix, names);
-    if (error.empty() && names.size() > static_cast<std::size_t>(kDBMMaxParts))
-        error = "a recording has at most 280 part files.";
-    for (const std::string& name : names) {
-        if (error.empty() && (name.size() != kAVMPartNameLen || !IsSafePartNameOf(name.c_str(), target.dbPath)))
-            error = "\"" + name + "\" is not a part file name.";
-    }
-    if (!error.empty()) {
-        FreeAllocatedRecord(id);
-        ui.showMessage(error);
-        return result;
-    }
-    record.name[0] = recording.marker;
-    SetRecordName(record, recording.name);
-    record.startTime = recording.startTime;
-    record.duration = recording.duration;
-    record.vid = recording.vid;
-    record.aid = recording.aid;
-    record.pid = recording.pid;
-    record.partCount = static_cast<std::uint16_t>(names.size());
-    for (std::size_t j = 0; j < names.size(); ++j) {
-        std::snprintf(record.parts[j].name, sizeof record.parts[j].name, "%s", names[j].c_str());
-        result.partPaths.push_back(target.folder + names[j]);
-    }
-    DBMSetRecord(kDBMTypeRecord, id, &record);
-    target.timing.resize(std::max<std::size_t>(ListedCount(), id), TimingEntry::Unmeasured());
-    target.timing[id - 1u] = ComputeTimingEntry(target.folder, record);
-    result.ok = true;
-    result.id = id;
-    return result;
+    });
 }
 
 SaveResult RecordingSession::savePane(int side, UserInterface& callerUi)
 {
-    SaveResult result;
-    OperationScope operation(*this, callerUi);
-    UserInterface& ui = operation.ui();
-    if (!operation)
+    return m_gate.run<SaveResult>(callerUi, [&](UserInterface& ui) {
+        SaveResult result;
+        const LoadedPane& target = pane(side);
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        DbOperation write;
+        if (const std::string error = writePane(target.side, write); !error.empty()) {
+            ui.showMessage(error);
+            return result;
+        }
+        result.ok = true;
+        result.refresh.pane(target.side);
         return result;
-    const LoadedPane& target = pane(side);
-    PaneGuard guard(*this, ui, result.refresh);
-    if (!guard.take(target.side, PaneGuard::Access::Write))
-        return result;
-    DbOperation write;
-    if (const std::string error = writePane(target.side, write); !error.empty()) {
-        ui.showMessage(error);
-        return result;
-    }
-    result.ok = true;
-    result.refresh.pane(target.side);
-    return result;
+    });
 }
 
 }  // namespace vmx

@@ -3,10 +3,10 @@
 #include "recording/Cut.h"
 #include "recording/Deletion.h"
 #include "recording/LoadedPane.h"
-#include "recording/MediaFiles.h"
 #include "recording/Merge.h"
 #include "recording/PaneRefresh.h"
 #include "recording/ReceiverDisk.h"
+#include "recording/ReceiverMedia.h"
 #include "recording/RecordDetails.h"
 #include "recording/RecordingTransfer.h"
 #include "recording/UserInterface.h"
@@ -103,26 +103,19 @@ struct RegisterResult {
     std::vector<std::string> partPaths;  // its part files
 };
 
-struct MediaListing {
-    bool ok = false;  // the receiver disk was found (otherwise the user was told why not)
-    std::string folder;
-    std::vector<MediaFileEntry> files;
-};
-
-// The owner of both panes of the main view and of the record store behind them: the database of
-// each side (path, folder, file name, DB kind, loaded flag, timing list) and the last loaded DB
-// kind that the conversion reads. Both front ends (velmorix-cli and the desktop program's view)
-// do every recording operation through it; it is the only code outside the recording database
-// module that switches the store's active side or names a side's database path, and its
-// writePane() is the one place where a pane's database is written.
+// The owner of both panes of the main view and of the record stores they hold: the database of
+// each side (path, folder, file name, DB kind, loaded flag, record store, timing list) and the
+// last loaded DB kind that the conversion reads. Both front ends (velmorix-cli and the desktop
+// program's view) do every recording operation through it; its writePane() is the one place
+// where a pane's database is written.
 //
 // Every operation takes the user-interface port and the side and rows it works on. It tells the
 // user what went wrong (and the texts of the main view) through the port alone, never opens a
 // dialog of its own, and returns what the front end must paint again.
 //
-// Threads. The record store, its file cache, the active side and the database paths are
-// process-wide state of the recording database module; the session is their only user, and it is
-// not thread-safe: it runs one call at a time.
+// Threads. The database file cache that the reader and writer use is process-wide state of the
+// recording database module; the session is its only user, and it is not thread-safe: it runs
+// one call at a time.
 //  - Operations (loadPane ... savePane below) may run on any one thread, also a worker thread of
 //    the desktop program, while the user-interface thread only paints from copies it took before.
 //    The port is an operation's only way out; the desktop program's port marshals each call to
@@ -155,23 +148,23 @@ struct MediaListing {
 // symbolic link is refused. The module's diagnostic line (DBMLastTrace) is kept per thread, so an
 // operation on the worker reads back its own messages.
 //
-// One session holds the record store at a time (init refuses a second one).
+// One session holds the file cache at a time (init refuses a second one).
 class RecordingSession {
 public:
     static constexpr const char* kBusyMessage =
         "Another operation is still running; wait until it has finished and try again.";
 
     RecordingSession();
-    ~RecordingSession();  // releases the record store if it still holds it
+    ~RecordingSession();  // releases the file cache if it still holds it
     RecordingSession(const RecordingSession&) = delete;
     RecordingSession& operator=(const RecordingSession&) = delete;
 
     // --- On the user-interface thread, while no operation runs ---
-    // Prepares both record stores (empty) and the database file cache. Empty on success, else the
-    // sentence saying why (no memory, or another session holds the store).
+    // Empties both panes and prepares the database file cache. Empty on success, else the sentence
+    // saying why (no memory, or another session holds the cache).
     [[nodiscard]] std::string init();
-    // Releases both record stores; the panes become empty. Nothing happens when this session does
-    // not hold them (any more).
+    // Releases the file cache; the panes become empty. Nothing happens when this session does not
+    // hold it (any more).
     void release();
     bool ready() const { return m_ready; }
 
@@ -233,19 +226,8 @@ public:
     bool hasReceiverOverride() const { return !m_receiverRoot.empty(); }
     // The receiver's root, or empty with `error` saying why there is none.
     std::string receiverRoot(std::string& error) const;
-    // The receiver's media files of a kind, as the right pane lists them.
-    MediaListing listMedia(MediaKind kind, UserInterface& ui);
-    // Makes sure the receiver's folder of a kind exists (a mode switch creates a missing one);
-    // false when it could not be created (the user was told why).
-    bool ensureMediaFolder(MediaKind kind, UserInterface& ui);
-    // AL in MP3/JPEG mode: copies PC files into the receiver's folder of the kind (created when
-    // missing), replacing files of the same name.
-    MediaResult putMedia(MediaKind kind, const std::vector<std::string>& pcPaths, UserInterface& ui);
-    // AR in MP3/JPEG mode: copies receiver files of the kind into a PC folder.
-    MediaResult getMedia(MediaKind kind, const std::vector<std::string>& names, const std::string& pcFolder,
-                         UserInterface& ui);
-    // The Delete key on the receiver's pane: deletes receiver files of the kind.
-    MediaResult deleteMedia(MediaKind kind, const std::vector<std::string>& names, UserInterface& ui);
+    // The receiver's media files, as operations of this session.
+    ReceiverMedia& media() { return m_media; }
 
     // Registers a recording made outside the receiver in the pane's store: allocates its record,
     // has `writeParts` write its part files under the record's prefix and lists it last. The
@@ -256,17 +238,15 @@ public:
     SaveResult savePane(int side, UserInterface& ui);
 
 private:
-    class OperationScope;
     class PaneGuard;
     class LockAwareUi;
 
+    // The gate of m_gate: runs `body` as one operation with the port it is to use.
+    bool runOperation(UserInterface& ui, const OperationGate::Body& body);
     LoadedPane& paneOf(int side);
     // Both panes empty, without a database path.
     void forgetPanes();
-    // Makes `side` the store's active side (process-wide state; see the class comment).
-    void activate(int side) const;
-    // The one write of a pane's database: makes the side active and writes its database as one
-    // step of `operation` (which keeps the .BAK from before the operation). Empty, or the sentence
+    // The one write of a pane's database: writes the side's store into its database as one step of `operation` (which keeps the .BAK from before the operation). Empty, or the sentence
     // saying why nothing was written.
     [[nodiscard]] std::string writePane(int side, DbOperation& operation);
     // Reads `dbPath` into the side's store and, on success, makes it the pane's database and notes
@@ -280,9 +260,6 @@ private:
     // Gives up the side's lock (the folder's lock goes when neither side holds it).
     void unlock(int side);
     bool holdsALock() const;
-    // The receiver's root, its folder of `kind` created first when `create`; empty after telling
-    // the user why there is none (the sentence also goes into `failures`).
-    std::string mediaRoot(MediaKind kind, bool create, UserInterface& ui, std::vector<std::string>* failures) const;
     bool busy() const { return m_busy.load(); }
 
     bool m_ready = false;
@@ -297,6 +274,9 @@ private:
     std::array<FileFingerprint, 2> m_loadedAs;  // each side's database as it was loaded or last written
     std::chrono::milliseconds m_lockWait = kLockWait;
     PaneRefresh* m_refresh = nullptr;  // the running operation's refresh, for writePane
+    OperationGate m_gate{
+        [this](UserInterface& ui, const OperationGate::Body& body) { return runOperation(ui, body); }};
+    ReceiverMedia m_media{m_gate, [this](std::string& error) { return receiverRoot(error); }};
 };
 
 }  // namespace vmx

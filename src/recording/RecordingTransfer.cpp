@@ -9,7 +9,7 @@
 #include "recdb/DbCompanions.h"
 #include "recdb/DbWriter.h"
 #include "recdb/DiskNaming.h"
-#include "recdb/RecordStore.h"
+#include "recdb/StoreEdit.h"
 #include "recording/CopyProgress.h"
 #include "recording/RecordingFiles.h"
 #include "recording/StagedParts.h"
@@ -32,7 +32,7 @@ namespace {
 // cannot deliver read as unmeasured.
 void placeTiming(LoadedPane& pane, std::uint16_t id, const TimingEntry& entry)
 {
-    const std::size_t rows = std::max<std::size_t>(ListedCount(), id);
+    const std::size_t rows = std::max<std::size_t>(pane.store.listedCount(), id);
     if (pane.timing.size() < rows)
         pane.timing.resize(rows, TimingEntry::Unmeasured());
     pane.timing[id - 1u] = entry;
@@ -164,18 +164,17 @@ std::string copiedPartName(int slot, const AVMRec& from, int part)
     return std::string(prefix, 6) + std::string(from.parts[part].name + 6, 6);
 }
 
-// Copies the recording at `row` of the source into a new record of the target (the active side)
-// and writes the target database.
-OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records, const LoadedPane& target, int row,
-                         CopyProgress& progress, const WritePaneDb& writeTarget, UserInterface& ui)
+// Copies the recording at `row` of the source into a new record of the target and writes the
+// target database.
+OneCopy copyOneRecording(const LoadedPane& source, LoadedPane& target, int row, CopyProgress& progress,
+                         const WritePaneDb& writeTarget, UserInterface& ui)
 {
     OneCopy result;
-    const auto found = records.find(row);
-    if (found == records.end()) {
+    AVMRec from{};
+    if (!source.store.get(static_cast<unsigned>(row + 1), from)) {
         result.error = "recording " + std::to_string(row + 1) + " cannot be read from " + source.dbPath + ".";
         return result;
     }
-    const AVMRec& from = found->second;
     const std::string name = RecordDisplayName(from);
     if (const std::string unsafe = UnsafePartsMessage(from, source.dbPath); !unsafe.empty()) {
         result.error = "Not copied: " + unsafe;
@@ -202,9 +201,11 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
         }
         return true;
     };
+    // The new record goes again unless the target database is written with it.
+    StoreEdit edit(target.store);
     std::uint16_t id = 0;
     AVMRec to{};
-    if (!AllocRecordWhere(kDBMTypeRecord, &id, &to, namesAreFree) || !DBMGetRecord(kDBMTypeRecord, id, &to)) {
+    if (!edit.alloc(id, to, namesAreFree)) {
         result.error = "the database " + target.dbPath + " has no free record slot for the recording \"" + name +
                        "\"" + (taken.empty() ? "" : " whose part names are not taken by files on the disk") +
                        "; it was not copied.";
@@ -212,8 +213,7 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
     }
     // A damaged database can hold recordings beyond the count in its header; a new record placed
     // after them would lie outside the count, where no pane lists it.
-    if (id > ListedCount()) {
-        FreeAllocatedRecord(id);
+    if (id > target.store.listedCount()) {
         result.error = "the database " + target.dbPath + " holds more recordings than its header counts, so the "
                        "recording \"" + name + "\" could not be registered; it was not copied.";
         return result;
@@ -221,10 +221,9 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
     result.id = id;
     copyRecordFields(from, to);
     std::memset(to.parts, 0, sizeof to.parts);
-    char prefix[8] = {};
-    AVMMakeRecordPrefix(&to, prefix);
+    const std::string prefix = RecordPrefix(target.store, to);
     for (int i = 0; i < from.partCount; ++i) {
-        std::memcpy(to.parts[i].name, prefix, 6);
+        std::memcpy(to.parts[i].name, prefix.data(), 6);
         std::memcpy(to.parts[i].name + 6, from.parts[i].name + 6, 6);
     }
 
@@ -232,7 +231,6 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
     for (int i = 0; i < from.partCount; ++i) {
         const std::string error = copier.copy(PartPath(source.folder, from, i), PartName(to, i));
         if (!error.empty()) {
-            FreeAllocatedRecord(id);
             result.cancelled = copier.cancelled();
             result.error = (result.cancelled ? "The copy was cancelled." : "Copying failed: " + error) +
                            " The recording \"" + name + "\" was not copied; the files made for it were removed.";
@@ -240,18 +238,17 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
         }
     }
     if (const std::string error = copier.flush(); !error.empty()) {
-        FreeAllocatedRecord(id);
         result.error = "Copying failed: " + error + " The recording \"" + name +
                        "\" was not copied; the files made for it were removed.";
         return result;
     }
-    DBMSetRecord(kDBMTypeRecord, id, &to);
+    edit.set(id, to);
     if (const std::string error = writeTarget(); !error.empty()) {
-        FreeAllocatedRecord(id);
         result.error = "The recording \"" + name + "\" was not copied: " + error +
                        " The files made for it were removed.";
         return result;
     }
+    edit.commit();
     // The database names the parts now; they take their names.
     std::string unnamed;
     result.partPaths = copier.putInPlace(unnamed);
@@ -262,7 +259,7 @@ OneCopy copyOneRecording(const LoadedPane& source, const SourceRecords& records,
     if (!taken.empty() && result.notice.empty())
         result.notice = taken.front() + " is already on the disk" +
                         (taken.size() > 1 ? " (with " + std::to_string(taken.size() - 1) + " more files in the way)" : "") +
-                        ", so the recording \"" + name + "\" was copied under the part names " + std::string(prefix, 6) +
+                        ", so the recording \"" + name + "\" was copied under the part names " + prefix +
                         "..; the files already there were left untouched.";
     return result;
 }
@@ -282,7 +279,7 @@ std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const 
         if (row < 0 || static_cast<std::size_t>(row) >= source.timing.size())
             return "there is no recording " + std::to_string(row + 1) + " in " + source.dbPath + ".";
     }
-    const int room = RoomLeft();
+    const int room = target.store.roomLeft();
     if (static_cast<std::size_t>(room) < rows.size())
         return "the database " + target.dbPath + " has room for " + std::to_string(room) + " more recordings but " +
                std::to_string(rows.size()) + " were chosen; nothing was copied.";
@@ -312,8 +309,8 @@ std::string DefaultNewDbName(const std::string& leftDbName, const std::string& r
     return "DZT000";
 }
 
-TransferResult TransferRecordings(const LoadedPane& source, const SourceRecords& records, LoadedPane& target,
-                                  std::vector<int> rows, const WritePaneDb& writeTarget, UserInterface& ui)
+TransferResult TransferRecordings(const LoadedPane& source, LoadedPane& target, std::vector<int> rows,
+                                  const WritePaneDb& writeTarget, UserInterface& ui)
 {
     TransferResult result;
     std::sort(rows.begin(), rows.end());
@@ -339,7 +336,7 @@ TransferResult TransferRecordings(const LoadedPane& source, const SourceRecords&
     if (!rows.empty())
         ui.openProgress("Copying....");
     for (const int row : rows) {
-        const OneCopy one = copyOneRecording(source, records, target, row, progress, writeTarget, ui);
+        const OneCopy one = copyOneRecording(source, target, row, progress, writeTarget, ui);
         if (one.ok) {
             ++result.copied;
             placeTiming(target, one.id, source.timingAt(row));

@@ -5,7 +5,6 @@
 #include "recording/UserInterface.h"
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -45,18 +44,13 @@ struct TransferResult {
     bool done() const { return !refused && !cancelled && failed == 0; }
 };
 
-// The source records of a transfer by row, read from the source side before the target side is
-// made active (a row the store could not deliver is missing).
-using SourceRecords = std::map<int, AVMRec>;
-
-// Copies the recordings at `rows` of the source pane (their records in `records`) into the target
-// pane, whose side must be the active side: every part file is copied into the target's folder
+// Copies the recordings at `rows` of the source pane into the target pane: every part file is copied into the target's folder
 // under the new record's prefix, each recording is registered and the target database written
 // (through `writeTarget`) after it, and once more at the end; `writeTarget` keeps the target's
 // .BAK as it stood before the transfer. A new record whose part names are taken by files already on
 // the disk takes the next free record slot whose names are free (the user is told; those files are
 // never touched). A recording whose copy fails leaves nothing behind.
-TransferResult TransferRecordings(const LoadedPane& source, const SourceRecords& records, LoadedPane& target,
-                                  std::vector<int> rows, const WritePaneDb& writeTarget, UserInterface& ui);
+TransferResult TransferRecordings(const LoadedPane& source, LoadedPane& target, std::vector<int> rows,
+                                  const WritePaneDb& writeTarget, UserInterface& ui);
 
 }  // namespace vmx

@@ -1,8 +1,8 @@
 #include "recording/Timing.h"
 
 #include "recdb/DiskNaming.h"
-#include "recdb/RecordStore.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace vmx {
@@ -13,7 +13,7 @@ TimingEntry ComputeTimingEntry(const std::string& folder, const AVMRec& record)
     entry.duration = record.duration;
     const int n = record.partCount;
     struct stat st {};
-    const bool usable = n >= 1 && n <= kDBMMaxParts && AVMIsSafePartName(record.parts[n - 1].name);
+    const bool usable = n >= 1 && n <= kDBMMaxParts && IsSafePartName(record.parts[n - 1].name);
     if (!usable || ::stat((folder + std::string(record.parts[n - 1].name, kAVMPartNameLen)).c_str(), &st) != 0 ||
         !S_ISREG(st.st_mode))
         return TimingEntry::Unmeasured(record.duration);
@@ -27,26 +27,25 @@ TimingEntry ComputeTimingEntry(const std::string& folder, const AVMRec& record)
     return entry;
 }
 
-std::vector<TimingEntry> BuildTimingList(const std::string& folder)
+TimingEntry MeasureRecording(RecordStore& store, const std::string& folder, unsigned id)
+{
+    AVMRec record{};
+    if (!store.get(id, record))
+        return TimingEntry::Unmeasured();
+    const TimingEntry entry = ComputeTimingEntry(folder, record);
+    if (entry.measured()) {
+        record.extA = entry.totalSize;
+        store.set(id, record);
+    }
+    return entry;
+}
+
+std::vector<TimingEntry> BuildTimingList(RecordStore& store, const std::string& folder)
 {
     std::vector<TimingEntry> list;
-    AVMRecordTable table{};
-    if (!DBMGetSys(kDBMTypeRecord, &table))
-        return list;
-    const unsigned count = table.count < kDBMMaxIds ? table.count : kDBMMaxIds;
-    for (unsigned id = 1; id <= count; ++id) {
-        AVMRec record{};
-        if (!DBMGetRecord(kDBMTypeRecord, id, &record)) {
-            list.push_back(TimingEntry::Unmeasured());
-            continue;
-        }
-        const TimingEntry entry = ComputeTimingEntry(folder, record);
-        list.push_back(entry);
-        if (entry.measured()) {
-            record.extA = entry.totalSize;
-            DBMSetRecord(kDBMTypeRecord, id, &record);
-        }
-    }
+    const unsigned count = std::min<unsigned>(store.listedCount(), kDBMMaxIds);
+    for (unsigned id = 1; id <= count; ++id)
+        list.push_back(MeasureRecording(store, folder, id));
     return list;
 }
 

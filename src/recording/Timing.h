@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recdb/AVMRec.h"
+#include "recdb/RecordStore.h"
 
 #include <cstdint>
 #include <string>
@@ -33,9 +34,12 @@ struct TimingEntry {
 // Measures a recording from its last part file in `folder` (which ends in '/' or is empty).
 TimingEntry ComputeTimingEntry(const std::string& folder, const AVMRec& record);
 
-// Measures every listed recording (ids 1..count) of the active side in `folder`, in list order.
-// Each measured total size is stored into the record's extA; a recording that cannot be measured
-// keeps the extA it had.
-std::vector<TimingEntry> BuildTimingList(const std::string& folder);
+// Measures the recording with list id `id` of `store` in `folder` and, when measured, stores its
+// total size into the record's extA (a recording that cannot be measured keeps the extA it had).
+// Unmeasured when the store has no such recording.
+TimingEntry MeasureRecording(RecordStore& store, const std::string& folder, unsigned id);
+
+// MeasureRecording of every listed recording (ids 1..count) of `store`, in list order.
+std::vector<TimingEntry> BuildTimingList(RecordStore& store, const std::string& folder);
 
 }  // namespace vmx

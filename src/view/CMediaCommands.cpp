@@ -51,9 +51,9 @@ void CMediaCommands::ListReceiverFolder(vmx::MediaKind kind)
             const std::string root = FindOrChooseReceiver(session, ui);
             // The receiver has no such folder yet: it is made (the user is told why when that
             // fails), and then listed, empty.
-            if (root.empty() || (!vmx::HasReceiverFolder(root, kind) && !session.ensureMediaFolder(kind, ui)))
+            if (root.empty() || (!vmx::HasReceiverFolder(root, kind) && !session.media().ensureMediaFolder(kind, ui)))
                 return vmx::MediaListing{};
-            return session.listMedia(kind, ui);
+            return session.media().listMedia(kind, ui);
         },
         [this](const vmx::MediaListing& listing) {
             if (listing.ok)
@@ -68,7 +68,7 @@ void CMediaCommands::ChangeReceiverFiles(
 {
     m_runner.Run<vmx::MediaListing>(
         [kind, change = std::move(change)](vmx::RecordingSession& session, vmx::UserInterface& ui) {
-            return change(session, ui).refresh.receiverFiles ? session.listMedia(kind, ui) : vmx::MediaListing{};
+            return change(session, ui).refresh.receiverFiles ? session.media().listMedia(kind, ui) : vmx::MediaListing{};
         },
         [this](const vmx::MediaListing& listing) {
             if (listing.ok)
@@ -129,7 +129,7 @@ void CMediaCommands::Delete(vmx::MediaKind kind, int side)
     }
     // A file that could not be deleted is named to the user and keeps its row.
     ChangeReceiverFiles(kind, [kind, names](vmx::RecordingSession& session, vmx::UserInterface& ui) {
-        return session.deleteMedia(kind, names, ui);
+        return session.media().deleteMedia(kind, names, ui);
     });
 }
 
@@ -142,7 +142,7 @@ void CMediaCommands::PutMedia(vmx::MediaKind kind)
     }
     // The wait window shows (and closes) even when nothing was selected.
     ChangeReceiverFiles(kind, [kind, paths](vmx::RecordingSession& session, vmx::UserInterface& ui) {
-        return session.putMedia(kind, paths, ui);
+        return session.media().putMedia(kind, paths, ui);
     });
 }
 
@@ -160,6 +160,6 @@ void CMediaCommands::GetMedia(vmx::MediaKind kind)
     // "Operation Complete" (or what failed) is said by the copy itself; no pane changes.
     m_runner.Run<vmx::MediaResult>([kind, names, folder = state.pcTargetFolder](vmx::RecordingSession& session,
                                                                                 vmx::UserInterface& ui) {
-        return session.getMedia(kind, names, folder, ui);
+        return session.media().getMedia(kind, names, folder, ui);
     });
 }

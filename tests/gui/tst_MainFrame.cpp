@@ -9,7 +9,7 @@
 #include "view/CVelmorixView.h"
 #include "view/FormTemplate.h"
 
-#include "recdb/RecordStore.h"
+#include "recording/RecordingSession.h"
 
 #include <QComboBox>
 #include <QMenuBar>
@@ -21,6 +21,17 @@
 #include <QToolBar>
 
 #include <clocale>
+
+namespace {
+
+// True while a recording session holds the database file cache: another one cannot take it.
+bool SessionHeld()
+{
+    vmx::RecordingSession probe;
+    return !probe.init().empty();
+}
+
+}  // namespace
 
 class MainFrameTest : public QObject {
     Q_OBJECT
@@ -90,15 +101,15 @@ private slots:
         CMainFrame frame;
         frame.View()->OnInitialUpdate();
         frame.show();
-        QVERIFY(DBMIsInitialized());
+        QVERIFY(SessionHeld());
         frame.close();
-        QVERIFY(!DBMIsInitialized());
-        // Stores set up again by someone else are not released by a second close.
-        QCOMPARE(DBMInitRecord(), 1);
+        QVERIFY(!SessionHeld());
+        // A session set up again by someone else is not released by a second close.
+        vmx::RecordingSession other;
+        QVERIFY(other.init().empty());
         frame.show();
         frame.close();
-        QVERIFY(DBMIsInitialized());
-        DBMFreeAll();
+        QVERIFY(SessionHeld());
     }
 
     void initialUpdateSetsUpTheControls()
@@ -125,7 +136,6 @@ private slots:
         QCOMPARE(view->ModeSelector()->count(), 3);
         QCOMPARE(view->ModeSelector()->currentText(), QStringLiteral("RECORD MODE"));
         QCOMPARE(view->Pane(0)->columnCount(), 3);
-        DBMFreeAll();
     }
 
     void textsFitTheirControls()
@@ -150,7 +160,6 @@ private slots:
         }
         // The mode selector shows its longest entry whole.
         QVERIFY(view->ModeSelector()->sizeHint().width() <= view->ModeSelector()->width());
-        DBMFreeAll();
     }
 
     void place_data()
@@ -205,7 +214,6 @@ private slots:
         view->resize(view->DesignSize());
         for (int column = 0; column < pane->columnCount(); ++column)
             QCOMPARE(pane->columnWidth(column), columns[column]);
-        DBMFreeAll();
     }
 
     void documentOpensWithoutReading()

@@ -200,7 +200,7 @@ private slots:
             QVERIFY(QDir().mkpath(QFileInfo(ui->disk.path(c.db)).path()));
             QVERIFY(WriteAll(ui->disk.path(c.db), file));
             QStringList problems = c.problems;
-            for (const std::string& line : AVMCheckDbFile(ui->disk.path(c.db).toStdString())) {
+            for (const std::string& line : vmx::CheckDbFile(ui->disk.path(c.db).toStdString())) {
                 if (c.problems.isEmpty() && line.find("checksum") != std::string::npos)
                     problems << QString::fromStdString(line);
             }

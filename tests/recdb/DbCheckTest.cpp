@@ -31,7 +31,7 @@ TEST(DbCheck, PartsOfTheFolderOtherDatabasesAreNotStrays)
     writeBytes(dir / "DZR000.DB", encodeDb(dzr));
     for (const char* part : {"RF0001AA.TRP", "RF0002AA.TRP", "rf0002ab.trp", "RF0003AA.TRP", "RF0009AA.TRP"})
         writeText(dir / part, "part");
-    const auto problems = AVMCheckDbFile((dir / "DZT000.DB").string());
+    const auto problems = vmx::CheckDbFile((dir / "DZT000.DB").string());
     EXPECT_EQ(problems, std::vector<std::string>{"part file " + (dir / "RF0009AA.TRP").string() +
                                                  " is not named by any recording."});
 }
@@ -53,7 +53,7 @@ TEST(DbCheck, WhatInterruptedOperationsLeftIsReported)
         writeText(dir / name, "left");
     writeText(dir / ".DZR000.DB.cut-002", "the other database's");
 
-    const auto problems = AVMCheckDbFile((dir / "DZT000.DB").string());
+    const auto problems = vmx::CheckDbFile((dir / "DZT000.DB").string());
     EXPECT_EQ(problems.size(), leftovers.size());
     for (const std::string& name : leftovers) {
         const std::string path = (dir / name).string();
@@ -78,7 +78,7 @@ TEST(DbCheck, AHugeFileIsReadInBoundedPieces)
     EXPECT_EXIT(
         {
             LimitAddressSpace(64u << 20);
-            std::_Exit(AVMCheckDbFile(db.string()).empty() ? 0 : 1);
+            std::_Exit(vmx::CheckDbFile(db.string()).empty() ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }

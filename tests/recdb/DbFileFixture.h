@@ -21,9 +21,8 @@ protected:
     {
         ASSERT_EQ(DBMInitRecord(), 1);
         ASSERT_EQ(AVMInitFileCache(), 0);
-        DBMSetActiveSide(0);
         dbPath = (dir / "DZT000.DB").string();
-        AVMSetDbPath(0, dbPath);
+        vmx::SetCurrentDbPath(dbPath);
     }
 
     unsigned char load(const TestDb& db)

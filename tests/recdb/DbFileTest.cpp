@@ -55,11 +55,11 @@ TEST_F(DbFile, RejectedHeadersFailTheLoad)
         db.count = c.count;
         EXPECT_EQ(load(db), 1);
         EXPECT_STREQ(DBMLastTrace(), c.message);
-        EXPECT_FALSE(AVMGetRetryName()) << "the retry flag is cleared again";
+        EXPECT_FALSE(vmx::RetryName()) << "the retry flag is cleared again";
     }
     writeBytes(dbPath, {});
     EXPECT_EQ(AVMReadDb(2), 1) << "an empty file has header size 0";
-    AVMSetDbPath(0, (dir / "missing.DB").string());
+    vmx::SetCurrentDbPath((dir / "missing.DB").string());
     EXPECT_EQ(AVMReadDb(2), 1);
     EXPECT_STREQ(DBMLastTrace(), "infor: AVMReadDb error open(C:\\RECORD\\DZT000.BAK).");
 }
@@ -201,7 +201,7 @@ TEST_F(DbFile, ReadsPastTheEndAreZerosNotAnEarlierFile)
     std::vector<std::uint8_t> noise(300000, 0xAB);
     writeBytes(dir / "noise", noise);
     const int fd = ::open((dir / "noise").c_str(), O_RDONLY);
-    AVMCacheSetFile(fd);
+    vmx::SetCacheFile(fd);
     AVMResetFileCache();
     std::uint8_t byte = 0;
     ASSERT_EQ(AVMReadFile(140000, &byte, 1), 0);
@@ -210,7 +210,7 @@ TEST_F(DbFile, ReadsPastTheEndAreZerosNotAnEarlierFile)
     // ...and a short file read at the same places shows zeros.
     writeBytes(dir / "short", {1, 2, 3});
     const int fd2 = ::open((dir / "short").c_str(), O_RDONLY);
-    AVMCacheSetFile(fd2);
+    vmx::SetCacheFile(fd2);
     AVMResetFileCache();
     std::uint8_t bytes[8];
     ASSERT_EQ(AVMReadFile(0, bytes, 8), 0);
@@ -219,7 +219,7 @@ TEST_F(DbFile, ReadsPastTheEndAreZerosNotAnEarlierFile)
     ASSERT_EQ(AVMReadFile(140000, &byte, 1), 0);
     EXPECT_EQ(byte, 0);
     ::close(fd2);
-    AVMCacheSetFile(-1);
+    vmx::SetCacheFile(-1);
 }
 
 TEST_F(DbFile, ReadsAcrossWindowsAndLargeWritesMatchTheBytes)
@@ -229,7 +229,7 @@ TEST_F(DbFile, ReadsAcrossWindowsAndLargeWritesMatchTheBytes)
         data[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
     writeBytes(dir / "data", data);
     int fd = ::open((dir / "data").c_str(), O_RDONLY);
-    AVMCacheSetFile(fd);
+    vmx::SetCacheFile(fd);
     AVMResetFileCache();
     std::vector<std::uint8_t> got(kAVMWindowSize);
     for (std::uint32_t pos : {0u, 131000u, 131060u, 262100u, 5u, 270000u}) {
@@ -244,7 +244,7 @@ TEST_F(DbFile, ReadsAcrossWindowsAndLargeWritesMatchTheBytes)
 
     // Pieces written through the window give the same file as one large write.
     fd = ::open((dir / "out").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-    AVMCacheSetFile(fd);
+    vmx::SetCacheFile(fd);
     AVMResetFileCache();
     std::uint32_t pos = 0;
     for (std::uint32_t len : {6u, 506u, 131000u, 131072u, 100u, 7u}) {
@@ -253,7 +253,7 @@ TEST_F(DbFile, ReadsAcrossWindowsAndLargeWritesMatchTheBytes)
     }
     ASSERT_EQ(AVMWriteFile(pos, nullptr, 0), 0);
     ::close(fd);
-    AVMCacheSetFile(-1);
+    vmx::SetCacheFile(-1);
     const auto written = readBytes(dir / "out");
     ASSERT_EQ(written.size(), pos);
     EXPECT_TRUE(std::equal(written.begin(), written.end(), data.begin()));
@@ -404,7 +404,7 @@ TEST_F(DbFile, UnknownIdsAreNeitherListedNorDeleted)
 
 TEST_F(DbFile, WriteNeedsAnExistingDatabase)
 {
-    AVMSetDbPath(0, (dir / "none.DB").string());
+    vmx::SetCurrentDbPath((dir / "none.DB").string());
     EXPECT_EQ(AVMWriteDb(2), 1);
     EXPECT_STREQ(DBMLastTrace(), "infor: AVMWriteDb error open(C:\\RECORD\\DZT005.BAK).");
     EXPECT_FALSE(fs::exists(dir / "none.DB"));
@@ -418,13 +418,13 @@ TEST_F(DbFile, OnlyARegularFileIsADatabase)
     for (const char* name : {"fifo.DB", "folder.DB", "/dev/null"}) {
         SCOPED_TRACE(name);
         const std::string path = name[0] == '/' ? std::string(name) : (dir / name).string();
-        AVMSetDbPath(0, path);
+        vmx::SetCurrentDbPath(path);
         ::alarm(20);
         EXPECT_EQ(AVMReadDb(2), 1);
         EXPECT_STREQ(DBMLastTrace(), "infor: AVMReadDb error open(C:\\RECORD\\DZT000.BAK).");
         EXPECT_EQ(AVMWriteDb(2), 1);
         EXPECT_STREQ(DBMLastTrace(), "infor: AVMWriteDb error open(C:\\RECORD\\DZT005.BAK).");
-        const auto problems = AVMCheckDbFile(path);
+        const auto problems = vmx::CheckDbFile(path);
         ASSERT_EQ(problems.size(), 1u);
         EXPECT_NE(problems[0].find("not a regular file"), std::string::npos) << problems[0];
         ::alarm(0);
@@ -508,7 +508,7 @@ TEST_F(DbFile, FullDiskDuringTheWriteKeepsEverything)
     {
         // Every write past 4 KB fails as on a full disk.
         FileSizeLimit limit(4096);
-        error = vmx::WriteDb(2);
+        error = vmx::WriteDb(vmx::CurrentStore(), dbPath);
     }
     EXPECT_EQ(error, "cannot write the database " + dbPath + ": File too large.");
     EXPECT_EQ(readBytes(dbPath), before);

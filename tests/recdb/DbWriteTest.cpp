@@ -51,8 +51,8 @@ TEST_F(DbFile, FailuresNameTheRealFileAndTheReason)
          },
          [](const std::string& db) { return db + " is a named pipe, not a regular file; it was left alone."; },
          "is a named pipe", false},
-        {"a folder where the backup goes", [](const std::string& db) { fs::create_directory(AVMBackupPathOf(db)); },
-         [](const std::string& db) { return "cannot put the backup " + AVMBackupPathOf(db) + " in place: Is a directory."; },
+        {"a folder where the backup goes", [](const std::string& db) { fs::create_directory(vmx::BackupPathOf(db)); },
+         [](const std::string& db) { return "cannot put the backup " + vmx::BackupPathOf(db) + " in place: Is a directory."; },
          "is a folder", false},
         {"a full disk", [](const std::string&) {},
          [](const std::string& db) { return "cannot write the database " + db + ": File too large."; }, "File too large", true},
@@ -61,7 +61,7 @@ TEST_F(DbFile, FailuresNameTheRealFileAndTheReason)
         SCOPED_TRACE(c.what);
         TempDir caseDir;
         dbPath = (caseDir / "DZT000.DB").string();
-        AVMSetDbPath(0, dbPath);
+        vmx::SetCurrentDbPath(dbPath);
         loadOneAndTwo();
         renameFirst('Z');
         c.arrange(dbPath);
@@ -74,7 +74,7 @@ TEST_F(DbFile, FailuresNameTheRealFileAndTheReason)
             if (c.fullDisk)
                 limit = std::make_unique<FileSizeLimit>(4096);
             checked = vmx::CheckDbWritable(dbPath);
-            written = vmx::WriteDb(2);
+            written = vmx::WriteDb(vmx::CurrentStore(), dbPath);
         }
         EXPECT_EQ(written, c.expected(dbPath));
         EXPECT_EQ(written.find("C:\\"), std::string::npos);
@@ -88,7 +88,7 @@ TEST_F(DbFile, FailuresNameTheRealFileAndTheReason)
         EXPECT_TRUE(!fs::exists(caseDir / "DZT000.BAK") || fs::is_directory(caseDir / "DZT000.BAK"));
     }
     dbPath = (dir / "DZT000.DB").string();
-    AVMSetDbPath(0, dbPath);
+    vmx::SetCurrentDbPath(dbPath);
     loadOneAndTwo();
     EXPECT_EQ(vmx::CheckDbWritable(dbPath), "");
     EXPECT_FALSE(fs::exists(dir / "DZT000.BAK")) << "the check writes nothing";
@@ -101,11 +101,11 @@ TEST_F(DbFile, OneOperationKeepsOneBackupFromBeforeIt)
     {
         vmx::DbOperation copy;
         renameFirst('A');
-        ASSERT_EQ(copy.write(), "");
+        ASSERT_EQ(copy.write(vmx::CurrentStore(), dbPath), "");
         const auto afterFirst = readBytes(dbPath);
         renameFirst('B');
-        ASSERT_EQ(copy.write(), "");
-        ASSERT_EQ(copy.write(), "");
+        ASSERT_EQ(copy.write(vmx::CurrentStore(), dbPath), "");
+        ASSERT_EQ(copy.write(vmx::CurrentStore(), dbPath), "");
         EXPECT_NE(readBytes(dbPath), afterFirst);
         EXPECT_EQ(readBytes(dir / "DZT000.BAK"), original) << "the backup is the database before the operation";
     }
@@ -115,11 +115,11 @@ TEST_F(DbFile, OneOperationKeepsOneBackupFromBeforeIt)
     vmx::DbOperation second;
     fs::permissions(dbPath, fs::perms::owner_write, fs::perm_options::remove);
     renameFirst('C');
-    EXPECT_NE(second.write(), "");
+    EXPECT_NE(second.write(vmx::CurrentStore(), dbPath), "");
     fs::permissions(dbPath, fs::perms::owner_write, fs::perm_options::add);
-    ASSERT_EQ(second.write(), "");
+    ASSERT_EQ(second.write(vmx::CurrentStore(), dbPath), "");
     renameFirst('D');
-    ASSERT_EQ(second.write(), "");
+    ASSERT_EQ(second.write(vmx::CurrentStore(), dbPath), "");
     EXPECT_EQ(readBytes(dir / "DZT000.BAK"), beforeSecond);
 }
 
@@ -142,7 +142,7 @@ TEST_F(DbFile, TrailingBytesOfADamagedDatabaseAreStreamedNotHeldInMemory)
     EXPECT_EXIT(
         {
             LimitAddressSpace(32u << 20);
-            std::_Exit(vmx::WriteDb(2).empty() ? 0 : 1);
+            std::_Exit(vmx::WriteDb(vmx::CurrentStore(), dbPath).empty() ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
     for (const fs::path& written : {fs::path(dbPath), dir / "DZT000.BAK"}) {

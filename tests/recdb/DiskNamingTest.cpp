@@ -35,10 +35,10 @@ TEST(DiskNaming, NameTypesWithAndWithoutTheRetryFlag)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
         char text[256];
-        AVMSetRetryName(true);
+        vmx::SetRetryName(true);
         EXPECT_EQ(AVMMakeNameString(text, c.type), 0);
         EXPECT_STREQ(text, c.retry);
-        AVMSetRetryName(false);
+        vmx::SetRetryName(false);
         EXPECT_EQ(AVMMakeNameString(text, c.type + 256), 0) << "only the low 8 bits count";
         EXPECT_STREQ(text, c.plain);
     }
@@ -71,7 +71,7 @@ TEST(DiskNaming, OnlyPlainTwelveCharacterNamesAreSafe)
         SCOPED_TRACE(c.name);
         char name[13] = {};
         std::strncpy(name, c.name, 12);
-        EXPECT_EQ(AVMIsSafePartName(name), c.safe);
+        EXPECT_EQ(vmx::IsSafePartName(name), c.safe);
     }
 }
 
@@ -97,8 +97,8 @@ TEST(DiskNaming, APartNamedAsTheDatabaseItselfIsNotSafe)
 
 TEST(DiskNaming, DatabasePathsAreAtMost511Characters)
 {
-    EXPECT_FALSE(AVMSetDbPath(0, std::string(512, 'a')));
-    EXPECT_TRUE(AVMSetDbPath(0, std::string(511, 'a')));
+    EXPECT_FALSE(vmx::SetCurrentDbPath(std::string(512, 'a')));
+    EXPECT_TRUE(vmx::SetCurrentDbPath(std::string(511, 'a')));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "recdb/RecordStore.h"
+#include "recdb/StoreEdit.h"
 
 #include "recdb/DiskNaming.h"
 #include "recdb/Trace.h"
@@ -6,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,7 +19,6 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(DBMInitRecord(), 1);
-        DBMSetActiveSide(0);
     }
 
     static std::uint16_t alloc()
@@ -76,21 +78,22 @@ TEST_F(RecordStore, DeletingTheFirstOfThreeMovesTheLaterIdsDown)
     EXPECT_EQ(table().idMap[2], 3);
 }
 
-TEST_F(RecordStore, PseudoRecordsAreSharedByBothSidesOnlyForRecordings)
+TEST_F(RecordStore, PseudoRecordsAreInEveryStoreOnlyForRecordings)
 {
-    for (int side : {0, 1}) {
-        SCOPED_TRACE(side);
-        DBMSetActiveSide(side);
+    const vmx::RecordStore own;
+    for (const vmx::RecordStore* store : {static_cast<const vmx::RecordStore*>(&vmx::CurrentStore()), &own}) {
         AVMRec rec{};
-        ASSERT_EQ(DBMGetRecord(2, 0xFFFD, &rec), 1);
+        ASSERT_TRUE(store->get(0xFFFD, rec));
         EXPECT_EQ(rec.vid, 3);
         EXPECT_EQ(rec.aid, 2);
         EXPECT_EQ(rec.pid, 4);
         EXPECT_EQ(rec.extA, 0x10000000u);
-        ASSERT_EQ(DBMGetRecord(2, 0xFFFF, &rec), 1);
+        ASSERT_TRUE(store->get(0xFFFF, rec));
         EXPECT_EQ(rec.extA, 0xF0000000u);
     }
     AVMRec rec{};
+    ASSERT_EQ(DBMGetRecord(2, 0xFFFD, &rec), 1);
+    EXPECT_EQ(rec.vid, 3);
     EXPECT_EQ(DBMGetRecord(3, 0xFFFD, &rec), 0);
     EXPECT_STREQ(DBMLastTrace(), "infor: DBMGetRecord error index(65533).");
 }
@@ -112,14 +115,22 @@ TEST_F(RecordStore, UnknownTypesAreRejectedButGetSysSucceedsWithoutCopying)
     EXPECT_EQ(DBMGetRecord(3, 1, &rec), 0);
 }
 
-TEST_F(RecordStore, SidesAreIndependent)
+TEST_F(RecordStore, StoresAreIndependent)
 {
     alloc();
     alloc();
-    DBMSetActiveSide(1);
-    EXPECT_EQ(table().count, 0);
-    EXPECT_EQ(alloc(), 1);
-    DBMSetActiveSide(0);
+    vmx::RecordStore other;
+    EXPECT_EQ(other.listedCount(), 0u);
+    std::uint16_t id = 0;
+    AVMRec rec{};
+    ASSERT_TRUE(other.alloc(id, rec));
+    EXPECT_EQ(id, 1);
+    EXPECT_EQ(table().count, 2);
+    // A copy takes the records along and then goes its own way.
+    vmx::RecordStore copy = vmx::CurrentStore();
+    EXPECT_EQ(copy.listedCount(), 2u);
+    EXPECT_NE(copy.records(), vmx::CurrentStore().records());
+    copy.remove(0);
     EXPECT_EQ(table().count, 2);
 }
 
@@ -185,33 +196,66 @@ TEST_F(RecordStore, AllocationPassesOverRecordsTheCallerCannotUse)
     std::uint16_t id = 0;
     AVMRec rec{};
     // Record indexes 1 and 2 are free but unusable (their part names are taken, say).
-    ASSERT_EQ(vmx::AllocRecordWhere(2, &id, &rec, [](int index) { return index > 2; }), 1);
+    ASSERT_TRUE(vmx::CurrentStore().alloc(id, rec, [](int index) { return index > 2; }));
     EXPECT_EQ(id, 2);
     EXPECT_EQ(table().idMap[1], 3) << "record index 3, slot 4";
-    EXPECT_EQ(vmx::AllocRecordWhere(2, &id, &rec, [](int) { return false; }), 0);
+    EXPECT_FALSE(vmx::CurrentStore().alloc(id, rec, [](int) { return false; }));
     EXPECT_STREQ(DBMLastTrace(), "infor: DBMAllocRecord error rec full.");
     EXPECT_EQ(table().count, 2);
 }
 
-TEST_F(RecordStore, ASavedListComesBackAfterDeletions)
+TEST_F(RecordStore, AnEditThatIsNotCommittedPutsTheStoreBack)
 {
+    const struct {
+        const char* what;
+        std::function<void(vmx::StoreEdit&)> change;
+    } cases[] = {
+        {"deletions", [](vmx::StoreEdit& edit) { edit.remove(0); edit.remove(1); }},
+        {"a new record",
+         [](vmx::StoreEdit& edit) {
+             std::uint16_t id = 0;
+             AVMRec rec{};
+             ASSERT_TRUE(edit.alloc(id, rec));
+             rec.partCount = 1;
+             DBMSetRecord(2, id, &rec);
+         }},
+        {"a changed record, changed again by the store",
+         [](vmx::StoreEdit& edit) {
+             AVMRec rec{};
+             ASSERT_EQ(DBMGetRecord(2, 2, &rec), 1);
+             rec.duration = 77;
+             edit.set(2, rec);
+             rec.extA = 5;
+             DBMSetRecord(2, 2, &rec);
+         }},
+    };
     for (int i = 0; i < 3; ++i)
         alloc();
     const AVMRecordTable before = table();
-    const vmx::StoreList saved = vmx::SaveActiveList();
-    DBMDeleteRecord(0);
-    DBMDeleteRecord(1);
-    ASSERT_EQ(table().count, 1);
-    vmx::RestoreActiveList(saved);
-    const AVMRecordTable after = table();
-    EXPECT_EQ(after.count, 3);
-    EXPECT_TRUE(std::equal(std::begin(before.idMap), std::end(before.idMap), std::begin(after.idMap)));
-    EXPECT_EQ(after.records, before.records) << "the store keeps its own records";
-    for (unsigned id = 1; id <= 3; ++id) {
-        AVMRec rec{};
-        ASSERT_EQ(DBMGetRecord(2, id, &rec), 1);
-        EXPECT_EQ(rec.id, id);
+    std::vector<AVMRec> records(before.records, before.records + kDBMMaxRecords);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        {
+            vmx::StoreEdit edit(vmx::CurrentStore());
+            c.change(edit);
+            ASSERT_FALSE(std::equal(records.begin(), records.end(), table().records, [](const AVMRec& a, const AVMRec& b) {
+                return std::memcmp(&a, &b, sizeof a) == 0;
+            }) && table().count == before.count);
+        }
+        const AVMRecordTable after = table();
+        EXPECT_EQ(after.count, 3);
+        EXPECT_TRUE(std::equal(std::begin(before.idMap), std::end(before.idMap), std::begin(after.idMap)));
+        EXPECT_EQ(after.records, before.records) << "the store keeps its own records";
+        for (int i = 0; i < kDBMMaxRecords; ++i)
+            EXPECT_EQ(std::memcmp(&records[i], &after.records[i], sizeof(AVMRec)), 0) << "record " << i;
     }
+    // A committed edit stays.
+    {
+        vmx::StoreEdit edit(vmx::CurrentStore());
+        edit.remove(0);
+        edit.commit();
+    }
+    EXPECT_EQ(table().count, 2);
 }
 
 }  // namespace
@@ -237,22 +281,25 @@ protected:
 
 TEST_F(StoreOperations, CountRoomAndTakingBackAFreshRecord)
 {
-    EXPECT_EQ(vmx::ListedCount(), 0u);
-    EXPECT_EQ(vmx::RoomLeft(), 200);
+    vmx::RecordStore& store = vmx::CurrentStore();
+    EXPECT_EQ(store.listedCount(), 0u);
+    EXPECT_EQ(store.roomLeft(), 200);
     for (int i = 0; i < 3; ++i)
         alloc();
-    EXPECT_EQ(vmx::ListedCount(), 3u);
-    EXPECT_EQ(vmx::RoomLeft(), 197);
-    // The other side is a store of its own.
-    DBMSetActiveSide(1);
-    EXPECT_EQ(vmx::ListedCount(), 0u);
-    DBMSetActiveSide(0);
+    EXPECT_EQ(store.listedCount(), 3u);
+    EXPECT_EQ(store.roomLeft(), 197);
+    // Another store is a store of its own.
+    EXPECT_EQ(vmx::RecordStore().listedCount(), 0u);
 
-    const std::uint16_t id = alloc();
-    nameParts(id, {"RF0004AA.TRP"});
-    vmx::FreeAllocatedRecord(id);
-    EXPECT_EQ(vmx::ListedCount(), 3u);
-    EXPECT_EQ(vmx::RoomLeft(), 197);
+    std::uint16_t id = 0;
+    {
+        vmx::StoreEdit edit(store);
+        AVMRec fresh{};
+        ASSERT_TRUE(edit.alloc(id, fresh));
+        nameParts(id, {"RF0004AA.TRP"});
+    }
+    EXPECT_EQ(store.listedCount(), 3u);
+    EXPECT_EQ(store.roomLeft(), 197);
     EXPECT_EQ(table().idMap[3], kDBMMapFree);
     AVMRec rec{};
     EXPECT_EQ(DBMGetRecord(2, id, &rec), 0);
@@ -264,11 +311,12 @@ TEST_F(StoreOperations, CountRoomAndTakingBackAFreshRecord)
 
     // A deleted record is no room until the next write frees it.
     DBMDeleteRecord(0);
-    EXPECT_EQ(vmx::ListedCount(), 3u);
-    EXPECT_EQ(vmx::RoomLeft(), 196);
+    EXPECT_EQ(store.listedCount(), 3u);
+    EXPECT_EQ(store.roomLeft(), 196);
     DBMFreeAll();
-    EXPECT_EQ(vmx::ListedCount(), 0u);
-    EXPECT_EQ(vmx::RoomLeft(), 0);
+    EXPECT_FALSE(vmx::HasCurrentStore());
+    AVMRecordTable t{};
+    EXPECT_EQ(DBMGetSys(2, &t), 0);
 }
 
 TEST_F(StoreOperations, PartsSharedWithinOrAcrossRecordings)
@@ -278,22 +326,22 @@ TEST_F(StoreOperations, PartsSharedWithinOrAcrossRecordings)
     nameParts(1, {"RF0001AA.TRP", "RF0001AB.TRP"});
     nameParts(2, {"RF0002AA.TRP"});
     nameParts(3, {"RF0003AA.TRP"});
-    EXPECT_EQ(vmx::FindSharedPart(1).kind, vmx::SharedPart::Kind::None);
+    EXPECT_EQ(vmx::CurrentStore().findSharedPart(1).kind, vmx::SharedPart::Kind::None);
 
     nameParts(1, {"RF0001AA.TRP", "rf0001aa.trp"});
-    vmx::SharedPart shared = vmx::FindSharedPart(1);
+    vmx::SharedPart shared = vmx::CurrentStore().findSharedPart(1);
     EXPECT_EQ(shared.kind, vmx::SharedPart::Kind::ListedTwice);
     EXPECT_EQ(shared.name, "rf0001aa.trp");
 
     nameParts(1, {"RF0001AA.TRP", "Rf0003aA.TRP"});
-    shared = vmx::FindSharedPart(1);
+    shared = vmx::CurrentStore().findSharedPart(1);
     EXPECT_EQ(shared.kind, vmx::SharedPart::Kind::OtherRecording);
     EXPECT_EQ(shared.name, "RF0003AA.TRP") << "as the other recording spells it";
     EXPECT_STREQ(reinterpret_cast<const char*>(shared.other.name + 1), "REC3");
 
     // A recording deleted and waiting for the next write still owns its files.
     DBMDeleteRecord(2);
-    EXPECT_EQ(vmx::FindSharedPart(1).kind, vmx::SharedPart::Kind::OtherRecording);
-    EXPECT_EQ(vmx::FindSharedPart(0).kind, vmx::SharedPart::Kind::None);
-    EXPECT_EQ(vmx::FindSharedPart(99).kind, vmx::SharedPart::Kind::None);
+    EXPECT_EQ(vmx::CurrentStore().findSharedPart(1).kind, vmx::SharedPart::Kind::OtherRecording);
+    EXPECT_EQ(vmx::CurrentStore().findSharedPart(0).kind, vmx::SharedPart::Kind::None);
+    EXPECT_EQ(vmx::CurrentStore().findSharedPart(99).kind, vmx::SharedPart::Kind::None);
 }

@@ -170,12 +170,12 @@ TEST_F(FolderTest, APartFileAnyDatabaseOfTheFolderNamesIsNeverRemoved)
         addRecording(session, dzt, "NEWS", 10, {1880});
     }
     // The writer's own removal of a deleted record's parts asks the folder too.
-    DBMSetActiveSide(kLeftSide);
+    RecordStore store = dzt.store;
     AVMRec news = recordAt(dzt, 1);
     std::memcpy(news.parts[0].name, "RF0009AA.TRP", 12);
-    DBMSetRecord(kDBMTypeRecord, 2, &news);
-    DBMDeleteRecord(1);
-    ASSERT_EQ(AVMWriteDb(kDBMTypeRecord), 0);
+    store.set(2, news);
+    store.remove(1);
+    ASSERT_EQ(WriteDb(store, dzt.dbPath), "");
     EXPECT_EQ(readText(dir / "RF0009AA.TRP"), "the radio recording's only part");
 }
 

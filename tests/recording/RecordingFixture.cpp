@@ -18,7 +18,7 @@ const vmx::LoadedPane& makeDb(vmx::RecordingSession& session, int side, const st
                               const std::string& name)
 {
     const std::string path = folder + "/" + name;
-    EXPECT_EQ(AVMCreateEmptyDb(path), "");
+    EXPECT_EQ(vmx::CreateEmptyDb(path), "");
     FakeUi ui;
     EXPECT_TRUE(session.loadPane(side, path, ui).ok) << ui.lastMessage();
     return session.pane(side);
@@ -97,16 +97,15 @@ void addRecording(vmx::RecordingSession& session, const vmx::LoadedPane& pane, c
 
 AVMRec recordAt(const vmx::LoadedPane& pane, int row)
 {
-    DBMSetActiveSide(pane.side);
     AVMRec record{};
-    EXPECT_TRUE(DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record));
+    EXPECT_TRUE(pane.store.get(static_cast<unsigned>(row + 1), record));
     return record;
 }
 
 void replaceRecord(vmx::RecordingSession& session, const vmx::LoadedPane& pane, int row, const AVMRec& record)
 {
-    DBMSetActiveSide(pane.side);
-    DBMSetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record);
+    // The session hands out its panes read-only; the test changes the record behind its back.
+    const_cast<vmx::LoadedPane&>(pane).store.set(static_cast<unsigned>(row + 1), record);
     FakeUi ui;
     session.rebuildTiming(pane.side, ui);
 }

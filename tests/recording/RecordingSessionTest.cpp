@@ -166,7 +166,7 @@ TEST_F(RecordingSessionTest, LoadRulesRefuseWithTheirTextsAndChangeNothing)
         TempDir b;
         const LoadedPane& held = makeDb(session, c.loaded, a.str(), c.other);
         const int side = 1 - c.loaded;
-        ASSERT_EQ(AVMCreateEmptyDb((b / c.chosen).string()), "");
+        ASSERT_EQ(vmx::CreateEmptyDb((b / c.chosen).string()), "");
         FakeUi caseUi;
         EXPECT_EQ(session.refusalToLoad(side, (b / c.chosen).string()), c.refused ? kOtherKindMessage : "");
         const LoadResult result = session.loadPane(side, (b / c.chosen).string(), caseUi);
@@ -283,7 +283,7 @@ TEST_F(RecordingSessionTest, OneOperationAtATime)
 {
     addRecording(session, left, "NEWS", 60, {1000100});
     TempDir other;
-    ASSERT_EQ(AVMCreateEmptyDb((other / "DZT000.DB").string()), "");
+    ASSERT_EQ(vmx::CreateEmptyDb((other / "DZT000.DB").string()), "");
     MeddlingUi meddling;
     meddling.session = &session;
     meddling.otherDb = (other / "DZT000.DB").string();
@@ -429,31 +429,31 @@ TEST_F(RecordingSessionTest, MediaFoldersAreCreatedAndFailuresSaid)
     std::string error;
     EXPECT_EQ(session.receiverRoot(error), receiver.str());
     // A missing MP3 folder is created on the first put.
-    const MediaResult put = session.putMedia(MediaKind::Mp3, {(pc / "song.mp3").string()}, ui);
+    const MediaResult put = session.media().putMedia(MediaKind::Mp3, {(pc / "song.mp3").string()}, ui);
     EXPECT_EQ(put.done, 1);
     EXPECT_TRUE(put.refresh.receiverFiles);
     EXPECT_EQ(put.paths, std::vector<std::string>{receiver.str() + "/MP3/song.mp3"});
     EXPECT_EQ(readText(receiver / "MP3" / "song.mp3"), "tune");
-    const MediaListing listing = session.listMedia(MediaKind::Mp3, ui);
+    const MediaListing listing = session.media().listMedia(MediaKind::Mp3, ui);
     ASSERT_TRUE(listing.ok);
     ASSERT_EQ(listing.files.size(), 1u);
     EXPECT_EQ(listing.files[0].name, "song.mp3");
     // A file standing where the IMAGE folder belongs is not taken for it.
     writeText(receiver / "IMAGE", "not a folder");
-    EXPECT_FALSE(session.ensureMediaFolder(MediaKind::Image, ui));
+    EXPECT_FALSE(session.media().ensureMediaFolder(MediaKind::Image, ui));
     EXPECT_EQ(ui.lastMessage(), receiver.str() + "/IMAGE is a file, not a folder, so nothing can be put into it.");
-    const MediaResult refused = session.putMedia(MediaKind::Image, {(pc / "song.mp3").string()}, ui);
+    const MediaResult refused = session.media().putMedia(MediaKind::Image, {(pc / "song.mp3").string()}, ui);
     EXPECT_EQ(refused.done, 0);
     EXPECT_EQ(refused.failures, std::vector<std::string>{ui.lastMessage()});
     // Deleting reports what could not be deleted.
-    const MediaResult deleted = session.deleteMedia(MediaKind::Mp3, {"song.mp3", "gone.mp3"}, ui);
+    const MediaResult deleted = session.media().deleteMedia(MediaKind::Mp3, {"song.mp3", "gone.mp3"}, ui);
     EXPECT_EQ(deleted.done, 1);
     EXPECT_EQ(deleted.paths, std::vector<std::string>{receiver.str() + "/MP3/song.mp3"});
     ASSERT_EQ(deleted.failures.size(), 1u);
     EXPECT_EQ(ui.lastMessage(), deleted.failures[0]);
     // Without a receiver disk every media operation says how to name one.
     session.setReceiverRoot((receiver / "missing").string());
-    EXPECT_FALSE(session.listMedia(MediaKind::Mp3, ui).ok);
+    EXPECT_FALSE(session.media().listMedia(MediaKind::Mp3, ui).ok);
     EXPECT_NE(ui.lastMessage().find("does not exist"), std::string::npos) << ui.lastMessage();
 }
 

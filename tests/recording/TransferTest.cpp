@@ -81,7 +81,6 @@ TEST_F(TransferTest, CopiesRegisterRecordsAndNameParts)
     EXPECT_EQ(result.copied, 2);
     EXPECT_EQ(result.failed, 0);
     EXPECT_TRUE(result.dbWritten);
-    EXPECT_EQ(DBMGetActiveSide(), 1);
     EXPECT_EQ(ui.events.front(), "progress open: Copying....");
     EXPECT_EQ(ui.events.back(), "progress close");
     ASSERT_FALSE(ui.updates.empty());
@@ -101,7 +100,7 @@ TEST_F(TransferTest, CopiesRegisterRecordsAndNameParts)
     EXPECT_EQ(partNames(recordAt(reloaded, 5)), (std::vector<std::string>{"RF0006AA.TRP"}));
     EXPECT_EQ(readBytes(dstDir / "RF0005AB.TRP"), readBytes(srcDir / "RF0001AB.TRP"));
     EXPECT_EQ(readBytes(dstDir / "RF0006AA.TRP"), readBytes(srcDir / "RF0002AA.TRP"));
-    EXPECT_TRUE(std::filesystem::exists(AVMBackupPathOf(target.dbPath)));
+    EXPECT_TRUE(std::filesystem::exists(BackupPathOf(target.dbPath)));
 }
 
 TEST_F(TransferTest, FailedCopiesLeaveNothingBehind)
@@ -200,7 +199,7 @@ TEST_F(TransferTest, BackupHoldsTheTargetAsItWasBeforeTheTransfer)
         const auto result = session.transferRecordings(src.side, {0, 1}, caseUi);
         EXPECT_EQ(result.copied, c.firstFails ? 1 : 2);
         EXPECT_NE(readBytes(dst.dbPath), before);
-        EXPECT_EQ(readBytes(AVMBackupPathOf(dst.dbPath)), before);
+        EXPECT_EQ(readBytes(BackupPathOf(dst.dbPath)), before);
     }
 }
 
@@ -352,8 +351,7 @@ TEST_F(TransferTest, HeaderCountThatDisagreesWithTheRecords)
         int listedAt = -1;
         for (int row = 0; row < static_cast<int>(reloaded.timing.size()); ++row) {
             AVMRec record{};
-            DBMSetActiveSide(1);
-            if (DBMGetRecord(kDBMTypeRecord, static_cast<unsigned>(row + 1), &record) &&
+            if (reloaded.store.get(static_cast<unsigned>(row + 1), record) &&
                 RecordDisplayName(record) == "FILM")
                 listedAt = row;
         }
