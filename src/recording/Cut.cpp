@@ -498,4 +498,15 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     return runCut(pane, edit, row, planned, plan, writeDb, ui);
 }
 
+CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, const WritePaneDb& writeDb,
+                       UserInterface& ui)
+{
+    // Planned from the stream's clock in the next step; until then the byte rate places the marks.
+    if (request.stretches.size() != 1) {
+        ui.showMessage(kNoMarksMessage);
+        return {};
+    }
+    return CutRecording(pane, row, 2, request.stretches[0].start, request.stretches[0].end, writeDb, ui);
+}
+
 }  // namespace vmx

@@ -70,6 +70,39 @@ std::string CutQuestionText(const std::string& recordingName, const CutPlan& pla
 // are written. Returns 0 or an errno value.
 int FillPackets(int fd, std::uint64_t size, PacketRange range);
 
+// A stretch of a recording to cut, in seconds from its first picture.
+struct CutStretch {
+    double start = 0;
+    double end = 0;
+};
+
+// How marks become byte positions in the part files.
+enum class CutPositioning {
+    StreamClock,  // at the key frames at or after the marks, found by the stream's timestamps
+    ByteRate,     // by the recording's average byte rate (seconds per full part), as before
+};
+
+struct CutRequest {
+    std::vector<CutStretch> stretches;  // overlapping ones are merged; empty: nothing is marked
+    CutPositioning positioning = CutPositioning::StreamClock;
+    bool dryRun = false;  // plan only: say what would be replaced, change nothing, ask nothing
+};
+
+// Where one stretch of a cut lands.
+struct PlannedStretch {
+    CutStretch marks;   // as asked
+    CutStretch cut;     // where the cut lands: the key frames at or after the marks (seconds)
+    bool startExact = true;  // false: no usable timestamps there, the byte rate placed that mark
+    bool endExact = true;
+    struct Bytes {
+        std::string part;  // part file path
+        std::uint64_t first = 0;  // byte range [first, end) of it that the cut replaces or removes
+        std::uint64_t end = 0;
+        bool removed = false;     // the whole part goes
+    };
+    std::vector<Bytes> bytes;
+};
+
 enum class CutOutcome {
     Refused,   // nothing was changed (the user was told why)
     Declined,  // the user answered No
@@ -85,6 +118,7 @@ struct CutResult {
     std::vector<std::string> removed;    // part files deleted
     std::vector<std::pair<std::string, std::string>> renamed;  // (old path, new path), in order
     PaneRefresh refresh;
+    std::vector<PlannedStretch> stretches;  // where each stretch landed (also for a dry run)
 };
 
 // Removes the stretch between the marks from the recording at `row` of the pane, in place on
@@ -92,5 +126,12 @@ struct CutResult {
 // as the database file still has it. `markCount` is the number of marks set on the mark bar.
 CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
                        const WritePaneDb& writeDb, UserInterface& ui);
+
+// Removes every stretch of the request from the recording at `row` in one operation: one
+// question, one plan on the disk, one database write. With CutPositioning::StreamClock each
+// stretch runs from the key frame at or after its start to the key frame at or after its end;
+// before the question the user interface is shown where the marks moved (showCutMarks).
+CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, const WritePaneDb& writeDb,
+                       UserInterface& ui);
 
 }  // namespace vmx

@@ -763,6 +763,20 @@ MergeResult RecordingSession::merge(int side, int row, const std::string& outFol
 CutResult RecordingSession::cut(int side, int row, int markCount, double startMark, double endMark,
                                 UserInterface& callerUi)
 {
+    return runCut(side, row, callerUi, [&](LoadedPane& target, const WritePaneDb& writeDb, UserInterface& ui) {
+        return CutRecording(target, row, markCount, startMark, endMark, writeDb, ui);
+    });
+}
+
+CutResult RecordingSession::cut(int side, int row, const CutRequest& request, UserInterface& callerUi)
+{
+    return runCut(side, row, callerUi, [&](LoadedPane& target, const WritePaneDb& writeDb, UserInterface& ui) {
+        return CutRecording(target, row, request, writeDb, ui);
+    });
+}
+
+CutResult RecordingSession::runCut(int side, int row, UserInterface& callerUi, const CutOperation& operation)
+{
     return m_gate.run<CutResult>(callerUi, [&](UserInterface& ui) {
         CutResult result;
         LoadedPane& target = paneOf(side);
@@ -770,8 +784,7 @@ CutResult RecordingSession::cut(int side, int row, int markCount, double startMa
         if (!guard.take(target.side, PaneGuard::Access::Write))
             return result;
         DbOperation write;
-        CutResult done = CutRecording(target, row, markCount, startMark, endMark,
-                                      [&] { return writePane(target.side, write); }, ui);
+        CutResult done = operation(target, [&] { return writePane(target.side, write); }, ui);
         for (std::size_t k = 0; k < done.refresh.reloads.size(); ++k)
             done.refresh.reloads[k] = done.refresh.reloads[k] || result.refresh.reloads[k];
         result = std::move(done);

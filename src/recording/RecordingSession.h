@@ -215,6 +215,8 @@ public:
     MergeResult merge(int side, int row, const std::string& outFolder, UserInterface& ui);
     // PR: cuts the stretch between the marks (seconds) out of the recording, in place.
     CutResult cut(int side, int row, int markCount, double startMark, double endMark, UserInterface& ui);
+    // PR with the cut list: every stretch of the request in one cut (see CutRecording).
+    CutResult cut(int side, int row, const CutRequest& request, UserInterface& ui);
     // The Delete key on a record pane: the recordings at `rows` and their part files.
     DeleteResult deleteRows(int side, const std::vector<int>& rows, UserInterface& ui);
 
@@ -238,6 +240,9 @@ public:
     SaveResult savePane(int side, UserInterface& ui);
 
 private:
+    using CutOperation = std::function<CutResult(LoadedPane&, const WritePaneDb&, UserInterface&)>;
+    // A cut of the recording at `row` under the pane's write lock, whichever way it is planned.
+    CutResult runCut(int side, int row, UserInterface& callerUi, const CutOperation& operation);
     class PaneGuard;
     class LockAwareUi;
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vmx {
@@ -80,6 +81,10 @@ public:
     // last step): true once the user asked to stop. The desktop program's wait window offers no
     // such request; velmorix-cli makes one of Ctrl-C, SIGTERM and SIGHUP.
     virtual bool stopRequested() { return false; }
+    // Before a cut asks its question: where the cut of each stretch lands (seconds from the
+    // recording's first picture), after the marks moved to the key frames at or after them, so
+    // that the window's mark bar shows it while the question is open.
+    virtual void showCutMarks(const std::vector<std::pair<double, double>>& stretches) { (void)stretches; }
 };
 
 }  // namespace vmx
