@@ -22,7 +22,9 @@ const CommandSpec kCommands[] = {
     {"demo", "DIR", "write a small demo receiver disk", RunDemo},
     {"copy", "SRC_DB DST_DB ID... [--yes] [--json]", "copy recordings with their part files into another database", RunCopy},
     {"merge", "DB ID OUTDIR [--json]", "join a recording's part files into one .trp file", RunMerge},
-    {"cut", "DB ID START END [--yes] [--json]", "cut the stretch between two marks (seconds) out of a recording", RunCut},
+    {"cut", "DB ID START END [START END ...] [--yes] [--json] [--dry-run] [--by-byte-rate]",
+     "cut stretches (seconds) out of a recording, from the key frame at or after each mark; --dry-run says what "
+     "would be replaced, --by-byte-rate places one stretch by the average byte rate", RunCut},
     {"media", "put FILE...|get NAME... DIR|list mp3|image|delete NAME... [--receiver DIR] [--json]",
      "MP3 files and pictures on the receiver", RunMedia},
     {"convert", "FILE... --dest DIR [--prefix P] [--audio-dump] [--yes] [--json]",

@@ -9,6 +9,7 @@
 #include "recdb/DbWriter.h"
 #include "recdb/StoreEdit.h"
 #include "recording/CutJournal.h"
+#include "recording/CutPositions.h"
 #include "recording/CutSteps.h"
 #include "recording/RecordingFiles.h"
 #include "common/UniqueFd.h"
@@ -114,13 +115,13 @@ struct Renumbering {
     std::vector<std::string> newNames;
 };
 
-Renumbering planRenumbering(const AVMRec& record, const CutPlan& plan, std::uint32_t duration)
+// Renumbers the parts that stay: every part not marked removed keeps its place in record order and
+// takes the name prefix of the last removed part with the letters AA, AB, ...
+Renumbering renumberKept(const AVMRec& record, const std::vector<bool>& removed)
 {
     Renumbering r;
-    for (int i = 0; i < record.partCount; ++i) {
-        const bool keep = (i <= plan.startIndex && plan.start != 0) || (i >= plan.endIndex && plan.end != duration);
-        (keep ? r.kept : r.removed).push_back(i);
-    }
+    for (int i = 0; i < record.partCount; ++i)
+        (removed[static_cast<std::size_t>(i)] ? r.removed : r.kept).push_back(i);
     const std::string prefix = r.removed.empty() ? std::string() : PartName(record, r.removed.back()).substr(0, 6);
     for (std::size_t k = 0; k < r.kept.size(); ++k) {
         std::string name = prefix;
@@ -130,6 +131,16 @@ Renumbering planRenumbering(const AVMRec& record, const CutPlan& plan, std::uint
         r.newNames.push_back(name);
     }
     return r;
+}
+
+Renumbering planRenumbering(const AVMRec& record, const CutPlan& plan, std::uint32_t duration)
+{
+    std::vector<bool> removed(static_cast<std::size_t>(std::max(0, static_cast<int>(record.partCount))));
+    for (int i = 0; i < record.partCount; ++i) {
+        const bool keep = (i <= plan.startIndex && plan.start != 0) || (i >= plan.endIndex && plan.end != duration);
+        removed[static_cast<std::size_t>(i)] = !keep;
+    }
+    return renumberKept(record, removed);
 }
 
 // Empty when the part is a regular file of the folder (not a link, folder or pipe, which a
@@ -182,19 +193,21 @@ std::string checkNewNames(const std::string& folder, const std::string& dbPath, 
     return {};
 }
 
-// The record after a multi-part cut that left `names` as its parts.
-void updateRecord(AVMRec& record, const std::vector<std::string>& names, const CutPlan& plan, const TimingEntry& timing)
+// The record after a cut that removed whole parts and left `names` as its parts: every kept part
+// counts `partSeconds`, except a kept last part, which counts what the timing entry measured of it.
+void updateRecord(AVMRec& record, const std::vector<std::string>& names, bool lastPartRemoved,
+                  std::uint32_t partSeconds, const TimingEntry& timing)
 {
     const auto count = static_cast<std::uint32_t>(names.size());
     for (std::size_t k = 0; k < names.size(); ++k) {
         std::memset(record.parts[k].name, 0, sizeof record.parts[k].name);
         std::memcpy(record.parts[k].name, names[k].data(), kAVMPartNameLen);
     }
-    if (plan.end == record.duration) {
-        record.duration = plan.partSeconds * count;
+    if (lastPartRemoved) {
+        record.duration = partSeconds * count;
         record.extA = static_cast<std::uint64_t>(count) * kFullPartSize;
     } else if (count > 0) {
-        record.duration = plan.partSeconds * (count - 1) + timing.secondsInLastPart;
+        record.duration = partSeconds * (count - 1) + timing.secondsInLastPart;
         record.extA = static_cast<std::uint64_t>(count - 1) * kFullPartSize + timing.lastPartSize;
     }
     record.partCount = static_cast<std::uint16_t>(count);
@@ -209,17 +222,79 @@ CutResult ended(CutOutcome outcome, bool resetMarks, CutPlan::Kind kind)
     return result;
 }
 
-// The cut as a plan of file steps and the database's content after it (see CutJournal). For a
-// multi-part cut the store's record already holds the record after the cut when this returns (an
-// edit of `edit`).
+// What a cut does to the recording's part files, however its positions were found: the packet
+// ranges replaced by filler (in record order of their parts), and, when whole parts go, the
+// renumbering of the parts that stay and the record's new duration.
+struct CutEdits {
+    CutPlan::Kind kind = CutPlan::Kind::SinglePart;
+    std::vector<std::pair<int, PacketRange>> trims;  // part index, packets
+    bool renumber = false;
+    Renumbering renumbering;
+    bool lastPartRemoved = false;
+    std::uint32_t partSeconds = 0;
+};
+
+// The edits of a cut planned by the average byte rate.
+CutEdits editsOfPlan(const AVMRec& record, const CutPlan& plan, const TimingEntry& timing, bool trimStart,
+                     bool trimEnd)
+{
+    CutEdits edits;
+    edits.kind = plan.kind;
+    edits.partSeconds = plan.partSeconds;
+    switch (plan.kind) {
+    case CutPlan::Kind::SinglePart:
+        edits.trims.emplace_back(plan.startIndex, plan.singlePart());
+        break;
+    case CutPlan::Kind::TwoPart:
+        edits.trims.emplace_back(plan.startIndex, plan.startTrim());
+        edits.trims.emplace_back(plan.endIndex, plan.endTrim());
+        break;
+    case CutPlan::Kind::MultiPart:
+        if (trimStart)
+            edits.trims.emplace_back(plan.startIndex, plan.startTrim());
+        if (trimEnd)
+            edits.trims.emplace_back(plan.endIndex, plan.endTrim());
+        edits.renumber = true;
+        edits.renumbering = planRenumbering(record, plan, timing.duration);
+        edits.lastPartRemoved = plan.end == record.duration;
+        break;
+    }
+    return edits;
+}
+
+// Everything that could stop a cut half way, checked before its question. `unopened` gets the
+// receiver tool's "파일없음2." case (a part that is not there or cannot be opened), `problem`
+// every other refusal.
+void checkEdits(const LoadedPane& pane, const AVMRec& record, const CutEdits& edits, const FolderParts& folderParts,
+                std::string& unopened, std::string& problem)
+{
+    for (const auto& [part, packets] : edits.trims) {
+        OpenPart open;
+        if (unopened.empty())
+            unopened = openForTrim(PartPath(pane.folder, record, part), open);
+    }
+    if (unopened.empty() && edits.renumber)
+        unopened = checkRenumberedParts(pane.folder, record, edits.renumbering);
+    if (!unopened.empty())
+        return;
+    // The cut ends with a write of the database; one that cannot be written must stop it now,
+    // before a part changes.
+    if (edits.renumber)
+        problem = checkNewNames(pane.folder, pane.dbPath, record, edits.renumbering, folderParts);
+    if (problem.empty())
+        problem = CheckDbWritable(pane.dbPath);
+}
+
+// The cut as a plan of file steps and the database's content after it (see CutJournal). When whole
+// parts go, the store's record already holds the record after the cut when this returns (an edit
+// of `edit`).
 struct PlannedCut {
     CutJournal journal;
     std::vector<std::string> trimmedAs; // paths of the trimmed parts under their final names
 };
 
-std::string planSteps(LoadedPane& pane, StoreEdit& edit, int row, const AVMRec& record, const CutPlan& plan,
-                      const TimingEntry& timing, const Renumbering& renumbering, bool trimStart, bool trimEnd,
-                      PlannedCut& planned)
+std::string planSteps(LoadedPane& pane, StoreEdit& edit, int row, const AVMRec& record, const CutEdits& edits,
+                      const TimingEntry& timing, PlannedCut& planned)
 {
     CutJournal& journal = planned.journal;
     journal.dbName = FileNameOfPath(pane.dbPath);
@@ -228,26 +303,14 @@ std::string planSteps(LoadedPane& pane, StoreEdit& edit, int row, const AVMRec& 
         return error;
     journal.sizeBefore = before.size;
     journal.hashBefore = before.hash;
-    const std::string startName = PartName(record, plan.startIndex);
-    const std::string endName = PartName(record, plan.endIndex);
-    switch (plan.kind) {
-    case CutPlan::Kind::SinglePart:
-        journal.trims.push_back({startName, plan.singlePart()});
-        break;
-    case CutPlan::Kind::TwoPart:
-        journal.trims.push_back({startName, plan.startTrim()});
-        journal.trims.push_back({endName, plan.endTrim()});
-        break;
-    case CutPlan::Kind::MultiPart:
-        if (trimStart)
-            journal.trims.push_back({startName, plan.startTrim()});
-        if (trimEnd)
-            journal.trims.push_back({endName, plan.endTrim()});
-        break;
+    for (const auto& [part, packets] : edits.trims) {
+        journal.trims.push_back({PartName(record, part), packets});
+        const std::string path = pane.folder + journal.trims.back().part;
+        if (std::find(planned.trimmedAs.begin(), planned.trimmedAs.end(), path) == planned.trimmedAs.end())
+            planned.trimmedAs.push_back(path);
     }
-    for (const CutJournal::Trim& trim : journal.trims)
-        planned.trimmedAs.push_back(pane.folder + trim.part);
-    if (plan.kind == CutPlan::Kind::MultiPart) {
+    if (edits.renumber) {
+        const Renumbering& renumbering = edits.renumbering;
         for (const int i : renumbering.removed)
             journal.removed.push_back(PartName(record, i));
         for (std::size_t k = 0; k < renumbering.kept.size(); ++k) {
@@ -262,7 +325,7 @@ std::string planSteps(LoadedPane& pane, StoreEdit& edit, int row, const AVMRec& 
             }
         }
         AVMRec after = record;
-        updateRecord(after, renumbering.newNames, plan, timing);
+        updateRecord(after, renumbering.newNames, edits.lastPartRemoved, edits.partSeconds, timing);
         // extA as the pane measures it once the parts carry their new names: the last kept part is
         // measured under the name it has now.
         if (!renumbering.kept.empty()) {
@@ -282,16 +345,16 @@ std::string planSteps(LoadedPane& pane, StoreEdit& edit, int row, const AVMRec& 
 // database through `writeDb`; the plan goes last. A cut that stops after its plan is on the disk
 // is finished from the plan when the database is next loaded. Unless the cut is done, `edit` puts
 // the store back to what the file still says.
-CutResult runCut(LoadedPane& pane, StoreEdit& edit, int row, PlannedCut& planned, const CutPlan& plan,
-                 const WritePaneDb& writeDb, UserInterface& ui)
+CutResult runCut(LoadedPane& pane, StoreEdit& edit, int row, PlannedCut& planned, CutPlan::Kind kind,
+                 const WritePaneDb& writeDb, UserInterface& ui, const CutStepProgress& progress = {})
 {
-    CutResult result = ended(CutOutcome::Failed, true, plan.kind);
+    CutResult result = ended(CutOutcome::Failed, true, kind);
     CutJournal& journal = planned.journal;
     if (std::string error = WriteCutJournal(CutPlanPath(pane.dbPath), journal); !error.empty()) {
         ui.showMessage("Cannot cut: " + error + " Nothing was changed.");
-        return ended(CutOutcome::Refused, false, plan.kind);
+        return ended(CutOutcome::Refused, false, kind);
     }
-    if (CutStepFailure failure = RunCutSteps(journal, pane.dbPath); !failure.text.empty()) {
+    if (CutStepFailure failure = RunCutSteps(journal, pane.dbPath, progress); !failure.text.empty()) {
         // The pane is loaded again, which finishes the cut from its plan where the disk lets it.
         // Only a part that is not there (or cannot be opened) is the receiver tool's "파일없음2.";
         // a full disk or a failing one is said as what it is.
@@ -300,7 +363,7 @@ CutResult runCut(LoadedPane& pane, StoreEdit& edit, int row, PlannedCut& planned
                        failure.text + " The cut will be finished when the database is loaded again.");
         return result;
     }
-    if (plan.kind == CutPlan::Kind::MultiPart)
+    if (kind == CutPlan::Kind::MultiPart)
         RefreshTimingEntry(pane, row);
     if (std::string error = writeDb(); !error.empty()) {
         result.refresh.reload(pane.side);
@@ -315,10 +378,73 @@ CutResult runCut(LoadedPane& pane, StoreEdit& edit, int row, PlannedCut& planned
         result.removed.push_back(pane.folder + name);
     for (const CutJournal::Rename& rename : journal.renames)
         result.renamed.emplace_back(pane.folder + rename.from, pane.folder + rename.to);
-    ui.showMessage(plan.kind == CutPlan::Kind::MultiPart ? kMultiCutDoneMessage : kCutDoneMessage);
+    ui.showMessage(kind == CutPlan::Kind::MultiPart ? kMultiCutDoneMessage : kCutDoneMessage);
     result.outcome = CutOutcome::Done;
     return result;
 }
+
+// The checks every cut makes of the recording before it plans anything: its part names are safe,
+// and its part files are its own alone. Empty, or the sentence refusing the cut.
+std::string refuseForeignParts(const LoadedPane& pane, int row, const AVMRec& record, FolderParts& folderParts)
+{
+    std::string unsafe = UnsafePartsMessage(record, pane.dbPath);
+    if (unsafe.empty())
+        unsafe = ReadFolderParts(pane.folder, folderParts);
+    if (unsafe.empty())
+        unsafe = sharedPartsMessage(pane.store, record, static_cast<unsigned>(row + 1), pane.dbPath, folderParts);
+    return unsafe;
+}
+
+// The part files of the recording with their sizes; empty, or the sentence saying which is missing.
+std::string layoutOf(const std::string& folder, const AVMRec& record, PartLayout& layout)
+{
+    for (int i = 0; i < record.partCount; ++i) {
+        const std::string path = PartPath(folder, record, i);
+        if (std::string problem = partFileProblem(path); !problem.empty())
+            return problem;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            return "the part " + path + " is missing: " + std::strerror(errno) + ".";
+        layout.paths.push_back(path);
+        layout.sizes.push_back(static_cast<std::uint64_t>(st.st_size));
+    }
+    return {};
+}
+
+std::string clockText(double seconds)
+{
+    const auto tenths = static_cast<std::uint64_t>(std::llround(std::max(0.0, seconds) * 10));
+    const std::uint64_t whole = tenths / 10;
+    char text[48];
+    if (whole >= 3600)
+        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu.%llu", static_cast<unsigned long long>(whole / 3600),
+                      static_cast<unsigned long long>(whole % 3600 / 60), static_cast<unsigned long long>(whole % 60),
+                      static_cast<unsigned long long>(tenths % 10));
+    else
+        std::snprintf(text, sizeof text, "%llu:%02llu.%llu", static_cast<unsigned long long>(whole / 60),
+                      static_cast<unsigned long long>(whole % 60), static_cast<unsigned long long>(tenths % 10));
+    return text;
+}
+
+// The question of a cut of several stretches: kCutQuestion, the recording's name, each stretch as
+// the cut takes it out (where the marks moved, and where they were when that differs), and what
+// the byte rate had to place.
+std::string stretchesQuestion(const std::string& recordingName, const PlacedStretches& placed)
+{
+    std::string text = std::string(kCutQuestion) + "\n" + recordingName + ":";
+    for (const PlannedStretch& s : placed.planned) {
+        text += "\n  " + clockText(s.cut.start) + " \u2013 " + clockText(s.cut.end);
+        if (clockText(s.cut.start) != clockText(s.marks.start) || clockText(s.cut.end) != clockText(s.marks.end))
+            text += "  (marked " + clockText(s.marks.start) + " \u2013 " + clockText(s.marks.end) +
+                    "; moved to the key frames)";
+    }
+    for (const std::string& note : placed.notes)
+        text += "\n" + note;
+    return text;
+}
+
+// The most stretches one cut takes: each can trim two parts, and the plan holds every trim.
+constexpr std::size_t kMaxStretches = 500;
 
 }  // namespace
 
@@ -418,8 +544,12 @@ int FillPackets(int fd, std::uint64_t size, PacketRange range)
     return ::fdatasync(fd) == 0 ? 0 : errno;
 }
 
-CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
-                       const WritePaneDb& writeDb, UserInterface& ui)
+namespace {
+
+// The cut as the receiver tool made it, placed by the average byte rate; `note`, when not empty,
+// goes under its question.
+CutResult cutByByteRate(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
+                        const WritePaneDb& writeDb, UserInterface& ui, const std::string& note)
 {
     const TimingEntry timing = pane.timingAt(row);
     if (markCount != 2 || !timing.measured()) {
@@ -430,12 +560,7 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     if (!pane.store.get(static_cast<unsigned>(row + 1), record))
         return {};
     FolderParts folderParts;
-    std::string unsafe = UnsafePartsMessage(record, pane.dbPath);
-    if (unsafe.empty())
-        unsafe = ReadFolderParts(pane.folder, folderParts);
-    if (unsafe.empty())
-        unsafe = sharedPartsMessage(pane.store, record, static_cast<unsigned>(row + 1), pane.dbPath, folderParts);
-    if (!unsafe.empty()) {
+    if (std::string unsafe = refuseForeignParts(pane, row, record, folderParts); !unsafe.empty()) {
         ui.showMessage("Cannot cut: " + unsafe);
         return {};
     }
@@ -448,65 +573,210 @@ CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMar
     // Everything that could stop the cut half way is checked before the question.
     const bool single = plan.kind == CutPlan::Kind::SinglePart;
     const bool multi = plan.kind == CutPlan::Kind::MultiPart;
-    Renumbering renumbering;
-    OpenPart startPart;
-    OpenPart endPart;
-    bool trimStart = !single && (!multi || plan.start != 0);
-    bool trimEnd = !single && (!multi || plan.end != timing.duration);
-    // A part that cannot be opened is the receiver tool's "파일없음2." case; any other refusal is
-    // said without it.
+    const bool trimStart = !single && (!multi || plan.start != 0);
+    const bool trimEnd = !single && (!multi || plan.end != timing.duration);
+    const CutEdits edits = editsOfPlan(record, plan, timing, trimStart, trimEnd);
     std::string unopened;
-    if (single)
-        unopened = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
-    if (unopened.empty() && trimStart)
-        unopened = openForTrim(PartPath(pane.folder, record, plan.startIndex), startPart);
-    if (unopened.empty() && trimEnd)
-        unopened = openForTrim(PartPath(pane.folder, record, plan.endIndex), endPart);
-    if (unopened.empty() && multi) {
-        renumbering = planRenumbering(record, plan, timing.duration);
-        unopened = checkRenumberedParts(pane.folder, record, renumbering);
-    }
+    std::string problem;
+    checkEdits(pane, record, edits, folderParts, unopened, problem);
     if (!unopened.empty()) {
         ui.showMessage(std::string(kTrimFailedMessage) + "\n" + unopened + " Nothing was changed.");
         return ended(CutOutcome::Refused, false, plan.kind);
     }
-    // The cut ends with a write of the database; one that cannot be written must stop it now,
-    // before a part changes.
-    std::string problem =
-        multi ? checkNewNames(pane.folder, pane.dbPath, record, renumbering, folderParts) : std::string();
-    if (problem.empty())
-        problem = CheckDbWritable(pane.dbPath);
     if (!problem.empty()) {
         ui.showMessage("Cannot cut: " + problem + " Nothing was changed.");
         return ended(CutOutcome::Refused, false, plan.kind);
     }
 
-    if (!ui.askYesNo(CutQuestionText(RecordDisplayName(record), plan), kCutQuestionCaption))
+    const std::string question = CutQuestionText(RecordDisplayName(record), plan) + (note.empty() ? "" : "\n" + note);
+    if (!ui.askYesNo(question, kCutQuestionCaption))
         return ended(CutOutcome::Declined, single, plan.kind);
 
     WaitScope wait(ui);
     PlannedCut planned;
     StoreEdit edit(pane.store);
-    if (std::string error = planSteps(pane, edit, row, record, plan, timing, renumbering, trimStart, trimEnd, planned);
-        !error.empty()) {
+    if (std::string error = planSteps(pane, edit, row, record, edits, timing, planned); !error.empty()) {
         ui.showMessage("Cannot cut: " + error + " Nothing was changed.");
         return ended(CutOutcome::Refused, false, plan.kind);
     }
-    // The parts were opened to check them; the steps open them again.
-    startPart.fd.reset();
-    endPart.fd.reset();
-    return runCut(pane, edit, row, planned, plan, writeDb, ui);
+    return runCut(pane, edit, row, planned, plan.kind, writeDb, ui);
+}
+
+}  // namespace
+
+CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
+                       const WritePaneDb& writeDb, UserInterface& ui)
+{
+    return cutByByteRate(pane, row, markCount, startMark, endMark, writeDb, ui, {});
 }
 
 CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, const WritePaneDb& writeDb,
                        UserInterface& ui)
 {
-    // Planned from the stream's clock in the next step; until then the byte rate places the marks.
-    if (request.stretches.size() != 1) {
+    const TimingEntry timing = pane.timingAt(row);
+    if (request.stretches.empty() || !timing.measured()) {
         ui.showMessage(kNoMarksMessage);
         return {};
     }
-    return CutRecording(pane, row, 2, request.stretches[0].start, request.stretches[0].end, writeDb, ui);
+    if (request.stretches.size() > kMaxStretches) {
+        ui.showMessage("One cut takes at most " + std::to_string(kMaxStretches) + " stretches.");
+        return {};
+    }
+    if (request.positioning == CutPositioning::ByteRate && request.stretches.size() != 1) {
+        ui.showMessage("A cut by the average byte rate takes one stretch.");
+        return {};
+    }
+    // By the byte rate, a cut is the one the receiver tool made, byte for byte.
+    if (request.positioning == CutPositioning::ByteRate && !request.dryRun)
+        return cutByByteRate(pane, row, 2, request.stretches[0].start, request.stretches[0].end, writeDb, ui, {});
+    AVMRec record{};
+    if (!pane.store.get(static_cast<unsigned>(row + 1), record))
+        return {};
+    FolderParts folderParts;
+    if (std::string unsafe = refuseForeignParts(pane, row, record, folderParts); !unsafe.empty()) {
+        ui.showMessage("Cannot cut: " + unsafe);
+        return {};
+    }
+    if (record.partCount < 1) {
+        ui.showMessage("This recording has no part files to cut.");
+        return {};
+    }
+    PartLayout layout;
+    if (std::string missing = layoutOf(pane.folder, record, layout); !missing.empty()) {
+        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + missing + " Nothing was changed.");
+        return {};
+    }
+
+    // Finding the key frames reads a little of every part; the user may stop it.
+    const bool showProgress = !request.dryRun;
+    if (showProgress)
+        ui.openProgress("Cut");
+    std::size_t searched = 0;
+    const auto cancelled = [&] {
+        if (!showProgress)
+            return false;
+        CopyProgressView view;
+        view.overallPercent = static_cast<int>(searched * 10 / request.stretches.size());
+        view.status = "Finding the key frames at the marks...";
+        ++searched;
+        return !ui.updateProgress(view) || ui.stopRequested();
+    };
+    PlacedStretches placed;
+    std::string refusal;
+    if (request.positioning == CutPositioning::ByteRate) {
+        // A dry run of the byte rate's cut: the positions its plan takes.
+        CutPlan plan;
+        refusal = PlanCut(timing, record.partCount, request.stretches[0].start, request.stretches[0].end, plan);
+        if (refusal.empty()) {
+            const bool single = plan.kind == CutPlan::Kind::SinglePart;
+            const bool multi = plan.kind == CutPlan::Kind::MultiPart;
+            const CutEdits edits = editsOfPlan(record, plan, timing, !single && (!multi || plan.start != 0),
+                                               !single && (!multi || plan.end != timing.duration));
+            PlannedStretch planned;
+            planned.marks = request.stretches[0];
+            planned.cut = {double(plan.start), double(plan.end)};
+            planned.startExact = planned.endExact = false;
+            for (const auto& [part, packets] : edits.trims) {
+                const std::uint64_t size = layout.sizes[static_cast<std::size_t>(part)];
+                const std::uint64_t first = std::min(size, static_cast<std::uint64_t>(packets.first) * kPacketSize);
+                const std::uint64_t end = packets.last == INT64_MAX ? size
+                    : std::min(size, static_cast<std::uint64_t>(packets.last + 1) * kPacketSize);
+                if (first < end)
+                    planned.bytes.push_back({layout.paths[static_cast<std::size_t>(part)], first, end, false});
+            }
+            for (const int part : edits.renumbering.removed)
+                planned.bytes.push_back({layout.paths[static_cast<std::size_t>(part)], 0,
+                                         layout.sizes[static_cast<std::size_t>(part)], true});
+            placed.planned.push_back(planned);
+        }
+    } else {
+        refusal = PlaceStretches(layout, timing, request.stretches, request.positioning, cancelled, placed);
+        DescribeBytes(layout, placed);
+    }
+    if (showProgress)
+        ui.closeProgress();
+    // A stream without any clock (not a transport stream the clock can read) is cut as the receiver
+    // tool cut it, byte for byte, and the question says so.
+    if (!placed.clockProblem.empty() && request.stretches.size() == 1 && !request.dryRun)
+        return cutByByteRate(pane, row, 2, request.stretches[0].start, request.stretches[0].end, writeDb, ui,
+                             NoClockNote(placed.clockProblem));
+    if (!refusal.empty()) {
+        ui.showMessage(refusal);
+        return {};
+    }
+    if (request.dryRun) {
+        CutResult result;
+        result.outcome = CutOutcome::Planned;
+        result.stretches = placed.planned;
+        result.notes = placed.notes;
+        return result;
+    }
+
+    CutEdits edits;
+    const PartEdits partEdits = EditsOf(layout, placed.bytes);
+    for (const PartEdits::Trim& trim : partEdits.trims)
+        edits.trims.emplace_back(trim.part, trim.packets);
+    edits.renumber = partEdits.anyRemoved();
+    edits.partSeconds = timing.secondsPerPart;
+    edits.kind = edits.renumber ? CutPlan::Kind::MultiPart
+               : placed.bytes.size() == 1 && edits.trims.size() == 1 ? CutPlan::Kind::SinglePart
+                                                                      : CutPlan::Kind::TwoPart;
+    if (edits.renumber) {
+        edits.renumbering = renumberKept(record, partEdits.removed);
+        edits.lastPartRemoved = partEdits.removed.back();
+        if (edits.renumbering.kept.empty()) {
+            ui.showMessage("The stretches span the whole recording, so nothing would be left; delete the recording "
+                           "instead.");
+            return {};
+        }
+        if (edits.partSeconds == 0) {
+            ui.showMessage("This recording cannot be cut: its duration is too short for the size of its part files.");
+            return {};
+        }
+    }
+    std::string unopened;
+    std::string problem;
+    checkEdits(pane, record, edits, folderParts, unopened, problem);
+    CutResult refused = ended(CutOutcome::Refused, false, edits.kind);
+    refused.stretches = placed.planned;
+    if (!unopened.empty()) {
+        ui.showMessage(std::string(kTrimFailedMessage) + "\n" + unopened + " Nothing was changed.");
+        return refused;
+    }
+    if (!problem.empty()) {
+        ui.showMessage("Cannot cut: " + problem + " Nothing was changed.");
+        return refused;
+    }
+
+    std::vector<std::pair<double, double>> moved;
+    for (const PlannedStretch& s : placed.planned)
+        moved.emplace_back(s.cut.start, s.cut.end);
+    ui.showCutMarks(moved);
+    if (!ui.askYesNo(stretchesQuestion(RecordDisplayName(record), placed), kCutQuestionCaption)) {
+        CutResult declined = ended(CutOutcome::Declined, false, edits.kind);
+        declined.stretches = placed.planned;
+        return declined;
+    }
+
+    PlannedCut planned;
+    StoreEdit edit(pane.store);
+    if (std::string error = planSteps(pane, edit, row, record, edits, timing, planned); !error.empty()) {
+        ui.showMessage("Cannot cut: " + error + " Nothing was changed.");
+        return refused;
+    }
+    // From here the cut runs to its end: its plan is on the disk before the first part changes.
+    ui.openProgress("Cut");
+    const CutStepProgress progress = [&](std::size_t done, std::size_t total) {
+        CopyProgressView view;
+        view.overallPercent = 10 + static_cast<int>(total ? done * 90 / total : 90);
+        view.status = "Cutting: step " + std::to_string(done) + " of " + std::to_string(total);
+        (void)ui.updateProgress(view);
+    };
+    CutResult result = runCut(pane, edit, row, planned, edits.kind, writeDb, ui, progress);
+    ui.closeProgress();
+    result.stretches = placed.planned;
+    result.notes = placed.notes;
+    return result;
 }
 
 }  // namespace vmx

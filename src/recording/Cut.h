@@ -108,6 +108,7 @@ enum class CutOutcome {
     Declined,  // the user answered No
     Done,
     Failed,    // stopped part way (the user was told what is on disk)
+    Planned,   // a dry run: `stretches` says what the cut would do; nothing was changed
 };
 
 struct CutResult {
@@ -119,6 +120,7 @@ struct CutResult {
     std::vector<std::pair<std::string, std::string>> renamed;  // (old path, new path), in order
     PaneRefresh refresh;
     std::vector<PlannedStretch> stretches;  // where each stretch landed (also for a dry run)
+    std::vector<std::string> notes;         // marks the byte rate placed instead of the stream's clock
 };
 
 // Removes the stretch between the marks from the recording at `row` of the pane, in place on

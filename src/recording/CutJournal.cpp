@@ -17,7 +17,7 @@ namespace vmx {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'M', 'X', 'C', 'U', 'T', '1', '\n'};
-constexpr std::size_t kMaxTrims = 2;
+constexpr std::size_t kMaxTrims = 1024;  // up to two for each of the 500 stretches one cut takes
 constexpr std::size_t kMaxPlanSize = 64 + 255 + 2 * (kAVMPartNameLen + 16) + 2 * kDBMMaxParts * 2 * kAVMPartNameLen +
                                      kMaxDbContentSize + 64;
 

@@ -33,7 +33,7 @@ namespace vmx {
 //   10      N         the database's file name, to refuse the plan of another database
 //   ...     8         size of the database file before the cut
 //   ...     8         FingerprintHash of its first bytes (up to kMaxDbContentSize) before the cut
-//   ...     2         trim count T (0..2), then T times: part name (12), first packet (8), last
+//   ...     2         trim count T (0..1024), then T times: part name (12), first packet (8), last
 //                     packet (8, two's complement; first > last is an empty range)
 //   ...     2         removal count R (0..280), then R part names (12 each)
 //   ...     2         rename count K (0..280), then K times: old name (12), new name (12)

@@ -42,9 +42,22 @@ CutStepFailure failed(std::string text)
     return {std::move(text), false};
 }
 
+// Counts the steps of a plan for its progress.
+struct StepCount {
+    const CutStepProgress& progress;
+    std::size_t total = 0;
+    std::size_t done = 0;
+    void step()
+    {
+        ++done;
+        if (progress)
+            progress(done, total);
+    }
+};
+
 // Phase 0: trims, removals, old names to transit names. Nothing here takes a name that the plan's
 // old names could still mean, so every step may be done again.
-CutStepFailure partsPhase(const CutJournal& plan, const std::string& dbPath, const std::string& folder)
+CutStepFailure partsPhase(const CutJournal& plan, const std::string& dbPath, const std::string& folder, StepCount& count)
 {
     for (const CutJournal::Trim& trim : plan.trims) {
         const std::string path = folder + trim.part;
@@ -63,11 +76,13 @@ CutStepFailure partsPhase(const CutJournal& plan, const std::string& dbPath, con
             return missing(error);
         if (const int error = FillPackets(fd.get(), size, trim.packets); error != 0)
             return failed("cannot rewrite " + path + ": " + std::strerror(error) + ".");
+        count.step();
     }
     for (const std::string& name : plan.removed) {
         const std::string path = folder + name;
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
             return failed(std::string(kDeleteFailedMessage) + "\ncannot delete " + path + ": " + std::strerror(errno) + ".");
+        count.step();
     }
     for (std::size_t k = 0; k < plan.renames.size(); ++k) {
         const std::string from = folder + plan.renames[k].from;
@@ -78,6 +93,7 @@ CutStepFailure partsPhase(const CutJournal& plan, const std::string& dbPath, con
         } else if (!exists(transit)) {
             return missing("the part " + from + " is missing.");
         }
+        count.step();
     }
     if (const int error = SyncFolder(folder); error != 0)
         return failed("cannot flush the folder " + folder + ": " + std::strerror(error) + ".");
@@ -85,7 +101,7 @@ CutStepFailure partsPhase(const CutJournal& plan, const std::string& dbPath, con
 }
 
 // Phase 1: transit names to new names.
-CutStepFailure namesPhase(const CutJournal& plan, const std::string& dbPath, const std::string& folder)
+CutStepFailure namesPhase(const CutJournal& plan, const std::string& dbPath, const std::string& folder, StepCount& count)
 {
     for (std::size_t k = 0; k < plan.renames.size(); ++k) {
         const std::string transit = transitPath(folder, dbPath, k);
@@ -96,6 +112,7 @@ CutStepFailure namesPhase(const CutJournal& plan, const std::string& dbPath, con
         } else if (!exists(to)) {
             return missing("the part " + to + " is missing.");
         }
+        count.step();
     }
     if (const int error = SyncFolder(folder); error != 0)
         return failed("cannot flush the folder " + folder + ": " + std::strerror(error) + ".");
@@ -116,11 +133,13 @@ bool beginsWith(const std::string& dbPath, const std::vector<std::uint8_t>& cont
 
 }  // namespace
 
-CutStepFailure RunCutSteps(CutJournal& plan, const std::string& dbPath)
+CutStepFailure RunCutSteps(CutJournal& plan, const std::string& dbPath, const CutStepProgress& progress)
 {
     const std::string folder = FolderOfPath(dbPath);
+    StepCount count{progress};
+    count.total = plan.trims.size() + plan.removed.size() + 2 * plan.renames.size();
     if (plan.phase == CutJournal::Phase::Parts) {
-        if (CutStepFailure failure = partsPhase(plan, dbPath, folder); !failure.text.empty())
+        if (CutStepFailure failure = partsPhase(plan, dbPath, folder, count); !failure.text.empty())
             return failure;
         if (!plan.renames.empty()) {
             plan.phase = CutJournal::Phase::Names;
@@ -128,7 +147,7 @@ CutStepFailure RunCutSteps(CutJournal& plan, const std::string& dbPath)
                 return failed(error);
         }
     }
-    return namesPhase(plan, dbPath, folder);
+    return namesPhase(plan, dbPath, folder, count);
 }
 
 void RemoveCutJournal(const std::string& dbPath)

@@ -3,6 +3,8 @@
 #include "recdb/DbCheck.h"
 #include "recording/CutJournal.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,10 @@ struct CutStepFailure {
     std::string text;          // empty when every step is done
     bool partMissing = false;  // a part is not there or cannot be opened (rather than a full or failing disk)
 };
-[[nodiscard]] CutStepFailure RunCutSteps(CutJournal& plan, const std::string& dbPath);
+// Told after each step: the steps done and the steps of the whole plan.
+using CutStepProgress = std::function<void(std::size_t done, std::size_t total)>;
+[[nodiscard]] CutStepFailure RunCutSteps(CutJournal& plan, const std::string& dbPath,
+                                         const CutStepProgress& progress = {});
 
 // Removes the cut's plan of the database once the database names the cut's parts, and flushes
 // the folder so that the removal is on the disk.
