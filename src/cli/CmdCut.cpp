@@ -101,6 +101,7 @@ int RunCut(const Args& input)
     report.json().key("end").decimal(request.stretches.back().end);
     report.json().key("positions").value(byByteRate ? "byte-rate" : "stream-clock");
     report.json().key("dry_run").boolean(dryRun);
+    report.json().key("clock_bytes_read").value(result.clockBytesRead);
     if (!dryRun)
         report.json().key("kind").value(KindName(result.kind));
     WriteStretches(report.json(), result.stretches);

@@ -709,6 +709,7 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
         result.outcome = CutOutcome::Planned;
         result.stretches = placed.planned;
         result.notes = placed.notes;
+        result.clockBytesRead = placed.bytesRead;
         return result;
     }
 
@@ -776,6 +777,7 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
     ui.closeProgress();
     result.stretches = placed.planned;
     result.notes = placed.notes;
+    result.clockBytesRead = placed.bytesRead;
     return result;
 }
 

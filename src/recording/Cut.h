@@ -121,6 +121,7 @@ struct CutResult {
     PaneRefresh refresh;
     std::vector<PlannedStretch> stretches;  // where each stretch landed (also for a dry run)
     std::vector<std::string> notes;         // marks the byte rate placed instead of the stream's clock
+    std::uint64_t clockBytesRead = 0;       // what finding the key frames read of the part files
 };
 
 // Removes the stretch between the marks from the recording at `row` of the pane, in place on
