@@ -155,6 +155,10 @@ def scenarios(root):
                  [disk("rec")]),
         Scenario("cut-multi-part", recording, ["cut", rec_db, "1", "0", "104", "--yes"], [["check", rec_db]],
                  [disk("rec")]),
+        # Several stretches in one cut: one plan with every trim; the part files hold no timestamps,
+        # so the byte rate places the marks.
+        Scenario("cut-stretches", recording, ["cut", rec_db, "1", "120", "125", "196", "203", "--yes"],
+                 [["check", rec_db]], [disk("rec")]),
         Scenario("rename", recording, ["rename", rec_db, "2", "Renamed"], [["check", rec_db]], [disk("rec")]),
         Scenario("delete", recording, ["delete", rec_db, "3"], [["check", rec_db]], [disk("rec")]),
         Scenario("create", lambda: os.makedirs(disk("new")), ["create", new_db], [["create", new_db]], [disk("new")]),
@@ -305,6 +309,9 @@ class FaultInjectionTest(unittest.TestCase):
 
     def test_cut_multi_part(self):
         self.check_scenario("cut-multi-part")
+
+    def test_cut_stretches(self):
+        self.check_scenario("cut-stretches")
 
     def test_rename(self):
         self.check_scenario("rename")
