@@ -19,7 +19,7 @@ const CommandSpec kCommands[] = {
     {"rename", "DB ID NAME [--json]", "rename a recording", RunRename},
     {"delete", "DB ID... [--json]", "delete recordings with their part files", RunDelete},
     {"check", "DB", "check a database and its part files", RunCheck},
-    {"demo", "DIR", "write a small demo receiver disk", RunDemo},
+    {"demo", "DIR [--h264]", "write a small demo receiver disk (--h264: H.264 video instead of MPEG-2)", RunDemo},
     {"copy", "SRC_DB DST_DB ID... [--yes] [--json]", "copy recordings with their part files into another database", RunCopy},
     {"merge", "DB ID OUTDIR [--json]", "join a recording's part files into one .trp file", RunMerge},
     {"cut", "DB ID START END [START END ...] [--yes] [--json] [--dry-run] [--by-byte-rate]",

@@ -43,15 +43,21 @@ std::string ffmpeg(std::vector<std::string> args)
     return {};
 }
 
-// Encodes a transport stream like the receiver records: MPEG-2 video and MP2 audio.
-std::string makeStream(const DemoRecording& r, const fs::path& out)
+// Encodes a transport stream like the receiver records: MPEG-2 (or H.264) video and MP2 audio.
+std::string makeStream(const DemoRecording& r, DemoVideo video, const fs::path& out)
 {
     const std::string rate = std::to_string(r.kbitPerSecond) + "k";
-    return ffmpeg({"-f", "lavfi", "-i", r.pattern, "-f", "lavfi", "-i",
-                   "sine=frequency=" + std::to_string(r.tone) + ":sample_rate=48000", "-t", std::to_string(r.seconds),
-                   "-c:v", "mpeg2video", "-b:v", rate, "-minrate", rate, "-maxrate", rate, "-bufsize", "2M",
-                   "-c:a", "mp2", "-b:a", "192k", "-muxrate", std::to_string(r.kbitPerSecond + 400) + "k",
-                   "-f", "mpegts", out.string()});
+    std::vector<std::string> args = {"-f", "lavfi", "-i", r.pattern, "-f", "lavfi", "-i",
+                                     "sine=frequency=" + std::to_string(r.tone) + ":sample_rate=48000", "-t",
+                                     std::to_string(r.seconds)};
+    if (video == DemoVideo::H264)
+        args.insert(args.end(), {"-c:v", "libx264", "-preset", "superfast", "-g", "25", "-bf", "2", "-x264-params",
+                                 "nal-hrd=cbr", "-b:v", rate});
+    else
+        args.insert(args.end(), {"-c:v", "mpeg2video", "-b:v", rate, "-minrate", rate});
+    args.insert(args.end(), {"-maxrate", rate, "-bufsize", "2M", "-c:a", "mp2", "-b:a", "192k",
+                             "-muxrate", std::to_string(r.kbitPerSecond + 400) + "k", "-f", "mpegts", out.string()});
+    return ffmpeg(std::move(args));
 }
 
 // Splits a stream into part files of the full part size, the way the receiver stores it.
@@ -97,7 +103,7 @@ std::string splitIntoParts(const fs::path& stream, const fs::path& folder, const
 }  // namespace
 
 std::string WriteDemoDisk(RecordingSession& session, const std::string& rootFolder,
-                          const std::function<void(const std::string&)>& say)
+                          const std::function<void(const std::string&)>& say, DemoVideo video)
 {
     // Nothing is asked; the demo says what failed in one sentence.
     QuietUi ui;
@@ -128,7 +134,7 @@ std::string WriteDemoDisk(RecordingSession& session, const std::string& rootFold
         recording.aid = 257;
         recording.pid = 4096;
         const auto writeParts = [&](const std::string& prefix, std::vector<std::string>& names) {
-            std::string error = makeStream(r, scratch);
+            std::string error = makeStream(r, video, scratch);
             if (error.empty())
                 error = splitIntoParts(scratch, record, prefix, names);
             fs::remove(scratch, ec);
