@@ -105,6 +105,26 @@ class CliBase(unittest.TestCase):
             with open(os.path.join(self.dir, p.decode()), "wb") as f:
                 f.truncate(size)
 
+    def result(self, *args, expect=0):
+        proc = self.cli(*args, "--json", expect=expect)
+        if expect:
+            self.assertEqual(proc.stdout, b"", "a failure prints no result")
+            self.assertEqual(proc.stderr.count(b"\n"), 1, proc.stderr)
+            return None
+        self.assertEqual(proc.stdout.count(b"\n"), 1, "one object on one line")
+        out = json.loads(proc.stdout)
+        self.assertEqual(out["command"], args[0] if args[0] != "media" else "media " + args[1])
+        self.assertIsInstance(out["seconds"], float)
+        self.assertGreaterEqual(out["seconds"], 0)
+        for key in ("written", "removed", "warnings", "messages"):
+            self.assertIsInstance(out[key], list, key)
+        for path in out["written"]:
+            self.assertTrue(os.path.exists(path), path)
+        for path in out["removed"]:
+            # A name a cut renames another part to is removed and written.
+            self.assertEqual(os.path.exists(path), path in out["written"], path)
+        return out
+
 
 class CliTest(CliBase):
 
@@ -410,26 +430,6 @@ class JsonResultsTest(CliBase):
 
     recording = RecordingCommandsTest.recording
 
-    def result(self, *args, expect=0):
-        proc = self.cli(*args, "--json", expect=expect)
-        if expect:
-            self.assertEqual(proc.stdout, b"", "a failure prints no result")
-            self.assertEqual(proc.stderr.count(b"\n"), 1, proc.stderr)
-            return None
-        self.assertEqual(proc.stdout.count(b"\n"), 1, "one object on one line")
-        out = json.loads(proc.stdout)
-        self.assertEqual(out["command"], args[0] if args[0] != "media" else "media " + args[1])
-        self.assertIsInstance(out["seconds"], float)
-        self.assertGreaterEqual(out["seconds"], 0)
-        for key in ("written", "removed", "warnings", "messages"):
-            self.assertIsInstance(out[key], list, key)
-        for path in out["written"]:
-            self.assertTrue(os.path.exists(path), path)
-        for path in out["removed"]:
-            # A name a cut renames another part to is removed and written.
-            self.assertEqual(os.path.exists(path), path in out["written"], path)
-        return out
-
     def twin(self):
         """A copy of the test folder, to do the same without --json."""
         other = tempfile.mkdtemp(prefix="vmx-cli-twin-")
@@ -530,6 +530,100 @@ class JsonResultsTest(CliBase):
                                           os.path.join(receiver, "IMAGE", "card.JPG")])
         self.result("media", "delete", "song.mp3", "--receiver", receiver, expect=1)
 
+
+
+def ffmpeg(*args):
+    subprocess.run(["ffmpeg", "-nostdin", "-y", "-v", "error", *args], check=True, timeout=300)
+
+
+def video_packets(path):
+    """(pts, is key frame) of every video packet of a transport stream, in stream order."""
+    out = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                          "packet=pts,flags", "-of", "json", path], capture_output=True, check=True, timeout=120)
+    return [(int(p["pts"]), "K" in p["flags"]) for p in json.loads(out.stdout)["packets"] if "pts" in p]
+
+
+class PreciseCutTest(CliBase):
+    """Cuts of recordings made by ffmpeg, read back with ffprobe: the pictures between the key frames
+    the marks moved to are gone, every other picture is kept, and the picture after the cut is a key
+    frame."""
+
+    MPEG2 = ["-c:v", "mpeg2video", "-g", "12", "-q:v", "4"]
+    H264 = ["-c:v", "libx264", "-preset", "ultrafast", "-g", "25", "-keyint_min", "25", "-sc_threshold", "0",
+            "-bf", "2"]
+
+    def make_recording(self, codec, still, busy, size, extra):
+        """A recording whose first `still` seconds show a still picture and the next `busy` seconds
+        noise (a variable byte rate), split into part files of the receiver's full part size."""
+        stream = os.path.join(self.dir, "stream.ts")
+        total = still + busy
+        ffmpeg("-f", "lavfi", "-i", f"color=c=gray:s={size}:r=25:d={still}",
+               "-f", "lavfi", "-i", f"testsrc2=s={size}:r=25:d={busy}",
+               "-f", "lavfi", "-i", f"sine=frequency=440:sample_rate=48000:d={total}",
+               "-filter_complex", "[1:v]noise=alls=60:allf=t[b];[0:v][b]concat=n=2:v=1[v]",
+               "-map", "[v]", "-map", "2:a", *codec, "-c:a", "mp2", *extra, "-f", "mpegts", stream)
+        rec = random_record(random.Random(7), 1, 1, 0)
+        rec["name"] = b"\x05Film\0" + bytes(10)
+        rec["duration"] = total
+        with open(stream, "rb") as f:
+            data = f.read()
+        for j in range(0, len(data), FULL_PART):
+            rec["parts"].append(part_name(1, j // FULL_PART))
+            with open(os.path.join(self.dir, rec["parts"][-1].decode()), "wb") as out:
+                out.write(data[j:j + FULL_PART])
+        self.write(encode(5, 1, {0: rec}))
+        return stream, rec
+
+    def joined(self, names):
+        path = os.path.join(self.dir, "joined.ts")
+        with open(path, "wb") as out:
+            for name in names:
+                out.write(self.read(os.path.join(self.dir, name)))
+        return path
+
+    def test_cut_lands_on_the_key_frames_after_the_marks(self):
+        cases = [
+            # name, codec, still s, busy s, size, extra ffmpeg arguments, stretches (seconds), parts before
+            ("mpeg2 still then busy", self.MPEG2, 30, 30, "352x288", [], [(10, 20)], 1),
+            ("h264 still then busy", self.H264, 30, 30, "352x288", [], [(10, 20)], 1),
+            ("two stretches", self.MPEG2, 10, 20, "352x288", [], [(3.3, 5.1), (12.6, 20)], 1),
+            # The timestamps wrap round 2^33 ticks 9.7 s into the recording.
+            ("wrap inside the stretch", self.MPEG2, 10, 10, "352x288", ["-output_ts_offset", "95434"], [(5, 15)], 1),
+            ("across a part boundary", self.MPEG2, 4, 12, "720x576", ["-q:v", "1", "-qmin", "1"], [(6, 14)], 2),
+        ]
+        for name, codec, still, busy, size, extra, stretches, part_count in cases:
+            with self.subTest(name):
+                for entry in os.listdir(self.dir):
+                    os.remove(os.path.join(self.dir, entry))
+                stream, rec = self.make_recording(codec, still, busy, size, extra)
+                self.assertEqual(len(rec["parts"]), part_count)
+                before = video_packets(stream)
+                first = min(pts for pts, _ in before[:8])
+                marks = [str(t) for stretch in stretches for t in stretch]
+                plan = self.result("cut", self.db, "1", *marks, "--dry-run")
+                self.assertEqual(plan["written"], [])
+                out = self.result("cut", self.db, "1", *marks, "--yes")
+                self.assertEqual(out["stretches"], plan["stretches"])
+                names = sorted(n for n in os.listdir(self.dir) if n.endswith(".TRP"))
+                after = video_packets(self.joined(names))
+                ticks = lambda seconds: round(seconds * 90000)
+                near = 900  # the JSON's times are rounded to the millisecond; a picture lasts 3600 ticks
+                removed = set()
+                for marked, cut in zip(stretches, out["stretches"]):
+                    # The cut lands on key frames at or after the marks, within a group of pictures.
+                    self.assertTrue(cut["start_by_clock"] and cut["end_by_clock"])
+                    self.assertGreaterEqual(cut["start"], marked[0] - 0.001)
+                    self.assertLess(cut["start"], marked[0] + 1.01)
+                    self.assertGreaterEqual(cut["end"], marked[1] - 0.001)
+                    lo, hi = ticks(cut["start"]), ticks(cut["end"])
+                    gone = {pts for pts, _ in before if lo - near <= (pts - first) % 2**33 < hi - near}
+                    removed |= gone
+                    # The picture after the cut is a key frame, at the time the cut says.
+                    following = [(pts, key) for pts, key in after if (pts - first) % 2**33 >= hi - near]
+                    self.assertTrue(following[0][1], name)
+                    self.assertLessEqual(abs((following[0][0] - first) % 2**33 - hi), near)
+                self.assertEqual([pts for pts, _ in after], [pts for pts, _ in before if pts not in removed])
+                self.assertEqual(self.cli("check", self.db).returncode, 0)
 
 if __name__ == "__main__":
     CLI = sys.argv.pop(1)
