@@ -173,6 +173,21 @@ bool IsKeyFrame(VideoCodec codec, bool randomAccess, const std::uint8_t* p, std:
     return false;
 }
 
+// Without a program map: the codec the start codes at the beginning of a picture suggest.
+VideoCodec GuessCodec(const std::uint8_t* p, std::size_t n)
+{
+    for (std::size_t i = 0; i + 3 < n; ++i) {
+        if (p[i] != 0 || p[i + 1] != 0 || p[i + 2] != 1)
+            continue;
+        if (p[i + 3] == 0xB3 || p[i + 3] == 0xB8 || p[i + 3] == 0x00)
+            return VideoCodec::Mpeg2;
+        if ((p[i + 3] & 0x80) == 0 && ((p[i + 3] & 0x1F) == 9 || (p[i + 3] & 0x1F) == 7))
+            return VideoCodec::H264;
+        return VideoCodec::Unknown;
+    }
+    return VideoCodec::Unknown;
+}
+
 }  // namespace
 
 struct RecordingClock::Impl {
@@ -202,7 +217,8 @@ struct RecordingClock::Impl {
     std::vector<Segment> m_segments;
     std::uint64_t m_totalSize = 0;
     unsigned m_videoPid = kNoPid;
-    VideoCodec m_codec = VideoCodec::Unknown;
+    VideoCodec m_codec = VideoCodec::Unknown;     // as the program map names it
+    VideoCodec m_keyCodec = VideoCodec::Unknown;  // how key frames are told (guessed without a map)
     std::int64_t m_durationTicks = 0;
     std::uint64_t m_bytesRead = 0;
     std::string m_problem = "the recording has not been opened.";
@@ -303,7 +319,7 @@ RecordingClock::Impl::ScanResult RecordingClock::Impl::scan(std::uint64_t global
         if (!pending.active)
             return;
         pending.active = false;
-        pending.picture.key = IsKeyFrame(m_codec, pending.randomAccess, pending.head.data(), pending.size);
+        pending.picture.key = IsKeyFrame(m_keyCodec, pending.randomAccess, pending.head.data(), pending.size);
         if (!visit(static_cast<const Picture&>(pending.picture)))
             stop = true;
     };
@@ -435,13 +451,15 @@ bool RecordingClock::Impl::findVideoStream()
                             m_codec = type == 0x01 || type == 0x02 ? VideoCodec::Mpeg2
                                       : type == 0x1B               ? VideoCodec::H264
                                                                    : VideoCodec::Unknown;
+                            m_keyCodec = m_codec;
                             return true;
                         }
                         e += 5 + (((std::size_t{p[e + 3]} & 0x0F) << 8) | p[e + 4]);
                     }
                 }
-            } else if (pesPid == kNoPid && n >= 4 && p[0] == 0 && p[1] == 0 && p[2] == 1 && (p[3] & 0xF0) == 0xE0) {
+            } else if (PesHead pes; pesPid == kNoPid && ParsePesHead(p, n, pes) && (pes.streamId & 0xF0) == 0xE0) {
                 pesPid = ts.pid;
+                m_keyCodec = GuessCodec(p + pes.dataOffset, n - pes.dataOffset);
             }
         }
         packet += count;
@@ -449,7 +467,6 @@ bool RecordingClock::Impl::findVideoStream()
     if (pesPid == kNoPid)
         return false;
     m_videoPid = pesPid;
-    m_codec = VideoCodec::Unknown;
     return true;
 }
 
