@@ -213,7 +213,9 @@ void CCutEditor::ShowCutMarks(const std::vector<std::pair<double, double>>& stre
 void CCutEditor::CutEnded(bool done)
 {
     if (done) {
+        // The parts were rewritten: the clock read before the cut no longer holds.
         CurrentList().clear();
+        m_timeline.clear();
     } else if (m_userMarks) {
         PutMarks(*m_userMarks);
     }

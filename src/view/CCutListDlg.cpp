@@ -1,7 +1,6 @@
 #include "view/CCutListDlg.h"
 
 #include "dialogs/Utf8Text.h"
-#include "view/CQtUserInterface.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,7 +16,7 @@ CCutListDlg::CCutListDlg(QWidget* parent)
     , m_remove(new QPushButton(QStringLiteral("Remove"), this))
 {
     setObjectName(QStringLiteral("cutList"));
-    setWindowTitle(QStringLiteral("%1 cut list").arg(QString::fromLatin1(CQtUserInterface::kAppTitle)));
+    setWindowTitle(QStringLiteral("Cut list"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     auto* hint = new QLabel(QStringLiteral("PR cuts these stretches out of the recording."), this);
     hint->setWordWrap(true);
