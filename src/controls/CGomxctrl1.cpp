@@ -204,6 +204,9 @@ void CGomxctrl1::QueueNext(const QString& path)
 {
     if (!m_mpv || !m_loaded || path.isEmpty())
         return;
+    // Already lined up (a mark dragged through a part asks again at every step).
+    if (m_nextEntry != kNoEntry && m_nextFile == path)
+        return;
     if (m_nextEntry != kNoEntry)
         m_mpv.Command({"playlist-clear"});  // keeps the file being played
     m_nextEntry = kNoEntry;

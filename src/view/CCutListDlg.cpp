@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -18,7 +19,7 @@ CCutListDlg::CCutListDlg(QWidget* parent)
     setObjectName(QStringLiteral("cutList"));
     setWindowTitle(QStringLiteral("Cut list"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    auto* hint = new QLabel(QStringLiteral("PR cuts these stretches out of the recording."), this);
+    auto* hint = new QLabel(QStringLiteral("PR cuts these stretches out of the recording. Delete or Remove takes the selected ones off."), this);
     hint->setWordWrap(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -28,6 +29,9 @@ CCutListDlg::CCutListDlg(QWidget* parent)
     layout->addWidget(m_list);
     layout->addLayout(buttons);
     resize(210, 220);
+    // Delete in the list is Remove.
+    auto* remove = new QShortcut(QKeySequence::Delete, m_list, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, m_remove, &QPushButton::click);
     connect(m_remove, &QPushButton::clicked, this, [this] {
         std::vector<int> rows;
         for (const QListWidgetItem* item : m_list->selectedItems())
