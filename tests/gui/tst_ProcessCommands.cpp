@@ -473,6 +473,11 @@ private slots:
         QVERIFY(near(mark(1), end - 1.0 + vmx::PictureSeconds(player->FramesPerSecond()), 1e-3));
         QVERIFY(near(mark(0), 20.0, 0.1));
         QCOMPARE(label(), QStringLiteral("End %1 s").arg(mark(1), 0, 'f', 1));
+        // The focused position slider keeps its own arrow keys.
+        const double stepped = mark(1);
+        ui->view->PositionSlider()->setFocus();
+        QTest::keyClick(ui->view->PositionSlider(), Qt::Key_Left);
+        QCOMPARE(mark(1), stepped);
 
         // I and O: the marks go where the slider sent the paused player.
         ui->ClickSliderAt(10);
