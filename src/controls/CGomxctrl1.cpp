@@ -155,9 +155,23 @@ bool CGomxctrl1::VideoReady() const
 
 void CGomxctrl1::SetFileName(const QString& path)
 {
+    Open(path, false);
+}
+
+void CGomxctrl1::OpenPaused(const QString& path)
+{
+    if (m_mpv && m_loaded && m_fileName == path) {
+        Pause();
+        return;
+    }
+    Open(path, true);
+}
+
+void CGomxctrl1::Open(const QString& path, bool paused)
+{
     if (!m_mpv)
         return;
-    m_paused = false;
+    m_paused = paused;
     m_loaded = true;
     m_fileReady = false;
     m_entry = kNoEntry;
@@ -165,7 +179,7 @@ void CGomxctrl1::SetFileName(const QString& path)
     m_lastFile = path;
     m_pendingSeek.reset();
     ForgetQueued();
-    m_mpv.SetProperty("pause", "no");
+    m_mpv.SetProperty("pause", paused ? "yes" : "no");
     // Video needs the render context: until the widget has been shown once, hold the file back.
     if (!VideoReady()) {
         m_waitingForVideo = path;
@@ -189,6 +203,9 @@ void CGomxctrl1::LoadNow(const QString& path)
 void CGomxctrl1::QueueNext(const QString& path)
 {
     if (!m_mpv || !m_loaded || path.isEmpty())
+        return;
+    // Already lined up (a mark dragged through a part asks again at every step).
+    if (m_nextEntry != kNoEntry && m_nextFile == path)
         return;
     if (m_nextEntry != kNoEntry)
         m_mpv.Command({"playlist-clear"});  // keeps the file being played
@@ -215,16 +232,26 @@ void CGomxctrl1::ForgetQueued()
     m_nextFile.clear();
 }
 
-void CGomxctrl1::SetCurrentPosition(double seconds)
+void CGomxctrl1::SetCurrentPosition(double seconds, bool exact)
 {
     if (!m_mpv || !m_loaded)
         return;
     if (!m_fileReady) {
         m_pendingSeek = seconds;
+        m_pendingExact = exact;
         return;
     }
     const QByteArray target = QByteArray::number(seconds, 'f', 3);
-    m_mpv.Command({"seek", target.constData(), "absolute"});
+    m_mpv.Command({"seek", target.constData(), exact ? "absolute+exact" : "absolute"});
+}
+
+std::optional<double> CGomxctrl1::FramesPerSecond() const
+{
+    if (!m_loaded)
+        return std::nullopt;
+    if (const std::optional<double> fps = m_mpv.GetDouble("container-fps"); fps && *fps > 0)
+        return fps;
+    return m_mpv.GetDouble("estimated-vf-fps");
 }
 
 int CGomxctrl1::GetPlayState() const
@@ -304,7 +331,7 @@ void CGomxctrl1::DrainEvents()
                 if (m_pendingSeek) {
                     const double seconds = *m_pendingSeek;
                     m_pendingSeek.reset();
-                    SetCurrentPosition(seconds);
+                    SetCurrentPosition(seconds, m_pendingExact);
                 }
             }
             break;

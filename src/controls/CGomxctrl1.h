@@ -26,14 +26,21 @@ public:
 
     // Opens a media file and starts playing it.
     void SetFileName(const QString& path);
+    // Holds the player paused on `path`: opens it paused, or pauses it when it is the file the
+    // player holds already (so that seeking in it needs no reload). Nothing starts playing.
+    void OpenPaused(const QString& path);
     // Lines up the file to play when the current one ends, so that it follows without a gap
     // (the parts of a recording). Replaces a file lined up before that has not started yet.
     void QueueNext(const QString& path);
     // The file being played (the one set, or the one lined up once the player went on to it);
     // empty while nothing plays.
     QString FileName() const { return m_loaded ? m_fileName : QString(); }
-    // Jumps to a position in seconds inside the current file.
-    void SetCurrentPosition(double seconds);
+    // Jumps to a position in seconds inside the current file; `exact` goes to that very picture
+    // rather than to the key frame before it.
+    void SetCurrentPosition(double seconds, bool exact = false);
+    // The video's frame rate as the file gives it (or as the decoder measured it); nothing before
+    // a video file has loaded.
+    std::optional<double> FramesPerSecond() const;
     // kPlaying (4) while a file is open and not paused.
     int GetPlayState() const;
     // Continues after Pause. After Stop, plays the file last played again from its start.
@@ -65,6 +72,7 @@ private:
     void UseOpenGL();
     void UseSoftware();
     bool VideoReady() const;
+    void Open(const QString& path, bool paused);
     void LoadNow(const QString& path);
     void AppendQueued();
     void ForgetQueued();
@@ -91,4 +99,5 @@ private:
     int m_queuedStarts = 0;
     std::optional<QString> m_waitingForVideo;
     std::optional<double> m_pendingSeek;
+    bool m_pendingExact = false;
 };

@@ -47,6 +47,7 @@ void CMarkBar::Initialise(float minimum, float maximum, int tickFrequency, int m
     if (style >= 0)
         m_style = unsigned(style);
     m_markers.clear();
+    m_lastTouched = -1;
     m_dragged = -1;
     m_pending.reset();
     if (initialValues != nullptr) {
@@ -71,9 +72,41 @@ int CMarkBar::GetMarks(float* out, int capacity) const
     return int(sorted.size());
 }
 
-void CMarkBar::InsertMarker(float value)
+int CMarkBar::InsertMarker(float value)
 {
-    m_markers.insert(std::upper_bound(m_markers.begin(), m_markers.end(), value), value);
+    const auto at = m_markers.insert(std::upper_bound(m_markers.begin(), m_markers.end(), value), value);
+    return int(at - m_markers.begin());
+}
+
+int CMarkBar::RankOf(std::size_t index) const
+{
+    const float value = m_markers[index];
+    int rank = 0;
+    for (std::size_t j = 0; j < m_markers.size(); ++j)
+        rank += m_markers[j] < value || (m_markers[j] == value && j < index);
+    return rank;
+}
+
+int CMarkBar::SetMark(int index, float value)
+{
+    if (index < 0 || index > int(m_markers.size()) || (index == int(m_markers.size()) && index >= m_markerLimit))
+        return -1;
+    // The drag in progress, if any, ends here: its marker may be the one that moves.
+    m_dragged = -1;
+    m_pending.reset();
+    std::vector<float> sorted = GetMarks();
+    if (index < int(sorted.size()))
+        sorted.erase(sorted.begin() + index);
+    m_markers = std::move(sorted);
+    m_lastTouched = InsertMarker(std::clamp(value, m_min, m_max));
+    update();
+    return m_lastTouched;
+}
+
+void CMarkBar::SetShadedStretches(const std::vector<std::pair<float, float>>& stretches)
+{
+    m_shaded = stretches;
+    update();
 }
 
 void CMarkBar::PruneOutOfRange()
@@ -228,6 +261,10 @@ void CMarkBar::mouseMoveEvent(QMouseEvent* event)
     }
     ShowValueTip(m_markers[dragged], point);
     repaint();
+    if (delta != 0) {
+        m_lastTouched = RankOf(dragged);
+        emit markMoved(m_markers[dragged], m_lastTouched);
+    }
 }
 
 void CMarkBar::mouseReleaseEvent(QMouseEvent* event)
@@ -245,8 +282,9 @@ void CMarkBar::mouseReleaseEvent(QMouseEvent* event)
         const float value = *m_pending;
         m_pending.reset();
         if (InChannel(Along(point), 0) && InRange(PixelToValue(Along(point)))) {
-            InsertMarker(value);
+            m_lastTouched = InsertMarker(value);
             update();
+            emit markAdded(value, m_lastTouched);
         }
         return;
     }
@@ -256,6 +294,7 @@ void CMarkBar::mouseReleaseEvent(QMouseEvent* event)
     m_dragged = -1;
     if ((m_style & kDragOutRemoves) && !rect().contains(point)) {
         m_markers.erase(m_markers.begin() + std::ptrdiff_t(dragged));
+        m_lastTouched = -1;
         update();
         return;
     }
@@ -279,10 +318,11 @@ void CMarkBar::mouseReleaseEvent(QMouseEvent* event)
     if (!InRange(value))
         return;
     m_markers.erase(m_markers.begin() + std::ptrdiff_t(dragged));
-    InsertMarker(value);
+    m_lastTouched = InsertMarker(value);
     repaint();
     ShowValueTip(value, point);
     emit markNotify(m_controlId, kNotifyChanged);
+    emit markMoved(value, m_lastTouched);
 }
 
 void CMarkBar::timerEvent(QTimerEvent* event)
@@ -349,6 +389,22 @@ void CMarkBar::paintEvent(QPaintEvent*)
             const QRect segment = m_vertical ? QRect(inner.left(), from, inner.width(), to - from)
                                              : QRect(from, inner.top(), to - from, inner.height());
             painter.fillRect(segment, vmx::ToQColor(m_colors[k]));
+        }
+    }
+
+    // The shaded stretches: a dark band over the channel and a little beyond it.
+    if (!m_shaded.empty()) {
+        QColor shade = pal.color(QPalette::Highlight);
+        shade.setAlpha(150);
+        const QRect band = channel.adjusted(0, -3, 0, 3);
+        for (const auto& [from, to] : m_shaded) {
+            int a = ValueToPixel(std::clamp(from, m_min, m_max));
+            int b = ValueToPixel(std::clamp(to, m_min, m_max));
+            if (a > b)
+                std::swap(a, b);
+            const QRect stretch = m_vertical ? QRect(band.left(), a, band.width(), std::max(b - a, 2))
+                                             : QRect(a, band.top(), std::max(b - a, 2), band.height());
+            painter.fillRect(stretch, shade);
         }
     }
 

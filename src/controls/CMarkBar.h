@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 // A bar over a range of values on which the user places a limited number of markers with the
@@ -46,6 +47,18 @@ public:
     // many markers there are.
     int GetMarks(float* out, int capacity) const;
 
+    // Puts the marker at `index` of the ascending order (a new one when index is the number of
+    // markers and the limit allows another) at `value`, kept inside the range. Returns the
+    // marker's index in the new order, or -1 when there is no such marker. Sends no signal: the
+    // code that moves a marker knows it did.
+    int SetMark(int index, float value);
+    // The index (ascending order) of the marker the user or SetMark placed or moved last; -1 when
+    // none since Initialise.
+    int LastTouched() const { return m_lastTouched; }
+    // Stretches of the range shown shaded over the channel (the cut list's), whatever the markers.
+    void SetShadedStretches(const std::vector<std::pair<float, float>>& stretches);
+    const std::vector<std::pair<float, float>>& ShadedStretches() const { return m_shaded; }
+
     float RangeMin() const { return m_min; }
     float RangeMax() const { return m_max; }
     unsigned StyleBits() const { return m_style; }
@@ -62,6 +75,10 @@ public:
 signals:
     // Sent when a drag ended with a new value: the bar's control id and kNotifyChanged.
     void markNotify(int controlId, int code);
+    // The user placed a marker with a click: its value and index in the ascending order.
+    void markAdded(float value, int index);
+    // The user dragged a marker: sent while it moves and once more when it is dropped.
+    void markMoved(float value, int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -91,7 +108,9 @@ private:
     bool InRange(float value) const { return value >= m_min && value <= m_max; }
     QString Format(float value) const;
     void ShowValueTip(float value, const QPoint& localPoint);
-    void InsertMarker(float value);
+    int InsertMarker(float value);
+    // The index in the ascending order of the marker at `index` of m_markers.
+    int RankOf(std::size_t index) const;
     void PruneOutOfRange();
 
     int m_controlId;
@@ -111,6 +130,8 @@ private:
     int m_clampState = 0;
     bool m_moveBoth = false;
     int m_hovered = -1;
+    int m_lastTouched = -1;
+    std::vector<std::pair<float, float>> m_shaded;
     QBasicTimer m_hoverTimer;
     CMarkTip m_tip;
     QFont m_tipFont;

@@ -232,6 +232,21 @@ void CSkinSlider::mouseReleaseEvent(QMouseEvent* event)
     Post(WM_SLIDER_RELEASED);
 }
 
+bool CSkinSlider::event(QEvent* event)
+{
+    // The arrow keys step the focused slider, before any shortcut of the window takes them.
+    if (event->type() == QEvent::ShortcutOverride && m_enabled) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool arrow = key->key() == Qt::Key_Left || key->key() == Qt::Key_Right || key->key() == Qt::Key_Up ||
+                           key->key() == Qt::Key_Down;
+        if (arrow && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
 void CSkinSlider::keyPressEvent(QKeyEvent* event)
 {
     if (!m_enabled) {

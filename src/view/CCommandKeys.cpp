@@ -10,7 +10,8 @@
 #include <QKeySequence>
 #include <QShortcut>
 
-CCommandKeys::CCommandKeys(QWidget* form, const QHash<int, QWidget*>& controls, const CViewPlayer& player)
+CCommandKeys::CCommandKeys(QWidget* form, const QHash<int, QWidget*>& controls, const CViewPlayer& player,
+                           std::function<void(vmx::MarkKey)> markKey)
     : QObject(form)
     , m_player(player)
 {
@@ -28,11 +29,17 @@ CCommandKeys::CCommandKeys(QWidget* form, const QHash<int, QWidget*>& controls, 
     }
     for (auto it = buttonsOfKey.cbegin(); it != buttonsOfKey.cend(); ++it) {
         auto* shortcut = new QShortcut(QKeySequence::fromString(it.key(), QKeySequence::PortableText), form);
-        // Space is PL's and PA's: it plays, or pauses and goes on once something plays.
+        // Space is PL's and PA's: it pauses what plays and plays (or goes on) otherwise.
         connect(shortcut, &QShortcut::activated, this,
                 [this, buttons = it.value(), play = button(ControlId::kPlay), pause = button(ControlId::kPause)] {
-                    Press(buttons.size() == 1 ? buttons.front() : m_player.PlayingOrPaused() ? pause : play);
+                    Press(buttons.size() == 1 ? buttons.front() : m_player.SpacePauses() ? pause : play);
                 });
+    }
+    for (const vmx::CommandKey& command : vmx::CommandKeys()) {
+        if (command.markKey == vmx::MarkKey::None)
+            continue;
+        auto* shortcut = new QShortcut(QKeySequence::fromString(Utf8Text(command.key), QKeySequence::PortableText), form);
+        connect(shortcut, &QShortcut::activated, this, [markKey, key = command.markKey] { markKey(key); });
     }
     auto* help = new QShortcut(QKeySequence::fromString(Utf8Text(vmx::kHelpKey), QKeySequence::PortableText), form);
     connect(help, &QShortcut::activated, this, &CCommandKeys::ShowHelp);

@@ -3,6 +3,7 @@
 #include "controls/CColorLabel.h"
 #include "controls/CMarkBar.h"
 #include "view/CNameValidator.h"
+#include "recording/RecordDetails.h"
 #include "viewmodel/PaneTexts.h"
 
 #include <QLineEdit>
@@ -46,6 +47,7 @@ void CDetailsArea::ShowRecord(const vmx::RecordDetails& details)
     SetLines(vmx::DetailsLines(details));
     m_nameEdit->setText(QString::fromStdString(vmx::NameForDisplay(details.nameBytes)));
     ResetMarkBar(float(details.duration));
+    emit recordShown(details);
 }
 
 void CDetailsArea::ShowMediaLines(const std::array<std::string, 3>& lines)
@@ -68,12 +70,27 @@ void CDetailsArea::SetLines(const std::array<std::string, 3>& lines)
 
 void CDetailsArea::ShowTime(std::uint32_t position)
 {
+    SetTimeText(vmx::TimeLabelText(position));
+}
+
+void CDetailsArea::ShowMarkTime(const std::string& text)
+{
+    SetTimeText(text);
+}
+
+void CDetailsArea::SetTimeText(const std::string& text)
+{
     m_time->setFont(m_timeFont);
     m_time->gradientFrom = 0x590A29;
     m_time->gradientTo = 0x007CFF;
     m_time->textColor = kWhite;
     m_time->alignment = 1;
-    m_time->SetText(QString::fromStdString(vmx::TimeLabelText(position)));
+    m_time->SetText(QString::fromStdString(text));
+}
+
+QString CDetailsArea::TimeText() const
+{
+    return m_time->Text();
 }
 
 std::string CDetailsArea::NameText() const

@@ -34,14 +34,23 @@ public:
     void ShowMediaLines(const std::array<std::string, 3>& lines);
     // "Time:..." for a playback position in seconds.
     void ShowTime(std::uint32_t position);
+    // The time label names a mark instead ("Start 12.3 s").
+    void ShowMarkTime(const std::string& text);
+    // What the time label shows.
+    QString TimeText() const;
     // The name edit box's text as UTF-8.
     std::string NameText() const;
     void ClearName();
     // Shows no recording: the lines and the name edit box empty.
     void Clear();
 
+signals:
+    // ShowRecord has shown a recording's details.
+    void recordShown(const vmx::RecordDetails& details);
+
 private:
     void SetLines(const std::array<std::string, 3>& lines);
+    void SetTimeText(const std::string& text);
 
     std::array<CColorLabel*, 3> m_lines;
     CColorLabel* m_time;

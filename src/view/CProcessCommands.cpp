@@ -4,6 +4,7 @@
 #include "convert/EncodeSettings.h"
 #include "dialogs/CSettingDlg.h"
 #include "recording/Cut.h"
+#include "view/CCutEditor.h"
 #include "view/CDetailsArea.h"
 #include "view/CSessionRunner.h"
 #include "view/CViewPlayer.h"
@@ -24,8 +25,8 @@ bool IsRegularFile(const std::string& path)
 
 // Out of line: the dialog's type is complete here.
 CProcessCommands::CProcessCommands(CSessionRunner& runner, CDetailsArea& details, CViewPlayer& player,
-                                   QWidget* dialogParent)
-    : m_runner(runner), m_details(details), m_player(player), m_dialogParent(dialogParent)
+                                   CCutEditor& cutEditor, QWidget* dialogParent)
+    : m_runner(runner), m_details(details), m_player(player), m_cutEditor(cutEditor), m_dialogParent(dialogParent)
 {
 }
 
@@ -109,7 +110,6 @@ void CProcessCommands::Cut()
         return;
     const int side = state.activeSide;
     const int row = state.selected(side);
-    const std::vector<float> marks = m_details.MarkBar().GetMarks();
     if (m_player.IsRunning()) {
         m_runner.Ui().showMessage(kCutWhilePlayingMessage);
         return;
@@ -117,17 +117,17 @@ void CProcessCommands::Cut()
     // The mark bar's range after the cut: the recording's duration before it.
     const vmx::RecordDetails* details = state.pane(side).detailsAt(row);
     const float duration = details ? float(details->duration) : m_details.MarkBar().RangeMax();
-    const int markCount = int(marks.size());
-    const double start = markCount == 2 ? double(marks[0]) : 0.0;
-    const double end = markCount == 2 ? double(marks[1]) : 0.0;
+    // The cut list's stretches, or the marks; with neither the cut says that nothing is marked.
+    m_lastCutRequest = m_cutEditor.Request();
     // The player lets go of the part files before they are rewritten, deleted or renamed.
-    if (markCount == 2)
+    if (!m_lastCutRequest.stretches.empty())
         m_player.Release();
     m_runner.Run<vmx::CutResult>(
-        [side, row, markCount, start, end](vmx::RecordingSession& session, vmx::UserInterface& ui) {
-            return session.cut(side, row, markCount, start, end, ui);
+        [side, row, request = m_lastCutRequest](vmx::RecordingSession& session, vmx::UserInterface& ui) {
+            return session.cut(side, row, request, ui);
         },
         [this, duration](const vmx::CutResult& result) {
+            m_cutEditor.CutEnded(result.outcome == vmx::CutOutcome::Done);
             if (result.resetMarks)
                 m_details.ResetMarkBar(duration);
             if (result.outcome == vmx::CutOutcome::Done)

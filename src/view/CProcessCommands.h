@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recording/Cut.h"
 #include "recording/Merge.h"
 
 #include <QObject>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <string>
 
+class CCutEditor;
 class CDetailsArea;
 class CSessionRunner;
 class CSettingDlg;
@@ -30,8 +32,10 @@ public:
     static constexpr const char* kCutWhilePlayingMessage =
         "Can't Process files while video player is running. Please retry after stopping video.";
 
-    // `dialogParent`: the window over which EN's settings dialog opens.
-    CProcessCommands(CSessionRunner& runner, CDetailsArea& details, CViewPlayer& player, QWidget* dialogParent);
+    // `dialogParent`: the window over which EN's settings dialog opens; `cutEditor` gives PR its
+    // stretches.
+    CProcessCommands(CSessionRunner& runner, CDetailsArea& details, CViewPlayer& player, CCutEditor& cutEditor,
+                     QWidget* dialogParent);
     ~CProcessCommands() override;
 
     void Merge();    // ME
@@ -40,6 +44,8 @@ public:
 
     // The output path of the latest merge that got as far as naming it (empty before any).
     const std::string& LastMergedPath() const { return m_lastMergedPath; }
+    // The request the latest PR handed to the session.
+    const vmx::CutRequest& LastCutRequest() const { return m_lastCutRequest; }
     // The settings dialog EN has constructed and not yet closed, or null.
     CSettingDlg* SettingsDialog() const { return m_settings.get(); }
 
@@ -53,7 +59,9 @@ private:
     CSessionRunner& m_runner;
     CDetailsArea& m_details;
     CViewPlayer& m_player;
+    CCutEditor& m_cutEditor;
     QWidget* m_dialogParent;
+    vmx::CutRequest m_lastCutRequest;
     std::string m_lastMergedPath;
     std::unique_ptr<CSettingDlg> m_settings;
 };

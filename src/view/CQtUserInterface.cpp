@@ -252,3 +252,13 @@ void CQtUserInterface::closeWait()
 {
     emit waitClosed();
 }
+
+void CQtUserInterface::showCutMarks(const std::vector<std::pair<double, double>>& stretches)
+{
+    (void)OnGuiThread<bool>(
+        [this, stretches] {
+            emit cutMarksShown(stretches);
+            return true;
+        },
+        false);
+}

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The desktop program's answer to the recording operations' questions: message boxes, file and
@@ -53,6 +54,9 @@ public:
     void closeProgress() override;
     void showWait(const std::string& text) override;
     void closeWait() override;
+    // Where the cut lands, announced by cutMarksShown on the user-interface thread; returns once
+    // the window has shown it, so that the question that follows finds the mark bar up to date.
+    void showCutMarks(const std::vector<std::pair<double, double>>& stretches) override;
 
     // The copy window's Cancel: the copy that runs stops at its next step.
     void RequestCancel() { m_cancel = true; }
@@ -71,6 +75,7 @@ signals:
     void progressClosed();
     void waitShown(const QString& text);
     void waitClosed();
+    void cutMarksShown(const std::vector<std::pair<double, double>>& stretches);
 
 private:
     // Runs `call` on the user-interface thread and gives its answer; `cancelled` once abandoned.

@@ -7,6 +7,7 @@
 #include "controls/CSkinSlider.h"
 #include "controls/CSliderMessage.h"
 #include "view/CCommandKeys.h"
+#include "view/CCutEditor.h"
 #include "view/CDetailsArea.h"
 #include "view/CLoadCommands.h"
 #include "view/CMediaCommands.h"
@@ -68,7 +69,11 @@ CVelmorixView::CVelmorixView(QWidget* parent)
     LayOut();
     CreateCommands();
     ConnectCommands();
-    new CCommandKeys(this, m_controls, *m_playerCommands);  // the buttons' tooltips, their keys and F1's help window
+    // The buttons' tooltips, their keys, the mark keys and F1's help window.
+    new CCommandKeys(this, m_controls, *m_playerCommands, [this](vmx::MarkKey key) {
+        if (!IsBusy())
+            m_cutEditor->MarkKey(key);
+    });
 }
 
 CVelmorixView::~CVelmorixView()
@@ -142,7 +147,8 @@ void CVelmorixView::CreateCommands()
     m_load = std::make_unique<CLoadCommands>(*m_runner, *m_details, *m_playerCommands, this);
     m_records = std::make_unique<CRecordCommands>(*m_runner, *m_details, *m_playerCommands);
     m_media = std::make_unique<CMediaCommands>(*m_runner, *m_playerCommands);
-    m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, this);
+    m_cutEditor = std::make_unique<CCutEditor>(m_runner->State(), *m_details, *m_playerCommands, Ui(), this);
+    m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, *m_cutEditor, this);
     m_workWindows = std::make_unique<CWorkWindows>(Ui(), this);
 }
 
@@ -180,6 +186,9 @@ void CVelmorixView::ConnectCommands()
     onClick(ControlId::kMerge, [this] { m_processCommands->Merge(); });
     onClick(ControlId::kConvert, [this] { m_processCommands->Convert(); });
     onClick(ControlId::kCut, [this] { m_processCommands->Cut(); });
+    onClick(ControlId::kAddStretch, [this] { m_cutEditor->Add(); });
+    connect(m_details.get(), &CDetailsArea::recordShown, m_cutEditor.get(), &CCutEditor::RecordShown);
+    connect(&Ui(), &CQtUserInterface::cutMarksShown, m_cutEditor.get(), &CCutEditor::ShowCutMarks);
     connect(m_modeSelector, &QComboBox::currentIndexChanged, m_load.get(), &CLoadCommands::SwitchMode);
     CViewPanes* panes = &m_runner->Panes();
     connect(panes, &CViewPanes::rowClicked, m_load.get(), &CLoadCommands::RowClicked);

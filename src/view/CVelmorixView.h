@@ -10,6 +10,7 @@
 
 class CBitmapButton;
 class CColorLabel;
+class CCutEditor;
 class CDetailsArea;
 class CGomxctrl1;
 class CLoadCommands;
@@ -53,6 +54,7 @@ public:
     CQtUserInterface& Ui() const { return m_runner->Ui(); }
     CViewPlayer& PlayerCommands() const { return *m_playerCommands; }
     CProcessCommands& ProcessCommands() const { return *m_processCommands; }
+    CCutEditor& CutEditor() const { return *m_cutEditor; }
     CRecordCommands& RecordCommands() const { return *m_records; }
     // Asks the recording transfer that runs to stop, as its copy window's Cancel does; false
     // when none runs.
@@ -108,6 +110,7 @@ private:
     std::unique_ptr<CSessionRunner> m_runner;
     std::unique_ptr<CDetailsArea> m_details;
     std::unique_ptr<CViewPlayer> m_playerCommands;
+    std::unique_ptr<CCutEditor> m_cutEditor;
     std::unique_ptr<CLoadCommands> m_load;
     std::unique_ptr<CRecordCommands> m_records;
     std::unique_ptr<CMediaCommands> m_media;

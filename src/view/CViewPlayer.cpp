@@ -43,6 +43,31 @@ bool CViewPlayer::Shows(const std::string& path) const
     return !path.empty() && m_player->FileName() == PathText(path);
 }
 
+bool CViewPlayer::SpacePauses() const
+{
+    return IsRunning() || (m_state.playback.paused() && vmx::MediaKindOfMode(m_state.mode).has_value());
+}
+
+void CViewPlayer::ShowPicture(const vmx::RecordDetails& details, int part, double secondsInPart, double seconds)
+{
+    Apply(m_state.playback.showPicture(details, part, secondsInPart, seconds));
+}
+
+std::optional<std::pair<int, double>> CViewPlayer::RecordingPlace() const
+{
+    if (!m_state.playback.recording() || m_player->FileName().isEmpty())
+        return std::nullopt;
+    const std::optional<double> position = m_player->CurrentPosition();
+    if (!position)
+        return std::nullopt;
+    return std::pair{m_state.playback.playerPart(), *position};
+}
+
+std::optional<double> CViewPlayer::FramesPerSecond() const
+{
+    return m_player->FramesPerSecond();
+}
+
 void CViewPlayer::Play()
 {
     const auto kind = vmx::MediaKindOfMode(m_state.mode);
@@ -104,12 +129,14 @@ void CViewPlayer::Apply(const vmx::PlayerStep& step)
     if (!step.openFile.empty()) {
         const QString path = PathText(step.openFile);
         // A part the player has already gone on to from its queue plays on without a reload.
-        if (!step.openFromQueue || m_player->FileName() != path)
+        if (step.openPaused)
+            m_player->OpenPaused(path);
+        else if (!step.openFromQueue || m_player->FileName() != path)
             m_player->SetFileName(path);
         m_player->QueueNext(PathText(step.queueNext));
     }
     if (step.seek)
-        m_player->SetCurrentPosition(*step.seek);
+        m_player->SetCurrentPosition(*step.seek, step.exactSeek);
     if (step.pause)
         m_player->Pause();
     if (step.resume)

@@ -6,6 +6,8 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 class CDetailsArea;
 class CGomxctrl1;
@@ -33,6 +35,10 @@ public:
     // True while the player holds the file at `path` (playing or paused).
     bool Shows(const std::string& path) const;
 
+    // Space: PA while something plays (and while a file of the media modes is paused, as
+    // before); PL otherwise, which goes on with a paused recording.
+    bool SpacePauses() const;
+
     void Play();   // PL
     void Pause();  // PA
     void Stop();   // S
@@ -41,6 +47,15 @@ public:
     // The position slider's messages: dragged to a position, released.
     void SliderTracking(int position);
     void SliderReleased();
+
+    // Holds the player paused on the picture `secondsInPart` into part `part` of the recording
+    // `details`, which is `seconds` into it.
+    void ShowPicture(const vmx::RecordDetails& details, int part, double secondsInPart, double seconds);
+    // The part of the recording the player holds and the seconds into it; nothing while it holds
+    // no recording.
+    std::optional<std::pair<int, double>> RecordingPlace() const;
+    // The frame rate of the video the player holds, as it reports it.
+    std::optional<double> FramesPerSecond() const;
 
 private:
     void Apply(const vmx::PlayerStep& step);

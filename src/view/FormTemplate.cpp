@@ -45,6 +45,7 @@ const Control kControls[] = {
     {ControlId::kMerge, Kind::Button, {215, 294, 45, 15}, "ME", kLowerMiddle},
     {ControlId::kConvert, Kind::Button, {216, 316, 38, 15}, "EN", kLowerMiddle},
     {ControlId::kCut, Kind::Button, {375, 113, 75, 26}, "PR", kDetailsButton},
+    {ControlId::kAddStretch, Kind::Button, {453, 113, 33, 26}, "ADD", kDetailsButton},
     {ControlId::kPlay, Kind::Button, {253, 88, 32, 14}, "PL", kDetailsButton},
     {ControlId::kPause, Kind::Button, {319, 88, 31, 14}, "PA", kDetailsButton},
     {ControlId::kStop, Kind::Button, {397, 88, 28, 14}, "S", kDetailsButton},

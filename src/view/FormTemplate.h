@@ -35,6 +35,7 @@ inline constexpr int kChooseJpegFiles = 1031;  // "J"
 inline constexpr int kChooseMp3Files = 1032;   // "M"
 inline constexpr int kConvert = 1054;          // "EN"
 inline constexpr int kMerge = 1056;            // "ME"
+inline constexpr int kAddStretch = 1060;       // "ADD": the marked stretch onto the cut list
 }  // namespace ControlId
 
 // The main form's template: every control with its id, kind, place in dialog units, caption

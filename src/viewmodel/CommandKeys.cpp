@@ -6,8 +6,9 @@
 namespace vmx {
 namespace {
 
-// PL and PA share Space: it plays, and pauses or goes on once something plays. Delete is the
-// panes' own key (no shortcut); F1 opens the help window.
+// PL and PA share Space: it plays, pauses what plays, and goes on with a paused recording. The
+// mark keys are those of video cutters: I and O set the marks where the player is, the arrows
+// move the mark touched last. Delete is the panes' own key (no shortcut); F1 opens the help window.
 constexpr CommandKey kCommands[] = {
     {"L", "Load a database into the left pane", "Ctrl+O"},
     {"R", "Load a database into the right pane", "Ctrl+Shift+O"},
@@ -16,9 +17,16 @@ constexpr CommandKey kCommands[] = {
     {"AR", "Copy the selected recordings (or files) of the right pane to the left pane", ""},
     {"ME", "Merge the recording's parts into one file", "Ctrl+M"},
     {"EN", "Convert merged recordings into video files", "Ctrl+E"},
-    {"PR", "Cut the stretch between the marks", ""},
+    {"PR", "Cut the stretches on the cut list out of the recording, or the stretch between the marks", ""},
+    {"ADD", "Put the stretch between the marks on the cut list", "A"},
+    {"", "Set the start mark where the player is", "I", MarkKey::StartAtPlayer},
+    {"", "Set the end mark where the player is", "O", MarkKey::EndAtPlayer},
+    {"", "Move the mark placed last one picture back", "Left", MarkKey::PictureBack},
+    {"", "Move the mark placed last one picture on", "Right", MarkKey::PictureOn},
+    {"", "Move the mark placed last one second back", "Shift+Left", MarkKey::SecondBack},
+    {"", "Move the mark placed last one second on", "Shift+Right", MarkKey::SecondOn},
     {"PL", "Play the selected recording or file", "Space"},
-    {"PA", "Pause playing, or go on", "Space"},
+    {"PA", "Pause playing", "Space"},
     {"S", "Stop playing", "S"},
     {"M", "Choose MP3 files on this computer to copy to the receiver", ""},
     {"J", "Choose JPEG pictures on this computer to copy to the receiver", ""},

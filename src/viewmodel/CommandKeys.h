@@ -6,12 +6,24 @@
 
 namespace vmx {
 
+// The keys of the cut marks, which press no button.
+enum class MarkKey {
+    None,
+    StartAtPlayer,  // the start mark where the player is
+    EndAtPlayer,    // the end mark where the player is
+    PictureBack,    // the mark touched last, one picture back
+    PictureOn,
+    SecondBack,     // the mark touched last, one second back
+    SecondOn,
+};
+
 // What each command of the main window does and the key that gives it: the buttons' tooltips
 // and the F1 help window both read this one table.
 struct CommandKey {
     std::string_view button;  // the caption of the button the key presses; empty for a key of its own
     std::string_view does;    // what the command does, as its tooltip says it
     std::string_view key;     // in the portable text of key sequences ("Ctrl+Shift+O"); empty for none
+    MarkKey markKey = MarkKey::None;  // what the key does to the marks, for a key of its own
 };
 
 // The commands in the order the help window lists them.

@@ -138,6 +138,30 @@ PlayerStep PlaybackState::endOfFile()
     return step;
 }
 
+PlayerStep PlaybackState::showPicture(const RecordDetails& details, int part, double secondsInPart, double seconds)
+{
+    PlayerStep step;
+    if (!CanPlay(details) || PartPathOf(details, part).empty())
+        return step;
+    if (!m_recording || PartPathOf(*m_recording, 0) != PartPathOf(details, 0)) {
+        m_recording = details;
+        step.sliderRange = static_cast<int>(details.timing.duration);
+    }
+    (void)openPart(step, part);
+    step.openPaused = true;
+    m_paused = true;
+    m_position = static_cast<std::uint32_t>(seconds);
+    m_currentPart = part;
+    m_partOffset = static_cast<std::uint32_t>(secondsInPart);
+    step.seek = secondsInPart;
+    step.exactSeek = true;
+    step.timer = PlayerStep::Timer::Stop;
+    step.enableSlider = true;
+    step.sliderPosition = static_cast<int>(m_position);
+    step.modeSelectorEnabled = false;
+    return step;
+}
+
 bool PlaybackState::isPlaying(const std::string& firstPartPath) const
 {
     return m_recording && !firstPartPath.empty() && PartPathOf(*m_recording, 0) == firstPartPath;

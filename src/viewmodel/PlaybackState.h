@@ -13,8 +13,10 @@ namespace vmx {
 struct PlayerStep {
     std::string openFile;        // hand this file to the player
     bool openFromQueue = false;  // openFile is the queued part the player has already gone on to
+    bool openPaused = false;     // hold the player paused on openFile (no reload if it holds it)
     std::string queueNext;       // the file to follow openFile without a gap (empty: none)
     std::optional<double> seek;  // seconds into the current file
+    bool exactSeek = false;      // to that very picture, not the key frame before it
     bool pause = false;
     bool resume = false;
     bool stop = false;
@@ -58,6 +60,9 @@ public:
     PlayerStep reseek() const;
     // The player finished its current file.
     PlayerStep endOfFile();
+    // A mark of the recording `details` was placed: the player holds still on the picture
+    // `secondsInPart` into part `part`, which is `seconds` into the recording. PL goes on from it.
+    PlayerStep showPicture(const RecordDetails& details, int part, double secondsInPart, double seconds);
 
     // The recording PL started, until another PL or release.
     const std::optional<RecordDetails>& recording() const { return m_recording; }

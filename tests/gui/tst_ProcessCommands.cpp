@@ -13,15 +13,22 @@
 #include "dialogs/SettingTemplate.h"
 #include "recording/Cut.h"
 #include "recording/Merge.h"
+#include "view/CCutEditor.h"
+#include "view/CCutListDlg.h"
 #include "view/CProcessCommands.h"
+#include "viewmodel/CutMarks.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 
+#include <atomic>
+#include <cmath>
 #include <csignal>
+#include <thread>
 
 namespace {
 
@@ -414,6 +421,115 @@ private slots:
             QCOMPARE(ui->Column(0, 2).at(kSportsRow), QStringLiteral("00:01:20"));
         }
         QCOMPARE(ui->view->Player()->GetPlayState(), int(CGomxctrl1::kStopped));
+    }
+
+    // A mark placed on the bar holds the player still on the mark's picture and names its time;
+    // the arrows move the mark touched last, I and O set the marks where the player is. ADD lists
+    // the marked stretch (twice: two stretches, shaded on the bar); while a cut's question is open
+    // the bar shows where the cut lands; PR hands every listed stretch to the session.
+    void marksShowTheirPictureAndTheCutListGoesToPr()
+    {
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, kSportsRow);
+        // The keys go to the main window once it is active again after the load's file dialog.
+        ui->frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui->frame.get()));
+        const float part = float(partSeconds(kSportsRow));
+        QVERIFY2(part > 20 && part < 70, qPrintable(QString::number(part)));
+        CGomxctrl1* player = ui->view->Player();
+        const auto label = [this] { return ui->LabelText(ControlId::kTimeLabel); };
+        const auto mark = [this](int k) { return double(markBar()->GetMarks().at(std::size_t(k))); };
+        const auto near = [](double a, double b, double within) { return std::abs(a - b) <= within; };
+        const auto playerNear = [player](double seconds) {
+            return QTest::qWaitFor([&] {
+                const std::optional<double> at = player->CurrentPosition();
+                return at && std::abs(*at - seconds) <= 1.0;
+            }, kRunTimeoutMs);
+        };
+
+        const struct {
+            float at;
+            const char* file;
+            QString role;
+        } placed[] = {
+            {20.0f, "RECORD/RF0002AA.TRP", QStringLiteral("Start")},
+            {part + 3.0f, "RECORD/RF0002AB.TRP", QStringLiteral("End")},
+        };
+        for (int k = 0; k < 2; ++k) {
+            clickMark(placed[k].at);
+            QCOMPARE(player->GetPlayState(), int(CGomxctrl1::kPaused));
+            QCOMPARE(player->FileName(), ui->disk.path(placed[k].file));
+            QCOMPARE(label(), QStringLiteral("%1 %2 s").arg(placed[k].role).arg(mark(k), 0, 'f', 1));
+            QCOMPARE(ui->view->State().playback.position(), std::uint32_t(mark(k)));
+        }
+        QVERIFY(playerNear(mark(1) - part));
+        QCOMPARE(player->GetPlayState(), int(CGomxctrl1::kPaused));
+
+        // The arrows move the end mark, touched last: a second back, a picture on.
+        const double end = mark(1);
+        QTest::keyClick(markBar(), Qt::Key_Left, Qt::ShiftModifier);
+        QVERIFY2(near(mark(1), end - 1.0, 1e-3), qPrintable(QStringLiteral("%1 %2 %3 %4").arg(mark(0)).arg(mark(1)).arg(end).arg(markBar()->LastTouched())));
+        QTest::keyClick(markBar(), Qt::Key_Right);
+        QVERIFY(near(mark(1), end - 1.0 + vmx::PictureSeconds(player->FramesPerSecond()), 1e-3));
+        QVERIFY(near(mark(0), 20.0, 0.1));
+        QCOMPARE(label(), QStringLiteral("End %1 s").arg(mark(1), 0, 'f', 1));
+        // The focused position slider keeps its own arrow keys.
+        const double stepped = mark(1);
+        ui->view->PositionSlider()->setFocus();
+        QTest::keyClick(ui->view->PositionSlider(), Qt::Key_Left);
+        QCOMPARE(mark(1), stepped);
+
+        // I and O: the marks go where the slider sent the paused player.
+        ui->ClickSliderAt(10);
+        QVERIFY(playerNear(10));
+        QTest::keyClick(markBar(), Qt::Key_I);
+        QVERIFY2(near(mark(0), 10, 1.0), qPrintable(QString::number(mark(0))));
+        QVERIFY(label().startsWith(QStringLiteral("Start ")));
+        ui->ClickSliderAt(int(part) + 6);
+        QVERIFY(playerNear(6));
+        QTest::keyClick(markBar(), Qt::Key_O);
+        QVERIFY2(near(mark(1), part + 6, 1.0), qPrintable(QString::number(mark(1))));
+        QVERIFY(label().startsWith(QStringLiteral("End ")));
+
+        // ADD twice: two stretches listed, the marks free for the next one each time.
+        const vmx::CutStretch first{mark(0), mark(1)};
+        ui->Click(ControlId::kAddStretch);
+        QVERIFY(markBar()->GetMarks().empty());
+        clickMark(part + 8.0f);
+        clickMark(part + 11.0f);
+        const vmx::CutStretch second{mark(0), mark(1)};
+        ui->Click(ControlId::kAddStretch);
+        const std::vector<std::pair<float, float>> listed{{float(first.start), float(first.end)},
+                                                          {float(second.start), float(second.end)}};
+        CCutListDlg* window = ui->view->CutEditor().ListWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->List()->count(), 2);
+        QCOMPARE(markBar()->ShadedStretches(), listed);
+
+        // Where the cut lands, said from the worker while the question is open, is shaded instead.
+        const std::vector<std::pair<double, double>> landed{{first.start + 0.2, first.end + 0.3}, {second.start + 0.1, second.end}};
+        std::atomic<bool> shown{false};
+        std::thread worker([&] {
+            ui->view->Ui().showCutMarks(landed);
+            shown = true;
+        });
+        QTRY_VERIFY(shown);
+        worker.join();
+        QCOMPARE(markBar()->ShadedStretches().size(), 2u);
+        QCOMPARE(markBar()->ShadedStretches()[0].second, float(first.end + 0.3));
+
+        // PR with the list: both stretches go to the session; answered No, the list stays.
+        const auto seen = AnswerNextMessage(QMessageBox::No);
+        ui->Click(ControlId::kCut);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(seen->seen);
+        const vmx::CutRequest& request = ui->view->ProcessCommands().LastCutRequest();
+        QCOMPARE(request.stretches.size(), 2u);
+        QCOMPARE(request.stretches[0].start, first.start);
+        QCOMPARE(request.stretches[1].end, second.end);
+        QCOMPARE(request.positioning, vmx::CutPositioning::StreamClock);
+        QCOMPARE(ui->view->CutEditor().List().size(), 2u);
+        QCOMPARE(markBar()->ShadedStretches(), listed);
     }
 
     // A database another program changed after the pane loaded it is not cut: the user is told,

@@ -1,0 +1,225 @@
+#include "view/CCutEditor.h"
+
+#include "controls/CMarkBar.h"
+#include "recording/PlaybackParts.h"
+#include "view/CCutListDlg.h"
+#include "view/CDetailsArea.h"
+#include "view/CViewPlayer.h"
+#include "viewmodel/MainViewState.h"
+
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kNoPlayerPlaceMessage =
+    "I and O set a mark where the player is: play the recording (or place a mark on the bar) first.";
+constexpr const char* kAddNeedsMarksMessage =
+    "Set the start mark and the end mark first: click the mark bar twice, or press I and O.";
+constexpr const char* kEmptyStretchMessage = "Both marks are at the same time: there is nothing between them to cut.";
+
+vmx::MarkRole RoleOf(int index)
+{
+    return index == 0 ? vmx::MarkRole::Start : vmx::MarkRole::End;
+}
+
+}  // namespace
+
+CCutEditor::CCutEditor(vmx::MainViewState& state, CDetailsArea& details, CViewPlayer& player, vmx::UserInterface& ui,
+                       QWidget* window)
+    : m_state(state)
+    , m_details(details)
+    , m_player(player)
+    , m_ui(ui)
+    , m_windowParent(window)
+{
+    connect(&Bar(), &CMarkBar::markAdded, this, &CCutEditor::ShowMark);
+    connect(&Bar(), &CMarkBar::markMoved, this, &CCutEditor::ShowMark);
+}
+
+CCutEditor::~CCutEditor() = default;
+
+CMarkBar& CCutEditor::Bar() const
+{
+    return m_details.MarkBar();
+}
+
+void CCutEditor::RecordShown(const vmx::RecordDetails& details)
+{
+    m_timeline.select(details);
+    m_userMarks.reset();
+    m_userShading.reset();
+    m_listKey = vmx::PartPathOf(details, 0);
+    ShowList();
+}
+
+void CCutEditor::ShowMark(float value, int index)
+{
+    m_details.ShowMarkTime(vmx::MarkLabelText(RoleOf(index), value));
+    const vmx::RecordDetails* details = m_state.selectedDetails();
+    if (m_state.mode != vmx::ViewMode::Record || !details)
+        return;
+    m_timeline.select(*details);
+    if (const std::optional<vmx::FramePlace> place = m_timeline.placeOf(value))
+        m_player.ShowPicture(*details, place->part, place->seconds, value);
+}
+
+void CCutEditor::SetMark(int index, double seconds)
+{
+    const int at = Bar().SetMark(index, float(seconds));
+    if (at >= 0)
+        ShowMark(Bar().GetMarks().at(std::size_t(at)), at);
+}
+
+std::optional<double> CCutEditor::PlayerTime()
+{
+    const vmx::RecordDetails* details = m_state.selectedDetails();
+    const auto place = m_player.RecordingPlace();
+    const auto& playing = m_state.playback.recording();
+    if (!details || !place || !playing || vmx::PartPathOf(*playing, 0) != vmx::PartPathOf(*details, 0))
+        return std::nullopt;
+    m_timeline.select(*details);
+    return m_timeline.timeOf(place->first, place->second);
+}
+
+void CCutEditor::MarkKey(vmx::MarkKey key)
+{
+    if (m_state.mode != vmx::ViewMode::Record)
+        return;
+    const std::vector<float> marks = Bar().GetMarks();
+    switch (key) {
+    case vmx::MarkKey::StartAtPlayer:
+    case vmx::MarkKey::EndAtPlayer: {
+        const std::optional<double> time = PlayerTime();
+        if (!time) {
+            m_ui.showMessage(kNoPlayerPlaceMessage);
+            return;
+        }
+        const bool start = key == vmx::MarkKey::StartAtPlayer;
+        SetMark(marks.size() == 2 ? (start ? 0 : 1) : int(marks.size()), *time);
+        return;
+    }
+    case vmx::MarkKey::PictureBack:
+    case vmx::MarkKey::PictureOn:
+    case vmx::MarkKey::SecondBack:
+    case vmx::MarkKey::SecondOn: {
+        const int last = Bar().LastTouched();
+        if (last < 0 || std::size_t(last) >= marks.size())
+            return;
+        const bool picture = key == vmx::MarkKey::PictureBack || key == vmx::MarkKey::PictureOn;
+        const bool back = key == vmx::MarkKey::PictureBack || key == vmx::MarkKey::SecondBack;
+        const double step = picture ? vmx::PictureSeconds(m_player.FramesPerSecond()) : 1.0;
+        SetMark(last, vmx::StepMark(marks[std::size_t(last)], back ? -step : step, Bar().RangeMax()));
+        return;
+    }
+    case vmx::MarkKey::None:
+        return;
+    }
+}
+
+void CCutEditor::Add()
+{
+    if (m_state.mode != vmx::ViewMode::Record)
+        return;
+    const std::vector<float> marks = Bar().GetMarks();
+    if (marks.size() != 2) {
+        m_ui.showMessage(kAddNeedsMarksMessage);
+        return;
+    }
+    if (!CurrentList().add(marks[0], marks[1])) {
+        m_ui.showMessage(kEmptyStretchMessage);
+        return;
+    }
+    // The marks are free for the next stretch.
+    m_details.ResetMarkBar(Bar().RangeMax());
+    if (!m_window) {
+        m_window = new CCutListDlg(m_windowParent);
+        connect(m_window, &CCutListDlg::removeWanted, this, &CCutEditor::Remove);
+        // Beside the main window, on the right where the screen has room, else over its edge.
+        if (m_windowParent) {
+            const QRect frame = m_windowParent->window()->frameGeometry();
+            const QRect screen = m_windowParent->screen()->availableGeometry();
+            const int x = std::min(frame.right() + 8, screen.right() - m_window->width() - 8);
+            m_window->move(std::max(x, screen.left()), frame.top());
+        }
+    }
+    ShowList();
+    m_window->show();
+}
+
+void CCutEditor::Remove(const std::vector<int>& rows)
+{
+    // From the last, so that the earlier rows keep their places.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        CurrentList().remove(std::size_t(*it));
+    ShowList();
+}
+
+void CCutEditor::ShowList()
+{
+    const vmx::CutList& list = List();
+    std::vector<std::pair<float, float>> shading;
+    std::vector<std::string> lines;
+    for (const vmx::CutStretch& stretch : list.stretches()) {
+        shading.emplace_back(float(stretch.start), float(stretch.end));
+        lines.push_back(vmx::CutStretchText(stretch));
+    }
+    Bar().SetShadedStretches(shading);
+    if (m_window)
+        m_window->SetLines(lines);
+}
+
+vmx::CutRequest CCutEditor::Request() const
+{
+    vmx::CutRequest request;
+    request.positioning = vmx::CutPositioning::StreamClock;
+    if (!List().empty()) {
+        request.stretches = List().stretches();
+        return request;
+    }
+    const std::vector<float> marks = Bar().GetMarks();
+    if (marks.size() == 2)
+        request.stretches.push_back({double(marks[0]), double(marks[1])});
+    return request;
+}
+
+void CCutEditor::PutMarks(const std::vector<float>& marks)
+{
+    m_details.ResetMarkBar(Bar().RangeMax());
+    for (std::size_t k = 0; k < marks.size(); ++k)
+        (void)Bar().SetMark(int(k), marks[k]);
+}
+
+void CCutEditor::ShowCutMarks(const std::vector<std::pair<double, double>>& stretches)
+{
+    if (List().empty()) {
+        if (stretches.size() != 1)
+            return;
+        if (!m_userMarks)
+            m_userMarks = Bar().GetMarks();
+        PutMarks({float(stretches[0].first), float(stretches[0].second)});
+        return;
+    }
+    if (!m_userShading)
+        m_userShading = Bar().ShadedStretches();
+    std::vector<std::pair<float, float>> shading;
+    for (const auto& [from, to] : stretches)
+        shading.emplace_back(float(from), float(to));
+    Bar().SetShadedStretches(shading);
+}
+
+void CCutEditor::CutEnded(bool done)
+{
+    if (done) {
+        // The parts were rewritten: the clock read before the cut no longer holds.
+        CurrentList().clear();
+        m_timeline.clear();
+    } else if (m_userMarks) {
+        PutMarks(*m_userMarks);
+    }
+    m_userMarks.reset();
+    m_userShading.reset();
+    ShowList();
+}
