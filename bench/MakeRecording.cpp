@@ -24,7 +24,7 @@ constexpr std::uint16_t kVideoPid = 0x100;
 constexpr std::uint16_t kPmtPid = 0x1000;
 constexpr int kKeyInterval = 12;            // pictures per group
 constexpr std::uint64_t kStillPackets = 20;   // a picture of the still stretches
-constexpr std::uint64_t kBusyPackets = 1000;  // a picture of the busy stretches
+constexpr std::uint64_t kBusyPackets = 400;   // a picture of the busy stretches (15 Mbit/s)
 constexpr std::uint64_t kStretchPictures = 250;  // ten seconds still, ten seconds busy, ...
 
 std::uint64_t picturePackets(std::uint64_t picture)
