@@ -16,7 +16,9 @@ _velmorix_cli()
     local command=${COMP_WORDS[1]} options=""
     case $command in
         list | show | create | rename | delete | merge) options="--json" ;;
-        copy | cut) options="--yes --json" ;;
+        copy) options="--yes --json" ;;
+        cut) options="--yes --json --dry-run --by-byte-rate" ;;
+        demo) options="--h264" ;;
         media) options="--receiver --json" ;;
         convert) options="--dest --prefix --audio-dump --yes --json" ;;
     esac

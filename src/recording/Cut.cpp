@@ -426,23 +426,6 @@ std::string clockText(double seconds)
     return text;
 }
 
-// The question of a cut of several stretches: kCutQuestion, the recording's name, each stretch as
-// the cut takes it out (where the marks moved, and where they were when that differs), and what
-// the byte rate had to place.
-std::string stretchesQuestion(const std::string& recordingName, const PlacedStretches& placed)
-{
-    std::string text = std::string(kCutQuestion) + "\n" + recordingName + ":";
-    for (const PlannedStretch& s : placed.planned) {
-        text += "\n  " + clockText(s.cut.start) + " \u2013 " + clockText(s.cut.end);
-        if (clockText(s.cut.start) != clockText(s.marks.start) || clockText(s.cut.end) != clockText(s.marks.end))
-            text += "  (marked " + clockText(s.marks.start) + " \u2013 " + clockText(s.marks.end) +
-                    "; moved to the key frames)";
-    }
-    for (const std::string& note : placed.notes)
-        text += "\n" + note;
-    return text;
-}
-
 // The most stretches one cut takes: each can trim two parts, and the plan holds every trim.
 constexpr std::size_t kMaxStretches = 500;
 
@@ -521,6 +504,21 @@ std::string CutQuestionText(const std::string& recordingName, const CutPlan& pla
         return std::string(text);
     };
     return std::string(kCutQuestion) + "\n" + recordingName + ": " + clock(plan.start) + " \u2013 " + clock(plan.end);
+}
+
+std::string CutQuestionText(const std::string& recordingName, const std::vector<PlannedStretch>& stretches,
+                            const std::vector<std::string>& notes)
+{
+    std::string text = std::string(kCutQuestion) + "\n" + recordingName + ":";
+    for (const PlannedStretch& s : stretches) {
+        text += "\n  " + clockText(s.cut.start) + " \u2013 " + clockText(s.cut.end);
+        if (clockText(s.cut.start) != clockText(s.marks.start) || clockText(s.cut.end) != clockText(s.marks.end))
+            text += "  (marked " + clockText(s.marks.start) + " \u2013 " + clockText(s.marks.end) +
+                    "; moved to the key frames)";
+    }
+    for (const std::string& note : notes)
+        text += "\n" + note;
+    return text;
 }
 
 int FillPackets(int fd, std::uint64_t size, PacketRange range)
@@ -753,7 +751,7 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
     for (const PlannedStretch& s : placed.planned)
         moved.emplace_back(s.cut.start, s.cut.end);
     ui.showCutMarks(moved);
-    if (!ui.askYesNo(stretchesQuestion(RecordDisplayName(record), placed), kCutQuestionCaption)) {
+    if (!ui.askYesNo(CutQuestionText(RecordDisplayName(record), placed.planned, placed.notes), kCutQuestionCaption)) {
         CutResult declined = ended(CutOutcome::Declined, false, edits.kind);
         declined.stretches = placed.planned;
         return declined;

@@ -130,6 +130,12 @@ struct CutResult {
 CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
                        const WritePaneDb& writeDb, UserInterface& ui);
 
+// The question of a cut placed by the stream's clock: kCutQuestion, the recording's name, and for
+// each stretch where the cut lands, "m:ss.s – m:ss.s" (h:mm:ss.s past an hour), with the marks
+// as set where they moved to key frames; then the notes on marks the byte rate placed.
+std::string CutQuestionText(const std::string& recordingName, const std::vector<PlannedStretch>& stretches,
+                            const std::vector<std::string>& notes);
+
 // Removes every stretch of the request from the recording at `row` in one operation: one
 // question, one plan on the disk, one database write. With CutPositioning::StreamClock each
 // stretch runs from the key frame at or after its start to the key frame at or after its end;

@@ -22,6 +22,9 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QPushButton>
 
@@ -99,14 +102,28 @@ struct SeenSettings {
 
 constexpr int kSportsRow = 1;  // "Sports HD": one full part and a second one
 
-// PR's question for a recording and the stretch between two marks of less than an hour.
-QString CutQuestion(const QString& name, float startMark, float endMark)
+// PR's question for the stretch between two marks of Sports HD in the database `db`: the core's
+// wording of the stretch that velmorix-cli's dry run plans there (the key frames the marks move to).
+QString CutQuestion(const QString& db, float startMark, float endMark)
 {
-    const auto clock = [](float mark) {
-        const int seconds = int(mark);
-        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    };
-    return QStringLiteral("Do you really processing?\n%1: %2 \u2013 %3").arg(name, clock(startMark), clock(endMark));
+    const CliRun run = RunCli({QStringLiteral("cut"), db, QString::number(kSportsRow + 1),
+                               QString::number(double(startMark), 'g', 9), QString::number(double(endMark), 'g', 9),
+                               QStringLiteral("--dry-run"), QStringLiteral("--json")});
+    if (run.exitCode != 0)
+        return run.output;
+    std::vector<vmx::PlannedStretch> stretches;
+    const QJsonObject out = QJsonDocument::fromJson(run.output.toUtf8()).object();
+    for (const QJsonValue& value : out.value(QStringLiteral("stretches")).toArray()) {
+        const QJsonObject s = value.toObject();
+        vmx::PlannedStretch planned;
+        planned.marks = {s.value(QStringLiteral("marked_start")).toDouble(), s.value(QStringLiteral("marked_end")).toDouble()};
+        planned.cut = {s.value(QStringLiteral("start")).toDouble(), s.value(QStringLiteral("end")).toDouble()};
+        stretches.push_back(planned);
+    }
+    std::vector<std::string> notes;
+    for (const QJsonValue& note : out.value(QStringLiteral("notes")).toArray())
+        notes.push_back(note.toString().toStdString());
+    return QString::fromStdString(vmx::CutQuestionText("Sports HD", stretches, notes));
 }
 
 } // namespace
@@ -297,7 +314,7 @@ private slots:
         // The question answered No: nothing on disk changes and the marks of a two-part cut stay.
         clickMark(float(partSeconds(kSportsRow)) + 3.0f);
         const std::vector<float> marks = markBar()->GetMarks();
-        QCOMPARE(cutMessage(), CutQuestion(QStringLiteral("Sports HD"), marks.at(0), marks.at(1)));
+        QCOMPARE(cutMessage(), CutQuestion(ui->disk.recordDb(), marks.at(0), marks.at(1)));
         QCOMPARE(markBar()->GetMarks().size(), 2u);
         QCOMPARE(ReadAll(ui->disk.recordDb()), db);
 
@@ -360,11 +377,15 @@ private slots:
         ui->ClickRow(0, kSportsRow);
         const std::uint32_t part = partSeconds(kSportsRow);
         QVERIFY2(part > 20 && part < 75, qPrintable(QString::number(part)));
-        clickMark(fromStart ? 0.8f : 20.0f);  // 0.8 s: the start mark is second 0
+        clickMark(fromStart ? 0.8f : 20.0f);
         clickMark(float(part) + 3.0f);
+        // A start mark at 0 cuts from the recording's first byte (a mark at 0.8 s would move to
+        // the key frame after it).
+        if (fromStart)
+            markBar()->SetMark(0, 0.0f);
         const std::vector<float> marks = markBar()->GetMarks();
         QCOMPARE(marks.size(), 2u);
-        QCOMPARE(int(marks[0]) == 0, fromStart);
+        QCOMPARE(marks[0] == 0.0f, fromStart);
 
         // What the window shows behind the message that ends the cut.
         struct AtTheEnd {
@@ -382,7 +403,7 @@ private slots:
         QVERIFY(ui->Idle());
         QTRY_VERIFY(seen[1]->seen);
         // The question names the recording and the stretch it takes out.
-        QCOMPARE(seen[0]->text, CutQuestion(QStringLiteral("Sports HD"), marks[0], marks[1]));
+        QCOMPARE(seen[0]->text, CutQuestion(other.recordDb(), marks[0], marks[1]));
         QCOMPARE(seen[0]->title, QStringLiteral("information"));
         QCOMPARE(seen[0]->buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(seen[1]->text, doneText);

@@ -48,7 +48,7 @@ def cli_commands(help_text):
     for line in help_text.splitlines():
         m = re.match(r"^  ([a-z]+) (.*)$", line)
         if m:
-            commands[m.group(1)] = set(re.findall(r"--[a-z][a-z-]*", m.group(2)))
+            commands[m.group(1)] = set(re.findall(r"--[a-z][a-z0-9-]*", m.group(2)))
     return commands
 
 
