@@ -129,9 +129,16 @@ std::string PlaceStretches(const PartLayout& layout, const TimingEntry& timing, 
             const KeyFrameSearch found = clock.keyFrameAtOrAfter(mark);
             switch (found.kind) {
             case KeyFrameSearch::Kind::Found:
-                at.position = layout.base(found.position.part) + found.position.offset;
-                at.seconds = found.position.seconds;
-                return {};
+                // The filler replaces whole packets counted from a part's first byte.
+                if (found.position.offset % kPacketSize == 0) {
+                    at.position = layout.base(found.position.part) + found.position.offset;
+                    at.seconds = found.position.seconds;
+                    return {};
+                }
+                placed.notes.push_back("The part file " + layout.paths[static_cast<std::size_t>(found.position.part)] +
+                                       " does not begin on a packet boundary; the average byte rate places the " +
+                                       (isEnd ? "end" : "start") + " mark " + secondsText(mark) + ".");
+                break;
             case KeyFrameSearch::Kind::End:
                 if (isEnd) {
                     at.position = total;
