@@ -11,6 +11,7 @@
 #include "recording/CutPlanClaims.h"
 #include "recording/RecordingFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -186,8 +187,12 @@ InterruptedCut FinishInterruptedCut(const std::string& dbPath, const FolderParts
         return setAside(error);
     if (plan.dbName != FileNameOfPath(dbPath))
         return setAside("it belongs to the database " + plan.dbName + ".");
-    for (const CutJournal::Trim& trim : plan.trims)
-        result.steps.push_back(trim.part + " rewritten");
+    // A part with several stretches in it is rewritten once as far as the user is concerned.
+    for (const CutJournal::Trim& trim : plan.trims) {
+        const std::string step = trim.part + " rewritten";
+        if (std::find(result.steps.begin(), result.steps.end(), step) == result.steps.end())
+            result.steps.push_back(step);
+    }
     for (const std::string& name : plan.removed)
         result.steps.push_back(name + " removed");
     for (const CutJournal::Rename& rename : plan.renames)
