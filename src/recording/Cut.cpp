@@ -655,6 +655,7 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
             return false;
         CopyProgressView view;
         view.overallPercent = static_cast<int>(searched * 10 / request.stretches.size());
+        view.filePercent = view.overallPercent;
         view.status = "Finding the key frames at the marks...";
         ++searched;
         return !ui.updateProgress(view) || ui.stopRequested();
@@ -768,6 +769,7 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
     const CutStepProgress progress = [&](std::size_t done, std::size_t total) {
         CopyProgressView view;
         view.overallPercent = 10 + static_cast<int>(total ? done * 90 / total : 90);
+        view.filePercent = view.overallPercent;
         view.status = "Cutting: step " + std::to_string(done) + " of " + std::to_string(total);
         (void)ui.updateProgress(view);
     };
