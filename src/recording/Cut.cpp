@@ -395,6 +395,19 @@ std::string refuseForeignParts(const LoadedPane& pane, int row, const AVMRec& re
     return unsafe;
 }
 
+// The recording at `row` and the part names of its folder, when its files are its own to cut; false
+// otherwise (the user was told why, unless the row holds no recording).
+bool recordingToCut(const LoadedPane& pane, int row, UserInterface& ui, AVMRec& record, FolderParts& folderParts)
+{
+    if (!pane.store.get(static_cast<unsigned>(row + 1), record))
+        return false;
+    if (std::string unsafe = refuseForeignParts(pane, row, record, folderParts); !unsafe.empty()) {
+        ui.showMessage("Cannot cut: " + unsafe);
+        return false;
+    }
+    return true;
+}
+
 // The part files of the recording with their sizes; empty, or the sentence saying which is missing.
 std::string layoutOf(const std::string& folder, const AVMRec& record, PartLayout& layout)
 {
@@ -555,13 +568,9 @@ CutResult cutByByteRate(LoadedPane& pane, int row, int markCount, double startMa
         return {};
     }
     AVMRec record{};
-    if (!pane.store.get(static_cast<unsigned>(row + 1), record))
-        return {};
     FolderParts folderParts;
-    if (std::string unsafe = refuseForeignParts(pane, row, record, folderParts); !unsafe.empty()) {
-        ui.showMessage("Cannot cut: " + unsafe);
+    if (!recordingToCut(pane, row, ui, record, folderParts))
         return {};
-    }
     CutPlan plan;
     if (const std::string refusal = PlanCut(timing, record.partCount, startMark, endMark, plan); !refusal.empty()) {
         ui.showMessage(refusal);
@@ -628,13 +637,9 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
     if (request.positioning == CutPositioning::ByteRate && !request.dryRun)
         return cutByByteRate(pane, row, 2, request.stretches[0].start, request.stretches[0].end, writeDb, ui, {});
     AVMRec record{};
-    if (!pane.store.get(static_cast<unsigned>(row + 1), record))
-        return {};
     FolderParts folderParts;
-    if (std::string unsafe = refuseForeignParts(pane, row, record, folderParts); !unsafe.empty()) {
-        ui.showMessage("Cannot cut: " + unsafe);
+    if (!recordingToCut(pane, row, ui, record, folderParts))
         return {};
-    }
     if (record.partCount < 1) {
         ui.showMessage("This recording has no part files to cut.");
         return {};
