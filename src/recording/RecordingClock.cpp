@@ -19,6 +19,9 @@ namespace {
 constexpr std::uint64_t kPacketSize = 188;
 // One read: 87 packets, a little under 16 KiB. Most probes find a picture in the first one.
 constexpr std::uint64_t kChunkSize = 87 * kPacketSize;
+// A scan's first read is smaller, and each one after doubles up to kChunkSize: a probe usually
+// finds its picture within a few KiB more than it needs.
+constexpr std::uint64_t kFirstChunkSize = 11 * kPacketSize;
 constexpr std::int64_t kTicksPerSecond = 90000;
 constexpr std::uint64_t kPtsMask = (std::uint64_t{1} << 33) - 1;
 constexpr std::int64_t kPtsRange = std::int64_t{1} << 33;
@@ -30,9 +33,14 @@ constexpr std::uint64_t kProbeLimit = 4 << 20;
 // Bisection stops once the bytes between its bounds are this few; a scan does the rest.
 constexpr std::uint64_t kBisectStop = 96 << 10;
 constexpr int kBisectSteps = 64;
+// A search over the parts guesses this many times by the time before it halves.
+constexpr int kGuessedSteps = 3;
 // Pictures are sent in decoding order: with B pictures a presentation time may be up to this much
 // earlier than one sent before it. The bisection keeps this margin below the time it looks for.
 constexpr std::int64_t kReorderMargin = kTicksPerSecond / 2;
+// Decoding times never go back in stream order, and a picture is shown at most this long after it
+// is decoded; a bisection on decoding times keeps only this margin below the time it looks for.
+constexpr std::int64_t kDecodeMargin = kTicksPerSecond / 4;
 // Where a discontinuity is looked for, the scan starts this many bytes before the last picture
 // known to lie before it, to see the pictures sent before it but shown after it.
 constexpr std::uint64_t kReorderBytes = 512 << 10;
@@ -70,6 +78,7 @@ struct Picture {
     int part = 0;
     std::uint64_t offset = 0;
     std::uint64_t pts = 0;
+    std::uint64_t dts = 0;  // the decoding time; the presentation time when the PES has none
     bool key = false;
 };
 
@@ -111,6 +120,7 @@ struct PesHead {
     std::uint8_t streamId = 0;
     bool hasPts = false;
     std::uint64_t pts = 0;
+    std::uint64_t dts = 0;  // the presentation time when the PES carries no decoding time
     std::size_t dataOffset = 0;  // where the elementary stream's bytes begin in the payload
 };
 
@@ -127,6 +137,12 @@ bool ParsePesHead(const std::uint8_t* p, std::size_t n, PesHead& out)
         out.pts = (static_cast<std::uint64_t>((p[9] >> 1) & 7u) << 30) | (static_cast<std::uint64_t>(p[10]) << 22) |
                   (static_cast<std::uint64_t>(p[11] >> 1) << 15) | (static_cast<std::uint64_t>(p[12]) << 7) |
                   static_cast<std::uint64_t>(p[13] >> 1);
+        out.dts = out.pts;
+        if ((p[7] & 0xC0) == 0xC0 && n >= 19 && p[8] >= 10) {
+            out.dts = (static_cast<std::uint64_t>((p[14] >> 1) & 7u) << 30) | (static_cast<std::uint64_t>(p[15]) << 22) |
+                      (static_cast<std::uint64_t>(p[16] >> 1) << 15) | (static_cast<std::uint64_t>(p[17]) << 7) |
+                      static_cast<std::uint64_t>(p[18] >> 1);
+        }
     }
     return true;
 }
@@ -198,7 +214,9 @@ struct RecordingClock::Impl {
         std::uint64_t globalStart = 0;
         std::uint64_t sync = 0;     // offset of the first whole transport packet
         std::uint64_t packets = 0;  // whole packets from `sync` on
+        bool synced = false;  // whether `sync`, `packets` and `usable` have been read
         bool usable = false;
+        bool probed = false;           // whether `first` has been looked for
         std::optional<Picture> first;  // the first picture starting at or after the part's start
     };
     // From `global` on, a timestamp counts from `base` and the time adds `offset` ticks.
@@ -246,6 +264,16 @@ struct RecordingClock::Impl {
     }
 
     bool findSync(PartFile& part);
+    // Whether part `k` holds a transport stream; its packets are found the first time it is asked.
+    bool ready(std::size_t k)
+    {
+        PartFile& part = m_parts[k];
+        if (!part.synced) {
+            part.synced = true;
+            part.usable = findSync(part);
+        }
+        return part.usable;
+    }
     bool findVideoStream();
     std::optional<Picture> lastPicture();
     void buildSegments();
@@ -265,12 +293,41 @@ struct RecordingClock::Impl {
         return found;
     }
 
-    std::int64_t timeOf(const Picture& p) const
+    // The part's first picture, looked for the first time it is asked for.
+    const std::optional<Picture>& firstOf(std::size_t k)
+    {
+        PartFile& part = m_parts[k];
+        if (!part.probed) {
+            part.probed = true;
+            if (ready(k))
+                part.first = firstPictureFrom(part.globalStart + part.sync);
+        }
+        return part.first;
+    }
+
+    const Segment& segmentOf(const Picture& p) const
     {
         auto it = std::upper_bound(m_segments.begin(), m_segments.end(), p.global,
                                    [](std::uint64_t g, const Segment& s) { return g < s.global; });
-        const Segment& s = it == m_segments.begin() ? m_segments.front() : *(it - 1);
+        return it == m_segments.begin() ? m_segments.front() : *(it - 1);
+    }
+
+    std::int64_t timeOf(const Picture& p) const
+    {
+        const Segment& s = segmentOf(p);
         return s.offset + PtsDiff(p.pts, s.base);
+    }
+
+    // Whether every picture sent before `p` is shown before `ticks`. With `decode`, by its decoding
+    // time (its presentation time when the PES carries only that, as for a picture shown as soon
+    // as it is decoded): decoding times only grow in stream order and a picture is shown at most
+    // kDecodeMargin after it is decoded. Else by its presentation time and the reordering margin.
+    bool allBefore(const Picture& p, std::int64_t ticks, bool decode) const
+    {
+        const Segment& s = segmentOf(p);
+        if (decode)
+            return s.offset + PtsDiff(p.dts, s.base) < ticks - kDecodeMargin;
+        return s.offset + PtsDiff(p.pts, s.base) < ticks - kReorderMargin;
     }
 
     bool plausibleStep(const Picture& a, const Picture& b) const
@@ -284,9 +341,13 @@ struct RecordingClock::Impl {
     }
 
     bool locateDiscontinuity(const Picture& from, const Picture& to, Picture& after);
+    // Finds the discontinuities between the starts of parts `i` and `j` (`j` may be the part count:
+    // then `b` is the last picture), sampling part starts between them only where the step between
+    // the ends is implausible.
+    void findJumps(std::size_t i, const Picture& a, std::size_t j, const Picture& b);
     // The bounds of the bytes where the picture at `ticks` (less the reordering margin) lies.
-    void bracket(std::int64_t ticks, std::uint64_t& lo, std::uint64_t& hi);
-    std::uint64_t bisect(std::int64_t ticks);
+    void bracket(std::int64_t ticks, bool decode, std::uint64_t& lo, std::uint64_t& hi);
+    std::uint64_t bisect(std::int64_t ticks, bool decode);
     std::string unusablePart(int part) const
     {
         return partName(part) + " holds no readable transport stream there.";
@@ -330,11 +391,12 @@ RecordingClock::Impl::ScanResult RecordingClock::Impl::scan(std::uint64_t global
     };
 
     std::vector<std::uint8_t> chunk(kChunkSize);
+    std::uint64_t chunkSize = kFirstChunkSize;
     std::uint64_t scanned = 0;
     for (bool firstPart = true; k < m_parts.size(); ++k, firstPart = false) {
-        const PartFile& part = m_parts[k];
-        if (!part.usable)
+        if (!ready(k))
             return {ScanEnd::UnusablePart, static_cast<int>(k)};
+        const PartFile& part = m_parts[k];
         std::uint64_t packet = 0;
         if (firstPart && global > part.globalStart + part.sync)
             packet = (global - part.globalStart - part.sync + kPacketSize - 1) / kPacketSize;
@@ -342,7 +404,8 @@ RecordingClock::Impl::ScanResult RecordingClock::Impl::scan(std::uint64_t global
             if (scanned >= limit)
                 return {ScanEnd::Limit, static_cast<int>(k)};
             const std::uint64_t offset = part.sync + packet * kPacketSize;
-            const std::uint64_t want = std::min<std::uint64_t>(kChunkSize, (part.packets - packet) * kPacketSize);
+            const std::uint64_t want = std::min<std::uint64_t>(chunkSize, (part.packets - packet) * kPacketSize);
+            chunkSize = std::min(chunkSize * 2, kChunkSize);
             const std::size_t got = readAt(part, offset, chunk.data(), static_cast<std::size_t>(want));
             scanned += want;
             const std::uint64_t count = got / kPacketSize;
@@ -362,7 +425,7 @@ RecordingClock::Impl::ScanResult RecordingClock::Impl::scan(std::uint64_t global
                     pending.active = true;
                     pending.randomAccess = ts.randomAccess;
                     pending.picture = Picture{part.globalStart + offset + i * kPacketSize, static_cast<int>(k),
-                                              offset + i * kPacketSize, pes.pts, false};
+                                              offset + i * kPacketSize, pes.pts, pes.dts, false};
                     pending.size = 0;
                     pending.packets = 1;
                     append(ts.payload + pes.dataOffset, ts.payloadSize - pes.dataOffset);
@@ -477,9 +540,9 @@ std::optional<Picture> RecordingClock::Impl::lastPicture()
     std::vector<Picture> tail;
     int seen = 0;
     for (std::size_t k = m_parts.size(); k-- > 0;) {
-        const PartFile& part = m_parts[k];
-        if (!part.usable)
+        if (!ready(k))
             continue;
+        const PartFile& part = m_parts[k];
         std::uint64_t endPacket = part.packets;
         for (std::uint64_t read = 0; endPacket > 0 && read < kProbeLimit && seen < kPicturesForFirstTime;) {
             const std::uint64_t count = std::min<std::uint64_t>(kChunkSize / kPacketSize, endPacket);
@@ -495,7 +558,7 @@ std::optional<Picture> RecordingClock::Impl::lastPicture()
                     continue;
                 ++seen;
                 tail.push_back(Picture{part.globalStart + offset + i * kPacketSize, static_cast<int>(k),
-                                       offset + i * kPacketSize, pes.pts, false});
+                                       offset + i * kPacketSize, pes.pts, pes.dts, false});
             }
             endPacket = first;
         }
@@ -588,27 +651,54 @@ bool RecordingClock::Impl::locateDiscontinuity(const Picture& from, const Pictur
     return true;
 }
 
+void RecordingClock::Impl::findJumps(std::size_t i, const Picture& a, std::size_t j, const Picture& b)
+{
+    if (plausibleStep(a, b))
+        return;
+    // The start of the part nearest the middle that has a picture between the two.
+    const std::size_t mid = i + (j - i) / 2;
+    for (std::size_t step = 0; j - i > 1 && step < 2 * (j - i); ++step) {
+        const std::size_t k = step % 2 == 0 ? mid - step / 2 : mid + (step + 1) / 2;
+        if (k <= i || k >= j)
+            continue;
+        const std::optional<Picture>& sample = firstOf(k);
+        if (!sample || sample->global <= a.global || sample->global >= b.global)
+            continue;
+        const Picture middle = *sample;
+        findJumps(i, a, k, middle);
+        findJumps(k, middle, j, b);
+        return;
+    }
+    Picture from = a;
+    for (int n = 0; n < kDiscontinuitiesPerStretch && !plausibleStep(from, b); ++n) {
+        Picture after;
+        if (!locateDiscontinuity(from, b, after))
+            break;
+        from = after;
+    }
+}
+
 void RecordingClock::Impl::buildSegments()
 {
-    std::vector<Picture> samples;
-    for (const PartFile& part : m_parts)
-        if (part.first && (samples.empty() || part.first->global > samples.back().global))
-            samples.push_back(*part.first);
-    if (std::optional<Picture> last = lastPicture(); last && last->global > samples.back().global)
-        samples.push_back(*last);
-    else if (last && last->global == samples.back().global)
-        samples.back() = *last;
-
-    for (std::size_t i = 0; i + 1 < samples.size(); ++i) {
-        Picture from = samples[i];
-        for (int n = 0; n < kDiscontinuitiesPerStretch && !plausibleStep(from, samples[i + 1]); ++n) {
-            Picture after;
-            if (!locateDiscontinuity(from, samples[i + 1], after))
-                break;
-            from = after;
+    const Picture first = *m_parts.front().first;
+    std::optional<Picture> end = lastPicture();
+    std::size_t endIndex = m_parts.size();
+    if (!end || end->global <= first.global) {
+        // No picture near the end: the start of the last part that has one ends the recording.
+        end.reset();
+        for (std::size_t k = m_parts.size(); k-- > 1 && !end;) {
+            if (const std::optional<Picture>& p = firstOf(k); p && p->global > first.global) {
+                end = p;
+                endIndex = k;
+            }
         }
     }
-    m_durationTicks = std::max<std::int64_t>(0, timeOf(samples.back()));
+    if (!end) {
+        m_durationTicks = 0;
+        return;
+    }
+    findJumps(0, first, endIndex, *end);
+    m_durationTicks = std::max<std::int64_t>(0, timeOf(*end));
 }
 
 std::string RecordingClock::Impl::open(const std::vector<std::string>& paths)
@@ -626,9 +716,8 @@ std::string RecordingClock::Impl::open(const std::vector<std::string>& paths)
         part.globalStart = m_totalSize;
         m_totalSize += part.size;
         m_parts.push_back(std::move(part));
-        m_parts.back().usable = findSync(m_parts.back());
     }
-    if (!m_parts.front().usable)
+    if (!ready(0))
         return partName(0) + " does not hold a transport stream.";
     if (!findVideoStream())
         return "the recording has no video stream in its first MiB.";
@@ -647,39 +736,69 @@ std::string RecordingClock::Impl::open(const std::vector<std::string>& paths)
             t0 = p.pts;
     m_segments.push_back(Segment{0, t0, 0});
     m_parts.front().first = firstOnes.front();
-    for (std::size_t k = 1; k < m_parts.size(); ++k)
-        if (m_parts[k].usable)
-            m_parts[k].first = firstPictureFrom(m_parts[k].globalStart + m_parts[k].sync);
+    m_parts.front().probed = true;
     buildSegments();
     return {};
 }
 
-void RecordingClock::Impl::bracket(std::int64_t ticks, std::uint64_t& lo, std::uint64_t& hi)
+void RecordingClock::Impl::bracket(std::int64_t ticks, bool decode, std::uint64_t& lo, std::uint64_t& hi)
 {
     lo = m_parts.front().sync;
     hi = m_totalSize;
-    for (const PartFile& part : m_parts) {
-        if (!part.first)
-            continue;
-        const std::int64_t t = timeOf(*part.first);
-        if (t < ticks - kReorderMargin)
-            lo = std::max(lo, part.first->global);
-        else if (part.first->global > lo) {
-            hi = part.first->global;
-            break;
+    const Picture& first = *m_parts.front().first;
+    if (allBefore(first, ticks, decode)) {
+        lo = first.global;
+    } else if (first.global > lo) {
+        hi = first.global;
+        return;
+    }
+    // Bisects over the parts: the start of part `a` lies before the time (or a is the first part),
+    // that of part `b` does not (or b is the part count). Starts are read as the search needs them.
+    // The first steps guess the part from the times at both ends, as broadcasts keep a steady
+    // byte rate; the rest halve.
+    std::size_t a = 0;
+    std::size_t b = m_parts.size();
+    std::int64_t timeA = 0;
+    std::int64_t timeB = m_durationTicks;
+    const std::int64_t margin = decode ? kDecodeMargin : kReorderMargin;
+    for (int guesses = 0; b - a > 1; ++guesses) {
+        std::size_t mid = a + (b - a) / 2;
+        if (guesses < kGuessedSteps && timeB > timeA) {
+            const double share = static_cast<double>(ticks - margin - timeA) / static_cast<double>(timeB - timeA);
+            const double guess = static_cast<double>(a) + std::clamp(share, 0.0, 1.0) * static_cast<double>(b - a);
+            mid = std::clamp(static_cast<std::size_t>(guess), a + 1, b - 1);
+        }
+        // The part nearest the middle whose start has a picture.
+        std::optional<std::size_t> k;
+        for (std::size_t step = 0; step < 2 * (b - a) && !k; ++step) {
+            const std::size_t c = step % 2 == 0 ? mid - step / 2 : mid + (step + 1) / 2;
+            if (c > a && c < b && firstOf(c) && firstOf(c)->global > lo && firstOf(c)->global < hi)
+                k = c;
+        }
+        if (!k)
+            return;
+        const Picture& p = *m_parts[*k].first;
+        if (allBefore(p, ticks, decode)) {
+            a = *k;
+            lo = p.global;
+            timeA = timeOf(p);
+        } else {
+            b = *k;
+            hi = p.global;
+            timeB = timeOf(p);
         }
     }
 }
 
-std::uint64_t RecordingClock::Impl::bisect(std::int64_t ticks)
+std::uint64_t RecordingClock::Impl::bisect(std::int64_t ticks, bool decode)
 {
     std::uint64_t lo = 0;
     std::uint64_t hi = 0;
-    bracket(ticks, lo, hi);
+    bracket(ticks, decode, lo, hi);
     for (int step = 0; step < kBisectSteps && hi > lo + kBisectStop; ++step) {
         const std::uint64_t mid = lo + (hi - lo) / 2;
         const std::optional<Picture> p = firstPictureFrom(mid, hi - mid);
-        if (p && p->global < hi && timeOf(*p) < ticks - kReorderMargin)
+        if (p && p->global < hi && allBefore(*p, ticks, decode))
             lo = p->global;
         else
             hi = mid;
@@ -713,13 +832,15 @@ double RecordingClock::duration() const
 
 double RecordingClock::partStart(int part) const
 {
-    const Impl& d = *m_impl;
+    // Reads the part's start the first time it is asked for: the clock's state changes, the answer
+    // does not.
+    Impl& d = *m_impl;
     if (!d.m_problem.empty() || part <= 0 || static_cast<std::size_t>(part) >= d.m_parts.size())
         return 0;
     // A part without a picture of its own starts where the one before it does.
     for (auto k = static_cast<std::size_t>(part); k > 0; --k)
-        if (d.m_parts[k].first)
-            return static_cast<double>(std::max<std::int64_t>(0, d.timeOf(*d.m_parts[k].first))) / kTicksPerSecond;
+        if (const std::optional<Picture>& first = d.firstOf(k))
+            return static_cast<double>(std::max<std::int64_t>(0, d.timeOf(*first))) / kTicksPerSecond;
     return 0;  // the first part starts at the first picture
 }
 
@@ -739,7 +860,7 @@ KeyFrameSearch RecordingClock::keyFrameAtOrAfter(double seconds)
     std::optional<Picture> found;
     std::int64_t foundTime = 0;
     bool gap = false;
-    const Impl::ScanResult scan = d.scan(d.bisect(ticks), kScanLimit, [&](const Picture& p) {
+    const Impl::ScanResult scan = d.scan(d.bisect(ticks, true), kScanLimit, [&](const Picture& p) {
         const std::int64_t t = d.timeOf(p);
         if (p.key && t >= ticks) {
             found = p;
@@ -780,7 +901,7 @@ KeyFrameSearch RecordingClock::pictureAt(double seconds)
     std::optional<Picture> earliest;
     std::int64_t bestTime = 0;
     std::int64_t earliestTime = 0;
-    const Impl::ScanResult scan = d.scan(d.bisect(ticks), kScanLimit, [&](const Picture& p) {
+    const Impl::ScanResult scan = d.scan(d.bisect(ticks, false), kScanLimit, [&](const Picture& p) {
         const std::int64_t t = d.timeOf(p);
         if (t <= ticks && (!best || t > bestTime)) {
             best = p;

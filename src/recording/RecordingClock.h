@@ -36,7 +36,8 @@ struct KeyFrameSearch {
 // picture, so that a time means the picture the player shows at that time. The clock copes with
 // what broadcasts do: a first timestamp anywhere in the 33-bit range, wrap-around, a discontinuity
 // (the time after one continues from the time before it), a part that starts in the middle of a
-// picture. It reads a few sampled packets of each part and bisects; it never reads whole parts.
+// picture. It bisects on sampled pictures and reads a part's start only where a search, or the
+// check for discontinuities, needs it; it never reads whole parts.
 class RecordingClock {
 public:
     RecordingClock();
@@ -45,14 +46,17 @@ public:
     RecordingClock& operator=(RecordingClock&&) noexcept;
 
     // Opens the part files (record order) and reads what every search needs: the program's video
-    // stream and codec, the first picture's time, each part's first timestamp and the last one.
+    // stream and codec, the first picture's time, the last one, and the discontinuities between
+    // them, found from the starts of the parts that lie between two samples whose step is not
+    // plausible, halving.
     // Empty, or the sentence saying why the stream has no usable clock (then use the byte rate).
     [[nodiscard]] std::string open(const std::vector<std::string>& partPaths);
 
     VideoCodec codec() const;
     // Seconds from the first picture to the last one.
     double duration() const;
-    // The time of the first picture of part `part` (0 for the first part).
+    // The time of the first picture of part `part` (0 for the first part). Reads the part's start
+    // the first time it is asked for.
     double partStart(int part) const;
     // The key frame (MPEG-2: a sequence header or a random-access point; H.264: an IDR picture or
     // a sequence parameter set) whose presentation time is at or after `seconds`, the position of
