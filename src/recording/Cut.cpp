@@ -439,6 +439,38 @@ std::string clockText(double seconds)
     return text;
 }
 
+// A dry run of the cut by the byte rate: the stretch as its plan places it, with the byte ranges
+// it fills and the parts it removes. Empty, or the sentence refusing the cut.
+std::string planByByteRate(const AVMRec& record, const TimingEntry& timing, const PartLayout& layout,
+                           const CutStretch& stretch, PlacedStretches& placed)
+{
+    CutPlan plan;
+    if (std::string refusal = PlanCut(timing, record.partCount, stretch.start, stretch.end, plan); !refusal.empty())
+        return refusal;
+    const bool single = plan.kind == CutPlan::Kind::SinglePart;
+    const bool multi = plan.kind == CutPlan::Kind::MultiPart;
+    const CutEdits edits = editsOfPlan(record, plan, timing, !single && (!multi || plan.start != 0),
+                                       !single && (!multi || plan.end != timing.duration));
+    PlannedStretch planned;
+    planned.marks = stretch;
+    planned.cut = {double(plan.start), double(plan.end)};
+    planned.startExact = planned.endExact = false;
+    for (const auto& [part, packets] : edits.trims) {
+        const std::uint64_t size = layout.sizes[static_cast<std::size_t>(part)];
+        const std::uint64_t first = std::min(size, static_cast<std::uint64_t>(packets.first) * kPacketSize);
+        const std::uint64_t end = packets.last == INT64_MAX
+                                      ? size
+                                      : std::min(size, static_cast<std::uint64_t>(packets.last + 1) * kPacketSize);
+        if (first < end)
+            planned.bytes.push_back({layout.paths[static_cast<std::size_t>(part)], first, end, false});
+    }
+    for (const int part : edits.renumbering.removed)
+        planned.bytes.push_back(
+            {layout.paths[static_cast<std::size_t>(part)], 0, layout.sizes[static_cast<std::size_t>(part)], true});
+    placed.planned.push_back(planned);
+    return {};
+}
+
 // The most stretches one cut takes: each can trim two parts, and the plan holds every trim.
 constexpr std::size_t kMaxStretches = 500;
 
@@ -650,7 +682,8 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
         return {};
     }
 
-    // Finding the key frames reads a little of every part; the user may stop it.
+    // Finding the key frames reads a little of the parts, which takes a moment on a slow disk; the
+    // user may stop it.
     const bool showProgress = !request.dryRun;
     if (showProgress)
         ui.openProgress("Cut");
@@ -668,31 +701,7 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
     PlacedStretches placed;
     std::string refusal;
     if (request.positioning == CutPositioning::ByteRate) {
-        // A dry run of the byte rate's cut: the positions its plan takes.
-        CutPlan plan;
-        refusal = PlanCut(timing, record.partCount, request.stretches[0].start, request.stretches[0].end, plan);
-        if (refusal.empty()) {
-            const bool single = plan.kind == CutPlan::Kind::SinglePart;
-            const bool multi = plan.kind == CutPlan::Kind::MultiPart;
-            const CutEdits edits = editsOfPlan(record, plan, timing, !single && (!multi || plan.start != 0),
-                                               !single && (!multi || plan.end != timing.duration));
-            PlannedStretch planned;
-            planned.marks = request.stretches[0];
-            planned.cut = {double(plan.start), double(plan.end)};
-            planned.startExact = planned.endExact = false;
-            for (const auto& [part, packets] : edits.trims) {
-                const std::uint64_t size = layout.sizes[static_cast<std::size_t>(part)];
-                const std::uint64_t first = std::min(size, static_cast<std::uint64_t>(packets.first) * kPacketSize);
-                const std::uint64_t end = packets.last == INT64_MAX ? size
-                    : std::min(size, static_cast<std::uint64_t>(packets.last + 1) * kPacketSize);
-                if (first < end)
-                    planned.bytes.push_back({layout.paths[static_cast<std::size_t>(part)], first, end, false});
-            }
-            for (const int part : edits.renumbering.removed)
-                planned.bytes.push_back({layout.paths[static_cast<std::size_t>(part)], 0,
-                                         layout.sizes[static_cast<std::size_t>(part)], true});
-            placed.planned.push_back(planned);
-        }
+        refusal = planByByteRate(record, timing, layout, request.stretches[0], placed);
     } else {
         refusal = PlaceStretches(layout, timing, request.stretches, request.positioning, cancelled, placed);
         DescribeBytes(layout, placed);

@@ -81,15 +81,15 @@ std::optional<FramePlace> RecordingTimeline::placeOf(double seconds)
     openClock();
     const int partCount = int(m_details->partNames.size());
     if (m_clockOpen) {
-        int part = 0;
-        const KeyFrameSearch picture = m_clock->pictureAt(seconds);
-        if (picture.kind == KeyFrameSearch::Kind::Found) {
-            part = picture.position.part;
-        } else {
-            while (part + 1 < partCount && m_clock->partStart(part + 1) <= seconds)
-                ++part;
+        // The last part whose first picture comes at or before the time, by bisection over the
+        // parts' first pictures (the clock reads each once), so that dragging a mark reads little.
+        int lo = 0;
+        int hi = partCount;
+        while (hi - lo > 1) {
+            const int mid = lo + (hi - lo) / 2;
+            (m_clock->partStart(mid) <= seconds ? lo : hi) = mid;
         }
-        return FramePlace{part, std::max(seconds - m_clock->partStart(part), 0.0)};
+        return FramePlace{lo, std::max(seconds - m_clock->partStart(lo), 0.0)};
     }
     const double whole = std::floor(seconds);
     const auto at = PartAtPosition(m_details->timing, partCount, std::uint32_t(whole));
