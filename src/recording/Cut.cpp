@@ -144,10 +144,11 @@ Renumbering planRenumbering(const AVMRec& record, const CutPlan& plan, std::uint
 }
 
 // Empty when the part is a regular file of the folder (not a link, folder or pipe, which a
-// deletion or renaming would fail on or reach through).
-std::string partFileProblem(const std::string& path)
+// deletion or renaming would fail on or reach through); `seen`, when given, gets what lstat found.
+std::string partFileProblem(const std::string& path, struct stat* seen = nullptr)
 {
-    struct stat st {};
+    struct stat own {};
+    struct stat& st = seen ? *seen : own;
     if (::lstat(path.c_str(), &st) != 0)
         return "the part " + path + " is missing: " + std::strerror(errno) + ".";
     if (!S_ISREG(st.st_mode))
@@ -413,11 +414,9 @@ std::string layoutOf(const std::string& folder, const AVMRec& record, PartLayout
 {
     for (int i = 0; i < record.partCount; ++i) {
         const std::string path = PartPath(folder, record, i);
-        if (std::string problem = partFileProblem(path); !problem.empty())
-            return problem;
         struct stat st {};
-        if (::stat(path.c_str(), &st) != 0)
-            return "the part " + path + " is missing: " + std::strerror(errno) + ".";
+        if (std::string problem = partFileProblem(path, &st); !problem.empty())
+            return problem;
         layout.paths.push_back(path);
         layout.sizes.push_back(static_cast<std::uint64_t>(st.st_size));
     }

@@ -348,6 +348,15 @@ struct RecordingClock::Impl {
     // The bounds of the bytes where the picture at `ticks` (less the reordering margin) lies.
     void bracket(std::int64_t ticks, bool decode, std::uint64_t& lo, std::uint64_t& hi);
     std::uint64_t bisect(std::int64_t ticks, bool decode);
+    // A time asked for, in ticks; nothing (and `result` says why) when the clock cannot answer.
+    std::optional<std::int64_t> ticksAsked(double seconds, KeyFrameSearch& result) const
+    {
+        if (!m_problem.empty() || !std::isfinite(seconds)) {
+            result.problem = m_problem.empty() ? "the time asked for is not a number." : m_problem;
+            return std::nullopt;
+        }
+        return static_cast<std::int64_t>(std::llround(std::clamp(seconds, -1e9, 1e9) * kTicksPerSecond));
+    }
     std::string unusablePart(int part) const
     {
         return partName(part) + " holds no readable transport stream there.";
@@ -848,11 +857,10 @@ KeyFrameSearch RecordingClock::keyFrameAtOrAfter(double seconds)
 {
     Impl& d = *m_impl;
     KeyFrameSearch result;
-    if (!d.m_problem.empty() || !std::isfinite(seconds)) {
-        result.problem = d.m_problem.empty() ? "the time asked for is not a number." : d.m_problem;
+    const std::optional<std::int64_t> asked = d.ticksAsked(seconds, result);
+    if (!asked)
         return result;
-    }
-    const auto ticks = static_cast<std::int64_t>(std::llround(std::clamp(seconds, -1e9, 1e9) * kTicksPerSecond));
+    const std::int64_t ticks = *asked;
     if (ticks > d.m_durationTicks) {
         result.kind = KeyFrameSearch::Kind::End;
         return result;
@@ -892,11 +900,10 @@ KeyFrameSearch RecordingClock::pictureAt(double seconds)
 {
     Impl& d = *m_impl;
     KeyFrameSearch result;
-    if (!d.m_problem.empty() || !std::isfinite(seconds)) {
-        result.problem = d.m_problem.empty() ? "the time asked for is not a number." : d.m_problem;
+    const std::optional<std::int64_t> asked = d.ticksAsked(seconds, result);
+    if (!asked)
         return result;
-    }
-    const auto ticks = static_cast<std::int64_t>(std::llround(std::clamp(seconds, -1e9, 1e9) * kTicksPerSecond));
+    const std::int64_t ticks = *asked;
     std::optional<Picture> best;
     std::optional<Picture> earliest;
     std::int64_t bestTime = 0;
