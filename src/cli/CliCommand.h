@@ -37,6 +37,8 @@ int RunShow(const Args& args);
 int RunCreate(const Args& args);
 int RunRename(const Args& args);
 int RunDelete(const Args& args);
+int RunUndo(const Args& args);
+int RunRedo(const Args& args);
 int RunCheck(const Args& args);
 int RunDemo(const Args& args);
 int RunCopy(const Args& args);

@@ -47,6 +47,19 @@ unsigned ParseId(const std::string& text)
     return id;
 }
 
+std::string Positional(const Args& args, std::size_t index, const char* what)
+{
+    if (index >= args.size())
+        throw UsageError{std::string("missing ") + what + "."};
+    return args[index];
+}
+
+void ExpectCount(const Args& args, std::size_t n)
+{
+    if (args.size() > n)
+        throw UsageError{"unexpected argument \"" + args[n] + "\"."};
+}
+
 bool TakeFlag(Args& args, const std::string& flag)
 {
     const auto it = std::find(args.begin(), args.end(), flag);
@@ -54,6 +67,20 @@ bool TakeFlag(Args& args, const std::string& flag)
         return false;
     args.erase(it);
     return true;
+}
+
+void ReportUndo(const std::string& db, const std::string& keptIn, Json* json)
+{
+    if (keptIn.empty())
+        return;
+    const vmx::UndoSummary summary = vmx::SummarizeUndo(db);
+    if (json) {
+        json->key("undo").beginObject().key("entry").value(keptIn).key("holds").value(summary.bytes).endObject();
+        return;
+    }
+    std::printf("To take it back: velmorix-cli undo %s (the undo folder holds %s; velmorix-cli undo --empty %s "
+                "frees it).\n",
+                db.c_str(), vmx::UndoBytesText(summary.bytes).c_str(), db.c_str());
 }
 
 }  // namespace vmx::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliCommand.h"
+#include "cli/Json.h"
 
 #include "recording/RecordingSession.h"
 
@@ -26,7 +27,16 @@ int ListedRow(unsigned id, int side = vmx::kLeftSide);
 // Parses a list id (1..200); throws UsageError otherwise.
 unsigned ParseId(const std::string& text);
 
+// The positional argument `index` (`what` names it when it is missing); throws UsageError.
+std::string Positional(const Args& args, std::size_t index, const char* what);
+// Throws UsageError unless there are exactly `n` arguments.
+void ExpectCount(const Args& args, std::size_t n);
+
 // Removes "--flag" from args; true when it was there.
 bool TakeFlag(Args& args, const std::string& flag);
+
+// After a deletion or a cut of DB that undo keeps (in the entry `keptIn`): the line saying how to
+// take it back and what the undo folder holds, or the JSON key "undo" with both.
+void ReportUndo(const std::string& db, const std::string& keptIn, Json* json);
 
 }  // namespace vmx::cli

@@ -53,6 +53,7 @@ int RunCut(const Args& input)
     const bool json = TakeFlag(args, "--json");
     const bool byByteRate = TakeFlag(args, "--by-byte-rate");
     const bool dryRun = TakeFlag(args, "--dry-run");
+    Session().setKeepUndo(!TakeFlag(args, "--no-undo"));
     ChangeReport report("cut");
     if (args.size() < 4 || args.size() % 2 != 0)
         throw UsageError{"name the database, one recording id and one or more stretches: START END in seconds"};
@@ -93,9 +94,11 @@ int RunCut(const Args& input)
                 std::printf("%s\n", note.c_str());
         }
         ui.printMessages();
+        ReportUndo(pane.dbPath, result.keptIn, nullptr);
         return kExitOk;
     }
     report.messages(ui.takeMessageList());
+    ReportUndo(pane.dbPath, result.keptIn, &report.json());
     report.json().key("database").value(pane.dbPath).key("id").value(static_cast<unsigned>(row + 1));
     report.json().key("start").decimal(request.stretches.front().start);
     report.json().key("end").decimal(request.stretches.back().end);

@@ -69,19 +69,6 @@ std::string SizeText(std::uint64_t bytes)
     return text;
 }
 
-std::string Positional(const Args& args, std::size_t index, const char* what)
-{
-    if (index >= args.size())
-        throw UsageError{std::string("missing ") + what + "."};
-    return args[index];
-}
-
-void ExpectCount(const Args& args, std::size_t n)
-{
-    if (args.size() > n)
-        throw UsageError{"unexpected argument \"" + args[n] + "\"."};
-}
-
 }  // namespace
 
 int RunList(const Args& argsIn)
@@ -194,6 +181,7 @@ int RunDelete(const Args& argsIn)
 {
     Args args = argsIn;
     const bool json = TakeFlag(args, "--json");
+    Session().setKeepUndo(!TakeFlag(args, "--no-undo"));
     ChangeReport report("delete");
     const std::string db = Positional(args, 0, "the database file");
     if (args.size() < 2)
@@ -211,8 +199,12 @@ int RunDelete(const Args& argsIn)
         throw Failure{ui.takeMessages()};
     if (!json) {
         std::printf("Deleted %zu recording(s) from %s\n", ids.size(), db.c_str());
+        ui.printMessages();
+        ReportUndo(db, result.keptIn, nullptr);
         return kExitOk;
     }
+    report.messages(ui.takeMessageList());
+    ReportUndo(db, result.keptIn, &report.json());
     report.json().key("database").value(db).key("ids").beginArray();
     for (const unsigned id : ids)
         report.json().value(id);

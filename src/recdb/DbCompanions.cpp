@@ -51,6 +51,40 @@ bool IsCutTransitNameOf(std::string_view name, const std::string& dbPath)
     return true;
 }
 
+std::string UndoRootOf(const std::string& folder)
+{
+    return folder + ".velmorix-undo/";
+}
+
+std::string UndoFolderOf(const std::string& dbPath)
+{
+    return UndoRootOf(FolderOfPath(dbPath)) + FileNameOfPath(dbPath) + "/";
+}
+
+std::string UndoEntryName(const std::string& dbName, unsigned seq)
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "%06u", seq % 1000000);
+    return ".velmorix-undo/" + dbName + "/" + number + "/";
+}
+
+bool IsUndoEntryName(std::string_view relative, const std::string& dbName, unsigned* seq)
+{
+    const std::string prefix = ".velmorix-undo/" + dbName + "/";
+    if (dbName.empty() || dbName.find('/') != std::string::npos || dbName == "." || dbName == ".." ||
+        relative.size() != prefix.size() + 7 || !relative.starts_with(prefix) || !relative.ends_with("/"))
+        return false;
+    unsigned number = 0;
+    for (const char c : relative.substr(prefix.size(), 6)) {
+        if (c < '0' || c > '9')
+            return false;
+        number = number * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (seq)
+        *seq = number;
+    return true;
+}
+
 std::string StagedPartName(std::string_view partName)
 {
     return std::string(kStagedPrefix) + std::string(partName);

@@ -16,6 +16,10 @@ namespace vmx {
 //   .DZT000.DB.cut-NNN      a part of a cut on its way from its old name to its new one
 //   .velmorix~RF0001AA.TRP  the part file RF0001AA.TRP on its way into the folder (a copy) or out
 //                           of it (a deletion): see StagedParts
+//   .velmorix-undo/DZT000.DB/NNNNNN/
+//                           what a deletion or a cut of DZT000.DB destroyed, kept for undo: the
+//                           manifest, the removed part files under their names, the packets a cut
+//                           replaced (see UndoManifest); emptied on request
 //   ...set-aside            a journal found on the disk that its database did not confirm; it was
 //                           not carried out and stays for the user to look at
 //
@@ -35,6 +39,17 @@ std::string StagedPartName(std::string_view partName);
 bool IsStagedPartName(std::string_view name);
 // The part name within such a name.
 std::string PartNameOfStaged(std::string_view name);
+
+// The folder of the undo entries of every database of `folder` (ending in '/').
+std::string UndoRootOf(const std::string& folder);
+// The folder of the undo entries of the database at `dbPath` (ending in '/').
+std::string UndoFolderOf(const std::string& dbPath);
+// The folder of undo entry `seq` of the database named `dbName`, relative to the database's
+// folder: ".velmorix-undo/DZT000.DB/000003/".
+std::string UndoEntryName(const std::string& dbName, unsigned seq);
+// True when `relative` is such a name for the database named `dbName`; `seq`, when given, gets
+// its number.
+bool IsUndoEntryName(std::string_view relative, const std::string& dbName, unsigned* seq = nullptr);
 
 // Where a journal that its database did not confirm is put aside.
 std::string SetAsidePath(const std::string& journalPath);

@@ -147,6 +147,29 @@ bool RecordStore::alloc(std::uint16_t& id, AVMRec& record, const std::function<b
     return true;
 }
 
+bool RecordStore::insert(int position, const AVMRec& record, int preferredIndex)
+{
+    if (position < 0 || position > m_table.count || m_table.count >= kDBMMaxIds ||
+        isRecordIndex(m_table.idMap[kDBMMaxIds - 1]))
+        return false;
+    int index = preferredIndex;
+    if (index < 0 || index >= kDBMMaxRecords || records()[index].id != kDBMIdFree) {
+        index = 0;
+        while (index < kDBMMaxRecords && records()[index].id != kDBMIdFree)
+            ++index;
+        if (index == kDBMMaxRecords)
+            return false;
+    }
+    for (int k = kDBMMaxIds - 1; k > position; --k)
+        m_table.idMap[k] = m_table.idMap[k - 1];
+    m_table.idMap[position] = static_cast<std::uint16_t>(index);
+    records()[index] = record;
+    records()[index].slot = static_cast<std::uint16_t>(index + 1);
+    records()[index].id = static_cast<std::uint16_t>(position + 1);
+    ++m_table.count;
+    return true;
+}
+
 void RecordStore::remove(int position)
 {
     const long id = static_cast<long>(position) + 1;

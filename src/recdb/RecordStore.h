@@ -48,6 +48,10 @@ public:
     // are taken on disk; `record` receives the record as it stands. False when there is no free id
     // or no usable free record.
     bool alloc(std::uint16_t& id, AVMRec& record, const std::function<bool(int index)>& usable = {});
+    // Lists `record` again at list position `position` (0..count): in the free record
+    // `preferredIndex` when it is free, else in the first free one; the later ids move up. False
+    // when the store has no free id or record.
+    bool insert(int position, const AVMRec& record, int preferredIndex);
     // Marks the record at list position `position` (id - 1) deleted and moves the later ids down.
     void remove(int position);
     // Sets the count to the number of ids that name a listed record.

@@ -12,6 +12,9 @@
 #include "recording/CutPositions.h"
 #include "recording/CutSteps.h"
 #include "recording/RecordingFiles.h"
+#include "recording/UndoStore.h"
+#include "common/Fnv1a.h"
+#include "common/ReadAll.h"
 #include "common/UniqueFd.h"
 #include "common/WriteAll.h"
 #include "recording/WaitScope.h"
@@ -342,16 +345,109 @@ std::string planSteps(LoadedPane& pane, StoreEdit& edit, int row, const AVMRec& 
     return RenderDb(pane.store, journal.content);
 }
 
+// Copies bytes [offset, offset + length) of `from` to the end of `to`, continuing `hash`.
+int appendRange(int from, std::uint64_t offset, std::uint64_t length, int to, std::uint64_t at, std::uint64_t& hash)
+{
+    std::vector<std::uint8_t> buffer(std::size_t{1} << 20);
+    for (std::uint64_t done = 0; done < length;) {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), length - done));
+        std::size_t got = 0;
+        if (const int error = ReadAllAt(from, buffer.data(), n, offset + done, got); error != 0 || got != n)
+            return error != 0 ? error : EIO;
+        if (const int error = WriteAllAt(to, buffer.data(), n, at + done); error != 0)
+            return error;
+        hash = Fnv1a64(buffer.data(), n, hash);
+        done += n;
+    }
+    return 0;
+}
+
+// Keeps what the cut will destroy in an undo entry before its plan is written: the packets its
+// trims replace (copied; at most the stretch), the record before and after, and the names of the
+// parts its removals will move into the entry. Gives the entry, or empty when nothing could be
+// kept (the user is told, and the cut goes on as one that cannot be undone).
+std::string keepForUndo(const LoadedPane& pane, int row, const AVMRec& before, const CutRequest& request,
+                        CutJournal& journal, UserInterface& ui)
+{
+    UndoManifest kept;
+    kept.kind = UndoManifest::Kind::Cut;
+    kept.dbName = journal.dbName;
+    kept.before.push_back({row, pane.store.indexOf(static_cast<unsigned>(row + 1)), before});
+    (void)pane.store.get(static_cast<unsigned>(row + 1), kept.after);
+    kept.renames = journal.renames;
+    kept.stretches = request.stretches;
+    kept.positioning = request.positioning;
+    std::uint64_t room = 0;
+    for (const CutJournal::Trim& trim : journal.trims)
+        room += static_cast<std::uint64_t>(std::max<std::int64_t>(0, trim.packets.last - trim.packets.first + 1)) *
+                kPacketSize;
+    for (const std::string& note : TakeRoomFromUndo(pane.folder, room + 2 * kMaxDbContentSize + (1u << 20)))
+        ui.showMessage(note);
+    std::string entry;
+    const auto fail = [&](const std::string& why) {
+        if (!entry.empty())
+            DiscardUndoEntry(entry);
+        ui.showMessage("The cut cannot be undone: " + why);
+        return std::string();
+    };
+    if (std::string error = OpenUndoEntry(pane.dbPath, {true, request.undoSeq}, entry); !error.empty())
+        return fail(error);
+    const std::string packetsPath = entry + kUndoPacketsName;
+    UniqueFd out(::open(packetsPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!out)
+        return fail("cannot make " + packetsPath + ": " + std::strerror(errno) + ".");
+    std::uint64_t hash = kFnv1aStart;
+    for (const CutJournal::Trim& trim : journal.trims) {
+        if (trim.packets.empty())
+            continue;
+        const std::string path = pane.folder + trim.part;
+        UniqueFd in;
+        std::uint64_t size = 0;
+        if (std::string error = OpenRegularFile(path, O_RDONLY | O_NOFOLLOW, in, size); !error.empty())
+            return fail(error);
+        const auto first = static_cast<std::uint64_t>(trim.packets.first) * kPacketSize;
+        const std::uint64_t end = std::min(size, (static_cast<std::uint64_t>(trim.packets.last) + 1) * kPacketSize);
+        if (first >= end)
+            continue;
+        std::string part = trim.part;
+        for (const CutJournal::Rename& rename : journal.renames) {
+            if (rename.from == trim.part)
+                part = rename.to;
+        }
+        const std::uint64_t at = kept.packets.empty() ? 0 : kept.packets.back().at + kept.packets.back().length;
+        if (const int error = appendRange(in.get(), first, end - first, out.get(), at, hash); error != 0)
+            return fail("cannot keep the packets of " + path + " in " + packetsPath + ": " + std::strerror(error) + ".");
+        kept.packets.push_back({part, first, end - first, at});
+    }
+    if (::fsync(out.get()) != 0)
+        return fail("cannot flush " + packetsPath + ": " + std::strerror(errno) + ".");
+    kept.packetsHash = hash;
+    for (const std::string& name : journal.removed) {
+        struct stat st {};
+        if (::lstat((pane.folder + name).c_str(), &st) != 0)
+            return fail("the part " + pane.folder + name + " is missing.");
+        kept.parts.push_back({name, static_cast<std::uint64_t>(st.st_size)});
+    }
+    if (std::string error = WriteUndoManifest(entry, kept); !error.empty())
+        return fail(error);
+    journal.keepFolder = entry.substr(pane.folder.size());
+    return entry;
+}
+
 // Carries out a planned cut: its plan goes onto the disk first, then the file steps, then the
 // database through `writeDb`; the plan goes last. A cut that stops after its plan is on the disk
 // is finished from the plan when the database is next loaded. Unless the cut is done, `edit` puts
 // the store back to what the file still says.
-CutResult runCut(LoadedPane& pane, StoreEdit& edit, int row, PlannedCut& planned, CutPlan::Kind kind,
-                 const WritePaneDb& writeDb, UserInterface& ui, const CutStepProgress& progress = {})
+CutResult runCut(LoadedPane& pane, StoreEdit& edit, int row, const AVMRec& before, PlannedCut& planned,
+                 CutPlan::Kind kind, const CutRequest& request, const WritePaneDb& writeDb, UserInterface& ui,
+                 const CutStepProgress& progress = {})
 {
     CutResult result = ended(CutOutcome::Failed, true, kind);
     CutJournal& journal = planned.journal;
+    const std::string entry = request.keepForUndo ? keepForUndo(pane, row, before, request, journal, ui) : "";
     if (std::string error = WriteCutJournal(CutPlanPath(pane.dbPath), journal); !error.empty()) {
+        if (!entry.empty())
+            DiscardUndoEntry(entry);
         ui.showMessage("Cannot cut: " + error + " Nothing was changed.");
         return ended(CutOutcome::Refused, false, kind);
     }
@@ -373,7 +469,10 @@ CutResult runCut(LoadedPane& pane, StoreEdit& edit, int row, PlannedCut& planned
         return result;
     }
     edit.commit();
+    if (!entry.empty())
+        ConfirmUndoEntry(entry);
     RemoveCutJournal(pane.dbPath);
+    result.keptIn = entry;
     result.rewritten = planned.trimmedAs;
     for (const std::string& name : journal.removed)
         result.removed.push_back(pane.folder + name);
@@ -591,7 +690,8 @@ namespace {
 // The cut as the receiver tool made it, placed by the average byte rate; `note`, when not empty,
 // goes under its question.
 CutResult cutByByteRate(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
-                        const WritePaneDb& writeDb, UserInterface& ui, const std::string& note)
+                        const WritePaneDb& writeDb, UserInterface& ui, const std::string& note,
+                        const CutRequest& request)
 {
     const TimingEntry timing = pane.timingAt(row);
     if (markCount != 2 || !timing.measured()) {
@@ -637,7 +737,7 @@ CutResult cutByByteRate(LoadedPane& pane, int row, int markCount, double startMa
         ui.showMessage("Cannot cut: " + error + " Nothing was changed.");
         return ended(CutOutcome::Refused, false, plan.kind);
     }
-    return runCut(pane, edit, row, planned, plan.kind, writeDb, ui);
+    return runCut(pane, edit, row, record, planned, plan.kind, request, writeDb, ui);
 }
 
 }  // namespace
@@ -645,7 +745,10 @@ CutResult cutByByteRate(LoadedPane& pane, int row, int markCount, double startMa
 CutResult CutRecording(LoadedPane& pane, int row, int markCount, double startMark, double endMark,
                        const WritePaneDb& writeDb, UserInterface& ui)
 {
-    return cutByByteRate(pane, row, markCount, startMark, endMark, writeDb, ui, {});
+    CutRequest request;
+    request.stretches.push_back({startMark, endMark});
+    request.positioning = CutPositioning::ByteRate;
+    return cutByByteRate(pane, row, markCount, startMark, endMark, writeDb, ui, {}, request);
 }
 
 CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, const WritePaneDb& writeDb,
@@ -666,7 +769,8 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
     }
     // By the byte rate, a cut is the one the receiver tool made, byte for byte.
     if (request.positioning == CutPositioning::ByteRate && !request.dryRun)
-        return cutByByteRate(pane, row, 2, request.stretches[0].start, request.stretches[0].end, writeDb, ui, {});
+        return cutByByteRate(pane, row, 2, request.stretches[0].start, request.stretches[0].end, writeDb, ui, {},
+                             request);
     AVMRec record{};
     FolderParts folderParts;
     if (!recordingToCut(pane, row, ui, record, folderParts))
@@ -711,7 +815,7 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
     // tool cut it, byte for byte, and the question says so.
     if (!placed.clockProblem.empty() && request.stretches.size() == 1 && !request.dryRun)
         return cutByByteRate(pane, row, 2, request.stretches[0].start, request.stretches[0].end, writeDb, ui,
-                             NoClockNote(placed.clockProblem));
+                             NoClockNote(placed.clockProblem), request);
     if (!refusal.empty()) {
         ui.showMessage(refusal);
         return {};
@@ -786,7 +890,7 @@ CutResult CutRecording(LoadedPane& pane, int row, const CutRequest& request, con
         view.status = "Cutting: step " + std::to_string(done) + " of " + std::to_string(total);
         (void)ui.updateProgress(view);
     };
-    CutResult result = runCut(pane, edit, row, planned, edits.kind, writeDb, ui, progress);
+    CutResult result = runCut(pane, edit, row, record, planned, edits.kind, request, writeDb, ui, progress);
     ui.closeProgress();
     result.stretches = placed.planned;
     result.notes = placed.notes;

@@ -86,6 +86,8 @@ struct CutRequest {
     std::vector<CutStretch> stretches;  // overlapping ones are merged; empty: nothing is marked
     CutPositioning positioning = CutPositioning::StreamClock;
     bool dryRun = false;  // plan only: say what would be replaced, change nothing, ask nothing
+    bool keepForUndo = false;  // keep what the cut replaces and removes in an undo entry (UndoStore)
+    unsigned undoSeq = 0;      // 0: a new entry; else the entry of an undone cut being done again
 };
 
 // Where one stretch of a cut lands.
@@ -122,6 +124,7 @@ struct CutResult {
     std::vector<PlannedStretch> stretches;  // where each stretch landed (also for a dry run)
     std::vector<std::string> notes;         // marks the byte rate placed instead of the stream's clock
     std::uint64_t clockBytesRead = 0;       // what finding the key frames read of the part files
+    std::string keptIn;                     // the undo entry that keeps what the cut replaced, or empty
 };
 
 // Removes the stretch between the marks from the recording at `row` of the pane, in place on

@@ -5,8 +5,10 @@
 #include "common/PendingFile.h"
 #include "common/ReadAll.h"
 #include "common/RegularFile.h"
+#include "recdb/DbCompanions.h"
 #include "recdb/DbReader.h"
 #include "recdb/DiskNaming.h"
+#include "recording/JournalFields.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,96 +18,17 @@ namespace vmx {
 
 namespace {
 
-constexpr char kMagic[8] = {'V', 'M', 'X', 'C', 'U', 'T', '1', '\n'};
+constexpr char kMagicV1[8] = {'V', 'M', 'X', 'C', 'U', 'T', '1', '\n'};
+constexpr char kMagic[8] = {'V', 'M', 'X', 'C', 'U', 'T', '2', '\n'};
 constexpr std::size_t kMaxTrims = 1024;  // up to two for each of the 500 stretches one cut takes
-constexpr std::size_t kMaxPlanSize = 64 + 255 + 2 * (kAVMPartNameLen + 16) + 2 * kDBMMaxParts * 2 * kAVMPartNameLen +
-                                     kMaxDbContentSize + 64;
-
-class Writer {
-public:
-    void bytes(const void* data, std::size_t size)
-    {
-        const auto* p = static_cast<const std::uint8_t*>(data);
-        out.insert(out.end(), p, p + size);
-    }
-    void u8(std::uint8_t v) { out.push_back(v); }
-    void u16(std::uint16_t v)
-    {
-        std::uint8_t b[2];
-        WriteBe16(b, v);
-        bytes(b, 2);
-    }
-    void u32(std::uint32_t v)
-    {
-        std::uint8_t b[4];
-        WriteBe32(b, v);
-        bytes(b, 4);
-    }
-    void u64(std::uint64_t v)
-    {
-        std::uint8_t b[8];
-        WriteBe64(b, v);
-        bytes(b, 8);
-    }
-    void name(const std::string& n) { bytes(n.data(), kAVMPartNameLen); }
-
-    std::vector<std::uint8_t> out;
-};
-
-// Reads fields one after another, refusing any read past the end.
-class Reader {
-public:
-    Reader(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-    bool take(std::size_t n, const std::uint8_t*& at)
-    {
-        if (m_size - m_pos < n)
-            return false;
-        at = m_data + m_pos;
-        m_pos += n;
-        return true;
-    }
-    bool u8(std::uint8_t& v)
-    {
-        const std::uint8_t* at = nullptr;
-        return take(1, at) && (v = *at, true);
-    }
-    bool u16(std::uint16_t& v)
-    {
-        const std::uint8_t* at = nullptr;
-        return take(2, at) && (v = ReadBe16(at), true);
-    }
-    bool u32(std::uint32_t& v)
-    {
-        const std::uint8_t* at = nullptr;
-        return take(4, at) && (v = ReadBe32(at), true);
-    }
-    bool u64(std::uint64_t& v)
-    {
-        const std::uint8_t* at = nullptr;
-        return take(8, at) && (v = ReadBe64(at), true);
-    }
-    // A part name the disk may be asked to touch: a safe one only.
-    bool name(std::string& n)
-    {
-        const std::uint8_t* at = nullptr;
-        if (!take(kAVMPartNameLen, at))
-            return false;
-        n.assign(reinterpret_cast<const char*>(at), kAVMPartNameLen);
-        return IsSafePartName(n.c_str());
-    }
-    std::size_t position() const { return m_pos; }
-
-private:
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_pos = 0;
-};
+constexpr std::size_t kMaxPlanSize = 64 + 2 * 255 + kMaxTrims * (kAVMPartNameLen + 16) +
+                                     3 * kDBMMaxParts * kAVMPartNameLen + kMaxDbContentSize + 64;
 
 }  // namespace
 
 bool CutJournal::operator==(const CutJournal& other) const
 {
-    if (phase != other.phase || dbName != other.dbName || sizeBefore != other.sizeBefore ||
+    if (phase != other.phase || dbName != other.dbName || keepFolder != other.keepFolder || sizeBefore != other.sizeBefore ||
         hashBefore != other.hashBefore || removed != other.removed || content != other.content ||
         trims.size() != other.trims.size() || renames.size() != other.renames.size())
         return false;
@@ -123,11 +46,13 @@ bool CutJournal::operator==(const CutJournal& other) const
 
 std::vector<std::uint8_t> EncodeCutJournal(const CutJournal& plan)
 {
-    Writer w;
+    JournalWriter w;
     w.bytes(kMagic, sizeof kMagic);
     w.u8(static_cast<std::uint8_t>(plan.phase));
     w.u8(static_cast<std::uint8_t>(plan.dbName.size()));
     w.bytes(plan.dbName.data(), plan.dbName.size());
+    w.u8(static_cast<std::uint8_t>(plan.keepFolder.size()));
+    w.bytes(plan.keepFolder.data(), plan.keepFolder.size());
     w.u64(plan.sizeBefore);
     w.u64(plan.hashBefore);
     w.u16(static_cast<std::uint16_t>(plan.trims.size()));
@@ -154,11 +79,13 @@ std::string DecodeCutJournal(const std::uint8_t* data, std::size_t size, CutJour
 {
     plan = CutJournal{};
     const std::string damaged = "the cut's plan is damaged";
-    if (size < sizeof kMagic + 8 || std::memcmp(data, kMagic, sizeof kMagic) != 0)
+    // Plans of the version before undo have no keep folder; a cut left by it is finished as well.
+    const bool firstVersion = size >= sizeof kMagic && std::memcmp(data, kMagicV1, sizeof kMagicV1) == 0;
+    if (size < sizeof kMagic + 8 || (!firstVersion && std::memcmp(data, kMagic, sizeof kMagic) != 0))
         return "the file is not a cut's plan.";
     if (ReadBe64(data + size - 8) != Fnv1a64(data, size - 8))
         return damaged + " (its checksum does not match).";
-    Reader r(data, size - 8);
+    JournalReader r(data, size - 8);
     const std::uint8_t* at = nullptr;
     std::uint8_t phase = 0;
     std::uint8_t nameLength = 0;
@@ -169,6 +96,13 @@ std::string DecodeCutJournal(const std::uint8_t* data, std::size_t size, CutJour
     plan.dbName.assign(reinterpret_cast<const char*>(at), nameLength);
     if (plan.dbName.find('/') != std::string::npos || plan.dbName.find('\0') != std::string::npos)
         return damaged + " (the database's name).";
+    if (!firstVersion) {
+        if (!r.u8(nameLength) || !r.take(nameLength, at))
+            return damaged + " (its undo folder).";
+        plan.keepFolder.assign(reinterpret_cast<const char*>(at), nameLength);
+        if (!plan.keepFolder.empty() && !IsUndoEntryName(plan.keepFolder, plan.dbName))
+            return damaged + " (its undo folder).";
+    }
     std::uint16_t count = 0;
     if (!r.u64(plan.sizeBefore) || !r.u64(plan.hashBefore) || !r.u16(count) || count > kMaxTrims)
         return damaged + " (its trims).";

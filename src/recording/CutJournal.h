@@ -17,7 +17,7 @@ namespace vmx {
 //
 // The cut's steps, each of which can be done again without harm:
 //   phase 0 (Parts): the trims fill packets with filler (the same bytes again), the removed parts
-//                    are deleted (gone is gone), and every renamed part moves from its old name to
+//                    are deleted or moved into the undo entry (gone is gone), and every renamed part moves from its old name to
 //                    its transit name (CutTransitName: a name nothing else uses).
 //   phase 1 (Names): every renamed part moves from its transit name to its new name; then the
 //                    database gets `content`.
@@ -27,10 +27,13 @@ namespace vmx {
 //
 // File format (numbers big-endian):
 //   OFFSET  SIZE      FIELD
-//   0       8         "VMXCUT1\n"
+//   0       8         "VMXCUT2\n" ("VMXCUT1\n": a plan without the undo folder's fields)
 //   8       1         phase (0 or 1)
 //   9       1         length N of the database's file name (1..255)
 //   10      N         the database's file name, to refuse the plan of another database
+//   ...     1         length U of the undo entry's folder (0: the removed parts are deleted)
+//   ...     U         that folder, relative to the database's (UndoEntryName): the removed parts
+//                     move into it instead of being deleted
 //   ...     8         size of the database file before the cut
 //   ...     8         FingerprintHash of its first bytes (up to kMaxDbContentSize) before the cut
 //   ...     2         trim count T (0..1024), then T times: part name (12), first packet (8), last
@@ -55,6 +58,7 @@ struct CutJournal {
 
     Phase phase = Phase::Parts;
     std::string dbName;
+    std::string keepFolder;  // the undo entry the removed parts move into; empty: they are deleted
     std::uint64_t sizeBefore = 0;
     std::uint64_t hashBefore = 0;
     std::vector<Trim> trims;

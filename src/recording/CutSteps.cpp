@@ -10,6 +10,7 @@
 #include "recdb/DbWriter.h"
 #include "recording/CutPlanClaims.h"
 #include "recording/RecordingFiles.h"
+#include "recording/UndoStore.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -81,9 +82,24 @@ CutStepFailure partsPhase(const CutJournal& plan, const std::string& dbPath, con
     }
     for (const std::string& name : plan.removed) {
         const std::string path = folder + name;
+        if (!plan.keepFolder.empty()) {
+            // Kept for undo: moved into the entry, which nothing else writes; one already there
+            // was moved by an earlier run.
+            const std::string kept = folder + plan.keepFolder + name;
+            if (exists(path)) {
+                if (const int error = RenameNoReplace(path, kept); error != 0)
+                    return failed("cannot move " + path + " to " + kept + ": " + std::strerror(error) + ".");
+            }
+            count.step();
+            continue;
+        }
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
             return failed(std::string(kDeleteFailedMessage) + "\ncannot delete " + path + ": " + std::strerror(errno) + ".");
         count.step();
+    }
+    if (!plan.keepFolder.empty() && !plan.removed.empty()) {
+        if (const int error = SyncFolder(folder + plan.keepFolder); error != 0)
+            return failed("cannot flush the folder " + folder + plan.keepFolder + ": " + std::strerror(error) + ".");
     }
     for (std::size_t k = 0; k < plan.renames.size(); ++k) {
         const std::string from = folder + plan.renames[k].from;
@@ -204,7 +220,10 @@ InterruptedCut FinishInterruptedCut(const std::string& dbPath, const FolderParts
     }
     const bool before = now.size == plan.sizeBefore && now.hash == plan.hashBefore;
     // A database that names the cut's parts already has every step behind it.
+    const std::string folder = FolderOfPath(dbPath);
     if (beginsWith(dbPath, plan.content)) {
+        if (!plan.keepFolder.empty())
+            ConfirmUndoEntry(folder + plan.keepFolder);
         RemoveCutJournal(dbPath);
         result.steps.clear();
         result.finished = true;
@@ -224,6 +243,8 @@ InterruptedCut FinishInterruptedCut(const std::string& dbPath, const FolderParts
         result.problem = error;
         return result;
     }
+    if (!plan.keepFolder.empty())
+        ConfirmUndoEntry(folder + plan.keepFolder);
     RemoveCutJournal(dbPath);
     result.finished = true;
     return result;

@@ -6,6 +6,7 @@
 #include "recdb/DbCompanions.h"
 #include "recdb/DiskNaming.h"
 #include "recording/StagedParts.h"
+#include "recording/UndoStore.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -89,6 +90,7 @@ std::vector<std::string> TidyReport::settled() const
     }
     if (!restored.empty())
         out.push_back("An interrupted copy or deletion was settled: " + joined(restored) + " took its name again.");
+    out.insert(out.end(), finished.begin(), finished.end());
     return out;
 }
 
@@ -135,6 +137,10 @@ TidyReport TidyFolder(const std::string& folder)
     // A finished cut changed what its database names.
     if (cutFinished && !ReadFolderParts(folder, parts).empty())
         return report;
+    // Part files an interrupted deletion was keeping for undo go into its entry, not away.
+    if (const std::vector<std::string> adopted = AdoptStagedParts(folder, parts); !adopted.empty())
+        report.finished.push_back("An interrupted deletion was finished; undo keeps its part files: " +
+                                  joined(adopted) + ".");
     StagedSettlement staged = SettleStagedParts(folder, parts);
     report.restored = std::move(staged.restored);
     report.removed = std::move(staged.removed);
@@ -142,6 +148,10 @@ TidyReport TidyFolder(const std::string& folder)
         report.problems.push_back(std::move(problem));
     for (std::string& path : PendingFile::RemoveAbandoned(folder))
         report.removed.push_back(std::move(path));
+    UndoSettlement undo = SettleUndoEntries(folder, parts);
+    report.finished.insert(report.finished.end(), undo.notes.begin(), undo.notes.end());
+    for (std::string& problem : undo.problems)
+        report.problems.push_back(std::move(problem));
     return report;
 }
 

@@ -12,6 +12,7 @@ struct TidyReport {
     std::vector<std::string> removed;   // leftover files removed (paths)
     std::vector<std::string> restored;  // part files that took their names again (paths)
     std::vector<InterruptedCut> cuts;   // the plans of interrupted cuts found, one per database
+    std::vector<std::string> finished;  // interrupted undos finished
     std::vector<std::string> problems;  // what was left as it is, and why
 
     // One sentence for each thing the user should know, nothing when all was in order: what was
@@ -28,7 +29,7 @@ struct TidyReport {
 // caller holds the folder's lock: finishes the cuts that were interrupted (each plan checked
 // against its database first, and set aside when it does not agree), settles the part files of
 // interrupted copies and deletions (SettleStagedParts) by what every database of the folder names,
-// and removes the temporary files of writes that no live program holds any more (PendingFile).
+// settles the undo entries (SettleUndoEntries), and removes the temporary files of writes that no live program holds any more (PendingFile).
 // Nothing that is not ours is touched, and no part file that any database of the folder names is
 // removed.
 TidyReport TidyFolder(const std::string& folder);

@@ -80,6 +80,24 @@ public:
             paths.push_back(m_folder + StagedPartName(name));
         return paths;
     }
+    // The database no longer names the parts: they move into the undo entry `entry`. Returns the
+    // part paths gone; `complete` is false when one could not be moved (it and the rest stay staged).
+    std::vector<std::string> keepAll(const std::string& entry, bool& complete)
+    {
+        std::vector<std::string> gone;
+        complete = true;
+        while (complete && !m_staged.empty()) {
+            const std::string name = m_staged.front();
+            complete = RenameNoReplace(m_folder + StagedPartName(name), entry + name) == 0;
+            if (complete) {
+                gone.push_back(m_folder + name);
+                m_staged.erase(m_staged.begin());
+            }
+        }
+        (void)SyncFolder(entry);
+        (void)SyncFolder(m_folder);
+        return gone;
+    }
     // The database no longer names the parts: they go for good. Returns the part paths gone.
     std::vector<std::string> removeAll()
     {
@@ -108,7 +126,8 @@ private:
 
 }  // namespace
 
-DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, const WritePaneDb& writeDb)
+DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, const WritePaneDb& writeDb,
+                              const UndoKeep& keep)
 {
     DeleteResult result;
     std::vector<int> rows = chosen;
@@ -144,6 +163,15 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
     FolderParts folderParts;
     if (const std::string why = ReadFolderParts(pane.folder, folderParts); !why.empty())
         return refuse(why + " So it cannot be told which part files other recordings need.");
+    // What undo keeps: the recordings as they stand, with their rows and records.
+    UndoManifest kept;
+    kept.kind = UndoManifest::Kind::Delete;
+    kept.dbName = FileNameOfPath(pane.dbPath);
+    for (const int row : rows) {
+        AVMRec record{};
+        (void)pane.store.get(static_cast<unsigned>(row + 1), record);
+        kept.before.push_back({row, pane.store.indexOf(static_cast<unsigned>(row + 1)), record});
+    }
     StoreEdit edit(pane.store);
     const std::vector<TimingEntry> savedTiming = pane.timing;
     // Highest row first keeps the rows still waiting valid.
@@ -185,18 +213,63 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
         if (const std::string error = removal.stage(name); !error.empty())
             return undo(error);
         staged.insert(AsciiUpper(name));
+        kept.parts.push_back({name, static_cast<std::uint64_t>(st.st_size)});
     }
     if (!staged.empty()) {
         if (const int error = SyncFolder(pane.folder); error != 0)
             return undo("cannot flush the folder " + pane.folder + ": " + std::strerror(error) + ".");
     }
+    // The entry is written Pending once the parts are staged: a program killed from here on leaves
+    // the next tidy to tell by the database whether the deletion happened (see UndoStore).
+    std::string entry;
+    if (keep.enabled && !staged.empty()) {
+        std::string why = OpenUndoEntry(pane.dbPath, keep, entry);
+        if (why.empty())
+            why = WriteUndoManifest(entry, kept);
+        if (!why.empty()) {
+            if (!entry.empty())
+                DiscardUndoEntry(entry);
+            entry.clear();
+            result.undoNotes.push_back("The deletion cannot be undone: " + why);
+        }
+    }
+    const auto dropEntry = [&] {
+        if (!entry.empty())
+            DiscardUndoEntry(entry);
+        entry.clear();
+    };
     std::string error = writeDb();
-    if (!error.empty() && freeRoomFromDeletedParts(pane, removal.stagedPaths()))
+    if (!error.empty() && !entry.empty()) {
+        for (std::string& note : TakeRoomFromUndo(pane.folder, kRoomForAWrite))
+            result.undoNotes.push_back(std::move(note));
         error = writeDb();
-    if (!error.empty())
+    }
+    if (!error.empty() && freeRoomFromDeletedParts(pane, removal.stagedPaths())) {
+        // The parts were shortened to make room: they are no longer worth keeping.
+        if (!entry.empty())
+            result.undoNotes.push_back("The deletion cannot be undone: its part files gave their room to the "
+                                       "database's write.");
+        dropEntry();
+        error = writeDb();
+    }
+    if (!error.empty()) {
+        dropEntry();
         return undo(error);
+    }
     edit.commit();
-    result.removedFiles = removal.removeAll();
+    if (!entry.empty()) {
+        bool complete = false;
+        result.removedFiles = removal.keepAll(entry, complete);
+        if (!complete || !SetUndoState(entry, UndoManifest::State::Kept).empty()) {
+            result.undoNotes.push_back("The deletion cannot be undone: its part files could not be moved into " +
+                                       entry + ".");
+            dropEntry();
+        } else {
+            result.keptIn = entry;
+        }
+    }
+    const std::vector<std::string> gone = removal.removeAll();
+    result.removedFiles.insert(result.removedFiles.end(), gone.begin(), gone.end());
     result.ok = true;
     return result;
 }

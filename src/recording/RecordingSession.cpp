@@ -770,8 +770,10 @@ CutResult RecordingSession::cut(int side, int row, int markCount, double startMa
 
 CutResult RecordingSession::cut(int side, int row, const CutRequest& request, UserInterface& callerUi)
 {
+    CutRequest kept = request;
+    kept.keepForUndo = m_keepUndo && !request.dryRun;
     return runCut(side, row, callerUi, [&](LoadedPane& target, const WritePaneDb& writeDb, UserInterface& ui) {
-        return CutRecording(target, row, request, writeDb, ui);
+        return CutRecording(target, row, kept, writeDb, ui);
     });
 }
 
@@ -815,16 +817,169 @@ DeleteResult RecordingSession::deleteRows(int side, const std::vector<int>& rows
         if (!guard.take(target.side, PaneGuard::Access::Write))
             return result;
         DbOperation write;
-        DeleteResult done = DeleteRecordRows(target, rows, [&] { return writePane(target.side, write); });
+        DeleteResult done = DeleteRecordRows(target, rows, [&] { return writePane(target.side, write); },
+                                             UndoKeep{m_keepUndo, 0});
         done.refresh.reloads = result.refresh.reloads;  // what writePane found
         result = std::move(done);
         if (!result.ok)
             ui.showMessage(result.message);
         for (const std::string& kept : result.keptFiles)
             ui.showMessage(kept);
+        for (const std::string& note : result.undoNotes)
+            ui.showMessage(note);
         result.refresh.pane(target.side);
         return result;
     });
+}
+
+namespace {
+
+// The port of a redo: the operation was asked for and answered once already, so its question is
+// answered Yes; everything else goes to the user as usual.
+class RedoUi : public UserInterface {
+public:
+    explicit RedoUi(UserInterface& ui) : m_ui(ui) {}
+    bool askYesNo(const std::string&, const std::string&) override { return true; }
+    void showMessage(const std::string& text, const std::string& caption) override { m_ui.showMessage(text, caption); }
+    std::string chooseFolder(const std::string& t, const std::string& f) override { return m_ui.chooseFolder(t, f); }
+    std::vector<std::string> chooseFiles(const std::string& t, const std::string& f) override
+    {
+        return m_ui.chooseFiles(t, f);
+    }
+    std::string chooseNewFile(const std::string& t, const std::string& n, const std::string& f) override
+    {
+        return m_ui.chooseNewFile(t, n, f);
+    }
+    void openProgress(const std::string& caption) override { m_ui.openProgress(caption); }
+    bool updateProgress(const CopyProgressView& view) override { return m_ui.updateProgress(view); }
+    void closeProgress() override { m_ui.closeProgress(); }
+    void showWait(const std::string& text) override { m_ui.showWait(text); }
+    void closeWait() override { m_ui.closeWait(); }
+    bool messagesWait() const override { return m_ui.messagesWait(); }
+    bool questionsWait() const override { return m_ui.questionsWait(); }
+    bool stopRequested() override { return m_ui.stopRequested(); }
+
+private:
+    UserInterface& m_ui;
+};
+
+}  // namespace
+
+UndoResult RecordingSession::undo(int side, UserInterface& callerUi)
+{
+    return m_gate.run<UndoResult>(callerUi, [&](UserInterface& ui) {
+        UndoResult result;
+        LoadedPane& target = paneOf(side);
+        if (!target.loaded()) {
+            ui.showMessage("No database is loaded to undo an operation of.");
+            return result;
+        }
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        FolderParts parts;
+        if (std::string error = ReadFolderParts(target.folder, parts); !error.empty()) {
+            ui.showMessage("Nothing was taken back: " + error);
+            return result;
+        }
+        const UndoOutcome outcome = UndoLatest(target.dbPath, parts);
+        result.label = outcome.label;
+        if (!outcome.problem.empty())
+            ui.showMessage(outcome.problem);
+        result.ok = outcome.done;
+        result.refresh.reload(target.side);
+        return result;
+    });
+}
+
+UndoResult RecordingSession::redo(int side, UserInterface& callerUi)
+{
+    return m_gate.run<UndoResult>(callerUi, [&](UserInterface& ui) {
+        UndoResult result;
+        LoadedPane& target = paneOf(side);
+        if (!target.loaded()) {
+            ui.showMessage("No database is loaded to redo an operation of.");
+            return result;
+        }
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        const UndoEntryInfo* next = nullptr;
+        const std::vector<UndoEntryInfo> entries = ListUndoEntries(target.dbPath);
+        for (const UndoEntryInfo& info : entries) {
+            if (info.problem.empty() && info.manifest.state == UndoManifest::State::Undone) {
+                next = &info;
+                break;
+            }
+        }
+        if (!next) {
+            ui.showMessage("There is nothing to redo in " + target.dbPath + ".");
+            return result;
+        }
+        const UndoManifest& m = next->manifest;
+        result.label = UndoLabel(m);
+        std::vector<int> rows;
+        for (const UndoManifest::Recording& recording : m.before) {
+            int found = -1;
+            for (unsigned id = 1; id <= target.store.listedCount() && found < 0; ++id) {
+                AVMRec record{};
+                if (target.store.get(id, record) && SameRecording(record, recording.record))
+                    found = static_cast<int>(id) - 1;
+            }
+            if (found < 0) {
+                ui.showMessage("The " + result.label + " cannot be done again: the recording \"" +
+                               RecordDisplayName(recording.record) + "\" is no longer as it was.");
+                return result;
+            }
+            rows.push_back(found);
+        }
+        DbOperation write;
+        const WritePaneDb writeDb = [&] { return writePane(target.side, write); };
+        if (m.kind == UndoManifest::Kind::Delete) {
+            DeleteResult done = DeleteRecordRows(target, rows, writeDb, UndoKeep{true, next->seq});
+            if (!done.ok)
+                ui.showMessage(done.message);
+            for (const std::string& note : done.undoNotes)
+                ui.showMessage(note);
+            result.ok = done.ok;
+        } else {
+            CutRequest request;
+            request.stretches = m.stretches;
+            request.positioning = m.positioning;
+            request.keepForUndo = true;
+            request.undoSeq = next->seq;
+            RedoUi redoUi(ui);
+            result.ok = CutRecording(target, rows.front(), request, writeDb, redoUi).outcome == CutOutcome::Done;
+        }
+        result.refresh.pane(target.side);
+        result.refresh.reload(target.side);
+        return result;
+    });
+}
+
+UndoResult RecordingSession::emptyUndo(int side, UserInterface& callerUi)
+{
+    return m_gate.run<UndoResult>(callerUi, [&](UserInterface& ui) {
+        UndoResult result;
+        LoadedPane& target = paneOf(side);
+        if (!target.loaded())
+            return result;
+        PaneGuard guard(*this, ui, result.refresh);
+        if (!guard.take(target.side, PaneGuard::Access::Write))
+            return result;
+        if (std::string error = EmptyUndo(target.dbPath, &result.freed); !error.empty()) {
+            ui.showMessage(error);
+            return result;
+        }
+        result.ok = true;
+        return result;
+    });
+}
+
+UndoSummary RecordingSession::undoSummary(int side) const
+{
+    const LoadedPane& target = pane(side);
+    return target.loaded() ? SummarizeUndo(target.dbPath) : UndoSummary{};
 }
 
 std::string RecordingSession::receiverRoot(std::string& error) const

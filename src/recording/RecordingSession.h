@@ -97,6 +97,14 @@ struct SaveResult {
     PaneRefresh refresh;
 };
 
+// What Undo, Redo and Empty undo did.
+struct UndoResult {
+    bool ok = false;
+    std::string label;        // the operation taken back or done again ("delete of 'Sports HD'")
+    std::uint64_t freed = 0;  // Empty undo: the bytes it freed
+    PaneRefresh refresh;
+};
+
 struct RegisterResult {
     bool ok = false;
     unsigned id = 0;                     // the new recording's list id
@@ -220,6 +228,20 @@ public:
     // The Delete key on a record pane: the recordings at `rows` and their part files.
     DeleteResult deleteRows(int side, const std::vector<int>& rows, UserInterface& ui);
 
+    // Deletions and cuts keep what they destroy for undo (see UndoStore); on by default.
+    void setKeepUndo(bool keep) { m_keepUndo = keep; }
+    bool keepsUndo() const { return m_keepUndo; }
+    // Ctrl+Z: takes back the side's last kept deletion or cut (UndoLatest); the pane is to be
+    // loaded again (refresh.reloads).
+    UndoResult undo(int side, UserInterface& ui);
+    // Ctrl+Shift+Z: does the first undone operation again, as it was done the first time (the
+    // same rows, the same stretches), keeping it for undo again.
+    UndoResult redo(int side, UserInterface& ui);
+    // Empty undo: frees the side's undo folder.
+    UndoResult emptyUndo(int side, UserInterface& ui);
+    // What the side's undo folder offers (a query; reads the folder).
+    UndoSummary undoSummary(int side) const;
+
     // The receiver disk: `root` when set (the command line's --receiver); else found anew on every
     // call: the disk a loaded database lies on, then the mounted volumes (so that a disk attached
     // later is found), then the folder the user chose before (setRememberedReceiver).
@@ -268,6 +290,7 @@ private:
     bool busy() const { return m_busy.load(); }
 
     bool m_ready = false;
+    bool m_keepUndo = true;
     std::array<LoadedPane, 2> m_panes;
     int m_lastLoadedDbKind = 0;
     std::string m_receiverRoot;
