@@ -11,11 +11,14 @@
 #include "common/Fnv1a.h"
 #include "recording/CutJournal.h"
 #include "recording/CutPlanClaims.h"
+#include "recording/UndoStore.h"
+#include "recdb/DbCompanions.h"
 #include "recording/QuietUi.h"
 #include "recording/RecordingSession.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -83,6 +86,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         vmx::FolderParts parts;
         (void)vmx::ReadFolderParts(folder(), parts);
         (void)vmx::CheckCutPlanClaims(journal, db, parts);
+    }
+    // The same bytes as the manifest of an undo entry of the database: what an undo would do with it.
+    vmx::UndoManifest manifest;
+    if (vmx::DecodeUndoManifest(plan.data(), plan.size(), manifest).empty()) {
+        const std::string entry = folder() + vmx::UndoEntryName("DZT000.DB", 1);
+        std::filesystem::create_directories(entry);
+        std::FILE* f = std::fopen((entry + vmx::kUndoManifestName).c_str(), "wb");
+        if (!f || std::fwrite(plan.data(), 1, plan.size(), f) != plan.size())
+            std::abort();
+        std::fclose(f);
+        vmx::FolderParts parts;
+        (void)vmx::ReadFolderParts(folder(), parts);
+        (void)vmx::UndoLatest(db, parts);
+        std::filesystem::remove_all(vmx::UndoRootOf(folder()));
     }
     return 0;
 }

@@ -5,7 +5,7 @@ _velmorix_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD-1]}
-    local commands="list show create rename delete check demo copy merge cut media convert"
+    local commands="list show create rename delete undo redo check demo copy merge cut media convert"
     COMPREPLY=()
 
     if [ "$COMP_CWORD" -eq 1 ]; then
@@ -15,9 +15,11 @@ _velmorix_cli()
 
     local command=${COMP_WORDS[1]} options=""
     case $command in
-        list | show | create | rename | delete | merge) options="--json" ;;
+        list | show | create | rename | merge | redo) options="--json" ;;
+        delete) options="--no-undo --json" ;;
+        undo) options="--empty --list --json" ;;
         copy) options="--yes --json" ;;
-        cut) options="--yes --json --dry-run --by-byte-rate" ;;
+        cut) options="--yes --json --dry-run --by-byte-rate --no-undo" ;;
         demo) options="--h264" ;;
         media) options="--receiver --json" ;;
         convert) options="--dest --prefix --audio-dump --yes --json" ;;

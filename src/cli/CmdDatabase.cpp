@@ -222,6 +222,8 @@ int RunCheck(const Args& args)
     const std::string db = Positional(args, 0, "the database file");
     ExpectCount(args, 1);
     std::vector<std::string> notes;
+    // Finishing an interrupted undo rewrites the database, through the record store.
+    (void)Session();
     const auto problems = vmx::RecordingSession::checkDatabase(db, vmx::RecordingSession::kLockWait, &notes);
     for (const auto& note : notes)
         std::printf("%s\n", note.c_str());

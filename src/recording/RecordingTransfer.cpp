@@ -1,5 +1,6 @@
 #include "recording/RecordingTransfer.h"
 
+#include "common/AsciiCase.h"
 #include "common/FilePaths.h"
 #include "common/KernelCopy.h"
 #include "common/PendingFile.h"
@@ -13,6 +14,7 @@
 #include "recording/CopyProgress.h"
 #include "recording/RecordingFiles.h"
 #include "recording/StagedParts.h"
+#include "recording/UndoStore.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -188,12 +190,15 @@ OneCopy copyOneRecording(const LoadedPane& source, LoadedPane& target, int row, 
         result.error = "Not copied: " + error;
         return result;
     }
+    // Names an undo would give back are passed over too.
+    const std::set<std::string> heldByUndo = UndoHeldPartNames(target.folder);
     std::vector<std::string> taken;
     const auto namesAreFree = [&](int index) {
         for (int i = 0; i < from.partCount; ++i) {
             const std::string part = copiedPartName(index + 1, from, i);
             struct stat st {};
             if (::lstat((target.folder + part).c_str(), &st) == 0 || folderParts.named(part) ||
+                heldByUndo.count(AsciiUpper(part)) ||
                 ::lstat((target.folder + StagedPartName(part)).c_str(), &st) == 0) {
                 taken.push_back(target.folder + part);
                 return false;
@@ -265,7 +270,8 @@ OneCopy copyOneRecording(const LoadedPane& source, LoadedPane& target, int row, 
 }
 
 // Refuses a transfer that cannot fit before any file is copied. Empty when it fits.
-std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const std::vector<int>& rows)
+std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const std::vector<int>& rows,
+                      std::vector<std::string>& notes)
 {
     // Both sides holding one database file: whichever side writes last would drop what the
     // other wrote, so the copy would not stay registered.
@@ -292,7 +298,12 @@ std::string checkRoom(const LoadedPane& source, const LoadedPane& target, const 
     const std::string folder = target.folder.empty() ? "." : target.folder;
     // A FUSE file system without statfs answers zeros: no size, so nothing known of its room.
     if (::statvfs(folder.c_str(), &vfs) == 0 && vfs.f_blocks != 0) {
-        const std::uint64_t available = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+        std::uint64_t available = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+        // What undo keeps gives way to the copy, the oldest first.
+        if (available < needed) {
+            notes = TakeRoomFromUndo(target.folder, needed);
+            available = FreeBytesOf(folder);
+        }
         if (available < needed)
             return "not enough free space in " + folder + ": " + std::to_string(needed) + " bytes are needed, " +
                    std::to_string(available) + " are free; nothing was copied.";
@@ -320,7 +331,11 @@ TransferResult TransferRecordings(const LoadedPane& source, LoadedPane& target, 
         result.refused = true;
         return result;
     }
-    if (const std::string error = checkRoom(source, target, rows); !error.empty()) {
+    std::vector<std::string> roomNotes;
+    const std::string error = checkRoom(source, target, rows, roomNotes);
+    for (const std::string& note : roomNotes)
+        ui.showMessage(note);
+    if (!error.empty()) {
         ui.showMessage("Cannot copy: " + error);
         result.refused = true;
         return result;

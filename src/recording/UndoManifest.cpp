@@ -105,7 +105,11 @@ std::vector<std::uint8_t> EncodeUndoRecord(const AVMRec& record)
 
 bool SameRecording(const AVMRec& a, const AVMRec& b)
 {
-    return EncodeUndoRecord(a) == EncodeUndoRecord(b);
+    // The size is what a load measured of the part files, which the file may not hold yet.
+    AVMRec first = a;
+    AVMRec second = b;
+    first.extA = second.extA = 0;
+    return EncodeUndoRecord(first) == EncodeUndoRecord(second);
 }
 
 std::vector<std::uint8_t> EncodeUndoManifest(const UndoManifest& m)

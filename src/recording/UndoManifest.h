@@ -76,7 +76,8 @@ struct UndoManifest {
 };
 
 // A record's fields in a fixed order (its slot and list id left out, which a load gives anew),
-// the way a manifest holds it; two records are the same recording when these bytes agree.
+// the way a manifest holds it; two records are the same recording when these bytes agree but for
+// the size (extA), which a load measures anew.
 std::vector<std::uint8_t> EncodeUndoRecord(const AVMRec& record);
 bool SameRecording(const AVMRec& a, const AVMRec& b);
 

@@ -416,6 +416,9 @@ UndoOutcome runUndo(const UndoEntryInfo& info, const std::string& dbPath, const 
             if (std::string error = WriteUndoManifest(info.path, m); !error.empty())
                 return fail(error);
         }
+        // The packets are back in their parts; a redo keeps them anew.
+        if (::unlink((info.path + kUndoPacketsName).c_str()) == 0)
+            (void)SyncFolder(info.path);
         if (std::string error = movePhase(work.moves, false); !error.empty())
             return fail(error);
         if (const int error = SyncFolder(folder); error != 0)
@@ -427,9 +430,6 @@ UndoOutcome runUndo(const UndoEntryInfo& info, const std::string& dbPath, const 
     m.phase = 0;
     if (std::string error = WriteUndoManifest(info.path, m); !error.empty())
         return fail(error);
-    // The packets are back in their parts; a redo keeps them anew.
-    if (::unlink((info.path + kUndoPacketsName).c_str()) == 0)
-        (void)SyncFolder(info.path);
     outcome.done = true;
     return outcome;
 }
@@ -562,6 +562,22 @@ std::string UndoBytesText(std::uint64_t bytes)
     return text;
 }
 
+std::set<std::string> UndoHeldPartNames(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const std::string& db : DatabasesOfFolder(folder)) {
+        for (const UndoEntryInfo& info : ListUndoEntries(db)) {
+            if (!info.problem.empty() || info.manifest.state == UndoManifest::State::Undone)
+                continue;
+            for (const UndoManifest::Recording& recording : info.manifest.before) {
+                const std::set<std::string> keys = partKeys(recording.record);
+                names.insert(keys.begin(), keys.end());
+            }
+        }
+    }
+    return names;
+}
+
 std::uint64_t FreeBytesOf(const std::string& folder)
 {
     struct statvfs vfs {};
@@ -611,7 +627,7 @@ UndoOutcome UndoLatest(const std::string& dbPath, const FolderParts& folderParts
         if (!it->problem.empty()) {
             UndoOutcome outcome;
             outcome.problem = "The last kept operation cannot be taken back: " + it->problem +
-                              " Nothing was changed; \"Empty undo\" frees the folder.";
+                              " Nothing was changed; emptying undo frees the folder.";
             return outcome;
         }
         if (it->manifest.state == UndoManifest::State::Kept)
@@ -681,6 +697,8 @@ UndoSettlement SettleUndoEntries(const std::string& folder, const FolderParts& f
         int readable = -1;  // the database, read when a Pending entry needs it
         RecordStore store;
         for (const UndoEntryInfo& info : ListUndoEntries(db)) {
+            // A manifest being written when the program was killed leaves its temporary file.
+            (void)PendingFile::RemoveAbandoned(info.path);
             if (!info.problem.empty()) {
                 // An entry whose manifest never got written holds nothing of the user's: a deletion
                 // writes it before any part file moves in, a cut before it keeps more than packets.

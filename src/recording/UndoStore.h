@@ -4,6 +4,7 @@
 #include "recording/UndoManifest.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ std::vector<std::string> TakeRoomFromUndo(const std::string& folder, std::uint64
 
 // "12.3 MiB": what an undo folder holds, for a sentence.
 std::string UndoBytesText(std::uint64_t bytes);
+
+// The part names (upper-cased) that the Kept and Pending entries of the databases of `folder` would
+// give back: a copy passes them over, so that an undo finds them free.
+std::set<std::string> UndoHeldPartNames(const std::string& folder);
 
 // Bytes free on the disk of `folder`, or 0 when they cannot be told.
 std::uint64_t FreeBytesOf(const std::string& folder);

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end tests of velmorix-cli's database commands on databases built here byte by byte."""
 import errno
+import hashlib
 import json
 import os
 import pty
@@ -441,7 +442,10 @@ class JsonResultsTest(CliBase):
         names = sorted(os.listdir(a))
         self.assertEqual(names, sorted(os.listdir(b)))
         for name in names:
-            self.assertEqual(self.read(os.path.join(a, name)), self.read(os.path.join(b, name)), name)
+            if os.path.isdir(os.path.join(a, name)):
+                self.same_files(os.path.join(a, name), os.path.join(b, name))
+            else:
+                self.assertEqual(self.read(os.path.join(a, name)), self.read(os.path.join(b, name)), name)
 
     def test_database_commands(self):
         self.recording([188 * 3000, 188 * 10])
@@ -593,8 +597,8 @@ class PreciseCutTest(CliBase):
         ]
         for name, codec, still, busy, size, extra, stretches, part_count in cases:
             with self.subTest(name):
-                for entry in os.listdir(self.dir):
-                    os.remove(os.path.join(self.dir, entry))
+                shutil.rmtree(self.dir)
+                os.mkdir(self.dir)
                 stream, rec = self.make_recording(codec, still, busy, size, extra)
                 self.assertEqual(len(rec["parts"]), part_count)
                 before = video_packets(stream)
@@ -624,6 +628,130 @@ class PreciseCutTest(CliBase):
                     self.assertLessEqual(abs((following[0][0] - first) % 2**33 - hi), near)
                 self.assertEqual([pts for pts, _ in after], [pts for pts, _ in before if pts not in removed])
                 self.assertEqual(self.cli("check", self.db).returncode, 0)
+
+def fnv1a64(data):
+    h = 14695981039346656037
+    for b in data:
+        h = ((h ^ b) * 1099511628211) & 0xFFFFFFFFFFFFFFFF
+    return h
+
+
+def manifest_fields(data):
+    """Offsets in an undo manifest of what UndoTest tampers with: the database's name, each kept part
+    (name, then size) and each packet range (part, offset, length, where kept)."""
+    be16 = lambda at: struct.unpack(">H", data[at:at + 2])[0]  # noqa: E731
+    record_fields = 131  # name ... partCount, then 12 bytes per part name
+
+    def after_record(at):
+        return at + record_fields + 12 * be16(at + record_fields - 2)
+
+    pos = 11
+    db = (pos + 1, data[pos])
+    pos += 1 + data[pos]
+    count = be16(pos)
+    pos += 2
+    for _ in range(count):
+        pos = after_record(pos + 4)
+    if data[8] == 2:
+        pos = after_record(pos)
+    parts = [pos + 2 + 20 * i for i in range(be16(pos))]
+    pos += 2 + 20 * len(parts)
+    ranges = [pos + 2 + 36 * i for i in range(be16(pos))]
+    return db, parts, ranges
+
+
+def resealed(data):
+    return data[:-8] + fnv1a64(data[:-8]).to_bytes(8, "big")
+
+
+class UndoTest(CliBase):
+    """Deletions and cuts of the demo disk taken back with undo, done again with redo, and manifests
+    that were tampered with."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.demo = tempfile.mkdtemp(prefix="vmx-undo-demo-")
+        subprocess.run([CLI, "demo", cls.demo], check=True, capture_output=True, timeout=120)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.demo, ignore_errors=True)
+
+    def fresh(self):
+        shutil.rmtree(self.dir)
+        shutil.copytree(os.path.join(self.demo, "RECORD"), self.dir)
+
+    def state(self, undo=False):
+        """The database and every part file by content; with `undo` the undo folder's files too."""
+        files = {}
+        for top, dirs, names in os.walk(self.dir):
+            for name in names:
+                path = os.path.join(top, name)
+                rel = os.path.relpath(path, self.dir)
+                if rel.endswith(".BAK") or (rel.startswith(".velmorix-undo") and not undo):
+                    continue
+                files[rel] = hashlib.sha1(self.read(path)).hexdigest()
+        return files
+
+    def entry(self):
+        (entry,) = os.listdir(os.path.join(self.dir, ".velmorix-undo", "DZT000.DB"))
+        return os.path.join(self.dir, ".velmorix-undo", "DZT000.DB", entry)
+
+    def test_undo_gives_back_every_byte_and_redo_the_first_result(self):
+        # "Sports HD" has two parts of 40 seconds: a cut within one, across both, of the whole first
+        # one, and of two stretches.
+        for op in (["delete", "2"], ["delete", "1", "3"], ["cut", "2", "30", "33", "--yes"],
+                   ["cut", "2", "38", "42", "--yes"], ["cut", "2", "0", "42", "--yes"],
+                   ["cut", "2", "10", "12", "38", "42", "--yes"]):
+            with self.subTest(op=op):
+                self.fresh()
+                before = self.state()
+                done = self.cli(op[0], self.db, *op[1:])
+                self.assertIn(b"velmorix-cli undo " + self.db.encode(), done.stdout)
+                after = self.state()
+                self.assertNotEqual(before, after)
+                self.cli("check", self.db)
+                self.cli("undo", self.db)
+                self.assertEqual(self.state(), before)
+                self.cli("check", self.db)
+                self.cli("undo", self.db, expect=1)  # nothing more to take back
+                self.cli("redo", self.db)
+                self.assertEqual(self.state(), after)
+                self.cli("undo", self.db)
+                self.cli("undo", "--empty", self.db)
+                self.assertEqual(self.state(undo=True), before, "nothing of undo is left on the disk")
+                self.cli("check", self.db)
+
+    def test_a_tampered_manifest_touches_nothing(self):
+        def rename_part(to):
+            return lambda d, f: d[:f[1][0]] + to + d[f[1][0] + 12:]
+
+        cases = [
+            ("delete", "a flipped byte", lambda d, f: d[:30] + bytes([d[30] ^ 1]) + d[31:], False, "damaged"),
+            ("delete", "another database's", lambda d, f: d[:f[0][0]] + b"DZR000.DB" + d[f[0][0] + 9:], True,
+             "of the database DZR000.DB"),
+            ("delete", "a part of another recording", rename_part(b"RF0001AA.TRP"), True, "none of its recordings"),
+            ("delete", "a size the kept part has not",
+             lambda d, f: d[:f[1][0] + 12] + (struct.unpack(">Q", d[f[1][0] + 12:f[1][0] + 20])[0] + 1).to_bytes(8, "big")
+             + d[f[1][0] + 20:], True, "not the file its manifest describes"),
+            ("cut", "packets over bytes the cut kept", lambda d, f: d[:f[2][0] + 12] + bytes(8) + d[f[2][0] + 20:], True,
+             "not the ones the cut replaced"),
+            ("cut", "packets into another recording", lambda d, f: d[:f[2][0]] + b"RF0001AA.TRP" + d[f[2][0] + 12:],
+             True, "not a part of the recording"),
+        ]
+        for op, what, tamper, reseal, said in cases:
+            with self.subTest(op=op, tampered=what):
+                self.fresh()
+                self.cli(*(["delete", self.db, "2"] if op == "delete" else ["cut", self.db, "2", "38", "42", "--yes"]))
+                manifest = os.path.join(self.entry(), "manifest")
+                data = self.read(manifest)
+                data = tamper(data, manifest_fields(data))
+                self.write(resealed(data) if reseal else data, manifest)
+                before = self.state(undo=True)
+                refused = self.cli("undo", self.db, expect=1)
+                self.assertIn(said, refused.stderr.decode())
+                self.assertEqual(self.state(undo=True), before)
+
 
 if __name__ == "__main__":
     CLI = sys.argv.pop(1)

@@ -24,7 +24,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from test_cli import FULL_PART, encode, part_name, random_record  # noqa: E402
 
 CLI = None
-KEPT_OUT = {"DZT000.BAK", "DZR000.BAK"}  # the backups are checked on their own; nothing else may stay
+KEPT_OUT = {"DZT000.BAK", "DZR000.BAK"}
+UNDO = ".velmorix-undo"  # the backups are checked on their own; nothing else may stay
 
 # System calls that change a file; a kill lands just before one of them.
 CHANGING = ["openat", "write", "pwrite64", "rename", "renameat", "renameat2", "unlink", "unlinkat",
@@ -64,9 +65,14 @@ def digest(path):
 
 
 def folder_state(folder):
+    """Every file of the folder and of its undo folder (what undo keeps is the user's too), by content."""
     state = {}
     for name in sorted(os.listdir(folder)):
         path = os.path.join(folder, name)
+        if name == UNDO and os.path.isdir(path):
+            for top, _, names in os.walk(path):
+                for kept in names:
+                    state[os.path.relpath(os.path.join(top, kept), folder)] = digest(os.path.join(top, kept))
         if name in KEPT_OUT or os.path.isdir(path):
             continue
         state[name] = digest(path)
@@ -139,6 +145,13 @@ def scenarios(root):
     def recording():
         make_db(disk("rec"), [FOUR_PARTS, (20, [188 * 400]), (40, [188 * 900, 188 * 20])])
 
+    def then(command):
+        """recording(), then `command` run to its end: what undo and emptying it start from."""
+        def setup():
+            recording()
+            subprocess.run([CLI, *command], check=True, capture_output=True, timeout=120, stdin=subprocess.DEVNULL)
+        return setup
+
     def for_merge():
         make_db(disk("rec"), [(60, [188 * 3000, 188 * 700]), (20, [188 * 400])])
         os.makedirs(out)
@@ -162,6 +175,14 @@ def scenarios(root):
         Scenario("rename", recording, ["rename", rec_db, "2", "Renamed"], [["check", rec_db]], [disk("rec")]),
         Scenario("delete", recording, ["delete", rec_db, "3"], [["check", rec_db]], [disk("rec")]),
         Scenario("create", lambda: os.makedirs(disk("new")), ["create", new_db], [["create", new_db]], [disk("new")]),
+        # Undo of a deletion and of a cut that removed a whole part, renamed the others and trimmed one,
+        # and emptying what undo keeps: each ends as before it or as after it.
+        Scenario("undo-delete", then(["delete", rec_db, "1", "3"]), ["undo", rec_db], [["check", rec_db]],
+                 [disk("rec")]),
+        Scenario("undo-cut", then(["cut", rec_db, "1", "50", "250", "--yes"]), ["undo", rec_db],
+                 [["check", rec_db]], [disk("rec")]),
+        Scenario("undo-empty", then(["delete", rec_db, "1"]), ["undo", "--empty", rec_db], [["check", rec_db]],
+                 [disk("rec")]),
     ]
 
 
@@ -321,6 +342,15 @@ class FaultInjectionTest(unittest.TestCase):
 
     def test_create(self):
         self.check_scenario("create")
+
+    def test_undo_of_a_deletion(self):
+        self.check_scenario("undo-delete")
+
+    def test_undo_of_a_cut(self):
+        self.check_scenario("undo-cut")
+
+    def test_emptying_undo(self):
+        self.check_scenario("undo-empty")
 
 
 def cli_json(args, cwd=None):
