@@ -3,10 +3,12 @@
 
 For each file system of FILE_SYSTEMS a small image is formatted and mounted, the demo receiver
 disk is copied onto it, and every core operation runs there: rename, copies between databases of
-the disk (DZT and DZR), the three cut shapes, merge, delete, and the media commands. The same
-operations run once on a folder of the local disk, the reference. After each step every database
-of the disk passes `check`, its listing, the files of the disk with their sizes and the bytes of
-the files the step wrote are those of the reference; at the end every byte of the disk is.
+the disk (DZT and DZR), the three cut shapes, merge, delete, undo and redo of a cut and of the
+deletion, emptying the undo folder (after which no hidden undo folder is left), and the media
+commands. The same operations run once on a folder of the local disk, the reference. After each
+step every database of the disk passes `check`, its listing, the files of the disk with their
+sizes and the bytes of the files the step wrote are those of the reference; at the end every byte
+of the disk is.
 
 A file system whose tools, /dev/fuse or loop devices are missing, or that cannot be mounted for
 lack of permission, is skipped with the reason; the kernel's vfat is skipped wherever it does not
