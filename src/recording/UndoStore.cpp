@@ -89,8 +89,11 @@ std::uint64_t bytesIn(const std::string& folder)
 void removeEmptyFolders(const std::string& dbPath)
 {
     const std::string folder = FolderOfPath(dbPath);
-    if (::rmdir(withoutSlash(UndoFolderOf(dbPath)).c_str()) == 0 &&
-        ::rmdir(withoutSlash(UndoRootOf(folder)).c_str()) == 0)
+    // The database's folder may be gone already (EmptyUndo drops it whole); the undo root is
+    // still removed once no database has a folder in it.
+    if (::rmdir(withoutSlash(UndoFolderOf(dbPath)).c_str()) != 0 && errno != ENOENT)
+        return;
+    if (::rmdir(withoutSlash(UndoRootOf(folder)).c_str()) == 0)
         (void)SyncFolder(folder);
 }
 

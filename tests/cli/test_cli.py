@@ -439,6 +439,7 @@ class JsonResultsTest(CliBase):
         return other
 
     def same_files(self, a, b):
+        """The same names and bytes under both folders, the undo folder's included."""
         names = sorted(os.listdir(a))
         self.assertEqual(names, sorted(os.listdir(b)))
         for name in names:
@@ -597,7 +598,7 @@ class PreciseCutTest(CliBase):
         ]
         for name, codec, still, busy, size, extra, stretches, part_count in cases:
             with self.subTest(name):
-                shutil.rmtree(self.dir)
+                shutil.rmtree(self.dir)  # the last case's files and what undo kept of its cut
                 os.mkdir(self.dir)
                 stream, rec = self.make_recording(codec, still, busy, size, extra)
                 self.assertEqual(len(rec["parts"]), part_count)

@@ -3,10 +3,12 @@
 
 For each file system of FILE_SYSTEMS a small image is formatted and mounted, the demo receiver
 disk is copied onto it, and every core operation runs there: rename, copies between databases of
-the disk (DZT and DZR), the three cut shapes, merge, delete, and the media commands. The same
-operations run once on a folder of the local disk, the reference. After each step every database
-of the disk passes `check`, its listing, the files of the disk with their sizes and the bytes of
-the files the step wrote are those of the reference; at the end every byte of the disk is.
+the disk (DZT and DZR), the three cut shapes, merge, delete, undo and redo of a cut and of the
+deletion, emptying the undo folder (after which no hidden undo folder is left), and the media
+commands. The same operations run once on a folder of the local disk, the reference. After each
+step every database of the disk passes `check`, its listing, the files of the disk with their
+sizes and the bytes of the files the step wrote are those of the reference; at the end every byte
+of the disk is.
 
 A file system whose tools, /dev/fuse or loop devices are missing, or that cannot be mounted for
 lack of permission, is skipped with the reason; the kernel's vfat is skipped wherever it does not
@@ -180,6 +182,17 @@ class FileSystemsTest(unittest.TestCase):
                     seen["written"][path] = digest(path)
             observations.append(relative(seen, roots))
 
+        def undo_and_redo():
+            """Takes back the last step and does it again: the listings and the user's files go back to
+            those before the step, then to those after it."""
+            def user_side(seen):
+                return seen["lists"], {p: n for p, n in seen["files"].items() if "/.velmorix-undo/" not in p}
+            before, after = user_side(observations[-2]), user_side(observations[-1])
+            step("undo", rec)
+            self.assertEqual(user_side(observations[-1]), before, "undo of %s" % observations[-2]["step"])
+            step("redo", rec)
+            self.assertEqual(user_side(observations[-1]), after, "redo of %s" % observations[-3]["step"])
+
         # A name in the receiver's 8-bit code (EUC-KR) with a character FAT cannot hold.
         step("rename", rec, "2", os.fsdecode(b"\xb4\xba\xbd\xba: Live"))
         os.mkdir(os.path.join(disk, "PC"))
@@ -197,9 +210,11 @@ class FileSystemsTest(unittest.TestCase):
         step("cut", rec, "2", "60", "72", "--yes")
         step("cut", rec, "2", "0", "70", "--yes")
         step("cut", rec, "1", "3", "6", "--yes")
+        undo_and_redo()  # the replaced packets written back from the undo folder
         os.mkdir(os.path.join(disk, "out"))
         step("merge", rec, "2", os.path.join(disk, "out"))
         step("delete", rec, "3")
+        undo_and_redo()  # the part files renamed back out of the hidden undo folder
         song, card, back = (os.path.join(pc, n) for n in ("song.mp3", "card.JPG", "back"))
         with open(song, "wb") as f:
             f.write(b"ID3 tune" * 1000)
@@ -209,6 +224,9 @@ class FileSystemsTest(unittest.TestCase):
         step("media", "put", song, card, "--receiver", disk)
         step("media", "get", "song.mp3", back, "--receiver", disk)
         step("media", "delete", "song.mp3", "card.JPG", "--receiver", disk)
+        step("undo", rec, "--empty")
+        self.assertEqual([f for f in os.listdir(os.path.join(disk, "RECORD")) if f.startswith(".velmorix")], [],
+                         "what undo kept is left after emptying it")
         return observations, relative({path: digest(os.path.join(disk, path)) for path in files(disk)}, {})
 
     @classmethod
