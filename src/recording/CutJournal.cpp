@@ -153,17 +153,9 @@ std::string WriteCutJournal(const std::string& path, const CutJournal& plan)
 
 std::string ReadCutJournal(const std::string& path, CutJournal& plan)
 {
-    UniqueFd fd;
-    std::uint64_t size = 0;
-    if (std::string error = OpenRegularFile(path, O_RDONLY | O_NOFOLLOW, fd, size); !error.empty())
+    std::vector<std::uint8_t> bytes;
+    if (std::string error = ReadJournalFile(path, kMaxPlanSize, "the cut's plan", bytes); !error.empty())
         return error;
-    if (size > kMaxPlanSize)
-        return "the cut's plan " + path + " is too large to be one.";
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    if (const int error = ReadAllAt(fd.get(), bytes.data(), bytes.size(), 0, got); error != 0)
-        return "cannot read the cut's plan " + path + ": " + std::strerror(error) + ".";
-    bytes.resize(got);
     if (std::string error = DecodeCutJournal(bytes.data(), bytes.size(), plan); !error.empty())
         return path + ": " + error;
     return {};

@@ -240,9 +240,11 @@ DeleteResult DeleteRecordRows(LoadedPane& pane, const std::vector<int>& chosen, 
     };
     std::string error = writeDb();
     if (!error.empty() && !entry.empty()) {
-        for (std::string& note : TakeRoomFromUndo(pane.folder, kRoomForAWrite))
-            result.undoNotes.push_back(std::move(note));
-        error = writeDb();
+        // Older kept operations give their room first.
+        std::vector<std::string> freed = TakeRoomFromUndo(pane.folder, kRoomForAWrite);
+        if (!freed.empty())
+            error = writeDb();
+        result.undoNotes.insert(result.undoNotes.end(), freed.begin(), freed.end());
     }
     if (!error.empty() && freeRoomFromDeletedParts(pane, removal.stagedPaths())) {
         // The parts were shortened to make room: they are no longer worth keeping.

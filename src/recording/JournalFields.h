@@ -1,10 +1,16 @@
 #pragma once
 
 #include "common/BigEndian.h"
+#include "common/ReadAll.h"
+#include "common/RegularFile.h"
+#include "common/UniqueFd.h"
 #include "recdb/AVMRec.h"
 #include "recdb/DiskNaming.h"
 
+#include <cerrno>
 #include <cstddef>
+#include <cstring>
+#include <fcntl.h>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -93,5 +99,24 @@ private:
     std::size_t m_size;
     std::size_t m_pos = 0;
 };
+
+// Reads the journal at `path` (`what` names it in a sentence: "the cut's plan"), never through a
+// link and refusing one larger than `maxSize`. Empty, or the sentence saying why it was not read.
+inline std::string ReadJournalFile(const std::string& path, std::size_t maxSize, const std::string& what,
+                                   std::vector<std::uint8_t>& bytes)
+{
+    UniqueFd fd;
+    std::uint64_t size = 0;
+    if (std::string error = OpenRegularFile(path, O_RDONLY | O_NOFOLLOW, fd, size); !error.empty())
+        return error;
+    if (size > maxSize)
+        return what + " " + path + " is too large to be one.";
+    bytes.resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    if (const int error = ReadAllAt(fd.get(), bytes.data(), bytes.size(), 0, got); error != 0)
+        return "cannot read " + what + " " + path + ": " + std::strerror(error) + ".";
+    bytes.resize(got);
+    return {};
+}
 
 }  // namespace vmx

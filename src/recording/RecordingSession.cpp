@@ -865,22 +865,31 @@ private:
 
 }  // namespace
 
-UndoResult RecordingSession::undo(int side, UserInterface& callerUi)
+UndoResult RecordingSession::runUndoOperation(int side, UserInterface& callerUi, const char* what,
+                                              const UndoOperation& operation)
 {
     return m_gate.run<UndoResult>(callerUi, [&](UserInterface& ui) {
         UndoResult result;
         LoadedPane& target = paneOf(side);
         if (!target.loaded()) {
-            ui.showMessage("No database is loaded to undo an operation of.");
+            ui.showMessage(std::string("No database is loaded to ") + what + ".");
             return result;
         }
         PaneGuard guard(*this, ui, result.refresh);
-        if (!guard.take(target.side, PaneGuard::Access::Write))
-            return result;
+        if (guard.take(target.side, PaneGuard::Access::Write))
+            operation(target, ui, result);
+        return result;
+    });
+}
+
+UndoResult RecordingSession::undo(int side, UserInterface& callerUi)
+{
+    return runUndoOperation(side, callerUi, "undo an operation of", [](LoadedPane& target, UserInterface& ui,
+                                                                          UndoResult& result) {
         FolderParts parts;
         if (std::string error = ReadFolderParts(target.folder, parts); !error.empty()) {
             ui.showMessage("Nothing was taken back: " + error);
-            return result;
+            return;
         }
         const UndoOutcome outcome = UndoLatest(target.dbPath, parts);
         result.label = outcome.label;
@@ -888,36 +897,24 @@ UndoResult RecordingSession::undo(int side, UserInterface& callerUi)
             ui.showMessage(outcome.problem);
         result.ok = outcome.done;
         result.refresh.reload(target.side);
-        return result;
     });
 }
 
 UndoResult RecordingSession::redo(int side, UserInterface& callerUi)
 {
-    return m_gate.run<UndoResult>(callerUi, [&](UserInterface& ui) {
-        UndoResult result;
-        LoadedPane& target = paneOf(side);
-        if (!target.loaded()) {
-            ui.showMessage("No database is loaded to redo an operation of.");
-            return result;
-        }
-        PaneGuard guard(*this, ui, result.refresh);
-        if (!guard.take(target.side, PaneGuard::Access::Write))
-            return result;
-        const UndoEntryInfo* next = nullptr;
+    return runUndoOperation(side, callerUi, "redo an operation of", [this](LoadedPane& target, UserInterface& ui,
+                                                                          UndoResult& result) {
         const std::vector<UndoEntryInfo> entries = ListUndoEntries(target.dbPath);
-        for (const UndoEntryInfo& info : entries) {
-            if (info.problem.empty() && info.manifest.state == UndoManifest::State::Undone) {
-                next = &info;
-                break;
-            }
-        }
-        if (!next) {
+        const auto next = std::find_if(entries.begin(), entries.end(), [](const UndoEntryInfo& info) {
+            return info.problem.empty() && info.manifest.state == UndoManifest::State::Undone;
+        });
+        if (next == entries.end()) {
             ui.showMessage("There is nothing to redo in " + target.dbPath + ".");
-            return result;
+            return;
         }
         const UndoManifest& m = next->manifest;
         result.label = UndoLabel(m);
+        // The operation runs again on the recordings as the undo left them.
         std::vector<int> rows;
         for (const UndoManifest::Recording& recording : m.before) {
             int found = -1;
@@ -929,7 +926,7 @@ UndoResult RecordingSession::redo(int side, UserInterface& callerUi)
             if (found < 0) {
                 ui.showMessage("The " + result.label + " cannot be done again: the recording \"" +
                                RecordDisplayName(recording.record) + "\" is no longer as it was.");
-                return result;
+                return;
             }
             rows.push_back(found);
         }
@@ -953,26 +950,17 @@ UndoResult RecordingSession::redo(int side, UserInterface& callerUi)
         }
         result.refresh.pane(target.side);
         result.refresh.reload(target.side);
-        return result;
     });
 }
 
 UndoResult RecordingSession::emptyUndo(int side, UserInterface& callerUi)
 {
-    return m_gate.run<UndoResult>(callerUi, [&](UserInterface& ui) {
-        UndoResult result;
-        LoadedPane& target = paneOf(side);
-        if (!target.loaded())
-            return result;
-        PaneGuard guard(*this, ui, result.refresh);
-        if (!guard.take(target.side, PaneGuard::Access::Write))
-            return result;
-        if (std::string error = EmptyUndo(target.dbPath, &result.freed); !error.empty()) {
+    return runUndoOperation(side, callerUi, "empty the undo folder of", [](LoadedPane& target, UserInterface& ui,
+                                                                          UndoResult& result) {
+        if (std::string error = EmptyUndo(target.dbPath, &result.freed); !error.empty())
             ui.showMessage(error);
-            return result;
-        }
-        result.ok = true;
-        return result;
+        else
+            result.ok = true;
     });
 }
 

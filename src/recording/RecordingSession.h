@@ -263,6 +263,10 @@ public:
 
 private:
     using CutOperation = std::function<CutResult(LoadedPane&, const WritePaneDb&, UserInterface&)>;
+    using UndoOperation = std::function<void(LoadedPane&, UserInterface&, UndoResult&)>;
+    // Undo, redo or emptying undo (`what` says which, for the message of a side without a
+    // database) as one operation under the side's write lock.
+    UndoResult runUndoOperation(int side, UserInterface& ui, const char* what, const UndoOperation& operation);
     // A cut of the recording at `row` under the pane's write lock, whichever way it is planned.
     CutResult runCut(int side, int row, UserInterface& callerUi, const CutOperation& operation);
     class PaneGuard;

@@ -251,17 +251,9 @@ std::string WriteUndoManifest(const std::string& entry, const UndoManifest& mani
 std::string ReadUndoManifest(const std::string& entry, UndoManifest& manifest)
 {
     const std::string path = entry + kUndoManifestName;
-    UniqueFd fd;
-    std::uint64_t size = 0;
-    if (std::string error = OpenRegularFile(path, O_RDONLY | O_NOFOLLOW, fd, size); !error.empty())
+    std::vector<std::uint8_t> bytes;
+    if (std::string error = ReadJournalFile(path, kMaxManifestSize, "the undo manifest", bytes); !error.empty())
         return error;
-    if (size > kMaxManifestSize)
-        return "the undo manifest " + path + " is too large to be one.";
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    if (const int error = ReadAllAt(fd.get(), bytes.data(), bytes.size(), 0, got); error != 0)
-        return "cannot read the undo manifest " + path + ": " + std::strerror(error) + ".";
-    bytes.resize(got);
     if (std::string error = DecodeUndoManifest(bytes.data(), bytes.size(), manifest); !error.empty())
         return path + ": " + error;
     return {};

@@ -260,10 +260,24 @@ std::string planUndo(const UndoEntryInfo& info, const std::string& dbPath, const
         for (const CutJournal::Rename& rename : m.renames)
             work.moves.push_back({folder + rename.to, "", folder + rename.from});
     }
+    std::set<std::string> keptNames;
     for (const UndoManifest::KeptPart& part : m.parts) {
         if (!beforeNames.count(AsciiUpper(part.name)))
             return refused(m, "it keeps " + part.name + ", which none of its recordings names.");
+        keptNames.insert(AsciiUpper(part.name));
         work.moves.push_back({info.path + part.name, "", folder + part.name});
+    }
+    // A deleted recording names no file of the folder that the entry does not give back: one it
+    // did not keep was missing when it was deleted, and a file there now is somebody else's.
+    if (m.kind == UndoManifest::Kind::Delete && !work.databaseDone) {
+        for (const UndoManifest::Recording& recording : m.before) {
+            for (int j = 0; j < recording.record.partCount; ++j) {
+                const std::string name = PartName(recording.record, j);
+                if (!keptNames.count(AsciiUpper(name)) && exists(folder + name))
+                    return refused(m, "its recording names " + name + ", which it did not keep and which is on the "
+                                      "disk.");
+            }
+        }
     }
     // Where each file is: an undo that ran before may have moved some.
     bool anyMoved = false;
