@@ -20,9 +20,9 @@ class CCommandKeys : public QObject {
     Q_OBJECT
 public:
     // `form`: the main form, whose controls by id `controls` holds; `markKey` carries out the keys
-    // of the cut marks.
+    // of the cut marks, `editKey` Undo and Redo.
     CCommandKeys(QWidget* form, const QHash<int, QWidget*>& controls, const CViewPlayer& player,
-                 std::function<void(vmx::MarkKey)> markKey);
+                 std::function<void(vmx::MarkKey)> markKey, std::function<void(vmx::EditKey)> editKey);
 
     // The help window while it is open, or nullptr.
     CKeyHelpDlg* HelpWindow() const { return m_help; }
