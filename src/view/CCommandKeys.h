@@ -15,7 +15,8 @@ class QAbstractButton;
 // The main view's buttons say what they do on hover, with their key, and the keys press them:
 // both come from the command table (vmx::CommandKeys). F1 opens the help window that lists the
 // keys. A key that types (Space, S, I, O, A, the arrows in the box) types while a text box has the focus; only there it is no
-// command. A key presses its button only while the button is on.
+// command. A key presses its button only while the button is on. Ctrl+Z and Ctrl+Shift+Z press no
+// button: they take back and do again the last deletion or cut of a pane.
 class CCommandKeys : public QObject {
     Q_OBJECT
 public:

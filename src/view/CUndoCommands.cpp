@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 // A label as a menu entry shows it: '&' would otherwise mark the next letter as its key.
