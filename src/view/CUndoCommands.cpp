@@ -102,6 +102,8 @@ void CUndoCommands::Refresh()
 
 void CUndoCommands::OfferKept()
 {
+    if (!m_form->isVisible())
+        return;  // the window closed meanwhile: nothing is asked on the way out
     if (m_runner.IsBusy())
         return;  // asked once the operation that runs now has ended
     const bool keepAlways = vmx::RememberedKeepUndo().value_or(false);
