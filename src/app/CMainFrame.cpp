@@ -2,9 +2,11 @@
 
 #include "view/CQtUserInterface.h"
 #include "view/CSessionWorker.h"
+#include "view/CUndoCommands.h"
 #include "view/CVelmorixView.h"
 
 #include <QCloseEvent>
+#include <QTimer>
 
 CMainFrame::CMainFrame()
     : m_view(new CVelmorixView(this))
@@ -41,6 +43,17 @@ void CMainFrame::closeEvent(QCloseEvent* event)
             return;
         }
         // It ended while the question was shown.
+    }
+    if (!m_undoSettled) {
+        const bool settled = m_view->UndoCommands().SettleBeforeExit([this] {
+            m_undoSettled = true;
+            QTimer::singleShot(0, this, &QWidget::close);  // not from within the emptying's end
+        });
+        if (!settled) {
+            event->ignore();
+            return;
+        }
+        m_undoSettled = true;
     }
     if (!m_storesReleased) {
         m_storesReleased = true;

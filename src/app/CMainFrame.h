@@ -7,7 +7,8 @@ class CVelmorixView;
 // The main window: the view fills it; no menu bar, toolbar or status bar. Closing it releases
 // the record stores once, before the window goes. While a recording operation runs, closing asks
 // first: a copy is stopped cleanly, anything else is waited for, and the window closes when the
-// operation has ended; or, answered No, the window stays and the operation goes on.
+// operation has ended; or, answered No, the window stays and the operation goes on. Then what
+// the undo folders of the databases this run changed hold is kept or emptied (CUndoCommands).
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -27,4 +28,5 @@ private:
     CVelmorixView* m_view;
     bool m_storesReleased = false;
     bool m_closeWhenIdle = false;
+    bool m_undoSettled = false;  // what undo holds was kept or emptied, as the user wants
 };

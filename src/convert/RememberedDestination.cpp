@@ -28,7 +28,7 @@ std::string remembered(const char* key)
     return ini.empty() ? std::string() : ReadProfileString("GENERAL", key, "", ini);
 }
 
-// Keeps `folder` under `key`, keeping the other keys' lines as they are.
+// Keeps `folder` (or an answer) under `key`, keeping the other keys' lines as they are.
 std::string remember(const char* key, const std::string& folder)
 {
     const std::string ini = RememberedIniPath();
@@ -88,6 +88,21 @@ std::string RememberedReceiver()
 std::string RememberReceiver(const std::string& folder)
 {
     return remember("RECEIVER", folder);
+}
+
+std::optional<bool> RememberedKeepUndo()
+{
+    const std::string answer = remembered("KEEPUNDO");
+    if (EqualsIgnoringAsciiCase(answer, "yes"))
+        return true;
+    if (EqualsIgnoringAsciiCase(answer, "no"))
+        return false;
+    return std::nullopt;
+}
+
+std::string RememberKeepUndo(bool keep)
+{
+    return remember("KEEPUNDO", keep ? "yes" : "no");
 }
 
 }  // namespace vmx

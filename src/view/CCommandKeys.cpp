@@ -11,7 +11,7 @@
 #include <QShortcut>
 
 CCommandKeys::CCommandKeys(QWidget* form, const QHash<int, QWidget*>& controls, const CViewPlayer& player,
-                           std::function<void(vmx::MarkKey)> markKey)
+                           std::function<void(vmx::MarkKey)> markKey, std::function<void(vmx::EditKey)> editKey)
     : QObject(form)
     , m_player(player)
 {
@@ -36,10 +36,13 @@ CCommandKeys::CCommandKeys(QWidget* form, const QHash<int, QWidget*>& controls, 
                 });
     }
     for (const vmx::CommandKey& command : vmx::CommandKeys()) {
-        if (command.markKey == vmx::MarkKey::None)
+        if (command.markKey == vmx::MarkKey::None && command.editKey == vmx::EditKey::None)
             continue;
         auto* shortcut = new QShortcut(QKeySequence::fromString(Utf8Text(command.key), QKeySequence::PortableText), form);
-        connect(shortcut, &QShortcut::activated, this, [markKey, key = command.markKey] { markKey(key); });
+        if (command.markKey != vmx::MarkKey::None)
+            connect(shortcut, &QShortcut::activated, this, [markKey, key = command.markKey] { markKey(key); });
+        else
+            connect(shortcut, &QShortcut::activated, this, [editKey, key = command.editKey] { editKey(key); });
     }
     auto* help = new QShortcut(QKeySequence::fromString(Utf8Text(vmx::kHelpKey), QKeySequence::PortableText), form);
     connect(help, &QShortcut::activated, this, &CCommandKeys::ShowHelp);

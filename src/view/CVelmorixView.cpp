@@ -14,6 +14,7 @@
 #include "view/CPaneTable.h"
 #include "view/CProcessCommands.h"
 #include "view/CRecordCommands.h"
+#include "view/CUndoCommands.h"
 #include "view/CViewPanes.h"
 #include "view/CViewPlayer.h"
 #include "view/CWorkWindows.h"
@@ -70,10 +71,19 @@ CVelmorixView::CVelmorixView(QWidget* parent)
     CreateCommands();
     ConnectCommands();
     // The buttons' tooltips, their keys, the mark keys and F1's help window.
-    new CCommandKeys(this, m_controls, *m_playerCommands, [this](vmx::MarkKey key) {
-        if (!IsBusy())
-            m_cutEditor->MarkKey(key);
-    });
+    new CCommandKeys(
+        this, m_controls, *m_playerCommands,
+        [this](vmx::MarkKey key) {
+            if (!IsBusy())
+                m_cutEditor->MarkKey(key);
+        },
+        [this](vmx::EditKey key) {
+            // The pane that has the focus, else the one clicked last.
+            const int side = m_rightPane->hasFocus() ? vmx::kRightSide
+                             : m_leftPane->hasFocus() ? vmx::kLeftSide
+                                                      : State().activeSide;
+            key == vmx::EditKey::Redo ? m_undo->Redo(side) : m_undo->Undo(side);
+        });
 }
 
 CVelmorixView::~CVelmorixView()
@@ -150,6 +160,7 @@ void CVelmorixView::CreateCommands()
     m_cutEditor = std::make_unique<CCutEditor>(m_runner->State(), *m_details, *m_playerCommands, Ui(), this);
     m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, *m_cutEditor, this);
     m_workWindows = std::make_unique<CWorkWindows>(Ui(), this);
+    m_undo = std::make_unique<CUndoCommands>(*m_runner, *m_playerCommands, this);
 }
 
 void CVelmorixView::ConnectCommands()
@@ -209,6 +220,7 @@ void CVelmorixView::ConnectCommands()
     // RECORD MODE, and its selector with it, so that choosing the media mode again tries anew.
     connect(m_media.get(), &CMediaCommands::receiverFolderMissing, m_load.get(),
             [this] { m_load->SwitchMode(int(vmx::ViewMode::Record)); });
+    connect(panes, &CViewPanes::menuWanted, m_undo.get(), &CUndoCommands::ShowMenu);
     connect(m_runner.get(), &CSessionRunner::reloadWanted, m_load.get(), &CLoadCommands::ReloadChanged);
     connect(&m_runner->Worker(), &CSessionWorker::busyChanged, this, [this] {
         for (auto it = m_controls.cbegin(); it != m_controls.cend(); ++it)
@@ -231,6 +243,10 @@ void CVelmorixView::LayOut()
         if (control.kind == FormTemplate::Kind::ModeSelector) // the template's height includes the list
             place.setHeight(m_modeSelector->sizeHint().height());
         m_controls.value(control.id)->setGeometry(place);
+    }
+    if (m_undo) {
+        const FormTemplate::Strip strip = FormTemplate::UndoStrip();
+        m_undo->Place(FormTemplate::Place(vmx::DluToPixels(strip.dlu, m_units), strip.anchor, extraWidth, extraHeight));
     }
 }
 

@@ -19,6 +19,7 @@ class CMediaCommands;
 class CProcessCommands;
 class CRecordCommands;
 class CSkinSlider;
+class CUndoCommands;
 class CWorkWindows;
 class CViewPlayer;
 class QComboBox;
@@ -29,7 +30,7 @@ class QTableWidget;
 // labels, both panes, the mode selector and the command buttons, laid out from the form
 // template in dialog units of the form's font. It hands the commands to the classes that carry
 // them out (the mode and loading, the recordings, receiver media, the player, the merge,
-// conversion and cut), whose operations go through the session runner, and connects what
+// conversion and cut, undo), whose operations go through the session runner, and connects what
 // they say happened to its controls, in one place.
 class CVelmorixView : public CColorFormView {
     Q_OBJECT
@@ -56,6 +57,7 @@ public:
     CProcessCommands& ProcessCommands() const { return *m_processCommands; }
     CCutEditor& CutEditor() const { return *m_cutEditor; }
     CRecordCommands& RecordCommands() const { return *m_records; }
+    CUndoCommands& UndoCommands() const { return *m_undo; }
     // Asks the recording transfer that runs to stop, as its copy window's Cancel does; false
     // when none runs.
     bool CancelCopy();
@@ -115,5 +117,6 @@ private:
     std::unique_ptr<CRecordCommands> m_records;
     std::unique_ptr<CMediaCommands> m_media;
     std::unique_ptr<CProcessCommands> m_processCommands;
+    std::unique_ptr<CUndoCommands> m_undo;
     std::unique_ptr<CWorkWindows> m_workWindows;
 };

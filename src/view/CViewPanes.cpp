@@ -4,6 +4,7 @@
 #include "view/CPaneTable.h"
 #include "viewmodel/PaneTexts.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -85,6 +86,9 @@ bool CViewPanes::eventFilter(QObject* watched, QEvent* event)
     } else if (event->type() == QEvent::KeyPress && watched == pane &&
                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         emit deletePressed(side);
+        return true;
+    } else if (event->type() == QEvent::ContextMenu && watched == pane->viewport()) {
+        emit menuWanted(side, static_cast<QContextMenuEvent*>(event)->globalPos());
         return true;
     }
     return false;

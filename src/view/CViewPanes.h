@@ -13,7 +13,7 @@ class QTableWidget;
 
 // The two list panes of the main view and their captions: their columns in each mode, their rows
 // painted from the view's copies, the rows the user selected, and the clicks and the Delete key
-// the user gives them. Each pane has one current row, chosen with the mouse or the keys alike; a
+// the user gives them, and where they want the panes' menu. Each pane has one current row, chosen with the mouse or the keys alike; a
 // record pane keeps its current recording current when it is painted again.
 class CViewPanes : public QObject {
     Q_OBJECT
@@ -49,6 +49,8 @@ signals:
     void currentRowMoved(int side, int row);
     // The Delete key in a pane.
     void deletePressed(int side);
+    // A right click (or the menu key) in a pane, at `globalPos` on the screen.
+    void menuWanted(int side, const QPoint& globalPos);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

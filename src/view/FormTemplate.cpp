@@ -60,6 +60,11 @@ int Share(double fraction, int extra)
 
 } // namespace
 
+Strip UndoStrip()
+{
+    return {{345, 191, 141, 14}, kLowerMiddle};
+}
+
 std::span<const Control> Controls()
 {
     return kControls;

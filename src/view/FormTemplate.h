@@ -66,6 +66,14 @@ struct Control {
 std::span<const Control> Controls();
 const Control* Find(int id);
 
+// The strip right of R, above the right pane, that tells what the undo folders of the loaded
+// databases hold and has the button that empties them; it moves with the right column.
+struct Strip {
+    QRect dlu;
+    Anchor anchor;
+};
+Strip UndoStrip();
+
 // A control's pixel rectangle in a form extra pixels wider and higher than its design size.
 QRect Place(const QRect& designPixels, const Anchor& anchor, int extraWidth, int extraHeight);
 

@@ -8,7 +8,8 @@ namespace {
 
 // PL and PA share Space: it plays, pauses what plays, and goes on with a paused recording. The
 // mark keys are those of video cutters: I and O set the marks where the player is, the arrows
-// move the mark touched last. Delete is the panes' own key (no shortcut); F1 opens the help window.
+// move the mark touched last. Delete is the panes' own key (no shortcut); Ctrl+Z and Ctrl+Shift+Z
+// take back and do again the last deletion or cut of the active pane; F1 opens the help window.
 constexpr CommandKey kCommands[] = {
     {"L", "Load a database into the left pane", "Ctrl+O"},
     {"R", "Load a database into the right pane", "Ctrl+Shift+O"},
@@ -31,6 +32,8 @@ constexpr CommandKey kCommands[] = {
     {"M", "Choose MP3 files on this computer to copy to the receiver", ""},
     {"J", "Choose JPEG pictures on this computer to copy to the receiver", ""},
     {"", "Delete the selected rows of the pane that has the focus", "Delete"},
+    {"", "Take back the last deletion or cut of the pane's database", "Ctrl+Z", MarkKey::None, EditKey::Undo},
+    {"", "Do the deletion or cut taken back last again", "Ctrl+Shift+Z", MarkKey::None, EditKey::Redo},
     {"", "Show this list of keys", kHelpKey},
 };
 

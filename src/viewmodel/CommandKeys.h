@@ -17,6 +17,9 @@ enum class MarkKey {
     SecondOn,
 };
 
+// The keys that take back or do again the last deletion or cut of a pane's database.
+enum class EditKey { None, Undo, Redo };
+
 // What each command of the main window does and the key that gives it: the buttons' tooltips
 // and the F1 help window both read this one table.
 struct CommandKey {
@@ -24,6 +27,7 @@ struct CommandKey {
     std::string_view does;    // what the command does, as its tooltip says it
     std::string_view key;     // in the portable text of key sequences ("Ctrl+Shift+O"); empty for none
     MarkKey markKey = MarkKey::None;  // what the key does to the marks, for a key of its own
+    EditKey editKey = EditKey::None;  // Undo or Redo, for a key of its own
 };
 
 // The commands in the order the help window lists them.

@@ -1,7 +1,7 @@
 // ME, EN and PR of the main view, driven on a demo disk with clicks and keys: the merged file and
 // the cut recording byte for byte as velmorix-cli makes them on an identical disk, EN's question
 // and its hand-over to the settings dialog with real mencoder and mplayer runs, the settings
-// reloaded by a load into the left pane, and the refusals.
+// reloaded by a load into the left pane, the refusals, and a deletion taken back with Ctrl+Z.
 #include "FileBytes.h"
 #include "MainViewHarness.h"
 
@@ -16,17 +16,22 @@
 #include "view/CCutEditor.h"
 #include "view/CCutListDlg.h"
 #include "view/CProcessCommands.h"
+#include "view/CUndoCommands.h"
 #include "viewmodel/CutMarks.h"
 
+#include <QContextMenuEvent>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLineEdit>
+#include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <atomic>
 #include <cmath>
@@ -575,6 +580,56 @@ private slots:
         QTRY_COMPARE(ui->Column(0, 1).value(0), QStringLiteral("Nature Two"));
         QVERIFY(ui->Idle());
         QCOMPARE(ReadAll(ui->disk.path("RECORD/RF0001AA.TRP")), part);
+    }
+
+    // The Delete key keeps what it deletes for undo: the panes' menu offers to take the deletion
+    // back, the line beside R tells what undo holds, and Ctrl+Z lists the recording again with
+    // its part files back where they were.
+    void deletionIsTakenBackWithCtrlZ()
+    {
+        const QStringList names{"Nature One", "Sports HD", "News 24"};
+        const QStringList sportsParts{"RECORD/RF0002AA.TRP", "RECORD/RF0002AB.TRP"};
+        QStringList digests;
+        for (const QString& part : sportsParts)
+            digests << Digest(ui->disk.path(part));
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        QTableWidget* pane = ui->view->Pane(0);
+        CUndoCommands& undo = ui->view->UndoCommands();
+        QVERIFY(undo.HeldLabel()->isHidden());
+
+        ui->ClickRow(0, kSportsRow);
+        ui->PressDelete(0);
+        QVERIFY(ui->Idle());
+        QCOMPARE(ui->Column(0, 1), (QStringList{"Nature One", "News 24"}));
+        for (const QString& part : sportsParts)
+            QVERIFY2(!ui->disk.exists(part), qPrintable(part));
+        QTRY_VERIFY(!undo.HeldLabel()->isHidden());
+        QVERIFY2(QRegularExpression(QStringLiteral("^Undo holds [0-9.]+ [KMG]iB$")).match(undo.HeldLabel()->text()).hasMatch(),
+                 qPrintable(undo.HeldLabel()->text()));
+        QVERIFY(!undo.EmptyButton()->isHidden());
+
+        const QPoint at = ui->RowRect(0, 0).center();
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, pane->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(pane->viewport(), &rightClick);
+        auto* menu = ui->view->findChild<QMenu*>(QStringLiteral("paneMenu"));
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        QStringList entries;
+        for (const QAction* action : menu->actions())
+            entries << action->text().section(QLatin1Char('\t'), 0, 0) + (action->isEnabled() ? "" : " (off)");
+        QCOMPARE(entries, (QStringList{"Undo delete of 'Sports HD'", "Redo (off)"}));
+        menu->close();
+
+        ui->frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui->frame.get()));
+        pane->setFocus();
+        QTest::keySequence(pane, QKeySequence(QStringLiteral("Ctrl+Z")));
+        QVERIFY(ui->Idle());
+        QTRY_COMPARE(ui->Column(0, 1), names);
+        QVERIFY(ui->Idle());
+        for (qsizetype i = 0; i < sportsParts.size(); ++i)
+            QCOMPARE(Digest(ui->disk.path(sportsParts[i])), digests[i]);
+        QVERIFY(ReadAll(ui->disk.recordDb()).contains("Sports HD"));
     }
 
     // EN, Yes: the merge, then the settings dialog, shown modally with the merged file as its one
