@@ -95,9 +95,9 @@ std::string PaneCaption(const std::string& dbPath)
 // its pane loaded. Messages that wait for the user (a message box) are kept until the operation
 // has given its locks up, unless a question comes first: then they go before it, in order. What is
 // still kept when the operation ends goes to the port as its final messages.
-class RecordingSession::LockAwareUi final : public UserInterface {
+class RecordingSession::LockAwareUi final : public ForwardingUi {
 public:
-    LockAwareUi(RecordingSession& session, UserInterface& ui) : m_session(session), m_ui(ui) {}
+    LockAwareUi(RecordingSession& session, UserInterface& ui) : ForwardingUi(ui), m_session(session), m_ui(ui) {}
     ~LockAwareUi() override = default;
     LockAwareUi(const LockAwareUi&) = delete;
     LockAwareUi& operator=(const LockAwareUi&) = delete;
@@ -131,17 +131,10 @@ public:
         std::string chosen;
         return whileUnlocked([&] { chosen = m_ui.chooseNewFile(title, defaultName, filter); }) ? chosen : std::string();
     }
-    void openProgress(const std::string& caption) override { m_ui.openProgress(caption); }
     bool updateProgress(const CopyProgressView& view) override
     {
         return m_ui.updateProgress(view) && !m_session.m_lockLost;
     }
-    void closeProgress() override { m_ui.closeProgress(); }
-    void showWait(const std::string& text) override { m_ui.showWait(text); }
-    void closeWait() override { m_ui.closeWait(); }
-    bool messagesWait() const override { return m_ui.messagesWait(); }
-    bool questionsWait() const override { return m_ui.questionsWait(); }
-    bool stopRequested() override { return m_ui.stopRequested(); }
 
     // Shows the messages kept so far.
     void flush()
@@ -836,31 +829,10 @@ namespace {
 
 // The port of a redo: the operation was asked for and answered once already, so its question is
 // answered Yes; everything else goes to the user as usual.
-class RedoUi : public UserInterface {
+class RedoUi : public ForwardingUi {
 public:
-    explicit RedoUi(UserInterface& ui) : m_ui(ui) {}
+    explicit RedoUi(UserInterface& ui) : ForwardingUi(ui) {}
     bool askYesNo(const std::string&, const std::string&) override { return true; }
-    void showMessage(const std::string& text, const std::string& caption) override { m_ui.showMessage(text, caption); }
-    std::string chooseFolder(const std::string& t, const std::string& f) override { return m_ui.chooseFolder(t, f); }
-    std::vector<std::string> chooseFiles(const std::string& t, const std::string& f) override
-    {
-        return m_ui.chooseFiles(t, f);
-    }
-    std::string chooseNewFile(const std::string& t, const std::string& n, const std::string& f) override
-    {
-        return m_ui.chooseNewFile(t, n, f);
-    }
-    void openProgress(const std::string& caption) override { m_ui.openProgress(caption); }
-    bool updateProgress(const CopyProgressView& view) override { return m_ui.updateProgress(view); }
-    void closeProgress() override { m_ui.closeProgress(); }
-    void showWait(const std::string& text) override { m_ui.showWait(text); }
-    void closeWait() override { m_ui.closeWait(); }
-    bool messagesWait() const override { return m_ui.messagesWait(); }
-    bool questionsWait() const override { return m_ui.questionsWait(); }
-    bool stopRequested() override { return m_ui.stopRequested(); }
-
-private:
-    UserInterface& m_ui;
 };
 
 }  // namespace
@@ -917,12 +889,7 @@ UndoResult RecordingSession::redo(int side, UserInterface& callerUi)
         // The operation runs again on the recordings as the undo left them.
         std::vector<int> rows;
         for (const UndoManifest::Recording& recording : m.before) {
-            int found = -1;
-            for (unsigned id = 1; id <= target.store.listedCount() && found < 0; ++id) {
-                AVMRec record{};
-                if (target.store.get(id, record) && SameRecording(record, recording.record))
-                    found = static_cast<int>(id) - 1;
-            }
+            const int found = FindListedRecording(target.store, recording.record);
             if (found < 0) {
                 ui.showMessage("The " + result.label + " cannot be done again: the recording \"" +
                                RecordDisplayName(recording.record) + "\" is no longer as it was.");

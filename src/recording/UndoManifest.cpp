@@ -86,16 +86,6 @@ bool readRecord(JournalReader& r, AVMRec& rec)
 
 }  // namespace
 
-std::uint64_t UndoManifest::keptBytes() const
-{
-    std::uint64_t total = 0;
-    for (const KeptPart& part : parts)
-        total += part.size;
-    for (const Packets& range : packets)
-        total += range.length;
-    return total;
-}
-
 std::vector<std::uint8_t> EncodeUndoRecord(const AVMRec& record)
 {
     JournalWriter w;
@@ -110,6 +100,16 @@ bool SameRecording(const AVMRec& a, const AVMRec& b)
     AVMRec second = b;
     first.extA = second.extA = 0;
     return EncodeUndoRecord(first) == EncodeUndoRecord(second);
+}
+
+int FindListedRecording(const RecordStore& store, const AVMRec& record)
+{
+    for (unsigned id = 1; id <= store.listedCount(); ++id) {
+        AVMRec listed{};
+        if (store.get(id, listed) && SameRecording(listed, record))
+            return static_cast<int>(id) - 1;
+    }
+    return -1;
 }
 
 std::vector<std::uint8_t> EncodeUndoManifest(const UndoManifest& m)

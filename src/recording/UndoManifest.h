@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recdb/AVMRec.h"
+#include "recdb/RecordStore.h"
 #include "recording/Cut.h"
 #include "recording/CutJournal.h"
 
@@ -70,9 +71,6 @@ struct UndoManifest {
     std::vector<CutJournal::Rename> renames;  // a cut: the parts it renamed, old name to new
     std::vector<CutStretch> stretches;        // a cut: what was asked, for a redo
     CutPositioning positioning = CutPositioning::StreamClock;
-
-    // The bytes the entry keeps: its part files and packets.
-    std::uint64_t keptBytes() const;
 };
 
 // A record's fields in a fixed order (its slot and list id left out, which a load gives anew),
@@ -80,6 +78,8 @@ struct UndoManifest {
 // the size (extA), which a load measures anew.
 std::vector<std::uint8_t> EncodeUndoRecord(const AVMRec& record);
 bool SameRecording(const AVMRec& a, const AVMRec& b);
+// The list row of the recording of `store` that is `record` (SameRecording), or -1.
+int FindListedRecording(const RecordStore& store, const AVMRec& record);
 
 std::vector<std::uint8_t> EncodeUndoManifest(const UndoManifest& manifest);
 // Empty on success, else the sentence saying why these bytes are not a manifest.

@@ -118,17 +118,6 @@ int makeFolder(const std::string& path)
     return errno == EEXIST ? ENOTDIR : errno;
 }
 
-// The list row of the listed recording that is `record`, or -1.
-int findListed(const RecordStore& store, const AVMRec& record)
-{
-    for (unsigned id = 1; id <= store.listedCount(); ++id) {
-        AVMRec listed{};
-        if (store.get(id, listed) && SameRecording(listed, record))
-            return static_cast<int>(id) - 1;
-    }
-    return -1;
-}
-
 std::set<std::string> partKeys(const AVMRec& record)
 {
     std::set<std::string> keys;
@@ -219,7 +208,7 @@ std::string planUndo(const UndoEntryInfo& info, const std::string& dbPath, const
     if (m.kind == UndoManifest::Kind::Delete) {
         int present = 0;
         for (const UndoManifest::Recording& recording : m.before)
-            present += findListed(store, recording.record) >= 0 ? 1 : 0;
+            present += FindListedRecording(store, recording.record) >= 0 ? 1 : 0;
         if (kept && present > 0)
             return refused(m, "the database lists a recording of it already.");
         work.databaseDone = present == static_cast<int>(m.before.size());
@@ -227,11 +216,11 @@ std::string planUndo(const UndoEntryInfo& info, const std::string& dbPath, const
             return refused(m, "the database has no room for its recordings.");
     } else {
         const AVMRec& before = m.before.front().record;
-        work.cutRow = findListed(store, m.after);
+        work.cutRow = FindListedRecording(store, m.after);
         // A cut that only rewrote packets leaves its record as it was: then the database cannot
         // tell, and putting the same record back is harmless.
         if (!SameRecording(before, m.after)) {
-            work.databaseDone = work.cutRow < 0 && findListed(store, before) >= 0;
+            work.databaseDone = work.cutRow < 0 && FindListedRecording(store, before) >= 0;
             if (work.databaseDone && kept)
                 return refused(m, "the recording is already as it was before the cut.");
         }
@@ -361,7 +350,7 @@ std::string restoreDatabase(const std::string& dbPath, RecordStore& store, const
 {
     if (m.kind == UndoManifest::Kind::Delete) {
         for (const UndoManifest::Recording& recording : m.before) {
-            if (findListed(store, recording.record) >= 0)
+            if (FindListedRecording(store, recording.record) >= 0)
                 continue;
             const int position = std::min(recording.row, static_cast<int>(store.listedCount()));
             if (!store.insert(position, recording.record, recording.index))
@@ -598,8 +587,9 @@ std::set<std::string> UndoHeldPartNames(const std::string& folder)
 std::uint64_t FreeBytesOf(const std::string& folder)
 {
     struct statvfs vfs {};
-    if (::statvfs(folder.empty() ? "." : folder.c_str(), &vfs) != 0)
-        return 0;
+    // A FUSE file system without statfs answers zeros: its room is not known either.
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &vfs) != 0 || vfs.f_blocks == 0)
+        return UINT64_MAX;
     return static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
 }
 
@@ -748,7 +738,7 @@ UndoSettlement SettleUndoEntries(const std::string& folder, const FolderParts& f
             bool happened = false;
             if (m.kind == UndoManifest::Kind::Delete) {
                 happened = std::none_of(m.before.begin(), m.before.end(), [&](const UndoManifest::Recording& r) {
-                    return findListed(store, r.record) >= 0;
+                    return FindListedRecording(store, r.record) >= 0;
                 });
             }
             // A cut confirms its entry itself once it is in the database (also when a tidy finished

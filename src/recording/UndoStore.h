@@ -77,7 +77,8 @@ std::string UndoBytesText(std::uint64_t bytes);
 // give back: a copy passes them over, so that an undo finds them free.
 std::set<std::string> UndoHeldPartNames(const std::string& folder);
 
-// Bytes free on the disk of `folder`, or 0 when they cannot be told.
+// Bytes free on the disk of `folder`; UINT64_MAX when they cannot be told, so that nothing is
+// dropped or shortened to make room that may be there.
 std::uint64_t FreeBytesOf(const std::string& folder);
 
 // Takes back the last Kept operation of the database at `dbPath`, or finishes one an earlier

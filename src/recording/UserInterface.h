@@ -87,4 +87,49 @@ public:
     virtual void showCutMarks(const std::vector<std::pair<double, double>>& stretches) { (void)stretches; }
 };
 
+// A port that passes every call on to another one; a port that changes a few calls derives from it
+// and overrides those, so that no call it leaves alone is lost on the way.
+class ForwardingUi : public UserInterface {
+public:
+    explicit ForwardingUi(UserInterface& target) : m_target(target) {}
+
+    bool askYesNo(const std::string& text, const std::string& caption) override
+    {
+        return m_target.askYesNo(text, caption);
+    }
+    void showMessage(const std::string& text, const std::string& caption = {}) override
+    {
+        m_target.showMessage(text, caption);
+    }
+    std::string chooseFolder(const std::string& title, const std::string& initialFolder) override
+    {
+        return m_target.chooseFolder(title, initialFolder);
+    }
+    std::vector<std::string> chooseFiles(const std::string& title, const std::string& filter) override
+    {
+        return m_target.chooseFiles(title, filter);
+    }
+    std::string chooseNewFile(const std::string& title, const std::string& defaultName,
+                              const std::string& filter) override
+    {
+        return m_target.chooseNewFile(title, defaultName, filter);
+    }
+    void openProgress(const std::string& caption) override { m_target.openProgress(caption); }
+    bool updateProgress(const CopyProgressView& view) override { return m_target.updateProgress(view); }
+    void closeProgress() override { m_target.closeProgress(); }
+    void showWait(const std::string& text) override { m_target.showWait(text); }
+    void closeWait() override { m_target.closeWait(); }
+    bool messagesWait() const override { return m_target.messagesWait(); }
+    void showFinalMessages(const std::vector<UserMessage>& messages) override { m_target.showFinalMessages(messages); }
+    bool questionsWait() const override { return m_target.questionsWait(); }
+    bool stopRequested() override { return m_target.stopRequested(); }
+    void showCutMarks(const std::vector<std::pair<double, double>>& stretches) override
+    {
+        m_target.showCutMarks(stretches);
+    }
+
+protected:
+    UserInterface& m_target;
+};
+
 }  // namespace vmx

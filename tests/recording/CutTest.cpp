@@ -236,6 +236,19 @@ TEST_F(CutTest, TwoPartCutTrimsBothParts)
     expectFirstSection(pane.dbPath, 90, kFull * 3 / 2, {"RF0001AA.TRP", "RF0001AB.TRP"});
 }
 
+TEST_F(CutTest, WhereTheCutLandsReachesThePortBeforeTheQuestion)
+{
+    // Through the session's own port, as the window's mark bar gets it while the question is open.
+    addRecording(session, pane, "FILM", 90, {kFull, kFull / 2});
+    ui.answers.push_back(false);
+    CutRequest request;
+    request.stretches = {{10, 20}, {40, 50}};
+    EXPECT_EQ(session.cut(pane.side, 0, request, ui).outcome, CutOutcome::Declined);
+    const auto marks = std::find(ui.events.begin(), ui.events.end(), "cut marks: 2");
+    ASSERT_NE(marks, ui.events.end());
+    EXPECT_EQ((marks + 1)->rfind("ask: ", 0), 0u);
+}
+
 TEST_F(CutTest, MultiPartCutFromTheStart)
 {
     addRecording(session, pane, "FILM", 150, {kFull, kFull, kFull / 2});

@@ -59,6 +59,10 @@ public:
         return cancelAfterUpdates < 0 || static_cast<int>(updates.size()) <= cancelAfterUpdates;
     }
     void closeProgress() override { events.push_back("progress close"); }
+    void showCutMarks(const std::vector<std::pair<double, double>>& stretches) override
+    {
+        events.push_back("cut marks: " + std::to_string(stretches.size()));
+    }
     void showWait(const std::string& text) override
     {
         ++waitDepth;
