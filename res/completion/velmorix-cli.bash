@@ -5,7 +5,7 @@ _velmorix_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD-1]}
-    local commands="list show create rename delete undo redo check demo copy merge cut media convert"
+    local commands="list show create rename delete undo redo check demo copy merge export cut media convert"
     COMPREPLY=()
 
     if [ "$COMP_CWORD" -eq 1 ]; then
@@ -19,6 +19,7 @@ _velmorix_cli()
         delete) options="--no-undo --json" ;;
         undo) options="--empty --list --json" ;;
         copy) options="--yes --json" ;;
+        export) options="--format --json" ;;
         cut) options="--yes --json --dry-run --by-byte-rate --no-undo" ;;
         demo) options="--h264" ;;
         media) options="--receiver --json" ;;
@@ -26,6 +27,10 @@ _velmorix_cli()
     esac
 
     case $prev in
+        --format)
+            mapfile -t COMPREPLY < <(compgen -W "mkv mp4" -- "$cur")
+            return
+            ;;
         --receiver | --dest)
             mapfile -t COMPREPLY < <(compgen -d -- "$cur")
             compopt -o filenames 2>/dev/null

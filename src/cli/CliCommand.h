@@ -43,6 +43,7 @@ int RunCheck(const Args& args);
 int RunDemo(const Args& args);
 int RunCopy(const Args& args);
 int RunMerge(const Args& args);
+int RunExport(const Args& args);
 int RunCut(const Args& args);
 int RunMedia(const Args& args);
 int RunConvert(const Args& args);

@@ -754,6 +754,54 @@ class UndoTest(CliBase):
                 self.assertEqual(self.state(undo=True), before)
 
 
+class ExportTest(CliBase):
+    """A recording of the demo disk exported without re-encoding, read back with ffprobe."""
+
+    def probe(self, path):
+        out = subprocess.run(["ffprobe", "-v", "error", "-count_packets", "-show_entries",
+                              "stream=codec_type,nb_read_packets:format=duration", "-of", "json", path],
+                             capture_output=True, check=True, timeout=120).stdout
+        data = json.loads(out)
+        video = [int(s["nb_read_packets"]) for s in data["streams"] if s["codec_type"] == "video"]
+        return video[0], float(data["format"].get("duration", "nan"))
+
+    def joined(self, names):
+        path = os.path.join(self.dir, "joined.ts")
+        with open(path, "wb") as out:
+            for name in names:
+                out.write(self.read(os.path.join(self.dir, "RECORD", name)))
+        return path
+
+    def test_mkv_and_mp4_hold_every_video_packet_and_no_filler(self):
+        demo = os.path.join(self.dir, "demo")
+        subprocess.run([CLI, "demo", demo], check=True, capture_output=True, timeout=120)
+        shutil.move(os.path.join(demo, "RECORD"), os.path.join(self.dir, "RECORD"))
+        db = os.path.join(self.dir, "RECORD", "DZT000.DB")
+        out = os.path.join(self.dir, "out")
+        os.mkdir(out)
+        parts = ["RF0002AA.TRP", "RF0002AB.TRP"]  # "Sports HD", two parts
+        packets, _ = self.probe(self.joined(parts))
+        for fmt in ("mkv", "mp4"):
+            with self.subTest(format=fmt):
+                result = self.result("export", db, "2", out, "--format", fmt)
+                (path,) = result["written"]
+                self.assertEqual(os.path.basename(path), "Sports HD." + fmt)
+                got, duration = self.probe(path)
+                self.assertEqual(got, packets)
+                self.assertAlmostEqual(duration, 80, delta=2)
+        # A second export of the same recording gets a name of its own.
+        again = self.result("export", db, "2", out)
+        self.assertEqual(os.path.basename(again["written"][0]), "Sports HD (2).mkv")
+        # After a cut, the filler that stands in place of the cut stretch is in no stream.
+        self.cli("cut", db, "2", "30", "33", "--yes", "--no-undo")
+        cut_packets, _ = self.probe(self.joined(parts))
+        path = self.result("export", db, "2", out)["written"][0]
+        self.assertEqual(self.probe(path)[0], cut_packets)
+        self.assertLess(cut_packets, packets)
+        self.assertNotIn(b"\x47\x5f\xff\x30\xaa", self.read(path))
+        self.assertEqual([n for n in os.listdir(out) if n.startswith(".")], [], "no temporary file is left")
+
+
 if __name__ == "__main__":
     CLI = sys.argv.pop(1)
     unittest.main(verbosity=1)
