@@ -37,7 +37,7 @@ load=$build/bin/velmorix-bench-load
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmorix-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
-mkdir "$work/rec" "$work/one" "$work/load" "$work/long"
+mkdir "$work/rec" "$work/one" "$work/load" "$work/long" "$work/ts3"
 del_parts=30
 free_bytes=$(df -B1 --output=avail "$work" | tail -1)
 # The 80-part stream and the other fixtures take about 11.5 GB; the deletion's fixture is made
@@ -49,6 +49,7 @@ done
 "$fixture" "$work/one" 1 --ts
 cp -r "$work/one" "$work/one.orig"
 "$fixture" "$work/long" 80 --ts
+"$fixture" "$work/ts3" 3 --ts
 parts="$work/rec/RF0001AA.TRP $work/rec/RF0001AB.TRP $work/rec/RF0001AC.TRP"
 
 now() { date +%s%N; }
@@ -77,6 +78,9 @@ delete_undo() { "$cli" delete "$work/del/DZT000.DB" 1; }
 delete_noundo() { "$cli" delete "$work/del/DZT000.DB" 1 --no-undo; }
 # What the deletion with undo left for later: freeing what it kept, right after it.
 empty_undo() { "$cli" undo --empty "$work/del/DZT000.DB"; }
+# Export reads the parts as one stream and writes one MKV, flushed before it is renamed into place.
+export_velmorix() { rm -f "$work/out/"*; "$cli" export "$work/ts3/DZT000.DB" 1 "$work/out" --json; }
+export_cat() { rm -f "$work/out/"*; cat "$work/ts3/"*.TRP > "$work/out/cat.ts"; sync "$work/out/cat.ts"; }
 cut_cp() { rm -f "$work/out/"*; cp "$work/one/RF0001AA.TRP" "$work/out/part.trp"; sync "$work/out/part.trp"; }
 
 mkdir "$work/out"
@@ -86,7 +90,7 @@ while [ "$i" -lt "$runs" ]; do
     # The two ways of deleting and of cutting swap places every other run.
     if [ $((i % 2)) -eq 0 ]; then pair="delete_undo empty_undo delete_noundo cut_velmorix cut_noundo"
     else pair="delete_noundo delete_undo empty_undo cut_noundo cut_velmorix"; fi
-    for op in merge_velmorix merge_cat copy_velmorix copy_cp $pair cut_cp find_velmorix; do
+    for op in merge_velmorix merge_cat export_velmorix export_cat copy_velmorix copy_cp $pair cut_cp find_velmorix; do
         case $op in
         cut_velmorix | cut_noundo) restore_one ;;
         delete_undo | delete_noundo) fresh_del ;;
@@ -101,6 +105,7 @@ ratio() { awk -v a="$(med "$1")" -v b="$(med "$2")" -v name="$3" -v more="${4:-}
     'BEGIN { printf "%-19s %8.3f  (%.0f ms / %.0f ms)%s\n", name, a / b, a / 1e6, b / 1e6, more }'; }
 echo "medians of $runs alternating runs, $(uname -r)"
 ratio merge_velmorix merge_cat "merge/cat"
+ratio export_velmorix export_cat "export mkv/cat+sync" ", 3 parts of a transport stream"
 ratio copy_velmorix copy_cp "copy/cp"
 ratio cut_velmorix cut_cp "cut/cp"
 read_bytes=$(find_velmorix | sed -n 's/.*"clock_bytes_read":\([0-9]*\).*/\1/p')

@@ -166,8 +166,16 @@ ExportResult ExportRecording(const ExportRequest& request, const ExportProgress&
     std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> in(inRaw, [](AVFormatContext* c) {
         avformat_close_input(&c);
     });
-    if (const int error = avformat_find_stream_info(in.get(), nullptr); error < 0)
-        return fail("the recording's streams cannot be told: " + avError(error) + ".");
+    // The streams' parameters come from their headers; no picture is decoded for them, so that a
+    // damaged recording cannot take the decoder where it was never meant to go.
+    std::vector<AVDictionary*> options(in->nb_streams, nullptr);
+    for (AVDictionary*& option : options)
+        av_dict_set(&option, "skip_frame", "all", 0);
+    const int analysed = avformat_find_stream_info(in.get(), options.data());
+    for (AVDictionary*& option : options)
+        av_dict_free(&option);
+    if (analysed < 0)
+        return fail("the recording's streams cannot be told: " + avError(analysed) + ".");
 
     const char* muxer = request.format == ExportFormat::Mp4 ? "mp4" : "matroska";
     AVFormatContext* outRaw = nullptr;
