@@ -123,7 +123,9 @@ private:
             const unsigned char sequence[] = {0x00, 0x00, 0x01, 0xB3, 0x16, 0x01, 0x20, 0x13, 0xFF, 0xFF, 0xE0, 0x18};
             p = std::copy(sequence, sequence + sizeof sequence, p);
         }
-        const unsigned char picture[] = {0x00, 0x00, 0x01, 0x00, 0x00, 0x0F};
+        // A picture header and the start of its first slice: a parser ends a picture at the next
+        // picture only once a slice has begun.
+        const unsigned char picture[] = {0x00, 0x00, 0x01, 0x00, 0x00, 0x0F, 0xFF, 0xF8, 0x00, 0x00, 0x01, 0x01};
         std::copy(picture, picture + sizeof picture, p);
     }
 

@@ -1,132 +1,110 @@
 #include "convert/Export.h"
 
-#include "common/FilePaths.h"
 #include "common/PendingFile.h"
-#include "common/WriteAll.h"
-#include "convert/PartStream.h"
+#include "common/UniqueFd.h"
+#include "convert/ExportSteps.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/avutil.h>
+#include <libavutil/log.h>
 }
 
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vmx {
 
 namespace {
 
-constexpr int kBufferSize = 1 << 16;
-
-std::string avError(int code)
+// The child tells its parent how far it has read ("P read total") as it goes and, at its end,
+// the result, one field a line: "O ok", "E error", "R read", "W written", "V packets",
+// "S skipped stream", "L offset length part". Texts have their line breaks replaced.
+std::string OneLine(std::string text)
 {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
+    for (char& c : text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
     return text;
 }
 
-// The part files as the demultiplexer's input.
-struct Input {
-    PartStream stream;
-    static int read(void* opaque, std::uint8_t* data, int size)
-    {
-        auto* self = static_cast<Input*>(opaque);
-        const long long got = self->stream.read(data, static_cast<std::size_t>(size));
-        if (got < 0)
-            return AVERROR(EIO);
-        return got == 0 ? AVERROR_EOF : static_cast<int>(got);
-    }
-    static std::int64_t seek(void* opaque, std::int64_t offset, int whence)
-    {
-        auto* self = static_cast<Input*>(opaque);
-        if (whence == AVSEEK_SIZE)
-            return static_cast<std::int64_t>(self->stream.size());
-        std::int64_t base = 0;
-        switch (whence & ~AVSEEK_FORCE) {
-        case SEEK_SET: base = 0; break;
-        case SEEK_CUR: base = static_cast<std::int64_t>(self->stream.position()); break;
-        case SEEK_END: base = static_cast<std::int64_t>(self->stream.size()); break;
-        default: return AVERROR(EINVAL);
-        }
-        if (base + offset < 0)
-            return AVERROR(EINVAL);
-        return static_cast<std::int64_t>(self->stream.seek(static_cast<std::uint64_t>(base + offset)));
-    }
-};
-
-// The temporary output file as the multiplexer's output (MP4 goes back to write sizes).
-struct Output {
-    int fd = -1;
-    std::uint64_t position = 0;
-    std::uint64_t end = 0;
-    int error = 0;
-    static int write(void* opaque, const std::uint8_t* data, int size)
-    {
-        auto* self = static_cast<Output*>(opaque);
-        if (const int error = WriteAllAt(self->fd, data, static_cast<std::size_t>(size), self->position); error != 0) {
-            self->error = error;
-            return AVERROR(error);
-        }
-        self->position += static_cast<std::uint64_t>(size);
-        self->end = std::max(self->end, self->position);
-        return size;
-    }
-    static std::int64_t seek(void* opaque, std::int64_t offset, int whence)
-    {
-        auto* self = static_cast<Output*>(opaque);
-        if (whence == AVSEEK_SIZE)
-            return static_cast<std::int64_t>(self->end);
-        std::int64_t base = 0;
-        switch (whence & ~AVSEEK_FORCE) {
-        case SEEK_SET: base = 0; break;
-        case SEEK_CUR: base = static_cast<std::int64_t>(self->position); break;
-        case SEEK_END: base = static_cast<std::int64_t>(self->end); break;
-        default: return AVERROR(EINVAL);
-        }
-        if (base + offset < 0)
-            return AVERROR(EINVAL);
-        self->position = static_cast<std::uint64_t>(base + offset);
-        return base + offset;
-    }
-};
-
-struct AvioDeleter {
-    void operator()(AVIOContext* io) const
-    {
-        if (io) {
-            av_freep(&io->buffer);
-            avio_context_free(&io);
-        }
-    }
-};
-using AvioPtr = std::unique_ptr<AVIOContext, AvioDeleter>;
-
-AvioPtr makeIo(void* opaque, bool write, int (*readFn)(void*, std::uint8_t*, int),
-               int (*writeFn)(void*, const std::uint8_t*, int), std::int64_t (*seekFn)(void*, std::int64_t, int))
+void Say(int fd, const std::string& line)
 {
-    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kBufferSize));
-    if (!buffer)
-        return nullptr;
-    AVIOContext* io = avio_alloc_context(buffer, kBufferSize, write ? 1 : 0, opaque, readFn,
-                                         // libavformat 5.1 declares the write callback without const
-                                         reinterpret_cast<int (*)(void*, std::uint8_t*, int)>(writeFn), seekFn);
-    if (!io)
-        av_free(buffer);
-    return AvioPtr(io);
+    for (std::size_t done = 0; done < line.size();) {
+        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;  // the parent is gone
+        done += static_cast<std::size_t>(n);
+    }
 }
 
-const char* kindOf(AVMediaType type)
+std::string EncodeResult(const ExportResult& result)
 {
-    switch (type) {
-    case AVMEDIA_TYPE_VIDEO: return "video";
-    case AVMEDIA_TYPE_AUDIO: return "audio";
-    case AVMEDIA_TYPE_SUBTITLE: return "subtitles";
-    default: return "data";
+    std::string text = "O " + std::to_string(result.ok ? 1 : 0) + "\n";
+    text += "E " + OneLine(result.error) + "\n";
+    text += "R " + std::to_string(result.bytesRead) + "\nW " + std::to_string(result.bytesWritten) + "\n";
+    text += "V " + std::to_string(result.videoPackets) + "\n";
+    for (const std::string& stream : result.skipped)
+        text += "S " + OneLine(stream) + "\n";
+    for (const LostStretch& lost : result.lost)
+        text += "L " + std::to_string(lost.offset) + " " + std::to_string(lost.length) + " " + OneLine(lost.partPath) + "\n";
+    return text + "Z\n";
+}
+
+// Takes one line of the child into `result` and `progress`; false when the progress callback
+// asked to stop. `finished` is set by the closing line.
+bool DecodeLine(const std::string& line, ExportResult& result, bool& finished, const ExportProgress& progress)
+{
+    if (line.size() < 1)
+        return true;
+    const std::string value = line.size() > 2 ? line.substr(2) : std::string();
+    unsigned long long a = 0, b = 0;
+    int used = 0;
+    switch (line[0]) {
+    case 'P':
+        if (std::sscanf(value.c_str(), "%llu %llu", &a, &b) == 2 && progress)
+            return progress(a, b);
+        return true;
+    case 'O': result.ok = value == "1"; break;
+    case 'E': result.error = value; break;
+    case 'R': result.bytesRead = std::strtoull(value.c_str(), nullptr, 10); break;
+    case 'W': result.bytesWritten = std::strtoull(value.c_str(), nullptr, 10); break;
+    case 'V': result.videoPackets = std::strtoll(value.c_str(), nullptr, 10); break;
+    case 'S': result.skipped.push_back(value); break;
+    case 'L':
+        if (std::sscanf(value.c_str(), "%llu %llu %n", &a, &b, &used) == 2)
+            result.lost.push_back({value.substr(static_cast<std::size_t>(used)), a, b});
+        break;
+    case 'Z': finished = true; break;
+    default: break;
     }
+    return true;
+}
+
+[[noreturn]] void RunChild(const ExportRequest& request, int outFd, int reportFd)
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    std::signal(SIGPIPE, SIG_IGN);
+    av_log_set_level(AV_LOG_QUIET);  // what goes wrong is said in the result
+    std::uint64_t said = 0;
+    const ExportProgress tell = [&](std::uint64_t read, std::uint64_t total) {
+        if (read >= said + (1u << 20) || read == total) {  // a line every MiB read
+            said = read;
+            Say(reportFd, "P " + std::to_string(read) + " " + std::to_string(total) + "\n");
+        }
+        return true;
+    };
+    const ExportResult result = request.encode.video == ExportVideo::Copy ? RemuxInto(request, outFd, tell)
+                                                                           : EncodeInto(request, outFd, tell);
+    Say(reportFd, EncodeResult(result));
+    _exit(0);
 }
 
 }  // namespace
@@ -150,125 +128,61 @@ ExportResult ExportRecording(const ExportRequest& request, const ExportProgress&
         result.error = why;
         return result;
     };
-    Input input;
-    if (std::string error = input.stream.open(request.partPaths); !error.empty())
-        return fail(error);
-    AvioPtr inIo = makeIo(&input, false, &Input::read, nullptr, &Input::seek);
-    if (!inIo)
-        return fail("out of memory.");
-    AVFormatContext* inRaw = avformat_alloc_context();
-    if (!inRaw)
-        return fail("out of memory.");
-    inRaw->pb = inIo.get();
-    inRaw->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (const int error = avformat_open_input(&inRaw, nullptr, av_find_input_format("mpegts"), nullptr); error < 0)
-        return fail("the recording cannot be read as a transport stream: " + avError(error) + ".");
-    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> in(inRaw, [](AVFormatContext* c) {
-        avformat_close_input(&c);
-    });
-    // The streams' parameters come from their headers; no picture is decoded for them, so that a
-    // damaged recording cannot take the decoder where it was never meant to go.
-    std::vector<AVDictionary*> options(in->nb_streams, nullptr);
-    for (AVDictionary*& option : options)
-        av_dict_set(&option, "skip_frame", "all", 0);
-    const int analysed = avformat_find_stream_info(in.get(), options.data());
-    for (AVDictionary*& option : options)
-        av_dict_free(&option);
-    if (analysed < 0)
-        return fail("the recording's streams cannot be told: " + avError(analysed) + ".");
-
-    const char* muxer = request.format == ExportFormat::Mp4 ? "mp4" : "matroska";
-    AVFormatContext* outRaw = nullptr;
-    if (const int error = avformat_alloc_output_context2(&outRaw, nullptr, muxer, nullptr); error < 0 || !outRaw)
-        return fail("cannot prepare the " + std::string(muxer) + " file: " + avError(error) + ".");
-    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> out(outRaw, avformat_free_context);
-
-    // Each input stream the container takes gets an output stream; the others are said.
-    std::vector<int> mapped(in->nb_streams, -1);
-    int videoIndex = -1;
-    for (unsigned i = 0; i < in->nb_streams; ++i) {
-        const AVStream* from = in->streams[i];
-        const AVCodecParameters* par = from->codecpar;
-        const bool wanted = par->codec_type == AVMEDIA_TYPE_VIDEO || par->codec_type == AVMEDIA_TYPE_AUDIO ||
-                            par->codec_type == AVMEDIA_TYPE_SUBTITLE;
-        if (!wanted || par->codec_id == AV_CODEC_ID_NONE ||
-            avformat_query_codec(out->oformat, par->codec_id, FF_COMPLIANCE_NORMAL) != 1) {
-            const AVCodecDescriptor* codec = avcodec_descriptor_get(par->codec_id);
-            result.skipped.push_back(std::string(codec ? codec->name : kindOf(par->codec_type)) + " (stream " +
-                                     std::to_string(i) + ")");
-            continue;
-        }
-        AVStream* to = avformat_new_stream(out.get(), nullptr);
-        if (!to || avcodec_parameters_copy(to->codecpar, par) < 0)
-            return fail("out of memory.");
-        to->codecpar->codec_tag = 0;
-        to->time_base = from->time_base;
-        av_dict_copy(&to->metadata, from->metadata, 0);
-        mapped[i] = to->index;
-        if (par->codec_type == AVMEDIA_TYPE_VIDEO && videoIndex < 0)
-            videoIndex = static_cast<int>(i);
-    }
-    if (videoIndex < 0)
-        return fail("the recording holds no video stream the container takes.");
-
     PendingFile file(request.outputPath);
     if (!file.ok())
         return fail("cannot write into the folder of " + request.outputPath + ": " + std::strerror(errno) + ".");
-    Output output;
-    output.fd = file.fd();
-    AvioPtr outIo = makeIo(&output, true, nullptr, &Output::write, &Output::seek);
-    if (!outIo)
-        return fail("out of memory.");
-    out->pb = outIo.get();
-    out->flags |= AVFMT_FLAG_CUSTOM_IO;
-    const auto writeFailed = [&](int error) {
-        if (output.error != 0)
-            return fail("cannot write " + request.outputPath + ": " + std::strerror(output.error) + ".");
-        return fail("cannot write " + request.outputPath + ": " + avError(error) + ".");
-    };
-    if (const int error = avformat_write_header(out.get(), nullptr); error < 0)
-        return writeFailed(error);
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return fail(std::string("cannot start the export: ") + std::strerror(errno) + ".");
+    UniqueFd reportRead(fds[0]), reportWrite(fds[1]);
+    std::fflush(nullptr);  // nothing buffered is written twice
+    const pid_t pid = fork();
+    if (pid < 0)
+        return fail(std::string("cannot start the export: ") + std::strerror(errno) + ".");
+    if (pid == 0)
+        RunChild(request, file.fd(), reportWrite.get());
+    reportWrite.reset();
 
-    AVPacket* packet = av_packet_alloc();
-    if (!packet)
-        return fail("out of memory.");
-    std::unique_ptr<AVPacket, void (*)(AVPacket*)> owned(packet, [](AVPacket* p) { av_packet_free(&p); });
-    for (;;) {
-        const int got = av_read_frame(in.get(), packet);
-        if (got == AVERROR_EOF)
-            break;
-        if (got < 0) {
-            if (!input.stream.error().empty())
-                return fail(input.stream.error());
-            return fail("the recording cannot be read on: " + avError(got) + ".");
-        }
-        const int from = packet->stream_index;
-        if (from < 0 || static_cast<unsigned>(from) >= in->nb_streams || mapped[static_cast<std::size_t>(from)] < 0 ||
-            packet->pts == AV_NOPTS_VALUE) {
-            av_packet_unref(packet);
+    std::uint64_t lastRead = 0, total = 0;
+    const ExportProgress watch = [&](std::uint64_t read, std::uint64_t all) {
+        lastRead = read;
+        total = all;
+        return !progress || progress(read, all);
+    };
+    bool finished = false, stopped = false;
+    std::string pending;
+    char buffer[4096];
+    while (!stopped) {
+        const ssize_t n = ::read(reportRead.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
             continue;
+        if (n <= 0)
+            break;
+        pending.append(buffer, static_cast<std::size_t>(n));
+        for (std::size_t end; !stopped && (end = pending.find('\n')) != std::string::npos;) {
+            stopped = !DecodeLine(pending.substr(0, end), result, finished, watch);
+            pending.erase(0, end + 1);
         }
-        if (from == videoIndex)
-            ++result.videoPackets;
-        AVStream* to = out->streams[mapped[static_cast<std::size_t>(from)]];
-        av_packet_rescale_ts(packet, in->streams[from]->time_base, to->time_base);
-        packet->stream_index = to->index;
-        packet->pos = -1;
-        if (const int error = av_interleaved_write_frame(out.get(), packet); error < 0)
-            return writeFailed(error);
-        if (progress && !progress(input.stream.position(), input.stream.size()))
-            return fail("the export was stopped; nothing was written.");
     }
-    if (const int error = av_write_trailer(out.get()); error < 0)
-        return writeFailed(error);
-    avio_flush(out->pb);
-    if (output.error != 0)
-        return writeFailed(0);
+    if (stopped)
+        ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (stopped) {
+        result.stopped = true;
+        return fail("the export was stopped.");
+    }
+    if (!finished) {
+        const std::string how = WIFSIGNALED(status) ? "with signal " + std::to_string(WTERMSIG(status))
+                                                    : "with status " + std::to_string(WEXITSTATUS(status));
+        return fail("the FFmpeg libraries stopped " + how + " at byte " + std::to_string(lastRead) + " of " +
+                    std::to_string(total) + " of the recording; it may be damaged there.");
+    }
+    if (!result.ok)
+        return result;
     if (const int error = file.commit(0644, PendingFile::Existing::Keep); error != 0)
         return fail("cannot put " + request.outputPath + " in place: " + std::strerror(error) + ".");
-    result.bytesRead = input.stream.size();
-    result.bytesWritten = output.end;
-    result.ok = true;
     return result;
 }
 

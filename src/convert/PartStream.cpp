@@ -30,29 +30,44 @@ std::string PartStream::open(const std::vector<std::string>& partPaths)
 
 long long PartStream::read(std::uint8_t* data, std::size_t size)
 {
-    // The part holding the position: the last one starting at or before it.
-    auto it = std::upper_bound(m_parts.begin(), m_parts.end(), m_position,
-                               [](std::uint64_t at, const Part& part) { return at < part.start; });
-    if (it == m_parts.begin() || m_position >= m_total)
-        return 0;
-    --it;
-    while (it != m_parts.end() && m_position >= it->start + it->size)
-        ++it;  // empty parts
-    if (it == m_parts.end())
-        return 0;
-    const std::uint64_t inPart = m_position - it->start;
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size, it->size - inPart));
-    std::size_t got = 0;
-    if (const int error = ReadAllAt(it->fd.get(), data, want, inPart, got); error != 0) {
-        m_error = "cannot read " + it->path + ": " + std::strerror(error) + ".";
-        return -1;
+    for (;;) {
+        // The part holding the position: the last one starting at or before it.
+        auto it = std::upper_bound(m_parts.begin(), m_parts.end(), m_position,
+                                   [](std::uint64_t at, const Part& part) { return at < part.start; });
+        if (it == m_parts.begin() || m_position >= m_total)
+            return 0;
+        --it;
+        while (it != m_parts.end() && m_position >= it->start + it->size)
+            ++it;  // empty parts
+        if (it == m_parts.end())
+            return 0;
+        const std::uint64_t inPart = m_position - it->start;
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(size, it->size - inPart));
+        std::size_t got = 0;
+        const int error = ReadAllAt(it->fd.get(), data, want, inPart, got);
+        if (error == 0 && got == want) {
+            m_position += got;
+            return static_cast<long long>(got);
+        }
+        if (error == 0)
+            m_error = it->path + " ends before its size: it was changed while it was read.";
+        else
+            m_error = "cannot read " + it->path + ": " + std::strerror(error) + ".";
+        if (!m_skipDamage || error == 0)
+            return -1;
+        if (got > 0) {  // what was read before the damaged stretch
+            m_position += got;
+            return static_cast<long long>(got);
+        }
+        // The damaged stretch is stepped over a block at a time, up to the end of its part.
+        const std::uint64_t step = std::min<std::uint64_t>(kDamageStep, it->size - inPart);
+        if (!m_gaps.empty() && m_gaps.back().partPath == it->path &&
+            m_gaps.back().offset + m_gaps.back().length == inPart)
+            m_gaps.back().length += step;
+        else
+            m_gaps.push_back({it->path, inPart, step});
+        m_position += step;
     }
-    if (got < want) {
-        m_error = it->path + " ends before its size: it was changed while it was read.";
-        return -1;
-    }
-    m_position += got;
-    return static_cast<long long>(got);
 }
 
 std::uint64_t PartStream::seek(std::uint64_t position)
