@@ -75,9 +75,16 @@ int RunExport(const Args& input)
     std::string skipped;
     for (const std::string& stream : result.skipped)
         skipped += (skipped.empty() ? "" : ", ") + stream;
+    // A damaged part: what could be read is in the file, and each stretch that could not is said.
+    std::vector<std::string> lost;
+    for (const vmx::LostStretch& stretch : result.lost)
+        lost.push_back("bytes " + std::to_string(stretch.offset) + " to " + std::to_string(stretch.offset + stretch.length) +
+                       " of " + stretch.partPath + " could not be read; the file skips them");
     if (!json) {
         if (!skipped.empty())
             std::printf("Not taken by the container: %s\n", skipped.c_str());
+        for (const std::string& line : lost)
+            std::fprintf(stderr, "velmorix-cli export: %s.\n", line.c_str());
         std::printf("%s\n", request.outputPath.c_str());
         return kExitOk;
     }
@@ -86,6 +93,8 @@ int RunExport(const Args& input)
     report.json().key("bytes").value(result.bytesWritten).key("video_packets").value(static_cast<std::uint64_t>(result.videoPackets));
     if (!skipped.empty())
         report.warning("not taken by the container: " + skipped);
+    for (const std::string& line : lost)
+        report.warning(line);
     report.written(request.outputPath);
     report.print();
     return kExitOk;

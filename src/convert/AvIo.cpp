@@ -9,12 +9,14 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 
 namespace vmx {
 
 namespace {
 
 constexpr int kBufferSize = 1 << 16;
+constexpr std::uint64_t kWritebackStep = 16ull << 20;
 
 // The new position of a seek from `whence` (SEEK_SET, SEEK_CUR, SEEK_END) or a negative error.
 std::int64_t SeekTarget(std::int64_t offset, int whence, std::uint64_t current, std::uint64_t end)
@@ -82,6 +84,13 @@ int FdOutput::Write(void* opaque, const std::uint8_t* data, int size)
     }
     self->position += static_cast<std::uint64_t>(size);
     self->end = std::max(self->end, self->position);
+    // The disk starts writing what is written while the export goes on, so that the flush before
+    // the file is put in place has little left to do.
+    if (self->end >= self->handedOn + kWritebackStep) {
+        (void)::sync_file_range(self->fd, static_cast<off_t>(self->handedOn),
+                                static_cast<off_t>(self->end - self->handedOn), SYNC_FILE_RANGE_WRITE);
+        self->handedOn = self->end;
+    }
     return size;
 }
 

@@ -28,6 +28,7 @@ struct FdOutput {
     std::uint64_t position = 0;
     std::uint64_t end = 0;
     int error = 0;  // the errno value of the write that failed
+    std::uint64_t handedOn = 0;  // the bytes given to the disk's writeback so far
     static int Write(void* opaque, const std::uint8_t* data, int size);
     static std::int64_t Seek(void* opaque, std::int64_t offset, int whence);
 };

@@ -1,5 +1,6 @@
 #include "convert/Export.h"
 
+#include "common/FilePaths.h"
 #include "common/PendingFile.h"
 #include "common/UniqueFd.h"
 #include "convert/ExportSteps.h"
@@ -128,6 +129,8 @@ ExportResult ExportRecording(const ExportRequest& request, const ExportProgress&
         result.error = why;
         return result;
     };
+    // What an export killed before its end left in the folder goes first.
+    (void)PendingFile::RemoveAbandoned(FolderOfPath(request.outputPath));
     PendingFile file(request.outputPath);
     if (!file.ok())
         return fail("cannot write into the folder of " + request.outputPath + ": " + std::strerror(errno) + ".");

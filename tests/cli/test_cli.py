@@ -792,6 +792,16 @@ class ExportTest(CliBase):
         # A second export of the same recording gets a name of its own.
         again = self.result("export", db, "2", out)
         self.assertEqual(os.path.basename(again["written"][0]), "Sports HD (2).mkv")
+        # A part that cannot be read in one stretch (four reads of the export fail): the rest is
+        # exported and the stretch is said.
+        damaged = subprocess.run(["strace", "-f", "-o", "/dev/null", "-e", "trace=pread64", "-e",
+                                  "inject=pread64:error=EIO:when=500..503", CLI, "export", db, "2", out, "--json"],
+                                 capture_output=True, timeout=120)
+        self.assertEqual(damaged.returncode, 0, damaged.stderr)
+        said = json.loads(damaged.stdout)
+        self.assertTrue(any("could not be read" in w for w in said["warnings"]), said)
+        self.assertLess(packets - 10, self.probe(said["written"][0])[0])
+        self.assertLess(self.probe(said["written"][0])[0], packets)
         # After a cut, the filler that stands in place of the cut stretch is in no stream.
         self.cli("cut", db, "2", "30", "33", "--yes", "--no-undo")
         cut_packets, _ = self.probe(self.joined(parts))
