@@ -54,10 +54,7 @@ int RunExport(const Args& input)
     vmx::ExportRequest request;
     for (int i = 0; i < record.partCount; ++i)
         request.partPaths.push_back(vmx::PartPath(pane.folder, record, i));
-    // The merge's name without its "[m]" and ".trp": the same characters are replaced.
-    std::string name = vmx::FileNameOfPath(vmx::MergedFilePath(args[2], record));
-    name = name.substr(3, name.size() - 7);
-    request.outputPath = vmx::FreeExportPath(args[2], name, chosen);
+    request.outputPath = vmx::FreeExportPath(args[2], vmx::ExportBaseName(record), chosen);
     request.format = chosen;
     int shown = -1;
     const vmx::ExportResult result = vmx::ExportRecording(request, [&](std::uint64_t done, std::uint64_t total) {
@@ -85,7 +82,7 @@ int RunExport(const Args& input)
             std::printf("Not taken by the container: %s\n", skipped.c_str());
         for (const std::string& line : lost)
             std::fprintf(stderr, "velmorix-cli export: %s.\n", line.c_str());
-        std::printf("%s\n", request.outputPath.c_str());
+        std::printf("%s\n", result.outputPath.c_str());
         return kExitOk;
     }
     report.json().key("database").value(pane.dbPath).key("id").value(static_cast<unsigned>(row + 1));
@@ -95,7 +92,7 @@ int RunExport(const Args& input)
         report.warning("not taken by the container: " + skipped);
     for (const std::string& line : lost)
         report.warning(line);
-    report.written(request.outputPath);
+    report.written(result.outputPath);
     report.print();
     return kExitOk;
 }

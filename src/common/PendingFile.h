@@ -49,6 +49,10 @@ public:
     int commit(mode_t mode = 0644, Existing existing = Existing::Replace,
                FolderFlush folderFlush = FolderFlush::BestEffort);
 
+    // Another final place in the same folder, for a commit after one the file system refused
+    // (a name it cannot hold, or a file that took the name meanwhile).
+    void retarget(const std::string& target) { m_target = target; }
+
     // True for a name of this pattern.
     static bool IsTemporaryName(std::string_view name);
     // The temporary files of `folder` (ending in '/', or empty for the current folder) that no

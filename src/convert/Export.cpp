@@ -89,6 +89,42 @@ bool DecodeLine(const std::string& line, ExportResult& result, bool& finished, c
     return true;
 }
 
+// `path`, or where a file stands there, the path with " (2)", " (3)" ... before its extension.
+std::string FreePath(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    const std::size_t cut = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : path.size();
+    std::string stem = path.substr(0, cut);
+    // A path that is already numbered counts on from its number.
+    if (stem.ends_with(')')) {
+        const std::size_t open = stem.rfind(" (");
+        if (open != std::string::npos && open + 3 < stem.size() &&
+            stem.find_first_not_of("0123456789", open + 2) == stem.size() - 1)
+            stem.erase(open);
+    }
+    std::string candidate = path;
+    struct stat st {};
+    for (int n = 2; ::lstat(candidate.c_str(), &st) == 0; ++n)
+        candidate = stem + " (" + std::to_string(n) + ")" + path.substr(cut);
+    return candidate;
+}
+
+// The path with each character of its file name beyond ASCII (one or more bytes) made '_'.
+std::string PlainPath(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    std::string plain = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    for (std::size_t i = plain.size(); i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (byte < 0x80)
+            plain += path[i];
+        else if (byte >= 0xC0 || i == 0 || static_cast<unsigned char>(path[i - 1]) < 0x80)
+            plain += '_';  // the first byte of a character, or a byte on its own
+    }
+    return plain;
+}
+
 [[noreturn]] void RunChild(const ExportRequest& request, int outFd, int reportFd)
 {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -112,16 +148,15 @@ bool DecodeLine(const std::string& line, ExportResult& result, bool& finished, c
 
 std::string FreeExportPath(const std::string& folder, const std::string& baseName, ExportFormat format)
 {
-    const std::string extension = format == ExportFormat::Mp4 ? ".mp4" : ".mkv";
     const std::string dir = folder.empty() || folder.ends_with('/') ? folder : folder + "/";
-    std::string path = dir + baseName + extension;
-    struct stat st {};
-    for (int n = 2; ::lstat(path.c_str(), &st) == 0; ++n)
-        path = dir + baseName + " (" + std::to_string(n) + ")" + extension;
-    return path;
+    return FreePath(dir + baseName + (format == ExportFormat::Mp4 ? ".mp4" : ".mkv"));
 }
 
-ExportResult ExportRecording(const ExportRequest& request, const ExportProgress& progress)
+namespace {
+
+// One export into request.outputPath. `dropped` is set when the file system refused the name and
+// took the finished file with it (fusefat does); it can then only be written again.
+ExportResult ExportOnce(const ExportRequest& request, const ExportProgress& progress, bool& dropped)
 {
     ExportResult result;
     const auto fail = [&](const std::string& why) {
@@ -184,9 +219,35 @@ ExportResult ExportRecording(const ExportRequest& request, const ExportProgress&
     }
     if (!result.ok)
         return result;
-    if (const int error = file.commit(0644, PendingFile::Existing::Keep); error != 0)
-        return fail("cannot put " + request.outputPath + " in place: " + std::strerror(error) + ".");
+    result.outputPath = request.outputPath;
+    int error = file.commit(0644, PendingFile::Existing::Keep);
+    if ((error == EPERM || error == EILSEQ || error == EINVAL) && PlainPath(result.outputPath) != result.outputPath) {
+        result.outputPath = FreePath(PlainPath(result.outputPath));
+        file.retarget(result.outputPath);
+        error = file.commit(0644, PendingFile::Existing::Keep);
+        dropped = error == ENOENT;
+    }
+    for (int tries = 0; error == EEXIST && tries < 100; ++tries) {
+        result.outputPath = FreePath(result.outputPath);
+        file.retarget(result.outputPath);
+        error = file.commit(0644, PendingFile::Existing::Keep);
+    }
+    if (error != 0)
+        return fail("cannot put " + result.outputPath + " in place: " + std::strerror(error) + ".");
     return result;
+}
+
+}  // namespace
+
+ExportResult ExportRecording(const ExportRequest& request, const ExportProgress& progress)
+{
+    bool dropped = false;
+    ExportResult result = ExportOnce(request, progress, dropped);
+    if (!dropped)
+        return result;
+    ExportRequest plain = request;
+    plain.outputPath = FreePath(PlainPath(request.outputPath));
+    return ExportOnce(plain, progress, dropped);
 }
 
 }  // namespace vmx

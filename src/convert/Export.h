@@ -41,6 +41,7 @@ struct LostStretch {
 struct ExportResult {
     bool ok = false;
     bool stopped = false;           // the progress callback asked to stop
+    std::string outputPath;         // where the file was put: request.outputPath, or see ExportRecording
     std::string error;              // why it failed; nothing was left at outputPath then
     std::uint64_t bytesRead = 0;    // of the part files
     std::uint64_t bytesWritten = 0;
@@ -59,7 +60,9 @@ using ExportProgress = std::function<bool(std::uint64_t read, std::uint64_t tota
 // what it removed are in no stream. A stretch of a part that cannot be read is skipped and said.
 //
 // The file is written under a hidden temporary name beside `outputPath` and renamed when
-// complete; a failed or stopped export removes it. The FFmpeg libraries run in a child process:
+// complete; a failed or stopped export removes it. Where the file system refuses the name (FAT,
+// exFAT and NTFS take only UTF-8 names, fusefat only ASCII ones) each character beyond ASCII
+// becomes '_'; where a file took the name meanwhile a number is added, as FreeExportPath does. The FFmpeg libraries run in a child process:
 // a damaged recording that takes them down fails the export, not the program.
 ExportResult ExportRecording(const ExportRequest& request, const ExportProgress& progress = {});
 

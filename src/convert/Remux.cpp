@@ -87,7 +87,8 @@ ExportResult RemuxInto(const ExportRequest& request, int fd, const ExportProgres
     if (!outIo)
         return fail("out of memory.");
     out->pb = outIo.get();
-    out->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // No random identifiers or dates: the same recording gives the same bytes.
+    out->flags |= AVFMT_FLAG_CUSTOM_IO | AVFMT_FLAG_BITEXACT;
     // The file starts at 0 s, wherever the receiver's clock stood when the recording began.
     out->avoid_negative_ts = AVFMT_AVOID_NEG_TS_MAKE_ZERO;
     const auto writeFailed = [&](int error) {

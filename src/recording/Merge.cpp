@@ -63,14 +63,30 @@ std::string joinParts(const LoadedPane& pane, const AVMRec& record, const std::s
 
 }  // namespace
 
-std::string MergedFilePath(const std::string& folder, const AVMRec& record, bool asciiOnly)
+namespace {
+
+// A file name from name bytes: each byte that cannot or should not stand in a file name on the
+// receiver's disk becomes '_'.
+std::string FileNameFrom(std::string name, bool asciiOnly)
 {
-    std::string name = RecordNameBytes(record);
     for (char& c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F || (asciiOnly && byte > 0x7F) || std::strchr("/\\:*?\"<>|", c))
             c = '_';
     }
+    return name;
+}
+
+}  // namespace
+
+std::string ExportBaseName(const AVMRec& record)
+{
+    return FileNameFrom(NameBytesAsUtf8(RecordNameBytes(record)), false);
+}
+
+std::string MergedFilePath(const std::string& folder, const AVMRec& record, bool asciiOnly)
+{
+    const std::string name = FileNameFrom(RecordNameBytes(record), asciiOnly);
     std::string base = folder;
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();

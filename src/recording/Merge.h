@@ -22,6 +22,11 @@ inline constexpr const char* kEnglishFolderMessage =
 // too, for a disk that takes no name in the receiver's 8-bit code.
 std::string MergedFilePath(const std::string& folder, const AVMRec& record, bool asciiOnly = false);
 
+// The name an exported file of the recording takes, without its extension: the name as the
+// window shows it (UTF-8, see NameBytesAsUtf8), with the characters MergedFilePath replaces
+// replaced by '_'.
+std::string ExportBaseName(const AVMRec& record);
+
 // True when every byte of the folder path lies in 7..127.
 bool IsPlainFolderPath(const std::string& folder);
 

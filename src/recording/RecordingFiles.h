@@ -17,6 +17,10 @@ std::string RecordNameBytes(const AVMRec& record);
 // around. The result holds none of those bytes, so escaping it again changes nothing.
 std::string EscapedNameBytes(const std::string& bytes);
 
+// The name bytes as UTF-8: bytes that are well-formed UTF-8 as they are, any others read as
+// Latin-1 (the receiver's own 8-bit code is not told by the record).
+std::string NameBytesAsUtf8(const std::string& bytes);
+
 // The channel name for messages and listings: EscapedNameBytes of RecordNameBytes.
 std::string RecordDisplayName(const AVMRec& record);
 

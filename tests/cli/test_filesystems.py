@@ -3,7 +3,7 @@
 
 For each file system of FILE_SYSTEMS a small image is formatted and mounted, the demo receiver
 disk is copied onto it, and every core operation runs there: rename, copies between databases of
-the disk (DZT and DZR), the three cut shapes, merge, delete, undo and redo of a cut and of the
+the disk (DZT and DZR), the three cut shapes, merge, export, delete, undo and redo of a cut and of the
 deletion, emptying the undo folder (after which no hidden undo folder is left), and the media
 commands. The same operations run once on a folder of the local disk, the reference. After each
 step every database of the disk passes `check`, its listing, the files of the disk with their
@@ -213,6 +213,7 @@ class FileSystemsTest(unittest.TestCase):
         undo_and_redo()  # the replaced packets written back from the undo folder
         os.mkdir(os.path.join(disk, "out"))
         step("merge", rec, "2", os.path.join(disk, "out"))
+        step("export", rec, "2", os.path.join(disk, "out"))
         step("delete", rec, "3")
         undo_and_redo()  # the part files renamed back out of the hidden undo folder
         song, card, back = (os.path.join(pc, n) for n in ("song.mp3", "card.JPG", "back"))
