@@ -439,8 +439,9 @@ void EncodeJob::encode(Chain& chain, AVFrame* frame)
         const AVRational from = av_buffersink_get_time_base(chain.filters.sink);
         if (frame->pts != AV_NOPTS_VALUE)
             frame->pts = av_rescale_q(frame->pts, from, encoder->time_base);
-        else if (chain.lastPts != AV_NOPTS_VALUE)
-            frame->pts = chain.lastPts + 1;
+        else if (chain.lastPts != AV_NOPTS_VALUE)  // a frame without a time comes one frame after the last
+            frame->pts = chain.lastPts + (chain.video ? av_rescale_q(1, av_inv_q(encoder->framerate), encoder->time_base)
+                                                      : frame->nb_samples);
         else
             frame->pts = 0;
         // The encoder wants rising times; a broadcast's glitch may repeat one.
