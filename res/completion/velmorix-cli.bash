@@ -19,7 +19,7 @@ _velmorix_cli()
         delete) options="--no-undo --json" ;;
         undo) options="--empty --list --json" ;;
         copy) options="--yes --json" ;;
-        export) options="--format --json" ;;
+        export) options="--format --encode --quality --size --hw --deinterlace --no-deinterlace --json" ;;
         cut) options="--yes --json --dry-run --by-byte-rate --no-undo" ;;
         demo) options="--h264" ;;
         media) options="--receiver --json" ;;
@@ -29,6 +29,13 @@ _velmorix_cli()
     case $prev in
         --format)
             mapfile -t COMPREPLY < <(compgen -W "mkv mp4" -- "$cur")
+            return
+            ;;
+        --encode)
+            mapfile -t COMPREPLY < <(compgen -W "h264 hevc" -- "$cur")
+            return
+            ;;
+        --quality | --size)
             return
             ;;
         --receiver | --dest)

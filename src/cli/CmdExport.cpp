@@ -1,4 +1,4 @@
-// export: a recording into an MKV or MP4 file, its streams copied without re-encoding.
+// export: a recording into an MKV or MP4 file, its streams copied as they are or encoded anew.
 
 #include "cli/CliCommand.h"
 
@@ -12,7 +12,9 @@
 #include "recording/Merge.h"
 #include "recording/RecordingFiles.h"
 
+#include <charconv>
 #include <cstdio>
+#include <string_view>
 
 namespace vmx::cli {
 
@@ -21,14 +23,57 @@ namespace {
 // Takes "--name VALUE" out of args; empty when it was not there.
 std::string takeValue(Args& args, const std::string& name)
 {
-    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == name) {
+            if (i + 1 == args.size())
+                throw UsageError{name + " needs a value"};
             std::string value = args[i + 1];
             args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
             return value;
         }
     }
     return {};
+}
+
+// The whole of `text` as a number in [low, high]; -1 when it is not.
+int NumberIn(std::string_view text, int low, int high)
+{
+    int value = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && value >= low && value <= high ? value : -1;
+}
+
+// The encode options of the command line ("--encode h264" and what goes with it) taken out of args.
+vmx::EncodeOptions TakeEncodeOptions(Args& args)
+{
+    vmx::EncodeOptions options;
+    const std::string encode = takeValue(args, "--encode");
+    const std::string quality = takeValue(args, "--quality");
+    const std::string size = takeValue(args, "--size");
+    options.hardware = TakeFlag(args, "--hw");
+    const bool deinterlace = TakeFlag(args, "--deinterlace");
+    const bool noDeinterlace = TakeFlag(args, "--no-deinterlace");
+    if (encode.empty()) {
+        if (!quality.empty() || !size.empty() || options.hardware || deinterlace || noDeinterlace)
+            throw UsageError{"--quality, --size, --hw and --deinterlace go with --encode h264 or hevc"};
+        return options;
+    }
+    if (encode != "h264" && encode != "hevc")
+        throw UsageError{"--encode takes h264 or hevc"};
+    options.video = encode == "h264" ? vmx::ExportVideo::H264 : vmx::ExportVideo::Hevc;
+    if (!quality.empty() && (options.quality = NumberIn(quality, 0, 51)) < 0)
+        throw UsageError{"--quality takes a number from 0 (best) to 51 (smallest)"};
+    if (!size.empty()) {
+        const std::size_t x = size.find('x');
+        options.width = x == std::string::npos ? -1 : NumberIn(std::string_view(size).substr(0, x), 16, 4096);
+        options.height = x == std::string::npos ? -1 : NumberIn(std::string_view(size).substr(x + 1), 16, 4096);
+        if (options.width < 0 || options.height < 0 || options.width % 2 != 0 || options.height % 2 != 0)
+            throw UsageError{"--size takes WIDTHxHEIGHT in even numbers from 16 to 4096, such as 1280x720"};
+    }
+    if (deinterlace && noDeinterlace)
+        throw UsageError{"--deinterlace and --no-deinterlace exclude each other"};
+    options.deinterlace = deinterlace ? vmx::Deinterlace::On : noDeinterlace ? vmx::Deinterlace::Off : vmx::Deinterlace::Auto;
+    return options;
 }
 
 }  // namespace
@@ -38,6 +83,7 @@ int RunExport(const Args& input)
     Args args = input;
     const bool json = TakeFlag(args, "--json");
     const std::string format = takeValue(args, "--format");
+    const vmx::EncodeOptions encode = TakeEncodeOptions(args);
     ChangeReport report("export");
     if (args.size() != 3)
         throw UsageError{"name the database, one recording id and the output folder"};
@@ -56,6 +102,7 @@ int RunExport(const Args& input)
         request.partPaths.push_back(vmx::PartPath(pane.folder, record, i));
     request.outputPath = vmx::FreeExportPath(args[2], vmx::ExportBaseName(record), chosen);
     request.format = chosen;
+    request.encode = encode;
     int shown = -1;
     const vmx::ExportResult result = vmx::ExportRecording(request, [&](std::uint64_t done, std::uint64_t total) {
         const int percent = total ? static_cast<int>(done * 100 / total) : 100;
@@ -69,6 +116,7 @@ int RunExport(const Args& input)
         std::fprintf(stderr, "\n");
     if (!result.ok)
         throw Failure{"nothing was exported: " + result.error};
+    const bool encoded = encode.video != vmx::ExportVideo::Copy;
     std::string skipped;
     for (const std::string& stream : result.skipped)
         skipped += (skipped.empty() ? "" : ", ") + stream;
@@ -78,8 +126,10 @@ int RunExport(const Args& input)
         lost.push_back("bytes " + std::to_string(stretch.offset) + " to " + std::to_string(stretch.offset + stretch.length) +
                        " of " + stretch.partPath + " could not be read; the file skips them");
     if (!json) {
+        for (const std::string& warning : result.warnings)
+            std::fprintf(stderr, "velmorix-cli export: %s\n", warning.c_str());
         if (!skipped.empty())
-            std::printf("Not taken by the container: %s\n", skipped.c_str());
+            std::printf("%s: %s\n", encoded ? "Left out" : "Not taken by the container", skipped.c_str());
         for (const std::string& line : lost)
             std::fprintf(stderr, "velmorix-cli export: %s.\n", line.c_str());
         std::printf("%s\n", result.outputPath.c_str());
@@ -88,8 +138,12 @@ int RunExport(const Args& input)
     report.json().key("database").value(pane.dbPath).key("id").value(static_cast<unsigned>(row + 1));
     report.json().key("format").value(format.empty() ? "mkv" : format);
     report.json().key("bytes").value(result.bytesWritten).key("video_packets").value(static_cast<std::uint64_t>(result.videoPackets));
+    if (encoded)
+        report.json().key("encode").value(encode.video == vmx::ExportVideo::H264 ? "h264" : "hevc");
+    for (const std::string& warning : result.warnings)
+        report.warning(warning);
     if (!skipped.empty())
-        report.warning("not taken by the container: " + skipped);
+        report.warning((encoded ? "left out: " : "not taken by the container: ") + skipped);
     for (const std::string& line : lost)
         report.warning(line);
     report.written(result.outputPath);

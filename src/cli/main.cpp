@@ -25,8 +25,11 @@ const CommandSpec kCommands[] = {
     {"demo", "DIR [--h264]", "write a small demo receiver disk (--h264: H.264 video instead of MPEG-2)", RunDemo},
     {"copy", "SRC_DB DST_DB ID... [--yes] [--json]", "copy recordings with their part files into another database", RunCopy},
     {"merge", "DB ID OUTDIR [--json]", "join a recording's part files into one .trp file", RunMerge},
-    {"export", "DB ID DIR [--format mkv|mp4] [--json]",
-     "write a recording into one MKV or MP4 file in DIR, its streams copied without re-encoding", RunExport},
+    {"export",
+     "DB ID DIR [--format mkv|mp4] [--encode h264|hevc [--quality N] [--size WxH] [--hw] "
+     "[--deinterlace|--no-deinterlace]] [--json]",
+     "write a recording into one MKV or MP4 file in DIR, its streams copied without re-encoding; --encode: the "
+     "video encoded anew (CRF --quality 0..51, --size in even pixels, --hw: VAAPI), the audio as AAC", RunExport},
     {"cut", "DB ID START END [START END ...] [--yes] [--json] [--dry-run] [--by-byte-rate] [--no-undo]",
      "cut stretches (seconds) out of a recording, from the key frame at or after each mark; --dry-run says what "
      "would be replaced, --by-byte-rate places one stretch by the average byte rate", RunCut},

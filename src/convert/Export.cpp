@@ -25,7 +25,7 @@ namespace {
 
 // The child tells its parent how far it has read ("P read total") as it goes and, at its end,
 // the result, one field a line: "O ok", "E error", "R read", "W written", "V packets",
-// "S skipped stream", "L offset length part". Texts have their line breaks replaced.
+// "S skipped stream", "L offset length part", "N warning". Texts have their line breaks replaced.
 std::string OneLine(std::string text)
 {
     for (char& c : text)
@@ -56,6 +56,8 @@ std::string EncodeResult(const ExportResult& result)
         text += "S " + OneLine(stream) + "\n";
     for (const LostStretch& lost : result.lost)
         text += "L " + std::to_string(lost.offset) + " " + std::to_string(lost.length) + " " + OneLine(lost.partPath) + "\n";
+    for (const std::string& warning : result.warnings)
+        text += "N " + OneLine(warning) + "\n";
     return text + "Z\n";
 }
 
@@ -83,6 +85,7 @@ bool DecodeLine(const std::string& line, ExportResult& result, bool& finished, c
         if (std::sscanf(value.c_str(), "%llu %llu %n", &a, &b, &used) == 2)
             result.lost.push_back({value.substr(static_cast<std::size_t>(used)), a, b});
         break;
+    case 'N': result.warnings.push_back(value); break;
     case 'Z': finished = true; break;
     default: break;
     }

@@ -48,6 +48,7 @@ struct ExportResult {
     std::int64_t videoPackets = 0;
     std::vector<std::string> skipped;  // streams the container cannot take ("teletext (stream 3)")
     std::vector<LostStretch> lost;
+    std::vector<std::string> warnings;  // what went not quite as asked ("no VAAPI device ...; encoded with libx264 instead.")
 };
 
 // Told the bytes of the part files read so far and their total; false stops the export.

@@ -789,6 +789,15 @@ class ExportTest(CliBase):
                 got, duration = self.probe(path)
                 self.assertEqual(got, packets)
                 self.assertAlmostEqual(duration, 80, delta=2)
+        with self.subTest(encode="h264"):
+            result = self.result("export", db, "2", out, "--format", "mp4", "--encode", "h264", "--size", "320x180")
+            probe = subprocess.run(["ffprobe", "-v", "error", "-show_entries",
+                                    "stream=codec_name,width,height:format=duration", "-of", "json",
+                                    result["written"][0]], capture_output=True, check=True, timeout=120).stdout
+            data = json.loads(probe)
+            self.assertEqual([(s["codec_name"], s.get("width"), s.get("height")) for s in data["streams"]],
+                             [("h264", 320, 180), ("aac", None, None)])
+            self.assertAlmostEqual(float(data["format"]["duration"]), 80, delta=2)
         # A second export of the same recording gets a name of its own.
         again = self.result("export", db, "2", out)
         self.assertEqual(os.path.basename(again["written"][0]), "Sports HD (2).mkv")
