@@ -117,9 +117,9 @@ struct Chain {
     std::int64_t framesEncoded = 0;
 };
 
-class EncodeJob {
+class Transcoder {
 public:
-    EncodeJob(const ExportRequest& request, ExportResult& result) : m_request(request), m_result(result) {}
+    Transcoder(const ExportRequest& request, ExportResult& result) : m_request(request), m_result(result) {}
 
     void run(int fd, const ExportProgress& progress);
 
@@ -150,7 +150,7 @@ private:
     std::vector<int> m_chainOf;  // the chain of each input stream, -1 for none
 };
 
-void EncodeJob::openChains()
+void Transcoder::openChains()
 {
     const char* muxer = m_request.format == ExportFormat::Mp4 ? "mp4" : "matroska";
     AVFormatContext* outRaw = nullptr;
@@ -196,7 +196,7 @@ void EncodeJob::openChains()
 }
 
 // Leaves chain.decoder empty for an audio stream that cannot be decoded; the video must be.
-void EncodeJob::openDecoder(Chain& chain)
+void Transcoder::openDecoder(Chain& chain)
 {
     const AVCodecParameters* par = chain.input->codecpar;
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
@@ -218,7 +218,7 @@ void EncodeJob::openDecoder(Chain& chain)
         throw EncodeStop{"the video (" + StreamName(chain.input) + ") cannot be decoded: " + AvError(error) + "."};
 }
 
-void EncodeJob::openVideoEncoder(Chain& chain)
+void Transcoder::openVideoEncoder(Chain& chain)
 {
     const EncodeOptions& options = m_request.encode;
     const AVCodecParameters* par = chain.input->codecpar;
@@ -253,7 +253,7 @@ void EncodeJob::openVideoEncoder(Chain& chain)
 }
 
 // False, with a warning, when the machine has no VAAPI encoder for the format.
-bool EncodeJob::openHardwareEncoder(Chain& chain, int width, int height)
+bool Transcoder::openHardwareEncoder(Chain& chain, int width, int height)
 {
     const bool hevc = m_request.encode.video == ExportVideo::Hevc;
     const char* name = hevc ? "hevc_vaapi" : "h264_vaapi";
@@ -307,7 +307,7 @@ bool EncodeJob::openHardwareEncoder(Chain& chain, int width, int height)
     return false;
 }
 
-void EncodeJob::openAudioEncoder(Chain& chain)
+void Transcoder::openAudioEncoder(Chain& chain)
 {
     const AVCodec* codec = avcodec_find_encoder_by_name("aac");
     if (!codec)
@@ -332,7 +332,7 @@ void EncodeJob::openAudioEncoder(Chain& chain)
 }
 
 // Opens `encoder` and gives it an output stream; `chain.encoder` is set by the caller.
-void EncodeJob::finishEncoder(Chain& chain, AVCodecContext* encoder, AVDictionary** options, const char* name)
+void Transcoder::finishEncoder(Chain& chain, AVCodecContext* encoder, AVDictionary** options, const char* name)
 {
     AVStream* input = chain.input;
     if (chain.video) {
@@ -368,7 +368,7 @@ void EncodeJob::finishEncoder(Chain& chain, AVCodecContext* encoder, AVDictionar
     chain.output = output;
 }
 
-void EncodeJob::decode(Chain& chain, const AVPacket* packet)
+void Transcoder::decode(Chain& chain, const AVPacket* packet)
 {
     // A damaged packet is left out; the decoder picks up again at the next one it can read.
     if (avcodec_send_packet(chain.decoder.get(), packet) < 0 && packet)
@@ -386,7 +386,7 @@ void EncodeJob::decode(Chain& chain, const AVPacket* packet)
     }
 }
 
-void EncodeJob::filter(Chain& chain, AVFrame* frame)
+void Transcoder::filter(Chain& chain, AVFrame* frame)
 {
     const std::string key = FrameKey(frame, chain.video);
     if (chain.filters.key != key) {
@@ -418,7 +418,7 @@ void EncodeJob::filter(Chain& chain, AVFrame* frame)
 
 // Ends the chain's filter graph and encodes what it still holds. Sound that does not fill the
 // encoder's last frame is dropped unless the recording ends there: only the last frame may be short.
-void EncodeJob::drainFilters(Chain& chain, bool final)
+void Transcoder::drainFilters(Chain& chain, bool final)
 {
     if (av_buffersrc_add_frame(chain.filters.source, nullptr) < 0)
         return;
@@ -431,7 +431,7 @@ void EncodeJob::drainFilters(Chain& chain, bool final)
 }
 
 // Gives the encoder `frame` (null: the end) and writes the packets it has ready.
-void EncodeJob::encode(Chain& chain, AVFrame* frame)
+void Transcoder::encode(Chain& chain, AVFrame* frame)
 {
     AVCodecContext* encoder = chain.encoder.get();
     FramePtr uploaded;
@@ -477,7 +477,7 @@ void EncodeJob::encode(Chain& chain, AVFrame* frame)
     }
 }
 
-void EncodeJob::write(Chain& chain, AVPacket* packet)
+void Transcoder::write(Chain& chain, AVPacket* packet)
 {
     av_packet_rescale_ts(packet, chain.encoder->time_base, chain.output->time_base);
     packet->stream_index = chain.output->index;
@@ -494,14 +494,14 @@ void EncodeJob::write(Chain& chain, AVPacket* packet)
         writeFailed(error);
 }
 
-void EncodeJob::writeFailed(int error) const
+void Transcoder::writeFailed(int error) const
 {
     if (m_output.error != 0)
         throw EncodeStop{"cannot write " + m_request.outputPath + ": " + std::strerror(m_output.error) + "."};
     throw EncodeStop{"cannot write " + m_request.outputPath + ": " + AvError(error) + "."};
 }
 
-void EncodeJob::run(int fd, const ExportProgress& progress)
+void Transcoder::run(int fd, const ExportProgress& progress)
 {
     if (std::string error = m_input.stream.open(m_request.partPaths); !error.empty())
         throw EncodeStop{error};
@@ -574,7 +574,7 @@ ExportResult EncodeInto(const ExportRequest& request, int fd, const ExportProgre
 {
     ExportResult result;
     try {
-        EncodeJob(request, result).run(fd, progress);
+        Transcoder(request, result).run(fd, progress);
         result.ok = true;
     } catch (const EncodeStop& stop) {
         result.ok = false;

@@ -113,17 +113,20 @@ std::string FreePath(const std::string& path)
     return candidate;
 }
 
-// The path with each character of its file name beyond ASCII (one or more bytes) made '_'.
+// The path with each character of its file name beyond ASCII made '_' (one for the bytes of a
+// UTF-8 character, one for any other byte above 0x7F), for a disk that takes only ASCII names.
 std::string PlainPath(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
-    std::string plain = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    for (std::size_t i = plain.size(); i < path.size(); ++i) {
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    std::string plain = path.substr(0, start);
+    for (std::size_t i = start; i < path.size(); ++i) {
         const auto byte = static_cast<unsigned char>(path[i]);
+        const bool continues = byte >= 0x80 && byte < 0xC0 && i > start && static_cast<unsigned char>(path[i - 1]) >= 0x80;
         if (byte < 0x80)
             plain += path[i];
-        else if (byte >= 0xC0 || i == 0 || static_cast<unsigned char>(path[i - 1]) < 0x80)
-            plain += '_';  // the first byte of a character, or a byte on its own
+        else if (!continues)
+            plain += '_';
     }
     return plain;
 }

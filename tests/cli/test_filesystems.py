@@ -170,6 +170,9 @@ class FileSystemsTest(unittest.TestCase):
 
         def step(*args):
             result = json.loads(self.cli(*args, "--json").stdout)
+            # The JSON gives each byte above 0x7F as \u00XX; the paths are compared as the disk's
+            # listing gives them, a UTF-8 character as one.
+            result["written"] = [os.fsdecode(path.encode("latin-1")) for path in result["written"]]
             seen = {"step": list(args), "result": result, "lists": {}, "written": {},
                     "files": {os.path.join(disk, path): size for path, size in files(disk).items()}}
             for db in filter(os.path.exists, databases):
@@ -177,7 +180,6 @@ class FileSystemsTest(unittest.TestCase):
                 self.assertIn("no problems found", checked, "%s after %s" % (db, args))
                 seen["lists"][db] = json.loads(self.cli("list", db, "--json").stdout)
             for path in result["written"]:
-                path = os.fsdecode(path.encode("latin-1"))  # the JSON gives each byte above 0x7F as \u00XX
                 if os.path.exists(path):
                     seen["written"][path] = digest(path)
             observations.append(relative(seen, roots))
