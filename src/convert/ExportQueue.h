@@ -12,6 +12,9 @@
 
 namespace vmx {
 
+// The file in the user's settings folder that keeps the desktop program's export queue.
+inline constexpr const char* kExportQueueFile = "export-queue";
+
 enum class ExportJobState { Waiting, Running, Done, Failed, Cancelled };
 
 // What is asked of one export: the recording and where its file goes.

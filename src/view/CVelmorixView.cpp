@@ -13,6 +13,8 @@
 #include "view/CMediaCommands.h"
 #include "view/CPaneTable.h"
 #include "view/CProcessCommands.h"
+#include "dialogs/CExportQueueDlg.h"
+#include "convert/UserFolders.h"
 #include "view/CRecordCommands.h"
 #include "view/CUndoCommands.h"
 #include "view/CViewPanes.h"
@@ -158,7 +160,13 @@ void CVelmorixView::CreateCommands()
     m_records = std::make_unique<CRecordCommands>(*m_runner, *m_details, *m_playerCommands);
     m_media = std::make_unique<CMediaCommands>(*m_runner, *m_playerCommands);
     m_cutEditor = std::make_unique<CCutEditor>(m_runner->State(), *m_details, *m_playerCommands, Ui(), this);
-    m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, *m_cutEditor, this);
+    // The program's one export queue, kept in the user's settings folder: made now, so that a job a
+    // restart interrupted runs again at once.
+    const std::string configFolder = vmx::UserConfigFolder();
+    m_exportQueue = std::make_unique<CExportQueueDlg>(configFolder.empty() ? std::string() : configFolder + vmx::kExportQueueFile,
+                                                      this);
+    m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, *m_cutEditor,
+                                                           *m_exportQueue, this);
     m_workWindows = std::make_unique<CWorkWindows>(Ui(), this);
     m_undo = std::make_unique<CUndoCommands>(*m_runner, *m_playerCommands, this);
 }
