@@ -60,6 +60,19 @@ int QualityShown(const EncodeSettings& settings)
     return OutputChoiceOf(settings) == OutputChoice::MkvHevc ? 28 : 23;
 }
 
+std::string ExportPreview(const EncodeSettings& settings)
+{
+    const OutputChoice choice = OutputChoiceOf(settings);
+    std::string text = ContainerOf(choice) == ExportFormat::Mp4 ? "MP4 file, " : "MKV file, ";
+    if (!EncodesVideo(choice))
+        return text + "video and sound copied as recorded (no re-encoding), through the export queue";
+    const EncodeOptions options = EncodeOptionsOf(settings);
+    text += options.video == ExportVideo::H264 ? "video encoded as H.264" : "video encoded as HEVC";
+    text += " (CRF " + std::to_string(options.quality) + ", ";
+    text += options.width > 0 ? std::to_string(options.width) + "x" + std::to_string(options.height) : "as recorded";
+    return text + "), sound as AAC, through the export queue";
+}
+
 ExportFormat ContainerOf(OutputChoice choice)
 {
     return choice == OutputChoice::Mp4Copy || choice == OutputChoice::Mp4H264 ? ExportFormat::Mp4 : ExportFormat::Mkv;

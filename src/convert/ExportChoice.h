@@ -39,6 +39,10 @@ bool EncodesVideo(OutputChoice choice);
 // H.264, 28 for HEVC).
 int QualityShown(const EncodeSettings& settings);
 
+// What the dialog's preview says of an export choice instead of a mencoder command line:
+// "MP4 file, video encoded as H.264 (CRF 23, 1280x720), sound as AAC, through the export queue".
+std::string ExportPreview(const EncodeSettings& settings);
+
 // The container and encoder options of an export choice.
 ExportFormat ContainerOf(OutputChoice choice);
 EncodeOptions EncodeOptionsOf(const EncodeSettings& settings);

@@ -133,6 +133,7 @@ SettingDlgModel::StartRequest SettingDlgModel::beginStart(const SettingTexts& te
     request.preview = PreviewOfSettings(CurrentEncodeSettings());
     if (IsExportChoice(outputChoice())) {
         request.exporting = true;
+        request.preview = ExportPreview(m_settings);
         if (m_run.isRunning())
             request.check = EncodeRun::StartCheck::Running;
         else if (exportJobs().empty())

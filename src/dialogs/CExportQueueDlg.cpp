@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -61,8 +62,15 @@ CExportQueueDlg::CExportQueueDlg(const std::string& queueFile, QWidget* parent) 
 
     // The queue starts its thread here; until then nothing it tells can arrive.
     m_queue = std::make_unique<vmx::ExportQueue>(queueFile, static_cast<vmx::ExportQueue::Listener*>(this));
-    for (const vmx::ExportJob& job : m_queue->jobs())
+    bool unfinished = false;
+    for (const vmx::ExportJob& job : m_queue->jobs()) {
         ShowJob(job);
+        unfinished = unfinished || !job.finished();
+    }
+    // Jobs a restart interrupted, or that waited, run now: the window shows them once the
+    // program's windows are up.
+    if (unfinished)
+        QTimer::singleShot(0, this, &CExportQueueDlg::ShowBeside);
 }
 
 CExportQueueDlg::~CExportQueueDlg()

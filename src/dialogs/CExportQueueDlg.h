@@ -16,9 +16,10 @@ class QTableWidget;
 // progress bar, the speed and the time left; "Cancel" for the selected waiting or running job,
 // "Remove" for a finished one. Modeless, beside the main window.
 //
-// It owns the program's one export queue, made with the window (so a job that a restart
-// interrupted starts again at once). The queue tells its changes on its own thread; they reach
-// the widgets as queued calls on the user-interface thread.
+// It owns the program's one export queue, made with the window, so that a job a restart
+// interrupted starts again at once; while the queue has jobs to run the window shows itself. The
+// queue tells its changes on its own thread; they reach the widgets as queued calls on the
+// user-interface thread.
 class CExportQueueDlg : public QDialog, private vmx::ExportQueue::Listener {
     Q_OBJECT
 public:

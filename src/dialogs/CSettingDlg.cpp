@@ -158,9 +158,11 @@ void CSettingDlg::CreateControls()
         ShowOutputChoice();
     });
     auto outputEdited = [this] {
-        if (!m_filling)
-            m_model.setOutput(vmx::OutputChoice(FormatBox()->currentIndex()), QualityBox()->value(),
-                              SizeBox()->currentIndex());
+        if (m_filling)
+            return;
+        m_model.setOutput(vmx::OutputChoice(FormatBox()->currentIndex()), QualityBox()->value(),
+                          SizeBox()->currentIndex());
+        ShowPreviewOfEdits();
     };
     connect(QualityBox(), &QSpinBox::valueChanged, this, outputEdited);
     connect(SizeBox(), &QComboBox::currentIndexChanged, this, outputEdited);
@@ -281,7 +283,10 @@ void CSettingDlg::ApplyControlState()
 
 void CSettingDlg::ShowPreviewOfEdits()
 {
-    ShowPreview(vmx::PreviewOfTexts(ReadTexts()));
+    if (vmx::IsExportChoice(m_model.outputChoice()))
+        ShowPreview(vmx::ExportPreview(m_model.settings()));
+    else
+        ShowPreview(vmx::PreviewOfTexts(ReadTexts()));
 }
 
 void CSettingDlg::ShowPreview(const std::string& text)
