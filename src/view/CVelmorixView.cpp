@@ -6,6 +6,9 @@
 #include "controls/CMarkBar.h"
 #include "controls/CSkinSlider.h"
 #include "controls/CSliderMessage.h"
+#include "convert/UserFolders.h"
+#include "dialogs/CExportQueueDlg.h"
+#include "dialogs/Utf8Text.h"
 #include "view/CCommandKeys.h"
 #include "view/CCutEditor.h"
 #include "view/CDetailsArea.h"
@@ -13,14 +16,13 @@
 #include "view/CMediaCommands.h"
 #include "view/CPaneTable.h"
 #include "view/CProcessCommands.h"
-#include "dialogs/CExportQueueDlg.h"
-#include "convert/UserFolders.h"
 #include "view/CRecordCommands.h"
 #include "view/CUndoCommands.h"
 #include "view/CViewPanes.h"
 #include "view/CViewPlayer.h"
 #include "view/CWorkWindows.h"
 #include "view/FormTemplate.h"
+#include "viewmodel/CommandKeys.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -29,6 +31,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QTableWidget>
 
 namespace {
@@ -163,8 +166,8 @@ void CVelmorixView::CreateCommands()
     // The program's one export queue, kept in the user's settings folder: made now, so that a job a
     // restart interrupted runs again at once.
     const std::string configFolder = vmx::UserConfigFolder();
-    m_exportQueue = std::make_unique<CExportQueueDlg>(configFolder.empty() ? std::string() : configFolder + vmx::kExportQueueFile,
-                                                      this);
+    const std::string queueFile = configFolder.empty() ? std::string() : configFolder + vmx::kExportQueueFile;
+    m_exportQueue = std::make_unique<CExportQueueDlg>(queueFile, this);
     m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, *m_cutEditor,
                                                            *m_exportQueue, this);
     m_workWindows = std::make_unique<CWorkWindows>(Ui(), this);
@@ -205,6 +208,8 @@ void CVelmorixView::ConnectCommands()
     onClick(ControlId::kMerge, [this] { m_processCommands->Merge(); });
     onClick(ControlId::kConvert, [this] { m_processCommands->Convert(); });
     onClick(ControlId::kCut, [this] { m_processCommands->Cut(); });
+    const QKeySequence queueKey = QKeySequence::fromString(Utf8Text(vmx::kExportQueueKey), QKeySequence::PortableText);
+    connect(new QShortcut(queueKey, this), &QShortcut::activated, m_exportQueue.get(), &CExportQueueDlg::ShowBeside);
     onClick(ControlId::kAddStretch, [this] { m_cutEditor->Add(); });
     connect(m_details.get(), &CDetailsArea::recordShown, m_cutEditor.get(), &CCutEditor::RecordShown);
     connect(&Ui(), &CQtUserInterface::cutMarksShown, m_cutEditor.get(), &CCutEditor::ShowCutMarks);
