@@ -68,8 +68,8 @@ public:
     };
 
     // `queueFile`: where the list is kept (empty: nowhere). A file that cannot be read or is
-    // damaged leaves the queue empty; it is kept beside as `queueFile` + ".damaged" and
-    // loadProblem() says so. `listener` may be null.
+    // damaged leaves the queue empty and loadProblem() says why (the listener hears it too); a
+    // damaged one is kept beside as `queueFile` + ".damaged". `listener` may be null.
     explicit ExportQueue(std::string queueFile, Listener* listener = nullptr);
     // A running job is stopped and stays listed as waiting, to run again at the next start.
     ~ExportQueue();
@@ -99,7 +99,6 @@ private:
     void load();
     void run();
     void runJob(std::uint64_t id);
-    bool onProgress(std::uint64_t id, std::uint64_t read, std::uint64_t total);
     ExportJob* find(std::uint64_t id);
     // With the lock held: writes the list and notes what the listener is to hear.
     void saveLocked();

@@ -3,8 +3,8 @@
 #include "convert/EncodeRun.h"
 #include "convert/EncodeSettings.h"
 #include "convert/ExportChoice.h"
-#include "recording/RecordDetails.h"
 #include "convert/SettingTexts.h"
+#include "recording/RecordDetails.h"
 
 #include <optional>
 #include <string>
