@@ -84,6 +84,9 @@ void ResetEncodeSettings(EncodeSettings& s)
     s.nSubSize = 4;
     s.nSubAnsiCodePage = 949;
     s.sAddionalOption.clear();
+    s.nExportQuality = -1;
+    s.nExportSize = 0;
+    s.nOutputFormat = kept.nOutputFormat;
     s.bUseReport = kept.bUseReport;
     s.bUseVolNorm = kept.bUseVolNorm;
     s.nSubCodePage = kept.nSubCodePage;
@@ -132,6 +135,9 @@ void LoadEncodeSettings(EncodeSettings& s, const std::string& fileName)
     sub("nSubAnsiCodePage", s.nSubAnsiCodePage);
     s.sPathFont = ReadProfileString("SUB", "sPathFont", s.sPathFont, f);
     s.sAddionalOption = ReadProfileString("ETC", "sAddionalOption", s.sAddionalOption, f);
+    s.nOutputFormat = ReadProfileInt("EXPORT", "nOutputFormat", s.nOutputFormat, f);
+    s.nExportQuality = ReadProfileInt("EXPORT", "nExportQuality", s.nExportQuality, f);
+    s.nExportSize = ReadProfileInt("EXPORT", "nExportSize", s.nExportSize, f);
 }
 
 void ReloadEncodeSettings()

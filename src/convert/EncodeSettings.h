@@ -43,6 +43,11 @@ struct EncodeSettings {
     // UTF-8 is read in this code page (949 = CP949, the code page of such subtitles).
     int nSubAnsiCodePage = 949;
     std::string sAddionalOption;  // appended to every parameter line
+    // What "Start Encoding" makes (section EXPORT; see vmx::OutputChoice): 0 an AVI through
+    // mencoder, else an MKV or MP4 file through the export queue. Initialize keeps it.
+    int nOutputFormat = 0;
+    int nExportQuality = -1;  // the encoder's constant quality (CRF 0..51); -1: its default
+    int nExportSize = 0;      // an index of vmx::PictureSizes(); 0: as recorded
 
     bool operator==(const EncodeSettings&) const = default;
 };
@@ -54,7 +59,7 @@ namespace vmx {
 EncodeSettings& CurrentEncodeSettings();
 
 // Resets every field to its default except bUseReport, bUseVolNorm, the subtitle code page,
-// bThreadPriorityNorm and bLoadSettingAfterInit.
+// bThreadPriorityNorm, bLoadSettingAfterInit and nOutputFormat.
 void ResetEncodeSettings(EncodeSettings& settings);
 
 // Overlays the values found in the INI file (relative names are taken from the program folder);

@@ -58,10 +58,41 @@ EncodeRun::AddResult SettingDlgModel::handOverMergedFile(const std::string& path
     return addSourceFile(path);
 }
 
+void SettingDlgModel::handOverRecording(const RecordDetails& details)
+{
+    m_recording = details;
+    const ExportJobSpec spec = ExportOfRecording(details, destPath(), m_settings);
+    m_sourceText = spec.partPaths.empty() ? details.displayName : spec.partPaths.front();
+    if (spec.partPaths.size() > 1)
+        m_sourceText += " + " + std::to_string(spec.partPaths.size() - 1) + " more part files";
+}
+
+void SettingDlgModel::setOutput(OutputChoice choice, int quality, int sizeIndex)
+{
+    m_settings.nOutputFormat = static_cast<int>(choice);
+    m_settings.nExportQuality = quality;
+    m_settings.nExportSize = sizeIndex;
+}
+
+std::vector<ExportJobSpec> SettingDlgModel::exportJobs() const
+{
+    std::vector<ExportJobSpec> specs;
+    if (m_recording) {
+        specs.push_back(ExportOfRecording(*m_recording, destPath(), m_settings));
+        if (specs.back().partPaths.empty())
+            specs.clear();
+        return specs;
+    }
+    for (const EncodeJob& job : m_run.jobs())
+        specs.push_back(ExportOfFile(job.sourcePath, destPath(), m_settings));
+    return specs;
+}
+
 EncodeRun::AddResult SettingDlgModel::addSourceFile(const std::string& path)
 {
     const EncodeRun::AddResult result = m_run.addSourceFile(path);
     if (result == EncodeRun::AddResult::Added) {
+        m_recording.reset();  // the files listed are what is exported now
         if (m_mergedSource)
             m_mergedSource = false;
         else
@@ -100,6 +131,17 @@ SettingDlgModel::StartRequest SettingDlgModel::beginStart(const SettingTexts& te
     CurrentEncodeSettings() = m_settings;
     StartRequest request;
     request.preview = PreviewOfSettings(CurrentEncodeSettings());
+    if (IsExportChoice(outputChoice())) {
+        request.exporting = true;
+        request.preview = ExportPreview(m_settings);
+        if (m_run.isRunning())
+            request.check = EncodeRun::StartCheck::Running;
+        else if (exportJobs().empty())
+            request.check = EncodeRun::StartCheck::NoSources;
+        else if (!FolderExists(destPath()))
+            request.check = EncodeRun::StartCheck::InvalidFolder;
+        return request;
+    }
     std::string firstOutput;
     request.check = m_run.checkStart(kind(), firstOutput);
     if (request.check == EncodeRun::StartCheck::AskOverwrite)

@@ -2,7 +2,9 @@
 
 #include "convert/EncodeRun.h"
 #include "convert/EncodeSettings.h"
+#include "convert/ExportChoice.h"
 #include "convert/SettingTexts.h"
+#include "recording/RecordDetails.h"
 
 #include <optional>
 #include <string>
@@ -54,6 +56,17 @@ public:
     void copySettingsIn(const EncodeSettings& settings) { m_settings = settings; }
     const EncodeSettings& settings() const { return m_settings; }
 
+    // The main view's hand-over of the recording EN exports (with an export choice): it is what
+    // "Start Encoding" queues, and its first part file the source text.
+    void handOverRecording(const RecordDetails& details);
+
+    // The format list's choice, and the quality and picture size of the encoding choices.
+    void setOutput(OutputChoice choice, int quality, int sizeIndex);
+    OutputChoice outputChoice() const { return OutputChoiceOf(m_settings); }
+    // The exports "Start Encoding" queues with an export choice: the handed-over recording, or
+    // else each listed file as a recording of one part, into the output folder.
+    std::vector<ExportJobSpec> exportJobs() const;
+
     // Lists a source file. The source text becomes its path, except for the file a hand-over
     // lists (the hand-over has set the text already).
     EncodeRun::AddResult addSourceFile(const std::string& path);
@@ -82,9 +95,11 @@ public:
         EncodeRun::StartCheck check = EncodeRun::StartCheck::Ok;
         std::string preview;   // the preview of the current encoder settings
         std::string question;  // for AskOverwrite: the overwrite question
+        bool exporting = false;  // an export choice: Ok means exportJobs() are to be queued
     };
     // The first steps of "Start Encoding": the edits become the dialog's settings and those the
-    // current encoder settings; then the checks before a run.
+    // current encoder settings; then the checks before a run. With an export choice the checks
+    // of the exports: something to export and an existing folder (the output names are free).
     StartRequest beginStart(const SettingTexts& texts);
     // Starts the run (after the checks and any overwrite agreed); false when its first job could
     // not be started (the listener has then heard why).
@@ -102,6 +117,7 @@ private:
     std::string m_langFileName;
     std::string m_sourceText;
     bool m_mergedSource = false;
+    std::optional<RecordDetails> m_recording;
     int m_dbKind = 0;
     EncodeRun m_run;  // last: stopped before the rest goes
 };

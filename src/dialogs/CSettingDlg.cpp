@@ -8,6 +8,7 @@
 #include "recording/Merge.h"
 #include "viewmodel/AppTitle.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -16,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 
 namespace {
 
@@ -123,6 +125,15 @@ void CSettingDlg::CreateControls()
             m_progress->setValue(0);
             m_progress->setTextVisible(false);
             break;
+        case Kind::Combo:
+            widget = new QComboBox(this);
+            break;
+        case Kind::Spin: {
+            auto* spin = new QSpinBox(this);
+            spin->setRange(vmx::kMinQuality, vmx::kMaxQuality);
+            widget = spin;
+            break;
+        }
         }
         widget->setGeometry(vmx::DluToPixels(control.dlu, m_units));
         if (control.id != kNoId) {
@@ -135,6 +146,26 @@ void CSettingDlg::CreateControls()
             if (!m_filling)
                 ShowPreviewOfEdits();
         });
+    for (const char* name : vmx::OutputChoiceNames())
+        FormatBox()->addItem(QString::fromLatin1(name));
+    for (const vmx::PictureSize& size : vmx::PictureSizes())
+        SizeBox()->addItem(QString::fromLatin1(size.text));
+    connect(FormatBox(), &QComboBox::currentIndexChanged, this, [this] {
+        if (m_filling)
+            return;
+        // A choice that encodes shows its encoder's default quality unless one was set.
+        m_model.setOutput(vmx::OutputChoice(FormatBox()->currentIndex()), -1, SizeBox()->currentIndex());
+        ShowOutputChoice();
+    });
+    auto outputEdited = [this] {
+        if (m_filling)
+            return;
+        m_model.setOutput(vmx::OutputChoice(FormatBox()->currentIndex()), QualityBox()->value(),
+                          SizeBox()->currentIndex());
+        ShowPreviewOfEdits();
+    };
+    connect(QualityBox(), &QSpinBox::valueChanged, this, outputEdited);
+    connect(SizeBox(), &QComboBox::currentIndexChanged, this, outputEdited);
     auto onClick = [this](int id, void (CSettingDlg::*handler)()) {
         connect(static_cast<QPushButton*>(Control(id)), &QPushButton::clicked, this, handler);
     };
@@ -148,6 +179,43 @@ void CSettingDlg::CreateControls()
 QLineEdit* CSettingDlg::Edit(int id) const
 {
     return static_cast<QLineEdit*>(Control(id));
+}
+
+QComboBox* CSettingDlg::FormatBox() const
+{
+    return static_cast<QComboBox*>(Control(kOutputFormat));
+}
+
+QComboBox* CSettingDlg::SizeBox() const
+{
+    return static_cast<QComboBox*>(Control(kPictureSize));
+}
+
+QSpinBox* CSettingDlg::QualityBox() const
+{
+    return static_cast<QSpinBox*>(Control(kQuality));
+}
+
+void CSettingDlg::HandOverRecording(const vmx::RecordDetails& details)
+{
+    m_model.handOverRecording(details);
+    Edit(kSourcePath)->setText(PathText(m_model.sourceText()));
+}
+
+// The format list and the rows that belong to the choice: quality and size for the choices that
+// encode, the mencoder edits only for the AVI.
+void CSettingDlg::ShowOutputChoice()
+{
+    const vmx::OutputChoice choice = m_model.outputChoice();
+    const bool encodes = vmx::EncodesVideo(choice);
+    m_filling = true;
+    FormatBox()->setCurrentIndex(int(choice));
+    QualityBox()->setValue(vmx::QualityShown(m_model.settings()));
+    SizeBox()->setCurrentIndex(std::clamp(m_model.settings().nExportSize, 0, SizeBox()->count() - 1));
+    m_filling = false;
+    for (const int id : {int(kQualityLabel), int(kQuality), int(kSizeLabel), int(kPictureSize)})
+        Control(id)->setVisible(encodes);
+    ApplyControlState();
 }
 
 void CSettingDlg::HandOverMergedFile(const QString& path)
@@ -170,7 +238,7 @@ void CSettingDlg::OnInitDialog()
     Edit(kDestPath)->setText(PathText(m_model.destPath()));
     m_timer.start();
     ShowSettings();
-    ApplyControlState();
+    ShowOutputChoice();
     Edit(kSourcePath)->setText(PathText(m_model.sourceText()));
 }
 
@@ -201,18 +269,24 @@ void CSettingDlg::ApplyControlState()
 {
     m_model.takeTexts(ReadTexts());
     const vmx::EditsEnabled enabled = vmx::EnabledEdits(m_model.settings());
-    Edit(kFrameRate)->setEnabled(enabled.frameRate);
+    // The mencoder edits mean nothing to an export.
+    const bool mencoder = !vmx::IsExportChoice(m_model.outputChoice());
+    Edit(kFrameRate)->setEnabled(mencoder && enabled.frameRate);
     for (const int id : kSizeEdits)
-        Edit(id)->setEnabled(enabled.size);
-    Edit(kSampleRate)->setEnabled(enabled.sampleRate);
+        Edit(id)->setEnabled(mencoder && enabled.size);
+    Edit(kSampleRate)->setEnabled(mencoder && enabled.sampleRate);
     for (const int id : kOtherEdits)
-        Edit(id)->setEnabled(enabled.others);
+        Edit(id)->setEnabled(mencoder && enabled.others);
+    Edit(kEncoder)->setEnabled(mencoder);
     ShowPreviewOfEdits();
 }
 
 void CSettingDlg::ShowPreviewOfEdits()
 {
-    ShowPreview(vmx::PreviewOfTexts(ReadTexts()));
+    if (vmx::IsExportChoice(m_model.outputChoice()))
+        ShowPreview(vmx::ExportPreview(m_model.settings()));
+    else
+        ShowPreview(vmx::PreviewOfTexts(ReadTexts()));
 }
 
 void CSettingDlg::ShowPreview(const std::string& text)
@@ -294,7 +368,7 @@ void CSettingDlg::OnInitialize()
         return;
     m_model.initialize();
     ShowSettings();
-    ApplyControlState();
+    ShowOutputChoice();
 }
 
 void CSettingDlg::OnStartEncoding()
@@ -317,6 +391,12 @@ void CSettingDlg::OnStartEncoding()
         break;
     case vmx::EncodeRun::StartCheck::Ok:
         break;
+    }
+    if (request.exporting) {
+        // The exports run in the export queue; this dialog has done its part.
+        emit ExportsRequested(m_model.exportJobs());
+        accept();
+        return;
     }
     SetRunButtonsEnabled(false);
     // A run that cannot begin has told its end already; that notice enables the buttons again.

@@ -8,7 +8,9 @@
 #include <QMessageBox>
 #include <QTimer>
 
+class QComboBox;
 class QLineEdit;
+class QSpinBox;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -20,6 +22,10 @@ class QPushButton;
 //
 // The run's end is reported on the runner's thread; the dialog passes it to its own thread
 // (a queued call), so every widget, message box and progress-bar change happens there.
+// With an export choice in the format list (an MKV or MP4 file instead of the AVI), "Start
+// Encoding" hands the exports to the export queue and closes the dialog; the mencoder edits are
+// disabled then.
+//
 // Closing the dialog stops a run that is going on: its encoder is ended and its unfinished
 // output removed. Without a run, constructing and destroying the dialog waits for nothing.
 class CSettingDlg : public QDialog, private vmx::EncodeRun::Listener {
@@ -32,6 +38,8 @@ public:
 
     // What the main view calls before showing the dialog, in this order.
     void HandOverMergedFile(const QString& path);
+    // With an export choice: the recording "Start Encoding" queues (no merge needed).
+    void HandOverRecording(const vmx::RecordDetails& details);
     void SetLastLoadedDbKind(int kind) { m_model.setLastLoadedDbKind(kind); }
     void CopySettingsIn(const EncodeSettings& settings) { m_model.copySettingsIn(settings); }
     // Shows the dialog modally; returns when it is closed.
@@ -40,6 +48,11 @@ public:
     // The control of template 179 with that id.
     QWidget* Control(int id) const { return m_controls.value(id); }
     const vmx::SettingDlgModel& Model() const { return m_model; }
+
+signals:
+    // "Start Encoding" with an export choice: these exports are to be queued. The dialog closes
+    // after it.
+    void ExportsRequested(const std::vector<vmx::ExportJobSpec>& exports);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -51,6 +64,7 @@ private:
     void CreateControls();
     void OnInitDialog();
     void ShowSettings();
+    void ShowOutputChoice();
     vmx::SettingTexts ReadTexts() const;
     void ApplyControlState();
     void ShowPreviewOfEdits();
@@ -70,6 +84,9 @@ private:
     void onRunEnded(const vmx::RunOutcome& outcome) override;
 
     QLineEdit* Edit(int id) const;
+    QComboBox* FormatBox() const;
+    QComboBox* SizeBox() const;
+    QSpinBox* QualityBox() const;
     int Tell(const QString& text, const QString& caption, QMessageBox::Icon icon,
              QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 

@@ -31,6 +31,15 @@ const Control kControls[] = {
     {kNoId, Kind::Label, {7, 223, 70, 8}, "Bitrate"},
     {kVideoBitrate, Kind::Edit, {80, 220, 50, 14}, ""},
 
+    // What is made: an AVI through mencoder, or an MKV or MP4 file through the export queue; the
+    // quality and size rows show for the choices that encode the video.
+    {kNoId, Kind::Label, {7, 244, 70, 8}, "Format"},
+    {kOutputFormat, Kind::Combo, {80, 241, 150, 14}, ""},
+    {kQualityLabel, Kind::Label, {7, 262, 70, 8}, "Quality (CRF)"},
+    {kQuality, Kind::Spin, {80, 259, 40, 14}, ""},
+    {kSizeLabel, Kind::Label, {128, 262, 20, 8}, "Size"},
+    {kPictureSize, Kind::Combo, {150, 259, 80, 14}, ""},
+
     {kNoId, Kind::Label, {255, 151, 75, 8}, "Bitrate"},
     {kAudioBitrate, Kind::Edit, {335, 148, 50, 14}, ""},
     {kNoId, Kind::Label, {255, 169, 75, 8}, "Audio volume"},

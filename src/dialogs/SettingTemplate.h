@@ -35,9 +35,14 @@ enum ControlId : int {
     kDestBrowse = 1053,
     kDestPath = 1055,
     kProgress = 1058,
+    kOutputFormat = 1060,
+    kQualityLabel = 1061,
+    kQuality = 1062,
+    kSizeLabel = 1063,
+    kPictureSize = 1064,
 };
 
-enum class Kind { Group, Label, Preview, PathEdit, Edit, Button, Progress };
+enum class Kind { Group, Label, Preview, PathEdit, Edit, Button, Progress, Combo, Spin };
 
 struct Control {
     int id;

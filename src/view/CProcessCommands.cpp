@@ -2,6 +2,8 @@
 
 #include "controls/CMarkBar.h"
 #include "convert/EncodeSettings.h"
+#include "convert/ExportChoice.h"
+#include "dialogs/CExportQueueDlg.h"
 #include "dialogs/CSettingDlg.h"
 #include "recording/Cut.h"
 #include "view/CCutEditor.h"
@@ -25,8 +27,9 @@ bool IsRegularFile(const std::string& path)
 
 // Out of line: the dialog's type is complete here.
 CProcessCommands::CProcessCommands(CSessionRunner& runner, CDetailsArea& details, CViewPlayer& player,
-                                   CCutEditor& cutEditor, QWidget* dialogParent)
-    : m_runner(runner), m_details(details), m_player(player), m_cutEditor(cutEditor), m_dialogParent(dialogParent)
+                                   CCutEditor& cutEditor, CExportQueueDlg& exportQueue, QWidget* dialogParent)
+    : m_runner(runner), m_details(details), m_player(player), m_cutEditor(cutEditor), m_exportQueue(exportQueue),
+      m_dialogParent(dialogParent)
 {
 }
 
@@ -72,6 +75,21 @@ void CProcessCommands::Convert()
     if (m_settings)
         return;  // EN's dialog is already on its way
     m_settings = std::make_unique<CSettingDlg>(m_dialogParent);
+    // Whatever the dialog's start asks to export goes into the queue (and its window shows).
+    connect(m_settings.get(), &CSettingDlg::ExportsRequested, &m_exportQueue, &CExportQueueDlg::Queue);
+    // The dialog's construction has reloaded the settings the choice is kept in.
+    if (vmx::IsExportChoice(vmx::OutputChoiceOf(vmx::CurrentEncodeSettings()))) {
+        // An export reads the recording from its part files as they are: there is nothing to merge.
+        const vmx::RecordDetails* details = m_runner.State().selectedDetails();
+        if (!details) {
+            m_settings.reset();
+            m_runner.Ui().showMessage(vmx::kSelectItemFirstMessage);
+            return;
+        }
+        m_settings->HandOverRecording(*details);
+        ShowSettings();
+        return;
+    }
     if (!m_runner.Ui().askYesNo(kConvertQuestion, kConvertCaption)) {
         // The user chooses the source file in the dialog.
         ShowSettings();

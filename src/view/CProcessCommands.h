@@ -11,6 +11,7 @@
 
 class CCutEditor;
 class CDetailsArea;
+class CExportQueueDlg;
 class CSessionRunner;
 class CSettingDlg;
 class CViewPlayer;
@@ -33,13 +34,16 @@ public:
         "Can't Process files while video player is running. Please retry after stopping video.";
 
     // `dialogParent`: the window over which EN's settings dialog opens; `cutEditor` gives PR its
-    // stretches.
+    // stretches; `exportQueue` takes the exports EN queues.
     CProcessCommands(CSessionRunner& runner, CDetailsArea& details, CViewPlayer& player, CCutEditor& cutEditor,
-                     QWidget* dialogParent);
+                     CExportQueueDlg& exportQueue, QWidget* dialogParent);
     ~CProcessCommands() override;
 
     void Merge();    // ME
-    void Convert();  // EN
+    // EN. With an export choice (MKV or MP4) remembered in the encoder settings, the recording is
+    // read from its part files: nothing is merged, and the dialog's start queues its export.
+    // With the AVI: the merge question, the merge and the mencoder run as ever.
+    void Convert();
     void Cut();      // PR
 
     // The output path of the latest merge that got as far as naming it (empty before any).
@@ -60,6 +64,7 @@ private:
     CDetailsArea& m_details;
     CViewPlayer& m_player;
     CCutEditor& m_cutEditor;
+    CExportQueueDlg& m_exportQueue;
     QWidget* m_dialogParent;
     vmx::CutRequest m_lastCutRequest;
     std::string m_lastMergedPath;

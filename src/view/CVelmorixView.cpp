@@ -6,6 +6,9 @@
 #include "controls/CMarkBar.h"
 #include "controls/CSkinSlider.h"
 #include "controls/CSliderMessage.h"
+#include "convert/UserFolders.h"
+#include "dialogs/CExportQueueDlg.h"
+#include "dialogs/Utf8Text.h"
 #include "view/CCommandKeys.h"
 #include "view/CCutEditor.h"
 #include "view/CDetailsArea.h"
@@ -19,6 +22,7 @@
 #include "view/CViewPlayer.h"
 #include "view/CWorkWindows.h"
 #include "view/FormTemplate.h"
+#include "viewmodel/CommandKeys.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -27,6 +31,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QTableWidget>
 
 namespace {
@@ -158,7 +163,13 @@ void CVelmorixView::CreateCommands()
     m_records = std::make_unique<CRecordCommands>(*m_runner, *m_details, *m_playerCommands);
     m_media = std::make_unique<CMediaCommands>(*m_runner, *m_playerCommands);
     m_cutEditor = std::make_unique<CCutEditor>(m_runner->State(), *m_details, *m_playerCommands, Ui(), this);
-    m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, *m_cutEditor, this);
+    // The program's one export queue, kept in the user's settings folder: made now, so that a job a
+    // restart interrupted runs again at once.
+    const std::string configFolder = vmx::UserConfigFolder();
+    const std::string queueFile = configFolder.empty() ? std::string() : configFolder + vmx::kExportQueueFile;
+    m_exportQueue = std::make_unique<CExportQueueDlg>(queueFile, this);
+    m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, *m_cutEditor,
+                                                           *m_exportQueue, this);
     m_workWindows = std::make_unique<CWorkWindows>(Ui(), this);
     m_undo = std::make_unique<CUndoCommands>(*m_runner, *m_playerCommands, this);
 }
@@ -197,6 +208,8 @@ void CVelmorixView::ConnectCommands()
     onClick(ControlId::kMerge, [this] { m_processCommands->Merge(); });
     onClick(ControlId::kConvert, [this] { m_processCommands->Convert(); });
     onClick(ControlId::kCut, [this] { m_processCommands->Cut(); });
+    const QKeySequence queueKey = QKeySequence::fromString(Utf8Text(vmx::kExportQueueKey), QKeySequence::PortableText);
+    connect(new QShortcut(queueKey, this), &QShortcut::activated, m_exportQueue.get(), &CExportQueueDlg::ShowBeside);
     onClick(ControlId::kAddStretch, [this] { m_cutEditor->Add(); });
     connect(m_details.get(), &CDetailsArea::recordShown, m_cutEditor.get(), &CCutEditor::RecordShown);
     connect(&Ui(), &CQtUserInterface::cutMarksShown, m_cutEditor.get(), &CCutEditor::ShowCutMarks);

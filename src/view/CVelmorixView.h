@@ -12,6 +12,7 @@ class CBitmapButton;
 class CColorLabel;
 class CCutEditor;
 class CDetailsArea;
+class CExportQueueDlg;
 class CGomxctrl1;
 class CLoadCommands;
 class CMarkBar;
@@ -55,6 +56,8 @@ public:
     CQtUserInterface& Ui() const { return m_runner->Ui(); }
     CViewPlayer& PlayerCommands() const { return *m_playerCommands; }
     CProcessCommands& ProcessCommands() const { return *m_processCommands; }
+    // The export queue window, with the program's one export queue.
+    CExportQueueDlg& ExportQueueWindow() const { return *m_exportQueue; }
     CCutEditor& CutEditor() const { return *m_cutEditor; }
     CRecordCommands& RecordCommands() const { return *m_records; }
     CUndoCommands& UndoCommands() const { return *m_undo; }
@@ -116,6 +119,7 @@ private:
     std::unique_ptr<CLoadCommands> m_load;
     std::unique_ptr<CRecordCommands> m_records;
     std::unique_ptr<CMediaCommands> m_media;
+    std::unique_ptr<CExportQueueDlg> m_exportQueue;
     std::unique_ptr<CProcessCommands> m_processCommands;
     std::unique_ptr<CUndoCommands> m_undo;
     std::unique_ptr<CWorkWindows> m_workWindows;

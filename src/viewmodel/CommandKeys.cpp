@@ -17,7 +17,7 @@ constexpr CommandKey kCommands[] = {
     {"AL", "Copy the selected recordings (or files) of the left pane to the right pane", ""},
     {"AR", "Copy the selected recordings (or files) of the right pane to the left pane", ""},
     {"ME", "Merge the recording's parts into one file", "Ctrl+M"},
-    {"EN", "Convert merged recordings into video files", "Ctrl+E"},
+    {"EN", "Convert the recording: an AVI of a merged file, or an MKV or MP4 file through the export queue", "Ctrl+E"},
     {"PR", "Cut the stretches on the cut list out of the recording, or the stretch between the marks", ""},
     {"ADD", "Put the stretch between the marks on the cut list", "A"},
     {"", "Set the start mark where the player is", "I", MarkKey::StartAtPlayer},
@@ -34,6 +34,7 @@ constexpr CommandKey kCommands[] = {
     {"", "Delete the selected rows of the pane that has the focus", "Delete"},
     {"", "Take back the last deletion or cut of the pane's database", "Ctrl+Z", MarkKey::None, EditKey::Undo},
     {"", "Do the deletion or cut taken back last again", "Ctrl+Shift+Z", MarkKey::None, EditKey::Redo},
+    {"", "Show the export queue window", kExportQueueKey},
     {"", "Show this list of keys", kHelpKey},
 };
 

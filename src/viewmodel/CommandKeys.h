@@ -39,6 +39,9 @@ const CommandKey* FindCommandKey(std::string_view button);
 // The tooltip of a command: what it does, then its key in brackets when it has one.
 std::string CommandToolTip(const CommandKey& command);
 
+// The key that shows the export queue window.
+inline constexpr std::string_view kExportQueueKey = "Ctrl+Shift+E";
+
 // The key that opens the help window.
 inline constexpr std::string_view kHelpKey = "F1";
 

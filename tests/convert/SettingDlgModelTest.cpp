@@ -236,6 +236,64 @@ TEST_F(SettingDlgModelTest, StartChecksAndTheSettingsARunTakes)
     EXPECT_EQ(model.beginStart(texts).check, EncodeRun::StartCheck::Ok);
 }
 
+// An export choice: Start checks only for something to export and an existing folder; a handed-
+// over recording is exported from its part files, else each listed file; the exports carry the
+// container, the encoder, its quality and the size, and the choice stays in the current settings
+// (and through Initialize).
+TEST_F(SettingDlgModelTest, AnExportChoiceHandsOutExports)
+{
+    SettingDlgModel model;
+    const vmx::SettingTexts texts = vmx::TextsOfSettings(model.settings());
+    model.setOutput(vmx::OutputChoice::Mp4H264, -1, 2);
+    SettingDlgModel::StartRequest request = model.beginStart(texts);
+    EXPECT_TRUE(request.exporting);
+    EXPECT_EQ(request.check, EncodeRun::StartCheck::NoSources);
+    EXPECT_EQ(request.preview, "MP4 file, video encoded as H.264 (CRF 23, 1280x720), sound as AAC, through the export queue");
+    EXPECT_EQ(vmx::CurrentEncodeSettings().nOutputFormat, int(vmx::OutputChoice::Mp4H264));
+
+    writeText(scope.dir() / "[m]News.trp", "x");
+    ASSERT_EQ(model.addSourceFile(scope.folder() + "[m]News.trp"), EncodeRun::AddResult::Added);
+    EXPECT_EQ(model.beginStart(texts).check, EncodeRun::StartCheck::InvalidFolder);
+    std::filesystem::create_directory(scope.dir() / "out");
+    ASSERT_EQ(model.chooseDestination(scope.folder() + "out"), SettingDlgModel::FolderChoice::Changed);
+    writeText(scope.dir() / "out/News.mp4", "an older export: no question, the export takes a free name");
+    EXPECT_EQ(model.beginStart(texts).check, EncodeRun::StartCheck::Ok);
+    std::vector<vmx::ExportJobSpec> jobs = model.exportJobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].title, "[m]News");
+    EXPECT_EQ(jobs[0].baseName, "News");
+    EXPECT_EQ(jobs[0].partPaths, std::vector<std::string>{scope.folder() + "[m]News.trp"});
+    EXPECT_EQ(jobs[0].outputFolder, scope.folder() + "out");
+    EXPECT_EQ(jobs[0].format, vmx::ExportFormat::Mp4);
+    EXPECT_EQ(jobs[0].encode.video, vmx::ExportVideo::H264);
+    EXPECT_EQ(jobs[0].encode.quality, 23);
+    EXPECT_EQ(jobs[0].encode.width, 1280);
+
+    vmx::RecordDetails details;
+    details.displayName = "Sports HD";
+    const char name[] = "\x05Sports: HD";
+    std::copy(std::begin(name), std::end(name) - 1, details.nameField.begin());
+    details.folder = "/disk/RECORD/";
+    details.partNames = {"RF0002AA.TRP", "RF0002AB.TRP"};
+    model.handOverRecording(details);
+    EXPECT_EQ(model.sourceText(), "/disk/RECORD/RF0002AA.TRP + 1 more part files");
+    model.setOutput(vmx::OutputChoice::MkvCopy, -1, 0);
+    jobs = model.exportJobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].title, "Sports HD");
+    EXPECT_EQ(jobs[0].baseName, "Sports_ HD");
+    EXPECT_EQ(jobs[0].partPaths, (std::vector<std::string>{"/disk/RECORD/RF0002AA.TRP", "/disk/RECORD/RF0002AB.TRP"}));
+    EXPECT_EQ(jobs[0].format, vmx::ExportFormat::Mkv);
+    EXPECT_EQ(jobs[0].encode.video, vmx::ExportVideo::Copy);
+    // A part name that is not a plain part name exports nothing.
+    details.partNames[1] = "../../etc/pw";
+    model.handOverRecording(details);
+    EXPECT_EQ(model.beginStart(texts).check, EncodeRun::StartCheck::NoSources);
+
+    model.initialize();
+    EXPECT_EQ(model.outputChoice(), vmx::OutputChoice::MkvCopy);
+}
+
 TEST(SettingDlgReport, WhatTheEndOfARunSays)
 {
     const auto job = [](const char* source, JobOutcome::Status status, const char* message) {

@@ -7,7 +7,9 @@
 
 #include "controls/CMarkBar.h"
 #include "convert/EncodeSettings.h"
+#include "convert/ExportChoice.h"
 #include "convert/FileHelpers.h"
+#include "dialogs/CExportQueueDlg.h"
 #include "dialogs/CPleaseWait.h"
 #include "dialogs/CSettingDlg.h"
 #include "dialogs/SettingTemplate.h"
@@ -19,6 +21,7 @@
 #include "view/CUndoCommands.h"
 #include "viewmodel/CutMarks.h"
 
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCryptographicHash>
 #include <QDir>
@@ -32,6 +35,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableWidget>
 
 #include <atomic>
 #include <cmath>
@@ -662,6 +666,54 @@ private slots:
         QVERIFY(avi.size() > 10000);
         QCOMPARE(avi.left(4), QByteArray("RIFF"));
         QCOMPARE(avi.mid(8, 4), QByteArray("AVI "));
+    }
+
+    // With "MKV, no re-encoding" chosen, EN asks nothing about merging: the dialog's start queues
+    // the selected recording's export, read from its part files, and the queue window shows it
+    // until its MKV is in the destination folder.
+    void convertToMkvQueuesAnExportWithoutMerging()
+    {
+        setDestination(out());
+        vmx::CurrentEncodeSettings().nOutputFormat = int(vmx::OutputChoice::MkvCopy);
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, 0);
+        QStringList messages;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&messages] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+                messages << box->text();
+                box->reject();
+            }
+        });
+        watch.start(10);
+        QString format;
+        const auto settings = onSettingsDialog([&format](CSettingDlg* dialog) {
+            format = static_cast<QComboBox*>(dialog->Control(SettingTemplate::kOutputFormat))->currentText();
+            QTest::mouseClick(DialogButton(*dialog, SettingTemplate::kStartEncoding), Qt::LeftButton);
+        });
+        ui->Click(ControlId::kConvert);
+        QVERIFY(settingsClosed());
+        QVERIFY(settings->seen);
+        QCOMPARE(format, QStringLiteral("MKV, no re-encoding"));
+        QCOMPARE(settings->source, ui->disk.path("RECORD/RF0001AA.TRP"));
+
+        CExportQueueDlg& window = ui->view->ExportQueueWindow();
+        QVERIFY(window.isVisible());
+        const auto job = [&window] {
+            const std::vector<vmx::ExportJob> jobs = window.ExportQueue().jobs();
+            return jobs.size() == 1 ? jobs[0] : vmx::ExportJob{};
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(job().finished(), kRunTimeoutMs);
+        QCOMPARE(job().state, vmx::ExportJobState::Done);
+        QCOMPARE(QString::fromStdString(job().spec.title), QStringLiteral("Nature One"));
+        const QString mkv = out() + "/Nature One.mkv";
+        QCOMPARE(QString::fromStdString(job().outputPath), mkv);
+        QCOMPARE(ReadAll(mkv).left(4), QByteArray("\x1A\x45\xDF\xA3"));  // an EBML (Matroska) file
+        QCOMPARE(QDir(out()).entryList(QDir::Files | QDir::Hidden), QStringList{"Nature One.mkv"});
+        QTRY_COMPARE(window.Table()->item(0, 2)->text(), QStringLiteral("Done"));
+        QCOMPARE(window.Table()->item(0, 1)->text(), QStringLiteral("MKV, no re-encoding"));
+        QVERIFY(messages.isEmpty());
+        QVERIFY(!QFile::exists(ui->disk.path("PC/[m]Nature One.trp")));
     }
 
     // With a DZR database loaded last, EN's run dumps the recording's sound to an MP3 file.
