@@ -18,11 +18,11 @@ const PictureSize kSizes[] = {
     {0, 0, "as recorded"}, {1920, 1080, "1920x1080"}, {1280, 720, "1280x720"}, {720, 576, "720x576"}, {640, 360, "640x360"},
 };
 
-void FillChoice(ExportJobSpec& spec, const std::string& outputFolder, const EncodeSettings& settings)
+void FillChoice(ExportJobOrder& order, const std::string& outputFolder, const EncodeSettings& settings)
 {
-    spec.outputFolder = outputFolder;
-    spec.format = ContainerOf(OutputChoiceOf(settings));
-    spec.encode = EncodeOptionsOf(settings);
+    order.outputFolder = outputFolder;
+    order.format = ContainerOf(OutputChoiceOf(settings));
+    order.encode = EncodeOptionsOf(settings);
 }
 
 }  // namespace
@@ -93,40 +93,40 @@ EncodeOptions EncodeOptionsOf(const EncodeSettings& settings)
     return options;
 }
 
-ExportJobSpec ExportOfRecording(const RecordDetails& details, const std::string& outputFolder,
+ExportJobOrder ExportOfRecording(const RecordDetails& details, const std::string& outputFolder,
                                 const EncodeSettings& settings)
 {
-    ExportJobSpec spec;
-    spec.title = details.displayName;
+    ExportJobOrder order;
+    order.title = details.displayName;
     AVMRec record{};
     std::memcpy(record.name, details.nameField.data(), sizeof record.name);
     const std::string merged = FileNameOfPath(MergedFilePath("/", record));
-    spec.baseName = merged.substr(3, merged.size() - 7);  // without "[m]" and ".trp"
+    order.baseName = merged.substr(3, merged.size() - 7);  // without "[m]" and ".trp"
     for (int part = 0; part < int(details.partNames.size()); ++part) {
         const std::string path = PartPathOf(details, part);
         if (path.empty()) {
-            spec.partPaths.clear();
+            order.partPaths.clear();
             break;
         }
-        spec.partPaths.push_back(path);
+        order.partPaths.push_back(path);
     }
-    FillChoice(spec, outputFolder, settings);
-    return spec;
+    FillChoice(order, outputFolder, settings);
+    return order;
 }
 
-ExportJobSpec ExportOfFile(const std::string& path, const std::string& outputFolder, const EncodeSettings& settings)
+ExportJobOrder ExportOfFile(const std::string& path, const std::string& outputFolder, const EncodeSettings& settings)
 {
-    ExportJobSpec spec;
+    ExportJobOrder order;
     std::string name = FileNameOfPath(path);
     if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0)
         name.erase(dot);
-    spec.title = name;
+    order.title = name;
     if (name.starts_with("[m]") && name.size() > 3)
         name.erase(0, 3);
-    spec.baseName = name;
-    spec.partPaths = {path};
-    FillChoice(spec, outputFolder, settings);
-    return spec;
+    order.baseName = name;
+    order.partPaths = {path};
+    FillChoice(order, outputFolder, settings);
+    return order;
 }
 
 }  // namespace vmx

@@ -50,10 +50,10 @@ EncodeOptions EncodeOptionsOf(const EncodeSettings& settings);
 // The export of a recording of a pane: its name as title and (without "[m]" and ".trp") as the
 // merge names it, its part files. Empty part paths when one of its part names is not a plain
 // part name (it is then not exported).
-ExportJobSpec ExportOfRecording(const RecordDetails& details, const std::string& outputFolder,
+ExportJobOrder ExportOfRecording(const RecordDetails& details, const std::string& outputFolder,
                                 const EncodeSettings& settings);
 // The export of a file listed as a source: the file is the recording's one part; its name,
 // without a leading "[m]" and its extension, names the output.
-ExportJobSpec ExportOfFile(const std::string& path, const std::string& outputFolder, const EncodeSettings& settings);
+ExportJobOrder ExportOfFile(const std::string& path, const std::string& outputFolder, const EncodeSettings& settings);
 
 }  // namespace vmx

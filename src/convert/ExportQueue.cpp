@@ -92,17 +92,17 @@ std::string Serialize(const std::vector<ExportJob>& jobs)
 {
     std::string out = std::string(kQueueHeader) + "\n";
     for (const ExportJob& job : jobs) {
-        const ExportJobSpec& spec = job.spec;
+        const ExportJobOrder& order = job.order;
         char line[256];
         std::snprintf(line, sizeof line, "job %llu %s %s %s %d %d %d %d %s %zu\n",
                       static_cast<unsigned long long>(job.id), NameOf(job.state, kStateNames),
-                      NameOf(spec.format, kFormatNames), NameOf(spec.encode.video, kVideoNames), spec.encode.quality,
-                      spec.encode.width, spec.encode.height, spec.encode.hardware ? 1 : 0,
-                      NameOf(spec.encode.deinterlace, kDeinterlaceNames), spec.partPaths.size());
+                      NameOf(order.format, kFormatNames), NameOf(order.encode.video, kVideoNames), order.encode.quality,
+                      order.encode.width, order.encode.height, order.encode.hardware ? 1 : 0,
+                      NameOf(order.encode.deinterlace, kDeinterlaceNames), order.partPaths.size());
         out += line;
-        for (const std::string* text : {&spec.title, &spec.outputFolder, &spec.baseName, &job.outputPath, &job.message})
+        for (const std::string* text : {&order.title, &order.outputFolder, &order.baseName, &job.outputPath, &job.message})
             PutField(out, *text);
-        for (const std::string& part : spec.partPaths)
+        for (const std::string& part : order.partPaths)
             PutField(out, part);
     }
     return out;
@@ -125,7 +125,7 @@ std::optional<std::vector<ExportJob>> Parse(const std::string& text)
         int hardware = 0;
         std::size_t parts = 0;
         ExportJob job;
-        EncodeOptions& encode = job.spec.encode;
+        EncodeOptions& encode = job.order.encode;
         in >> word >> id >> state >> format >> video >> encode.quality >> encode.width >> encode.height >> hardware >>
             deinterlace >> parts;
         const auto stateValue = ValueOf<ExportJobState>(state, kStateNames);
@@ -137,16 +137,16 @@ std::optional<std::vector<ExportJob>> Parse(const std::string& text)
             return std::nullopt;
         job.id = id;
         job.state = *stateValue;
-        job.spec.format = *formatValue;
+        job.order.format = *formatValue;
         encode.video = *videoValue;
         encode.deinterlace = *deinterlaceValue;
         encode.hardware = hardware != 0;
         for (std::string* field :
-             {&job.spec.title, &job.spec.outputFolder, &job.spec.baseName, &job.outputPath, &job.message})
+             {&job.order.title, &job.order.outputFolder, &job.order.baseName, &job.outputPath, &job.message})
             if (!reader.field(*field))
                 return std::nullopt;
-        job.spec.partPaths.resize(parts);
-        for (std::string& part : job.spec.partPaths)
+        job.order.partPaths.resize(parts);
+        for (std::string& part : job.order.partPaths)
             if (!reader.field(part))
                 return std::nullopt;
         if (job.state == ExportJobState::Done)
@@ -238,18 +238,18 @@ void ExportQueue::load()
         // The program ended while this one ran: what its run left behind goes, and it runs again.
         job.state = ExportJobState::Waiting;
         job.outputPath.clear();
-        (void)PendingFile::RemoveAbandoned(FolderWithSlash(job.spec.outputFolder));
+        (void)PendingFile::RemoveAbandoned(FolderWithSlash(job.order.outputFolder));
     }
 }
 
-std::uint64_t ExportQueue::add(const ExportJobSpec& spec)
+std::uint64_t ExportQueue::add(const ExportJobOrder& order)
 {
     std::uint64_t id = 0;
     {
         std::lock_guard lock(m_mutex);
         ExportJob job;
         job.id = id = m_nextId++;
-        job.spec = spec;
+        job.order = order;
         m_jobs.push_back(std::move(job));
         noteChangedLocked(id);
         saveLocked();
@@ -407,11 +407,11 @@ void ExportQueue::runJob(std::uint64_t id)
         job->state = ExportJobState::Running;
         job->message.clear();
         job->progress = {};
-        job->outputPath = FreeExportPath(job->spec.outputFolder, job->spec.baseName, job->spec.format);
-        request.partPaths = job->spec.partPaths;
+        job->outputPath = FreeExportPath(job->order.outputFolder, job->order.baseName, job->order.format);
+        request.partPaths = job->order.partPaths;
         request.outputPath = job->outputPath;
-        request.format = job->spec.format;
-        request.encode = job->spec.encode;
+        request.format = job->order.format;
+        request.encode = job->order.encode;
         m_running = id;
         m_cancelRunning = false;
         noteChangedLocked(id);

@@ -18,7 +18,7 @@ inline constexpr const char* kExportQueueFile = "export-queue";
 enum class ExportJobState { Waiting, Running, Done, Failed, Cancelled };
 
 // What is asked of one export: the recording and where its file goes.
-struct ExportJobSpec {
+struct ExportJobOrder {
     std::string title;                   // the recording's name, as the user knows it
     std::vector<std::string> partPaths;  // its part files, in record order
     std::string outputFolder;
@@ -35,7 +35,7 @@ struct ExportJobProgress {
 
 struct ExportJob {
     std::uint64_t id = 0;
-    ExportJobSpec spec;
+    ExportJobOrder order;
     ExportJobState state = ExportJobState::Waiting;
     std::string message;     // why it failed
     std::string outputPath;  // chosen when the job starts; the written file once Done
@@ -79,7 +79,7 @@ public:
     // Why the queue file was not read (empty when it was, or when there was none).
     const std::string& loadProblem() const { return m_loadProblem; }
 
-    std::uint64_t add(const ExportJobSpec& spec);
+    std::uint64_t add(const ExportJobOrder& order);
     // A running job is stopped (its partial output is removed), a waiting one will not run; both
     // become Cancelled. False for a job that is not waiting or running.
     bool cancel(std::uint64_t id);

@@ -61,10 +61,10 @@ EncodeRun::AddResult SettingDlgModel::handOverMergedFile(const std::string& path
 void SettingDlgModel::handOverRecording(const RecordDetails& details)
 {
     m_recording = details;
-    const ExportJobSpec spec = ExportOfRecording(details, destPath(), m_settings);
-    m_sourceText = spec.partPaths.empty() ? details.displayName : spec.partPaths.front();
-    if (spec.partPaths.size() > 1)
-        m_sourceText += " + " + std::to_string(spec.partPaths.size() - 1) + " more part files";
+    const ExportJobOrder order = ExportOfRecording(details, destPath(), m_settings);
+    m_sourceText = order.partPaths.empty() ? details.displayName : order.partPaths.front();
+    if (order.partPaths.size() > 1)
+        m_sourceText += " + " + std::to_string(order.partPaths.size() - 1) + " more part files";
 }
 
 void SettingDlgModel::setOutput(OutputChoice choice, int quality, int sizeIndex)
@@ -74,18 +74,18 @@ void SettingDlgModel::setOutput(OutputChoice choice, int quality, int sizeIndex)
     m_settings.nExportSize = sizeIndex;
 }
 
-std::vector<ExportJobSpec> SettingDlgModel::exportJobs() const
+std::vector<ExportJobOrder> SettingDlgModel::exportJobs() const
 {
-    std::vector<ExportJobSpec> specs;
+    std::vector<ExportJobOrder> orders;
     if (m_recording) {
-        specs.push_back(ExportOfRecording(*m_recording, destPath(), m_settings));
-        if (specs.back().partPaths.empty())
-            specs.clear();
-        return specs;
+        orders.push_back(ExportOfRecording(*m_recording, destPath(), m_settings));
+        if (orders.back().partPaths.empty())
+            orders.clear();
+        return orders;
     }
     for (const EncodeJob& job : m_run.jobs())
-        specs.push_back(ExportOfFile(job.sourcePath, destPath(), m_settings));
-    return specs;
+        orders.push_back(ExportOfFile(job.sourcePath, destPath(), m_settings));
+    return orders;
 }
 
 EncodeRun::AddResult SettingDlgModel::addSourceFile(const std::string& path)

@@ -65,7 +65,7 @@ public:
     OutputChoice outputChoice() const { return OutputChoiceOf(m_settings); }
     // The exports "Start Encoding" queues with an export choice: the handed-over recording, or
     // else each listed file as a recording of one part, into the output folder.
-    std::vector<ExportJobSpec> exportJobs() const;
+    std::vector<ExportJobOrder> exportJobs() const;
 
     // Lists a source file. The source text becomes its path, except for the file a hand-over
     // lists (the hand-over has set the text already).

@@ -78,12 +78,12 @@ CExportQueueDlg::~CExportQueueDlg()
     m_queue.reset();
 }
 
-void CExportQueueDlg::Queue(const std::vector<vmx::ExportJobSpec>& exports)
+void CExportQueueDlg::Queue(const std::vector<vmx::ExportJobOrder>& exports)
 {
-    for (const vmx::ExportJobSpec& spec : exports) {
+    for (const vmx::ExportJobOrder& order : exports) {
         vmx::ExportJob job;
-        job.spec = spec;
-        job.id = m_queue->add(spec);
+        job.order = order;
+        job.id = m_queue->add(order);
         ShowJob(job);  // listed at once; the queue's notices bring its state
     }
     ShowBeside();
@@ -129,9 +129,9 @@ void CExportQueueDlg::ShowJob(const vmx::ExportJob& job)
         m_table->setCellWidget(row, kProgress, bar);
     }
     const bool running = job.state == vmx::ExportJobState::Running;
-    m_table->item(row, kTitle)->setText(Utf8Text(job.spec.title));
-    m_table->item(row, kTitle)->setToolTip(Utf8Text(job.outputPath.empty() ? job.spec.outputFolder : job.outputPath));
-    m_table->item(row, kFormat)->setText(Utf8Text(vmx::ExportFormatText(job.spec)));
+    m_table->item(row, kTitle)->setText(Utf8Text(job.order.title));
+    m_table->item(row, kTitle)->setToolTip(Utf8Text(job.outputPath.empty() ? job.order.outputFolder : job.outputPath));
+    m_table->item(row, kFormat)->setText(Utf8Text(vmx::ExportFormatText(job.order)));
     m_table->item(row, kState)->setText(Utf8Text(vmx::ExportStateText(job)));
     m_table->item(row, kState)->setToolTip(Utf8Text(job.message));
     m_table->item(row, kSpeed)->setText(running ? Utf8Text(vmx::ExportSpeedText(job.progress.bytesPerSecond)) : QString());

@@ -31,7 +31,7 @@ public:
     ~CExportQueueDlg() override;
 
     // Adds the exports to the queue and shows the window beside its parent.
-    void Queue(const std::vector<vmx::ExportJobSpec>& exports);
+    void Queue(const std::vector<vmx::ExportJobOrder>& exports);
     // Shows the window beside its parent (or raises it).
     void ShowBeside();
 

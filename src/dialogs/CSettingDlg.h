@@ -52,7 +52,7 @@ public:
 signals:
     // "Start Encoding" with an export choice: these exports are to be queued. The dialog closes
     // after it.
-    void ExportsRequested(const std::vector<vmx::ExportJobSpec>& exports);
+    void ExportsRequested(const std::vector<vmx::ExportJobOrder>& exports);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -8,18 +8,18 @@
 
 namespace vmx {
 
-std::string ExportFormatText(const ExportJobSpec& spec)
+std::string ExportFormatText(const ExportJobOrder& order)
 {
-    OutputChoice choice = spec.format == ExportFormat::Mp4 ? OutputChoice::Mp4Copy : OutputChoice::MkvCopy;
-    if (spec.encode.video == ExportVideo::H264)
+    OutputChoice choice = order.format == ExportFormat::Mp4 ? OutputChoice::Mp4Copy : OutputChoice::MkvCopy;
+    if (order.encode.video == ExportVideo::H264)
         choice = OutputChoice::Mp4H264;
-    else if (spec.encode.video == ExportVideo::Hevc)
+    else if (order.encode.video == ExportVideo::Hevc)
         choice = OutputChoice::MkvHevc;
     std::string text = OutputChoiceNames()[static_cast<std::size_t>(choice)];
     // An encoding into the other container than the list offers it in says so.
-    if (choice == OutputChoice::Mp4H264 && spec.format == ExportFormat::Mkv)
+    if (choice == OutputChoice::Mp4H264 && order.format == ExportFormat::Mkv)
         text = "MKV H.264/AAC";
-    else if (choice == OutputChoice::MkvHevc && spec.format == ExportFormat::Mp4)
+    else if (choice == OutputChoice::MkvHevc && order.format == ExportFormat::Mp4)
         text = "MP4 HEVC/AAC";
     return text;
 }

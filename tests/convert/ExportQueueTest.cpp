@@ -69,14 +69,14 @@ protected:
     void SetUp() override { std::filesystem::create_directory(out()); }
     std::filesystem::path out() const { return dir / "out"; }
     std::string queueFile() const { return (dir / "queue").string(); }
-    vmx::ExportJobSpec spec(const std::string& baseName) const
+    vmx::ExportJobOrder order(const std::string& baseName) const
     {
-        vmx::ExportJobSpec spec;
-        spec.title = "News " + baseName;
-        spec.partPaths = {SampleTransportStream()};
-        spec.outputFolder = out().string();
-        spec.baseName = baseName;
-        return spec;
+        vmx::ExportJobOrder order;
+        order.title = "News " + baseName;
+        order.partPaths = {SampleTransportStream()};
+        order.outputFolder = out().string();
+        order.baseName = baseName;
+        return order;
     }
 
     TempDir dir;
@@ -96,7 +96,7 @@ TEST_F(ExportQueueTest, CancelOfARunningJobLeavesNothing)
     };
     ExportQueue q(queueFile(), &recorder);
     queue = &q;
-    const std::uint64_t id = q.add(spec("film"));
+    const std::uint64_t id = q.add(order("film"));
     ASSERT_TRUE(WaitFor([&] { return AllFinished(q); }, 60));
     EXPECT_TRUE(asked);
     ASSERT_EQ(q.jobs().size(), 1u);
@@ -140,14 +140,14 @@ TEST_F(ExportQueueTest, ARestartRunsTheJobsAgain)
     ASSERT_EQ(jobs.size(), 2u);
     for (const ExportJob& job : jobs) {
         EXPECT_EQ(job.state, ExportJobState::Done) << job.message;
-        EXPECT_EQ(job.outputPath, (out() / (job.spec.baseName + ".mkv")).string());
+        EXPECT_EQ(job.outputPath, (out() / (job.order.baseName + ".mkv")).string());
     }
     EXPECT_EQ(FilesIn(out()), (std::vector<std::string>{"first.mkv", "second.mkv"}));
     EXPECT_GT(std::filesystem::file_size(out() / "first.mkv"), 100000u);
 
     ExportQueue again(queueFile());
     ASSERT_EQ(again.jobs().size(), 2u);
-    EXPECT_EQ(again.jobs()[1].spec.title, "News second");
+    EXPECT_EQ(again.jobs()[1].order.title, "News second");
     EXPECT_EQ(again.jobs()[1].state, ExportJobState::Done);
 }
 

@@ -258,7 +258,7 @@ TEST_F(SettingDlgModelTest, AnExportChoiceHandsOutExports)
     ASSERT_EQ(model.chooseDestination(scope.folder() + "out"), SettingDlgModel::FolderChoice::Changed);
     writeText(scope.dir() / "out/News.mp4", "an older export: no question, the export takes a free name");
     EXPECT_EQ(model.beginStart(texts).check, EncodeRun::StartCheck::Ok);
-    std::vector<vmx::ExportJobSpec> jobs = model.exportJobs();
+    std::vector<vmx::ExportJobOrder> jobs = model.exportJobs();
     ASSERT_EQ(jobs.size(), 1u);
     EXPECT_EQ(jobs[0].title, "[m]News");
     EXPECT_EQ(jobs[0].baseName, "News");

@@ -705,7 +705,7 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(job().finished(), kRunTimeoutMs);
         QCOMPARE(job().state, vmx::ExportJobState::Done);
-        QCOMPARE(QString::fromStdString(job().spec.title), QStringLiteral("Nature One"));
+        QCOMPARE(QString::fromStdString(job().order.title), QStringLiteral("Nature One"));
         const QString mkv = out() + "/Nature One.mkv";
         QCOMPARE(QString::fromStdString(job().outputPath), mkv);
         QCOMPARE(ReadAll(mkv).left(4), QByteArray("\x1A\x45\xDF\xA3"));  // an EBML (Matroska) file
