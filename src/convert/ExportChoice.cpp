@@ -100,8 +100,7 @@ ExportJobOrder ExportOfRecording(const RecordDetails& details, const std::string
     order.title = details.displayName;
     AVMRec record{};
     std::memcpy(record.name, details.nameField.data(), sizeof record.name);
-    const std::string merged = FileNameOfPath(MergedFilePath("/", record));
-    order.baseName = merged.substr(3, merged.size() - 7);  // without "[m]" and ".trp"
+    order.baseName = ExportBaseName(record);  // named as velmorix-cli export names it
     for (int part = 0; part < int(details.partNames.size()); ++part) {
         const std::string path = PartPathOf(details, part);
         if (path.empty()) {

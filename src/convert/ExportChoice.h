@@ -47,8 +47,8 @@ std::string ExportPreview(const EncodeSettings& settings);
 ExportFormat ContainerOf(OutputChoice choice);
 EncodeOptions EncodeOptionsOf(const EncodeSettings& settings);
 
-// The export of a recording of a pane: its name as title and (without "[m]" and ".trp") as the
-// merge names it, its part files. Empty part paths when one of its part names is not a plain
+// The export of a recording of a pane: its name as title, its file named by ExportBaseName, its
+// part files. Empty part paths when one of its part names is not a plain
 // part name (it is then not exported).
 ExportJobOrder ExportOfRecording(const RecordDetails& details, const std::string& outputFolder,
                                 const EncodeSettings& settings);
