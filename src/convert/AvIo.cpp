@@ -9,6 +9,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 
 namespace vmx {
@@ -17,6 +18,8 @@ namespace {
 
 constexpr int kBufferSize = 1 << 16;
 constexpr std::uint64_t kWritebackStep = 16ull << 20;
+constexpr std::size_t kBlockSize = 1 << 20;       // the bytes the writer is handed at a time
+constexpr std::size_t kQueueLimit = 8 * kBlockSize;  // the bytes waiting for the writer at most
 
 // The new position of a seek from `whence` (SEEK_SET, SEEK_CUR, SEEK_END) or a negative error.
 std::int64_t SeekTarget(std::int64_t offset, int whence, std::uint64_t current, std::uint64_t end)
@@ -75,22 +78,96 @@ std::int64_t PartInput::Seek(void* opaque, std::int64_t offset, int whence)
     return static_cast<std::int64_t>(self->stream.seek(static_cast<std::uint64_t>(target)));
 }
 
+FdOutput::~FdOutput()
+{
+    (void)finish();
+}
+
+void FdOutput::start(int fd)
+{
+    m_fd = fd;
+    m_writer = std::thread([this] { writeBlocks(); });
+}
+
+int FdOutput::finish()
+{
+    if (m_writer.joinable()) {
+        handOn();
+        {
+            std::lock_guard lock(m_mutex);
+            m_closing = true;
+        }
+        m_changed.notify_all();
+        m_writer.join();
+    }
+    return m_error.load();
+}
+
+void FdOutput::handOn()
+{
+    if (m_block.bytes.empty())
+        return;
+    std::unique_lock lock(m_mutex);
+    // The queue holds a few blocks at most: memory stays small however slow the disk.
+    m_changed.wait(lock, [&] { return m_queued < kQueueLimit || m_error.load() != 0; });
+    m_queued += m_block.bytes.size();
+    m_queue.push_back(std::move(m_block));
+    m_block = Block{};
+    lock.unlock();
+    m_changed.notify_all();
+}
+
+void FdOutput::writeBlocks()
+{
+    for (;;) {
+        Block block;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return !m_queue.empty() || m_closing; });
+            if (m_queue.empty())
+                return;
+            block = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_queued -= block.bytes.size();
+        }
+        m_changed.notify_all();
+        if (m_error.load() != 0)
+            continue;  // after a failure nothing more is written
+        if (const int error = WriteAllAt(m_fd, block.bytes.data(), block.bytes.size(), block.start); error != 0) {
+            m_error.store(error);
+            m_changed.notify_all();
+            continue;
+        }
+        m_written = std::max(m_written, block.start + block.bytes.size());
+        // The disk starts writing what is written while the export goes on, so that the flush
+        // before the file is put in place has little left to do.
+        if (m_written >= m_handedOn + kWritebackStep) {
+            (void)::sync_file_range(m_fd, static_cast<off_t>(m_handedOn), static_cast<off_t>(m_written - m_handedOn),
+                                    SYNC_FILE_RANGE_WRITE);
+            m_handedOn = m_written;
+        }
+    }
+}
+
 int FdOutput::Write(void* opaque, const std::uint8_t* data, int size)
 {
     auto* self = static_cast<FdOutput*>(opaque);
-    if (const int error = WriteAllAt(self->fd, data, static_cast<std::size_t>(size), self->position); error != 0) {
-        self->error = error;
+    if (const int error = self->m_error.load(); error != 0)
         return AVERROR(error);
+    if (!self->m_writer.joinable())
+        return AVERROR(EBADF);
+    Block& block = self->m_block;
+    if (!block.bytes.empty() && self->m_position != block.start + block.bytes.size())
+        self->handOn();  // a write elsewhere (after a seek) starts a block of its own
+    if (block.bytes.empty()) {
+        block.start = self->m_position;
+        block.bytes.reserve(kBlockSize);
     }
-    self->position += static_cast<std::uint64_t>(size);
-    self->end = std::max(self->end, self->position);
-    // The disk starts writing what is written while the export goes on, so that the flush before
-    // the file is put in place has little left to do.
-    if (self->end >= self->handedOn + kWritebackStep) {
-        (void)::sync_file_range(self->fd, static_cast<off_t>(self->handedOn),
-                                static_cast<off_t>(self->end - self->handedOn), SYNC_FILE_RANGE_WRITE);
-        self->handedOn = self->end;
-    }
+    block.bytes.insert(block.bytes.end(), data, data + size);
+    self->m_position += static_cast<std::uint64_t>(size);
+    self->m_end = std::max(self->m_end, self->m_position);
+    if (block.bytes.size() >= kBlockSize)
+        self->handOn();
     return size;
 }
 
@@ -98,10 +175,10 @@ std::int64_t FdOutput::Seek(void* opaque, std::int64_t offset, int whence)
 {
     auto* self = static_cast<FdOutput*>(opaque);
     if (whence == AVSEEK_SIZE)
-        return static_cast<std::int64_t>(self->end);
-    const std::int64_t target = SeekTarget(offset, whence, self->position, self->end);
+        return static_cast<std::int64_t>(self->m_end);
+    const std::int64_t target = SeekTarget(offset, whence, self->m_position, self->m_end);
     if (target >= 0)
-        self->position = static_cast<std::uint64_t>(target);
+        self->m_position = static_cast<std::uint64_t>(target);
     return target;
 }
 
@@ -121,6 +198,16 @@ AvioPtr MakeReadIo(PartInput& input)
 AvioPtr MakeWriteIo(FdOutput& output)
 {
     return MakeIo(&output, true, nullptr, &FdOutput::Write, &FdOutput::Seek);
+}
+
+int WriteContainerHeader(AVFormatContext* out)
+{
+    AVDictionary* options = nullptr;
+    if (std::strcmp(out->oformat->name, "matroska") == 0)
+        av_dict_set(&options, "write_crc32", "0", 0);
+    const int result = avformat_write_header(out, &options);
+    av_dict_free(&options);
+    return result;
 }
 
 void InputDeleter::operator()(AVFormatContext* context) const

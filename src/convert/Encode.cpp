@@ -496,8 +496,8 @@ void Transcoder::write(Chain& chain, AVPacket* packet)
 
 void Transcoder::writeFailed(int error) const
 {
-    if (m_output.error != 0)
-        throw EncodeStop{"cannot write " + m_request.outputPath + ": " + std::strerror(m_output.error) + "."};
+    if (m_output.error() != 0)
+        throw EncodeStop{"cannot write " + m_request.outputPath + ": " + std::strerror(m_output.error()) + "."};
     throw EncodeStop{"cannot write " + m_request.outputPath + ": " + AvError(error) + "."};
 }
 
@@ -515,7 +515,7 @@ void Transcoder::run(int fd, const ExportProgress& progress)
         throw EncodeStop{openError};
     openChains();
 
-    m_output.fd = fd;
+    m_output.start(fd);
     m_outIo = MakeWriteIo(m_output);
     if (!m_outIo)
         throw EncodeStop{"out of memory."};
@@ -523,7 +523,7 @@ void Transcoder::run(int fd, const ExportProgress& progress)
     m_out->flags |= AVFMT_FLAG_CUSTOM_IO;
     // The file starts at 0 s, wherever the receiver's clock stood when the recording began.
     m_out->avoid_negative_ts = AVFMT_AVOID_NEG_TS_MAKE_ZERO;
-    if (const int error = avformat_write_header(m_out.get(), nullptr); error < 0)
+    if (const int error = WriteContainerHeader(m_out.get()); error < 0)
         writeFailed(error);
 
     PacketPtr packet(av_packet_alloc());
@@ -560,10 +560,10 @@ void Transcoder::run(int fd, const ExportProgress& progress)
     if (const int error = av_write_trailer(m_out.get()); error < 0)
         writeFailed(error);
     avio_flush(m_out->pb);
-    if (m_output.error != 0)
+    if (m_output.finish() != 0)
         writeFailed(0);
     m_result.bytesRead = m_input.stream.size();
-    m_result.bytesWritten = m_output.end;
+    m_result.bytesWritten = m_output.end();
     for (const PartStream::Gap& gap : m_input.stream.gaps())
         m_result.lost.push_back({gap.partPath, gap.offset, gap.length});
 }

@@ -82,7 +82,7 @@ ExportResult RemuxInto(const ExportRequest& request, int fd, const ExportProgres
         return fail("the recording holds no video stream the container takes.");
 
     FdOutput output;
-    output.fd = fd;
+    output.start(fd);
     AvioPtr outIo = MakeWriteIo(output);
     if (!outIo)
         return fail("out of memory.");
@@ -92,11 +92,11 @@ ExportResult RemuxInto(const ExportRequest& request, int fd, const ExportProgres
     // The file starts at 0 s, wherever the receiver's clock stood when the recording began.
     out->avoid_negative_ts = AVFMT_AVOID_NEG_TS_MAKE_ZERO;
     const auto writeFailed = [&](int error) {
-        if (output.error != 0)
-            return fail("cannot write " + request.outputPath + ": " + std::strerror(output.error) + ".");
+        if (output.error() != 0)
+            return fail("cannot write " + request.outputPath + ": " + std::strerror(output.error()) + ".");
         return fail("cannot write " + request.outputPath + ": " + AvError(error) + ".");
     };
-    if (const int error = avformat_write_header(out.get(), nullptr); error < 0)
+    if (const int error = WriteContainerHeader(out.get()); error < 0)
         return writeFailed(error);
 
     AVPacket* packet = av_packet_alloc();
@@ -142,10 +142,10 @@ ExportResult RemuxInto(const ExportRequest& request, int fd, const ExportProgres
     if (const int error = av_write_trailer(out.get()); error < 0)
         return writeFailed(error);
     avio_flush(out->pb);
-    if (output.error != 0)
+    if (output.finish() != 0)
         return writeFailed(0);
     result.bytesRead = input.stream.size();
-    result.bytesWritten = output.end;
+    result.bytesWritten = output.end();
     for (const PartStream::Gap& gap : input.stream.gaps())
         result.lost.push_back({gap.partPath, gap.offset, gap.length});
     result.ok = true;
