@@ -5,14 +5,11 @@
 #include "common/UniqueFd.h"
 #include "convert/ExportSteps.h"
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -131,11 +128,42 @@ std::string PlainPath(const std::string& path)
     return plain;
 }
 
+// The export module: lib/velmorix/modules/export.so beside the folder of the running program
+// (bin/), in the build tree as in an installed one.
+std::string ExportModulePath()
+{
+    char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string prefix = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
+    for (int up = 0; up < 2; ++up) {  // the program's name, then bin
+        const std::size_t slash = prefix.rfind('/');
+        prefix.erase(slash == std::string::npos ? 0 : slash);
+    }
+    return prefix + "/lib/velmorix/modules/export.so";
+}
+
+// Loads the export module; on failure says why in `error`.
+ExportModuleEntry LoadExportModule(std::string& error)
+{
+    const std::string path = ExportModulePath();
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        const char* why = ::dlerror();
+        error = "the export module " + path + " cannot be loaded (" + (why ? why : "unknown reason") +
+                "); reinstall Velmorix to export recordings.";
+        return nullptr;
+    }
+    auto entry = reinterpret_cast<ExportModuleEntry>(::dlsym(module, kExportModuleEntry));
+    if (entry == nullptr)
+        error = "the export module " + path + " is not Velmorix's (it has no " + kExportModuleEntry +
+                "); reinstall Velmorix to export recordings.";
+    return entry;
+}
+
 [[noreturn]] void RunChild(const ExportRequest& request, int outFd, int reportFd)
 {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     std::signal(SIGPIPE, SIG_IGN);
-    av_log_set_level(AV_LOG_QUIET);  // what goes wrong is said in the result
     std::uint64_t said = 0;
     const ExportProgress tell = [&](std::uint64_t read, std::uint64_t total) {
         if (read >= said + (1u << 20) || read == total) {  // a line every MiB read
@@ -144,8 +172,13 @@ std::string PlainPath(const std::string& path)
         }
         return true;
     };
-    const ExportResult result = request.encode.video == ExportVideo::Copy ? RemuxInto(request, outFd, tell)
-                                                                           : EncodeInto(request, outFd, tell);
+    ExportResult result;
+    if (const ExportModuleEntry entry = LoadExportModule(result.error);
+        entry != nullptr && !entry(kExportModuleVersion, &request, outFd, &tell, &result)) {
+        result = {};
+        result.error = "the export module " + ExportModulePath() +
+                       " belongs to another version of Velmorix; reinstall Velmorix to export recordings.";
+    }
     Say(reportFd, EncodeResult(result));
     _exit(0);
 }

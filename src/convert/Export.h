@@ -63,8 +63,10 @@ using ExportProgress = std::function<bool(std::uint64_t read, std::uint64_t tota
 // The file is written under a hidden temporary name beside `outputPath` and renamed when
 // complete; a failed or stopped export removes it. Where the file system refuses the name (FAT,
 // exFAT and NTFS take only UTF-8 names, fusefat only ASCII ones) each character beyond ASCII
-// becomes '_'; where a file took the name meanwhile a number is added, as FreeExportPath does. The FFmpeg libraries run in a child process:
-// a damaged recording that takes them down fails the export, not the program.
+// becomes '_'; where a file took the name meanwhile a number is added, as FreeExportPath does. The FFmpeg libraries run in a child process,
+// which loads them with the export module (lib/velmorix/modules/export.so beside the program's
+// bin/ folder): a damaged recording that takes them down fails the export, not the program, and a
+// missing or broken module fails it with a message that says so.
 ExportResult ExportRecording(const ExportRequest& request, const ExportProgress& progress = {});
 
 // The output path for a recording in `folder`: `baseName` + ".mkv"/".mp4", with " (2)", " (3)" ...

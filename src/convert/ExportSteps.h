@@ -1,7 +1,8 @@
 #pragma once
 
-// The two ways of writing an export into an open, empty file; ExportRecording runs one of them in
-// a child process and puts the file in place.
+// The two ways of writing an export into an open, empty file. They use the FFmpeg libraries and
+// live in the export module (lib/velmorix/modules/export.so beside bin/), which the child process
+// that ExportRecording forks loads; the programs themselves do not link FFmpeg.
 
 #include "convert/Export.h"
 
@@ -12,5 +13,14 @@ ExportResult RemuxInto(const ExportRequest& request, int fd, const ExportProgres
 
 // The video encoded anew (request.encode), the audio as AAC.
 ExportResult EncodeInto(const ExportRequest& request, int fd, const ExportProgress& progress);
+
+// The module's one entry point, looked up by this name: writes the export of `request` into `fd`
+// (remuxed or encoded, as request.encode asks) and fills `result`. `version` must be
+// kExportModuleVersion, else nothing is done and false returned: a module of another build may
+// lay out these types differently.
+inline constexpr const char* kExportModuleEntry = "VmxExportInto";
+inline constexpr int kExportModuleVersion = 1;
+using ExportModuleEntry = bool (*)(int version, const ExportRequest* request, int fd, const ExportProgress* progress,
+                                   ExportResult* result);
 
 }  // namespace vmx

@@ -829,6 +829,31 @@ class ExportTest(CliBase):
         self.assertNotIn(b"\x47\x5f\xff\x30\xaa", self.read(path))
         self.assertEqual([n for n in os.listdir(out) if n.startswith(".")], [], "no temporary file is left")
 
+    def test_an_export_without_its_module_fails_and_says_so(self):
+        """Without the export module beside the program (lib/velmorix/modules/export.so from its
+        bin/), or with a broken one, the export fails with a message that says so, and leaves
+        nothing."""
+        demo = os.path.join(self.dir, "demo")
+        subprocess.run([CLI, "demo", demo], check=True, capture_output=True, timeout=120)
+        db = os.path.join(demo, "RECORD", "DZT000.DB")
+        bin_dir = os.path.join(self.dir, "copy", "bin")
+        module = os.path.join(self.dir, "copy", "lib", "velmorix", "modules", "export.so")
+        os.makedirs(bin_dir)
+        os.makedirs(os.path.dirname(module))
+        shutil.copy(CLI, bin_dir)
+        out = os.path.join(self.dir, "out")
+        os.mkdir(out)
+        for case, content in (("missing", None), ("broken", b"not a shared object")):
+            with self.subTest(module=case):
+                if content is not None:
+                    with open(module, "wb") as f:
+                        f.write(content)
+                proc = subprocess.run([os.path.join(bin_dir, os.path.basename(CLI)), "export", db, "2", out],
+                                      capture_output=True, timeout=120)
+                self.assertEqual(proc.returncode, 1, proc.stderr)
+                self.assertIn(b"the export module " + module.encode() + b" cannot be loaded", proc.stderr)
+                self.assertEqual(os.listdir(out), [])
+
 
 def untraced_leaks_env():
     """LeakSanitizer cannot run under ptrace (strace); a sanitizer build then checks everything else."""
