@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vmx {
 
@@ -24,6 +26,15 @@ struct FileFingerprint {
 // The fingerprint of the regular file at `path`, hashing at most `hashLimit` bytes from its start.
 // Empty on success, else the sentence saying why the file cannot be read.
 [[nodiscard]] std::string TakeFingerprint(const std::string& path, std::uint64_t hashLimit, FileFingerprint& out);
+
+// The same of the regular file open as `fd` (`path` names it in messages); `content`, when given,
+// receives the bytes hashed, so that a reader that needs no more than them reads the file once.
+[[nodiscard]] std::string TakeFingerprint(int fd, const std::string& path, std::uint64_t hashLimit, FileFingerprint& out,
+                                          std::vector<std::uint8_t>* content = nullptr);
+
+// True while the file open as `fd` still has the size and modification time of `taken` and `path`
+// still names it: nobody wrote to it or put another file in its place since.
+bool FileUnchanged(int fd, const std::string& path, const FileFingerprint& taken);
 
 // The hash TakeFingerprint puts into a fingerprint, over bytes at hand.
 std::uint64_t FingerprintHash(const void* data, std::size_t size);

@@ -153,15 +153,24 @@ const PartOwner* FolderParts::ownerOf(const std::string& partName) const
     return found == owners.end() || found->second.empty() ? nullptr : &found->second.front();
 }
 
-std::string ReadFolderParts(const std::string& folder, FolderParts& parts)
+std::string ReadFolderParts(const std::string& folder, FolderParts& parts, std::vector<DbFileRead>* reads)
 {
     parts.owners.clear();
+    if (reads)
+        reads->clear();
     if (::access(folder.empty() ? "." : folder.c_str(), R_OK | X_OK) != 0)
         return "cannot read the folder " + folder + ": " + std::strerror(errno) + ".";
     for (const std::string& path : DatabasesOfFolder(folder)) {
-        std::vector<std::uint8_t> bytes;
-        if (std::string error = ReadDbContent(path, bytes); !error.empty())
+        DbFileRead read{std::make_shared<UniqueFd>(), {}, {}};
+        std::uint64_t size = 0;
+        if (std::string error = OpenRegularFile(path, O_RDONLY | O_NOFOLLOW, *read.fd, size); !error.empty())
             return error;
+        if (std::string error = TakeFingerprint(read.fd->get(), path, kMaxDbContentSize, read.fingerprint, &read.content);
+            !error.empty())
+            return error;
+        std::vector<std::uint8_t> bytes = reads ? read.content : std::move(read.content);
+        if (reads)
+            reads->push_back(std::move(read));
         DecodedDb db = DecodeDb(bytes.data(), bytes.size());
         if (!db.readable()) {
             // Looked at as the newest version: whatever it may name stays.
@@ -195,13 +204,10 @@ std::string PartNamesListedInFolder(const std::string& folder, std::set<std::str
     return {};
 }
 
-ListingCheck CheckListing(const std::string& dbPath)
+ListingCheck CheckListing(const std::string& dbPath, const std::vector<std::uint8_t>& bytes)
 {
     ListingCheck check;
     std::vector<std::string>& problems = check.problems;
-    std::vector<std::uint8_t> bytes;
-    if (!ReadDbContent(dbPath, bytes).empty())
-        return check;
     const DecodedDb db = DecodeDb(bytes.data(), bytes.size());
     const DbHeader& header = db.header;
     if (header.version <= 5 && header.headerSize >= 1 && header.headerSize <= 512 && header.count > kDBMMaxRecords) {

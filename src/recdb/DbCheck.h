@@ -1,8 +1,12 @@
 #pragma once
 
+#include "common/FileFingerprint.h"
+#include "common/UniqueFd.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,7 +30,8 @@ struct ListingCheck {
     std::vector<std::string> problems;
     std::set<int> damagedSlots;  // the slots of the records whose checksum does not match
 };
-ListingCheck CheckListing(const std::string& dbPath);
+// `content` is the database's content as a load read it; `dbPath` names it in the problems.
+ListingCheck CheckListing(const std::string& dbPath, const std::vector<std::uint8_t>& content);
 
 // The databases of `folder` (ending in '/', or empty for the current folder): the regular files
 // whose names end in ".DB" as the receiver's FAT disk reads them (see FatNameKey), hidden ones
@@ -57,10 +62,20 @@ struct FolderParts {
     const PartOwner* ownerOf(const std::string& partName) const;
 };
 
+// A database file as ReadFolderParts read it: still open, with its fingerprint and its content
+// (the first kMaxDbContentSize bytes at most), so that a load that follows at once can take them
+// instead of reading the file again.
+struct DbFileRead {
+    std::shared_ptr<UniqueFd> fd;
+    FileFingerprint fingerprint;
+    std::vector<std::uint8_t> content;
+};
+
 // Reads the part names of every database of `folder`. Empty on success, else the sentence naming
 // a database that cannot be read at all (then nobody can tell which files belong to no recording,
-// and nothing may be removed).
-[[nodiscard]] std::string ReadFolderParts(const std::string& folder, FolderParts& parts);
+// and nothing may be removed). `reads`, when given, receives each database file as read.
+[[nodiscard]] std::string ReadFolderParts(const std::string& folder, FolderParts& parts,
+                                          std::vector<DbFileRead>* reads = nullptr);
 
 // The same as a set of upper-cased names.
 [[nodiscard]] std::string PartNamesListedInFolder(const std::string& folder, std::set<std::string>& names);

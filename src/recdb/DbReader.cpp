@@ -20,26 +20,40 @@
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-// The database file, open for reading while a load runs. Only a regular file counts: a named
-// pipe would block the open and a device or folder is no database.
-class OpenFile {
+// What a load reads from while it runs: the database file, open for reading, or its content read
+// before. Only a regular file counts: a named pipe would block the open and a device or folder is
+// no database.
+class DbSource {
 public:
-    explicit OpenFile(const std::string& path)
+    DbSource(const std::string& path, const std::vector<std::uint8_t>* content) : m_content(content)
     {
         std::uint64_t size = 0;
-        if (!path.empty())
+        if (!content && !path.empty())
             (void)vmx::OpenRegularFile(path, O_RDONLY, m_fd, size);
     }
-    ~OpenFile() { vmx::SetCacheFile(-1); }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    bool ok() const { return m_fd.ok(); }
-    int fd() const { return m_fd.get(); }
+    ~DbSource()
+    {
+        vmx::SetCacheFile(-1);
+        vmx::SetCacheSource(nullptr, 0);
+    }
+    DbSource(const DbSource&) = delete;
+    DbSource& operator=(const DbSource&) = delete;
+    bool ok() const { return m_content || m_fd.ok(); }
+    // Points the file cache at it.
+    void attach() const
+    {
+        if (m_content)
+            vmx::SetCacheSource(m_content->data(), m_content->size());
+        else
+            vmx::SetCacheFile(m_fd.get());
+    }
 
 private:
+    const std::vector<std::uint8_t>* m_content;
     vmx::UniqueFd m_fd;
 };
 
@@ -149,9 +163,9 @@ unsigned char AVMReadDbSub(int type, int version, AVMRecordTable* table)
 
 namespace {
 
-// Reads the database at `dbPath` into `store`: true when it was read; otherwise the store is
-// exactly as it was. `type` only names the kind in the trace.
-bool readInto(vmx::RecordStore& store, const std::string& dbPath, int type)
+// Reads the database at `dbPath`, or its content when `content` is given, into `store`: true when
+// it was read; otherwise the store is exactly as it was. `type` only names the kind in the trace.
+bool readInto(vmx::RecordStore& store, const std::string& dbPath, const std::vector<std::uint8_t>* content, int type)
 {
     AVMRecordTable table = store.table();
     // The load fills a copy of the records, so that a file rejected half-way leaves the store
@@ -172,12 +186,12 @@ bool readInto(vmx::RecordStore& store, const std::string& dbPath, int type)
         for (int attempt = 0; attempt < 2 && !loaded; ++attempt) {
             char name[256] = {};
             AVMMakeNameString(name, nameTypes[attempt]);
-            OpenFile file(dbPath);
+            DbSource file(dbPath, content);
             if (!vmx::FileCacheActive() || !file.ok()) {
                 DBMTrace("infor: AVMReadDb error open(%s).", name);
                 continue;
             }
-            vmx::SetCacheFile(file.fd());
+            file.attach();
             AVMResetFileCache();
             std::uint8_t header[6] = {};
             if (AVMReadFile(0, header, sizeof header))
@@ -233,7 +247,12 @@ namespace vmx {
 
 bool ReadDb(RecordStore& store, const std::string& dbPath)
 {
-    return readInto(store, dbPath, kDBMTypeRecord);
+    return readInto(store, dbPath, nullptr, kDBMTypeRecord);
+}
+
+bool ReadDb(RecordStore& store, const std::vector<std::uint8_t>& content)
+{
+    return readInto(store, {}, &content, kDBMTypeRecord);
 }
 
 }  // namespace vmx
@@ -247,5 +266,5 @@ unsigned char AVMReadDb(int type)
     }
     if (!table.records)
         return 1;
-    return readInto(vmx::CurrentStore(), vmx::CurrentDbPath(), type) ? 0 : 1;
+    return readInto(vmx::CurrentStore(), vmx::CurrentDbPath(), nullptr, type) ? 0 : 1;
 }

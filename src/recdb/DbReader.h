@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Reading the receiver's recordings database into a record store.
 // Status of the AVM functions: 0 success, 1 failure.
@@ -63,6 +64,8 @@ DbHeader DecodeDbHeader(const std::uint8_t* bytes);
 // Reads the database at `dbPath` into `store`. False when it cannot be read (DBMLastTrace says
 // why); the store is then exactly as it was.
 [[nodiscard]] bool ReadDb(RecordStore& store, const std::string& dbPath);
+// The same from a database's content read before (its first kMaxDbContentSize bytes at most).
+[[nodiscard]] bool ReadDb(RecordStore& store, const std::vector<std::uint8_t>& content);
 
 }  // namespace vmx
 

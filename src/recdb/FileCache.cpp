@@ -3,6 +3,7 @@
 #include "common/ReadAll.h"
 #include "common/WriteAll.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -23,6 +24,8 @@ struct Cache {
     bool active = false;
     int fd = -1;
     std::vector<std::uint8_t>* sink = nullptr;  // writes go here instead of the file when set
+    const std::uint8_t* source = nullptr;       // reads come from here instead of the file when set
+    std::size_t sourceSize = 0;
     int current = 0;
     Window windows[2];
     // Positions just after the last low-level read and write. Reads and writes use positioned
@@ -37,11 +40,15 @@ Cache g;
 // short file never shows what an earlier file left in the window.
 unsigned char lowRead(std::uint32_t position, std::uint32_t length, std::uint8_t* buffer)
 {
-    if (!g.active || g.fd < 0)
-        return 1;
     std::size_t done = 0;
-    if (vmx::ReadAllAt(g.fd, buffer, length, position, done) != 0)
+    if (g.active && g.source) {
+        if (position < g.sourceSize) {
+            done = std::min<std::size_t>(length, g.sourceSize - position);
+            std::memcpy(buffer, g.source + position, done);
+        }
+    } else if (!g.active || g.fd < 0 || vmx::ReadAllAt(g.fd, buffer, length, position, done) != 0) {
         return 1;
+    }
     std::memset(buffer + done, 0, length - done);
     g.readPosition = static_cast<std::uint64_t>(position) + length;
     return 0;
@@ -111,6 +118,12 @@ bool vmx::FileCacheActive()
 void vmx::SetCacheFile(int fd)
 {
     g.fd = fd;
+}
+
+void vmx::SetCacheSource(const std::uint8_t* data, std::size_t size)
+{
+    g.source = data;
+    g.sourceSize = data ? size : 0;
 }
 
 void vmx::SetCacheSink(std::vector<std::uint8_t>* sink)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,6 +22,11 @@ bool FileCacheActive();
 
 // The file the cache reads from and writes to (a descriptor the caller owns; -1 for none).
 void SetCacheFile(int fd);
+
+// While set (data not null), the cache reads from these bytes instead of the file, and bytes beyond
+// `size` read as zeros, as beyond a file's end: a load parses the content it read once. Null
+// returns the reads to the file.
+void SetCacheSource(const std::uint8_t* data, std::size_t size);
 
 // While set, the cache's writes land in `sink` (grown as needed) instead of the file: the writer
 // puts a database's content together in memory before it decides how to bring it onto the disk.

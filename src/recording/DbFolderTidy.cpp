@@ -110,8 +110,9 @@ TidyReport TidyFolder(const std::string& folder)
 {
     TidyReport report;
     FolderParts parts;
-    if (std::string error = ReadFolderParts(folder, parts); !error.empty()) {
+    if (std::string error = ReadFolderParts(folder, parts, &report.reads); !error.empty()) {
         report.problems.push_back(error + " What interrupted operations left in " + folder + " was left as it is.");
+        report.reads.clear();
         return report;
     }
     const std::vector<std::string> databases = DatabasesOfFolder(folder);
@@ -135,6 +136,8 @@ TidyReport TidyFolder(const std::string& folder)
         report.problems.push_back(note);
     }
     // A finished cut changed what its database names.
+    if (cutFinished)
+        report.reads.clear();
     if (cutFinished && !ReadFolderParts(folder, parts).empty())
         return report;
     // Part files an interrupted deletion was keeping for undo go into its entry, not away.
@@ -152,6 +155,8 @@ TidyReport TidyFolder(const std::string& folder)
     report.finished.insert(report.finished.end(), undo.notes.begin(), undo.notes.end());
     for (std::string& problem : undo.problems)
         report.problems.push_back(std::move(problem));
+    if (!report.cuts.empty() || !report.finished.empty() || !report.removed.empty() || !report.restored.empty())
+        report.reads.clear();
     return report;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recdb/DbCheck.h"
 #include "recording/CutSteps.h"
 
 #include <string>
@@ -14,6 +15,9 @@ struct TidyReport {
     std::vector<InterruptedCut> cuts;   // the plans of interrupted cuts found, one per database
     std::vector<std::string> finished;  // interrupted undos finished
     std::vector<std::string> problems;  // what was left as it is, and why
+    // The folder's database files as the tidying read them, while it changed nothing that a
+    // database names (no cut finished, no file removed or restored, no undo finished); else none.
+    std::vector<DbFileRead> reads;
 
     // One sentence for each thing the user should know, nothing when all was in order: what was
     // finished (settled()), then what is still wrong (unsettled()).

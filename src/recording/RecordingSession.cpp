@@ -387,7 +387,8 @@ std::string RecordingSession::writePane(int side, DbOperation& operation)
     return error;
 }
 
-int RecordingSession::lockAndTidy(int side, const std::string& dbPath, UserInterface& ui, std::string* problem)
+int RecordingSession::lockAndTidy(int side, const std::string& dbPath, UserInterface& ui, std::string* problem,
+                                  std::vector<DbFileRead>* reads)
 {
     std::shared_ptr<FileLock>& mine = m_locks[static_cast<std::size_t>(side)];
     if (mine && mine->held())
@@ -412,8 +413,11 @@ int RecordingSession::lockAndTidy(int side, const std::string& dbPath, UserInter
     }
     mine = std::move(lock);
     m_lockedFor[static_cast<std::size_t>(side)] = dbPath;
-    for (const std::string& note : TidyFolder(FolderOfPath(dbPath)).notes())
+    TidyReport tidy = TidyFolder(FolderOfPath(dbPath));
+    for (const std::string& note : tidy.notes())
         ui.showMessage(note);
+    if (reads)
+        *reads = std::move(tidy.reads);
     return 0;
 }
 
@@ -432,38 +436,61 @@ bool RecordingSession::holdsALock() const
     return false;
 }
 
-std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
+std::string RecordingSession::readIntoPane(int side, const std::string& dbPath, std::vector<std::uint8_t>* contentOut,
+                                           const std::vector<DbFileRead>* readBefore)
 {
     if (std::string refusal = DbPathRefusal(dbPath); !refusal.empty())
         return refusal;
     // The reader's own messages name the receiver's path; a file that cannot be opened at all is
-    // reported here with its real name and the reason.
-    {
-        UniqueFd file;
-        std::uint64_t size = 0;
-        if (std::string error = OpenRegularFile(dbPath, O_RDONLY, file, size); !error.empty())
+    // reported here with its real name and the reason. The file is opened and read once: the
+    // content its fingerprint hashes is what the reader decodes, and what the folder's tidying
+    // read just before is taken as it is while the file has not changed since.
+    std::shared_ptr<UniqueFd> file;
+    FileFingerprint loadedAs;
+    std::vector<std::uint8_t> content;
+    for (const DbFileRead& earlier : readBefore ? *readBefore : std::vector<DbFileRead>{}) {
+        if (FileUnchanged(earlier.fd->get(), dbPath, earlier.fingerprint)) {
+            file = earlier.fd;
+            loadedAs = earlier.fingerprint;
+            content = earlier.content;
+            break;
+        }
+    }
+    const bool takenAsRead = file != nullptr;
+    std::uint64_t size = 0;
+    if (!file) {
+        file = std::make_shared<UniqueFd>();
+        if (std::string error = OpenRegularFile(dbPath, O_RDONLY, *file, size); !error.empty())
             return error;
     }
     if (!FitsDbPath(dbPath))
         return "the database path " + dbPath + " is too long.";
     LoadedPane& pane = paneOf(side);
-    // The fingerprint before and after the reading must agree: a file that another program
-    // replaced meanwhile (one that takes no lock) is read again.
-    FileFingerprint before;
-    FileFingerprint after;
+    // The file must not change while it is read: a file that another program wrote to or replaced
+    // meanwhile (one that takes no lock) is read again.
     bool read = false;
     bool steady = false;
     for (int attempt = 0; attempt < 3 && !steady; ++attempt) {
-        const bool fingerprinted = TakeFingerprint(dbPath, kMaxDbContentSize, before).empty();
-        read = ReadDb(pane.store, dbPath);
+        if (attempt > 0 && !FileUnchanged(file->get(), dbPath, loadedAs)) {
+            // Another file took its name: that one is read.
+            auto again = std::make_shared<UniqueFd>();
+            if (OpenRegularFile(dbPath, O_RDONLY, *again, size).empty())
+                file = std::move(again);
+        }
+        if (attempt > 0 || !takenAsRead) {
+            if (std::string error = TakeFingerprint(file->get(), dbPath, kMaxDbContentSize, loadedAs, &content);
+                !error.empty())
+                return error;
+        }
+        read = ReadDb(pane.store, content);
         if (!read)
             break;
-        steady = fingerprinted && TakeFingerprint(dbPath, kMaxDbContentSize, after).empty() && before == after;
+        steady = FileUnchanged(file->get(), dbPath, loadedAs);
     }
     // A file that never held still is loaded as last read, with a fingerprint no file has, so that
     // nothing is written over it before it has been loaded again.
     if (read && !steady)
-        after = FileFingerprint{};
+        loadedAs = FileFingerprint{};
     if (!read) {
         // The pane keeps its previous database and its records, never the rejected file's path.
         return "cannot read the database " + dbPath + ": it is damaged or not a recordings database (" +
@@ -474,11 +501,14 @@ std::string RecordingSession::readIntoPane(int side, const std::string& dbPath)
     pane.folder = FolderOfPath(dbPath);
     pane.fileName = FileNameOfPath(dbPath);
     pane.dbKind = DbKindOf(pane.fileName);
-    pane.header = DbHeader{};
-    (void)ReadDbHeader(dbPath, pane.header);
+    std::uint8_t header[6] = {};  // bytes a short file lacks read as zeros, as the reader reads them
+    std::copy_n(content.begin(), std::min(content.size(), sizeof header), header);
+    pane.header = DecodeDbHeader(header);
     pane.timing = BuildTimingList(pane.store, pane.folder);
     pane.damagedSlots.clear();  // a load says which records are damaged
-    m_loadedAs[static_cast<std::size_t>(side)] = after;
+    m_loadedAs[static_cast<std::size_t>(side)] = loadedAs;
+    if (contentOut)
+        *contentOut = std::move(content);
     return {};
 }
 
@@ -593,18 +623,20 @@ LoadResult RecordingSession::loadPane(int side, const std::string& dbPath, UserI
             return result;
         }
         std::string problem;
-        if (const int error = lockAndTidy(side, dbPath, ui, &problem); error == EWOULDBLOCK)
+        std::vector<DbFileRead> tidyReads;
+        if (const int error = lockAndTidy(side, dbPath, ui, &problem, &tidyReads); error == EWOULDBLOCK)
             return result;
         else if (error != 0 && !readableWithoutLock(error) && !problem.empty())
             ui.showMessage(problem);
-        if (const std::string error = readIntoPane(side, dbPath); !error.empty()) {
+        std::vector<std::uint8_t> content;
+        if (const std::string error = readIntoPane(side, dbPath, &content, &tidyReads); !error.empty()) {
             unlock(side);
             ui.showMessage(error);
             return result;
         }
         // A header, a list or records the receiver would not write are said once, as velmorix-cli
         // check says them; the pane lists the recordings the file holds and marks the damaged ones.
-        ListingCheck check = CheckListing(dbPath);
+        ListingCheck check = CheckListing(dbPath, content);
         paneOf(side).damagedSlots = std::move(check.damagedSlots);
         if (!check.problems.empty())
             ui.showMessage(listingDamageMessage(check.problems));

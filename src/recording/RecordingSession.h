@@ -13,6 +13,7 @@
 
 #include "common/FileFingerprint.h"
 #include "common/FileLock.h"
+#include "recdb/DbCheck.h"
 
 #include <array>
 #include <atomic>
@@ -281,13 +282,17 @@ private:
     // saying why nothing was written.
     [[nodiscard]] std::string writePane(int side, DbOperation& operation);
     // Reads `dbPath` into the side's store and, on success, makes it the pane's database and notes
-    // its fingerprint.
-    [[nodiscard]] std::string readIntoPane(int side, const std::string& dbPath);
+    // its fingerprint; `content`, when given, receives what was read (the file is read once). A file
+    // of `readBefore` (the folder's tidying read them) that is still as it was read is taken as read.
+    [[nodiscard]] std::string readIntoPane(int side, const std::string& dbPath,
+                                           std::vector<std::uint8_t>* content = nullptr,
+                                           const std::vector<DbFileRead>* readBefore = nullptr);
     // Takes the lock of the folder of `dbPath` for `side` (kept in m_locks; shared with the other
     // side when it holds the same folder's) and tidies the folder, telling the user what was found.
     // 0 or the errno value of FileLock::acquire; EWOULDBLOCK was said, any other failure is
-    // described in `problem`.
-    int lockAndTidy(int side, const std::string& dbPath, UserInterface& ui, std::string* problem = nullptr);
+    // described in `problem`. `reads` receives the database files the tidying read (see TidyReport).
+    int lockAndTidy(int side, const std::string& dbPath, UserInterface& ui, std::string* problem = nullptr,
+                    std::vector<DbFileRead>* reads = nullptr);
     // Gives up the side's lock (the folder's lock goes when neither side holds it).
     void unlock(int side);
     bool holdsALock() const;

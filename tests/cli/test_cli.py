@@ -198,6 +198,17 @@ class CliTest(CliBase):
         self.assertEqual(out["records"][0]["ext_a"], FULL_PART + 5000)
         self.assertEqual(out["records"][2]["ext_a"], 77)
 
+    def test_a_load_opens_the_database_once(self):
+        """The folder's tidying, the reading and the checks of a load share one read of the file."""
+        self.write(encode(5, 3, self.three_records()))
+        trace = os.path.join(self.dir, "trace")
+        proc = subprocess.run(["strace", "-f", "-e", "trace=open,openat", "-o", trace, CLI, "list", self.db],
+                              capture_output=True, timeout=60, env=untraced_leaks_env())
+        self.assertEqual(proc.returncode, 0, proc.stderr)
+        with open(trace) as f:
+            opens = [line for line in f if '"%s"' % self.db in line]
+        self.assertEqual(len(opens), 1, "".join(opens))
+
     def test_create_and_check(self):
         self.cli("create", self.db)
         self.assertEqual(self.read(), bytes([0, 5, 0, 6, 0, 0]))
