@@ -96,10 +96,10 @@ void ResetEncodeSettings(EncodeSettings& s)
 
 void LoadEncodeSettings(EncodeSettings& s, const std::string& fileName)
 {
-    const std::string& f = fileName;
-    auto video = [&](const char* key, int& field) { field = ReadProfileInt("VIDEO", key, field, f); };
-    auto audio = [&](const char* key, int& field) { field = ReadProfileInt("AUDIO", key, field, f); };
-    auto sub = [&](const char* key, int& field) { field = ReadProfileInt("SUB", key, field, f); };
+    const ProfileFile f(fileName);  // read once for all its keys
+    auto video = [&](const char* key, int& field) { field = f.readInt("VIDEO", key, field); };
+    auto audio = [&](const char* key, int& field) { field = f.readInt("AUDIO", key, field); };
+    auto sub = [&](const char* key, int& field) { field = f.readInt("SUB", key, field); };
 
     video("bThreadPriorityNorm", s.bThreadPriorityNorm);
     video("bUseVolNorm", s.bUseVolNorm);
@@ -113,11 +113,11 @@ void LoadEncodeSettings(EncodeSettings& s, const std::string& fileName)
     video("bNoVideoEncoding", s.bNoVideoEncoding);
     video("bNoAudioEncoding", s.bNoAudioEncoding);
     // The rate goes through its three-decimal text, so an absent key rounds it to 0.001.
-    s.fVidFps = LeadingDouble(ReadProfileString("VIDEO", "fVidFps", FormatFixed3(s.fVidFps), f));
+    s.fVidFps = LeadingDouble(f.readString("VIDEO", "fVidFps", FormatFixed3(s.fVidFps)));
     video("nVidW", s.nVidW);
     video("nVidH", s.nVidH);
     video("nVidBitrate", s.nVidBitrate);
-    s.ratio = ReadProfileString("VIDEO", "ratio", "1.6", f);
+    s.ratio = f.readString("VIDEO", "ratio", "1.6");
     video("bBlackBox", s.bBlackBox);
     video("bFullRatio", s.bFullRatio);
     video("nVidEncoder", s.nVidEncoder);
@@ -133,11 +133,11 @@ void LoadEncodeSettings(EncodeSettings& s, const std::string& fileName)
     sub("nSubSize", s.nSubSize);
     sub("bUseSub", s.bUseSub);
     sub("nSubAnsiCodePage", s.nSubAnsiCodePage);
-    s.sPathFont = ReadProfileString("SUB", "sPathFont", s.sPathFont, f);
-    s.sAddionalOption = ReadProfileString("ETC", "sAddionalOption", s.sAddionalOption, f);
-    s.nOutputFormat = ReadProfileInt("EXPORT", "nOutputFormat", s.nOutputFormat, f);
-    s.nExportQuality = ReadProfileInt("EXPORT", "nExportQuality", s.nExportQuality, f);
-    s.nExportSize = ReadProfileInt("EXPORT", "nExportSize", s.nExportSize, f);
+    s.sPathFont = f.readString("SUB", "sPathFont", s.sPathFont);
+    s.sAddionalOption = f.readString("ETC", "sAddionalOption", s.sAddionalOption);
+    s.nOutputFormat = f.readInt("EXPORT", "nOutputFormat", s.nOutputFormat);
+    s.nExportQuality = f.readInt("EXPORT", "nExportQuality", s.nExportQuality);
+    s.nExportSize = f.readInt("EXPORT", "nExportSize", s.nExportSize);
 }
 
 void ReloadEncodeSettings()

@@ -26,14 +26,22 @@ std::string_view trim(std::string_view text)
     return text;
 }
 
-// The raw value of section/key in the file, or nothing when the file, section or key is absent.
-std::optional<std::string> findValue(std::string_view section, std::string_view key,
-                                     const std::string& path)
+std::optional<std::string> readContent(const std::string& path)
 {
     std::string content;
     if (!vmx::ReadRegularFile(path, content).empty())
         return std::nullopt;
-    std::istringstream in(content);
+    return content;
+}
+
+// The raw value of section/key in the file's content, or nothing when the file, section or key
+// is absent.
+std::optional<std::string> findValue(std::string_view section, std::string_view key,
+                                     const std::optional<std::string>& content)
+{
+    if (!content)
+        return std::nullopt;
+    std::istringstream in(*content);
     bool inSection = false;
     bool sectionSeen = false;
     std::string line;
@@ -91,20 +99,32 @@ int LeadingInt(std::string_view text)
     return static_cast<int>(value);
 }
 
+ProfileFile::ProfileFile(const std::string& fileName) : m_content(readContent(ResolveProfilePath(fileName))) {}
+
+std::string ProfileFile::readString(std::string_view section, std::string_view key, std::string_view defaultValue) const
+{
+    auto value = findValue(section, key, m_content);
+    if (!value)
+        return std::string(defaultValue.substr(0, kProfileValueLimit));
+    return *value;
+}
+
+int ProfileFile::readInt(std::string_view section, std::string_view key, int defaultValue) const
+{
+    const auto value = findValue(section, key, m_content);
+    return value ? LeadingInt(*value) : defaultValue;
+}
+
 }  // namespace vmx
 
 std::string ReadProfileString(std::string_view section, std::string_view key,
                               std::string_view defaultValue, const std::string& fileName)
 {
-    auto value = findValue(section, key, vmx::ResolveProfilePath(fileName));
-    if (!value)
-        return std::string(defaultValue.substr(0, vmx::kProfileValueLimit));
-    return *value;
+    return vmx::ProfileFile(fileName).readString(section, key, defaultValue);
 }
 
 int ReadProfileInt(std::string_view section, std::string_view key, int defaultValue,
                    const std::string& fileName)
 {
-    const auto value = findValue(section, key, vmx::ResolveProfilePath(fileName));
-    return value ? vmx::LeadingInt(*value) : defaultValue;
+    return vmx::ProfileFile(fileName).readInt(section, key, defaultValue);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,18 @@ namespace vmx {
 inline constexpr std::size_t kProfileValueLimit = 9998;
 
 std::string ResolveProfilePath(const std::string& fileName);
+
+// One INI file read once, for a reader that takes many keys of it; the values are those
+// ReadProfileString and ReadProfileInt give.
+class ProfileFile {
+public:
+    explicit ProfileFile(const std::string& fileName);
+    std::string readString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+    int readInt(std::string_view section, std::string_view key, int defaultValue) const;
+
+private:
+    std::optional<std::string> m_content;  // nothing when the file cannot be read
+};
 
 // The leading decimal number of a text as the integer reader takes it.
 int LeadingInt(std::string_view text);
