@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 
 CVelmorixApp::CVelmorixApp(int& argc, char** argv)
@@ -73,9 +74,14 @@ bool CVelmorixApp::InitInstance()
     if (const QString receiver = ReceiverArgument(arguments().mid(1)); !receiver.isEmpty())
         m_frame->View()->Runner().Session().setReceiverRoot(QFile::encodeName(receiver).toStdString());
     m_frame->setWindowTitle(Title());
-    m_frame->show();
     // As L and R load them: a database that cannot be loaded is named in a message, and the
-    // window stays.
-    m_frame->View()->LoadDatabases(DatabaseArguments(arguments().mid(1)));
+    // window stays. They load before the window shows, so that its first frame shows both panes
+    // filled; a load that takes longer (a slow disk) has the window show meanwhile.
+    const auto show = [frame = m_frame.get()] {
+        if (!frame->isVisible())
+            frame->show();
+    };
+    m_frame->View()->LoadDatabases(DatabaseArguments(arguments().mid(1)), show);
+    QTimer::singleShot(kShowLoadingAfterMs, m_frame.get(), show);
     return true;
 }

@@ -15,9 +15,11 @@ public:
     CVelmorixApp(int& argc, char** argv);
     ~CVelmorixApp() override;
 
-    // Start-up: the document, the main window with its view, shown; then the databases named on
-    // the command line are loaded into the left and the right pane.
+    // Start-up: the document, the main window with its view; the databases named on the command
+    // line are loaded into the left and the right pane, and the window shows once they have been
+    // (or after kShowLoadingAfterMs, while they still load).
     bool InitInstance();
+    static constexpr int kShowLoadingAfterMs = 300;
 
     CMainFrame* MainFrame() const { return m_frame.get(); }
     CVelmorixDoc& Document() { return m_document; }

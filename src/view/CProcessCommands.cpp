@@ -27,8 +27,10 @@ bool IsRegularFile(const std::string& path)
 
 // Out of line: the dialog's type is complete here.
 CProcessCommands::CProcessCommands(CSessionRunner& runner, CDetailsArea& details, CViewPlayer& player,
-                                   CCutEditor& cutEditor, CExportQueueDlg& exportQueue, QWidget* dialogParent)
-    : m_runner(runner), m_details(details), m_player(player), m_cutEditor(cutEditor), m_exportQueue(exportQueue),
+                                   CCutEditor& cutEditor, std::function<CExportQueueDlg&()> exportQueue,
+                                   QWidget* dialogParent)
+    : m_runner(runner), m_details(details), m_player(player), m_cutEditor(cutEditor),
+      m_exportQueue(std::move(exportQueue)),
       m_dialogParent(dialogParent)
 {
 }
@@ -76,7 +78,8 @@ void CProcessCommands::Convert()
         return;  // EN's dialog is already on its way
     m_settings = std::make_unique<CSettingDlg>(m_dialogParent);
     // Whatever the dialog's start asks to export goes into the queue (and its window shows).
-    connect(m_settings.get(), &CSettingDlg::ExportsRequested, &m_exportQueue, &CExportQueueDlg::Queue);
+    connect(m_settings.get(), &CSettingDlg::ExportsRequested, this,
+            [this](const std::vector<vmx::ExportJobOrder>& exports) { m_exportQueue().Queue(exports); });
     // The dialog's construction has reloaded the settings the choice is kept in.
     if (vmx::IsExportChoice(vmx::OutputChoiceOf(vmx::CurrentEncodeSettings()))) {
         // An export reads the recording from its part files as they are: there is nothing to merge.

@@ -34,9 +34,10 @@ public:
         "Can't Process files while video player is running. Please retry after stopping video.";
 
     // `dialogParent`: the window over which EN's settings dialog opens; `cutEditor` gives PR its
-    // stretches; `exportQueue` takes the exports EN queues.
+    // stretches; `exportQueue` gives the window that takes the exports EN queues (made when first
+    // asked for).
     CProcessCommands(CSessionRunner& runner, CDetailsArea& details, CViewPlayer& player, CCutEditor& cutEditor,
-                     CExportQueueDlg& exportQueue, QWidget* dialogParent);
+                     std::function<CExportQueueDlg&()> exportQueue, QWidget* dialogParent);
     ~CProcessCommands() override;
 
     void Merge();    // ME
@@ -64,7 +65,7 @@ private:
     CDetailsArea& m_details;
     CViewPlayer& m_player;
     CCutEditor& m_cutEditor;
-    CExportQueueDlg& m_exportQueue;
+    std::function<CExportQueueDlg&()> m_exportQueue;
     QWidget* m_dialogParent;
     vmx::CutRequest m_lastCutRequest;
     std::string m_lastMergedPath;

@@ -33,6 +33,7 @@
 #include <QMessageBox>
 #include <QShortcut>
 #include <QTableWidget>
+#include <QTimer>
 
 namespace {
 
@@ -163,13 +164,10 @@ void CVelmorixView::CreateCommands()
     m_records = std::make_unique<CRecordCommands>(*m_runner, *m_details, *m_playerCommands);
     m_media = std::make_unique<CMediaCommands>(*m_runner, *m_playerCommands);
     m_cutEditor = std::make_unique<CCutEditor>(m_runner->State(), *m_details, *m_playerCommands, Ui(), this);
-    // The program's one export queue, kept in the user's settings folder: made now, so that a job a
-    // restart interrupted runs again at once.
-    const std::string configFolder = vmx::UserConfigFolder();
-    const std::string queueFile = configFolder.empty() ? std::string() : configFolder + vmx::kExportQueueFile;
-    m_exportQueue = std::make_unique<CExportQueueDlg>(queueFile, this);
+    // The export queue window is made when EN first queues an export.
+    const auto exportQueue = [this]() -> CExportQueueDlg& { return ExportQueueWindow(); };
     m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, *m_cutEditor,
-                                                           *m_exportQueue, this);
+                                                           exportQueue, this);
     m_workWindows = std::make_unique<CWorkWindows>(Ui(), this);
     m_undo = std::make_unique<CUndoCommands>(*m_runner, *m_playerCommands, this);
 }
@@ -209,7 +207,7 @@ void CVelmorixView::ConnectCommands()
     onClick(ControlId::kConvert, [this] { m_processCommands->Convert(); });
     onClick(ControlId::kCut, [this] { m_processCommands->Cut(); });
     const QKeySequence queueKey = QKeySequence::fromString(Utf8Text(vmx::kExportQueueKey), QKeySequence::PortableText);
-    connect(new QShortcut(queueKey, this), &QShortcut::activated, m_exportQueue.get(), &CExportQueueDlg::ShowBeside);
+    connect(new QShortcut(queueKey, this), &QShortcut::activated, this, [this] { ExportQueueWindow().ShowBeside(); });
     onClick(ControlId::kAddStretch, [this] { m_cutEditor->Add(); });
     connect(m_details.get(), &CDetailsArea::recordShown, m_cutEditor.get(), &CCutEditor::RecordShown);
     connect(&Ui(), &CQtUserInterface::cutMarksShown, m_cutEditor.get(), &CCutEditor::ShowCutMarks);
@@ -267,6 +265,42 @@ void CVelmorixView::resizeEvent(QResizeEvent* event)
 {
     CColorFormView::resizeEvent(event);
     LayOut();
+}
+
+namespace {
+
+// The file that keeps the program's one export queue, in the user's settings folder (empty:
+// nowhere).
+std::string ExportQueueFile()
+{
+    const std::string configFolder = vmx::UserConfigFolder();
+    return configFolder.empty() ? std::string() : configFolder + vmx::kExportQueueFile;
+}
+
+} // namespace
+
+CExportQueueDlg& CVelmorixView::ExportQueueWindow()
+{
+    if (!m_exportQueue)
+        m_exportQueue = std::make_unique<CExportQueueDlg>(ExportQueueFile(), this);
+    return *m_exportQueue;
+}
+
+void CVelmorixView::ResumeExports()
+{
+    const std::string file = ExportQueueFile();
+    if (!m_exportQueue && !file.empty() && QFileInfo::exists(QFile::decodeName(file.c_str())))
+        (void)ExportQueueWindow();
+}
+
+void CVelmorixView::paintEvent(QPaintEvent* event)
+{
+    CColorFormView::paintEvent(event);
+    if (!m_painted) {
+        m_painted = true;
+        // The window is up: what waits until then comes next.
+        QTimer::singleShot(0, this, &CVelmorixView::ResumeExports);
+    }
 }
 
 bool CVelmorixView::event(QEvent* event)
@@ -389,16 +423,21 @@ void CVelmorixView::OnInitialUpdate()
     FitModeSelectorText();
 }
 
-void CVelmorixView::LoadDatabases(const QStringList& paths)
+void CVelmorixView::LoadDatabases(const QStringList& paths, std::function<void()> then)
 {
-    if (paths.isEmpty())
+    if (paths.isEmpty()) {
+        if (then)
+            then();
         return;
+    }
     const auto local = [](const QString& path) { return QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString(); };
     const std::string left = local(paths.at(0));
     const std::string right = paths.size() > 1 ? local(paths.at(1)) : std::string();
-    m_load->LoadFile(vmx::kLeftSide, left, [this, right] {
+    m_load->LoadFile(vmx::kLeftSide, left, [this, right, then = std::move(then)] {
         if (!right.empty())
-            m_load->LoadFile(vmx::kRightSide, right);
+            m_load->LoadFile(vmx::kRightSide, right, then);
+        else if (then)
+            then();
     });
 }
 

@@ -6,6 +6,7 @@
 
 #include <QHash>
 
+#include <functional>
 #include <memory>
 
 class CBitmapButton;
@@ -46,8 +47,8 @@ public:
     // and never while an operation runs).
     void ReleaseRecordStores() { m_runner->Session().release(); }
     // Loads the databases named on the command line: the first into the left pane, then the
-    // second into the right one, as L and R load them.
-    void LoadDatabases(const QStringList& paths);
+    // second into the right one, as L and R load them; `then` runs once both have been tried.
+    void LoadDatabases(const QStringList& paths, std::function<void()> then = {});
 
     // The session, its worker and port, the view state and the panes; every recording command
     // goes through it.
@@ -56,8 +57,10 @@ public:
     CQtUserInterface& Ui() const { return m_runner->Ui(); }
     CViewPlayer& PlayerCommands() const { return *m_playerCommands; }
     CProcessCommands& ProcessCommands() const { return *m_processCommands; }
-    // The export queue window, with the program's one export queue.
-    CExportQueueDlg& ExportQueueWindow() const { return *m_exportQueue; }
+    // The export queue window, with the program's one export queue: made when first asked for,
+    // or after the first paint when the queue's file holds jobs (those a restart interrupted run
+    // again then).
+    CExportQueueDlg& ExportQueueWindow();
     CCutEditor& CutEditor() const { return *m_cutEditor; }
     CRecordCommands& RecordCommands() const { return *m_records; }
     CUndoCommands& UndoCommands() const { return *m_undo; }
@@ -88,6 +91,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -100,10 +104,13 @@ private:
     // Shows the current mode in the mode selector (without running a mode switch) and applies
     // its buttons.
     void ShowMode();
+    // Makes the export queue window when the queue's file holds jobs, so that they run.
+    void ResumeExports();
 
     vmx::DialogBaseUnits m_units;
     QHash<int, QWidget*> m_controls;
     QHash<int, bool> m_wantEnabled;
+    bool m_painted = false;
     CGomxctrl1* m_player = nullptr;
     CSkinSlider* m_slider = nullptr;
     CMarkBar* m_markBar = nullptr;
