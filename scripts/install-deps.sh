@@ -19,7 +19,7 @@ programs="
 "
 tests="
   clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest
-  xvfb xauth imagemagick desktop-file-utils appstream groff-base file lintian
+  xvfb xauth openbox libx11-dev imagemagick desktop-file-utils appstream groff-base file lintian
   python3 ca-certificates strace
   dosfstools fusefat exfatprogs exfat-fuse ntfs-3g fuse3
 "
