@@ -208,6 +208,35 @@ std::vector<AdStretch> ProposeAdStretches(const AdSignals& signals, const AdSett
         else
             merged.push_back(block);
     }
+    // Where the logo shows as long as programme between blocks lasts at least, there is
+    // programme: separators on either side of it frame two blocks, not one.
+    if (logoTells) {
+        std::vector<TimeSpan> programme;
+        double from = 0;
+        for (const TimeSpan& gap : logoGaps) {
+            if (gap.start - from >= settings.minProgramme)
+                programme.push_back({from, gap.start});
+            from = gap.end;
+        }
+        if (signals.duration - from >= settings.minProgramme)
+            programme.push_back({from, signals.duration});
+        std::vector<TimeSpan> pieces;
+        for (TimeSpan block : merged) {
+            for (const TimeSpan& run : programme) {
+                if (run.end <= block.start || run.start >= block.end)
+                    continue;
+                if (run.start > block.start)
+                    pieces.push_back({block.start, snap(run.start)});
+                block.start = snap(run.end);
+            }
+            if (block.end > block.start)
+                pieces.push_back(block);
+        }
+        merged.clear();
+        for (const TimeSpan& piece : pieces)
+            if (piece.end > piece.start)
+                merged.push_back(piece);
+    }
 
     // Each block scored by the signals that agree on it.
     std::vector<AdStretch> scored;

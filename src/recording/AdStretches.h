@@ -54,8 +54,9 @@ struct AdStretch {
 // Where the pictures turn black while the sound falls silent, one block ends or begins (a
 // separator). Separators that follow each other at most kMaxSpotLength apart frame spots of one
 // block. Where a channel logo was found, the stretches without it are blocks, their ends moved to
-// a separator or a change of format close by; and a block during which the logo mostly shows is
-// programme after all. Stretches in a format other than the one most of the recording has
+// a separator or a change of format close by; where it shows for at least settings.minProgramme
+// there is programme, which parts a block there in two; and a block during which the logo mostly
+// shows is programme after all. Stretches in a format other than the one most of the recording has
 // (another picture shape, other sound) are blocks too. Each block is scored by how many of these
 // signals agree on it; weak ones are dropped, blocks separated by less programme than
 // settings.minProgramme are joined, and what is then shorter than settings.minBlock or longer
@@ -63,6 +64,6 @@ struct AdStretch {
 std::vector<AdStretch> ProposeAdStretches(const AdSignals& signals, const AdSettings& settings = {});
 
 // The longest spot of advertising that separators frame.
-inline constexpr double kMaxSpotLength = 120;
+inline constexpr double kMaxSpotLength = 90;
 
 }  // namespace vmx

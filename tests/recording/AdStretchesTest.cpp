@@ -76,6 +76,8 @@ TEST(AdStretchesTest, SignalsBecomeBlocks)
         {"one look with the logo inside a block is ignored", flicker, {}, {{40, 60}}},
         {"its ends move to separators close by", WithLogo(Separated(120, {38.5, 62}), {{40, 60}}), {}, {{38.5, 62}}},
         {"separators while the logo shows are programme", logoStays, {}, {{200, 240}}},
+        {"the logo parts separators into blocks", WithLogo(Separated(300, {30, 50, 110, 130}), {{30, 50}, {110, 130}}), {},
+         {{30, 50}, {110, 130}}},
         {"a block longer than the most is dropped", WithLogo(Separated(1000, {}), {{100, 750}}), {}, {}},
         {"blocks with little programme between are one", WithLogo(Separated(200, {}), {{30, 45}, {55, 70}}), {}, {{30, 70}}},
         {"blocks with enough programme between stay two", WithLogo(Separated(200, {}), {{30, 45}, {70, 85}}), {}, {{30, 45}, {70, 85}}},
