@@ -6,12 +6,16 @@
 #include "cli/CliSupport.h"
 #include "cli/RecordingArgs.h"
 
+#include "common/FilePaths.h"
 #include "convert/AdScan.h"
 #include "recording/AdStretches.h"
 #include "recording/EdlFile.h"
 #include "recording/RecordingFiles.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace vmx::cli {
 
@@ -65,6 +69,12 @@ int RunAds(const Args& input)
         throw Failure{"recording " + args[1] + " cannot be read."};
     if (const std::string unsafe = vmx::UnsafePartsMessage(record, pane.dbPath); !unsafe.empty())
         throw Failure{unsafe};
+    // An EDL that could not be written is found out before the analysis, not after it.
+    if (!edl.empty()) {
+        const std::string folder = vmx::FolderOfPath(edl);
+        if (::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0)
+            throw Failure{"cannot write " + edl + ": " + std::strerror(errno) + "."};
+    }
     std::vector<std::string> parts;
     for (int i = 0; i < record.partCount; ++i)
         parts.push_back(vmx::PartPath(pane.folder, record, i));
