@@ -1,7 +1,7 @@
 // The signals of advertising measured with the FFmpeg libraries: black pictures, silence, the
 // channel logo, changes of format.
 
-#include "convert/AdScanSteps.h"
+#include "convert/AdScan.h"
 #include "convert/AvIo.h"
 #include "convert/LogoTracker.h"
 

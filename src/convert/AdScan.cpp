@@ -1,7 +1,6 @@
 #include "convert/AdScan.h"
 
 #include "common/UniqueFd.h"
-#include "convert/AdScanSteps.h"
 
 #include <cerrno>
 #include <charconv>

@@ -30,4 +30,8 @@ using AdScanProgress = std::function<bool(std::uint64_t read, std::uint64_t tota
 // analysis, not the program.
 AdScanResult ScanForAds(const std::vector<std::string>& partPaths, const AdScanProgress& progress = {});
 
+// The measuring itself, with the FFmpeg libraries, in the calling process (AdMeasure.cpp, the only
+// way into its FFmpeg code): what ScanForAds runs in its child.
+AdScanResult MeasureAdSignals(const std::vector<std::string>& partPaths, const AdScanProgress& progress);
+
 }  // namespace vmx
