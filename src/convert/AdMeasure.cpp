@@ -23,8 +23,10 @@ namespace {
 
 constexpr std::int64_t kTicks = 90000;  // a transport stream's clock
 constexpr std::int64_t kWrap = std::int64_t{1} << 33;
-// A step of a stream's clock larger than this is a discontinuity: the time goes on from before it.
+// A step of a stream's clock forward beyond kJump or back beyond kJumpBack is a discontinuity (as
+// the recording's clock that places cuts sees it): the time goes on from before it.
 constexpr std::int64_t kJump = 10 * kTicks;
+constexpr std::int64_t kJumpBack = 2 * kTicks;
 // A picture is black when this share of its pixels is darker than a tenth of the luma range.
 constexpr double kBlackShare = 0.98;
 // How often the corners are looked at for the logo.
@@ -60,7 +62,7 @@ public:
             m_time = Wrapped(raw - *m_origin);
         } else {
             const std::int64_t delta = Wrapped(raw - m_last);
-            m_time += std::abs(delta) > kJump ? step : delta;
+            m_time += delta > kJump || delta < -kJumpBack ? step : delta;
         }
         m_last = raw;
         return m_time;

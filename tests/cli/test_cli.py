@@ -872,7 +872,10 @@ class AdsTest(CliBase):
                 os.mkdir(self.dir)
                 self.make_recording(segments)
                 edl = os.path.join(self.dir, "ads.edl")
+                files = {n: self.read(os.path.join(self.dir, n)) for n in os.listdir(self.dir)}
                 out = self.result("ads", self.db, "1", "--edl", edl)
+                self.assertEqual({n: self.read(os.path.join(self.dir, n)) for n in os.listdir(self.dir) if n != "ads.edl"},
+                                 files, "nothing but the EDL is written")
                 self.assertEqual(len(out["stretches"]), 1, out)
                 block = out["stretches"][0]
                 self.assertLess(abs(block["start"] - start), 1.5, block)
@@ -880,6 +883,15 @@ class AdsTest(CliBase):
                 self.assertEqual(out["written"], [edl])
                 with open(edl) as f:
                     self.assertEqual(f.read(), f"{block['start']:.3f} {block['end']:.3f} 3\n")
+        # A part that cannot be read in one stretch (four reads fail): the rest is analysed and the
+        # stretch is said.
+        damaged = subprocess.run(["strace", "-f", "-o", "/dev/null", "-e", "trace=pread64", "-e",
+                                  "inject=pread64:error=EIO:when=100..103", CLI, "ads", self.db, "1", "--json"],
+                                 capture_output=True, timeout=120, env=untraced_leaks_env())
+        self.assertEqual(damaged.returncode, 0, damaged.stderr)
+        said = json.loads(damaged.stdout)
+        self.assertTrue(any("could not be read" in w for w in said["warnings"]), said)
+        self.assertEqual(len(said["stretches"]), 1, said)
         # The last recording cut by the EDL and, in a copy, by the stretch the command gave:
         # the same part files and database.
         twin = self.dir + "-twin"
