@@ -15,6 +15,7 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <memory>
 
 namespace vmx {
@@ -31,6 +32,12 @@ constexpr std::int64_t kJumpBack = 2 * kTicks;
 constexpr double kBlackShare = 0.98;
 // How often the corners are looked at for the logo.
 constexpr double kLogoInterval = 0.5;
+// Silence this close to a group of pictures has the group decoded whole.
+constexpr std::int64_t kSilenceReach = kTicks;
+// A group of pictures held longer than this: the stream marks no key frames, and every group is
+// decoded whole from then on. Nor are more bytes than kHeldBytes held.
+constexpr std::int64_t kLongestGroup = 10 * kTicks;
+constexpr std::size_t kHeldBytes = 32u << 20;
 // Sound is measured in windows this long; one whose RMS lies below kSilentLevel (-50 dBFS) is silent.
 constexpr double kSoundWindow = 0.05;
 constexpr double kSilentLevel = 0.00316;
@@ -44,6 +51,15 @@ struct FrameDeleter {
 };
 struct PacketDeleter {
     void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+// The video packets from one key frame to the next, held until the sound around them is known.
+struct PictureGroup {
+    std::vector<PacketPtr> packets;
+    std::int64_t start = INT64_MAX;  // the earliest and the latest picture's time (ticks)
+    std::int64_t end = INT64_MIN;
+    std::size_t bytes = 0;
 };
 
 // A stream's timestamps as one unbroken clock in 90 kHz ticks: wrap-around undone, and after a
@@ -248,8 +264,9 @@ CodecPtr OpenDecoder(const AVStream* stream, bool video)
         return nullptr;
     context->pkt_timebase = stream->time_base;
     if (video) {
-        // The pictures no other refers to are left out, the deblocking filter too; MPEG-2 is
-        // decoded at half size. Black and a logo show as well in what is left.
+        // The pictures no other refers to are left out (and, where the sound is not silent, all
+        // but the key frames: see MeasureAdSignals), the deblocking filter too; MPEG-2 is decoded
+        // at half size. Black and a logo show as well in what is left.
         context->skip_frame = AVDISCARD_NONREF;
         context->skip_loop_filter = AVDISCARD_ALL;
         context->flags2 |= AV_CODEC_FLAG2_FAST;
@@ -314,6 +331,7 @@ AdScanResult MeasureAdSignals(const std::vector<std::string>& partPaths, const A
     if (!packet || !frame)
         return fail("out of memory.");
     std::int64_t lastPicture = 0;
+    std::int64_t soundReached = INT64_MIN;  // the end of the sound measured so far (ticks)
     const auto receive = [&](AVCodecContext* decoder, bool isVideo) {
         while (avcodec_receive_frame(decoder, frame.get()) == 0) {
             if (isVideo) {
@@ -321,9 +339,66 @@ AdScanResult MeasureAdSignals(const std::vector<std::string>& partPaths, const A
                 measure.picture(frame.get(), lastPicture);
             } else if (frame->pts != AV_NOPTS_VALUE) {
                 measure.sound(frame.get(), frame->pts, soundCodec);
+                if (frame->sample_rate > 0)
+                    soundReached = std::max(soundReached, frame->pts + frame->nb_samples * kTicks / frame->sample_rate);
             }
             av_frame_unref(frame.get());
         }
+    };
+    const auto decode = [&](AVPacket* videoPacket) {
+        if (avcodec_send_packet(pictures.get(), videoPacket) >= 0)
+            receive(pictures.get(), true);
+    };
+
+    // Black pictures count only where the sound falls silent. So the video is held a group of
+    // pictures at a time until the sound around it is measured: a group near silence is decoded
+    // whole (but for the pictures no other refers to), any other only at its key frame, which
+    // shows the logo and the picture's shape as well. A group starts at a key frame, so what is
+    // decoded of it never refers to a picture left out. Without sound everything is decoded.
+    std::deque<PictureGroup> groups;
+    std::size_t heldBytes = 0;
+    bool wholeAlways = !sound;
+    const auto decodeGroup = [&](PictureGroup& group, bool whole) {
+        for (auto quiet = result.signals.silence.rbegin(); !whole && quiet != result.signals.silence.rend(); ++quiet) {
+            if (quiet->end * kTicks < static_cast<double>(group.start - kSilenceReach))
+                break;
+            whole = quiet->start * kTicks <= static_cast<double>(group.end + kSilenceReach);
+        }
+        pictures->skip_frame = whole ? AVDISCARD_NONREF : AVDISCARD_NONINTRA;
+        for (PacketPtr& held : group.packets)
+            decode(held.get());
+        heldBytes -= group.bytes;
+    };
+    const auto decodeGroups = [&](bool atEnd) {
+        // The oldest group goes once the sound has been measured past it, or when too much is held.
+        while (groups.size() > 1 || (atEnd && !groups.empty())) {
+            PictureGroup& oldest = groups.front();
+            if (!atEnd && !wholeAlways && soundReached < oldest.end + 2 * kSilenceReach && heldBytes <= kHeldBytes)
+                break;
+            decodeGroup(oldest, wholeAlways);
+            groups.pop_front();
+        }
+    };
+    const auto holdPicture = [&](AVPacket* videoPacket) {
+        if (groups.empty() || (videoPacket->flags & AV_PKT_FLAG_KEY))
+            groups.emplace_back();
+        PictureGroup& group = groups.back();
+        if (videoPacket->pts != AV_NOPTS_VALUE) {
+            group.start = std::min(group.start, videoPacket->pts);
+            group.end = std::max(group.end, videoPacket->pts);
+        }
+        PacketPtr held(av_packet_alloc());
+        if (!held)
+            return false;
+        av_packet_move_ref(held.get(), videoPacket);
+        group.bytes += static_cast<std::size_t>(held->size);
+        heldBytes += static_cast<std::size_t>(held->size);
+        group.packets.push_back(std::move(held));
+        if (group.end != INT64_MIN && group.end - group.start > kLongestGroup) {
+            wholeAlways = true;
+            decodeGroups(true);
+        }
+        return true;
     };
     std::uint64_t said = 0;
     for (;;) {
@@ -345,9 +420,15 @@ AdScanResult MeasureAdSignals(const std::vector<std::string>& partPaths, const A
                 measure.videoLast = std::max(measure.videoLast, packet->pts);
             }
         }
-        AVCodecContext* decoder = isVideo ? pictures.get() : stream == audio ? sound.get() : nullptr;
-        if (decoder && avcodec_send_packet(decoder, packet.get()) >= 0)
-            receive(decoder, isVideo);
+        if (isVideo && wholeAlways) {
+            decode(packet.get());
+        } else if (isVideo) {
+            if (!holdPicture(packet.get()))
+                return fail("out of memory.");
+        } else if (stream == audio && sound && avcodec_send_packet(sound.get(), packet.get()) >= 0) {
+            receive(sound.get(), false);
+        }
+        decodeGroups(false);
         av_packet_unref(packet.get());
         const std::uint64_t position = input.stream.position();
         if (progress && position >= said + (1u << 20)) {
@@ -356,9 +437,10 @@ AdScanResult MeasureAdSignals(const std::vector<std::string>& partPaths, const A
                 return fail("the analysis was stopped.");
         }
     }
-    for (AVCodecContext* decoder : {pictures.get(), sound.get()})
-        if (decoder && avcodec_send_packet(decoder, nullptr) >= 0)
-            receive(decoder, decoder == pictures.get());
+    if (sound && avcodec_send_packet(sound.get(), nullptr) >= 0)
+        receive(sound.get(), false);
+    decodeGroups(true);
+    decode(nullptr);
     if (measure.videoBase == INT64_MAX)
         return fail("the recording holds no picture with a timestamp.");
     measure.finish();
