@@ -24,8 +24,8 @@ using AdScanProgress = std::function<bool(std::uint64_t read, std::uint64_t tota
 
 // Measures what advertising blocks leave in a recording, read from its part files as one stream
 // (nothing is written): black pictures, silence, the channel logo in a corner and changes of
-// picture shape or sound. Only the pictures others refer to are decoded (MPEG-2 at half size), the
-// logo looked for twice a second. A stretch of a part that cannot be read is skipped and said. The
+// picture shape or sound. Near silence the pictures others refer to are decoded, elsewhere only the
+// key frames (MPEG-2 at half size); the logo is looked for at most twice a second. A stretch of a part that cannot be read is skipped and said. The
 // FFmpeg libraries run in a child process: a damaged recording that takes them down fails the
 // analysis, not the program.
 AdScanResult ScanForAds(const std::vector<std::string>& partPaths, const AdScanProgress& progress = {});

@@ -171,10 +171,18 @@ std::vector<AdStretch> ProposeAdStretches(const AdSignals& signals, const AdSett
         absent = std::max(absent, gap.end - gap.start);
     const bool logoTells = signals.logoFound && !signals.logo.empty() && absent >= settings.minBlock;
 
+    // Where the logo is looked for seldom (at key frames a few seconds apart), where it comes and
+    // goes is known the less exactly: its blocks' ends move to a separator from further away.
+    std::vector<double> steps;
+    for (std::size_t i = 1; i < signals.logo.size(); ++i)
+        steps.push_back(signals.logo[i].seconds - signals.logo[i - 1].seconds);
+    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
+    const double logoReach = kSnap + (steps.empty() ? 0 : 2 * steps[steps.size() / 2]);
+
     // Where a change of format lies close to a block's end and no separator does, the end moves there.
-    const auto snap = [&](double seconds) {
+    const auto snap = [&](double seconds, double reach = kSnap) {
         bool found = false;
-        const double at = NearestSeparator(separators, seconds, kSnap, &found);
+        const double at = NearestSeparator(separators, seconds, reach, &found);
         if (found)
             return at;
         double best = seconds, distance = kSnap;
@@ -190,7 +198,7 @@ std::vector<AdStretch> ProposeAdStretches(const AdSignals& signals, const AdSett
     AddSeparatorChains(separators, blocks);
     if (logoTells)
         for (const TimeSpan& gap : logoGaps)
-            blocks.push_back({snap(gap.start), snap(gap.end)});
+            blocks.push_back({snap(gap.start, logoReach), snap(gap.end, logoReach)});
     for (const auto& [span, format] : formats.stretches)
         if (format != formats.main)
             blocks.push_back({snap(span.start), snap(span.end)});
