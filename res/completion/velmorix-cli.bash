@@ -5,7 +5,7 @@ _velmorix_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD-1]}
-    local commands="list show create rename delete undo redo check demo copy merge export cut media convert"
+    local commands="list show create rename delete undo redo check demo copy merge export ads cut media convert"
     COMPREPLY=()
 
     if [ "$COMP_CWORD" -eq 1 ]; then
@@ -20,7 +20,8 @@ _velmorix_cli()
         undo) options="--empty --list --json" ;;
         copy) options="--yes --json" ;;
         export) options="--format --encode --quality --size --hw --deinterlace --no-deinterlace --json" ;;
-        cut) options="--yes --json --dry-run --by-byte-rate --no-undo" ;;
+        ads) options="--edl --min-block --max-block --min-programme --json" ;;
+        cut) options="--edl --yes --json --dry-run --by-byte-rate --no-undo" ;;
         demo) options="--h264" ;;
         media) options="--receiver --json" ;;
         convert) options="--dest --prefix --audio-dump --yes --json" ;;
@@ -35,7 +36,7 @@ _velmorix_cli()
             mapfile -t COMPREPLY < <(compgen -W "h264 hevc" -- "$cur")
             return
             ;;
-        --quality | --size)
+        --quality | --size | --min-block | --max-block | --min-programme)
             return
             ;;
         --receiver | --dest)

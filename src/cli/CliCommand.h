@@ -45,6 +45,7 @@ int RunCopy(const Args& args);
 int RunMerge(const Args& args);
 int RunExport(const Args& args);
 int RunCut(const Args& args);
+int RunAds(const Args& args);
 int RunMedia(const Args& args);
 int RunConvert(const Args& args);
 

@@ -5,6 +5,7 @@
 #include "cli/TerminalUi.h"
 
 #include "recdb/DbWriter.h"
+#include "recording/EdlFile.h"
 
 #include <cstdio>
 
@@ -53,10 +54,12 @@ int RunCut(const Args& input)
     const bool json = TakeFlag(args, "--json");
     const bool byByteRate = TakeFlag(args, "--by-byte-rate");
     const bool dryRun = TakeFlag(args, "--dry-run");
+    const std::string edl = TakeOption(args, "--edl");
     Session().setKeepUndo(!TakeFlag(args, "--no-undo"));
     ChangeReport report("cut");
-    if (args.size() < 4 || args.size() % 2 != 0)
-        throw UsageError{"name the database, one recording id and one or more stretches: START END in seconds"};
+    if (args.size() < (edl.empty() ? 4u : 2u) || args.size() % 2 != 0)
+        throw UsageError{"name the database, one recording id and one or more stretches: START END in seconds, "
+                         "or --edl FILE"};
     const vmx::LoadedPane& pane =
         LoadDatabase(args[0], vmx::kLeftSide, dryRun ? vmx::LoadIntent::Look : vmx::LoadIntent::Change);
     const int row = RowOfId(pane, args[1]);
@@ -69,6 +72,16 @@ int RunCut(const Args& input)
         if (!(start < end))
             throw UsageError{"each START must lie before its END"};
         request.stretches.push_back({start, end});
+    }
+    // An EDL's stretches, whatever their action: its times are seconds from the first picture too.
+    if (!edl.empty()) {
+        std::vector<vmx::EdlEntry> entries;
+        if (const std::string error = vmx::ReadEdlFile(edl, entries); !error.empty())
+            throw Failure{"nothing was cut: " + error};
+        if (entries.empty())
+            throw Failure{"nothing was cut: " + edl + " lists no stretch."};
+        for (const vmx::EdlEntry& entry : entries)
+            request.stretches.push_back({entry.start, entry.end});
     }
     if (byByteRate && request.stretches.size() != 1)
         throw UsageError{"--by-byte-rate cuts one stretch"};

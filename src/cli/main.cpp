@@ -30,9 +30,13 @@ const CommandSpec kCommands[] = {
      "[--deinterlace|--no-deinterlace]] [--json]",
      "write a recording into one MKV or MP4 file in DIR, its streams copied without re-encoding; --encode: the "
      "video encoded anew (CRF --quality 0..51, --size in even pixels, --hw: VAAPI), the audio as AAC", RunExport},
-    {"cut", "DB ID START END [START END ...] [--yes] [--json] [--dry-run] [--by-byte-rate] [--no-undo]",
-     "cut stretches (seconds) out of a recording, from the key frame at or after each mark; --dry-run says what "
-     "would be replaced, --by-byte-rate places one stretch by the average byte rate", RunCut},
+    {"ads", "DB ID [--edl FILE] [--min-block S] [--max-block S] [--min-programme S] [--json]",
+     "propose the blocks of advertising of a recording (black and silent pictures, the channel logo, changes of "
+     "format), nothing written to the disk; --edl writes them into an EDL file (\"START END 3\" a line)", RunAds},
+    {"cut", "DB ID START END [START END ...] [--edl FILE] [--yes] [--json] [--dry-run] [--by-byte-rate] [--no-undo]",
+     "cut stretches (seconds) out of a recording, from the key frame at or after each mark; --edl: every stretch an "
+     "EDL file lists; --dry-run says what would be replaced, --by-byte-rate places one stretch by the average byte "
+     "rate", RunCut},
     {"media", "put FILE...|get NAME... DIR|list mp3|image|delete NAME... [--receiver DIR] [--json]",
      "MP3 files and pictures on the receiver", RunMedia},
     {"convert", "FILE... --dest DIR [--prefix P] [--audio-dump] [--yes] [--json]",

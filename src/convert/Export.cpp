@@ -3,13 +3,13 @@
 #include "common/FilePaths.h"
 #include "common/PendingFile.h"
 #include "common/UniqueFd.h"
+#include "convert/ExportModuleLoader.h"
 #include "convert/ExportSteps.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -128,38 +128,6 @@ std::string PlainPath(const std::string& path)
     return plain;
 }
 
-// The export module: lib/velmorix/modules/export.so beside the folder of the running program
-// (bin/), in the build tree as in an installed one.
-std::string ExportModulePath()
-{
-    char exe[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    std::string prefix = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
-    for (int up = 0; up < 2; ++up) {  // the program's name, then bin
-        const std::size_t slash = prefix.rfind('/');
-        prefix.erase(slash == std::string::npos ? 0 : slash);
-    }
-    return prefix + "/lib/velmorix/modules/export.so";
-}
-
-// Loads the export module; on failure says why in `error`.
-ExportModuleEntry LoadExportModule(std::string& error)
-{
-    const std::string path = ExportModulePath();
-    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-        const char* why = ::dlerror();
-        error = "the export module " + path + " cannot be loaded (" + (why ? why : "unknown reason") +
-                "); reinstall Velmorix to export recordings.";
-        return nullptr;
-    }
-    auto entry = reinterpret_cast<ExportModuleEntry>(::dlsym(module, kExportModuleEntry));
-    if (entry == nullptr)
-        error = "the export module " + path + " is not Velmorix's (it has no " + kExportModuleEntry +
-                "); reinstall Velmorix to export recordings.";
-    return entry;
-}
-
 [[noreturn]] void RunChild(const ExportRequest& request, int outFd, int reportFd)
 {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -173,8 +141,9 @@ ExportModuleEntry LoadExportModule(std::string& error)
         return true;
     };
     ExportResult result;
-    if (const ExportModuleEntry entry = LoadExportModule(result.error);
-        entry != nullptr && !entry(kExportModuleVersion, &request, outFd, &tell, &result)) {
+    const auto entry = reinterpret_cast<ExportModuleEntry>(
+        ExportModuleEntryPoint(kExportModuleEntry, "export recordings", result.error));
+    if (entry != nullptr && !entry(kExportModuleVersion, &request, outFd, &tell, &result)) {
         result = {};
         result.error = "the export module " + ExportModulePath() +
                        " belongs to another version of Velmorix; reinstall Velmorix to export recordings.";

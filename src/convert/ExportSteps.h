@@ -14,12 +14,9 @@ ExportResult RemuxInto(const ExportRequest& request, int fd, const ExportProgres
 // The video encoded anew (request.encode), the audio as AAC.
 ExportResult EncodeInto(const ExportRequest& request, int fd, const ExportProgress& progress);
 
-// The module's one entry point, looked up by this name: writes the export of `request` into `fd`
+// The module's export entry point (kExportModuleEntry): writes the export of `request` into `fd`
 // (remuxed or encoded, as request.encode asks) and fills `result`. `version` must be
-// kExportModuleVersion, else nothing is done and false returned: a module of another build may
-// lay out these types differently.
-inline constexpr const char* kExportModuleEntry = "VmxExportInto";
-inline constexpr int kExportModuleVersion = 1;
+// kExportModuleVersion, else nothing is done and false returned.
 using ExportModuleEntry = bool (*)(int version, const ExportRequest* request, int fd, const ExportProgress* progress,
                                    ExportResult* result);
 

@@ -106,6 +106,20 @@ class CliBase(unittest.TestCase):
             with open(os.path.join(self.dir, p.decode()), "wb") as f:
                 f.truncate(size)
 
+    def store_recording(self, stream, duration):
+        """The transport stream as recording 1 of the database, in part files of the full part size."""
+        rec = random_record(random.Random(7), 1, 1, 0)
+        rec["name"] = b"\x05Film\0" + bytes(10)
+        rec["duration"] = duration
+        with open(stream, "rb") as f:
+            data = f.read()
+        for j in range(0, len(data), FULL_PART):
+            rec["parts"].append(part_name(1, j // FULL_PART))
+            with open(os.path.join(self.dir, rec["parts"][-1].decode()), "wb") as out:
+                out.write(data[j:j + FULL_PART])
+        self.write(encode(5, 1, {0: rec}))
+        return rec
+
     def result(self, *args, expect=0):
         proc = self.cli(*args, "--json", expect=expect)
         if expect:
@@ -578,17 +592,7 @@ class PreciseCutTest(CliBase):
                "-f", "lavfi", "-i", f"sine=frequency=440:sample_rate=48000:d={total}",
                "-filter_complex", "[1:v]noise=alls=60:allf=t[b];[0:v][b]concat=n=2:v=1[v]",
                "-map", "[v]", "-map", "2:a", *codec, "-c:a", "mp2", *extra, "-f", "mpegts", stream)
-        rec = random_record(random.Random(7), 1, 1, 0)
-        rec["name"] = b"\x05Film\0" + bytes(10)
-        rec["duration"] = total
-        with open(stream, "rb") as f:
-            data = f.read()
-        for j in range(0, len(data), FULL_PART):
-            rec["parts"].append(part_name(1, j // FULL_PART))
-            with open(os.path.join(self.dir, rec["parts"][-1].decode()), "wb") as out:
-                out.write(data[j:j + FULL_PART])
-        self.write(encode(5, 1, {0: rec}))
-        return stream, rec
+        return stream, self.store_recording(stream, total)
 
     def joined(self, names):
         path = os.path.join(self.dir, "joined.ts")
@@ -864,6 +868,90 @@ class ExportTest(CliBase):
                 self.assertEqual(proc.returncode, 1, proc.stderr)
                 self.assertIn(b"the export module " + module.encode() + b" cannot be loaded", proc.stderr)
                 self.assertEqual(os.listdir(out), [])
+
+
+class AdsTest(CliBase):
+    """Blocks of advertising found in recordings made by ffmpeg, written as an EDL and cut by it."""
+
+    def make_recording(self, segments):
+        """A recording of segments (colour, tone in Hz or 0 for silence, seconds, logo shown): black
+        segments are plain, the others move (noise); a logo is a box in the top right corner."""
+        stream = os.path.join(self.dir, "stream.ts")
+        inputs, chains, labels = [], [], ""
+        for i, (color, tone, seconds, logo) in enumerate(segments):
+            inputs += ["-f", "lavfi", "-i", f"color=c={color}:s=352x288:r=25:d={seconds}",
+                       "-f", "lavfi", "-i", f"sine=f={tone}:r=48000:d={seconds}" if tone
+                       else f"anullsrc=r=48000:cl=mono:d={seconds}"]
+            video = f"[{2 * i}:v]" + ("null" if color == "black" else "noise=alls=40:allf=t")
+            if logo:
+                video += (",drawbox=x=iw-70:y=12:w=50:h=30:color=white:t=fill"
+                          ",drawbox=x=iw-60:y=20:w=30:h=14:color=black:t=fill")
+            chains.append(f"{video}[v{i}]")
+            labels += f"[v{i}][{2 * i + 1}:a]"
+        graph = ";".join(chains) + f";{labels}concat=n={len(segments)}:v=1:a=1[v][a]"
+        ffmpeg(*inputs, "-filter_complex", graph, "-map", "[v]", "-map", "[a]", "-c:v", "mpeg2video", "-g", "12",
+               "-q:v", "16", "-c:a", "mp2", "-f", "mpegts", stream)
+        self.store_recording(stream, round(sum(segment[2] for segment in segments)))
+
+    def test_one_block_proposed_written_as_edl_and_cut_by_it(self):
+        cases = [
+            # name, segments, the block's start and end (seconds)
+            ("black and silence around the block",
+             [("gray", 440, 20, False), ("black", 0, 0.5, False), ("0x3070b0", 1000, 20, False),
+              ("black", 0, 0.5, False), ("gray", 440, 30, False)], 20.25, 40.75),
+            ("the logo gone during the block",
+             [("gray", 440, 20, True), ("0x3070b0", 1000, 20, False), ("gray", 440, 30, True)], 20, 40),
+        ]
+        for name, segments, start, end in cases:
+            with self.subTest(name):
+                shutil.rmtree(self.dir)
+                os.mkdir(self.dir)
+                self.make_recording(segments)
+                edl = os.path.join(self.dir, "ads.edl")
+                files = {n: self.read(os.path.join(self.dir, n)) for n in os.listdir(self.dir)}
+                out = self.result("ads", self.db, "1", "--edl", edl)
+                self.assertEqual({n: self.read(os.path.join(self.dir, n)) for n in os.listdir(self.dir) if n != "ads.edl"},
+                                 files, "nothing but the EDL is written")
+                self.assertEqual(len(out["stretches"]), 1, out)
+                block = out["stretches"][0]
+                self.assertLess(abs(block["start"] - start), 1.5, block)
+                self.assertLess(abs(block["end"] - end), 1.5, block)
+                self.assertEqual(out["written"], [edl])
+                with open(edl) as f:
+                    self.assertEqual(f.read(), f"{block['start']:.3f} {block['end']:.3f} 3\n")
+        # A part that cannot be read in one stretch (four reads fail): the rest is analysed and the
+        # stretch is said.
+        damaged = subprocess.run(["strace", "-f", "-o", "/dev/null", "-e", "trace=pread64", "-e",
+                                  "inject=pread64:error=EIO:when=100..103", CLI, "ads", self.db, "1", "--json"],
+                                 capture_output=True, timeout=120, env=untraced_leaks_env())
+        self.assertEqual(damaged.returncode, 0, damaged.stderr)
+        said = json.loads(damaged.stdout)
+        self.assertTrue(any("could not be read" in w for w in said["warnings"]), said)
+        self.assertEqual(len(said["stretches"]), 1, said)
+        # The last recording cut by the EDL and, in a copy, by the stretch the command gave:
+        # the same part files and database.
+        twin = self.dir + "-twin"
+        shutil.copytree(self.dir, twin)
+        self.addCleanup(shutil.rmtree, twin, True)
+        by_edl = self.result("cut", self.db, "1", "--edl", edl, "--yes", "--no-undo")
+        by_marks = self.result("cut", os.path.join(twin, "DZT000.DB"), "1", str(block["start"]), str(block["end"]),
+                               "--yes", "--no-undo")
+        for stretch in by_edl["stretches"] + by_marks["stretches"]:
+            for part in stretch["parts"]:
+                part["file"] = os.path.basename(part["file"])
+        self.assertEqual(by_edl["stretches"], by_marks["stretches"])
+        for file in sorted(n for n in os.listdir(self.dir) if n.endswith((".TRP", ".DB"))):
+            self.assertEqual(self.read(os.path.join(self.dir, file)), self.read(os.path.join(twin, file)), file)
+        # A damaged EDL is named by its line and nothing is cut; a missing part file is named.
+        with open(edl, "w") as f:
+            f.write("# blocks\n10 20 3\n30 oops 3\n")
+        before = self.read()
+        proc = self.cli("cut", self.db, "1", "--edl", edl, "--yes", expect=1)
+        self.assertIn(b"line 3: \"oops\" is not a number of seconds", proc.stderr)
+        self.assertEqual(self.read(), before)
+        os.remove(os.path.join(self.dir, "RF0001AA.TRP"))
+        proc = self.cli("ads", self.db, "1", expect=1)
+        self.assertIn(b"RF0001AA.TRP", proc.stderr)
 
 
 def untraced_leaks_env():
