@@ -61,6 +61,7 @@ private slots:
     void init()
     {
         player = new CGomxctrl1(nullptr, 1000);
+        QVERIFY(player->Start());
         QVERIFY(player->IsAvailable());
         QVERIFY(player->IsHeadless()); // the offscreen platform has no OpenGL
     }
