@@ -104,6 +104,8 @@ private slots:
     {
         player->SetFileName(ts);
         QVERIFY(WaitLoaded());
+        // Past the first picture: mpv shows it (and moves the position to it) even when paused.
+        QTRY_VERIFY_WITH_TIMEOUT(player->CurrentPosition().value_or(0) > 0.1, 5000);
         player->Pause();
         QVERIFY(player->GetPlayState() != CGomxctrl1::kPlaying);
         QTest::qWait(200);
