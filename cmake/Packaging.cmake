@@ -25,10 +25,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 # mencoder and mplayer convert; Qt's Wayland platform plugin lets the window open on a
-# Wayland-only desktop (the X11 one comes with libqt6gui6); ffmpeg writes the demo disk.
+# Wayland-only desktop (the X11 one comes with libqt6gui6); ffmpeg writes the demo disk. The
+# player loads libmpv.so.2 with dlopen when it first plays, so dpkg-shlibdeps cannot see it: libmpv2
+# is named here.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "mencoder, mplayer")
 if(VELMORIX_GUI)
-  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-wayland")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-wayland, libmpv2")
 endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ffmpeg")
 

@@ -13,7 +13,7 @@ set -eu
 
 programs="
   build-essential cmake ninja-build pkg-config g++
-  qt6-base-dev libqt6opengl6-dev libgl-dev libmpv-dev qt6-wayland librsvg2-bin
+  qt6-base-dev libqt6opengl6-dev libgl-dev libxcb1-dev libmpv-dev qt6-wayland librsvg2-bin
   libavformat-dev libavcodec-dev libavutil-dev libavfilter-dev libswresample-dev libswscale-dev
   ffmpeg mencoder mplayer fonts-dejavu-core
 "

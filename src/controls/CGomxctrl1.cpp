@@ -3,13 +3,22 @@
 #include "controls/CMpvSoftwareVideo.h"
 #include "controls/CMpvVideoWidget.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QVBoxLayout>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
 
 // Playlist entry ids in the loadfile answer and in the start and end events.
 static_assert(MPV_CLIENT_API_VERSION >= MPV_MAKE_VERSION(1, 108), "libmpv of mpv 0.33 or newer is needed");
+
+using vmx::Mpv;
 
 namespace {
 
@@ -41,12 +50,40 @@ bool OpenGLWorks()
     return works;
 }
 
+// True when the X server lets its clients draw with the graphics card (DRI3 or DRI2), and on
+// other platforms. Without it Mesa's OpenGL runs on the processor (llvmpipe): slower than mpv's
+// own software renderer, and it loads LLVM and its code generator (some 60 MB resident more
+// before a picture is drawn). Asked once per process, without loading any OpenGL library.
+bool DirectRendering()
+{
+    static const bool direct = [] {
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (x11 == nullptr || x11->connection() == nullptr)
+            return true;
+        xcb_connection_t* connection = x11->connection();
+        for (const char* name : {"DRI3", "DRI2"}) {
+            const xcb_query_extension_cookie_t cookie =
+                xcb_query_extension(connection, std::uint16_t(std::strlen(name)), name);
+            xcb_query_extension_reply_t* reply = xcb_query_extension_reply(connection, cookie, nullptr);
+            const bool present = reply != nullptr && reply->present != 0;
+            std::free(reply);
+            if (present)
+                return true;
+        }
+        return false;
+    }();
+    return direct;
+}
+
+bool g_openGLWithoutDirectRendering = false;
+
 void SayOnceThatOpenGLIsMissing()
 {
     static bool said = false;
     if (!said) {
         said = true;
-        qWarning("velmorix: OpenGL does not work on this display; the player draws video in software.");
+        qWarning("velmorix: OpenGL does not work on this display%s; the player draws video in software.",
+                 DirectRendering() ? "" : " with a graphics card (no direct rendering)");
     }
 }
 
@@ -61,7 +98,6 @@ CGomxctrl1::CGomxctrl1(QWidget* parent, int controlId)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
-    StartMpv();
 }
 
 CGomxctrl1::~CGomxctrl1()
@@ -71,16 +107,41 @@ CGomxctrl1::~CGomxctrl1()
     m_video = nullptr;
 }
 
-void CGomxctrl1::StartMpv()
+void CGomxctrl1::AllowOpenGLWithoutDirectRendering(bool allow)
 {
-    if (!m_mpv)
-        return;
+    g_openGLWithoutDirectRendering = allow;
+}
+
+bool CGomxctrl1::Start()
+{
+    if (!m_started) {
+        m_started = true;
+        if (!StartMpv()) {
+            if (m_problem.isEmpty())
+                m_problem = QStringLiteral("The player cannot start: libmpv refused its settings.");
+            qWarning("velmorix: %s", qPrintable(m_problem));
+        }
+    }
+    return IsAvailable();
+}
+
+bool CGomxctrl1::StartMpv()
+{
+    std::string problem;
+    if (!m_mpv.Create(problem)) {
+        m_problem = QString::fromStdString(problem);
+        return false;
+    }
     const bool screen = PlatformHasScreen();
     m_mpv.SetOption("config", "no");
     m_mpv.SetOption("terminal", "no");
     m_mpv.SetOption("input-default-bindings", "no");
     m_mpv.SetOption("osc", "no");
     m_mpv.SetOption("load-scripts", "no");
+    // Nor mpv's own scripts: each would run in a Lua interpreter and a thread of its own.
+    m_mpv.SetOption("load-stats-overlay", "no");
+    m_mpv.SetOption("load-osd-console", "no");
+    m_mpv.SetOption("load-auto-profiles", "no");
     m_mpv.SetOption("ytdl", "no");
     m_mpv.SetOption("idle", "yes");
     m_mpv.SetOption("keep-open", "no");
@@ -91,12 +152,10 @@ void CGomxctrl1::StartMpv()
     // library is missing).
     m_mpv.SetOption("hwdec", "no");
     m_mpv.SetOption("gpu-hwdec-interop", "no");
-    // The next part of a recording is opened while the current one ends.
-    m_mpv.SetOption("prefetch-playlist", "yes");
     m_mpv.SetOption("vo", screen ? "libmpv" : "null");
-    if (!m_mpv.Initialize())
-        return;
-    mpv_set_wakeup_callback(
+    if (!m_mpv.Initialize() || !m_parts.Register(m_mpv.get(), Mpv().stream_cb_add_ro))
+        return false;
+    Mpv().set_wakeup_callback(
         m_mpv.get(),
         [](void* self) {
             auto* player = static_cast<CGomxctrl1*>(self);
@@ -105,13 +164,14 @@ void CGomxctrl1::StartMpv()
         },
         this);
     if (!screen)
-        return;
+        return true;
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    if (OpenGLWorks())
+    if ((DirectRendering() || g_openGLWithoutDirectRendering) && OpenGLWorks())
         UseOpenGL();
     else
         UseSoftware();
+    return true;
 }
 
 void CGomxctrl1::UseOpenGL()
@@ -122,9 +182,8 @@ void CGomxctrl1::UseOpenGL()
     layout()->addWidget(video);
     connect(video, &CMpvVideoWidget::ready, this, [this] {
         if (m_waitingForVideo) {
-            const QString path = *m_waitingForVideo;
-            m_waitingForVideo.reset();
-            LoadNow(path);
+            m_waitingForVideo = false;
+            LoadNow();
         }
     });
     // Decided while the widget sets itself up: replace it once that has returned.
@@ -140,9 +199,8 @@ void CGomxctrl1::UseSoftware()
     m_output = VideoOutput::Software;
     layout()->addWidget(video);
     if (m_waitingForVideo) {
-        const QString path = *m_waitingForVideo;
-        m_waitingForVideo.reset();
-        LoadNow(path);
+        m_waitingForVideo = false;
+        LoadNow();
     }
 }
 
@@ -155,81 +213,62 @@ bool CGomxctrl1::VideoReady() const
 
 void CGomxctrl1::SetFileName(const QString& path)
 {
-    Open(path, false);
+    Open({path}, false, false);
 }
 
-void CGomxctrl1::OpenPaused(const QString& path)
+void CGomxctrl1::SetParts(const QStringList& parts)
 {
-    if (m_mpv && m_loaded && m_fileName == path) {
+    Open(parts, true, false);
+}
+
+void CGomxctrl1::OpenPartsPaused(const QStringList& parts)
+{
+    if (m_loaded && m_recording && m_source == parts) {
         Pause();
         return;
     }
-    Open(path, true);
+    Open(parts, true, true);
 }
 
-void CGomxctrl1::Open(const QString& path, bool paused)
+void CGomxctrl1::Open(const QStringList& source, bool recording, bool paused)
 {
-    if (!m_mpv)
+    if (!Start() || source.isEmpty())
         return;
     m_paused = paused;
     m_loaded = true;
     m_fileReady = false;
     m_entry = kNoEntry;
-    m_fileName = path;
-    m_lastFile = path;
+    m_source = source;
+    m_recording = recording;
+    m_lastSource = source;
+    m_lastRecording = recording;
     m_pendingSeek.reset();
-    ForgetQueued();
     m_mpv.SetProperty("pause", paused ? "yes" : "no");
     // Video needs the render context: until the widget has been shown once, hold the file back.
     if (!VideoReady()) {
-        m_waitingForVideo = path;
+        m_waitingForVideo = true;
         return;
     }
-    LoadNow(path);
+    LoadNow();
 }
 
-void CGomxctrl1::LoadNow(const QString& path)
+void CGomxctrl1::LoadNow()
 {
-    const QByteArray utf8 = path.toUtf8();
+    QByteArray address;
+    if (m_recording) {
+        std::vector<std::string> paths;
+        paths.reserve(std::size_t(m_source.size()));
+        for (const QString& part : m_source)
+            paths.push_back(QFile::encodeName(part).toStdString());
+        address = QByteArray::fromStdString(m_parts.Add(std::move(paths)));
+    } else {
+        address = m_source.front().toUtf8();
+    }
     const std::optional<std::int64_t> entry =
-        m_mpv.CommandForInt({"loadfile", utf8.constData(), "replace"}, "playlist_entry_id");
+        m_mpv.CommandForInt({"loadfile", address.constData(), "replace"}, "playlist_entry_id");
     m_entry = entry.value_or(kNoEntry);
     if (!entry)
         m_loaded = false;
-    else
-        AppendQueued();
-}
-
-void CGomxctrl1::QueueNext(const QString& path)
-{
-    if (!m_mpv || !m_loaded || path.isEmpty())
-        return;
-    // Already lined up (a mark dragged through a part asks again at every step).
-    if (m_nextEntry != kNoEntry && m_nextFile == path)
-        return;
-    if (m_nextEntry != kNoEntry)
-        m_mpv.Command({"playlist-clear"});  // keeps the file being played
-    m_nextEntry = kNoEntry;
-    m_nextFile = path;
-    // A file still held back for the video surface gets its follower once it is handed over.
-    if (m_entry != kNoEntry)
-        AppendQueued();
-}
-
-void CGomxctrl1::AppendQueued()
-{
-    if (m_nextFile.isEmpty() || m_nextEntry != kNoEntry)
-        return;
-    const QByteArray utf8 = m_nextFile.toUtf8();
-    m_nextEntry = m_mpv.CommandForInt({"loadfile", utf8.constData(), "append"}, "playlist_entry_id").value_or(kNoEntry);
-    if (m_nextEntry == kNoEntry)
-        m_nextFile.clear();
-}
-
-void CGomxctrl1::ForgetQueued()
-{
-    m_nextEntry = kNoEntry;
-    m_nextFile.clear();
 }
 
 void CGomxctrl1::SetCurrentPosition(double seconds, bool exact)
@@ -266,8 +305,8 @@ void CGomxctrl1::Resume()
     if (!m_mpv)
         return;
     if (!m_loaded) {
-        if (!m_lastFile.isEmpty())
-            SetFileName(m_lastFile);
+        if (!m_lastSource.isEmpty())
+            Open(m_lastSource, m_lastRecording, false);
         return;
     }
     m_paused = false;
@@ -289,16 +328,15 @@ void CGomxctrl1::Stop()
     m_loaded = false;
     m_fileReady = false;
     m_entry = kNoEntry;
-    ForgetQueued();
     m_pendingSeek.reset();
-    m_waitingForVideo.reset();
+    m_waitingForVideo = false;
     m_mpv.Command({"stop"});
 }
 
 void CGomxctrl1::Release()
 {
     Stop();
-    m_lastFile.clear();
+    m_lastSource.clear();
 }
 
 std::optional<double> CGomxctrl1::CurrentPosition() const
@@ -317,7 +355,7 @@ void CGomxctrl1::DrainEvents()
 {
     m_drainQueued = false;
     for (;;) {
-        const mpv_event* event = mpv_wait_event(m_mpv.get(), 0);
+        const mpv_event* event = Mpv().wait_event(m_mpv.get(), 0);
         if (event->event_id == MPV_EVENT_NONE)
             break;
         switch (event->event_id) {
@@ -341,21 +379,9 @@ void CGomxctrl1::DrainEvents()
             if (m_entry == kNoEntry || end->playlist_entry_id != m_entry)
                 break;
             const bool reachedEnd = end->reason == MPV_END_FILE_REASON_EOF;
-            if (reachedEnd && m_loaded && m_nextEntry != kNoEntry) {
-                // mpv goes on to the lined-up file by itself.
-                m_entry = m_nextEntry;
-                m_fileName = m_nextFile;
-                m_lastFile = m_nextFile;
-                m_fileReady = false;
-                ForgetQueued();
-                ++m_queuedStarts;
-                emit EndOfFile(0);
-                break;
-            }
             const bool wasLoaded = m_loaded;
             m_loaded = false;
             m_fileReady = false;
-            ForgetQueued();
             if (reachedEnd && wasLoaded)
                 emit EndOfFile(0);
             break;

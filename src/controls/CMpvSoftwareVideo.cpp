@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "controls/MpvApi.h"
+
 #include <mpv/render.h>
 
 namespace {
@@ -24,18 +26,18 @@ CMpvSoftwareVideo::CMpvSoftwareVideo(mpv_handle* mpv, QWidget* parent)
         {MPV_RENDER_PARAM_API_TYPE, apiType},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    if (mpv == nullptr || mpv_render_context_create(&m_render, mpv, params) < 0) {
+    if (mpv == nullptr || vmx::Mpv().render_context_create(&m_render, mpv, params) < 0) {
         m_render = nullptr;
         return;
     }
-    mpv_render_context_set_update_callback(m_render, &OnRenderUpdate, this);
+    vmx::Mpv().render_context_set_update_callback(m_render, &OnRenderUpdate, this);
 }
 
 CMpvSoftwareVideo::~CMpvSoftwareVideo()
 {
     if (m_render != nullptr) {
-        mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
-        mpv_render_context_free(m_render);
+        vmx::Mpv().render_context_set_update_callback(m_render, nullptr, nullptr);
+        vmx::Mpv().render_context_free(m_render);
     }
 }
 
@@ -62,7 +64,7 @@ void CMpvSoftwareVideo::paintEvent(QPaintEvent*)
         {MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    if (mpv_render_context_render(m_render, params) < 0) {
+    if (vmx::Mpv().render_context_render(m_render, params) < 0) {
         painter.fillRect(rect(), Qt::black);
         return;
     }

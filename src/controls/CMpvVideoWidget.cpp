@@ -2,6 +2,8 @@
 
 #include <QOpenGLContext>
 
+#include "controls/MpvApi.h"
+
 #include <mpv/render_gl.h>
 
 namespace {
@@ -31,8 +33,8 @@ CMpvVideoWidget::~CMpvVideoWidget()
 {
     if (m_render != nullptr) {
         makeCurrent();
-        mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
-        mpv_render_context_free(m_render);
+        vmx::Mpv().render_context_set_update_callback(m_render, nullptr, nullptr);
+        vmx::Mpv().render_context_free(m_render);
         doneCurrent();
     }
 }
@@ -52,12 +54,12 @@ void CMpvVideoWidget::initializeGL()
         {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    if (mpv_render_context_create(&m_render, m_mpv, params) < 0) {
+    if (vmx::Mpv().render_context_create(&m_render, m_mpv, params) < 0) {
         m_render = nullptr;
         emit unavailable();
         return;
     }
-    mpv_render_context_set_update_callback(m_render, &OnRenderUpdate, this);
+    vmx::Mpv().render_context_set_update_callback(m_render, &OnRenderUpdate, this);
     emit ready();
 }
 
@@ -73,5 +75,5 @@ void CMpvVideoWidget::paintGL()
         {MPV_RENDER_PARAM_FLIP_Y, &flipY},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context_render(m_render, params);
+    vmx::Mpv().render_context_render(m_render, params);
 }

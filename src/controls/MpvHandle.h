@@ -1,23 +1,27 @@
 #pragma once
 
-#include <mpv/client.h>
+#include "controls/MpvApi.h"
 
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <string>
 
 namespace vmx {
 
-// Owns one mpv instance: created in the constructor, terminated and destroyed with the owner.
+// Owns one mpv instance: created by Create (which loads libmpv the first time), terminated and
+// destroyed with the owner. Until Create has succeeded every member does nothing.
 class MpvHandle {
 public:
-    MpvHandle();
+    MpvHandle() = default;
     ~MpvHandle();
     MpvHandle(const MpvHandle&) = delete;
     MpvHandle& operator=(const MpvHandle&) = delete;
 
     mpv_handle* get() const { return m_handle; }
     explicit operator bool() const { return m_handle != nullptr; }
+    // Creates the instance; false with `problem` set when libmpv cannot be loaded or refuses.
+    bool Create(std::string& problem);
 
     // Options before Initialize(), properties after; false when mpv refuses.
     bool SetOption(const char* name, const char* value);
@@ -31,7 +35,7 @@ public:
     std::optional<std::int64_t> CommandForInt(std::initializer_list<const char*> words, const char* key);
 
 private:
-    mpv_handle* m_handle;
+    mpv_handle* m_handle = nullptr;
 };
 
 }  // namespace vmx

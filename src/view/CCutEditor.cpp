@@ -48,7 +48,6 @@ CMarkBar& CCutEditor::Bar() const
 
 void CCutEditor::RecordShown(const vmx::RecordDetails& details)
 {
-    m_timeline.select(details);
     m_userMarks.reset();
     m_userShading.reset();
     m_listKey = vmx::PartPathOf(details, 0);
@@ -61,9 +60,7 @@ void CCutEditor::ShowMark(float value, int index)
     const vmx::RecordDetails* details = m_state.selectedDetails();
     if (m_state.mode != vmx::ViewMode::Record || !details)
         return;
-    m_timeline.select(*details);
-    if (const std::optional<vmx::FramePlace> place = m_timeline.placeOf(value))
-        m_player.ShowPicture(*details, place->part, place->seconds, value);
+    m_player.ShowPicture(*details, value);
 }
 
 void CCutEditor::SetMark(int index, double seconds)
@@ -76,12 +73,11 @@ void CCutEditor::SetMark(int index, double seconds)
 std::optional<double> CCutEditor::PlayerTime()
 {
     const vmx::RecordDetails* details = m_state.selectedDetails();
-    const auto place = m_player.RecordingPlace();
+    const std::optional<double> time = m_player.RecordingTime();
     const auto& playing = m_state.playback.recording();
-    if (!details || !place || !playing || vmx::PartPathOf(*playing, 0) != vmx::PartPathOf(*details, 0))
+    if (!details || !time || !playing || vmx::PartPathOf(*playing, 0) != vmx::PartPathOf(*details, 0))
         return std::nullopt;
-    m_timeline.select(*details);
-    return m_timeline.timeOf(place->first, place->second);
+    return time;
 }
 
 void CCutEditor::MarkKey(vmx::MarkKey key)
@@ -213,9 +209,7 @@ void CCutEditor::ShowCutMarks(const std::vector<std::pair<double, double>>& stre
 void CCutEditor::CutEnded(bool done)
 {
     if (done) {
-        // The parts were rewritten: the clock read before the cut no longer holds.
         CurrentList().clear();
-        m_timeline.clear();
     } else if (m_userMarks) {
         PutMarks(*m_userMarks);
     }

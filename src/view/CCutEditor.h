@@ -85,7 +85,6 @@ private:
     CViewPlayer& m_player;
     vmx::UserInterface& m_ui;
     QWidget* m_windowParent;
-    vmx::RecordingTimeline m_timeline;
     // Each recording's cut list, by the path of its first part file, so that a click on another
     // row loses no list; m_listKey names the selected recording's.
     mutable std::map<std::string, vmx::CutList> m_lists;

@@ -48,19 +48,16 @@ bool CViewPlayer::SpacePauses() const
     return IsRunning() || (m_state.playback.paused() && vmx::MediaKindOfMode(m_state.mode).has_value());
 }
 
-void CViewPlayer::ShowPicture(const vmx::RecordDetails& details, int part, double secondsInPart, double seconds)
+void CViewPlayer::ShowPicture(const vmx::RecordDetails& details, double seconds)
 {
-    Apply(m_state.playback.showPicture(details, part, secondsInPart, seconds));
+    Apply(m_state.playback.showPicture(details, seconds));
 }
 
-std::optional<std::pair<int, double>> CViewPlayer::RecordingPlace() const
+std::optional<double> CViewPlayer::RecordingTime() const
 {
     if (!m_state.playback.recording() || m_player->FileName().isEmpty())
         return std::nullopt;
-    const std::optional<double> position = m_player->CurrentPosition();
-    if (!position)
-        return std::nullopt;
-    return std::pair{m_state.playback.playerPart(), *position};
+    return m_player->CurrentPosition();
 }
 
 std::optional<double> CViewPlayer::FramesPerSecond() const
@@ -116,7 +113,11 @@ void CViewPlayer::SliderReleased()
 
 void CViewPlayer::Tick()
 {
-    Apply(m_state.playback.tick());
+    // The time of a recording is the player's: the label and the slider follow the picture.
+    std::optional<double> seconds;
+    if (m_state.playback.recording())
+        seconds = m_player->CurrentPosition();
+    Apply(m_state.playback.tick(seconds));
 }
 
 void CViewPlayer::EndOfFile()
@@ -126,14 +127,23 @@ void CViewPlayer::EndOfFile()
 
 void CViewPlayer::Apply(const vmx::PlayerStep& step)
 {
-    if (!step.openFile.empty()) {
-        const QString path = PathText(step.openFile);
-        // A part the player has already gone on to from its queue plays on without a reload.
+    if (!step.openParts.empty()) {
+        QStringList parts;
+        for (const std::string& part : step.openParts)
+            parts.push_back(PathText(part));
         if (step.openPaused)
-            m_player->OpenPaused(path);
-        else if (!step.openFromQueue || m_player->FileName() != path)
-            m_player->SetFileName(path);
-        m_player->QueueNext(PathText(step.queueNext));
+            m_player->OpenPartsPaused(parts);
+        else
+            m_player->SetParts(parts);
+    }
+    if (!step.openFile.empty())
+        m_player->SetFileName(PathText(step.openFile));
+    if ((!step.openParts.empty() || !step.openFile.empty()) && !m_player->IsAvailable()) {
+        // libmpv could not be loaded: say why once per attempt, and hold nothing.
+        const std::string problem = m_player->Problem().toStdString();
+        Apply(m_state.playback.release());
+        m_ui.showMessage(problem);
+        return;
     }
     if (step.seek)
         m_player->SetCurrentPosition(*step.seek, step.exactSeek);

@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <optional>
-#include <utility>
 
 class CDetailsArea;
 class CGomxctrl1;
@@ -18,8 +17,8 @@ class UserInterface;
 }
 
 // The main view's player commands: PL, PA and S, the one-second timer that counts the playback
-// position into the time label and the position slider, seeking with the slider, and the advance
-// from one part file of a recording to the next. Its decisions are the view state's
+// position into the time label and the position slider, and seeking with the slider. The player
+// plays a recording as one stream over its part files. Its decisions are the view state's
 // (vmx::PlaybackState); this class hands them to the player and the controls.
 class CViewPlayer : public QObject {
     Q_OBJECT
@@ -48,12 +47,11 @@ public:
     void SliderTracking(int position);
     void SliderReleased();
 
-    // Holds the player paused on the picture `secondsInPart` into part `part` of the recording
-    // `details`, which is `seconds` into it.
-    void ShowPicture(const vmx::RecordDetails& details, int part, double secondsInPart, double seconds);
-    // The part of the recording the player holds and the seconds into it; nothing while it holds
-    // no recording.
-    std::optional<std::pair<int, double>> RecordingPlace() const;
+    // Holds the player paused on the picture `seconds` into the recording `details`.
+    void ShowPicture(const vmx::RecordDetails& details, double seconds);
+    // Where the player is in the recording it holds, in seconds from its start; nothing while it
+    // holds no recording.
+    std::optional<double> RecordingTime() const;
     // The frame rate of the video the player holds, as it reports it.
     std::optional<double> FramesPerSecond() const;
 

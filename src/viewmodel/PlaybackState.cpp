@@ -2,7 +2,40 @@
 
 #include "recording/PlaybackParts.h"
 
+#include <algorithm>
+
 namespace vmx {
+
+namespace {
+
+// The part files the player plays as the recording: all of them, or those before the first whose
+// name is no plain part file name (the stream ends there).
+std::vector<std::string> StreamParts(const RecordDetails& details)
+{
+    std::vector<std::string> paths;
+    for (int part = 0; part < static_cast<int>(details.partNames.size()); ++part) {
+        std::string path = PartPathOf(details, part);
+        if (path.empty())
+            break;
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+// The part that `position` seconds of the recording lie in, when the stream holds it.
+std::optional<int> PartInStream(const RecordDetails& details, std::uint32_t position)
+{
+    const auto at = PartAtPosition(details.timing, static_cast<int>(details.partNames.size()), position);
+    if (!at || PartPathOf(details, at->part).empty())
+        return std::nullopt;
+    for (int part = 0; part < at->part; ++part) {
+        if (PartPathOf(details, part).empty())
+            return std::nullopt;
+    }
+    return at->part;
+}
+
+}  // namespace
 
 PlayerStep PlaybackState::playRecording(bool anyRowSelected, const RecordDetails* selected, bool playerRunning)
 {
@@ -24,14 +57,14 @@ PlayerStep PlaybackState::playRecording(bool anyRowSelected, const RecordDetails
     step.sliderRange = static_cast<int>(selected->timing.duration);
     m_position = 0;
     m_currentPart = 0;
-    m_playerPart = 0;
+    m_seekPosition = 0;
     if (!CanPlay(*selected) || PartPathOf(*selected, 0).empty()) {
         m_recording.reset();
         step.message = kPartFileMissingMessage;
         return step;
     }
     step.timer = PlayerStep::Timer::Start;
-    (void)openPart(step, 0);
+    openRecording(step);
     step.modeSelectorEnabled = false;
     return step;
 }
@@ -41,7 +74,7 @@ PlayerStep PlaybackState::playFile(const std::string& path)
     PlayerStep step;
     if (path.empty())
         return step;
-    // A file of the media modes has no parts: its end must not advance a recording.
+    // A file of the media modes has no parts: its end must not touch a recording.
     m_recording.reset();
     m_playerHasFile = true;
     step.openFile = path;
@@ -81,11 +114,17 @@ PlayerStep PlaybackState::release()
     return step;
 }
 
-PlayerStep PlaybackState::tick()
+PlayerStep PlaybackState::tick(std::optional<double> playerSeconds)
 {
     PlayerStep step;
     step.enableSlider = true;
-    ++m_position;
+    if (m_recording && playerSeconds && *playerSeconds >= 0) {
+        const auto seconds = static_cast<std::uint32_t>(*playerSeconds);
+        if (!placeAt(seconds))
+            m_position = seconds;
+    } else {
+        ++m_position;
+    }
     step.sliderPosition = static_cast<int>(m_position);
     step.showTime = true;
     return step;
@@ -94,20 +133,10 @@ PlayerStep PlaybackState::tick()
 PlayerStep PlaybackState::seek(int position)
 {
     PlayerStep step;
-    if (!m_recording || position < 0)
+    if (!m_recording || position < 0 || !placeAt(static_cast<std::uint32_t>(position)))
         return step;
-    const auto at = PartAtPosition(m_recording->timing, static_cast<int>(m_recording->partNames.size()),
-                                   static_cast<std::uint32_t>(position));
-    if (!at)
-        return step;
-    if (at->part != m_playerPart && !openPart(step, at->part))
-        return PlayerStep{};
-    if (step.openFile.empty())
-        m_partName.clear();
-    m_position = static_cast<std::uint32_t>(position);
-    m_currentPart = at->part;
-    m_partOffset = at->offset;
-    step.seek = static_cast<double>(m_partOffset);
+    m_seekPosition = m_position;
+    step.seek = static_cast<double>(m_position);
     step.pause = m_paused;
     step.showTime = true;
     return step;
@@ -117,7 +146,7 @@ PlayerStep PlaybackState::reseek() const
 {
     PlayerStep step;
     if (m_recording)
-        step.seek = static_cast<double>(m_partOffset);
+        step.seek = static_cast<double>(m_seekPosition);
     return step;
 }
 
@@ -126,34 +155,30 @@ PlayerStep PlaybackState::endOfFile()
     PlayerStep step;
     if (!m_recording)
         return step;
-    ++m_currentPart;
-    if (!openPart(step, m_currentPart)) {
-        // The recording is over; the slider and the time label keep what they show.
-        step.timer = PlayerStep::Timer::Stop;
-        m_position = 0;
-        m_currentPart = 0;
-        return step;
-    }
-    step.openFromQueue = true;
+    // The recording is over; the slider and the time label keep what they show.
+    step.timer = PlayerStep::Timer::Stop;
+    m_position = 0;
+    m_currentPart = 0;
     return step;
 }
 
-PlayerStep PlaybackState::showPicture(const RecordDetails& details, int part, double secondsInPart, double seconds)
+PlayerStep PlaybackState::showPicture(const RecordDetails& details, double seconds)
 {
     PlayerStep step;
-    if (!CanPlay(details) || PartPathOf(details, part).empty())
+    seconds = std::max(seconds, 0.0);
+    const auto whole = static_cast<std::uint32_t>(seconds);
+    if (!CanPlay(details) || !PartInStream(details, whole))
         return step;
     if (!m_recording || PartPathOf(*m_recording, 0) != PartPathOf(details, 0)) {
         m_recording = details;
         step.sliderRange = static_cast<int>(details.timing.duration);
     }
-    (void)openPart(step, part);
+    openRecording(step);
+    (void)placeAt(whole);
     step.openPaused = true;
     m_paused = true;
-    m_position = static_cast<std::uint32_t>(seconds);
-    m_currentPart = part;
-    m_partOffset = static_cast<std::uint32_t>(secondsInPart);
-    step.seek = secondsInPart;
+    m_seekPosition = m_position;
+    step.seek = seconds;
     step.exactSeek = true;
     step.timer = PlayerStep::Timer::Stop;
     step.enableSlider = true;
@@ -167,16 +192,20 @@ bool PlaybackState::isPlaying(const std::string& firstPartPath) const
     return m_recording && !firstPartPath.empty() && PartPathOf(*m_recording, 0) == firstPartPath;
 }
 
-bool PlaybackState::openPart(PlayerStep& step, int part)
+void PlaybackState::openRecording(PlayerStep& step)
 {
-    const std::string path = PartPathOf(*m_recording, part);
-    if (path.empty())
-        return false;
-    m_partName = m_recording->partNames[static_cast<std::size_t>(part)];
+    step.openParts = StreamParts(*m_recording);
     m_playerHasFile = true;
-    step.openFile = path;
-    step.queueNext = PartPathOf(*m_recording, part + 1);
-    m_playerPart = part;
+}
+
+bool PlaybackState::placeAt(std::uint32_t position)
+{
+    const std::optional<int> part = PartInStream(*m_recording, position);
+    if (!part)
+        return false;
+    m_position = position;
+    m_currentPart = *part;
+    m_partName = m_recording->partNames[static_cast<std::size_t>(*part)];
     return true;
 }
 

@@ -5,17 +5,17 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vmx {
 
 // What the view does to its player, its one-second timer and its controls after a player
-// command, in this order: open the file, queue the next one, seek, pause, resume, stop.
+// command, in this order: open the file or the recording, seek, pause, resume, stop.
 struct PlayerStep {
-    std::string openFile;        // hand this file to the player
-    bool openFromQueue = false;  // openFile is the queued part the player has already gone on to
-    bool openPaused = false;     // hold the player paused on openFile (no reload if it holds it)
-    std::string queueNext;       // the file to follow openFile without a gap (empty: none)
-    std::optional<double> seek;  // seconds into the current file
+    std::string openFile;                // hand this media file to the player
+    std::vector<std::string> openParts;  // hand this recording (its part files) to the player
+    bool openPaused = false;  // hold the player paused on openParts (no reload if it holds it)
+    std::optional<double> seek;  // seconds into the file or the recording the player holds
     bool exactSeek = false;      // to that very picture, not the key frame before it
     bool pause = false;
     bool resume = false;
@@ -32,12 +32,13 @@ struct PlayerStep {
 };
 
 // The player state of the main view: the playback position that the timer counts, the part file
-// being played, the part file last handed to the player, the offset of the last seek, the paused
-// flag and the part-name buffer. Its commands return what the view must do.
+// that position lies in, the position of the last seek, the paused flag and the part-name buffer.
+// Its commands return what the view must do.
 //
-// A recording plays part file after part file; PL keeps a copy of the recording it starts, and
-// the seeks and part advances that follow work on that copy, so that a click on another row or a
-// refilled pane never sends the player into another recording's files.
+// A recording plays as one stream over its part files, with one timeline: positions count from
+// the recording's start. PL keeps a copy of the recording it starts, and the seeks that follow
+// work on that copy, so that a click on another row or a refilled pane never sends the player
+// into another recording's files.
 class PlaybackState {
 public:
     // PL in RECORD MODE. `anyRowSelected`: either pane has a selected row; `selected`: the
@@ -52,17 +53,18 @@ public:
     PlayerStep stop();
     // Stop, and forget the recording and the paused flag: its files are about to go.
     PlayerStep release();
-    // The one-second timer.
-    PlayerStep tick();
+    // The one-second timer. `playerSeconds`: where the player says it is in the recording; the
+    // position follows it (without it, the position counts on by one second).
+    PlayerStep tick(std::optional<double> playerSeconds = std::nullopt);
     // The position slider was dragged to `position` seconds of the recording.
     PlayerStep seek(int position);
-    // The position slider was released: back to the offset of the last seek.
+    // The position slider was released: back to the position of the last seek.
     PlayerStep reseek() const;
-    // The player finished its current file.
+    // The player finished its file or the recording.
     PlayerStep endOfFile();
     // A mark of the recording `details` was placed: the player holds still on the picture
-    // `secondsInPart` into part `part`, which is `seconds` into the recording. PL goes on from it.
-    PlayerStep showPicture(const RecordDetails& details, int part, double secondsInPart, double seconds);
+    // `seconds` into it. PL goes on from it.
+    PlayerStep showPicture(const RecordDetails& details, double seconds);
 
     // The recording PL started, until another PL or release.
     const std::optional<RecordDetails>& recording() const { return m_recording; }
@@ -70,22 +72,23 @@ public:
     bool isPlaying(const std::string& firstPartPath) const;
 
     std::uint32_t position() const { return m_position; }
+    // The part the position lies in.
     int currentPart() const { return m_currentPart; }
-    int playerPart() const { return m_playerPart; }
-    std::uint32_t partOffset() const { return m_partOffset; }
+    std::uint32_t seekPosition() const { return m_seekPosition; }
     bool paused() const { return m_paused; }
     const std::string& partName() const { return m_partName; }
 
 private:
-    // Hands part `part` to the player, with the part after it queued; false when the recording
-    // has no such part (its end) or the part's name is no plain part file name.
-    bool openPart(PlayerStep& step, int part);
+    // Hands the recording to the player as one stream.
+    void openRecording(PlayerStep& step);
+    // Moves the position to `position` and the current part and its name with it; false when
+    // the position lies in no part the stream holds.
+    bool placeAt(std::uint32_t position);
 
     std::optional<RecordDetails> m_recording;
     std::uint32_t m_position = 0;
     int m_currentPart = 0;
-    int m_playerPart = 0;
-    std::uint32_t m_partOffset = 0;
+    std::uint32_t m_seekPosition = 0;
     bool m_paused = false;
     // A file was handed to the player and not released since: the player holds it, or keeps it
     // to play again from its start after S.

@@ -61,6 +61,7 @@ private slots:
     void init()
     {
         player = new CGomxctrl1(nullptr, 1000);
+        QVERIFY(player->Start());
         QVERIFY(player->IsAvailable());
         QVERIFY(player->IsHeadless()); // the offscreen platform has no OpenGL
     }
@@ -103,6 +104,8 @@ private slots:
     {
         player->SetFileName(ts);
         QVERIFY(WaitLoaded());
+        // Past the first picture: mpv shows it (and moves the position to it) even when paused.
+        QTRY_VERIFY_WITH_TIMEOUT(player->CurrentPosition().value_or(0) > 0.1, 5000);
         player->Pause();
         QVERIFY(player->GetPlayState() != CGomxctrl1::kPlaying);
         QTest::qWait(200);

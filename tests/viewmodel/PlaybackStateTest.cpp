@@ -30,7 +30,7 @@ std::string Part(char letter)
 
 }  // namespace
 
-TEST(PlaybackStateTest, PlayStartsTheFirstPartWithTheNextQueued)
+TEST(PlaybackStateTest, PlayStartsTheRecordingAsOneStream)
 {
     PlaybackState state;
     const RecordDetails recording = ThreeParts();
@@ -38,9 +38,8 @@ TEST(PlaybackStateTest, PlayStartsTheFirstPartWithTheNextQueued)
     EXPECT_EQ(state.playRecording(true, nullptr, false), PlayerStep{}) << "no row on the active side";
 
     const PlayerStep play = state.playRecording(true, &recording, false);
-    EXPECT_EQ(play.openFile, Part('A'));
-    EXPECT_EQ(play.queueNext, Part('B'));
-    EXPECT_FALSE(play.openFromQueue);
+    EXPECT_EQ(play.openParts, (std::vector<std::string>{Part('A'), Part('B'), Part('C')}));
+    EXPECT_TRUE(play.openFile.empty());
     EXPECT_EQ(play.timer, Timer::Start);
     EXPECT_EQ(play.modeSelectorEnabled, false);
     EXPECT_EQ(play.sliderRange, 150);
@@ -58,7 +57,7 @@ TEST(PlaybackStateTest, PauseResumeAndStop)
     // PA before anything was handed to the player does nothing: PL then starts the recording.
     EXPECT_EQ(state.pause(), PlayerStep{});
     EXPECT_FALSE(state.paused());
-    EXPECT_EQ(state.playRecording(true, &recording, false).openFile, Part('A'));
+    EXPECT_EQ(state.playRecording(true, &recording, false).openParts.size(), 3u);
     for (int i = 0; i < 5; ++i)
         (void)state.tick();
     EXPECT_EQ(state.position(), 5u);
@@ -71,7 +70,7 @@ TEST(PlaybackStateTest, PauseResumeAndStop)
     PlayerStep resume = state.playRecording(true, &recording, false);
     EXPECT_TRUE(resume.resume);
     EXPECT_EQ(resume.timer, Timer::Start);
-    EXPECT_TRUE(resume.openFile.empty());
+    EXPECT_TRUE(resume.openParts.empty());
     EXPECT_EQ(state.position(), 5u);
 
     // PA, S, PL: the paused flag outlives Stop, so PL resumes (from position 0).
@@ -85,7 +84,7 @@ TEST(PlaybackStateTest, PauseResumeAndStop)
     EXPECT_EQ(state.position(), 0u);
     resume = state.playRecording(true, &recording, false);
     EXPECT_TRUE(resume.resume);
-    EXPECT_TRUE(resume.openFile.empty());
+    EXPECT_TRUE(resume.openParts.empty());
     EXPECT_FALSE(state.paused());
 
     // Release forgets the recording and the paused flag: nothing plays on from its files.
@@ -105,12 +104,12 @@ TEST(PlaybackStateTest, MissingLastPartIsNotPlayed)
     recording.timing = TimingEntry::Unmeasured(150);
     const PlayerStep play = state.playRecording(true, &recording, false);
     EXPECT_EQ(play.message, kPartFileMissingMessage);
-    EXPECT_TRUE(play.openFile.empty());
+    EXPECT_TRUE(play.openParts.empty());
     EXPECT_EQ(play.timer, Timer::Keep);
     EXPECT_FALSE(state.recording());
 }
 
-TEST(PlaybackStateTest, TimerTicksCountSeconds)
+TEST(PlaybackStateTest, TimerTicksFollowThePlayer)
 {
     PlaybackState state;
     const PlayerStep tick = state.tick();
@@ -118,6 +117,14 @@ TEST(PlaybackStateTest, TimerTicksCountSeconds)
     EXPECT_TRUE(tick.showTime);
     EXPECT_EQ(tick.sliderPosition, 1);
     EXPECT_EQ(state.position(), 1u);
+
+    // With a recording, the position is where the player is, and the part follows it.
+    const RecordDetails recording = ThreeParts();
+    (void)state.playRecording(true, &recording, false);
+    EXPECT_EQ(state.tick(61.7).sliderPosition, 61);
+    EXPECT_EQ(state.currentPart(), 1);
+    EXPECT_EQ(state.partName(), "RF0001AB.TRP");
+    EXPECT_EQ(state.tick().sliderPosition, 62) << "no time from the player: one second on";
 }
 
 TEST(PlaybackStateTest, SeekingAcrossParts)
@@ -126,65 +133,66 @@ TEST(PlaybackStateTest, SeekingAcrossParts)
     const RecordDetails recording = ThreeParts();
     EXPECT_EQ(state.seek(30), PlayerStep{}) << "nothing played yet";
     (void)state.playRecording(true, &recording, false);
+    // One timeline: every seek goes to the recording's time in the stream the player holds.
     const struct {
         int position;
-        std::string openFile;
-        std::string queueNext;
         int part;
-        double offset;
     } seeks[] = {
-        {150, Part('C'), "", 2, 30},       // part 2, the last: nothing to queue
-        {59, Part('A'), Part('B'), 0, 59},
-        {40, "", "", 0, 40},               // same part: the file is not set again
-        {60, Part('B'), Part('C'), 1, 0},
-        {400, Part('C'), "", 2, 280},      // past the end: the last part
+        {150, 2},  // the last part
+        {59, 0},
+        {40, 0},
+        {60, 1},
+        {400, 2},  // past the end: the last part
     };
     for (const auto& s : seeks) {
         SCOPED_TRACE(s.position);
         const PlayerStep step = state.seek(s.position);
-        EXPECT_EQ(step.openFile, s.openFile);
-        EXPECT_EQ(step.queueNext, s.queueNext);
-        EXPECT_EQ(step.seek, s.offset);
+        EXPECT_TRUE(step.openParts.empty()) << "the recording is not opened again";
+        EXPECT_EQ(step.seek, double(s.position));
         EXPECT_FALSE(step.pause);
         EXPECT_TRUE(step.showTime);
         EXPECT_EQ(state.currentPart(), s.part);
-        EXPECT_EQ(state.playerPart(), s.part);
         EXPECT_EQ(state.position(), std::uint32_t(s.position));
-        EXPECT_EQ(state.reseek().seek, s.offset);
+        EXPECT_EQ(state.reseek().seek, double(s.position));
     }
     (void)state.pause();
     const PlayerStep paused = state.seek(70);
-    EXPECT_EQ(paused.openFile, Part('B'));
+    EXPECT_EQ(paused.seek, 70.0);
     EXPECT_TRUE(paused.pause) << "the player stays paused at the new place";
 }
 
-TEST(PlaybackStateTest, PartsFollowEachOtherToTheEnd)
+TEST(PlaybackStateTest, TheEndOfTheRecordingStopsTheClock)
 {
     PlaybackState state;
     const RecordDetails recording = ThreeParts();
     (void)state.playRecording(true, &recording, false);
-    (void)state.tick();
-
-    PlayerStep next = state.endOfFile();
-    EXPECT_EQ(next.openFile, Part('B'));
-    EXPECT_TRUE(next.openFromQueue);
-    EXPECT_EQ(next.queueNext, Part('C'));
-    EXPECT_EQ(state.currentPart(), 1);
-    EXPECT_EQ(state.playerPart(), 1);
-    EXPECT_EQ(state.partName(), "RF0001AB.TRP");
-
-    next = state.endOfFile();
-    EXPECT_EQ(next.openFile, Part('C'));
-    EXPECT_EQ(next.queueNext, "");
+    (void)state.tick(130.0);
+    EXPECT_EQ(state.currentPart(), 2);
 
     const PlayerStep end = state.endOfFile();
-    EXPECT_TRUE(end.openFile.empty());
+    EXPECT_TRUE(end.openParts.empty());
     EXPECT_EQ(end.timer, Timer::Stop);
     EXPECT_FALSE(end.sliderPosition) << "the slider and the time label keep what they show";
     EXPECT_FALSE(end.showTime);
     EXPECT_FALSE(end.modeSelectorEnabled) << "only S enables the mode selector";
     EXPECT_EQ(state.position(), 0u);
     EXPECT_EQ(state.currentPart(), 0);
+}
+
+TEST(PlaybackStateTest, AMarkHoldsThePlayerOnItsPicture)
+{
+    PlaybackState state;
+    const RecordDetails recording = ThreeParts();
+    const PlayerStep show = state.showPicture(recording, 75.5);
+    EXPECT_EQ(show.openParts.size(), 3u);
+    EXPECT_TRUE(show.openPaused);
+    EXPECT_EQ(show.seek, 75.5);
+    EXPECT_TRUE(show.exactSeek);
+    EXPECT_EQ(show.sliderRange, 150);
+    EXPECT_EQ(show.sliderPosition, 75);
+    EXPECT_EQ(state.currentPart(), 1);
+    EXPECT_TRUE(state.paused());
+    EXPECT_EQ(state.showPicture(recording, 20).sliderRange, std::nullopt) << "the same recording";
 }
 
 TEST(PlaybackStateTest, MediaFilesHaveNoParts)
@@ -207,10 +215,10 @@ TEST(PlaybackStateTest, PartsWithoutAPlainNameAreNotOpened)
     PlaybackState state;
     RecordDetails recording = ThreeParts();
     recording.partNames[1] = "../../etc/pa";
-    (void)state.playRecording(true, &recording, false);
+    // The stream ends before the part with the bad name: nothing after it can be reached.
+    EXPECT_EQ(state.playRecording(true, &recording, false).openParts, std::vector<std::string>{Part('A')});
     EXPECT_EQ(state.seek(70), PlayerStep{});
-    EXPECT_EQ(state.playerPart(), 0);
-    const PlayerStep end = state.endOfFile();
-    EXPECT_TRUE(end.openFile.empty());
-    EXPECT_EQ(end.timer, Timer::Stop);
+    EXPECT_EQ(state.seek(130), PlayerStep{});
+    EXPECT_EQ(state.currentPart(), 0);
+    EXPECT_EQ(state.showPicture(recording, 70), PlayerStep{});
 }
