@@ -83,4 +83,20 @@ void ReportUndo(const std::string& db, const std::string& keptIn, Json* json)
                 db.c_str(), vmx::UndoBytesText(summary.bytes).c_str(), db.c_str());
 }
 
+PercentShown::~PercentShown()
+{
+    if (!m_quiet && m_shown >= 0)
+        std::fprintf(stderr, "\n");
+}
+
+bool PercentShown::operator()(std::uint64_t done, std::uint64_t total)
+{
+    const int percent = total ? static_cast<int>(done * 100 / total) : 100;
+    if (!m_quiet && percent != m_shown) {
+        m_shown = percent;
+        std::fprintf(stderr, "\r%s: %d%%", m_label, percent);
+    }
+    return true;
+}
+
 }  // namespace vmx::cli

@@ -5,6 +5,7 @@
 
 #include "recording/RecordingSession.h"
 
+#include <cstdint>
 #include <string>
 
 namespace vmx::cli {
@@ -38,5 +39,22 @@ bool TakeFlag(Args& args, const std::string& flag);
 // After a deletion or a cut of DB that undo keeps (in the entry `keptIn`): the line saying how to
 // take it back and what the undo folder holds, or the JSON key "undo" with both.
 void ReportUndo(const std::string& db, const std::string& keptIn, Json* json);
+
+// A long job's progress on the terminal: "\r<label>: N%" on stderr each time the percentage
+// changes, nothing when `quiet` (--json); the line is ended when the object goes.
+class PercentShown {
+public:
+    PercentShown(const char* label, bool quiet) : m_label(label), m_quiet(quiet) {}
+    PercentShown(const PercentShown&) = delete;
+    PercentShown& operator=(const PercentShown&) = delete;
+    ~PercentShown();
+    // Shows how far `done` of `total` is; true (the job goes on).
+    bool operator()(std::uint64_t done, std::uint64_t total);
+
+private:
+    const char* m_label;
+    bool m_quiet;
+    int m_shown = -1;
+};
 
 }  // namespace vmx::cli

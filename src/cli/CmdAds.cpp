@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <unistd.h>
 
 namespace vmx::cli {
@@ -79,17 +80,10 @@ int RunAds(const Args& input)
     for (int i = 0; i < record.partCount; ++i)
         parts.push_back(vmx::PartPath(pane.folder, record, i));
 
-    int shown = -1;
-    const vmx::AdScanResult scan = vmx::ScanForAds(parts, [&](std::uint64_t done, std::uint64_t total) {
-        const int percent = total ? static_cast<int>(done * 100 / total) : 100;
-        if (!json && percent != shown) {
-            shown = percent;
-            std::fprintf(stderr, "\rAnalysing: %d%%", percent);
-        }
-        return true;
-    });
-    if (!json && shown >= 0)
-        std::fprintf(stderr, "\n");
+    const vmx::AdScanResult scan = [&] {
+        PercentShown percent("Analysing", json);
+        return vmx::ScanForAds(parts, std::ref(percent));
+    }();
     if (!scan.ok)
         throw Failure{"recording " + args[1] + " cannot be analysed: " + scan.error};
     const std::vector<vmx::AdStretch> stretches = vmx::ProposeAdStretches(scan.signals, settings);

@@ -14,6 +14,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <functional>
 #include <string_view>
 
 namespace vmx::cli {
@@ -103,17 +104,10 @@ int RunExport(const Args& input)
     request.outputPath = vmx::FreeExportPath(args[2], vmx::ExportBaseName(record), chosen);
     request.format = chosen;
     request.encode = encode;
-    int shown = -1;
-    const vmx::ExportResult result = vmx::ExportRecording(request, [&](std::uint64_t done, std::uint64_t total) {
-        const int percent = total ? static_cast<int>(done * 100 / total) : 100;
-        if (!json && percent != shown) {
-            shown = percent;
-            std::fprintf(stderr, "\rExporting: %d%%", percent);
-        }
-        return true;
-    });
-    if (!json && shown >= 0)
-        std::fprintf(stderr, "\n");
+    const vmx::ExportResult result = [&] {
+        PercentShown percent("Exporting", json);
+        return vmx::ExportRecording(request, std::ref(percent));
+    }();
     if (!result.ok)
         throw Failure{"nothing was exported: " + result.error};
     const bool encoded = encode.video != vmx::ExportVideo::Copy;

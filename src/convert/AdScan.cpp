@@ -1,18 +1,12 @@
 #include "convert/AdScan.h"
 
-#include "common/UniqueFd.h"
+#include "convert/ChildWork.h"
 #include "convert/ExportModuleLoader.h"
 
-#include <cerrno>
 #include <charconv>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace vmx {
 
@@ -24,31 +18,11 @@ namespace {
 // "K seconds shown" (a look at the logo), "F seconds format", "L offset length part" (skipped),
 // and "Z" last. Times are written so that they read back exactly; texts have their line breaks
 // replaced.
-std::string OneLine(std::string text)
-{
-    for (char& c : text)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    return text;
-}
-
 std::string Number(double value)
 {
     char text[64];
     const auto end = std::to_chars(text, text + sizeof text, value);
     return std::string(text, end.ptr);
-}
-
-void Say(int fd, const std::string& text)
-{
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;  // the parent is gone
-        done += static_cast<std::size_t>(n);
-    }
 }
 
 std::string EncodeResult(const AdScanResult& result)
@@ -136,12 +110,10 @@ bool DecodeLine(const std::string& line, AdScanResult& result, bool& finished, c
     return true;
 }
 
-[[noreturn]] void RunChild(const std::vector<std::string>& partPaths, int reportFd)
+void MeasureInChild(const std::vector<std::string>& partPaths, int reportFd)
 {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    std::signal(SIGPIPE, SIG_IGN);
     const AdScanProgress tell = [&](std::uint64_t read, std::uint64_t total) {
-        Say(reportFd, "P " + std::to_string(read) + " " + std::to_string(total) + "\n");
+        SayToParent(reportFd, "P " + std::to_string(read) + " " + std::to_string(total) + "\n");
         return true;
     };
     AdScanResult result;
@@ -152,8 +124,7 @@ bool DecodeLine(const std::string& line, AdScanResult& result, bool& finished, c
         result.error = "the export module " + ExportModulePath() +
                        " belongs to another version of Velmorix; reinstall Velmorix to find advertising.";
     }
-    Say(reportFd, EncodeResult(result));
-    _exit(0);
+    SayToParent(reportFd, EncodeResult(result));
 }
 
 }  // namespace
@@ -166,52 +137,25 @@ AdScanResult ScanForAds(const std::vector<std::string>& partPaths, const AdScanP
         result.error = why;
         return result;
     };
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return fail(std::string("cannot start the analysis: ") + std::strerror(errno) + ".");
-    UniqueFd reportRead(fds[0]), reportWrite(fds[1]);
-    std::fflush(nullptr);  // nothing buffered is written twice
-    const pid_t pid = fork();
-    if (pid < 0)
-        return fail(std::string("cannot start the analysis: ") + std::strerror(errno) + ".");
-    if (pid == 0)
-        RunChild(partPaths, reportWrite.get());
-    reportWrite.reset();
-
     std::uint64_t lastRead = 0, total = 0;
     const AdScanProgress watch = [&](std::uint64_t read, std::uint64_t all) {
         lastRead = read;
         total = all;
         return !progress || progress(read, all);
     };
-    bool finished = false, stopped = false;
-    std::string pending;
-    char buffer[1 << 16];
-    while (!stopped) {
-        const ssize_t n = ::read(reportRead.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        pending.append(buffer, static_cast<std::size_t>(n));
-        std::size_t start = 0;
-        for (std::size_t end; !stopped && (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
-            stopped = !DecodeLine(pending.substr(start, end - start), result, finished, watch);
-        pending.erase(0, start);
-    }
-    if (stopped)
-        ::kill(pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (stopped)
+    bool finished = false;
+    const ChildOutcome outcome = RunChildWork([&](int reportFd) { MeasureInChild(partPaths, reportFd); },
+                                              [&](const std::string& line) {
+                                                  return DecodeLine(line, result, finished, watch);
+                                              });
+    if (!outcome.startError.empty())
+        return fail("cannot start the analysis: " + outcome.startError + ".");
+    if (outcome.stopped)
         return fail("the analysis was stopped.");
-    if (!finished) {
-        const std::string how = WIFSIGNALED(status) ? "with signal " + std::to_string(WTERMSIG(status))
-                                                    : "with status " + std::to_string(WEXITSTATUS(status));
-        return fail("the FFmpeg libraries stopped " + how + " at byte " + std::to_string(lastRead) + " of " +
-                    std::to_string(total) + " of the recording; it may be damaged there.");
-    }
+    if (!finished)
+        return fail("the FFmpeg libraries stopped " + HowChildEnded(outcome.status) + " at byte " +
+                    std::to_string(lastRead) + " of " + std::to_string(total) +
+                    " of the recording; it may be damaged there.");
     return result;
 }
 

@@ -2,18 +2,15 @@
 
 #include "common/FilePaths.h"
 #include "common/PendingFile.h"
-#include "common/UniqueFd.h"
+#include "convert/ChildWork.h"
 #include "convert/ExportModuleLoader.h"
 #include "convert/ExportSteps.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vmx {
@@ -23,26 +20,6 @@ namespace {
 // The child tells its parent how far it has read ("P read total") as it goes and, at its end,
 // the result, one field a line: "O ok", "E error", "R read", "W written", "V packets",
 // "S skipped stream", "L offset length part", "N warning". Texts have their line breaks replaced.
-std::string OneLine(std::string text)
-{
-    for (char& c : text)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    return text;
-}
-
-void Say(int fd, const std::string& line)
-{
-    for (std::size_t done = 0; done < line.size();) {
-        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;  // the parent is gone
-        done += static_cast<std::size_t>(n);
-    }
-}
-
 std::string EncodeResult(const ExportResult& result)
 {
     std::string text = "O " + std::to_string(result.ok ? 1 : 0) + "\n";
@@ -128,15 +105,13 @@ std::string PlainPath(const std::string& path)
     return plain;
 }
 
-[[noreturn]] void RunChild(const ExportRequest& request, int outFd, int reportFd)
+void ExportInChild(const ExportRequest& request, int outFd, int reportFd)
 {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    std::signal(SIGPIPE, SIG_IGN);
     std::uint64_t said = 0;
     const ExportProgress tell = [&](std::uint64_t read, std::uint64_t total) {
         if (read >= said + (1u << 20) || read == total) {  // a line every MiB read
             said = read;
-            Say(reportFd, "P " + std::to_string(read) + " " + std::to_string(total) + "\n");
+            SayToParent(reportFd, "P " + std::to_string(read) + " " + std::to_string(total) + "\n");
         }
         return true;
     };
@@ -148,8 +123,7 @@ std::string PlainPath(const std::string& path)
         result.error = "the export module " + ExportModulePath() +
                        " belongs to another version of Velmorix; reinstall Velmorix to export recordings.";
     }
-    Say(reportFd, EncodeResult(result));
-    _exit(0);
+    SayToParent(reportFd, EncodeResult(result));
 }
 
 }  // namespace
@@ -177,54 +151,27 @@ ExportResult ExportOnce(const ExportRequest& request, const ExportProgress& prog
     PendingFile file(request.outputPath);
     if (!file.ok())
         return fail("cannot write into the folder of " + request.outputPath + ": " + std::strerror(errno) + ".");
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return fail(std::string("cannot start the export: ") + std::strerror(errno) + ".");
-    UniqueFd reportRead(fds[0]), reportWrite(fds[1]);
-    std::fflush(nullptr);  // nothing buffered is written twice
-    const pid_t pid = fork();
-    if (pid < 0)
-        return fail(std::string("cannot start the export: ") + std::strerror(errno) + ".");
-    if (pid == 0)
-        RunChild(request, file.fd(), reportWrite.get());
-    reportWrite.reset();
-
     std::uint64_t lastRead = 0, total = 0;
     const ExportProgress watch = [&](std::uint64_t read, std::uint64_t all) {
         lastRead = read;
         total = all;
         return !progress || progress(read, all);
     };
-    bool finished = false, stopped = false;
-    std::string pending;
-    char buffer[4096];
-    while (!stopped) {
-        const ssize_t n = ::read(reportRead.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        pending.append(buffer, static_cast<std::size_t>(n));
-        for (std::size_t end; !stopped && (end = pending.find('\n')) != std::string::npos;) {
-            stopped = !DecodeLine(pending.substr(0, end), result, finished, watch);
-            pending.erase(0, end + 1);
-        }
-    }
-    if (stopped)
-        ::kill(pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (stopped) {
+    bool finished = false;
+    const ChildOutcome outcome = RunChildWork([&](int reportFd) { ExportInChild(request, file.fd(), reportFd); },
+                                              [&](const std::string& line) {
+                                                  return DecodeLine(line, result, finished, watch);
+                                              });
+    if (!outcome.startError.empty())
+        return fail("cannot start the export: " + outcome.startError + ".");
+    if (outcome.stopped) {
         result.stopped = true;
         return fail("the export was stopped.");
     }
-    if (!finished) {
-        const std::string how = WIFSIGNALED(status) ? "with signal " + std::to_string(WTERMSIG(status))
-                                                    : "with status " + std::to_string(WEXITSTATUS(status));
-        return fail("the FFmpeg libraries stopped " + how + " at byte " + std::to_string(lastRead) + " of " +
-                    std::to_string(total) + " of the recording; it may be damaged there.");
-    }
+    if (!finished)
+        return fail("the FFmpeg libraries stopped " + HowChildEnded(outcome.status) + " at byte " +
+                    std::to_string(lastRead) + " of " + std::to_string(total) +
+                    " of the recording; it may be damaged there.");
     if (!result.ok)
         return result;
     result.outputPath = request.outputPath;
