@@ -35,7 +35,7 @@ bool HasArgument(int argc, char** argv, const char* wanted)
 QIcon ApplicationIcon()
 {
     QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    for (const int size : {16, 22, 24, 32, 48, 64})
         icon.addFile(QStringLiteral(":/icon/%1.png").arg(size), QSize(size, size));
     return icon;
 }
