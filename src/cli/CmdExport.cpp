@@ -21,21 +21,6 @@ namespace vmx::cli {
 
 namespace {
 
-// Takes "--name VALUE" out of args; empty when it was not there.
-std::string takeValue(Args& args, const std::string& name)
-{
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == name) {
-            if (i + 1 == args.size())
-                throw UsageError{name + " needs a value"};
-            std::string value = args[i + 1];
-            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-            return value;
-        }
-    }
-    return {};
-}
-
 // The whole of `text` as a number in [low, high]; -1 when it is not.
 int NumberIn(std::string_view text, int low, int high)
 {
@@ -48,9 +33,9 @@ int NumberIn(std::string_view text, int low, int high)
 vmx::EncodeOptions TakeEncodeOptions(Args& args)
 {
     vmx::EncodeOptions options;
-    const std::string encode = takeValue(args, "--encode");
-    const std::string quality = takeValue(args, "--quality");
-    const std::string size = takeValue(args, "--size");
+    const std::string encode = TakeOption(args, "--encode");
+    const std::string quality = TakeOption(args, "--quality");
+    const std::string size = TakeOption(args, "--size");
     options.hardware = TakeFlag(args, "--hw");
     const bool deinterlace = TakeFlag(args, "--deinterlace");
     const bool noDeinterlace = TakeFlag(args, "--no-deinterlace");
@@ -83,7 +68,7 @@ int RunExport(const Args& input)
 {
     Args args = input;
     const bool json = TakeFlag(args, "--json");
-    const std::string format = takeValue(args, "--format");
+    const std::string format = TakeOption(args, "--format");
     const vmx::EncodeOptions encode = TakeEncodeOptions(args);
     ChangeReport report("export");
     if (args.size() != 3)
