@@ -22,14 +22,23 @@ struct DemoRecording {
     unsigned kbitPerSecond;
     const char* pattern;  // ffmpeg test source
     unsigned tone;        // Hz
+    bool advertising;     // two blocks of advertising, as a channel broadcasts them
 };
 
 // The second recording is long and fast enough to fill one full part and spill into a second.
 constexpr DemoRecording kRecordings[] = {
-    {"Nature One", 1767261600u, 12, 4000, "testsrc=size=720x576:rate=25", 440},
-    {"Sports HD", 1767348000u, 80, 15000, "testsrc2=size=720x576:rate=25", 660},
-    {"News 24", 1767434400u, 10, 3000, "smptebars=size=720x576:rate=25", 880},
+    {"Nature One", 1767261600u, 12, 4000, "testsrc=size=720x576:rate=25", 440, false},
+    {"Sports HD", 1767348000u, 80, 15000, "testsrc2=size=720x576:rate=25", 660, true},
+    {"News 24", 1767434400u, 10, 3000, "smptebars=size=720x576:rate=25", 880, false},
 };
+
+// The blocks of advertising of a recording that has them, as ffmpeg expressions of the time t:
+// from 20.5 to 32 s and from 55.5 to 67 s, each framed by half a second of black, silent pictures
+// (the separators channels put between programme and advertising). The programme shows the
+// channel's logo in the top right corner; the advertising, in other colours and another tone,
+// does not.
+constexpr const char* kAdBlocks = "between(t,20.5,32)+between(t,55.5,67)";
+constexpr const char* kAdSeparators = "between(t,20,20.5)+between(t,32,32.5)+between(t,55,55.5)+between(t,67,67.5)";
 
 // Runs ffmpeg with the arguments after its name; empty, or the sentence saying what failed.
 std::string ffmpeg(std::vector<std::string> args)
@@ -47,9 +56,19 @@ std::string ffmpeg(std::vector<std::string> args)
 std::string makeStream(const DemoRecording& r, DemoVideo video, const fs::path& out)
 {
     const std::string rate = std::to_string(r.kbitPerSecond) + "k";
-    std::vector<std::string> args = {"-f", "lavfi", "-i", r.pattern, "-f", "lavfi", "-i",
-                                     "sine=frequency=" + std::to_string(r.tone) + ":sample_rate=48000", "-t",
+    const std::string tone = std::to_string(r.tone);
+    const std::string sound = r.advertising ? "aevalsrc='if(" + std::string(kAdSeparators) + ",0,0.4*sin(2*PI*t*if(" +
+                                                  kAdBlocks + ",1000," + tone + ")))':s=48000"
+                                            : "sine=frequency=" + tone + ":sample_rate=48000";
+    std::vector<std::string> args = {"-f", "lavfi", "-i", r.pattern, "-f", "lavfi", "-i", sound, "-t",
                                      std::to_string(r.seconds)};
+    if (r.advertising) {
+        const std::string blocks = kAdBlocks;
+        args.insert(args.end(), {"-vf", "hue=H=2*PI*t:s=3:enable='" + blocks + "',"
+                                        "drawbox=x=iw-110:y=30:w=70:h=40:color=white:t=fill:enable='not(" + blocks + ")',"
+                                        "drawbox=x=iw-95:y=40:w=40:h=20:color=red:t=fill:enable='not(" + blocks + ")',"
+                                        "drawbox=color=black:t=fill:enable='" + kAdSeparators + "'"});
+    }
     if (video == DemoVideo::H264)
         args.insert(args.end(), {"-c:v", "libx264", "-preset", "superfast", "-g", "25", "-bf", "2", "-x264-params",
                                  "nal-hrd=cbr", "-b:v", rate});
