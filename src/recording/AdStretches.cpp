@@ -17,6 +17,8 @@ constexpr double kSeparatorJoin = 1.0;
 constexpr double kSnap = 3.0;
 // How close to a block's end a separator counts as marking it.
 constexpr double kNear = 1.5;
+// How close to black pictures a block's end counts as among them.
+constexpr double kBlackSlack = 0.1;
 // Blocks scored below this are not proposed.
 constexpr double kMinScore = 0.5;
 // How much each signal weighs when it holds for the whole block.
@@ -292,10 +294,19 @@ std::vector<AdStretch> ProposeAdStretches(const AdSignals& signals, const AdSett
         }
     }
     std::vector<AdStretch> proposed;
-    for (const AdStretch& block : joined) {
+    for (AdStretch block : joined) {
         const double length = block.end - block.start;
-        if (length >= settings.minBlock && length <= settings.maxBlock)
-            proposed.push_back(block);
+        if (length < settings.minBlock || length > settings.maxBlock)
+            continue;
+        // A block that begins or ends among black pictures takes all of them in, so that its cut
+        // leaves no black flash between the programme before it and after it.
+        for (const TimeSpan& black : signals.black) {
+            if (block.start >= black.start - kBlackSlack && block.start <= black.end + kBlackSlack)
+                block.start = std::min(block.start, black.start);
+            if (block.end >= black.start - kBlackSlack && block.end <= black.end + kBlackSlack)
+                block.end = std::max(block.end, black.end);
+        }
+        proposed.push_back(block);
     }
     return proposed;
 }
