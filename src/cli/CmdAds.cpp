@@ -86,12 +86,11 @@ int RunAds(const Args& input)
     }();
     if (!scan.ok)
         throw Failure{"recording " + args[1] + " cannot be analysed: " + scan.error};
-    const std::vector<vmx::AdStretch> stretches = vmx::ProposeAdStretches(scan.signals, settings);
+    const std::vector<vmx::AdStretch> stretches = vmx::ProposeAdStretches(scan.measured, settings);
 
     std::vector<std::string> lost;
     for (const vmx::LostStretch& stretch : scan.lost)
-        lost.push_back("bytes " + std::to_string(stretch.offset) + " to " + std::to_string(stretch.offset + stretch.length) +
-                       " of " + stretch.partPath + " could not be read; the analysis skipped them");
+        lost.push_back(vmx::LostStretchText(stretch) + "; the analysis skipped them");
     if (!edl.empty()) {
         std::vector<vmx::EdlEntry> entries;
         for (const vmx::AdStretch& s : stretches)
@@ -106,15 +105,15 @@ int RunAds(const Args& input)
             std::printf("%s - %s  %6.1f s  score %.2f\n", Clock(s.start).c_str(), Clock(s.end).c_str(), s.end - s.start,
                         s.score);
         std::printf("%zu block%s of advertising proposed in %s of recording%s\n", stretches.size(),
-                    stretches.size() == 1 ? "" : "s", Clock(scan.signals.duration).c_str(),
-                    scan.signals.logoFound ? " (a channel logo was found)" : "");
+                    stretches.size() == 1 ? "" : "s", Clock(scan.measured.duration).c_str(),
+                    scan.measured.logoFound ? " (a channel logo was found)" : "");
         if (!edl.empty())
             std::printf("%s\n", edl.c_str());
         return kExitOk;
     }
     report.json().key("database").value(pane.dbPath).key("id").value(static_cast<unsigned>(row + 1));
-    report.json().key("duration").decimal(scan.signals.duration);
-    report.json().key("logo").boolean(scan.signals.logoFound);
+    report.json().key("duration").decimal(scan.measured.duration);
+    report.json().key("logo").boolean(scan.measured.logoFound);
     report.json().key("stretches").beginArray();
     for (const vmx::AdStretch& s : stretches)
         report.json().beginObject().key("start").decimal(s.start).key("end").decimal(s.end).key("score").decimal(s.score).endObject();

@@ -102,8 +102,7 @@ int RunExport(const Args& input)
     // A damaged part: what could be read is in the file, and each stretch that could not is said.
     std::vector<std::string> lost;
     for (const vmx::LostStretch& stretch : result.lost)
-        lost.push_back("bytes " + std::to_string(stretch.offset) + " to " + std::to_string(stretch.offset + stretch.length) +
-                       " of " + stretch.partPath + " could not be read; the file skips them");
+        lost.push_back(vmx::LostStretchText(stretch) + "; the file skips them");
     if (!json) {
         for (const std::string& warning : result.warnings)
             std::fprintf(stderr, "velmorix-cli export: %s\n", warning.c_str());

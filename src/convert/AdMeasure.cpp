@@ -159,7 +159,7 @@ public:
         const bool isBlack = seen && static_cast<double>(black) >= kBlackShare * static_cast<double>(seen);
         // Black pictures one after the other are one stretch.
         if (isBlack)
-            Extend(result.signals.black, seconds, seconds + frameSeconds, m_lastBlack ? 1e9 : 0);
+            Extend(result.measured.black, seconds, seconds + frameSeconds, m_lastBlack ? 1e9 : 0);
         m_lastBlack = isBlack;
         if (seconds >= m_nextLogo) {
             m_logo.add(seconds, frame->data[0], frame->width, frame->height, frame->linesize[0]);
@@ -194,7 +194,7 @@ public:
             if (++m_windowCount == window) {
                 const double level = std::sqrt(m_sum / (static_cast<double>(window) * channels));
                 if (level < kSilentLevel)
-                    Extend(result.signals.silence, m_windowStart, m_windowStart + kSoundWindow, kSoundWindow / 2);
+                    Extend(result.measured.silence, m_windowStart, m_windowStart + kSoundWindow, kSoundWindow / 2);
                 m_windowCount = 0;
             }
         }
@@ -206,7 +206,7 @@ public:
     // Puts the times counted from the first picture and the logo's looks into the result.
     void finish()
     {
-        AdSignals& signals = result.signals;
+        AdSignals& signals = result.measured;
         const LogoTracker::Found logo = m_logo.finish();
         signals.logoFound = logo.found;
         signals.logo = logo.samples;
@@ -311,7 +311,7 @@ AdScanResult MeasureAdSignals(const std::vector<std::string>& partPaths, const A
     if (!pictures)
         return fail("the recording's video cannot be decoded.");
     CodecPtr sound = audio >= 0 ? OpenDecoder(in->streams[audio], false) : nullptr;
-    result.signals.hasAudio = sound != nullptr;
+    result.measured.hasAudio = sound != nullptr;
     const char* soundCodec = audio >= 0 ? avcodec_get_name(in->streams[audio]->codecpar->codec_id) : "";
 
     Measure measure(result);
@@ -359,7 +359,7 @@ AdScanResult MeasureAdSignals(const std::vector<std::string>& partPaths, const A
     std::size_t heldBytes = 0;
     bool wholeAlways = !sound;
     const auto decodeGroup = [&](PictureGroup& group, bool whole) {
-        for (auto quiet = result.signals.silence.rbegin(); !whole && quiet != result.signals.silence.rend(); ++quiet) {
+        for (auto quiet = result.measured.silence.rbegin(); !whole && quiet != result.measured.silence.rend(); ++quiet) {
             if (quiet->end * kTicks < static_cast<double>(group.start - kSilenceReach))
                 break;
             whole = quiet->start * kTicks <= static_cast<double>(group.end + kSilenceReach);

@@ -27,7 +27,7 @@ std::string Number(double value)
 
 std::string EncodeResult(const AdScanResult& result)
 {
-    const AdSignals& s = result.signals;
+    const AdSignals& s = result.measured;
     std::string text = "O " + std::to_string(result.ok ? 1 : 0) + "\nE " + OneLine(result.error) + "\n";
     text += "R " + std::to_string(result.bytesRead) + "\nC " + std::to_string(result.pictures) + "\n";
     text += "D " + Number(s.duration) + "\nA " + (s.hasAudio ? "1" : "0") + "\nG " + (s.logoFound ? "1" : "0") + "\n";
@@ -70,7 +70,7 @@ bool DecodeLine(const std::string& line, AdScanResult& result, bool& finished, c
     if (line.empty())
         return true;
     const std::string value = line.size() > 2 ? line.substr(2) : std::string();
-    AdSignals& s = result.signals;
+    AdSignals& s = result.measured;
     unsigned long long a = 0, b = 0;
     int used = 0;
     double x = 0, y = 0;

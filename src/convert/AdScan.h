@@ -13,7 +13,7 @@ namespace vmx {
 struct AdScanResult {
     bool ok = false;
     std::string error;             // why the recording could not be analysed
-    AdSignals signals;             // what was measured, in seconds from the first picture
+    AdSignals measured;            // what was measured, in seconds from the first picture
     std::uint64_t bytesRead = 0;   // of the part files
     std::uint64_t pictures = 0;    // pictures decoded
     std::vector<LostStretch> lost;  // stretches of damaged parts that could not be read and were skipped

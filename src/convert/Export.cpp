@@ -15,6 +15,12 @@
 
 namespace vmx {
 
+std::string LostStretchText(const LostStretch& stretch)
+{
+    return "bytes " + std::to_string(stretch.offset) + " to " + std::to_string(stretch.offset + stretch.length) + " of " +
+           stretch.partPath + " could not be read";
+}
+
 namespace {
 
 // The child tells its parent how far it has read ("P read total") as it goes and, at its end,

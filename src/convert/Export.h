@@ -38,6 +38,9 @@ struct LostStretch {
     std::uint64_t length = 0;
 };
 
+// "bytes 0 to 65536 of /path/RF0001AA.TRP could not be read", for a warning.
+std::string LostStretchText(const LostStretch& stretch);
+
 struct ExportResult {
     bool ok = false;
     bool stopped = false;           // the progress callback asked to stop

@@ -101,14 +101,7 @@ ExportJobOrder ExportOfRecording(const RecordDetails& details, const std::string
     AVMRec record{};
     std::memcpy(record.name, details.nameField.data(), sizeof record.name);
     order.baseName = ExportBaseName(record);  // named as velmorix-cli export names it
-    for (int part = 0; part < int(details.partNames.size()); ++part) {
-        const std::string path = PartPathOf(details, part);
-        if (path.empty()) {
-            order.partPaths.clear();
-            break;
-        }
-        order.partPaths.push_back(path);
-    }
+    order.partPaths = PartPathsOf(details);
     FillChoice(order, outputFolder, settings);
     return order;
 }

@@ -61,7 +61,7 @@ struct AdStretch {
 // signals agree on it; weak ones are dropped, blocks separated by less programme than
 // settings.minProgramme are joined, and what is then shorter than settings.minBlock or longer
 // than settings.maxBlock is not proposed.
-std::vector<AdStretch> ProposeAdStretches(const AdSignals& signals, const AdSettings& settings = {});
+std::vector<AdStretch> ProposeAdStretches(const AdSignals& measured, const AdSettings& settings = {});
 
 // The longest spot of advertising that separators frame.
 inline constexpr double kMaxSpotLength = 90;

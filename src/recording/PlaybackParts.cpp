@@ -25,6 +25,18 @@ std::string PartPathOf(const RecordDetails& details, int part)
     return details.folder + name;
 }
 
+std::vector<std::string> PartPathsOf(const RecordDetails& details)
+{
+    std::vector<std::string> paths;
+    for (int part = 0; part < int(details.partNames.size()); ++part) {
+        std::string path = PartPathOf(details, part);
+        if (path.empty())
+            return {};
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
 bool CanPlay(const RecordDetails& details)
 {
     return details.timing.secondsInLastPart != UINT32_MAX;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vmx {
 
@@ -27,6 +28,9 @@ std::optional<PartPosition> PartAtPosition(const TimingEntry& timing, int partCo
 // name); empty when the recording has no such part or the name is not a plain part name. The
 // next part after part k is PartPathOf(details, k + 1): empty at the end of the recording.
 std::string PartPathOf(const RecordDetails& details, int part);
+
+// The files of all the recording's parts, in order; empty when one of them has no plain part name.
+std::vector<std::string> PartPathsOf(const RecordDetails& details);
 
 // True when the recording can be played: its last part file was measured when the pane's timing
 // list was built (otherwise the player shows kPartFileMissingMessage).
