@@ -103,9 +103,11 @@ int CMarkBar::SetMark(int index, float value)
     return m_lastTouched;
 }
 
-void CMarkBar::SetShadedStretches(const std::vector<std::pair<float, float>>& stretches)
+void CMarkBar::SetShadedStretches(const std::vector<std::pair<float, float>>& stretches, const std::vector<bool>& proposed)
 {
     m_shaded = stretches;
+    m_proposed = proposed;
+    m_proposed.resize(stretches.size(), false);
     update();
 }
 
@@ -392,19 +394,31 @@ void CMarkBar::paintEvent(QPaintEvent*)
         }
     }
 
-    // The shaded stretches: a dark band over the channel and a little beyond it.
+    // The shaded stretches: a dark band over the channel and a little beyond it; a proposal's band
+    // is hatched.
     if (!m_shaded.empty()) {
         QColor shade = pal.color(QPalette::Highlight);
         shade.setAlpha(150);
+        QColor light = shade;
+        light.setAlpha(60);
+        const QBrush hatched(pal.color(QPalette::Highlight), Qt::BDiagPattern);
         const QRect band = channel.adjusted(0, -3, 0, 3);
-        for (const auto& [from, to] : m_shaded) {
+        for (std::size_t i = 0; i < m_shaded.size(); ++i) {
+            const auto [from, to] = m_shaded[i];
             int a = ValueToPixel(std::clamp(from, m_min, m_max));
             int b = ValueToPixel(std::clamp(to, m_min, m_max));
             if (a > b)
                 std::swap(a, b);
             const QRect stretch = m_vertical ? QRect(band.left(), a, band.width(), std::max(b - a, 2))
                                              : QRect(a, band.top(), std::max(b - a, 2), band.height());
-            painter.fillRect(stretch, shade);
+            if (m_proposed[i]) {
+                painter.fillRect(stretch, light);
+                painter.fillRect(stretch, hatched);
+                painter.setPen(shade);
+                painter.drawRect(stretch.adjusted(0, 0, -1, -1));
+            } else {
+                painter.fillRect(stretch, shade);
+            }
         }
     }
 

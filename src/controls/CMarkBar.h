@@ -55,8 +55,9 @@ public:
     // The index (ascending order) of the marker the user or SetMark placed or moved last; -1 when
     // none since Initialise.
     int LastTouched() const { return m_lastTouched; }
-    // Stretches of the range shown shaded over the channel (the cut list's), whatever the markers.
-    void SetShadedStretches(const std::vector<std::pair<float, float>>& stretches);
+    // Stretches of the range shown shaded over the channel (the cut list's), whatever the markers;
+    // those `proposed` marks true are hatched instead (proposals the user has yet to check).
+    void SetShadedStretches(const std::vector<std::pair<float, float>>& stretches, const std::vector<bool>& proposed = {});
     const std::vector<std::pair<float, float>>& ShadedStretches() const { return m_shaded; }
 
     float RangeMin() const { return m_min; }
@@ -132,6 +133,7 @@ private:
     int m_hovered = -1;
     int m_lastTouched = -1;
     std::vector<std::pair<float, float>> m_shaded;
+    std::vector<bool> m_proposed;
     QBasicTimer m_hoverTimer;
     CMarkTip m_tip;
     QFont m_tipFont;

@@ -1,16 +1,22 @@
 #include "view/CCutEditor.h"
 
+#include "common/FilePaths.h"
 #include "controls/CMarkBar.h"
+#include "dialogs/ChooseEdlFile.h"
+#include "recording/EdlFile.h"
+#include "recording/Merge.h"
 #include "recording/PlaybackParts.h"
 #include "view/CCutListDlg.h"
 #include "view/CDetailsArea.h"
 #include "view/CViewPlayer.h"
 #include "viewmodel/MainViewState.h"
 
+#include <QDir>
 #include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -19,6 +25,7 @@ constexpr const char* kNoPlayerPlaceMessage =
 constexpr const char* kAddNeedsMarksMessage =
     "Set the start mark and the end mark first: click the mark bar twice, or press I and O.";
 constexpr const char* kEmptyStretchMessage = "Both marks are at the same time: there is nothing between them to cut.";
+constexpr const char* kNothingToSaveMessage = "The cut list is empty: there is nothing to save.";
 
 vmx::MarkRole RoleOf(int index)
 {
@@ -51,6 +58,7 @@ void CCutEditor::RecordShown(const vmx::RecordDetails& details)
     m_userMarks.reset();
     m_userShading.reset();
     m_listKey = vmx::PartPathOf(details, 0);
+    m_selected = -1;
     ShowList();
 }
 
@@ -61,6 +69,23 @@ void CCutEditor::ShowMark(float value, int index)
     if (m_state.mode != vmx::ViewMode::Record || !details)
         return;
     m_player.ShowPicture(*details, value);
+    FollowMarks();
+}
+
+void CCutEditor::FollowMarks()
+{
+    if (m_selected < 0 || std::size_t(m_selected) >= List().size())
+        return;
+    const std::vector<float> marks = Bar().GetMarks();
+    if (marks.size() != 2)
+        return;
+    // The marks as they were put on the stretch's ends (kept inside the bar's range) have not moved.
+    const vmx::ListedStretch& stretch = List().entries()[std::size_t(m_selected)];
+    const auto onBar = [this](double seconds) { return std::clamp(float(seconds), Bar().RangeMin(), Bar().RangeMax()); };
+    if (marks[0] == onBar(stretch.start) && marks[1] == onBar(stretch.end))
+        return;
+    m_selected = CurrentList().move(std::size_t(m_selected), marks[0], marks[1]);
+    ShowList();
 }
 
 void CCutEditor::SetMark(int index, double seconds)
@@ -129,10 +154,20 @@ void CCutEditor::Add()
         return;
     }
     // The marks are free for the next stretch.
+    m_selected = -1;
     m_details.ResetMarkBar(Bar().RangeMax());
+    ShowListWindow();
+}
+
+CCutListDlg& CCutEditor::ShowListWindow()
+{
     if (!m_window) {
         m_window = new CCutListDlg(m_windowParent);
         connect(m_window, &CCutListDlg::removeWanted, this, &CCutEditor::Remove);
+        connect(m_window, &CCutListDlg::stretchSelected, this, &CCutEditor::SelectStretch);
+        connect(m_window, &CCutListDlg::pictureWanted, this, &CCutEditor::ShowStretchEnd);
+        connect(m_window, &CCutListDlg::loadWanted, this, &CCutEditor::LoadEdl);
+        connect(m_window, &CCutListDlg::saveWanted, this, &CCutEditor::SaveEdl);
         // Beside the main window, on the right where the screen has room, else over its edge.
         if (m_windowParent) {
             const QRect frame = m_windowParent->window()->frameGeometry();
@@ -143,6 +178,7 @@ void CCutEditor::Add()
     }
     ShowList();
     m_window->show();
+    return *m_window;
 }
 
 void CCutEditor::Remove(const std::vector<int>& rows)
@@ -150,21 +186,105 @@ void CCutEditor::Remove(const std::vector<int>& rows)
     // From the last, so that the earlier rows keep their places.
     for (auto it = rows.rbegin(); it != rows.rend(); ++it)
         CurrentList().remove(std::size_t(*it));
+    m_selected = -1;
     ShowList();
+}
+
+void CCutEditor::Propose(const std::string& key, const std::vector<vmx::AdStretch>& stretches)
+{
+    m_lists[key].propose(stretches);
+    if (key != m_listKey || m_state.mode != vmx::ViewMode::Record)
+        return;
+    m_selected = -1;
+    ShowListWindow();
+}
+
+void CCutEditor::SelectStretch(int row)
+{
+    m_selected = row >= 0 && std::size_t(row) < List().size() ? row : -1;
+    if (m_selected >= 0)
+        ShowStretchEnd(row, false);
+}
+
+void CCutEditor::ShowStretchEnd(int row, bool end)
+{
+    if (m_state.mode != vmx::ViewMode::Record || row < 0 || std::size_t(row) >= List().size())
+        return;
+    m_selected = row;
+    const vmx::ListedStretch stretch = List().entries()[std::size_t(row)];
+    PutMarks({float(stretch.start), float(stretch.end)});
+    // Set again, the end shown is the mark touched last: the arrows move it.
+    SetMark(end ? 1 : 0, end ? stretch.end : stretch.start);
+}
+
+void CCutEditor::SaveEdl()
+{
+    const vmx::RecordDetails* details = m_state.selectedDetails();
+    if (m_state.mode != vmx::ViewMode::Record || !details)
+        return;
+    if (List().empty()) {
+        m_ui.showMessage(kNothingToSaveMessage);
+        return;
+    }
+    // Named as an export of the recording is, beside where the last EDL file went.
+    AVMRec record{};
+    std::memcpy(record.name, details->nameField.data(), sizeof record.name);
+    const std::string folder = m_edlFolder.empty() ? QDir::homePath().toStdString() : m_edlFolder;
+    const std::string path = ChooseEdlFile(m_windowParent, EdlChoice::Save, folder + "/" + vmx::ExportBaseName(record) + ".edl");
+    if (path.empty())
+        return;
+    m_edlFolder = vmx::FolderOfPath(path);
+    if (const std::string error = vmx::WriteEdlFile(path, List().edl()); !error.empty())
+        m_ui.showMessage(error);
+}
+
+void CCutEditor::LoadEdl()
+{
+    const vmx::RecordDetails* details = m_state.selectedDetails();
+    if (m_state.mode != vmx::ViewMode::Record || !details)
+        return;
+    const std::string path = ChooseEdlFile(m_windowParent, EdlChoice::Load,
+                                           m_edlFolder.empty() ? QDir::homePath().toStdString() : m_edlFolder);
+    if (path.empty())
+        return;
+    m_edlFolder = vmx::FolderOfPath(path);
+    std::vector<vmx::EdlEntry> entries;
+    if (const std::string error = vmx::ReadEdlFile(path, entries); !error.empty()) {
+        m_ui.showMessage(error);
+        return;
+    }
+    if (entries.empty()) {
+        m_ui.showMessage(path + " lists no stretch.");
+        return;
+    }
+    const std::size_t listed = CurrentList().load(entries, details->duration);
+    m_selected = -1;
+    ShowListWindow();
+    // Stretches past the recording's end belong to another recording, or to this one before a cut.
+    if (listed < entries.size()) {
+        const std::size_t left = entries.size() - listed;
+        m_ui.showMessage(std::to_string(left) + " of the " + std::to_string(entries.size()) + " stretches of " + path +
+                         " start after the end of the recording (" + vmx::DurationText(details->duration) +
+                         ") and " + (left == 1 ? "was" : "were") + " left out.");
+    }
 }
 
 void CCutEditor::ShowList()
 {
     const vmx::CutList& list = List();
     std::vector<std::pair<float, float>> shading;
+    std::vector<bool> proposed;
     std::vector<std::string> lines;
-    for (const vmx::CutStretch& stretch : list.stretches()) {
+    for (const vmx::ListedStretch& stretch : list.entries()) {
         shading.emplace_back(float(stretch.start), float(stretch.end));
-        lines.push_back(vmx::CutStretchText(stretch));
+        proposed.push_back(stretch.proposed);
+        lines.push_back(vmx::ListedStretchText(stretch));
     }
-    Bar().SetShadedStretches(shading);
+    if (std::size_t(m_selected) >= list.size())
+        m_selected = -1;
+    Bar().SetShadedStretches(shading, proposed);
     if (m_window)
-        m_window->SetLines(lines);
+        m_window->SetLines(lines, m_selected);
 }
 
 vmx::CutRequest CCutEditor::Request() const

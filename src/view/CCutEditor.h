@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recording/AdStretches.h"
 #include "recording/Cut.h"
 #include "view/CCutListDlg.h"
 #include "viewmodel/CommandKeys.h"
@@ -29,8 +30,10 @@ class UserInterface;
 // The window's side of cutting a recording precisely: a mark placed or dragged on the mark bar
 // holds the player on the picture at the mark and names the mark's time under the player; the
 // mark keys set and nudge the marks; ADD puts the marked stretch on the cut list (its own small
-// window, and shaded on the mark bar); PR's request is built from the list, or from the marks when
-// the list is empty. While the cut's question is open the bar shows where the cut lands.
+// window, and shaded on the mark bar); proposals of advertising join the list hatched, and a
+// listed stretch selected puts the marks on its ends, which then move it; the list goes to and
+// comes from EDL files. PR's request is built from the list, or from the marks when the list is
+// empty. While the cut's question is open the bar shows where the cut lands.
 class CCutEditor : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +51,21 @@ public:
     void Add();
     // Takes the listed stretches at `rows` off the list.
     void Remove(const std::vector<int>& rows);
+    // Proposals found in the recording whose first part file is `key` (the list of another
+    // recording than the selected one keeps them until that one is selected).
+    void Propose(const std::string& key, const std::vector<vmx::AdStretch>& stretches);
+    // The listed stretch at `row` is selected (-1: none): the marks go to its ends and the player
+    // shows the picture at its start. Moving a mark then moves that end of the stretch.
+    void SelectStretch(int row);
+    // The player shows the picture at the start or the `end` of the listed stretch at `row`, and
+    // the arrows move that end.
+    void ShowStretchEnd(int row, bool end);
+    // Save EDL… and Load EDL…: the list of the selected recording written to, or added to from,
+    // an EDL file the user names.
+    void SaveEdl();
+    void LoadEdl();
+    // The cut list's window, beside the main window, made when first asked for.
+    CCutListDlg& ShowListWindow();
 
     // PR's request: the listed stretches, or the stretch between the two marks when the list is
     // empty (no stretch with fewer marks: the cut then says that nothing is marked).
@@ -78,6 +96,8 @@ private:
     vmx::CutList& CurrentList() { return m_lists[m_listKey]; }
     // Replaces the marks by `marks` (ascending), without showing them in the player.
     void PutMarks(const std::vector<float>& marks);
+    // The selected listed stretch follows marks the user moved.
+    void FollowMarks();
     CMarkBar& Bar() const;
 
     vmx::MainViewState& m_state;
@@ -89,6 +109,10 @@ private:
     // row loses no list; m_listKey names the selected recording's.
     mutable std::map<std::string, vmx::CutList> m_lists;
     std::string m_listKey;
+    // The row of the listed stretch whose ends the marks show, or -1.
+    int m_selected = -1;
+    // The folder an EDL file was last saved to or loaded from.
+    std::string m_edlFolder;
     // The marks and the shading as the user set them, kept while the cut's question shows where
     // the cut lands.
     std::optional<std::vector<float>> m_userMarks;

@@ -9,6 +9,7 @@
 #include "convert/UserFolders.h"
 #include "dialogs/CExportQueueDlg.h"
 #include "dialogs/Utf8Text.h"
+#include "view/CAdFinder.h"
 #include "view/CCommandKeys.h"
 #include "view/CCutEditor.h"
 #include "view/CDetailsArea.h"
@@ -30,6 +31,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QShortcut>
 #include <QTableWidget>
@@ -164,6 +166,7 @@ void CVelmorixView::CreateCommands()
     m_records = std::make_unique<CRecordCommands>(*m_runner, *m_details, *m_playerCommands);
     m_media = std::make_unique<CMediaCommands>(*m_runner, *m_playerCommands);
     m_cutEditor = std::make_unique<CCutEditor>(m_runner->State(), *m_details, *m_playerCommands, Ui(), this);
+    m_adFinder = std::make_unique<CAdFinder>(m_runner->State(), *m_cutEditor, Ui(), this);
     // The export queue window is made when EN first queues an export.
     const auto exportQueue = [this]() -> CExportQueueDlg& { return ExportQueueWindow(); };
     m_processCommands = std::make_unique<CProcessCommands>(*m_runner, *m_details, *m_playerCommands, *m_cutEditor,
@@ -209,6 +212,10 @@ void CVelmorixView::ConnectCommands()
     const QKeySequence queueKey = QKeySequence::fromString(Utf8Text(vmx::kExportQueueKey), QKeySequence::PortableText);
     connect(new QShortcut(queueKey, this), &QShortcut::activated, this, [this] { ExportQueueWindow().ShowBeside(); });
     onClick(ControlId::kAddStretch, [this] { m_cutEditor->Add(); });
+    const QKeySequence findAdsKey = QKeySequence::fromString(Utf8Text(vmx::kFindAdsKey), QKeySequence::PortableText);
+    connect(new QShortcut(findAdsKey, this), &QShortcut::activated, m_adFinder.get(), &CAdFinder::Find);
+    m_markBar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_markBar, &QWidget::customContextMenuRequested, this, &CVelmorixView::ShowMarkBarMenu);
     connect(m_details.get(), &CDetailsArea::recordShown, m_cutEditor.get(), &CCutEditor::RecordShown);
     connect(&Ui(), &CQtUserInterface::cutMarksShown, m_cutEditor.get(), &CCutEditor::ShowCutMarks);
     connect(m_modeSelector, &QComboBox::currentIndexChanged, m_load.get(), &CLoadCommands::SwitchMode);
@@ -278,6 +285,24 @@ std::string ExportQueueFile()
 }
 
 } // namespace
+
+void CVelmorixView::ShowMarkBarMenu(const QPoint& at)
+{
+    if (State().mode != vmx::ViewMode::Record)
+        return;
+    const bool selected = State().selectedDetails() != nullptr;
+    QMenu menu(this);
+    QAction* find = menu.addAction(QStringLiteral("Find ads"), m_adFinder.get(), &CAdFinder::Find);
+    find->setShortcut(QKeySequence::fromString(Utf8Text(vmx::kFindAdsKey), QKeySequence::PortableText));
+    menu.addAction(QStringLiteral("Cut list"), this, [this] { m_cutEditor->ShowListWindow(); });
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Load EDL\u2026"), m_cutEditor.get(), &CCutEditor::LoadEdl);
+    QAction* save = menu.addAction(QStringLiteral("Save EDL\u2026"), m_cutEditor.get(), &CCutEditor::SaveEdl);
+    save->setEnabled(!m_cutEditor->List().empty());
+    for (QAction* action : menu.actions())
+        action->setEnabled(action->isEnabled() && selected);
+    menu.exec(m_markBar->mapToGlobal(at));
+}
 
 CExportQueueDlg& CVelmorixView::ExportQueueWindow()
 {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class CAdFinder;
 class CBitmapButton;
 class CColorLabel;
 class CCutEditor;
@@ -62,6 +63,7 @@ public:
     // again then).
     CExportQueueDlg& ExportQueueWindow();
     CCutEditor& CutEditor() const { return *m_cutEditor; }
+    CAdFinder& AdFinder() const { return *m_adFinder; }
     CRecordCommands& RecordCommands() const { return *m_records; }
     CUndoCommands& UndoCommands() const { return *m_undo; }
     // Asks the recording transfer that runs to stop, as its copy window's Cancel does; false
@@ -106,6 +108,8 @@ private:
     void ShowMode();
     // Makes the export queue window when the queue's file holds jobs, so that they run.
     void ResumeExports();
+    // The mark bar's menu, at `at` on the bar: Find ads, the cut list and its EDL files.
+    void ShowMarkBarMenu(const QPoint& at);
 
     vmx::DialogBaseUnits m_units;
     QHash<int, QWidget*> m_controls;
@@ -123,6 +127,7 @@ private:
     std::unique_ptr<CDetailsArea> m_details;
     std::unique_ptr<CViewPlayer> m_playerCommands;
     std::unique_ptr<CCutEditor> m_cutEditor;
+    std::unique_ptr<CAdFinder> m_adFinder;
     std::unique_ptr<CLoadCommands> m_load;
     std::unique_ptr<CRecordCommands> m_records;
     std::unique_ptr<CMediaCommands> m_media;

@@ -26,6 +26,8 @@ constexpr CommandKey kCommands[] = {
     {"", "Move the mark placed last one picture on", "Right", MarkKey::PictureOn},
     {"", "Move the mark placed last one second back", "Shift+Left", MarkKey::SecondBack},
     {"", "Move the mark placed last one second on", "Shift+Right", MarkKey::SecondOn},
+    {"", "Find ads: put the blocks of advertising of the selected recording on its cut list (also in the mark bar's menu)",
+     kFindAdsKey},
     {"PL", "Play the selected recording or file", "Space"},
     {"PA", "Pause playing", "Space"},
     {"S", "Stop playing", "S"},

@@ -42,6 +42,9 @@ std::string CommandToolTip(const CommandKey& command);
 // The key that shows the export queue window.
 inline constexpr std::string_view kExportQueueKey = "Ctrl+Shift+E";
 
+// The key of Find ads: the advertising of the selected recording proposed on its cut list.
+inline constexpr std::string_view kFindAdsKey = "Ctrl+F";
+
 // The key that opens the help window.
 inline constexpr std::string_view kHelpKey = "F1";
 

@@ -133,7 +133,7 @@ inline void TypeText(QWidget* widget, const QString& text)
 }
 
 // Answers the next file dialog as a user does: in `folder`, types `names` (a name, or quoted
-// names for several) into its name field and clicks its accept button ("Open" or "Choose").
+// names for several) into its name field and clicks its accept button ("Open", "Choose" or "Save").
 inline void AnswerNextFileDialog(const QString& folder, const QString& names)
 {
     OnNextModal<QFileDialog>([folder, names](QFileDialog* dialog) {
@@ -144,7 +144,8 @@ inline void AnswerNextFileDialog(const QString& folder, const QString& names)
         nameEdit->clear();
         TypeText(nameEdit, names);
         auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-        QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+        QAbstractButton* accept = buttons->button(QDialogButtonBox::Open);
+        QTest::mouseClick(accept ? accept : buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
         if (dialog->isVisible())
             dialog->reject();  // the names were not taken: let the test go on and fail its checks
     });

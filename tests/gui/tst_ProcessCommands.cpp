@@ -14,7 +14,9 @@
 #include "dialogs/CSettingDlg.h"
 #include "dialogs/SettingTemplate.h"
 #include "recording/Cut.h"
+#include "recording/EdlFile.h"
 #include "recording/Merge.h"
+#include "view/CAdFinder.h"
 #include "view/CCutEditor.h"
 #include "view/CCutListDlg.h"
 #include "view/CProcessCommands.h"
@@ -561,6 +563,105 @@ private slots:
         QCOMPARE(request.positioning, vmx::CutPositioning::StreamClock);
         QCOMPARE(ui->view->CutEditor().List().size(), 2u);
         QCOMPARE(markBar()->ShadedStretches(), listed);
+    }
+
+    // Find ads (Ctrl+F) looks for the advertising beside the window, which stays usable, and
+    // Cancel stops it without a word. Run to its end, it proposes the demo recording's two blocks
+    // on the cut list, hatched on the bar. Selecting one puts the marks on its ends with the
+    // player on its start, End shows its end, and a mark moved makes the stretch the user's. The
+    // list goes to an EDL file and comes back from it the same; PR then cuts what is listed, as
+    // velmorix-cli cut --edl cuts by that file on a copy of the disk.
+    void findAdsProposesBlocksForTheCutList()
+    {
+        DemoDiskCopy other;
+        QVERIFY(other.ok());
+        for (const DemoDiskCopy* disk : {&ui->disk, &other}) {
+            for (const char* part : {"RECORD/RF0002AA.TRP", "RECORD/RF0002AB.TRP"})
+                QVERIFY(OwnCopy(*disk, QLatin1String(part)));
+        }
+        QVERIFY(ui->Load(0, ui->disk.recordDb()));
+        ui->ClickRow(0, kSportsRow);
+        ui->frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui->frame.get()));
+        CAdFinder& finder = ui->view->AdFinder();
+        const vmx::CutList& list = ui->view->CutEditor().List();
+
+        QTest::keyClick(markBar(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(finder.Running() && finder.ProgressWindow() && finder.ProgressWindow()->isVisible());
+        QVERIFY(!QApplication::activeModalWidget());
+        QTest::mouseClick(finder.ProgressWindow()->findChild<QPushButton*>(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!finder.Running(), kRunTimeoutMs);
+        QVERIFY(list.empty());
+
+        // The keys go to the main window once it is active again after the progress window.
+        ui->frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ui->frame.get()));
+        QTest::keyClick(markBar(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(finder.Running());
+        QTRY_VERIFY_WITH_TIMEOUT(!finder.Running(), kRunTimeoutMs);
+        QVERIFY(!QApplication::activeModalWidget());  // nothing to say: the list shows them
+        // The demo's blocks run from 20 to 32.5 s and from 55 to 67.5 s, their black pictures
+        // included.
+        const double blocks[2][2] = {{20, 32.5}, {55, 67.5}};
+        QCOMPARE(list.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i) {
+            QVERIFY2(std::abs(list.entries()[i].start - blocks[i][0]) < 0.2 && std::abs(list.entries()[i].end - blocks[i][1]) < 0.2,
+                     qPrintable(QString::fromStdString(vmx::ListedStretchText(list.entries()[i]))));
+            QVERIFY(list.entries()[i].proposed);
+        }
+        QCOMPARE(markBar()->ShadedStretches().size(), 2u);
+        CCutListDlg* window = ui->view->CutEditor().ListWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->List()->count(), 2);
+
+        CGomxctrl1* player = ui->view->Player();
+        const auto playerNear = [player](double seconds) {
+            return QTest::qWaitFor([&] {
+                const std::optional<double> at = player->CurrentPosition();
+                return at && std::abs(*at - seconds) <= 0.5;
+            }, kRunTimeoutMs);
+        };
+        const vmx::ListedStretch second = list.entries()[1];
+        window->List()->setCurrentRow(1);
+        QCOMPARE(markBar()->GetMarks(), (std::vector<float>{float(second.start), float(second.end)}));
+        QVERIFY(playerNear(second.start));
+        QCOMPARE(ui->LabelText(ControlId::kTimeLabel), QStringLiteral("Start %1 s").arg(second.start, 0, 'f', 1));
+        QTest::mouseClick(window->Button(QStringLiteral("End")), Qt::LeftButton);
+        QVERIFY(playerNear(second.end));
+        QTest::keyClick(markBar(), Qt::Key_Left, Qt::ShiftModifier);
+        QVERIFY(!list.entries()[1].proposed);
+        QCOMPARE(list.entries()[1].end, double(float(second.end) - 1.0f));
+        QVERIFY(list.entries()[0].proposed);
+
+        // Saved, taken off, and loaded again: the same list.
+        const std::vector<vmx::ListedStretch> listed = list.entries();
+        const QString edl = path(QStringLiteral("out/Sports HD.edl"));
+        AnswerNextFileDialog(path(QStringLiteral("out")), QStringLiteral("Sports HD.edl"));
+        QTest::mouseClick(window->Button(QStringLiteral("Save EDL\u2026")), Qt::LeftButton);
+        QCOMPARE(ReadAll(edl), QByteArray::fromStdString(vmx::FormatEdl(list.edl())));
+        QVERIFY(ReadAll(edl).endsWith(" 0\n") && ReadAll(edl).contains(" 3\n"));
+        window->List()->selectAll();
+        QTest::mouseClick(window->Button(QStringLiteral("Remove")), Qt::LeftButton);
+        QVERIFY(list.empty() && markBar()->ShadedStretches().empty());
+        AnswerNextFileDialog(path(QStringLiteral("out")), QStringLiteral("Sports HD.edl"));
+        QTest::mouseClick(window->Button(QStringLiteral("Load EDL\u2026")), Qt::LeftButton);
+        QCOMPARE(list.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i) {
+            QVERIFY(std::abs(list.entries()[i].start - listed[i].start) < 1e-3 && std::abs(list.entries()[i].end - listed[i].end) < 1e-3);
+            QCOMPARE(list.entries()[i].proposed, listed[i].proposed);
+        }
+
+        const auto seen = AnswerMessagesInTurn({QMessageBox::Yes, QMessageBox::Ok});
+        ui->Click(ControlId::kCut);
+        QVERIFY(ui->Idle());
+        QTRY_VERIFY(seen[1]->seen);
+        QVERIFY(list.empty());
+        const CliRun cli = RunCli({QStringLiteral("cut"), other.recordDb(), QStringLiteral("2"), QStringLiteral("--edl"), edl,
+                                   QStringLiteral("--yes")});
+        QVERIFY2(cli.exitCode == 0, qPrintable(cli.output));
+        QCOMPARE(ReadAll(ui->disk.recordDb()), ReadAll(other.recordDb()));
+        for (const QString& name : QDir(other.path("RECORD")).entryList({QStringLiteral("RF0002*")}, QDir::Files))
+            QCOMPARE(Digest(ui->disk.path("RECORD/" + name)), Digest(other.path("RECORD/" + name)));
     }
 
     // A database another program changed after the pane loaded it is not cut: the user is told,
