@@ -3,10 +3,12 @@
 // command button's normal (U), pressed (D) and disabled (X) look. Each is drawn at the size the
 // form's template gives the control, once at 1x and once at 2x, so both stay crisp.
 
+#include "controls/ArtworkFormat.h"
 #include "controls/DialogUnits.h"
 #include "view/FormTemplate.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -20,6 +22,9 @@ namespace {
 
 using Draw = std::function<void(QPainter&, QSize)>;
 
+// The 1x drawing as the window takes it at start: its pixels as they are in memory (see
+// controls/Artwork.h), so that no image decoder is started for it; the 2x drawing, for screens
+// that scale, as PNG.
 bool Save(const QString& folder, const QString& name, QSize size, const Draw& draw)
 {
     for (const int scale : {1, 2}) {
@@ -29,8 +34,15 @@ bool Save(const QString& folder, const QString& name, QSize size, const Draw& dr
         QPainter painter(&image);
         draw(painter, size);
         painter.end();
-        const QString file = folder + QLatin1Char('/') + name + (scale == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
-        if (!image.save(file)) {
+        const QString file = folder + QLatin1Char('/') + name + (scale == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".argb"));
+        bool written = false;
+        if (scale == 2) {
+            written = image.save(file);
+        } else if (QFile out(file); out.open(QIODevice::WriteOnly)) {
+            const QByteArray pixels = vmx::RawArtwork(image);
+            written = out.write(pixels) == pixels.size() && out.flush();
+        }
+        if (!written) {
             std::fprintf(stderr, "velmorix-artgen: cannot write %s\n", qPrintable(file));
             return false;
         }

@@ -1,7 +1,10 @@
 #include "controls/Artwork.h"
 
+#include "controls/ArtworkFormat.h"
+
 #include <QFile>
 #include <QGuiApplication>
+#include <QResource>
 
 namespace vmx {
 
@@ -15,6 +18,9 @@ QPixmap LoadArtwork(const QString& name)
         big.setDevicePixelRatio(2.0);
         return big;
     }
+    // The program's own 1x drawings are compiled in as their pixels (ArtworkFormat.h).
+    if (const QResource raw(base + QStringLiteral(".argb")); raw.isValid())
+        return QPixmap::fromImage(ImageOfRawArtwork(raw.uncompressedData()));
     return QPixmap(base + QStringLiteral(".png"));
 }
 
