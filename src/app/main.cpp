@@ -2,8 +2,6 @@
 
 #include "VelmorixVersion.h"
 
-#include <QIcon>
-
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -28,16 +26,6 @@ bool HasArgument(int argc, char** argv, const char* wanted)
             return true;
     }
     return false;
-}
-
-// The window icon, drawn from the same artwork as the installed icon theme entry, so the window
-// has it also when run from the build folder.
-QIcon ApplicationIcon()
-{
-    QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48, 64})
-        icon.addFile(QStringLiteral(":/icon/%1.png").arg(size), QSize(size, size));
-    return icon;
 }
 
 } // namespace
@@ -80,7 +68,6 @@ int main(int argc, char** argv)
     // Lets a Wayland compositor match the window with the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(VELMORIX_APP_ID));
     CVelmorixApp app(argc, argv);
-    app.setWindowIcon(ApplicationIcon());
     // libmpv parses numbers with the C locale.
     std::setlocale(LC_NUMERIC, "C");
     if (!app.InitInstance())

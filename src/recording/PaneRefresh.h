@@ -20,6 +20,16 @@ struct PaneRefresh {
     void pane(int side) { panes[static_cast<std::size_t>(side)] = true; }
     void reload(int side) { reloads[static_cast<std::size_t>(side)] = true; }
     void timingRow(int side, int row) { timingRows[static_cast<std::size_t>(side)].push_back(row); }
+    // What `other` marks too.
+    void add(const PaneRefresh& other)
+    {
+        for (std::size_t side = 0; side < 2; ++side) {
+            panes[side] = panes[side] || other.panes[side];
+            reloads[side] = reloads[side] || other.reloads[side];
+            timingRows[side].insert(timingRows[side].end(), other.timingRows[side].begin(), other.timingRows[side].end());
+        }
+        receiverFiles = receiverFiles || other.receiverFiles;
+    }
 };
 
 }  // namespace vmx

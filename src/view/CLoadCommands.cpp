@@ -101,21 +101,59 @@ void CLoadCommands::LoadFile(int side, const std::string& path, std::function<vo
                                 : session.loadPane(side, path, ui);
         },
         [this, side, path, then](const vmx::LoadResult& result) {
-            // A refused or unreadable database was named to the user; the pane keeps what it
-            // showed, its database, records and timing list.
-            if (result.ok) {
-                m_runner.State().renameRow = -1;  // another database's rows
-                m_runner.Panes().ForgetCurrent(side);
-                // A load into the left pane reloads encoding-custom.ini into the current encoder settings.
-                if (side == vmx::kLeftSide)
-                    vmx::ReloadEncodeSettings();
-                m_runner.Panes().SetCaption(side, vmx::PaneCaption(path));
-            }
-            if (result.ok || path.empty())
-                emit commandEnabled(ControlId::kCut, true);
+            Loaded(side, path, result);
             if (then)
                 then();
         });
+}
+
+namespace {
+
+// The loads of both panes, as one operation's result.
+struct BothLoads {
+    vmx::LoadResult left;
+    vmx::LoadResult right;
+    vmx::PaneRefresh refresh;  // both loads'
+};
+
+}  // namespace
+
+void CLoadCommands::LoadFiles(const std::string& left, const std::string& right, std::function<void()> then)
+{
+    m_runner.Run<BothLoads>(
+        [left, right](vmx::RecordingSession& session, vmx::UserInterface& ui) {
+            BothLoads both;
+            both.left = session.loadPane(vmx::kLeftSide, left, ui);
+            both.refresh = both.left.refresh;
+            if (!right.empty()) {
+                both.right = session.loadPane(vmx::kRightSide, right, ui);
+                both.refresh.add(both.right.refresh);
+            }
+            return both;
+        },
+        [this, left, right, then](const BothLoads& both) {
+            Loaded(vmx::kLeftSide, left, both.left);
+            if (!right.empty())
+                Loaded(vmx::kRightSide, right, both.right);
+            if (then)
+                then();
+        });
+}
+
+void CLoadCommands::Loaded(int side, const std::string& path, const vmx::LoadResult& result)
+{
+    // A refused or unreadable database was named to the user; the pane keeps what it
+    // showed, its database, records and timing list.
+    if (result.ok) {
+        m_runner.State().renameRow = -1;  // another database's rows
+        m_runner.Panes().ForgetCurrent(side);
+        // A load into the left pane reloads encoding-custom.ini into the current encoder settings.
+        if (side == vmx::kLeftSide)
+            vmx::ReloadEncodeSettings();
+        m_runner.Panes().SetCaption(side, vmx::PaneCaption(path));
+    }
+    if (result.ok || path.empty())
+        emit commandEnabled(ControlId::kCut, true);
 }
 
 void CLoadCommands::ReloadChanged(const vmx::PaneRefresh& refresh)

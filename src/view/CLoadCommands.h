@@ -9,6 +9,10 @@
 #include <functional>
 #include <string>
 
+namespace vmx {
+struct LoadResult;
+}
+
 class CDetailsArea;
 class CSessionRunner;
 class CViewPlayer;
@@ -31,6 +35,10 @@ public:
     // Loads `path` into a pane as L or R does once the file is chosen (an empty path: the dialog
     // was cancelled), then calls `then` (also when the load was refused or failed).
     void LoadFile(int side, const std::string& path, std::function<void()> then = {});
+    // Loads `left` into the left pane and then `right` (unless empty) into the right one, as
+    // LoadFile loads each, in one operation: the second load does not wait for the window to
+    // show the first. `then` runs once both have been tried.
+    void LoadFiles(const std::string& left, const std::string& right, std::function<void()> then = {});
     // Loads again, one after the other, the panes whose database another program changed under
     // an operation (that operation wrote nothing over it).
     void ReloadChanged(const vmx::PaneRefresh& refresh);
@@ -47,6 +55,8 @@ signals:
 
 private:
     void FillRecordPanes();
+    // What the window does once the load of `path` into the pane of `side` has ended.
+    void Loaded(int side, const std::string& path, const vmx::LoadResult& result);
 
     CSessionRunner& m_runner;
     CDetailsArea& m_details;

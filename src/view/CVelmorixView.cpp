@@ -37,6 +37,8 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 constexpr vmx::ColorRef kFormBackground = 0x0000E1FF;
@@ -53,17 +55,33 @@ bool StaysOnWhileBusy(int id)
 }
 
 // The labels' fonts are given by their cell height (ascent plus descent), not by the height of
-// their letters: take the largest pixel size whose lines are no taller than the cell.
+// their letters: take the largest pixel size whose lines are no taller than the cell. Each size
+// measured loads the font anew, which is slow; lines grow nearly in proportion to the size, so the
+// sizes measured so far tell where the answer lies, and a size whose lines fill the cell exactly
+// is taken without measuring the next.
 QFont BlackArial(int cellHeight)
 {
     QFont font(QStringLiteral("Arial"));
     font.setWeight(QFont::Black);
     font.setStyleStrategy(QFont::PreferAntialias);
-    for (int pixels = cellHeight; pixels > 1; --pixels) {
+    const auto lineHeight = [&font](int pixels) {
         font.setPixelSize(pixels);
-        if (QFontMetrics(font).height() <= cellHeight)
+        return QFontMetrics(font).height();
+    };
+    static double linesPerPixel = 1.17;  // about that of sans-serif faces, until one is measured
+    int pixels = std::clamp(int((cellHeight + 0.5) / linesPerPixel), 2, std::max(2, cellHeight));
+    int height = lineHeight(pixels);
+    while (pixels > 2 && height > cellHeight)
+        height = lineHeight(--pixels);
+    while (height < cellHeight && pixels < cellHeight) {
+        const int next = lineHeight(pixels + 1);
+        if (next > cellHeight)
             break;
+        ++pixels;
+        height = next;
     }
+    linesPerPixel = std::max(1, height) / double(pixels);
+    font.setPixelSize(pixels);
     return font;
 }
 
@@ -392,7 +410,7 @@ void CVelmorixView::ShowMode()
     EnableCommand(ControlId::kMerge, buttons->merge);
 }
 
-void CVelmorixView::OnInitialUpdate()
+void CVelmorixView::OnInitialUpdate(const QStringList& databases, std::function<void()> loaded)
 {
     SetBackgroundColor(kFormBackground);
     update();
@@ -401,6 +419,10 @@ void CVelmorixView::OnInitialUpdate()
     if (const std::string error = m_runner->Session().init(); !error.empty())
         QMessageBox::critical(this, QString::fromLatin1(CQtUserInterface::kAppTitle),
                               QStringLiteral("The recordings cannot be worked on: %1").arg(QString::fromStdString(error)));
+    // The session's worker loads them while the window is set up here; what they loaded is shown
+    // once the set-up has returned to the event loop.
+    if (!databases.isEmpty())
+        LoadDatabases(databases, std::exchange(loaded, {}));
 
     m_details->SetFonts(BlackArial(20), BlackArial(20));
     CColorLabel* header = Label(ControlId::kHeaderLabel);
@@ -446,6 +468,8 @@ void CVelmorixView::OnInitialUpdate()
     ShowMode();
     LayOut(); // the slider took its bitmap's size
     FitModeSelectorText();
+    if (loaded)
+        loaded();
 }
 
 void CVelmorixView::LoadDatabases(const QStringList& paths, std::function<void()> then)
@@ -458,23 +482,31 @@ void CVelmorixView::LoadDatabases(const QStringList& paths, std::function<void()
     const auto local = [](const QString& path) { return QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString(); };
     const std::string left = local(paths.at(0));
     const std::string right = paths.size() > 1 ? local(paths.at(1)) : std::string();
-    m_load->LoadFile(vmx::kLeftSide, left, [this, right, then = std::move(then)] {
-        if (!right.empty())
-            m_load->LoadFile(vmx::kRightSide, right, then);
-        else if (then)
-            then();
-    });
+    m_load->LoadFiles(left, right, std::move(then));
 }
 
 void CVelmorixView::FitModeSelectorText()
 {
     // The template's drop-down is narrow for "RECORD MODE" in the form's font: narrow the letters
-    // rather than cut the text.
+    // rather than cut the text. Each narrowing tried loads a font, which is slow: the text's width
+    // in the form's font tells the first that can fit (letters narrow about in proportion).
+    // Measured as its entries are now (the default keeps the size hint of its first measure).
+    m_modeSelector->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int room = m_modeSelector->width();
+    const int unstretched = m_modeSelector->sizeHint().width();
+    if (unstretched <= room)
+        return;
+    const QFontMetrics metrics(m_modeSelector->font());
+    int longest = 0;
+    for (int i = 0; i < m_modeSelector->count(); ++i)
+        longest = std::max(longest, metrics.horizontalAdvance(m_modeSelector->itemText(i)));
     QFont font = this->font();
-    for (const int stretch : {int(QFont::Unstretched), int(QFont::SemiCondensed), int(QFont::Condensed)}) {
+    for (const int stretch : {int(QFont::SemiCondensed), int(QFont::Condensed)}) {
+        if (stretch != QFont::Condensed && unstretched - longest + longest * stretch / 100 > room)
+            continue;
         font.setStretch(stretch);
         m_modeSelector->setFont(font);
-        if (m_modeSelector->sizeHint().width() <= m_modeSelector->width())
+        if (m_modeSelector->sizeHint().width() <= room)
             return;
     }
 }

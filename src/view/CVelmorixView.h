@@ -42,8 +42,10 @@ public:
     ~CVelmorixView() override;
 
     // Sets up the recording session (both record stores), fonts, labels, mark bar, slider,
-    // buttons and mode selector.
-    void OnInitialUpdate();
+    // buttons and mode selector. The databases `databases` names start loading (as
+    // LoadDatabases loads them) as soon as the session is ready, beside the rest of the set-up;
+    // `loaded` runs once both have been tried, after the set-up.
+    void OnInitialUpdate(const QStringList& databases = {}, std::function<void()> loaded = {});
     // Releases both record stores through the session (the frame calls it once, when it closes,
     // and never while an operation runs).
     void ReleaseRecordStores() { m_runner->Session().release(); }
