@@ -264,8 +264,8 @@ void CCutEditor::LoadEdl()
     if (listed < entries.size()) {
         const std::size_t left = entries.size() - listed;
         m_ui.showMessage(std::to_string(left) + " of the " + std::to_string(entries.size()) + " stretches of " + path +
-                         " start after the end of the recording (" + vmx::DurationText(details->duration) +
-                         ") and " + (left == 1 ? "was" : "were") + " left out.");
+                         (left == 1 ? " starts" : " start") + " after the end of the recording (" +
+                         vmx::DurationText(details->duration) + ") and " + (left == 1 ? "was" : "were") + " left out.");
     }
 }
 

@@ -68,6 +68,13 @@ bool OwnCopy(const DemoDiskCopy& disk, const QString& relative)
     return QFile::copy(path, copy) && ::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) == 0;
 }
 
+// Gives both part files of "Sports HD" bytes of their own (see OwnCopy), so that a cut may rewrite
+// them.
+bool OwnSportsParts(const DemoDiskCopy& disk)
+{
+    return OwnCopy(disk, QStringLiteral("RECORD/RF0002AA.TRP")) && OwnCopy(disk, QStringLiteral("RECORD/RF0002AB.TRP"));
+}
+
 struct CliRun {
     int exitCode = -1;
     QString output;
@@ -380,10 +387,7 @@ private slots:
         QFETCH(QString, doneText);
         DemoDiskCopy other;
         QVERIFY(other.ok());
-        for (const DemoDiskCopy* disk : {&ui->disk, &other}) {
-            for (const char* part : {"RECORD/RF0002AA.TRP", "RECORD/RF0002AB.TRP"})
-                QVERIFY(OwnCopy(*disk, QLatin1String(part)));
-        }
+        QVERIFY(OwnSportsParts(ui->disk) && OwnSportsParts(other));
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
         ui->ClickRow(0, kSportsRow);
         const std::uint32_t part = partSeconds(kSportsRow);
@@ -575,10 +579,7 @@ private slots:
     {
         DemoDiskCopy other;
         QVERIFY(other.ok());
-        for (const DemoDiskCopy* disk : {&ui->disk, &other}) {
-            for (const char* part : {"RECORD/RF0002AA.TRP", "RECORD/RF0002AB.TRP"})
-                QVERIFY(OwnCopy(*disk, QLatin1String(part)));
-        }
+        QVERIFY(OwnSportsParts(ui->disk) && OwnSportsParts(other));
         QVERIFY(ui->Load(0, ui->disk.recordDb()));
         ui->ClickRow(0, kSportsRow);
         ui->frame->activateWindow();
