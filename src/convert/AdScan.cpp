@@ -40,7 +40,7 @@ std::string EncodeResult(const AdScanResult& result)
     for (const FormatMark& mark : s.formats)
         text += "F " + Number(mark.seconds) + " " + OneLine(mark.format) + "\n";
     for (const LostStretch& lost : result.lost)
-        text += "L " + std::to_string(lost.offset) + " " + std::to_string(lost.length) + " " + OneLine(lost.partPath) + "\n";
+        text += LostStretchLine(lost);
     return text + "Z\n";
 }
 
@@ -71,15 +71,11 @@ bool DecodeLine(const std::string& line, AdScanResult& result, bool& finished, c
         return true;
     const std::string value = line.size() > 2 ? line.substr(2) : std::string();
     AdSignals& s = result.measured;
-    unsigned long long a = 0, b = 0;
-    int used = 0;
     double x = 0, y = 0;
     std::string rest;
     switch (line[0]) {
     case 'P':
-        if (std::sscanf(value.c_str(), "%llu %llu", &a, &b) == 2 && progress)
-            return progress(a, b);
-        return true;
+        return HearProgress(value, progress);
     case 'O': result.ok = value == "1"; break;
     case 'E': result.error = value; break;
     case 'R': result.bytesRead = std::strtoull(value.c_str(), nullptr, 10); break;
@@ -101,8 +97,8 @@ bool DecodeLine(const std::string& line, AdScanResult& result, bool& finished, c
             s.formats.push_back({x, rest});
         break;
     case 'L':
-        if (std::sscanf(value.c_str(), "%llu %llu %n", &a, &b, &used) == 2)
-            result.lost.push_back({value.substr(static_cast<std::size_t>(used)), a, b});
+        if (LostStretch lost; ReadLostStretch(value, lost))
+            result.lost.push_back(std::move(lost));
         break;
     case 'Z': finished = true; break;
     default: break;
@@ -113,7 +109,7 @@ bool DecodeLine(const std::string& line, AdScanResult& result, bool& finished, c
 void MeasureInChild(const std::vector<std::string>& partPaths, int reportFd)
 {
     const AdScanProgress tell = [&](std::uint64_t read, std::uint64_t total) {
-        SayToParent(reportFd, "P " + std::to_string(read) + " " + std::to_string(total) + "\n");
+        SayToParent(reportFd, ProgressLine(read, total));
         return true;
     };
     AdScanResult result;

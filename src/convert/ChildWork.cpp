@@ -85,4 +85,17 @@ std::string HowChildEnded(int status)
                                : "with status " + std::to_string(WEXITSTATUS(status));
 }
 
+std::string ProgressLine(std::uint64_t read, std::uint64_t total)
+{
+    return "P " + std::to_string(read) + " " + std::to_string(total) + "\n";
+}
+
+bool HearProgress(const std::string& value, const std::function<bool(std::uint64_t read, std::uint64_t total)>& progress)
+{
+    unsigned long long read = 0, total = 0;
+    if (!progress || std::sscanf(value.c_str(), "%llu %llu", &read, &total) != 2)
+        return true;
+    return progress(read, total);
+}
+
 }  // namespace vmx

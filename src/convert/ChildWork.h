@@ -4,6 +4,7 @@
 // export and the measuring of advertising, whose FFmpeg libraries may crash on a damaged
 // recording and must not take the program down with them.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -26,6 +27,12 @@ struct ChildOutcome {
 // or `onLine` returns false, which kills the child; then it waits for the child.
 ChildOutcome RunChildWork(const std::function<void(int reportFd)>& work,
                           const std::function<bool(const std::string& line)>& onLine);
+
+// The line that tells the parent how far the child has read: "P read total\n".
+std::string ProgressLine(std::uint64_t read, std::uint64_t total);
+// Hands the numbers of a progress line's `value` (after "P ") to `progress`; its answer, or true
+// when the line holds no numbers or there is no `progress`.
+bool HearProgress(const std::string& value, const std::function<bool(std::uint64_t read, std::uint64_t total)>& progress);
 
 // "with signal N" or "with status N", for a child that ended before it said all.
 std::string HowChildEnded(int status);

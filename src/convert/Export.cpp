@@ -21,6 +21,22 @@ std::string LostStretchText(const LostStretch& stretch)
            stretch.partPath + " could not be read";
 }
 
+std::string LostStretchLine(const LostStretch& stretch)
+{
+    return "L " + std::to_string(stretch.offset) + " " + std::to_string(stretch.length) + " " + OneLine(stretch.partPath) +
+           "\n";
+}
+
+bool ReadLostStretch(const std::string& value, LostStretch& stretch)
+{
+    unsigned long long offset = 0, length = 0;
+    int used = 0;
+    if (std::sscanf(value.c_str(), "%llu %llu %n", &offset, &length, &used) != 2)
+        return false;
+    stretch = {value.substr(static_cast<std::size_t>(used)), offset, length};
+    return true;
+}
+
 namespace {
 
 // The child tells its parent how far it has read ("P read total") as it goes and, at its end,
@@ -35,7 +51,7 @@ std::string EncodeResult(const ExportResult& result)
     for (const std::string& stream : result.skipped)
         text += "S " + OneLine(stream) + "\n";
     for (const LostStretch& lost : result.lost)
-        text += "L " + std::to_string(lost.offset) + " " + std::to_string(lost.length) + " " + OneLine(lost.partPath) + "\n";
+        text += LostStretchLine(lost);
     for (const std::string& warning : result.warnings)
         text += "N " + OneLine(warning) + "\n";
     return text + "Z\n";
@@ -48,13 +64,9 @@ bool DecodeLine(const std::string& line, ExportResult& result, bool& finished, c
     if (line.size() < 1)
         return true;
     const std::string value = line.size() > 2 ? line.substr(2) : std::string();
-    unsigned long long a = 0, b = 0;
-    int used = 0;
     switch (line[0]) {
     case 'P':
-        if (std::sscanf(value.c_str(), "%llu %llu", &a, &b) == 2 && progress)
-            return progress(a, b);
-        return true;
+        return HearProgress(value, progress);
     case 'O': result.ok = value == "1"; break;
     case 'E': result.error = value; break;
     case 'R': result.bytesRead = std::strtoull(value.c_str(), nullptr, 10); break;
@@ -62,8 +74,8 @@ bool DecodeLine(const std::string& line, ExportResult& result, bool& finished, c
     case 'V': result.videoPackets = std::strtoll(value.c_str(), nullptr, 10); break;
     case 'S': result.skipped.push_back(value); break;
     case 'L':
-        if (std::sscanf(value.c_str(), "%llu %llu %n", &a, &b, &used) == 2)
-            result.lost.push_back({value.substr(static_cast<std::size_t>(used)), a, b});
+        if (LostStretch lost; ReadLostStretch(value, lost))
+            result.lost.push_back(std::move(lost));
         break;
     case 'N': result.warnings.push_back(value); break;
     case 'Z': finished = true; break;
@@ -117,7 +129,7 @@ void ExportInChild(const ExportRequest& request, int outFd, int reportFd)
     const ExportProgress tell = [&](std::uint64_t read, std::uint64_t total) {
         if (read >= said + (1u << 20) || read == total) {  // a line every MiB read
             said = read;
-            SayToParent(reportFd, "P " + std::to_string(read) + " " + std::to_string(total) + "\n");
+            SayToParent(reportFd, ProgressLine(read, total));
         }
         return true;
     };

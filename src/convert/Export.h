@@ -40,6 +40,10 @@ struct LostStretch {
 
 // "bytes 0 to 65536 of /path/RF0001AA.TRP could not be read", for a warning.
 std::string LostStretchText(const LostStretch& stretch);
+// The line a child process tells its parent a lost stretch in: "L offset length part\n"; and the
+// stretch read back from such a line's `value` (after "L "), false when it is not one.
+std::string LostStretchLine(const LostStretch& stretch);
+bool ReadLostStretch(const std::string& value, LostStretch& stretch);
 
 struct ExportResult {
     bool ok = false;
